@@ -1,0 +1,112 @@
+// The data services' text builders: a change log as SQL, and record sets as JSON.
+//   bench_dataservices [--benchmark_filter=...]
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <cstdio>
+#include <cstring>
+
+#include "BenchMain.h"
+#include "db/DataServices.h"
+
+using namespace Qd::Core::Db;
+
+namespace {
+
+constexpr int kEditedRows = 10000;
+constexpr int kJsonRows = 100000;
+
+// A goods list of `n` rows: id, code, name (Chinese), qty, price, amount, made, ok, note.
+RecordSet makeGoods(int n) {
+    RecordSet rs;
+    rs.addField("id", FieldType::Integer);
+    rs.addField("code", FieldType::Text, 20);
+    rs.addField("name", FieldType::Text, 40);
+    rs.addField("qty", FieldType::Integer);
+    rs.addField("price", FieldType::Currency);
+    rs.addField("amount", FieldType::Float);
+    rs.addField("made", FieldType::DateTime);
+    rs.addField("ok", FieldType::Boolean);
+    rs.addField("note", FieldType::Text);
+    rs.reserveRows(std::size_t(n));
+    const QString chars = QStringLiteral("北京上海广州深圳杭州成都苹果香蕉橙子电脑手机");
+    for (int i = 1; i <= n; ++i) {
+        const std::uint32_t r = rs.loadRow();
+        const QByteArray code = QByteArray("SP") + QByteArray::number(i).rightJustified(8, '0');
+        QString name;
+        for (int k = 0; k < 8; ++k)
+            name += chars[(i * 7 + k * 3) % chars.size()];
+        const QByteArray nameUtf8 = name.toUtf8();
+        char made[32];
+        std::snprintf(made, sizeof made, "2026-%02d-15 10:30:00", 1 + i % 12);
+        rs.setIntAt(r, 0, i);
+        rs.setTextAt(r, 1, code.constData(), std::size_t(code.size()));
+        rs.setTextAt(r, 2, nameUtf8.constData(), std::size_t(nameUtf8.size()));
+        rs.setIntAt(r, 3, i % 1000);
+        rs.setFloatAt(r, 4, (i % 10000) / 100.0);
+        rs.setFloatAt(r, 5, i * 1.25);
+        rs.setTextAt(r, 6, made, std::strlen(made));
+        rs.setIntAt(r, 7, i % 2);
+        if (i % 3 == 0)
+            rs.setTextAt(r, 8, "备注 \"引号\"", std::strlen("备注 \"引号\""));
+    }
+    rs.open();
+    return rs;
+}
+
+void BM_GetUpDataSQLList(benchmark::State& state) {
+    RecordSet rs = makeGoods(kEditedRows);
+    rs.setLogChanges(true);
+    for (int pos = 0; pos < rs.recordCount(); ++pos) {
+        rs.moveTo(pos);
+        rs.edit();
+        rs.field("name").setValue(rs.field("name").asString() + QStringLiteral("'改"));
+        rs.field("price").setValue(rs.field("price").asCurrency() + 1);
+        rs.post();
+    }
+    for (auto _ : state) {
+        QStringList sql;
+        GetUpDataSQLList("goods", "id", {"", "note"}, rs, sql, 0);
+        benchmark::DoNotOptimize(sql);
+        state.counters["statements"] = double(sql.size());
+    }
+}
+
+// Baseline: the same rows through QJsonDocument.
+void BM_QJsonDocumentBaseline(benchmark::State& state) {
+    const RecordSet rs = makeGoods(kJsonRows);
+    const QStringList names = rs.fieldNames();
+    for (auto _ : state) {
+        QJsonArray rows;
+        for (int pos = 0; pos < rs.recordCount(); ++pos) {
+            const std::uint32_t row = rs.rowAt(pos);
+            QJsonObject o;
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                o.insert(names[f], QJsonValue::fromVariant(rs.valueAt(row, f)));
+            rows.append(o);
+        }
+        const QString text = QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact));
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+void BM_ClientDataSetToJSON(benchmark::State& state) {
+    const RecordSet rs = makeGoods(kJsonRows);
+    for (auto _ : state) {
+        const QString text = TJsonDB::ClientDataSetToJSON(rs, false);
+        benchmark::DoNotOptimize(text);
+        state.counters["MiB"] = double(text.size()) * 2 / (1 << 20);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_GetUpDataSQLList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QJsonDocumentBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientDataSetToJSON)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    return Qd::Bench::runWithRatios(argc, argv,
+                                    {{"BM_ClientDataSetToJSON", "BM_QJsonDocumentBaseline", 0}});
+}

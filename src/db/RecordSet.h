@@ -1,0 +1,272 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "db/DbError.h"
+
+namespace Qd::Core::Db {
+
+enum class FieldType : std::uint8_t {
+    Integer,   // 32-bit
+    BigInt,    // 64-bit
+    Float,     // double
+    Currency,  // fixed point, 4 decimals, exact
+    Boolean,
+    Text,
+    DateTime,  // local time without zone, millisecond precision
+    Blob,
+};
+
+QString fieldTypeName(FieldType type);
+bool isNumeric(FieldType type);
+
+struct FieldDef {
+    QString name;
+    FieldType type = FieldType::Text;
+    int size = 0;           // declared width of a text field; 0 = unbounded
+    bool required = false;  // post refuses a NULL
+    bool readOnly = false;  // views do not edit it
+    bool visible = true;
+    QString displayLabel;  // column caption; the name when empty
+
+    QString label() const { return displayLabel.isEmpty() ? name : displayLabel; }
+};
+
+enum class DataSetState { Inactive, Browse, Insert, Edit };
+
+enum class ChangeKind : std::uint8_t { Inserted, Modified, Deleted };
+
+// One changed row of the change log. `row` holds the current values (inserted, modified);
+// `original` the values as loaded or last merged (modified, deleted). Both are row handles for
+// RecordSet::valueAt / isNullAt.
+struct RowChange {
+    ChangeKind kind;
+    std::uint32_t row;
+    std::uint32_t original;
+};
+
+// A stable handle of a record, valid while the record exists.
+struct Bookmark {
+    std::uint32_t row = UINT32_MAX;
+    bool isValid() const { return row != UINT32_MAX; }
+    bool operator==(const Bookmark&) const = default;
+};
+
+class RecordSet;
+
+// Typed access to one field of the current record. A light handle: copy it freely, but it is
+// tied to its record set and reads whatever record is current when it is used.
+class Field {
+public:
+    Field(RecordSet* rs, int index) : m_rs(rs), m_index(index) {}
+
+    int index() const { return m_index; }
+    const FieldDef& def() const;
+    const QString& name() const { return def().name; }
+    FieldType type() const { return def().type; }
+
+    bool isNull() const;
+    QVariant value() const;  // typed: int, qlonglong, double, bool, QString, QDateTime, QByteArray
+    QString asString() const;  // the value as text (empty for NULL)
+    int asInteger() const;
+    qint64 asLargeInt() const;
+    double asFloat() const;
+    double asCurrency() const;
+    bool asBoolean() const;
+    QDateTime asDateTime() const;
+    QByteArray asBytes() const;
+    // The value before the current edit began (the record as it was in browse state).
+    QVariant oldValue() const;
+
+    // Writes need the record set in insert or edit state. A value that does not convert to the
+    // field's type throws DbError naming the field and the value.
+    void setValue(const QVariant& v) const;
+    void setAsString(const QString& s) const { setValue(s); }
+    void clear() const { setValue(QVariant()); }
+
+private:
+    RecordSet* m_rs;
+    int m_index;
+};
+
+// Told of every change a view must show. The begin/end pairs bracket structural changes so that
+// a Qt model can forward them exactly.
+class RecordSetObserver {
+public:
+    virtual ~RecordSetObserver() = default;
+    virtual void beginReset() {}
+    virtual void endReset() {}
+    virtual void beginInsertRow(int /*pos*/) {}
+    virtual void endInsertRow() {}
+    virtual void beginRemoveRow(int /*pos*/) {}
+    virtual void endRemoveRow() {}
+    virtual void rowChanged(int /*pos*/) {}
+    virtual void currentChanged(int /*pos*/) {}
+    virtual void stateChanged(DataSetState) {}
+    // The record set is being destroyed; drop every reference to it.
+    virtual void recordSetDestroyed() {}
+};
+
+// An in-memory table of named, typed fields with a cursor, browse / insert / edit states,
+// events and a change log. Columns are stored typed and compact (no QVariant per cell): text
+// and blobs as UTF-8 / bytes in one arena per column, numbers in plain vectors.
+class RecordSet {
+public:
+    using Event = std::function<void(RecordSet&)>;
+    using FieldEvent = std::function<void(RecordSet&, int field)>;
+
+    RecordSet();
+    ~RecordSet();
+    RecordSet(RecordSet&&) noexcept;
+    RecordSet& operator=(RecordSet&&) noexcept;
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // ---- structure ------------------------------------------------------------------------
+    // Fields can be added while the record set is closed.
+    int addField(const FieldDef& def);
+    int addField(const QString& name, FieldType type, int size = 0);
+    void clearFields();
+    int fieldCount() const;
+    const FieldDef& fieldDef(int index) const;
+    FieldDef& fieldDef(int index);
+    // Index of a field by name (case-insensitive), -1 when there is none.
+    int fieldIndex(const QString& name) const;
+    bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+    QStringList fieldNames() const;
+    // A field by name; throws DbError naming it when it does not exist.
+    Field field(const QString& name);
+    Field field(int index);
+    Field fieldByName(const QString& name) { return field(name); }
+    // Copies the field structure of `other` (no rows); this record set is closed first.
+    void cloneStructure(const RecordSet& other);
+
+    // ---- opening and data packets ---------------------------------------------------------
+    // Opens an empty record set on the defined fields.
+    void createDataSet();
+    void open();
+    void close();
+    bool active() const;
+    // Takes fields and rows of a data packet (another record set, typically from openData),
+    // drops this one's rows and change log, and opens on the first row.
+    void setData(RecordSet&& packet);
+    // Removes every row and forgets the change log; stays open.
+    void emptyDataSet();
+
+    // ---- bulk loading (data services) -----------------------------------------------------
+    // Appends one row of NULLs to a record set under construction (closed, no events) and
+    // returns its handle; fill it with the set*At functions, then open().
+    std::uint32_t loadRow();
+    void setIntAt(std::uint32_t row, int field, qint64 v);
+    void setFloatAt(std::uint32_t row, int field, double v);
+    void setTextAt(std::uint32_t row, int field, const char* utf8, std::size_t len);
+    void setBlobAt(std::uint32_t row, int field, const void* data, std::size_t len);
+    // Changes the type of a field while loading, converting the values loaded so far.
+    void retypeField(int field, FieldType type);
+    void reserveRows(std::size_t n);
+
+    // ---- cursor ---------------------------------------------------------------------------
+    int recordCount() const;
+    int recNo() const;  // 0-based position of the current record, -1 when empty
+    bool isEmpty() const { return recordCount() == 0; }
+    bool eof() const;
+    bool bof() const;
+    void first();
+    void last();
+    void next();
+    void prior();
+    // Moves to the record at `pos` (0-based), clamped to the rows there are.
+    void moveTo(int pos);
+    // Moves to the first record whose field equals value (text compared case-sensitively unless
+    // caseInsensitive; partial: text starts with value). Returns false and stays when none.
+    bool locate(const QString& fieldName, const QVariant& value, bool caseInsensitive = false,
+                bool partial = false);
+    bool locate(const QStringList& fieldNames, const QVariantList& values);
+    Bookmark bookmark() const;
+    bool bookmarkValid(Bookmark b) const;
+    void gotoBookmark(Bookmark b);
+
+    // ---- states ---------------------------------------------------------------------------
+    DataSetState state() const;
+    bool readOnly() const;
+    void setReadOnly(bool on);
+    // Adds a record at the end (append) or before the current one (insert) in insert state.
+    void append();
+    void insert();
+    void edit();
+    // Commits the record being inserted or edited. BeforePost may throw (EAbort or DbError):
+    // then the state and the edited values stay. A required field that is NULL throws DbError.
+    void post();
+    void cancel();
+    void deleteRecord();
+    // Posts a modified record, cancels an unmodified one; nothing in browse state.
+    void checkBrowseMode();
+    // True when a field of the record being inserted or edited was set.
+    bool modified() const;
+
+    // ---- change log -----------------------------------------------------------------------
+    bool logChanges() const;
+    void setLogChanges(bool on);
+    int changeCount() const;
+    const std::vector<RowChange>& changes() const;
+    // Accepts every change: the current values become the originals.
+    void mergeChangeLog();
+    // Undoes every change since the last merge: inserted rows go, deleted rows return,
+    // modified rows get their original values.
+    void cancelUpdates();
+
+    // ---- raw access by row handle (used by the change log, the model, exporters) -------------
+    std::uint32_t rowAt(int pos) const;  // handle of the record at a position
+    bool isNullAt(std::uint32_t row, int field) const;
+    QVariant valueAt(std::uint32_t row, int field) const;
+    QString textAt(std::uint32_t row, int field) const;  // value as text, empty for NULL
+    // The stored UTF-8 bytes of a text field (no copy); empty for NULL or another type.
+    std::string_view utf8At(std::uint32_t row, int field) const;
+    qint64 intAt(std::uint32_t row, int field) const;    // Integer, BigInt, Boolean, DateTime
+    double floatAt(std::uint32_t row, int field) const;  // any numeric type as double
+
+    // ---- events ---------------------------------------------------------------------------
+    // Handlers run on the thread of the caller; a Before handler may throw EAbort to refuse.
+    Event beforeOpen, afterOpen, beforeClose, afterClose;
+    Event beforeInsert, afterInsert, beforeEdit, afterEdit;
+    Event beforePost, afterPost, beforeCancel, afterCancel;
+    Event beforeDelete, afterDelete, beforeScroll, afterScroll;
+    // A field of the current record was set (field >= 0), or the record as a whole changed
+    // (field = -1: scrolled, opened, cancelled).
+    FieldEvent onDataChange;
+
+    // Views: observers are told of changes unless controls are disabled; enabling them again
+    // (as often as they were disabled) resets every observer once.
+    void addObserver(RecordSetObserver* o);
+    void removeObserver(RecordSetObserver* o);
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const;
+
+    // Memory held by the stored values, for diagnostics and benchmarks.
+    std::size_t storageBytes() const;
+
+private:
+    void insertRecord(bool atEnd);
+
+    friend class Field;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Formats a date-time as the data layer writes it: "yyyy-MM-dd HH:mm:ss.zzz" (the milliseconds
+// left out when zero).
+QString formatDateTime(const QDateTime& dt);
+// Parses "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]" or the ISO form with 'T'; invalid on
+// anything else.
+QDateTime parseDateTime(QStringView text);
+
+}  // namespace Qd::Core::Db

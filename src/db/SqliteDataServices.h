@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include "db/DataServices.h"
+
+struct sqlite3;
+
+namespace Qd::Core::Db {
+
+// The data services over an SQLite database file (or ":memory:"). The file is opened in WAL mode
+// with a busy timeout, so that several clients can share it. Stored files live in the table
+// qd_sys_filestore of the same database; local copies go to "cache/files/" under the program
+// home.
+class SqliteDataServices : public IDataServices {
+public:
+    // Opens (creating when missing) the database at `path`; throws DbError naming the path when
+    // it cannot be opened.
+    explicit SqliteDataServices(const QString& path, int busyTimeoutMs = 5000);
+    ~SqliteDataServices() override;
+
+    DataPacket openData(const QString& sql, const Params& params = {}) override;
+    bool openDataToCDS(RecordSet& rs, const QString& sql, const Params& params = {}) override;
+    DataPacket queryData(const QString& sql) override;
+    bool execSQL(const QString& sql, const Params& params = {}) override;
+    bool checkBillVersion(const QString& table, qint64 id, int version) override;
+
+    bool putFile(const QString& name, QIODevice& stream) override;
+    QString downloadFile(const QString& name) override;
+    bool delAttachFile(const QString& name) override;
+
+    // Like openData / execSQL but throwing DbError instead of showing the error (tools, tests
+    // and the framework's own set-up code).
+    DataPacket query(const QString& sql, const Params& params = {});
+    void exec(const QString& sql, const Params& params = {});
+
+    const QString& path() const;
+    sqlite3* handle() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace Qd::Core::Db

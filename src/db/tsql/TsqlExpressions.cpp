@@ -1,0 +1,811 @@
+// Expressions: precedence climbing from OR down to primaries, each level returning the embedded
+// database's SQL with the type it is known to have. That type decides what '+' and '-' mean:
+// text concatenation, date arithmetic or numbers.
+#include <QHash>
+
+#include "db/tsql/TsqlTranslator.h"
+
+namespace Qd::Core::Db::Tsql::Internal {
+
+const char* const kNowSql = "strftime('%Y-%m-%d %H:%M:%f','now','localtime')";
+
+namespace {
+
+const QSet<QString>& reservedWords() {
+    static const QSet<QString> words = {
+        "select",     "from",      "where",    "group",    "by",          "order",
+        "having",     "union",     "all",      "except",   "intersect",   "into",
+        "values",     "set",       "on",       "as",       "join",        "inner",
+        "outer",      "cross",     "full",     "left",     "right",       "apply",
+        "distinct",   "top",       "percent",  "with",     "ties",        "asc",
+        "desc",       "insert",    "update",   "delete",   "create",      "table",
+        "index",      "unique",    "primary",  "key",      "foreign",     "references",
+        "constraint", "check",     "default",  "identity", "clustered",   "nonclustered",
+        "drop",       "alter",     "add",      "column",   "view",        "when",
+        "then",       "else",      "end",      "and",      "or",          "is",
+        "in",         "like",      "between",  "escape",   "over",        "partition",
+        "rows",       "range",     "offset",   "fetch",    "collate",     "if",
+        "begin",      "commit",    "rollback", "tran",     "transaction", "declare",
+        "go",         "raiserror", "print",    "return",   "while",       "break",
+        "continue",   "truncate",  "for",      "option",   "output",      "pivot",
+        "unpivot",    "save",      "throw",    "exec",     "execute",     "use",
+        "merge",      "not",       "exists",   "case",     "null",        "cast",
+        "convert"};
+    return words;
+}
+
+}  // namespace
+
+bool startsExpression(const QString& w) {
+    return w == QLatin1String("not") || w == QLatin1String("exists") ||
+           w == QLatin1String("case") || w == QLatin1String("null") || w == QLatin1String("cast") ||
+           w == QLatin1String("convert");
+}
+
+namespace {
+
+QString datePartName(const QString& w) {
+    static const QHash<QString, QString> parts = {{"year", "year"},
+                                                  {"yy", "year"},
+                                                  {"yyyy", "year"},
+                                                  {"quarter", "quarter"},
+                                                  {"qq", "quarter"},
+                                                  {"q", "quarter"},
+                                                  {"month", "month"},
+                                                  {"mm", "month"},
+                                                  {"m", "month"},
+                                                  {"dayofyear", "dayofyear"},
+                                                  {"dy", "dayofyear"},
+                                                  {"y", "dayofyear"},
+                                                  {"day", "day"},
+                                                  {"dd", "day"},
+                                                  {"d", "day"},
+                                                  {"week", "week"},
+                                                  {"wk", "week"},
+                                                  {"ww", "week"},
+                                                  {"weekday", "weekday"},
+                                                  {"dw", "weekday"},
+                                                  {"hour", "hour"},
+                                                  {"hh", "hour"},
+                                                  {"minute", "minute"},
+                                                  {"mi", "minute"},
+                                                  {"n", "minute"},
+                                                  {"second", "second"},
+                                                  {"ss", "second"},
+                                                  {"s", "second"},
+                                                  {"millisecond", "millisecond"},
+                                                  {"ms", "millisecond"}};
+    return parts.value(w);
+}
+
+VType mergeTypes(VType a, VType b) {
+    return a != VType::Unknown ? a : b;
+}
+
+}  // namespace
+
+bool isReserved(const QString& w) {
+    return reservedWords().contains(w);
+}
+
+VType vtypeOf(const SqlType& t) {
+    if (t.isText())
+        return VType::Text;
+    if (t.isNumber())
+        return VType::Number;
+    if (t.isTime())
+        return VType::Time;
+    return VType::Unknown;
+}
+
+void appendSql(QString& out, const QString& piece) {
+    if (piece.isEmpty())
+        return;
+    if (!out.isEmpty() && !out.endsWith(QLatin1Char('(')) && !out.endsWith(QLatin1Char(' ')) &&
+        !piece.startsWith(QLatin1Char(')')) && piece != QLatin1String(",") &&
+        !piece.startsWith(QLatin1Char('.')) && !out.endsWith(QLatin1Char('.')))
+        out += QLatin1Char(' ');
+    out += piece;
+}
+
+QString sqlName(const QString& name) {
+    bool plain = !name.isEmpty() && !name.front().isDigit();
+    for (const QChar c : name)
+        plain = plain && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+    if (plain && !isReserved(name.toLower()))
+        return name;
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+Expr Translator::parseStandalone(int& i, int end) {
+    return parseExpr(i, end, TableScope());
+}
+
+Expr Translator::parseExpr(int& i, int end, const TableScope& s) {
+    if (i >= end)
+        fail(i, QStringLiteral("这里应是一个表达式"));
+    return parseOr(i, end, s);
+}
+
+Expr Translator::parseOr(int& i, int end, const TableScope& s) {
+    Expr e = parseAnd(i, end, s);
+    while (i < end && isWord(i, QLatin1StringView("or"))) {
+        ++i;
+        e.sql += QStringLiteral(" or ") + parseAnd(i, end, s).sql;
+        e.type = VType::Number;
+    }
+    return e;
+}
+
+Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
+    Expr e = parseNot(i, end, s);
+    while (i < end && isWord(i, QLatin1StringView("and"))) {
+        ++i;
+        e.sql += QStringLiteral(" and ") + parseNot(i, end, s).sql;
+        e.type = VType::Number;
+    }
+    return e;
+}
+
+Expr Translator::parseNot(int& i, int end, const TableScope& s) {
+    if (i < end && isWord(i, QLatin1StringView("not"))) {
+        ++i;
+        return {QStringLiteral("not ") + parseNot(i, end, s).sql, VType::Number};
+    }
+    return parsePredicate(i, end, s);
+}
+
+Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
+    Expr e = parseAdditive(i, end, s);
+    if (i >= end)
+        return e;
+    static const QHash<QString, QString> comparisons = {{"=", "="},   {"<>", "<>"}, {"!=", "<>"},
+                                                        {"<", "<"},   {">", ">"},   {"<=", "<="},
+                                                        {">=", ">="}, {"!<", ">="}, {"!>", "<="}};
+    if (tok(i).kind == Token::Op && comparisons.contains(text(i).toString())) {
+        const QString op = comparisons.value(text(i).toString());
+        ++i;
+        if (isWord(i, QLatin1StringView("all")) || isWord(i, QLatin1StringView("any")) ||
+            isWord(i, QLatin1StringView("some")))
+            fail(i, QStringLiteral("不支持 all / any / some 比较"));
+        const Expr r = parseAdditive(i, end, s);
+        return {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+    }
+    if (isWord(i, QLatin1StringView("is"))) {
+        ++i;
+        QString sql = e.sql + QStringLiteral(" is ");
+        if (isWord(i, QLatin1StringView("not"))) {
+            sql += QStringLiteral("not ");
+            ++i;
+        }
+        if (!isWord(i, QLatin1StringView("null")))
+            fail(i, QStringLiteral("is 后应是 null 或 not null"));
+        ++i;
+        return {sql + QStringLiteral("null"), VType::Number};
+    }
+    bool negated = false;
+    if (isWord(i, QLatin1StringView("not")) &&
+        (isWord(i + 1, QLatin1StringView("like")) || isWord(i + 1, QLatin1StringView("in")) ||
+         isWord(i + 1, QLatin1StringView("between")))) {
+        negated = true;
+        ++i;
+    }
+    const QString neg = negated ? QStringLiteral(" not") : QString();
+    if (isWord(i, QLatin1StringView("like"))) {
+        ++i;
+        QString sql = e.sql + neg + QStringLiteral(" like ") + parseAdditive(i, end, s).sql;
+        if (isWord(i, QLatin1StringView("escape"))) {
+            ++i;
+            sql += QStringLiteral(" escape ") + parseAdditive(i, end, s).sql;
+        }
+        return {sql, VType::Number};
+    }
+    if (isWord(i, QLatin1StringView("between"))) {
+        ++i;
+        const QString low = parseAdditive(i, end, s).sql;
+        if (!isWord(i, QLatin1StringView("and")))
+            fail(i, QStringLiteral("between 缺少 and"));
+        ++i;
+        const QString high = parseAdditive(i, end, s).sql;
+        return {e.sql + neg + QStringLiteral(" between ") + low + QStringLiteral(" and ") + high,
+                VType::Number};
+    }
+    if (isWord(i, QLatin1StringView("in"))) {
+        ++i;
+        if (!isOp(i, QLatin1StringView("(")))
+            fail(i, QStringLiteral("in 后应是 ("));
+        if (isWord(i + 1, QLatin1StringView("select")) || isWord(i + 1, QLatin1StringView("with")))
+            return {e.sql + neg + QStringLiteral(" in ") + translateSubquery(i, i), VType::Number};
+        const int close = matchingParen(i, end);
+        ++i;
+        QStringList items;
+        while (i < close) {
+            items << parseExpr(i, close, s).sql;
+            if (isOp(i, QLatin1StringView(",")))
+                ++i;
+            else if (i != close)
+                fail(i, QStringLiteral("in 列表有误"));
+        }
+        i = close + 1;
+        return {e.sql + neg + QStringLiteral(" in (") + items.join(QStringLiteral(", ")) +
+                    QLatin1Char(')'),
+                VType::Number};
+    }
+    return e;
+}
+
+Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
+    Expr e = parseMultiplicative(i, end, s);
+    while (i < end && tok(i).kind == Token::Op) {
+        const QString op = text(i).toString();
+        if (op != QLatin1String("+") && op != QLatin1String("-") && op != QLatin1String("&") &&
+            op != QLatin1String("|") && op != QLatin1String("^") && op != QLatin1String("||"))
+            break;
+        const int at = i++;
+        const Expr r = parseMultiplicative(i, end, s);
+        if (op == QLatin1String("+")) {
+            if (e.type == VType::Text || r.type == VType::Text) {
+                e = {e.sql + QStringLiteral(" || ") + r.sql, VType::Text};
+            } else if (e.type == VType::Time && r.type != VType::Time) {
+                e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(r.sql, e.sql), VType::Time};
+            } else if (r.type == VType::Time && e.type != VType::Time) {
+                e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(e.sql, r.sql), VType::Time};
+            } else if (e.type == VType::Number || r.type == VType::Number) {
+                e = {e.sql + QStringLiteral(" + ") + r.sql, VType::Number};
+            } else {
+                // Neither side's type is known here: decide on the values, as the server does.
+                e = {QStringLiteral("qd_add(%1, %2)").arg(e.sql, r.sql), VType::Unknown};
+            }
+        } else if (op == QLatin1String("-")) {
+            if (e.type == VType::Time && r.type == VType::Time) {
+                e = {QStringLiteral("(julianday(%1) - julianday(%2))").arg(e.sql, r.sql),
+                     VType::Number};
+            } else if (e.type == VType::Time) {
+                e = {QStringLiteral("qd_dateadd('day', -(%1), %2)").arg(r.sql, e.sql), VType::Time};
+            } else if (r.type == VType::Time) {
+                fail(at, QStringLiteral("不能用数值减去日期"));
+            } else {
+                e = {e.sql + QStringLiteral(" - ") + r.sql, VType::Number};
+            }
+        } else if (op == QLatin1String("||")) {
+            fail(at, QStringLiteral("|| 不是 T-SQL 运算符，请用 + 连接字符串"));
+        } else {
+            e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+        }
+    }
+    return e;
+}
+
+Expr Translator::parseMultiplicative(int& i, int end, const TableScope& s) {
+    Expr e = parseUnary(i, end, s);
+    while (i < end && tok(i).kind == Token::Op &&
+           (text(i) == QLatin1String("*") || text(i) == QLatin1String("/") ||
+            text(i) == QLatin1String("%"))) {
+        const QString op = text(i).toString();
+        ++i;
+        const Expr r = parseUnary(i, end, s);
+        e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+    }
+    return e;
+}
+
+Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
+    if (i < end && tok(i).kind == Token::Op &&
+        (text(i) == QLatin1String("-") || text(i) == QLatin1String("+") ||
+         text(i) == QLatin1String("~"))) {
+        const QString op = text(i).toString();
+        ++i;
+        const Expr e = parseUnary(i, end, s);
+        return {op + e.sql, VType::Number};
+    }
+    return parsePrimary(i, end, s);
+}
+
+Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
+    if (i >= end)
+        fail(i, QStringLiteral("这里应是一个表达式"));
+    const Token& t = tok(i);
+    switch (t.kind) {
+        case Token::Number:
+            return {text(i++).toString(), VType::Number};
+        case Token::String:
+            return {text(i++).toString(), VType::Text};
+        case Token::NString:
+            return {text(i++).mid(1).toString(), VType::Text};
+        case Token::Hex: {
+            const QString hex = text(i++).mid(2).toString();
+            return {QStringLiteral("X'") + (hex.size() % 2 ? QStringLiteral("0") : QString()) +
+                        hex + QLatin1Char('\''),
+                    VType::Unknown};
+        }
+        case Token::Variable: {
+            const QString name = text(i).mid(1).toString().toLower();
+            if (m_tableVars.contains(name))
+                fail(i, QStringLiteral("表变量 @%1 不能用作值").arg(name));
+            const QString p = variableParam(i);
+            ++i;
+            return {p, vtypeOf(m_vars.value(name))};
+        }
+        case Token::Global: {
+            static const QHash<QString, VType> globals = {
+                {"trancount", VType::Number},    {"rowcount", VType::Number},
+                {"error", VType::Number},        {"identity", VType::Number},
+                {"fetch_status", VType::Number}, {"version", VType::Text},
+                {"servername", VType::Text},     {"spid", VType::Number}};
+            const QString name = text(i).mid(2).toString().toLower();
+            if (!globals.contains(name))
+                fail(i, QStringLiteral("不支持的全局变量 @@%1").arg(name));
+            ++i;
+            return {QStringLiteral(":_g_") + name, globals.value(name)};
+        }
+        case Token::Param:
+            return {text(i++).toString().toLower(), VType::Unknown};
+        case Token::Op:
+            if (text(i) == QLatin1String("(")) {
+                if (isWord(i + 1, QLatin1StringView("select")) ||
+                    isWord(i + 1, QLatin1StringView("with")))
+                    return {translateSubquery(i, i), VType::Unknown};
+                const int close = matchingParen(i, end);
+                ++i;
+                Expr inner = parseExpr(i, close, s);
+                if (i != close)
+                    fail(i, QStringLiteral("缺少 )"));
+                i = close + 1;
+                return {QLatin1Char('(') + inner.sql + QLatin1Char(')'), inner.type};
+            }
+            if (text(i) == QLatin1String("*")) {
+                ++i;
+                return {QStringLiteral("*"), VType::Unknown};
+            }
+            fail(i, QStringLiteral("这里应是一个表达式"));
+        case Token::Quoted:
+            return parseName(i, end, s);
+        case Token::Word:
+            break;
+        default:
+            fail(i, QStringLiteral("这里应是一个表达式"));
+    }
+
+    const QString w = lower(i);
+    if (w == QLatin1String("null")) {
+        ++i;
+        return {QStringLiteral("NULL"), VType::Unknown};
+    }
+    if (w == QLatin1String("case"))
+        return parseCase(i, end, s);
+    if (w == QLatin1String("exists")) {
+        ++i;
+        if (!isOp(i, QLatin1StringView("(")))
+            fail(i, QStringLiteral("exists 后应是 (select ...)"));
+        return {QStringLiteral("exists ") + translateSubquery(i, i), VType::Number};
+    }
+    if (w == QLatin1String("current_timestamp")) {
+        ++i;
+        return {QString::fromLatin1(kNowSql), VType::Time};
+    }
+    if (isOp(i + 1, QLatin1StringView("(")) &&
+        (!isReserved(w) || w == QLatin1String("left") || w == QLatin1String("right") ||
+         w == QLatin1String("cast") || w == QLatin1String("convert"))) {
+        ++i;
+        return parseCall(w, i, end, s);
+    }
+    if (isReserved(w) && !startsExpression(w))
+        fail(i, QStringLiteral("这里应是一个表达式"));
+    return parseName(i, end, s);
+}
+
+Expr Translator::parseName(int& i, int end, const TableScope& s) {
+    QStringList parts;
+    for (;;) {
+        if (tok(i).kind == Token::Quoted)
+            parts << unquote(m_text, tok(i));
+        else if (tok(i).kind == Token::Word)
+            parts << text(i).toString();
+        else if (isOp(i, QLatin1StringView("*")) && !parts.isEmpty())
+            parts << QStringLiteral("*");
+        else
+            fail(i, QStringLiteral("这里应是名称"));
+        ++i;
+        if (i < end && isOp(i, QLatin1StringView(".")) && parts.last() != QLatin1String("*")) {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (i < end && isOp(i, QLatin1StringView("(")))
+        fail(i - 1, QStringLiteral("不支持用户定义函数"));
+    // Schema (and database) qualifiers have no meaning in the embedded database.
+    while (parts.size() > 2)
+        parts.removeFirst();
+    if (parts.size() == 2 && parts[0].compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0)
+        parts.removeFirst();
+
+    VType type = VType::Unknown;
+    const QString column = parts.last().toLower();
+    auto lookup = [&](const QString& table) -> std::optional<SqlType> {
+        const auto local = m_localTables.find(table);
+        if (local != m_localTables.end()) {
+            const auto c = local->find(column);
+            return c == local->end() ? std::nullopt : std::optional<SqlType>(*c);
+        }
+        return m_schema.columnType(table, column);
+    };
+    if (parts.size() == 2) {
+        const QString q = parts[0].toLower();
+        if (auto t = lookup(s.aliases.value(q, q)))
+            type = vtypeOf(*t);
+    } else {
+        for (const QString& table : s.tables) {
+            if (auto t = lookup(table)) {
+                type = vtypeOf(*t);
+                break;
+            }
+        }
+    }
+    QStringList out;
+    for (const QString& p : parts)
+        out << (p == QLatin1String("*") ? p : sqlName(p));
+    return {out.join(QLatin1Char('.')), type};
+}
+
+Expr Translator::parseCase(int& i, int end, const TableScope& s) {
+    ++i;  // case
+    QString sql = QStringLiteral("case");
+    if (!isWord(i, QLatin1StringView("when")))
+        sql += QLatin1Char(' ') + parseExpr(i, end, s).sql;
+    VType type = VType::Unknown;
+    while (isWord(i, QLatin1StringView("when"))) {
+        ++i;
+        sql += QStringLiteral(" when ") + parseExpr(i, end, s).sql;
+        if (!isWord(i, QLatin1StringView("then")))
+            fail(i, QStringLiteral("case 的 when 后缺少 then"));
+        ++i;
+        const Expr r = parseExpr(i, end, s);
+        type = mergeTypes(type, r.type);
+        sql += QStringLiteral(" then ") + r.sql;
+    }
+    if (isWord(i, QLatin1StringView("else"))) {
+        ++i;
+        const Expr r = parseExpr(i, end, s);
+        type = mergeTypes(type, r.type);
+        sql += QStringLiteral(" else ") + r.sql;
+    }
+    if (!isWord(i, QLatin1StringView("end")))
+        fail(i, QStringLiteral("case 缺少 end"));
+    ++i;
+    return {sql + QStringLiteral(" end"), type};
+}
+
+QString Translator::datePartArg(int& i, int end) {
+    QString part;
+    if (tok(i).kind == Token::Word)
+        part = datePartName(lower(i));
+    else if (tok(i).kind == Token::String)
+        part = datePartName(unquote(m_text, tok(i)).toLower());
+    if (part.isEmpty() || i >= end)
+        fail(i, QStringLiteral("无法识别的日期部分"));
+    ++i;
+    if (!isOp(i, QLatin1StringView(",")))
+        fail(i, QStringLiteral("日期部分后应是 ,"));
+    ++i;
+    return QLatin1Char('\'') + part + QLatin1Char('\'');
+}
+
+SqlType Translator::parseType(int& i, int end) {
+    if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+        fail(i, QStringLiteral("这里应是数据类型"));
+    QString name = tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)).toLower() : lower(i);
+    const int at = i++;
+    if (name == QLatin1String("double") && isWord(i, QLatin1StringView("precision"))) {
+        ++i;
+        name = QStringLiteral("float");
+    }
+    if (i < end && isOp(i, QLatin1StringView("("))) {
+        const int close = matchingParen(i, end);
+        name += QLatin1Char('(');
+        for (int k = i + 1; k < close; ++k)
+            name += text(k).toString().toLower();
+        name += QLatin1Char(')');
+        i = close + 1;
+    }
+    const std::optional<SqlType> t = parseTypeName(name);
+    if (!t)
+        fail(at, QStringLiteral("不支持的数据类型 %1").arg(name));
+    return *t;
+}
+
+Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
+    switch (type.base) {
+        case SqlType::Char:
+            if (style >= 0 && e.type == VType::Time)
+                return {QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style),
+                        VType::Text};
+            if (type.length > 0)
+                return {
+                    QStringLiteral("substr(cast(%1 as text), 1, %2)").arg(e.sql).arg(type.length),
+                    VType::Text};
+            return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
+        case SqlType::Int:
+            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number};
+        case SqlType::Bit:
+            return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
+        case SqlType::Decimal:
+            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql).arg(type.scale),
+                    VType::Number};
+        case SqlType::Float:
+            return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
+        case SqlType::DateTime:
+            return {QStringLiteral("qd_cast_datetime(%1)").arg(e.sql), VType::Time};
+        case SqlType::Date:
+            return {QStringLiteral("qd_cast_date(%1)").arg(e.sql), VType::Time};
+        case SqlType::Binary:
+            return {QStringLiteral("cast(%1 as blob)").arg(e.sql), VType::Unknown};
+        case SqlType::Unknown:
+            break;
+    }
+    fail(at, QStringLiteral("不支持转换为 %1").arg(type.name));
+}
+
+// A function call; tok(i) is the '(' after its name.
+Expr Translator::parseCall(const QString& name, int& i, int end, const TableScope& s) {
+    const int at = i - 1;
+    const int close = matchingParen(i, end);
+    ++i;
+    auto finish = [&](const QString& sql, VType type) -> Expr {
+        if (i != close)
+            fail(i, QStringLiteral("函数 %1 的参数有误").arg(name));
+        i = close + 1;
+        return {sql, type};
+    };
+    auto args = [&]() {
+        std::vector<Expr> list;
+        while (i < close) {
+            list.push_back(parseExpr(i, close, s));
+            if (isOp(i, QLatin1StringView(",")))
+                ++i;
+            else
+                break;
+        }
+        return list;
+    };
+    auto arity = [&](const std::vector<Expr>& a, std::size_t lo, std::size_t hi) {
+        if (a.size() < lo || a.size() > hi)
+            fail(at, QStringLiteral("函数 %1 的参数个数不对").arg(name));
+    };
+
+    if (name == QLatin1String("cast")) {
+        const Expr e = parseExpr(i, close, s);
+        if (!isWord(i, QLatin1StringView("as")))
+            fail(i, QStringLiteral("cast 缺少 as"));
+        ++i;
+        const Expr r = castTo(e, parseType(i, close), -1, at);
+        return finish(r.sql, r.type);
+    }
+    if (name == QLatin1String("convert")) {
+        const SqlType type = parseType(i, close);
+        if (!isOp(i, QLatin1StringView(",")))
+            fail(i, QStringLiteral("convert 缺少 ,"));
+        ++i;
+        const Expr e = parseExpr(i, close, s);
+        int style = -1;
+        if (isOp(i, QLatin1StringView(","))) {
+            ++i;
+            if (tok(i).kind != Token::Number)
+                fail(i, QStringLiteral("convert 的样式应是数字"));
+            style = text(i++).toInt();
+        }
+        const Expr r = castTo(e, type, style, at);
+        return finish(r.sql, r.type);
+    }
+    if (name == QLatin1String("datediff") || name == QLatin1String("dateadd") ||
+        name == QLatin1String("datepart") || name == QLatin1String("datename")) {
+        const QString part = datePartArg(i, close);
+        const std::vector<Expr> a = args();
+        arity(a, name == QLatin1String("datediff") || name == QLatin1String("dateadd") ? 2 : 1,
+              name == QLatin1String("datediff") || name == QLatin1String("dateadd") ? 2 : 1);
+        if (name == QLatin1String("datediff"))
+            return finish(QStringLiteral("qd_datediff(%1, %2, %3)").arg(part, a[0].sql, a[1].sql),
+                          VType::Number);
+        if (name == QLatin1String("dateadd"))
+            return finish(QStringLiteral("qd_dateadd(%1, %2, %3)").arg(part, a[0].sql, a[1].sql),
+                          VType::Time);
+        if (name == QLatin1String("datename"))
+            return finish(QStringLiteral("cast(qd_datepart(%1, %2) as text)").arg(part, a[0].sql),
+                          VType::Text);
+        return finish(QStringLiteral("qd_datepart(%1, %2)").arg(part, a[0].sql), VType::Number);
+    }
+    if (name == QLatin1String("count") || name == QLatin1String("sum") ||
+        name == QLatin1String("avg") || name == QLatin1String("min") ||
+        name == QLatin1String("max") || name == QLatin1String("count_big")) {
+        QString distinct;
+        if (isWord(i, QLatin1StringView("distinct"))) {
+            distinct = QStringLiteral("distinct ");
+            ++i;
+        } else if (isWord(i, QLatin1StringView("all"))) {
+            ++i;
+        }
+        const std::vector<Expr> a = args();
+        arity(a, 1, 1);
+        const QString fn = name == QLatin1String("count_big") ? QStringLiteral("count") : name;
+        const VType type = (name == QLatin1String("min") || name == QLatin1String("max"))
+                               ? a[0].type
+                               : VType::Number;
+        return finish(fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')'), type);
+    }
+
+    const std::vector<Expr> a = args();
+    auto sqlArgs = [&]() {
+        QStringList list;
+        for (const Expr& e : a)
+            list << e.sql;
+        return list.join(QStringLiteral(", "));
+    };
+    struct Mapping {
+        const char* target;  // function of the embedded database (or our own qd_ function)
+        int minArgs;
+        int maxArgs;
+        VType type;  // Unknown: the type of the first argument
+    };
+    static const QHash<QString, Mapping> simple = {
+        {"isnull", {"ifnull", 2, 2, VType::Unknown}},
+        {"coalesce", {"coalesce", 2, 99, VType::Unknown}},
+        {"nullif", {"nullif", 2, 2, VType::Unknown}},
+        {"iif", {"iif", 3, 3, VType::Unknown}},
+        {"substring", {"substr", 3, 3, VType::Text}},
+        {"ltrim", {"ltrim", 1, 1, VType::Text}},
+        {"rtrim", {"rtrim", 1, 1, VType::Text}},
+        {"upper", {"upper", 1, 1, VType::Text}},
+        {"lower", {"lower", 1, 1, VType::Text}},
+        {"replace", {"replace", 3, 3, VType::Text}},
+        {"right", {"qd_right", 2, 2, VType::Text}},
+        {"reverse", {"qd_reverse", 1, 1, VType::Text}},
+        {"replicate", {"qd_replicate", 2, 2, VType::Text}},
+        {"str", {"qd_str", 1, 3, VType::Text}},
+        {"char", {"char", 1, 1, VType::Text}},
+        {"nchar", {"char", 1, 1, VType::Text}},
+        {"ascii", {"unicode", 1, 1, VType::Number}},
+        {"unicode", {"unicode", 1, 1, VType::Number}},
+        {"newid", {"qd_newid", 0, 0, VType::Text}},
+        {"abs", {"abs", 1, 1, VType::Number}},
+        {"round", {"qd_round", 2, 3, VType::Number}},
+        {"floor", {"qd_floor", 1, 1, VType::Number}},
+        {"ceiling", {"qd_ceiling", 1, 1, VType::Number}},
+        {"power", {"qd_power", 2, 2, VType::Number}},
+        {"sqrt", {"qd_sqrt", 1, 1, VType::Number}},
+        {"sign", {"sign", 1, 1, VType::Number}},
+        {"isnumeric", {"qd_isnumeric", 1, 1, VType::Number}},
+        {"object_id", {"qd_object_id", 1, 2, VType::Number}},
+        {"charindex", {"qd_charindex", 2, 3, VType::Number}},
+    };
+    if (name == QLatin1String("getdate") || name == QLatin1String("sysdatetime") ||
+        name == QLatin1String("current_timestamp")) {
+        arity(a, 0, 0);
+        return finish(QString::fromLatin1(kNowSql), VType::Time);
+    }
+    if (name == QLatin1String("getutcdate") || name == QLatin1String("sysutcdatetime")) {
+        arity(a, 0, 0);
+        return finish(QStringLiteral("strftime('%Y-%m-%d %H:%M:%f','now')"), VType::Time);
+    }
+    if (name == QLatin1String("len")) {
+        arity(a, 1, 1);  // the server does not count trailing blanks
+        return finish(QStringLiteral("length(rtrim(%1, ' '))").arg(a[0].sql), VType::Number);
+    }
+    if (name == QLatin1String("datalength")) {
+        arity(a, 1, 1);
+        return finish(QStringLiteral("length(cast(%1 as blob))").arg(a[0].sql), VType::Number);
+    }
+    if (name == QLatin1String("left")) {
+        arity(a, 2, 2);
+        return finish(QStringLiteral("substr(%1, 1, %2)").arg(a[0].sql, a[1].sql), VType::Text);
+    }
+    if (name == QLatin1String("space")) {
+        arity(a, 1, 1);
+        return finish(QStringLiteral("qd_replicate(' ', %1)").arg(a[0].sql), VType::Text);
+    }
+    if (name == QLatin1String("year") || name == QLatin1String("month") ||
+        name == QLatin1String("day")) {
+        arity(a, 1, 1);
+        return finish(QStringLiteral("qd_datepart('%1', %2)").arg(name, a[0].sql), VType::Number);
+    }
+    if (name == QLatin1String("scope_identity") || name == QLatin1String("error_message") ||
+        name == QLatin1String("error_number") || name == QLatin1String("error_severity") ||
+        name == QLatin1String("error_state") || name == QLatin1String("error_line")) {
+        arity(a, 0, 0);
+        const QString g =
+            name == QLatin1String("scope_identity") ? QStringLiteral("identity") : name;
+        return finish(QStringLiteral(":_g_") + g,
+                      name == QLatin1String("error_message") ? VType::Text : VType::Number);
+    }
+    const auto m = simple.find(name);
+    if (m == simple.end())
+        fail(at, QStringLiteral("不支持的函数 %1").arg(name));
+    arity(a, std::size_t(m->minArgs), std::size_t(m->maxArgs));
+    VType type = m->type;
+    if (type == VType::Unknown)
+        for (const Expr& e : a)
+            type = mergeTypes(type, e.type);
+    return finish(QString::fromLatin1(m->target) + QLatin1Char('(') + sqlArgs() + QLatin1Char(')'),
+                  type);
+}
+
+}  // namespace Qd::Core::Db::Tsql::Internal
+
+namespace Qd::Core::Db::Tsql {
+
+std::optional<SqlType> parseTypeName(const QString& written) {
+    SqlType t;
+    t.name = written.toLower().remove(QLatin1Char(' '));
+    QString base = t.name;
+    QStringList args;
+    const qsizetype open = base.indexOf(QLatin1Char('('));
+    if (open >= 0) {
+        if (!base.endsWith(QLatin1Char(')')))
+            return std::nullopt;
+        args = base.mid(open + 1, base.size() - open - 2).split(QLatin1Char(','));
+        base = base.left(open);
+    }
+    static const QHash<QString, SqlType::Base> bases = {{"int", SqlType::Int},
+                                                        {"integer", SqlType::Int},
+                                                        {"bigint", SqlType::Int},
+                                                        {"smallint", SqlType::Int},
+                                                        {"tinyint", SqlType::Int},
+                                                        {"bit", SqlType::Bit},
+                                                        {"decimal", SqlType::Decimal},
+                                                        {"numeric", SqlType::Decimal},
+                                                        {"money", SqlType::Decimal},
+                                                        {"smallmoney", SqlType::Decimal},
+                                                        {"float", SqlType::Float},
+                                                        {"real", SqlType::Float},
+                                                        {"char", SqlType::Char},
+                                                        {"varchar", SqlType::Char},
+                                                        {"nchar", SqlType::Char},
+                                                        {"nvarchar", SqlType::Char},
+                                                        {"text", SqlType::Char},
+                                                        {"ntext", SqlType::Char},
+                                                        {"sysname", SqlType::Char},
+                                                        {"uniqueidentifier", SqlType::Char},
+                                                        {"datetime", SqlType::DateTime},
+                                                        {"smalldatetime", SqlType::DateTime},
+                                                        {"datetime2", SqlType::DateTime},
+                                                        {"date", SqlType::Date},
+                                                        {"binary", SqlType::Binary},
+                                                        {"varbinary", SqlType::Binary},
+                                                        {"image", SqlType::Binary},
+                                                        {"blob", SqlType::Binary}};
+    const auto b = bases.find(base);
+    if (b == bases.end())
+        return std::nullopt;
+    t.base = *b;
+    if (t.base == SqlType::Decimal)
+        t.scale = base == QLatin1String("money") || base == QLatin1String("smallmoney") ? 4 : 0;
+    if (!args.isEmpty()) {
+        bool ok = true;
+        if (args[0] == QLatin1String("max")) {
+            t.length = 0;
+        } else {
+            const int n = args[0].toInt(&ok);
+            if (!ok)
+                return std::nullopt;
+            if (t.base == SqlType::Char)
+                t.length = n;
+        }
+        if (args.size() > 1 && t.base == SqlType::Decimal) {
+            t.scale = args[1].toInt(&ok);
+            if (!ok)
+                return std::nullopt;
+        }
+    } else if (t.base == SqlType::Char &&
+               (base == QLatin1String("char") || base == QLatin1String("varchar") ||
+                base == QLatin1String("nchar") || base == QLatin1String("nvarchar"))) {
+        t.length = 1;  // the server's default length for a declared variable
+    }
+    if (base == QLatin1String("uniqueidentifier"))
+        t.length = 36;
+    if (base == QLatin1String("sysname"))
+        t.length = 128;
+    return t;
+}
+
+}  // namespace Qd::Core::Db::Tsql

@@ -1,0 +1,419 @@
+// Queries and data changes: select (top, into, assignment and alias forms), insert, update,
+// delete, truncate, drop, create index / view, and table references with their hints.
+#include "db/tsql/TsqlTranslator.h"
+
+namespace Qd::Core::Db::Tsql::Internal {
+
+namespace {
+const QSet<QString>& tableHints() {
+    static const QSet<QString> hints = {
+        "nolock",       "readpast", "readuncommitted", "updlock",
+        "rowlock",      "holdlock", "tablock",         "tablockx",
+        "xlock",        "paglock",  "readcommitted",   "repeatableread",
+        "serializable", "nowait",   "index",           "forceseek"};
+    return hints;
+}
+}  // namespace
+
+QString Translator::tableRef(int& i, int end) {
+    if (i >= end)
+        fail(i, QStringLiteral("这里应是表名"));
+    if (tok(i).kind == Token::Variable) {
+        const QString name = text(i).mid(1).toString().toLower();
+        if (!m_tableVars.contains(name))
+            fail(i, QStringLiteral("必须先声明表变量 @%1").arg(name));
+        ++i;
+        return m_tableVars.value(name);
+    }
+    QStringList parts;
+    for (;;) {
+        if (tok(i).kind == Token::Quoted)
+            parts << unquote(m_text, tok(i));
+        else if (tok(i).kind == Token::Word && (parts.isEmpty() || !isReserved(lower(i))))
+            parts << text(i).toString();
+        else
+            fail(i, QStringLiteral("这里应是表名"));
+        ++i;
+        if (!isOp(i, QLatin1StringView(".")))
+            break;
+        ++i;
+        while (isOp(i, QLatin1StringView(".")))  // database..table
+            ++i;
+    }
+    return sqlName(parts.last());
+}
+
+TableScope Translator::scanTables(int begin, int end) const {
+    TableScope scope;
+    auto readName = [&](int& j) -> QString {
+        if (tok(j).kind == Token::Variable) {
+            const QString v = text(j++).mid(1).toString().toLower();
+            return m_tableVars.value(v).toLower();
+        }
+        QString last;
+        while (tok(j).kind == Token::Word || tok(j).kind == Token::Quoted) {
+            last = tok(j).kind == Token::Quoted ? unquote(m_text, tok(j)) : text(j).toString();
+            ++j;
+            if (!isOp(j, QLatin1StringView(".")))
+                break;
+            while (isOp(j, QLatin1StringView(".")))
+                ++j;
+        }
+        return last.toLower();
+    };
+    for (int k = begin; k < end; ++k) {
+        const QString w = lower(k);
+        const bool direct =
+            k == begin && (w == QLatin1String("delete") || w == QLatin1String("insert")) &&
+            !isWord(k + 1, QLatin1StringView("from")) && !isWord(k + 1, QLatin1StringView("into"));
+        if (!direct && w != QLatin1String("from") && w != QLatin1String("join") &&
+            w != QLatin1String("update") && w != QLatin1String("into"))
+            continue;
+        int j = k + 1;
+        for (;;) {
+            QString name;
+            if (isOp(j, QLatin1StringView("("))) {
+                int depth = 0;
+                for (; j < end; ++j) {
+                    if (isOp(j, QLatin1StringView("(")))
+                        ++depth;
+                    else if (isOp(j, QLatin1StringView(")")) && --depth == 0)
+                        break;
+                }
+                ++j;
+            } else {
+                name = readName(j);
+                if (name.isEmpty())
+                    break;
+                scope.tables << name;
+                scope.aliases.insert(name, name);
+            }
+            if (isWord(j, QLatin1StringView("as")))
+                ++j;
+            if (tok(j).kind == Token::Word && !isReserved(lower(j))) {
+                if (!name.isEmpty())
+                    scope.aliases.insert(lower(j), name);
+                ++j;
+            }
+            if (isWord(j, QLatin1StringView("with")) && isOp(j + 1, QLatin1StringView("("))) {
+                while (j < end && !isOp(j, QLatin1StringView(")")))
+                    ++j;
+                ++j;
+            }
+            if (w == QLatin1String("from") && isOp(j, QLatin1StringView(","))) {
+                ++j;
+                continue;
+            }
+            break;
+        }
+    }
+    return scope;
+}
+
+QString Translator::translateSubquery(int open, int& i) {
+    const int close = matchingParen(open, size());
+    const QString inner = translateStatement(open + 1, close, nullptr, nullptr);
+    i = close + 1;
+    return QLatin1Char('(') + inner + QLatin1Char(')');
+}
+
+QString Translator::translateStatement(int begin, int end, QStringList* targets,
+                                       bool* returnsRows) {
+    const QString first = lower(begin);
+    if (returnsRows)
+        *returnsRows = false;
+
+    if (first == QLatin1String("create")) {
+        if (isWord(begin + 1, QLatin1StringView("table")))
+            return translateCreateTable(begin, end);
+        int k = begin + 1;
+        if (isWord(k, QLatin1StringView("unique")))
+            ++k;
+        if (isWord(k, QLatin1StringView("clustered")) ||
+            isWord(k, QLatin1StringView("nonclustered")))
+            ++k;
+        if (!isWord(k, QLatin1StringView("index")) && !isWord(k, QLatin1StringView("view")))
+            fail(begin + 1, QStringLiteral("不支持的 create 语句"));
+    }
+    if (first == QLatin1String("alter")) {
+        if (!isWord(begin + 1, QLatin1StringView("table")))
+            fail(begin + 1, QStringLiteral("只支持 alter table"));
+        return translateAlterTable(begin, end);
+    }
+    if (first == QLatin1String("truncate")) {
+        if (!isWord(begin + 1, QLatin1StringView("table")))
+            fail(begin + 1, QStringLiteral("truncate 后应是 table"));
+        int i = begin + 2;
+        const QString table = tableRef(i, end);
+        if (i != end)
+            fail(i, QStringLiteral("truncate table 只能有一个表名"));
+        return QStringLiteral("delete from ") + table;
+    }
+    if (first == QLatin1String("drop")) {
+        const QString what = lower(begin + 1);
+        int i = begin + 2;
+        QString sql = QStringLiteral("drop ") + what;
+        if (isWord(i, QLatin1StringView("if")) && isWord(i + 1, QLatin1StringView("exists"))) {
+            sql += QStringLiteral(" if exists");
+            i += 2;
+        }
+        if (what == QLatin1String("index")) {
+            // "drop index table.ix" and "drop index ix on table" both name the index.
+            QString last;
+            while (tok(i).kind == Token::Word || tok(i).kind == Token::Quoted) {
+                last = tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+                ++i;
+                if (!isOp(i, QLatin1StringView(".")))
+                    break;
+                ++i;
+            }
+            if (isWord(i, QLatin1StringView("on"))) {
+                ++i;
+                tableRef(i, end);
+            }
+            if (last.isEmpty() || i != end)
+                fail(i, QStringLiteral("drop index 语法有误"));
+            return sql + QLatin1Char(' ') + sqlName(last);
+        }
+        if (what != QLatin1String("table") && what != QLatin1String("view"))
+            fail(begin + 1, QStringLiteral("不支持的 drop 语句"));
+        sql += QLatin1Char(' ') + tableRef(i, end);
+        if (i != end)
+            fail(i, QStringLiteral("一条 drop 语句只能删除一个对象"));
+        return sql;
+    }
+
+    const TableScope scope = scanTables(begin, end);
+    QString out;
+    QString limit;      // from top, appended at the end of this query level
+    QString intoTable;  // select ... into
+    int depth = 0;      // plain parentheses opened by this level
+    bool inSelectList = false;
+    bool itemStart = false;
+    bool expectTable = false;
+    bool inFrom = false;
+    int items = 0;
+    const bool isUpdate = first == QLatin1String("update");
+
+    int i = begin;
+    while (i < end) {
+        const Token& t = tok(i);
+        if (t.kind == Token::Op) {
+            const QString op = text(i).toString();
+            if (op == QLatin1String("(")) {
+                if (isWord(i + 1, QLatin1StringView("select")) ||
+                    isWord(i + 1, QLatin1StringView("with"))) {
+                    appendSql(out, translateSubquery(i, i));
+                    expectTable = false;
+                    itemStart = false;
+                    continue;
+                }
+                if (tok(i + 1).kind == Token::Word && tableHints().contains(lower(i + 1)) &&
+                    isOp(i + 2, QLatin1StringView(")"))) {
+                    i += 3;  // old-style hint: t (nolock)
+                    continue;
+                }
+                ++depth;
+                appendSql(out, op);
+                ++i;
+                continue;
+            }
+            if (op == QLatin1String(")")) {
+                --depth;
+                appendSql(out, op);
+                ++i;
+                continue;
+            }
+            if (op == QLatin1String(",")) {
+                appendSql(out, op);
+                ++i;
+                if (inSelectList && depth == 0)
+                    itemStart = true;
+                if (inFrom && depth == 0)
+                    expectTable = true;
+                continue;
+            }
+            if (op == QLatin1String(";")) {
+                ++i;
+                continue;
+            }
+        }
+
+        if (t.kind == Token::Word) {
+            const QString w = lower(i);
+            if (w == QLatin1String("select")) {
+                if (!limit.isEmpty())
+                    fail(i, QStringLiteral("top 不能与 union 等复合查询同用"));
+                appendSql(out, w);
+                ++i;
+                if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("all")))
+                    appendSql(out, lower(i++));
+                if (isWord(i, QLatin1StringView("top"))) {
+                    ++i;
+                    if (isOp(i, QLatin1StringView("("))) {
+                        const int close = matchingParen(i, end);
+                        ++i;
+                        limit = parseExpr(i, close, scope).sql;
+                        i = close + 1;
+                    } else if (tok(i).kind == Token::Number || tok(i).kind == Token::Variable) {
+                        limit = parsePrimary(i, end, scope).sql;
+                    } else {
+                        fail(i, QStringLiteral("top 后应是数字"));
+                    }
+                    if (isWord(i, QLatin1StringView("percent")) ||
+                        isWord(i, QLatin1StringView("with")))
+                        fail(i, QStringLiteral("不支持 top ... percent / with ties"));
+                }
+                if (depth == 0) {
+                    inSelectList = true;
+                    itemStart = true;
+                }
+                continue;
+            }
+            if (w == QLatin1String("into") && inSelectList && depth == 0) {
+                ++i;
+                const bool temp = text(i).startsWith(QLatin1Char('#'));
+                intoTable = (temp ? QStringLiteral("create temp table ")
+                                  : QStringLiteral("create table ")) +
+                            tableRef(i, end) + QStringLiteral(" as");
+                continue;
+            }
+            if (w == QLatin1String("into") || w == QLatin1String("join") ||
+                (w == QLatin1String("update") && i == begin)) {
+                appendSql(out, w);
+                ++i;
+                expectTable = true;
+                continue;
+            }
+            if ((w == QLatin1String("insert") || w == QLatin1String("delete")) && i == begin) {
+                appendSql(out, w);
+                ++i;
+                const QLatin1StringView next(w == QLatin1String("insert") ? "into" : "from");
+                if (!isWord(i, next)) {
+                    appendSql(out, QString(next));
+                    expectTable = true;
+                } else if (w == QLatin1String("delete") &&
+                           !isWord(i + 1, QLatin1StringView("from")) &&
+                           tok(i + 2).kind == Token::Word &&
+                           lower(i + 2) == QLatin1String("from")) {
+                    fail(i, QStringLiteral("不支持 delete ... from 多表删除"));
+                }
+                continue;
+            }
+            if (w == QLatin1String("from")) {
+                if (isUpdate)
+                    fail(i, QStringLiteral("不支持 update ... from（请改写为子查询）"));
+                if (depth == 0)
+                    inSelectList = false;
+                appendSql(out, w);
+                ++i;
+                expectTable = true;
+                inFrom = depth == 0;
+                continue;
+            }
+            if (w == QLatin1String("where") || w == QLatin1String("group") ||
+                w == QLatin1String("order") || w == QLatin1String("having") ||
+                w == QLatin1String("on")) {
+                if (depth == 0) {
+                    inFrom = false;
+                    inSelectList = false;
+                }
+            }
+            if (w == QLatin1String("union") || w == QLatin1String("except") ||
+                w == QLatin1String("intersect")) {
+                if (!limit.isEmpty())
+                    fail(i, QStringLiteral("top 不能与 union 等复合查询同用"));
+                inFrom = false;
+            }
+            if (w == QLatin1String("with") && isOp(i + 1, QLatin1StringView("("))) {
+                i = matchingParen(i + 1, end) + 1;  // table hints
+                continue;
+            }
+            if (w == QLatin1String("collate")) {
+                i += 2;
+                continue;
+            }
+            if (w == QLatin1String("set") && isUpdate) {
+                appendSql(out, w);
+                ++i;
+                continue;
+            }
+            if (w == QLatin1String("for") || w == QLatin1String("option") ||
+                w == QLatin1String("output") || w == QLatin1String("pivot") ||
+                w == QLatin1String("unpivot") || w == QLatin1String("apply") ||
+                w == QLatin1String("offset") || w == QLatin1String("fetch") ||
+                w == QLatin1String("merge") || w == QLatin1String("top"))
+                fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w));
+            if (expectTable && !isReserved(w)) {
+                appendSql(out, tableRef(i, end));
+                expectTable = false;
+                continue;
+            }
+            if (isReserved(w) && !startsExpression(w) &&
+                !((w == QLatin1String("left") || w == QLatin1String("right")) &&
+                  isOp(i + 1, QLatin1StringView("(")))) {
+                appendSql(out, w);
+                ++i;
+                continue;
+            }
+        }
+
+        if (expectTable && (t.kind == Token::Variable || t.kind == Token::Quoted)) {
+            appendSql(out, tableRef(i, end));
+            expectTable = false;
+            continue;
+        }
+        if (inSelectList && itemStart && depth == 0 && isOp(i + 1, QLatin1StringView("=")) &&
+            !isOp(i + 2, QLatin1StringView("="))) {
+            if (t.kind == Token::Variable) {
+                if (!targets)
+                    fail(i, QStringLiteral("子查询中不能给变量赋值"));
+                variableParam(i);  // must be declared
+                *targets << text(i).mid(1).toString().toLower();
+                i += 2;
+                appendSql(out, parseExpr(i, end, scope).sql);
+                itemStart = false;
+                ++items;
+                continue;
+            }
+            if (t.kind == Token::Word || t.kind == Token::Quoted || t.kind == Token::String) {
+                // The alias form "name = expression".
+                const QString alias =
+                    t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
+                i += 2;
+                appendSql(out,
+                          parseExpr(i, end, scope).sql + QStringLiteral(" as ") + sqlName(alias));
+                itemStart = false;
+                ++items;
+                continue;
+            }
+        }
+        const bool wasItemStart = itemStart && inSelectList && depth == 0;
+        appendSql(out, parseExpr(i, end, scope).sql);
+        if (wasItemStart)
+            ++items;
+        itemStart = false;
+    }
+
+    if (targets && !targets->isEmpty() && targets->size() != items)
+        fail(begin, QStringLiteral("给变量赋值的 select 不能同时返回数据"));
+    if (!limit.isEmpty())
+        appendSql(out, QStringLiteral("limit ") + limit);
+    if (!intoTable.isEmpty())
+        return intoTable + QLatin1Char(' ') + out;
+    if (returnsRows && (!targets || targets->isEmpty())) {
+        if (first == QLatin1String("select")) {
+            *returnsRows = true;
+        } else if (first == QLatin1String("with")) {
+            *returnsRows = true;
+            for (int k = begin; k < end; ++k)
+                if (isWord(k, QLatin1StringView("insert")) ||
+                    isWord(k, QLatin1StringView("update")) ||
+                    isWord(k, QLatin1StringView("delete")))
+                    *returnsRows = false;
+        }
+    }
+    return out;
+}
+
+}  // namespace Qd::Core::Db::Tsql::Internal

@@ -1,0 +1,117 @@
+#pragma once
+
+// Internal to the T-SQL layer: the translator that walks a token stream once, building the
+// procedural structure of a batch and translating every statement and expression as it goes
+// (syntax-directed: each expression comes back as embedded SQL text with its inferred type).
+// Its methods are split by case: procedural statements (TsqlProcedural.cpp), queries and DML
+// (TsqlStatements.cpp), expressions (TsqlExpressions.cpp) and DDL (TsqlDdl.cpp).
+
+#include <QHash>
+#include <QSet>
+
+#include "db/tsql/TsqlBatch.h"
+#include "db/tsql/TsqlLexer.h"
+
+namespace Qd::Core::Db::Tsql::Internal {
+
+// The type an expression is known to have, as far as '+' and '-' need to know.
+enum class VType { Unknown, Number, Text, Time };
+
+struct Expr {
+    QString sql;
+    VType type = VType::Unknown;
+};
+
+VType vtypeOf(const SqlType& t);
+
+// Tables a statement names, for the types of its columns: alias -> table (both lower case),
+// and the tables in order of appearance.
+struct TableScope {
+    QHash<QString, QString> aliases;
+    QStringList tables;
+};
+
+class Translator {
+public:
+    Translator(QStringView text, const ISchema& schema);
+    std::unique_ptr<Batch> run();
+
+    // ---- tokens ----
+    int size() const { return int(m_t.size()); }
+    const Token& tok(int i) const;
+    QStringView text(int i) const;
+    QString lower(int i) const;  // the token's text in lower case ("" past the end)
+    bool isWord(int i, QLatin1StringView w) const;
+    bool isOp(int i, QLatin1StringView op) const;
+    int matchingParen(int open, int end) const;  // index of the ')' closing tok(open)
+    [[noreturn]] void fail(int i, const QString& what) const;
+    QString source(int begin, int end) const;  // the original text of tokens [begin, end)
+
+    // ---- procedural (TsqlProcedural.cpp) ----
+    void parseStatements(NodeList& out, int stopAt, QLatin1StringView endWord);
+    void parseStatement(NodeList& out);
+    int statementEnd(int start) const;
+
+    // ---- statements (TsqlStatements.cpp) ----
+    // Translates the statement tokens [begin, end). Assignment selects report their target
+    // variables in `targets`; `returnsRows` tells whether the statement yields a result set.
+    QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
+    QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
+    QString tableRef(int& i, int end);            // a table name, temp table or table variable
+    TableScope scanTables(int begin, int end) const;
+
+    // ---- expressions (TsqlExpressions.cpp) ----
+    Expr parseExpr(int& i, int end, const TableScope& scope);
+    Expr parseStandalone(int& i, int end);  // an expression outside any statement
+    SqlType parseType(int& i, int end);     // a type name with its (length[, scale])
+
+    // ---- DDL (TsqlDdl.cpp) ----
+    QString translateCreateTable(int begin, int end);
+    QString translateAlterTable(int begin, int end);
+    QString columnDefinition(int& i, int end, bool* isIdentity, QString* name, SqlType* type);
+
+    // ---- what the batch has declared so far ----
+    QString variableParam(int i) const;  // ":_v_name" of a declared variable at tok(i)
+    const ISchema& schema() const { return m_schema; }
+    QHash<QString, SqlType> m_vars;                         // variable (lower, no @) -> type
+    QHash<QString, QString> m_tableVars;                    // table variable -> temp table
+    QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
+    Batch* m_batch = nullptr;
+    int m_pos = 0;  // the procedural parser's position
+
+private:
+    Expr parseOr(int& i, int end, const TableScope& s);
+    Expr parseAnd(int& i, int end, const TableScope& s);
+    Expr parseNot(int& i, int end, const TableScope& s);
+    Expr parsePredicate(int& i, int end, const TableScope& s);
+    Expr parseAdditive(int& i, int end, const TableScope& s);
+    Expr parseMultiplicative(int& i, int end, const TableScope& s);
+    Expr parseUnary(int& i, int end, const TableScope& s);
+    Expr parsePrimary(int& i, int end, const TableScope& s);
+    Expr parseCase(int& i, int end, const TableScope& s);
+    Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
+    Expr parseName(int& i, int end, const TableScope& s);
+    Expr castTo(const Expr& e, const SqlType& type, int style, int at);
+    QString datePartArg(int& i, int end);
+
+    QStringView m_text;
+    const ISchema& m_schema;
+    std::vector<Token> m_t;  // significant tokens only (no blanks or comments)
+};
+
+// Words that start a T-SQL statement, and words an expression never starts with.
+bool isStatementStart(const QString& lowerWord);
+bool isReserved(const QString& lowerWord);
+// Reserved words that nevertheless start an expression (not, exists, case, null, cast, convert).
+bool startsExpression(const QString& lowerWord);
+
+// Joins pieces of SQL with single blanks, none after '(' or before ')' and ','.
+void appendSql(QString& out, const QString& piece);
+
+// An identifier as the embedded database needs it: plain when it is a simple word, else quoted.
+QString sqlName(const QString& name);
+
+// Literal of the current local time with milliseconds, as getdate() gives it.
+extern const char* const kNowSql;
+
+}  // namespace Qd::Core::Db::Tsql::Internal

@@ -1,0 +1,96 @@
+#include "ui/Prompter.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace Qd::Core::Ui {
+
+namespace {
+IPrompter*& installed() {
+    static IPrompter* p = nullptr;
+    return p;
+}
+
+QMessageBox::Icon iconOf(MsgKind kind) {
+    switch (kind) {
+        case MsgKind::Error:
+            return QMessageBox::Critical;
+        case MsgKind::Confirmation:
+            return QMessageBox::Question;
+        case MsgKind::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+}  // namespace
+
+IPrompter& prompter() {
+    if (installed())
+        return *installed();
+    static WidgetPrompter fallback;
+    return fallback;
+}
+
+IPrompter* setPrompter(IPrompter* p) {
+    IPrompter* previous = installed();
+    installed() = p;
+    return previous;
+}
+
+int WidgetPrompter::message(const QString& text, const QString& title, MsgKind kind,
+                            MsgButtons buttons) {
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    switch (buttons) {
+        case MsgButtons::Ok:
+            box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+            break;
+        case MsgButtons::OkCancel:
+            box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+            box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+            break;
+        case MsgButtons::YesNo:
+            box.setDefaultButton(box.addButton(QStringLiteral("是"), QMessageBox::YesRole));
+            box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+            break;
+    }
+    box.exec();
+    const QMessageBox::ButtonRole role = box.buttonRole(box.clickedButton());
+    if (buttons == MsgButtons::YesNo)
+        return role == QMessageBox::YesRole ? mrYes : mrNo;
+    if (buttons == MsgButtons::OkCancel)
+        return role == QMessageBox::AcceptRole ? mrOk : mrCancel;
+    return mrOk;
+}
+
+std::optional<QString> WidgetPrompter::input(const QString& title, const QString& label,
+                                             const QString& initial) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, label,
+                                               QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString WidgetPrompter::openFileName(const QString& title, const QString& dir,
+                                     const QString& filter) {
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, dir, filter);
+}
+
+QString WidgetPrompter::saveFileName(const QString& title, const QString& dir,
+                                     const QString& filter) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
+}
+
+QString WidgetPrompter::folder(const QString& title, const QString& dir) {
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, dir);
+}
+
+int WidgetPrompter::exec(QDialog& dialog) {
+    return dialog.exec();
+}
+
+}  // namespace Qd::Core::Ui

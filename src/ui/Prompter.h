@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace Qd::Core::Ui {
+
+// Kinds and buttons of a message box, numbered as module code passes them.
+enum class MsgKind { Error = 1, Information = 2, Confirmation = 3 };
+enum class MsgButtons { Ok, OkCancel, YesNo };
+
+// Results of a message box: the button pressed.
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+inline constexpr int mrYes = 6;
+inline constexpr int mrNo = 7;
+
+// Every modal question the framework asks goes through the installed prompter: message boxes,
+// input boxes, file and folder choices, and the exec() of every dialog. The client installs the
+// widget prompter, which shows real dialogs; tests install a scripted one that records each
+// question and answers it, so no test ever enters a modal loop.
+class IPrompter {
+public:
+    virtual ~IPrompter() = default;
+
+    // A message box; returns the button pressed (mrOk, mrCancel, mrYes, mrNo).
+    virtual int message(const QString& text, const QString& title, MsgKind kind,
+                        MsgButtons buttons) = 0;
+    // A one-line input box; nullopt when cancelled.
+    virtual std::optional<QString> input(const QString& title, const QString& label,
+                                         const QString& initial) = 0;
+    // File choices; an empty text when cancelled. filter as QFileDialog takes it.
+    virtual QString openFileName(const QString& title, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString folder(const QString& title, const QString& dir) = 0;
+    // Runs a modal dialog and returns its result code (QDialog::Accepted = 1, Rejected = 0).
+    virtual int exec(QDialog& dialog) = 0;
+};
+
+// The prompter in force. Without an installed one, a widget prompter is created on first use.
+IPrompter& prompter();
+// Installs a prompter (not owned) and returns the previous one; nullptr restores the default.
+IPrompter* setPrompter(IPrompter* p);
+
+// The client's prompter: real Qt dialogs.
+class WidgetPrompter : public IPrompter {
+public:
+    int message(const QString& text, const QString& title, MsgKind kind,
+                MsgButtons buttons) override;
+    std::optional<QString> input(const QString& title, const QString& label,
+                                 const QString& initial) override;
+    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString folder(const QString& title, const QString& dir) override;
+    int exec(QDialog& dialog) override;
+};
+
+}  // namespace Qd::Core::Ui

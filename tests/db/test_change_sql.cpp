@@ -1,0 +1,178 @@
+// A record set's change log turned into SQL (GetUpDataSQLList) and the literals it writes.
+#include <gtest/gtest.h>
+
+#include "support/TestEnv.h"
+
+using namespace Qd::Core::Db;
+
+namespace {
+
+class DataServicesChangeSql : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        prompts().acceptAllMessages(true);
+        ASSERT_TRUE(db().execSQL(
+            "create table goods(id integer primary key, code varchar(20) not null unique,"
+            " name nvarchar(50), qty int, price money, made datetime, note text, photo blob);"
+            "insert into goods values(1, 'A1', N'苹果', 10, 2.5, '2024-01-01 08:00:00', N'备注',"
+            " 0x00ff);"
+            "insert into goods values(2, 'A2', N'香蕉', 20, 3.75, NULL, NULL, NULL);"
+            "insert into goods values(3, 'A3', N'橙子', 30, 1.2345, '2024-03-01 12:30:45.678',"
+            " 'x', NULL)"));
+    }
+
+    static RecordSet load() {
+        RecordSet rs;
+        EXPECT_TRUE(dataServices().openDataToCDS(rs, "select * from goods order by id"));
+        return rs;
+    }
+    static QStringList sqlOf(const RecordSet& rs, const QStringList& ignored = {}) {
+        QStringList sql;
+        GetUpDataSQLList("goods", "id", ignored, rs, sql, 0);
+        return sql;
+    }
+    static bool save(const RecordSet& rs) { return dataServices().execSQL(sqlOf(rs).join(";\n")); }
+    // Every record as one line, for whole-table comparisons.
+    static QStringList rows(const RecordSet& rs) {
+        QStringList out;
+        for (int pos = 0; pos < rs.recordCount(); ++pos) {
+            const std::uint32_t row = rs.rowAt(pos);
+            QStringList cells;
+            for (int f = 0; f < rs.fieldCount(); ++f) {
+                if (rs.isNullAt(row, f))
+                    cells << "NULL";
+                else if (rs.fieldDef(f).type == FieldType::Blob)
+                    cells << rs.valueAt(row, f).toByteArray().toHex();
+                else
+                    cells << rs.textAt(row, f);
+            }
+            out << cells.join('|');
+        }
+        return out;
+    }
+};
+
+TEST_F(DataServicesChangeSql, EditsInsertsAndDeletesSavedAndReloadedMatchTheRecordSet) {
+    RecordSet rs = load();
+    rs.moveTo(0);
+    rs.edit();
+    rs.field("name").setValue(QStringLiteral("王五's \"店\""));
+    rs.field("price").setValue(9.9999);
+    rs.field("made").setValue(QDateTime(QDate(2025, 5, 6), QTime(7, 8, 9, 10)));
+    rs.field("photo").setValue(QByteArray("\0\1\0", 3));
+    rs.post();
+    rs.moveTo(1);
+    rs.edit();
+    rs.field("note").setValue(QStringLiteral("新备注"));  // NULL -> value
+    rs.field("qty").clear();                              // value -> NULL
+    rs.post();
+    rs.moveTo(2);
+    rs.deleteRecord();
+    rs.append();
+    rs.field("id").setValue(10);
+    rs.field("code").setValue("B1");
+    rs.field("name").setValue(QStringLiteral("新'品"));
+    rs.field("price").setValue(0.1);
+    rs.field("photo").setValue(QByteArray(""));
+    rs.post();
+
+    const QStringList sql = sqlOf(rs);
+    EXPECT_EQ(sql.size(), 4);
+    ASSERT_TRUE(save(rs));
+    EXPECT_EQ(rows(load()), rows(rs));
+    EXPECT_TRUE(prompts().asked().empty());
+}
+
+TEST_F(DataServicesChangeSql, OnlyChangedColumnsAreWrittenAndIgnoredFieldsNever) {
+    RecordSet rs = load();
+    const QString name = rs.field("name").asString();
+    rs.edit();
+    rs.field("name").setValue("临时");
+    rs.post();
+    rs.edit();
+    rs.field("name").setValue(name);  // back to what is stored
+    rs.post();
+    EXPECT_TRUE(sqlOf(rs).isEmpty());
+
+    rs.edit();
+    rs.field("qty").setValue(11);
+    rs.field("note").setValue(QStringLiteral("改"));
+    rs.post();
+    EXPECT_EQ(sqlOf(rs, {"", " NOTE"}), QStringList{"update goods set qty=11 where id=1"});
+    EXPECT_TRUE(sqlOf(rs, {"note", "Qty"}).isEmpty());
+}
+
+TEST_F(DataServicesChangeSql, AFailedSaveCommitsNothingAndKeepsTheChangeLogForAnotherTry) {
+    RecordSet rs = load();
+    rs.edit();
+    rs.field("name").setValue("改名");
+    rs.post();
+    rs.append();
+    rs.field("id").setValue(11);
+    rs.field("code").setValue("A2");  // taken
+    rs.post();
+    const int changes = rs.changeCount();
+
+    EXPECT_FALSE(save(rs));
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_TRUE(prompts().last().text.contains("UNIQUE"));
+    EXPECT_EQ(rs.changeCount(), changes);
+    EXPECT_EQ(load().field("name").asString(), QStringLiteral("苹果"));
+
+    rs.edit();
+    rs.field("code").setValue("A9");
+    rs.post();
+    ASSERT_TRUE(save(rs));
+    rs.mergeChangeLog();
+    EXPECT_EQ(rows(load()), rows(rs));
+}
+
+TEST_F(DataServicesChangeSql, LiteralsReadBackAsTheValuesTheyWrite) {
+    const QVariant values[] = {QStringLiteral("O'Brien 张 -- /* */"),
+                               -7,
+                               (qlonglong(1) << 53) + 1,
+                               0.1 + 0.2,
+                               1e6,
+                               -0.000001,
+                               1.5e300,
+                               true,
+                               QByteArray("\0\xff\x10", 3),
+                               QByteArray(),
+                               QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58, 7)),
+                               QVariant()};
+    for (const QVariant& v : values) {
+        const QString literal = sqlLiteral(v);
+        SCOPED_TRACE(literal.toStdString());
+        RecordSet rs = db().query("select " + literal + " as v");
+        const Field f = rs.field("v");
+        switch (v.typeId()) {
+            case QMetaType::QString:
+                EXPECT_TRUE(literal.startsWith("N'"));
+                EXPECT_EQ(f.asString(), v.toString());
+                break;
+            case QMetaType::Double:
+                EXPECT_EQ(f.asFloat(), v.toDouble());
+                if (std::abs(v.toDouble()) < 1e15) {
+                    EXPECT_FALSE(literal.contains('e'));
+                }
+                break;
+            case QMetaType::QByteArray:
+                EXPECT_TRUE(literal.startsWith("0x"));
+                EXPECT_FALSE(f.isNull());
+                EXPECT_EQ(f.asBytes(), v.toByteArray());
+                break;
+            case QMetaType::QDateTime:
+                EXPECT_EQ(parseDateTime(f.asString()), v.toDateTime());
+                break;
+            case QMetaType::UnknownType:
+                EXPECT_TRUE(f.isNull());
+                break;
+            default:
+                EXPECT_EQ(f.asLargeInt(), v.toLongLong());
+        }
+    }
+    EXPECT_EQ(quoteSql("it's ''"), QStringLiteral("it''s ''''"));
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+// The SQLite data services: parameters, batches and their errors, result typing, bill
+// versions, the file store and sharing one database file.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QFile>
+
+#include "db/Trace.h"
+#include "support/TestEnv.h"
+#include "sys/ProgramHome.h"
+
+using namespace Qd::Core::Db;
+
+namespace {
+
+class DataServicesTest : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        prompts().acceptAllMessages(true);
+    }
+
+    int count(const QString& table) {
+        return db().query("select count(*) as n from " + table).field("n").asInteger();
+    }
+    QStringList column(const QString& sql) {
+        RecordSet rs = db().query(sql);
+        QStringList out;
+        for (int pos = 0; pos < rs.recordCount(); ++pos)
+            out << rs.textAt(rs.rowAt(pos), 0);
+        return out;
+    }
+    static QString trace() {
+        QFile f(traceFilePath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    // The one error the last call showed.
+    void expectOneError(const QString& mustContain) {
+        ASSERT_EQ(prompts().asked().size(), 1u);
+        EXPECT_EQ(prompts().last().kind, 1);
+        EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
+        EXPECT_TRUE(prompts().last().text.contains(mustContain))
+            << prompts().last().text.toStdString();
+    }
+};
+
+using DataServicesParams = DataServicesTest;
+using DataServicesErrors = DataServicesTest;
+using DataServicesTypes = DataServicesTest;
+using DataServicesStore = DataServicesTest;
+
+TEST_F(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
+    ASSERT_TRUE(
+        db().execSQL("create table t(s nvarchar(50), i int, big bigint, d float, ok bit,"
+                     " made datetime, day date, photo blob, empty blob, n nvarchar(10))"));
+    const QString text = QStringLiteral("张三's \"书\"\n");
+    const qlonglong big = (qlonglong(1) << 40) + 3;
+    const QDateTime made(QDate(2024, 2, 29), QTime(13, 45, 6, 789));
+    const QByteArray photo("\0a\0\xff", 4);
+    ASSERT_TRUE(
+        db().execSQL("insert into t values(:s, :i, :BIG, :d, :ok, :made, :day, :photo,"
+                     " :empty, :n)",
+                     {{"s", text},
+                      {"i", -42},
+                      {"big", big},
+                      {"d", 0.1 + 0.2},
+                      {"ok", true},
+                      {"made", made},
+                      {"day", QDate(2024, 1, 2)},
+                      {"Photo", photo},
+                      {"empty", QByteArray("")},
+                      {"n", QVariant()}}));
+
+    RecordSet rs = db().query("select * from t");
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.field("s").asString(), text);
+    EXPECT_EQ(rs.field("i").asInteger(), -42);
+    EXPECT_EQ(rs.field("big").asLargeInt(), big);
+    EXPECT_EQ(rs.field("d").asFloat(), 0.1 + 0.2);
+    EXPECT_TRUE(rs.field("ok").asBoolean());
+    EXPECT_EQ(rs.field("made").asDateTime(), made);
+    EXPECT_EQ(rs.field("day").asDateTime(), QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
+    EXPECT_EQ(rs.field("photo").asBytes(), photo);
+    EXPECT_FALSE(rs.field("empty").isNull());
+    EXPECT_TRUE(rs.field("empty").asBytes().isEmpty());
+    EXPECT_TRUE(rs.field("n").isNull());
+}
+
+TEST_F(DataServicesParams, MissingAndUnusedParametersAreNamedAndNothingRuns) {
+    ASSERT_TRUE(db().execSQL("create table t(s text, i int)"));
+    const struct {
+        const char* sql;
+        Params params;
+        const char* named;
+    } cases[] = {
+        {"insert into t(s, i) values(:s, :i)", {{"s", "x"}}, "i"},
+        {"insert into t(s) values(:s)", {{"s", "x"}, {"extra", 1}}, "extra"},
+        {"insert into t(s) values(:s); insert into t(s) values(:其它)", {{"s", "x"}}, "其它"},
+        {"insert into t(s) values(':s')", {{"s", "x"}}, "s"},  // inside a string: not a parameter
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        prompts().clear();
+        EXPECT_FALSE(db().execSQL(c.sql, c.params));
+        expectOneError(QStringLiteral("参数 \"%1\"").arg(QString::fromUtf8(c.named)));
+        EXPECT_EQ(count("t"), 0);
+    }
+}
+
+TEST_F(DataServicesParams, SystemLiteralsAreReadOutsideStringsAndComments) {
+    RecordSet rs = db().query(
+        "select N'中文' as a, 'N''x' as b, '0x12' as c, 0x00ff1 as d, n'y' as e -- N'comment\n"
+        ", ':p' as f");
+    EXPECT_EQ(rs.field("a").asString(), QStringLiteral("中文"));
+    EXPECT_EQ(rs.field("b").asString(), QStringLiteral("N'x"));
+    EXPECT_EQ(rs.field("c").asString(), QStringLiteral("0x12"));
+    EXPECT_EQ(rs.field("d").asBytes(), QByteArray("\x00\x0f\xf1", 3));
+    EXPECT_EQ(rs.field("e").asString(), QStringLiteral("y"));
+    EXPECT_EQ(rs.field("f").asString(), QStringLiteral(":p"));
+}
+
+TEST_F(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTraced) {
+    ASSERT_TRUE(db().execSQL("create table t(code varchar(10) not null unique)"));
+    const struct {
+        const char* batch;
+        const char* culprit;
+    } cases[] = {
+        {"insert into t values('a'); insert into nosuch values(1)", "insert into nosuch values(1)"},
+        {"insert into t values('b');\ninsert into t values('b')", "insert into t values('b')"},
+        {"insert into t values('c'); update t set code = NULL", "update t set code = NULL"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.batch);
+        prompts().clear();
+        EXPECT_FALSE(db().execSQL(c.batch));
+        expectOneError(QStringLiteral("数据库错误："));
+        EXPECT_TRUE(prompts().last().text.endsWith(QLatin1Char('\n') + c.culprit));
+        EXPECT_TRUE(trace().contains(QStringLiteral("[ERROR] 数据库错误：")));
+        EXPECT_TRUE(trace().contains(c.culprit));
+        EXPECT_EQ(count("t"), 0);
+    }
+}
+
+TEST_F(DataServicesErrors, BatchesWithTheirOwnTransactionsRunAsGivenAndNeverLeaveOneOpen) {
+    ASSERT_TRUE(db().execSQL("create table t(code text unique)"));
+    EXPECT_TRUE(db().execSQL("begin; insert into t values('a'); commit;"));
+    EXPECT_FALSE(db().execSQL("begin; insert into t values('b'); insert into t values('a');"));
+    EXPECT_EQ(column("select code from t"), QStringList{"a"});
+    // Another client can write at once: no transaction was left behind.
+    SqliteDataServices other(dbPath(), 100);
+    EXPECT_NO_THROW(other.exec("insert into t values('z')"));
+}
+
+TEST_F(DataServicesErrors, InsideAnOpenTransactionAFailedBatchUndoesOnlyItself) {
+    ASSERT_TRUE(db().execSQL("create table t(code text unique)"));
+    db().exec("begin");
+    EXPECT_TRUE(db().execSQL("insert into t values('a')"));
+    EXPECT_FALSE(db().execSQL("insert into t values('b'); insert into t values('a')"));
+    db().exec("commit");
+    EXPECT_EQ(column("select code from t"), QStringList{"a"});
+}
+
+TEST_F(DataServicesErrors, FailedOpenLeavesTheRecordSetAsItWas) {
+    ASSERT_TRUE(db().execSQL("create table t(code text); insert into t values('a'), ('b')"));
+    RecordSet rs;
+    ASSERT_TRUE(dataServices().openDataToCDS(rs, "select code from t order by code"));
+    rs.moveTo(1);
+    prompts().clear();
+
+    EXPECT_FALSE(dataServices().openDataToCDS(rs, "select x from nosuch"));
+    expectOneError(QStringLiteral("nosuch"));
+    EXPECT_TRUE(rs.active());
+    EXPECT_EQ(rs.fieldNames(), QStringList{"code"});
+    EXPECT_EQ(rs.recordCount(), 2);
+    EXPECT_EQ(rs.recNo(), 1);
+
+    EXPECT_FALSE(dataServices().openData("select x from nosuch").active());
+    EXPECT_THROW(db().query("select x from nosuch"), DbError);
+}
+
+TEST_F(DataServicesErrors, EveryStatementIsTracedWithItsValues) {
+    ASSERT_TRUE(db().execSQL("create table t(code text, qty int)"));
+    ASSERT_TRUE(db().execSQL("insert into t values(:code, :qty); update t set qty = qty + 1",
+                             {{"code", "追踪'1"}, {"qty", 5}}));
+    const QString log = trace();
+    EXPECT_TRUE(log.contains("[SQL] insert into t values(:code, :qty)"));
+    EXPECT_TRUE(log.contains(":code = N'追踪''1', :qty = 5"));
+    EXPECT_TRUE(log.contains("[SQL] update t set qty = qty + 1"));
+}
+
+TEST_F(DataServicesErrors, AMissingDatabaseOrServiceIsNamed) {
+    try {
+        SqliteDataServices bad(dir() + "/no/such/folder/x.db");
+        ADD_FAILURE() << "opened a database in a missing folder";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.message().contains(dir() + "/no/such/folder/x.db"));
+    }
+    setDataServices(nullptr);
+    EXPECT_THROW(dataServices(), DbError);
+    setDataServices(&db());
+}
+
+TEST_F(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
+    const struct {
+        const char* decl;
+        FieldType type;
+        int size;
+    } cases[] = {
+        {"int", FieldType::Integer, 0},
+        {"smallint", FieldType::Integer, 0},
+        {"bigint", FieldType::BigInt, 0},
+        {"bit", FieldType::Boolean, 0},
+        {"boolean", FieldType::Boolean, 0},
+        {"money", FieldType::Currency, 0},
+        {"decimal(18,2)", FieldType::Currency, 0},
+        {"numeric(18,6)", FieldType::Float, 0},
+        {"float", FieldType::Float, 0},
+        {"double precision", FieldType::Float, 0},
+        {"real", FieldType::Float, 0},
+        {"datetime", FieldType::DateTime, 0},
+        {"date", FieldType::DateTime, 0},
+        {"smalldatetime", FieldType::DateTime, 0},
+        {"varbinary(16)", FieldType::Blob, 0},
+        {"image", FieldType::Blob, 0},
+        {"blob", FieldType::Blob, 0},
+        {"varchar(20)", FieldType::Text, 20},
+        {"nvarchar(50)", FieldType::Text, 50},
+        {"clob", FieldType::Text, 0},
+        {"text", FieldType::Text, 0},
+        {"point", FieldType::Text, 0},
+    };
+    QStringList columns;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        columns << QStringLiteral("c%1 %2").arg(i).arg(QString::fromLatin1(cases[i].decl));
+    ASSERT_TRUE(db().execSQL("create table t(" + columns.join(", ") + ")"));
+
+    RecordSet rs = db().query("select * from t");
+    ASSERT_EQ(rs.fieldCount(), int(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].decl);
+        EXPECT_EQ(rs.fieldDef(int(i)).type, cases[i].type);
+        EXPECT_EQ(rs.fieldDef(int(i)).size, cases[i].size);
+    }
+}
+
+TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
+    // No declared types: each column is typed by its values.
+    ASSERT_TRUE(
+        db().execSQL("create table raw(a, b, c, d, e);"
+                     "insert into raw values(NULL, 1, 1, 3, NULL);"
+                     "insert into raw values(7, 2.5, 5000000000, 'x', NULL)"));
+    RecordSet rs = db().query("select a, b, c, d, e, a + 1 as f from raw order by rowid");
+    const auto typeOf = [&](const char* f) { return rs.fieldDef(rs.fieldIndex(f)).type; };
+    EXPECT_EQ(typeOf("a"), FieldType::Integer);
+    EXPECT_EQ(typeOf("b"), FieldType::Float);
+    EXPECT_EQ(typeOf("c"), FieldType::BigInt);
+    EXPECT_EQ(typeOf("d"), FieldType::Text);
+    EXPECT_EQ(typeOf("e"), FieldType::Text);
+    EXPECT_EQ(typeOf("f"), FieldType::Integer);
+    EXPECT_TRUE(rs.isNullAt(rs.rowAt(0), 0));
+    EXPECT_EQ(rs.floatAt(rs.rowAt(0), 1), 1.0);
+    EXPECT_EQ(rs.intAt(rs.rowAt(0), 2), 1);
+    EXPECT_EQ(rs.intAt(rs.rowAt(1), 2), 5000000000LL);
+    EXPECT_EQ(rs.textAt(rs.rowAt(0), 3), QStringLiteral("3"));
+
+    // Declared columns holding what their type cannot: the field becomes text, and the values
+    // loaded before the misfit keep their text.
+    ASSERT_TRUE(
+        db().execSQL("create table typed(q int, m datetime);"
+                     "insert into typed values(5, '2024-01-02 03:04:05');"
+                     "insert into typed values('abc', '不是日期')"));
+    EXPECT_EQ(column("select q from typed order by rowid"), (QStringList{"5", "abc"}));
+    EXPECT_EQ(column("select m from typed order by rowid"),
+              (QStringList{"2024-01-02 03:04:05", "不是日期"}));
+}
+
+TEST_F(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
+    ASSERT_TRUE(
+        db().execSQL("create table bill(id integer primary key, version int);"
+                     "insert into bill values(1, 3), (2, NULL)"));
+    EXPECT_TRUE(dataServices().checkBillVersion("bill", 1, 3));
+    EXPECT_FALSE(dataServices().checkBillVersion("bill", 1, 2));
+    EXPECT_FALSE(dataServices().checkBillVersion("bill", 2, 0));
+    EXPECT_FALSE(dataServices().checkBillVersion("bill", 99, 3));
+}
+
+TEST_F(DataServicesStore, FilesAreStoredDownloadedReplacedAndRemoved) {
+    QByteArray content;
+    for (int i = 0; i < 70000; ++i)
+        content += char(i * 7);  // zero bytes included
+    const QString name = QStringLiteral("附件/合同.pdf");
+    QBuffer buffer(&content);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(dataServices().putFile(name, buffer));
+
+    const QString path = dataServices().downloadFile(name);
+    ASSERT_TRUE(path.startsWith(Qd::Core::Sys::programPath("cache/files/")));
+    QFile copy(path);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), content);
+    const QString md5 = MD5Print(QCryptographicHash::hash(content, QCryptographicHash::Md5));
+    EXPECT_EQ(MD5Print(MD5File(path)), md5);
+    EXPECT_EQ(md5, md5.toLower());
+    EXPECT_EQ(column("select md5 from qd_sys_filestore"), QStringList{md5});
+
+    QByteArray other("第二版");
+    QBuffer second(&other);
+    ASSERT_TRUE(dataServices().putFile(name, second));  // opened by putFile itself
+    EXPECT_EQ(count("qd_sys_filestore"), 1);
+    QFile again(dataServices().downloadFile(name));
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), other);
+
+    // A stored name cannot write outside the cache.
+    QBuffer third(&other);
+    ASSERT_TRUE(dataServices().putFile("../../逃逸.txt", third));
+    EXPECT_TRUE(dataServices()
+                    .downloadFile("../../逃逸.txt")
+                    .startsWith(Qd::Core::Sys::programPath("cache/files/")));
+
+    EXPECT_TRUE(dataServices().delAttachFile(name));
+    EXPECT_FALSE(dataServices().delAttachFile(name));
+    EXPECT_TRUE(dataServices().downloadFile(name).isEmpty());
+    EXPECT_TRUE(MD5File(dir() + "/missing").isEmpty());
+    EXPECT_TRUE(prompts().asked().empty());
+}
+
+TEST_F(DataServicesStore, TwoClientsShareOneFileInWalMode) {
+    EXPECT_EQ(db().query("PRAGMA journal_mode").field(0).asString(), QStringLiteral("wal"));
+    SqliteDataServices other(dbPath());
+    db().exec("create table t(x int); insert into t values(1)");
+    EXPECT_EQ(other.query("select x from t").field("x").asInteger(), 1);
+    other.exec("insert into t values(2)");
+    EXPECT_EQ(count("t"), 2);
+}
+
+}  // namespace

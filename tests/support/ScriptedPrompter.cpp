@@ -1,0 +1,98 @@
+#include "support/ScriptedPrompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+
+namespace Qd::Test {
+
+using namespace Core::Ui;
+
+ScriptedPrompter::ScriptedPrompter() {
+    m_previous = setPrompter(this);
+}
+
+ScriptedPrompter::~ScriptedPrompter() {
+    setPrompter(m_previous);
+    EXPECT_TRUE(m_script.empty()) << m_script.size() << " scripted answer(s) were never asked for";
+}
+
+void ScriptedPrompter::answer(int result) {
+    m_script.push_back({result, {}, false, {}});
+}
+
+void ScriptedPrompter::answerText(const QString& text) {
+    m_script.push_back({0, text, true, {}});
+}
+
+void ScriptedPrompter::answerDialog(std::function<int(QDialog&)> f) {
+    m_script.push_back({0, {}, false, std::move(f)});
+}
+
+const ScriptedPrompter::Question& ScriptedPrompter::last() const {
+    static const Question none;
+    return m_asked.empty() ? none : m_asked.back();
+}
+
+void ScriptedPrompter::clear() {
+    m_asked.clear();
+    m_script.clear();
+}
+
+bool ScriptedPrompter::take(const QString& what, Answer& a) {
+    if (m_script.empty()) {
+        if (!(what == QLatin1String("message") && m_acceptAll))
+            ADD_FAILURE() << "unexpected " << what.toStdString() << ": "
+                          << last().text.toStdString() << " [" << last().title.toStdString() << "]";
+        return false;
+    }
+    a = std::move(m_script.front());
+    m_script.pop_front();
+    return true;
+}
+
+int ScriptedPrompter::message(const QString& text, const QString& title, MsgKind kind,
+                              MsgButtons buttons) {
+    m_asked.push_back({QStringLiteral("message"), text, title, int(kind)});
+    Answer a;
+    if (!take(QStringLiteral("message"), a))
+        return buttons == MsgButtons::Ok ? mrOk : (buttons == MsgButtons::YesNo ? mrNo : mrCancel);
+    return a.result;
+}
+
+std::optional<QString> ScriptedPrompter::input(const QString& title, const QString& label,
+                                               const QString&) {
+    m_asked.push_back({QStringLiteral("input"), label, title, 0});
+    Answer a;
+    if (!take(QStringLiteral("input"), a) || !a.isText)
+        return std::nullopt;
+    return a.text;
+}
+
+QString ScriptedPrompter::openFileName(const QString& title, const QString&, const QString&) {
+    m_asked.push_back({QStringLiteral("open"), QString(), title, 0});
+    Answer a;
+    return take(QStringLiteral("open"), a) ? a.text : QString();
+}
+
+QString ScriptedPrompter::saveFileName(const QString& title, const QString&, const QString&) {
+    m_asked.push_back({QStringLiteral("save"), QString(), title, 0});
+    Answer a;
+    return take(QStringLiteral("save"), a) ? a.text : QString();
+}
+
+QString ScriptedPrompter::folder(const QString& title, const QString&) {
+    m_asked.push_back({QStringLiteral("folder"), QString(), title, 0});
+    Answer a;
+    return take(QStringLiteral("folder"), a) ? a.text : QString();
+}
+
+int ScriptedPrompter::exec(QDialog& dialog) {
+    m_asked.push_back({QStringLiteral("exec"), dialog.objectName(), dialog.windowTitle(), 0});
+    Answer a;
+    if (!take(QStringLiteral("exec"), a))
+        return QDialog::Rejected;
+    return a.dialog ? a.dialog(dialog) : a.result;
+}
+
+}  // namespace Qd::Test

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "ui/Prompter.h"
+
+namespace Qd::Test {
+
+// A prompter for tests: every question is recorded; answers come from a script queued in
+// advance. A question with no scripted answer fails the current test and is answered with the
+// cancelling choice, so a test never blocks.
+class ScriptedPrompter : public Core::Ui::IPrompter {
+public:
+    struct Question {
+        QString what;  // "message", "input", "open", "save", "folder", "exec"
+        QString text;
+        QString title;
+        int kind = 0;
+    };
+
+    ScriptedPrompter();            // installs itself
+    ~ScriptedPrompter() override;  // restores the previous prompter
+
+    // Queues the answer to the next question (a button for messages, 1/0 for dialogs).
+    void answer(int result);
+    void answerText(const QString& text);  // input, file and folder questions
+    // Answers every message box that is asked without a scripted answer with OK, recording it.
+    void acceptAllMessages(bool on) { m_acceptAll = on; }
+    // Runs code on the dialog that exec() receives, then returns `result`.
+    void answerDialog(std::function<int(QDialog&)> f);
+
+    const std::vector<Question>& asked() const { return m_asked; }
+    const Question& last() const;
+    int pending() const { return int(m_script.size()); }
+    void clear();
+
+    int message(const QString& text, const QString& title, Core::Ui::MsgKind kind,
+                Core::Ui::MsgButtons buttons) override;
+    std::optional<QString> input(const QString& title, const QString& label,
+                                 const QString& initial) override;
+    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString folder(const QString& title, const QString& dir) override;
+    int exec(QDialog& dialog) override;
+
+private:
+    struct Answer {
+        int result = 0;
+        QString text;
+        bool isText = false;
+        std::function<int(QDialog&)> dialog;
+    };
+    bool take(const QString& what, Answer& a);
+
+    Core::Ui::IPrompter* m_previous = nullptr;
+    std::deque<Answer> m_script;
+    std::vector<Question> m_asked;
+    bool m_acceptAll = false;
+};
+
+}  // namespace Qd::Test

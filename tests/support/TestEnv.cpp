@@ -1,0 +1,29 @@
+#include "support/TestEnv.h"
+
+#include "db/Trace.h"
+#include "sys/ProgramHome.h"
+
+namespace Qd::Test {
+
+void DbTest::SetUp() {
+    ASSERT_TRUE(m_dir.isValid());
+    Core::Sys::setProgramHome(m_dir.path());
+    Core::Db::setTraceFile(m_dir.filePath(QStringLiteral("trace.log")));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+    m_db = std::make_unique<Core::Db::SqliteDataServices>(dbPath());
+    Core::Db::setDataServices(m_db.get());
+}
+
+void DbTest::TearDown() {
+    Core::Db::setDataServices(nullptr);
+    m_db.reset();
+    m_prompter.reset();
+    Core::Db::setTraceFile(QString());
+    Core::Sys::setProgramHome(QString());
+}
+
+QString DbTest::dbPath() const {
+    return m_dir.filePath(QStringLiteral("test.db"));
+}
+
+}  // namespace Qd::Test

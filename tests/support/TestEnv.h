@@ -1,0 +1,32 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "db/SqliteDataServices.h"
+#include "support/ScriptedPrompter.h"
+
+namespace Qd::Test {
+
+// A fixture that gives each test a fresh SQLite database file in its own temporary folder,
+// which is also the program home; the data services and a scripted prompter are installed for
+// the test's duration.
+class DbTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    Core::Db::SqliteDataServices& db() { return *m_db; }
+    ScriptedPrompter& prompts() { return *m_prompter; }
+    QString dir() const { return m_dir.path(); }
+    QString dbPath() const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<Core::Db::SqliteDataServices> m_db;
+};
+
+}  // namespace Qd::Test
