@@ -101,6 +101,17 @@ TEST_F(DataServicesChangeSql, OnlyChangedColumnsAreWrittenAndIgnoredFieldsNever)
     rs.post();
     EXPECT_EQ(sqlOf(rs, {"", " NOTE"}), QStringList{"update goods set qty=11 where id=1"});
     EXPECT_TRUE(sqlOf(rs, {"note", "Qty"}).isEmpty());
+
+    RecordSet fresh = load();
+    fresh.append();
+    fresh.field("id").setValue(20);
+    fresh.field("code").setValue("C1");
+    fresh.field("note").setValue(QStringLiteral("不存"));
+    fresh.post();
+    const QStringList insert = sqlOf(fresh, {"NOTE"});
+    ASSERT_EQ(insert.size(), 1);
+    ASSERT_TRUE(db().execSQL(insert.first()));
+    EXPECT_TRUE(db().query("select note from goods where id=20").field(0).isNull());
 }
 
 TEST_F(DataServicesChangeSql, AFailedSaveCommitsNothingAndKeepsTheChangeLogForAnotherTry) {

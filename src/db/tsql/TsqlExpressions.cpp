@@ -520,8 +520,12 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
     switch (type.base) {
         case SqlType::Char:
             if (style >= 0 && e.type == VType::Time)
-                return {QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style),
+            {
+                const QString text = QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style);
+                return {type.length > 0 ? QStringLiteral("substr(%1, 1, %2)").arg(text).arg(type.length)
+                                        : text,
                         VType::Text};
+            }
             if (type.length > 0)
                 return {
                     QStringLiteral("substr(cast(%1 as text), 1, %2)").arg(e.sql).arg(type.length),

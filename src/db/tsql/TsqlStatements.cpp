@@ -43,6 +43,21 @@ QString Translator::tableRef(int& i, int end) {
     return sqlName(parts.last());
 }
 
+// The alias after a table name, if any ("t1", "as t1"); a name followed by '(' stays for the
+// caller (a column list, or an old-style hint).
+void Translator::tableAlias(int& i, int end, QString& out) {
+    int k = i;
+    const bool as = isWord(k, QLatin1StringView("as"));
+    if (as)
+        ++k;
+    if (k < end && (tok(k).kind == Token::Quoted ||
+                    (tok(k).kind == Token::Word && !isReserved(lower(k)))) &&
+        !(isOp(k + 1, QLatin1StringView("(")) && !as && !tableHints().contains(lower(k + 2)))) {
+        appendSql(out, sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k)) : text(k).toString()));
+        i = k + 1;
+    }
+}
+
 TableScope Translator::scanTables(int begin, int end) const {
     TableScope scope;
     auto readName = [&](int& j) -> QString {
@@ -329,6 +344,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 i = matchingParen(i + 1, end) + 1;  // table hints
                 continue;
             }
+            if (w == QLatin1String("clustered") || w == QLatin1String("nonclustered")) {
+                ++i;
+                continue;
+            }
             if (w == QLatin1String("collate")) {
                 i += 2;
                 continue;
@@ -346,7 +365,14 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w));
             if (expectTable && !isReserved(w)) {
                 appendSql(out, tableRef(i, end));
+                tableAlias(i, end, out);
                 expectTable = false;
+                continue;
+            }
+            if (w == QLatin1String("on") && first == QLatin1String("create")) {
+                appendSql(out, w);
+                ++i;
+                expectTable = true;
                 continue;
             }
             if (isReserved(w) && !startsExpression(w) &&
@@ -360,6 +386,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
 
         if (expectTable && (t.kind == Token::Variable || t.kind == Token::Quoted)) {
             appendSql(out, tableRef(i, end));
+            tableAlias(i, end, out);
             expectTable = false;
             continue;
         }

@@ -58,6 +58,7 @@ public:
     QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
     QString tableRef(int& i, int end);            // a table name, temp table or table variable
+    void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
 
     // ---- expressions (TsqlExpressions.cpp) ----

@@ -1,0 +1,421 @@
+// The T-SQL built-ins the embedded database lacks, registered on each connection as qd_*
+// functions that the translator calls. Date-times are text "yyyy-MM-dd HH:mm:ss[.zzz]" in
+// local time; date parts count boundaries crossed as the server counts them.
+#include <sqlite3.h>
+
+#include <QDate>
+#include <QDateTime>
+#include <QUuid>
+#include <cmath>
+
+#include "db/RecordSet.h"
+#include "db/SqliteValues.h"
+#include "db/tsql/TsqlSession.h"
+
+namespace Qd::Core::Db::Tsql {
+
+namespace {
+
+void resultText(sqlite3_context* ctx, const QString& s) {
+    const QByteArray b = s.toUtf8();
+    sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+void resultError(sqlite3_context* ctx, const QString& s) {
+    const QByteArray b = s.toUtf8();
+    sqlite3_result_error(ctx, b.constData(), int(b.size()));
+}
+
+QString textArg(sqlite3_value* v) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+}
+
+bool anyNull(int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return true;
+    return false;
+}
+
+// A date-time argument: text in the stored forms, or a number of days since 1900-01-01 as the
+// server counts a number converted to datetime.
+QDateTime dateArg(sqlite3_value* v, bool* ok) {
+    *ok = true;
+    if (sqlite3_value_type(v) == SQLITE_INTEGER || sqlite3_value_type(v) == SQLITE_FLOAT)
+        return QDateTime(QDate(1900, 1, 1), QTime(0, 0))
+            .addMSecs(qint64(std::llround(sqlite3_value_double(v) * 86400000.0)));
+    QString s = textArg(v).trimmed();
+    if (s.size() == 8 && s.front().isDigit() && !s.contains(QLatin1Char('-')))
+        s = s.left(4) + QLatin1Char('-') + s.mid(4, 2) + QLatin1Char('-') + s.mid(6);
+    s.replace(QLatin1Char('/'), QLatin1Char('-'));
+    const QDateTime dt = parseDateTime(s);
+    *ok = dt.isValid();
+    return dt;
+}
+
+qint64 weekIndex(qint64 julianDay) { return (julianDay + 1) / 7; }  // weeks start on Sunday
+
+qint64 datediff(const QString& part, const QDateTime& a, const QDateTime& b) {
+    const QDate da = a.date(), db = b.date();
+    const qint64 days = db.toJulianDay() - da.toJulianDay();
+    if (part == QLatin1String("year"))
+        return db.year() - da.year();
+    if (part == QLatin1String("quarter"))
+        return (db.year() * 4 + (db.month() - 1) / 3) - (da.year() * 4 + (da.month() - 1) / 3);
+    if (part == QLatin1String("month"))
+        return (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
+    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") || part == QLatin1String("weekday"))
+        return days;
+    if (part == QLatin1String("week"))
+        return weekIndex(db.toJulianDay()) - weekIndex(da.toJulianDay());
+    const qint64 hours = days * 24 + b.time().hour() - a.time().hour();
+    if (part == QLatin1String("hour"))
+        return hours;
+    const qint64 minutes = hours * 60 + b.time().minute() - a.time().minute();
+    if (part == QLatin1String("minute"))
+        return minutes;
+    const qint64 seconds = minutes * 60 + b.time().second() - a.time().second();
+    if (part == QLatin1String("second"))
+        return seconds;
+    return seconds * 1000 + b.time().msec() - a.time().msec();
+}
+
+QDateTime dateadd(const QString& part, double n, const QDateTime& d) {
+    const qint64 whole = qint64(std::trunc(n));
+    if (part == QLatin1String("year"))
+        return QDateTime(d.date().addYears(int(whole)), d.time());
+    if (part == QLatin1String("quarter"))
+        return QDateTime(d.date().addMonths(int(whole * 3)), d.time());
+    if (part == QLatin1String("month"))
+        return QDateTime(d.date().addMonths(int(whole)), d.time());
+    if (part == QLatin1String("week"))
+        return d.addDays(whole * 7);
+    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") || part == QLatin1String("weekday"))
+        return d.addMSecs(qint64(std::llround(n * 86400000.0)));  // getdate() - 0.5 is half a day
+    if (part == QLatin1String("hour"))
+        return d.addMSecs(whole * 3600000);
+    if (part == QLatin1String("minute"))
+        return d.addMSecs(whole * 60000);
+    if (part == QLatin1String("second"))
+        return d.addMSecs(whole * 1000);
+    return d.addMSecs(whole);
+}
+
+qint64 datepart(const QString& part, const QDateTime& d) {
+    const QDate date = d.date();
+    if (part == QLatin1String("year"))
+        return date.year();
+    if (part == QLatin1String("quarter"))
+        return (date.month() - 1) / 3 + 1;
+    if (part == QLatin1String("month"))
+        return date.month();
+    if (part == QLatin1String("dayofyear"))
+        return date.dayOfYear();
+    if (part == QLatin1String("day"))
+        return date.day();
+    if (part == QLatin1String("week"))
+        return weekIndex(date.toJulianDay()) - weekIndex(QDate(date.year(), 1, 1).toJulianDay()) + 1;
+    if (part == QLatin1String("weekday"))
+        return date.dayOfWeek() % 7 + 1;  // Sunday = 1
+    if (part == QLatin1String("hour"))
+        return d.time().hour();
+    if (part == QLatin1String("minute"))
+        return d.time().minute();
+    if (part == QLatin1String("second"))
+        return d.time().second();
+    return d.time().msec();
+}
+
+void fnDatediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    bool ok1 = false, ok2 = false;
+    const QDateTime a = dateArg(argv[1], &ok1), b = dateArg(argv[2], &ok2);
+    if (!ok1 || !ok2)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    sqlite3_result_int64(ctx, datediff(textArg(argv[0]), a, b));
+}
+
+void fnDateadd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime d = dateArg(argv[2], &ok);
+    if (!ok)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    resultText(ctx, formatDateTime(dateadd(textArg(argv[0]), sqlite3_value_double(argv[1]), d)));
+}
+
+void fnDatepart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime d = dateArg(argv[1], &ok);
+    if (!ok)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    sqlite3_result_int64(ctx, datepart(textArg(argv[0]), d));
+}
+
+// T-SQL '+' when neither operand's type was known: text + text concatenates, anything else adds.
+void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
+    if (ta == SQLITE_TEXT && tb == SQLITE_TEXT)
+        return resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
+    const int na = sqlite3_value_numeric_type(argv[0]), nb = sqlite3_value_numeric_type(argv[1]);
+    if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT))
+        return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数值时失败。")
+                                    .arg(textArg(ta == SQLITE_TEXT && na == SQLITE_TEXT ? argv[0] : argv[1])));
+    if (na == SQLITE_INTEGER && nb == SQLITE_INTEGER)
+        return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+    sqlite3_result_double(ctx, sqlite3_value_double(argv[0]) + sqlite3_value_double(argv[1]));
+}
+
+void fnCastInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_NULL:
+            return sqlite3_result_null(ctx);
+        case SQLITE_INTEGER:
+            return sqlite3_result_value(ctx, argv[0]);
+        case SQLITE_FLOAT:
+            return sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0]))));
+        default: {
+            bool ok = false;
+            const QString s = textArg(argv[0]);
+            const qint64 v = s.trimmed().toLongLong(&ok);
+            if (!ok)
+                return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
+            sqlite3_result_int64(ctx, v);
+        }
+    }
+}
+
+void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        const QString s = textArg(argv[0]).trimmed().toLower();
+        bool ok = false;
+        const double d = s.toDouble(&ok);
+        if (s == QLatin1String("true") || s == QLatin1String("false"))
+            return sqlite3_result_int(ctx, s == QLatin1String("true"));
+        if (!ok)
+            return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
+        return sqlite3_result_int(ctx, d != 0.0);
+    }
+    sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
+}
+
+void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    double d = 0;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        bool ok = false;
+        d = textArg(argv[0]).trimmed().toDouble(&ok);
+        if (!ok)
+            return resultError(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'").arg(textArg(argv[0])));
+    } else {
+        d = sqlite3_value_double(argv[0]);
+    }
+    const int scale = sqlite3_value_int(argv[1]);
+    if (scale == 0)
+        return sqlite3_result_int64(ctx, std::llround(d));
+    if (scale > 0) {
+        const double f = std::pow(10.0, scale);
+        d = std::round(d * f) / f;
+    }
+    sqlite3_result_double(ctx, d);
+}
+
+void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
+    if (sqlite3_value_type(v) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime dt = dateArg(v, &ok);
+    if (!ok)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    resultText(ctx, dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
+}
+
+void fnCastDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { castDate(ctx, argv[0], false); }
+void fnCastDate(sqlite3_context* ctx, int, sqlite3_value** argv) { castDate(ctx, argv[0], true); }
+
+void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime dt = dateArg(argv[0], &ok);
+    if (!ok)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    static const QHash<int, QString> styles = {
+        {20, "yyyy-MM-dd HH:mm:ss"},      {120, "yyyy-MM-dd HH:mm:ss"},
+        {21, "yyyy-MM-dd HH:mm:ss.zzz"},  {121, "yyyy-MM-dd HH:mm:ss.zzz"},
+        {126, "yyyy-MM-ddTHH:mm:ss.zzz"}, {23, "yyyy-MM-dd"},
+        {112, "yyyyMMdd"},                {111, "yyyy/MM/dd"},
+        {102, "yyyy.MM.dd"},              {101, "MM/dd/yyyy"},
+        {103, "dd/MM/yyyy"},              {8, "HH:mm:ss"},
+        {108, "HH:mm:ss"},                {114, "HH:mm:ss:zzz"}};
+    const int style = sqlite3_value_int(argv[1]);
+    if (!styles.contains(style))
+        return resultError(ctx, QStringLiteral("不支持 convert 的日期样式 %1").arg(style));
+    resultText(ctx, dt.toString(styles.value(style)));
+}
+
+void fnRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const QString s = textArg(argv[0]);
+    const qint64 n = sqlite3_value_int64(argv[1]);
+    if (n < 0)
+        return resultError(ctx, QStringLiteral("传递给 right 函数的长度参数无效。"));
+    resultText(ctx, s.right(qsizetype(n)));
+}
+
+void fnReverse(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    QString s = textArg(argv[0]);
+    std::reverse(s.begin(), s.end());
+    resultText(ctx, s);
+}
+
+void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const qint64 n = sqlite3_value_int64(argv[1]);
+    if (n < 0)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, textArg(argv[0]).repeated(qsizetype(std::min<qint64>(n, 1 << 20))));
+}
+
+void fnStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const int length = argc > 1 ? sqlite3_value_int(argv[1]) : 10;
+    const int decimals = argc > 2 ? sqlite3_value_int(argv[2]) : 0;
+    const QString s = QString::number(sqlite3_value_double(argv[0]), 'f', decimals);
+    resultText(ctx, s.size() > length ? QString(length, QLatin1Char('*')) : s.rightJustified(length));
+}
+
+void fnNewid(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+}
+
+void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const double x = sqlite3_value_double(argv[0]);
+    const int n = sqlite3_value_int(argv[1]);
+    const bool truncate = argc > 2 && sqlite3_value_int(argv[2]) != 0;
+    const double f = std::pow(10.0, n);
+    const double scaled = x * f;
+    // Half away from zero, corrected for binary representation (2.675 rounds to 2.68).
+    const double r = truncate ? std::trunc(scaled) : std::round(scaled + (scaled > 0 ? 1e-9 : -1e-9));
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && n >= 0)
+        return sqlite3_result_value(ctx, argv[0]);
+    sqlite3_result_double(ctx, r / f);
+}
+
+template <double (*F)(double)>
+void fnMath(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const double r = F(sqlite3_value_double(argv[0]));
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && std::fabs(r) < 9e18)
+        return sqlite3_result_int64(ctx, qint64(r));
+    sqlite3_result_double(ctx, r);
+}
+
+double sqrtChecked(double x) { return std::sqrt(x); }
+double floorOf(double x) { return std::floor(x); }
+double ceilOf(double x) { return std::ceil(x); }
+
+void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    sqlite3_result_double(ctx, std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
+}
+
+void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT)
+        return sqlite3_result_int(ctx, 1);
+    bool ok = false;
+    if (t == SQLITE_TEXT)
+        textArg(argv[0]).trimmed().toDouble(&ok);
+    sqlite3_result_int(ctx, ok ? 1 : 0);
+}
+
+void fnCharindex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const QString needle = textArg(argv[0]);
+    const QString hay = textArg(argv[1]);
+    const qsizetype from = argc > 2 ? std::max<qsizetype>(sqlite3_value_int(argv[2]) - 1, 0) : 0;
+    // The server's default collation ignores case.
+    sqlite3_result_int64(ctx, hay.indexOf(needle, from, Qt::CaseInsensitive) + 1);
+}
+
+void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    QString name = textArg(argv[0]);
+    name = name.section(QLatin1Char('.'), -1).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db,
+                       "select rowid from sqlite_master where name = ?1 collate nocase "
+                       "union all select rowid + 1000000 from sqlite_temp_master where name = ?1 collate nocase",
+                       -1, &stmt, nullptr);
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(stmt, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(stmt, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(stmt);
+}
+
+}  // namespace
+
+void Session::registerFunctions(sqlite3* db) {
+    struct Fn {
+        const char* name;
+        int args;
+        void (*f)(sqlite3_context*, int, sqlite3_value**);
+        bool deterministic;
+    };
+    static const Fn fns[] = {
+        {"qd_add", 2, fnAdd, true},
+        {"qd_datediff", 3, fnDatediff, true},
+        {"qd_dateadd", 3, fnDateadd, true},
+        {"qd_datepart", 2, fnDatepart, true},
+        {"qd_cast_int", 1, fnCastInt, true},
+        {"qd_cast_bit", 1, fnCastBit, true},
+        {"qd_cast_num", 2, fnCastNum, true},
+        {"qd_cast_datetime", 1, fnCastDateTime, true},
+        {"qd_cast_date", 1, fnCastDate, true},
+        {"qd_convert_date", 2, fnConvertDate, true},
+        {"qd_right", 2, fnRight, true},
+        {"qd_reverse", 1, fnReverse, true},
+        {"qd_replicate", 2, fnReplicate, true},
+        {"qd_str", -1, fnStr, true},
+        {"qd_newid", 0, fnNewid, false},
+        {"qd_round", -1, fnRound, true},
+        {"qd_floor", 1, fnMath<floorOf>, true},
+        {"qd_ceiling", 1, fnMath<ceilOf>, true},
+        {"qd_sqrt", 1, fnMath<sqrtChecked>, true},
+        {"qd_power", 2, fnPower, true},
+        {"qd_isnumeric", 1, fnIsNumeric, true},
+        {"qd_charindex", -1, fnCharindex, true},
+        {"qd_object_id", -1, fnObjectId, false},
+    };
+    for (const Fn& f : fns)
+        sqlite3_create_function_v2(db, f.name, f.args,
+                                   SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,
+                                   f.f, nullptr, nullptr, nullptr);
+}
+
+}  // namespace Qd::Core::Db::Tsql

@@ -1,0 +1,616 @@
+#include "db/tsql/TsqlSession.h"
+
+#include <sqlite3.h>
+
+#include <QRegularExpression>
+#include <QSet>
+#include <cmath>
+
+#include "db/SqliteValues.h"
+#include "db/Trace.h"
+
+namespace Qd::Core::Db::Tsql {
+
+TsqlExecError::TsqlExecError(const QString& message, int number, int severity, int state,
+                             int line, const QString& statement, bool raised)
+    : DbError(message),
+      m_number(number),
+      m_severity(severity),
+      m_state(state),
+      m_line(line),
+      m_statement(statement),
+      m_raised(raised) {}
+
+namespace {
+
+constexpr int kUserErrorNumber = 50000;
+constexpr int kMaxLoopIterations = 10'000'000;
+
+enum class Flow { Normal, Break, Continue, Return };
+
+struct Variable {
+    SqlType type;
+    QVariant value;
+};
+
+// A translated batch with what running it needs to know.
+struct Prepared {
+    std::unique_ptr<Batch> batch;
+    QSet<QString> params;  // :name parameters it refers to, lower case
+    bool writes = false;   // changes data (so runs inside a transaction of its own)
+};
+
+void collect(const NodeList& nodes, Prepared& p) {
+    static const QRegularExpression paramRe(QStringLiteral(":([A-Za-z_][A-Za-z0-9_]*)"));
+    for (const auto& n : nodes) {
+        if (!n)
+            continue;
+        // Parameters are found in the translated text outside string literals.
+        bool inString = false;
+        qsizetype runStart = 0;
+        const QString& sql = n->sql;
+        for (qsizetype k = 0; k <= sql.size(); ++k) {
+            if (k == sql.size() || sql[k] == QLatin1Char('\'')) {
+                if (!inString) {
+                    auto it = paramRe.globalMatch(QStringView(sql).mid(runStart, k - runStart));
+                    while (it.hasNext()) {
+                        const QString name = it.next().captured(1).toLower();
+                        if (!name.startsWith(QLatin1String("_v_")) &&
+                            !name.startsWith(QLatin1String("_g_")))
+                            p.params.insert(name);
+                    }
+                }
+                inString = !inString;
+                runStart = k + 1;
+            }
+        }
+        if ((n->kind == Node::Sql && !n->returnsRows) || n->kind == Node::DeclareTable)
+            p.writes = true;
+        collect(n->children, p);
+    }
+}
+
+QString formatRaised(const QString& format, const QVariantList& args) {
+    // printf-style substitution of %s %d %i %u (with optional width/flags), %% for percent.
+    static const QRegularExpression spec(QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
+    QString out;
+    qsizetype last = 0;
+    int argIndex = 0;
+    auto it = spec.globalMatch(format);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += format.mid(last, m.capturedStart() - last);
+        last = m.capturedEnd();
+        if (m.captured(2) == QLatin1String("%")) {
+            out += QLatin1Char('%');
+            continue;
+        }
+        const QVariant v = argIndex < args.size() ? args[argIndex++] : QVariant();
+        out += v.isNull() ? QStringLiteral("(null)") : v.toString();
+    }
+    return out + format.mid(last);
+}
+
+}  // namespace
+
+struct Session::Impl {
+    sqlite3* db;
+    int tranCount = 0;
+    QStringList savepoints;
+    QHash<QString, std::shared_ptr<Prepared>> translations;
+    QHash<QString, sqlite3_stmt*> statements;
+    mutable QHash<QString, QHash<QString, SqlType>> tableColumns;
+
+    // State of one run.
+    struct Run {
+        const Params* params = nullptr;
+        const RowSink* sink = nullptr;
+        bool sinkUsed = false;
+        QHash<QString, Variable> vars;
+        qint64 rowCount = 0;
+        qint64 identity = 0;
+        int error = 0;
+        // The error being handled in a catch block.
+        std::optional<TsqlExecError> caught;
+    };
+
+    ~Impl() {
+        for (sqlite3_stmt* s : std::as_const(statements))
+            sqlite3_finalize(s);
+    }
+
+    [[noreturn]] void dbFail(const Node& n, const QString& message) const {
+        throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message),
+                            sqlite3_extended_errcode(db), 16, 1, n.line, n.source, false);
+    }
+
+    std::shared_ptr<Prepared> prepareBatch(const QString& text, const ISchema& schema) {
+        const auto it = translations.constFind(text);
+        if (it != translations.cend())
+            return *it;
+        auto p = std::make_shared<Prepared>();
+        p->batch = translate(text, schema);
+        collect(p->batch->nodes, *p);
+        if (translations.size() > 512)
+            translations.clear();
+        translations.insert(text, p);
+        return p;
+    }
+
+    sqlite3_stmt* statement(const Node& n) {
+        const auto it = statements.constFind(n.sql);
+        if (it != statements.cend()) {
+            sqlite3_reset(*it);
+            sqlite3_clear_bindings(*it);
+            return *it;
+        }
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray utf8 = n.sql.toUtf8();
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
+            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+        if (statements.size() > 256) {
+            for (sqlite3_stmt* s : std::as_const(statements))
+                sqlite3_finalize(s);
+            statements.clear();
+        }
+        statements.insert(n.sql, stmt);
+        return stmt;
+    }
+
+    QVariant global(const QString& name, const Run& r) const {
+        if (name == QLatin1String("trancount"))
+            return tranCount;
+        if (name == QLatin1String("rowcount"))
+            return r.rowCount;
+        if (name == QLatin1String("identity"))
+            return r.identity ? QVariant(r.identity) : QVariant();
+        if (name == QLatin1String("error") || name == QLatin1String("error_number"))
+            return name == QLatin1String("error") ? r.error
+                                                  : (r.caught ? QVariant(r.caught->number()) : QVariant());
+        if (name == QLatin1String("fetch_status") || name == QLatin1String("spid"))
+            return 0;
+        if (name == QLatin1String("version") || name == QLatin1String("servername"))
+            return QString::fromLatin1(sqlite3_libversion());
+        if (!r.caught)
+            return QVariant();
+        if (name == QLatin1String("error_message"))
+            return r.caught->message();
+        if (name == QLatin1String("error_severity"))
+            return r.caught->severity();
+        if (name == QLatin1String("error_state"))
+            return r.caught->state();
+        if (name == QLatin1String("error_line"))
+            return r.caught->line();
+        return QVariant();
+    }
+
+    void bind(sqlite3_stmt* stmt, const Node& n, const Run& r) {
+        const int count = sqlite3_bind_parameter_count(stmt);
+        for (int k = 1; k <= count; ++k) {
+            const char* raw = sqlite3_bind_parameter_name(stmt, k);
+            if (!raw)
+                dbFail(n, QStringLiteral("语句中有未命名的参数 ?"));
+            const QString name = QString::fromUtf8(raw + 1);
+            QVariant value;
+            if (name.startsWith(QLatin1String("_v_"))) {
+                value = r.vars.value(name.mid(3)).value;
+            } else if (name.startsWith(QLatin1String("_g_"))) {
+                value = global(name.mid(3), r);
+            } else {
+                for (const Param& p : *r.params)
+                    if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+                        value = p.value;
+            }
+            bindVariant(stmt, k, value);
+        }
+    }
+
+    // Runs a statement to its end (or hands its rows to the sink); returns rows read / changed.
+    void runStatement(const Node& n, Run& r, bool mayUseSink) {
+        sqlite3_stmt* stmt = statement(n);
+        bind(stmt, n, r);
+        LogSql(n.sql);
+        const sqlite3_int64 before = sqlite3_last_insert_rowid(db);
+        qint64 rows = 0;
+        if (mayUseSink && r.sink && *r.sink && !r.sinkUsed) {
+            r.sinkUsed = true;
+            rows = (*r.sink)(stmt);
+            if (sqlite3_errcode(db) != SQLITE_OK && sqlite3_errcode(db) != SQLITE_DONE &&
+                sqlite3_errcode(db) != SQLITE_ROW)
+                dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+        } else {
+            int rc;
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+                ++rows;
+            if (rc != SQLITE_DONE)
+                dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+            if (sqlite3_column_count(stmt) == 0)
+                rows = sqlite3_changes(db);
+        }
+        sqlite3_reset(stmt);
+        r.rowCount = rows;
+        r.error = 0;
+        if (sqlite3_last_insert_rowid(db) != before)
+            r.identity = sqlite3_last_insert_rowid(db);
+    }
+
+    // The first column of the first row of a "select <expression>" node.
+    QVariant scalar(const Node& n, Run& r, int column = 0) {
+        QVariantList row = firstRow(n, r);
+        return column < row.size() ? row[column] : QVariant();
+    }
+
+    QVariantList firstRow(const Node& n, Run& r) {
+        sqlite3_stmt* stmt = statement(n);
+        bind(stmt, n, r);
+        const int rc = sqlite3_step(stmt);
+        QVariantList row;
+        if (rc == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                row << columnVariant(stmt, c);
+        else if (rc != SQLITE_DONE)
+            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+        sqlite3_reset(stmt);
+        return row;
+    }
+
+    void assign(Variable& var, const QVariant& v, const Node& n) {
+        var.value = convertTo(var.type, v, n);
+    }
+
+    QVariant convertTo(const SqlType& type, const QVariant& v, const Node& n) {
+        if (v.isNull())
+            return QVariant();
+        auto conversionFailed = [&]() {
+            throw TsqlExecError(QStringLiteral("第 %1 行：在将值 '%2' 转换成数据类型 %3 时失败。")
+                                    .arg(n.line)
+                                    .arg(v.toString(), type.name),
+                                245, 16, 1, n.line, n.source, false);
+        };
+        const bool isText = v.typeId() == QMetaType::QString;
+        bool ok = true;
+        switch (type.base) {
+            case SqlType::Char: {
+                QString s = v.typeId() == QMetaType::Double
+                                ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
+                                : v.toString();
+                if (type.length > 0)
+                    s.truncate(type.length);
+                return s;
+            }
+            case SqlType::Int: {
+                if (isText) {
+                    const qlonglong i = v.toString().trimmed().toLongLong(&ok);
+                    if (!ok)
+                        conversionFailed();
+                    return i;
+                }
+                return qlonglong(std::trunc(v.toDouble()));
+            }
+            case SqlType::Bit: {
+                if (isText) {
+                    const QString s = v.toString().trimmed().toLower();
+                    if (s == QLatin1String("true"))
+                        return 1;
+                    if (s == QLatin1String("false"))
+                        return 0;
+                    const double d = s.toDouble(&ok);
+                    if (!ok)
+                        conversionFailed();
+                    return d != 0.0 ? 1 : 0;
+                }
+                return v.toDouble() != 0.0 ? 1 : 0;
+            }
+            case SqlType::Decimal:
+            case SqlType::Float: {
+                double d = isText ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+                if (!ok)
+                    conversionFailed();
+                if (type.base == SqlType::Decimal && type.scale >= 0) {
+                    const double f = std::pow(10.0, type.scale);
+                    d = std::round(d * f) / f;
+                }
+                return d;
+            }
+            case SqlType::DateTime:
+            case SqlType::Date: {
+                QDateTime dt;
+                if (isText) {
+                    QString s = v.toString().trimmed();
+                    if (s.size() == 8 && s.toLongLong(&ok) && ok)  // yyyymmdd
+                        s = s.left(4) + QLatin1Char('-') + s.mid(4, 2) + QLatin1Char('-') + s.mid(6);
+                    s.replace(QLatin1Char('/'), QLatin1Char('-'));
+                    dt = parseDateTime(s);
+                } else {
+                    dt = QDateTime(QDate(1900, 1, 1), QTime(0, 0)).addMSecs(qint64(std::llround(v.toDouble() * 86400000.0)));
+                }
+                if (!dt.isValid())
+                    throw TsqlExecError(QStringLiteral("第 %1 行：从字符串转换日期和/或时间时，转换失败。").arg(n.line),
+                                        241, 16, 1, n.line, n.source, false);
+                return type.base == SqlType::Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                                  : formatDateTime(dt);
+            }
+            case SqlType::Binary:
+                return v.typeId() == QMetaType::QByteArray ? v : QVariant(v.toString().toUtf8());
+            case SqlType::Unknown:
+                break;
+        }
+        return v;
+    }
+
+    void exec(const char* sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
+            sqlite3_free(err);
+            throw TsqlExecError(msg, sqlite3_extended_errcode(db), 16, 1, 0, QString::fromUtf8(sql), false);
+        }
+    }
+
+    void syncTransaction() {
+        // A failure the database could not contain may have rolled the transaction back.
+        if (tranCount > 0 && sqlite3_get_autocommit(db)) {
+            tranCount = 0;
+            savepoints.clear();
+        }
+    }
+
+    Flow runList(const NodeList& nodes, Run& r) {
+        for (const auto& n : nodes) {
+            if (!n)
+                continue;
+            const Flow f = runNode(*n, r);
+            if (f != Flow::Normal)
+                return f;
+        }
+        return Flow::Normal;
+    }
+
+    Flow runNode(const Node& n, Run& r) {
+        switch (n.kind) {
+            case Node::Sql:
+                runStatement(n, r, n.returnsRows);
+                if (n.isDdl)
+                    tableColumns.clear();
+                return Flow::Normal;
+            case Node::SelectAssign: {
+                sqlite3_stmt* stmt = statement(n);
+                bind(stmt, n, r);
+                LogSql(n.sql);
+                int rc;
+                qint64 rows = 0;
+                while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+                    ++rows;
+                    for (int c = 0; c < n.targets.size(); ++c)
+                        assign(r.vars[n.targets[c]], columnVariant(stmt, c), n);
+                }
+                sqlite3_reset(stmt);
+                if (rc != SQLITE_DONE)
+                    dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+                r.rowCount = rows;
+                return Flow::Normal;
+            }
+            case Node::Declare: {
+                Variable& var = r.vars[n.name];
+                var.type = n.type;
+                var.value = QVariant();
+                if (!n.sql.isEmpty())
+                    assign(var, scalar(n, r), n);
+                return Flow::Normal;
+            }
+            case Node::DeclareTable: {
+                const QString temp = n.sql.section(QLatin1Char(' '), 3, 3);
+                exec(QStringLiteral("drop table if exists temp.%1").arg(temp).toUtf8().constData());
+                runStatement(n, r, false);
+                return Flow::Normal;
+            }
+            case Node::Set:
+                assign(r.vars[n.name], scalar(n, r), n);
+                return Flow::Normal;
+            case Node::If: {
+                const QVariant c = scalar(n, r);
+                if (!c.isNull() && c.toDouble() != 0.0)
+                    return runNode(*n.children[0], r);
+                if (n.children.size() > 1 && n.children[1])
+                    return runNode(*n.children[1], r);
+                return Flow::Normal;
+            }
+            case Node::While: {
+                for (int k = 0;; ++k) {
+                    if (k >= kMaxLoopIterations)
+                        dbFail(n, QStringLiteral("while 循环次数超过上限"));
+                    const QVariant c = scalar(n, r);
+                    if (c.isNull() || c.toDouble() == 0.0)
+                        break;
+                    const Flow f = n.children[0] ? runNode(*n.children[0], r) : Flow::Normal;
+                    if (f == Flow::Break)
+                        break;
+                    if (f == Flow::Return)
+                        return f;
+                }
+                return Flow::Normal;
+            }
+            case Node::Break:
+                return Flow::Break;
+            case Node::Continue:
+                return Flow::Continue;
+            case Node::Block:
+                return runList(n.children, r);
+            case Node::Try: {
+                try {
+                    return runNode(*n.children[0], r);
+                } catch (const TsqlExecError& e) {
+                    syncTransaction();
+                    LogError(QStringLiteral("catch: ") + e.message());
+                    std::optional<TsqlExecError> outer = r.caught;
+                    r.caught = e;
+                    r.error = e.number();
+                    const Flow f = runNode(*n.children[1], r);
+                    r.caught = outer;
+                    return f;
+                }
+            }
+            case Node::BeginTran:
+                if (tranCount == 0)
+                    exec("begin immediate");
+                ++tranCount;
+                return Flow::Normal;
+            case Node::Commit:
+                if (tranCount == 0)
+                    dbFail(n, QStringLiteral("COMMIT TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
+                if (tranCount == 1) {
+                    exec("commit");
+                    savepoints.clear();
+                }
+                --tranCount;
+                return Flow::Normal;
+            case Node::Rollback:
+                if (tranCount == 0)
+                    dbFail(n, QStringLiteral("ROLLBACK TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
+                if (!n.name.isEmpty() && savepoints.contains(n.name)) {
+                    exec(QStringLiteral("rollback to savepoint %1").arg(n.name).toUtf8().constData());
+                    return Flow::Normal;
+                }
+                exec("rollback");
+                tranCount = 0;
+                savepoints.clear();
+                return Flow::Normal;
+            case Node::SaveTran:
+                if (tranCount == 0)
+                    dbFail(n, QStringLiteral("save tran 需要在事务中执行"));
+                exec(QStringLiteral("savepoint %1").arg(n.name).toUtf8().constData());
+                savepoints << n.name;
+                return Flow::Normal;
+            case Node::Raiserror: {
+                const QVariantList a = firstRow(n, r);
+                const QVariantList args = a.mid(3);
+                const QString message = a[0].typeId() == QMetaType::QString
+                                            ? formatRaised(a[0].toString(), args)
+                                            : QStringLiteral("错误 %1").arg(a[0].toString());
+                const int severity = a[1].toInt();
+                if (severity <= 10) {
+                    LogMsg(message);
+                    return Flow::Normal;
+                }
+                throw TsqlExecError(message, a[0].typeId() == QMetaType::QString ? kUserErrorNumber : a[0].toInt(),
+                                    severity, a[2].toInt(), n.line, n.source, true);
+            }
+            case Node::Throw: {
+                if (n.sql.isEmpty()) {
+                    if (!r.caught)
+                        dbFail(n, QStringLiteral("不带参数的 throw 只能在 catch 块中使用"));
+                    throw *r.caught;
+                }
+                const QVariantList a = firstRow(n, r);
+                throw TsqlExecError(a[1].toString(), a[0].toInt(), 16, a[2].toInt(), n.line, n.source, true);
+            }
+            case Node::Print:
+                LogMsg(QStringLiteral("PRINT ") + scalar(n, r).toString());
+                return Flow::Normal;
+            case Node::Return:
+                return Flow::Return;
+        }
+        return Flow::Normal;
+    }
+};
+
+Session::Session(sqlite3* db) : d(std::make_unique<Impl>()) {
+    d->db = db;
+    registerFunctions(db);
+}
+
+Session::~Session() = default;
+
+int Session::tranCount() const { return d->tranCount; }
+
+void Session::clearCaches() {
+    d->translations.clear();
+    d->tableColumns.clear();
+    for (sqlite3_stmt* s : std::as_const(d->statements))
+        sqlite3_finalize(s);
+    d->statements.clear();
+}
+
+std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {
+    auto it = d->tableColumns.find(table);
+    if (it == d->tableColumns.end()) {
+        QHash<QString, SqlType> cols;
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray sql = QStringLiteral("pragma table_info(\"%1\")")
+                                   .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
+                                   .toUtf8();
+        if (sqlite3_prepare_v2(d->db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))).toLower();
+                const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+                if (auto t = parseTypeName(type))
+                    cols.insert(name, *t);
+            }
+        }
+        sqlite3_finalize(stmt);
+        it = d->tableColumns.insert(table, cols);
+    }
+    const auto c = it->constFind(column);
+    if (c == it->cend())
+        return std::nullopt;
+    return *c;
+}
+
+QStringList Session::explain(const QString& text) {
+    return d->prepareBatch(text, *this)->batch->explain();
+}
+
+QStringList Session::parameterNames(const QString& text) {
+    QStringList names = d->prepareBatch(text, *this)->params.values();
+    names.sort();
+    return names;
+}
+
+void Session::run(const QString& text, const Params& params, const RowSink& sink) {
+    const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
+
+    for (const QString& name : p->params) {
+        bool given = false;
+        for (const Param& prm : params)
+            given = given || prm.name.compare(name, Qt::CaseInsensitive) == 0;
+        if (!given)
+            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), 0, 16, 1, 0, text, false);
+    }
+    for (const Param& prm : params)
+        if (!p->params.contains(prm.name.toLower()))
+            throw TsqlExecError(QStringLiteral("参数 \"%1\" 在语句中没有用到").arg(prm.name), 0, 16, 1, 0, text, false);
+
+    Impl::Run r;
+    r.params = &params;
+    r.sink = &sink;
+    const bool ownTransaction = p->writes && !p->batch->managesTransactions &&
+                                sqlite3_get_autocommit(d->db) && d->tranCount == 0;
+    auto dropTableVariables = [&] {
+        for (const QString& t : p->batch->tempTables)
+            sqlite3_exec(d->db, QStringLiteral("drop table if exists temp.%1").arg(t).toUtf8().constData(),
+                         nullptr, nullptr, nullptr);
+    };
+    try {
+        if (ownTransaction)
+            d->exec("begin immediate");
+        d->runList(p->batch->nodes, r);
+        if (ownTransaction)
+            d->exec("commit");
+    } catch (...) {
+        // Nothing of a failed batch stays: its own transaction, or one it left open, goes back.
+        if (!sqlite3_get_autocommit(d->db))
+            sqlite3_exec(d->db, "rollback", nullptr, nullptr, nullptr);
+        d->tranCount = 0;
+        d->savepoints.clear();
+        dropTableVariables();
+        if (p->batch->hasDdl)
+            clearCaches();
+        throw;
+    }
+    dropTableVariables();
+    if (p->batch->hasDdl)
+        clearCaches();
+}
+
+}  // namespace Qd::Core::Db::Tsql

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QHash>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+#include "db/DataServices.h"
+#include "db/tsql/TsqlBatch.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace Qd::Core::Db::Tsql {
+
+// An error raised while a batch runs: by the database, or by the batch itself (raiserror,
+// throw). `line` is the batch line of the failing statement.
+class TsqlExecError : public DbError {
+public:
+    TsqlExecError(const QString& message, int number, int severity, int state, int line,
+                  const QString& statement, bool raised);
+    int number() const { return m_number; }
+    int severity() const { return m_severity; }
+    int state() const { return m_state; }
+    int line() const { return m_line; }
+    const QString& statement() const { return m_statement; }
+    // True for an error the batch raised itself: its message is meant for the user as it is.
+    bool raised() const { return m_raised; }
+
+private:
+    int m_number;
+    int m_severity;
+    int m_state;
+    int m_line;
+    QString m_statement;
+    bool m_raised;
+};
+
+// Runs T-SQL batches on one connection of the embedded database, as the server would run them:
+// variables, table variables and #temp tables, if / while, try / catch, raiserror, and
+// transactions counted in @@trancount (a nested begin only counts; commit takes effect at the
+// outermost level; rollback undoes everything; save tran sets a savepoint). A batch that does
+// not manage transactions itself and changes data runs inside one transaction of its own, so it
+// either applies whole or not at all. Translations and prepared statements are cached by text.
+class Session : public ISchema {
+public:
+    // Reads the rows of the batch's first result set; returns how many it read.
+    using RowSink = std::function<int(sqlite3_stmt*)>;
+
+    explicit Session(sqlite3* db);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Runs `text` with the caller's :name parameters. The first result set goes to `sink`
+    // (others are read and dropped). Throws TsqlError (translation) or TsqlExecError.
+    void run(const QString& text, const Params& params, const RowSink& sink = {});
+    // The translated statements of a batch, without running it.
+    QStringList explain(const QString& text);
+    // The parameter names the batch refers to (lower case, without ':').
+    QStringList parameterNames(const QString& text);
+
+    int tranCount() const;
+    std::optional<SqlType> columnType(const QString& table, const QString& column) const override;
+    void clearCaches();
+
+    // Registers the T-SQL built-ins (qd_datediff, qd_dateadd, ...) on a connection.
+    static void registerFunctions(sqlite3* db);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace Qd::Core::Db::Tsql
