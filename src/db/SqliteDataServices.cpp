@@ -7,330 +7,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
-#include <cstring>
 #include <limits>
 
 #include "db/ColumnStore.h"
 #include "db/Trace.h"
+#include "db/tsql/TsqlSession.h"
 #include "sys/ProgramHome.h"
 
 namespace Qd::Core::Db {
 
 namespace {
-
-// ---- lexical pre-pass ----------------------------------------------------------------------
-
-// A batch as SQLite runs it, with what the pre-pass learnt about it on the way.
-struct ScannedBatch {
-    QByteArray text;           // UTF-8 SQLite SQL
-    QSet<QString> parameters;  // names referenced as :name or @name, lower case
-    bool ownsTransactions =
-        false;            // it begins or ends transactions itself, or must run outside one
-    bool writes = false;  // some statement starts with a writing verb
-};
-
-bool isIdentStart(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
-}
-bool isIdentChar(unsigned char c) {
-    return isIdentStart(c) || (c >= '0' && c <= '9') || c == '$';
-}
-bool isHexDigit(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool wordIn(QByteArrayView word, std::initializer_list<const char*> words) {
-    for (const char* w : words)
-        if (word.compare(QByteArrayView(w), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
-// The literals the system's SQL writes that SQLite reads differently: N'text' (drop the N) and
-// 0xABCD binary literals (SQLite reads 0x as an integer; they become X'ABCD'). Strings, quoted
-// names and comments pass untouched. This is the only step between the system's SQL and
-// SQLite; the T-SQL translator takes its place.
-ScannedBatch scanBatch(const QString& sql) {
-    const QByteArray in = sql.toUtf8();
-    const char* p = in.constData();
-    const qsizetype n = in.size();
-    ScannedBatch out;
-    out.text.reserve(n + 16);
-
-    bool statementStart = true;
-    qsizetype i = 0;
-    const auto at = [&](qsizetype k) -> unsigned char { return k < n ? p[k] : 0; };
-    const auto copyTo = [&](qsizetype end) {
-        out.text.append(p + i, end - i);
-        i = end;
-    };
-    // Up to and including the closing character; a doubled closing character stays inside.
-    const auto quotedEnd = [&](char close) {
-        qsizetype j = i + 1;
-        while (j < n) {
-            if (p[j] == close) {
-                if (at(j + 1) == static_cast<unsigned char>(close)) {
-                    j += 2;
-                    continue;
-                }
-                return j + 1;
-            }
-            ++j;
-        }
-        return n;  // unterminated: SQLite reports it
-    };
-
-    while (i < n) {
-        const unsigned char c = at(i);
-        const unsigned char next = at(i + 1);
-        if (c == '\'' || c == '"' || c == '`') {
-            copyTo(quotedEnd(char(c)));
-            statementStart = false;
-        } else if (c == '[') {
-            copyTo(quotedEnd(']'));
-            statementStart = false;
-        } else if (c == '-' && next == '-') {
-            const char* nl = static_cast<const char*>(std::memchr(p + i, '\n', std::size_t(n - i)));
-            copyTo(nl ? nl - p : n);
-        } else if (c == '/' && next == '*') {
-            const qsizetype end = in.indexOf("*/", i + 2);
-            copyTo(end < 0 ? n : end + 2);
-        } else if ((c == 'N' || c == 'n') && next == '\'') {
-            ++i;  // N'...': identifiers are consumed whole, so this N starts a token
-        } else if (isIdentStart(c)) {
-            qsizetype j = i + 1;
-            while (j < n && isIdentChar(at(j)))
-                ++j;
-            if (statementStart) {
-                const QByteArrayView word(p + i, j - i);
-                if (wordIn(word, {"begin", "commit", "rollback", "savepoint", "release", "vacuum",
-                                  "pragma", "attach", "detach"}))
-                    out.ownsTransactions = true;
-                if (wordIn(word,
-                           {"insert", "update", "delete", "replace", "create", "drop", "alter"}))
-                    out.writes = true;
-                statementStart = false;
-            }
-            copyTo(j);
-        } else if (c >= '0' && c <= '9') {
-            qsizetype j = i + 1;
-            if (c == '0' && (next == 'x' || next == 'X')) {
-                j = i + 2;
-                while (j < n && isHexDigit(at(j)))
-                    ++j;
-                if (!isIdentChar(at(j))) {
-                    out.text += "X'";
-                    if ((j - i) % 2)  // an odd digit count means a leading zero nibble
-                        out.text += '0';
-                    out.text.append(p + i + 2, j - i - 2);
-                    out.text += '\'';
-                    i = j;
-                    statementStart = false;
-                    continue;
-                }
-            }
-            while (j < n && (isIdentChar(at(j)) || at(j) == '.'))
-                ++j;
-            copyTo(j);
-            statementStart = false;
-        } else if ((c == ':' || c == '@') && isIdentChar(next)) {
-            qsizetype j = i + 1;
-            while (j < n && isIdentChar(at(j)))
-                ++j;
-            out.parameters.insert(QString::fromUtf8(p + i + 1, j - i - 1).toLower());
-            copyTo(j);
-            statementStart = false;
-        } else {
-            if (c == ';')
-                statementStart = true;
-            else if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-                statementStart = false;
-            out.text += char(c);
-            ++i;
-        }
-    }
-    return out;
-}
-
-// ---- statements ----------------------------------------------------------------------------
-
-struct StmtDeleter {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Stmt = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
-
-QString statementText(sqlite3_stmt* s) {
-    return QString::fromUtf8(sqlite3_sql(s)).trimmed();
-}
-
-DbError sqliteError(sqlite3* db, const QString& statement) {
-    return DbError(QStringLiteral("数据库错误：") + QString::fromUtf8(sqlite3_errmsg(db)) +
-                   QLatin1Char('\n') + statement);
-}
-
-// The statements of a batch, prepared one at a time as the previous one has run: a statement
-// may refer to a table that an earlier one of the same batch creates.
-class Batch {
-public:
-    Batch(sqlite3* db, QByteArray text)
-        : m_db(db), m_text(std::move(text)), m_tail(m_text.constData()) {}
-
-    // The next statement; null at the end. Throws DbError when it does not prepare.
-    Stmt next() {
-        const char* end = m_text.constData() + m_text.size();
-        while (m_tail < end) {
-            const char* start = m_tail;
-            sqlite3_stmt* s = nullptr;
-            const char* tail = nullptr;
-            if (sqlite3_prepare_v2(m_db, start, int(end - start), &s, &tail) != SQLITE_OK) {
-                sqlite3_finalize(s);
-                throw sqliteError(m_db, failedText(start, end));
-            }
-            m_tail = tail;
-            if (s)  // null for a stretch of only blanks and comments
-                return Stmt(s);
-        }
-        return nullptr;
-    }
-
-private:
-    // The statement that failed to prepare: from its start to the first ';' after the error.
-    QString failedText(const char* start, const char* end) const {
-        const int offset = sqlite3_error_offset(m_db);
-        const char* from = start + (offset >= 0 && offset < end - start ? offset : 0);
-        const char* semi =
-            static_cast<const char*>(std::memchr(from, ';', std::size_t(end - from)));
-        return QString::fromUtf8(start, (semi ? semi : end) - start).trimmed();
-    }
-
-    sqlite3* m_db;
-    QByteArray m_text;
-    const char* m_tail;
-};
-
-// ---- parameters ----------------------------------------------------------------------------
-
-QString traceValue(const QVariant& v) {
-    if (v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 32)
-        return QStringLiteral("<%1 字节>").arg(v.toByteArray().size());
-    return sqlLiteral(v);
-}
-
-class Binder {
-public:
-    explicit Binder(const Params& params) : m_params(params) {
-        for (int i = 0; i < int(params.size()); ++i)
-            m_index.insert(bareName(params[std::size_t(i)].name), i);
-    }
-
-    static QString bareName(const QString& name) {
-        const QString n = name.trimmed();
-        return (n.startsWith(QLatin1Char(':')) || n.startsWith(QLatin1Char('@')) ? n.mid(1) : n)
-            .toLower();
-    }
-
-    // A given value that no statement of the batch refers to is a caller's mistake.
-    void checkAllUsed(const ScannedBatch& batch, const QString& sql) const {
-        for (const Param& p : m_params)
-            if (!batch.parameters.contains(bareName(p.name)))
-                throw DbError(
-                    QStringLiteral("参数 \"%1\" 没有被语句使用\n%2").arg(p.name, sql.trimmed()));
-    }
-
-    // Binds every parameter of `s`; returns the values as the trace shows them.
-    QString bind(sqlite3_stmt* s, const QString& text) const {
-        QString note;
-        const int count = sqlite3_bind_parameter_count(s);
-        for (int i = 1; i <= count; ++i) {
-            const char* raw = sqlite3_bind_parameter_name(s, i);
-            const QString name = raw ? QString::fromUtf8(raw + 1) : QStringLiteral("?");
-            const auto it = m_index.constFind(name.toLower());
-            if (!raw || it == m_index.constEnd())
-                throw DbError(QStringLiteral("参数 \"%1\" 没有赋值\n%2").arg(name, text));
-            const QVariant& v = m_params[std::size_t(*it)].value;
-            bindValue(s, i, v, name, text);
-            note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
-                    QLatin1Char(':') + name + QStringLiteral(" = ") + traceValue(v);
-        }
-        return note;
-    }
-
-private:
-    static void bindText(sqlite3_stmt* s, int i, const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(s, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-
-    static void bindValue(sqlite3_stmt* s, int i, const QVariant& v, const QString& name,
-                          const QString& text) {
-        if (!v.isValid() || v.isNull()) {
-            sqlite3_bind_null(s, i);
-            return;
-        }
-        switch (v.typeId()) {
-            case QMetaType::Bool:
-                sqlite3_bind_int(s, i, v.toBool() ? 1 : 0);
-                return;
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-            case QMetaType::Short:
-            case QMetaType::UShort:
-            case QMetaType::Long:
-            case QMetaType::ULong:
-            case QMetaType::Char:
-            case QMetaType::SChar:
-            case QMetaType::UChar:
-                sqlite3_bind_int64(s, i, v.toLongLong());
-                return;
-            case QMetaType::Double:
-            case QMetaType::Float:
-                sqlite3_bind_double(s, i, v.toDouble());
-                return;
-            case QMetaType::QString:
-                bindText(s, i, v.toString());
-                return;
-            case QMetaType::QByteArray: {
-                const QByteArray b = v.toByteArray();
-                if (b.isEmpty())
-                    sqlite3_bind_zeroblob(s, i, 0);  // an empty blob, not NULL
-                else
-                    sqlite3_bind_blob(s, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-                return;
-            }
-            case QMetaType::QDateTime: {
-                const QDateTime dt = v.toDateTime();
-                if (dt.isValid())
-                    bindText(s, i, formatDateTime(dt));
-                else
-                    sqlite3_bind_null(s, i);
-                return;
-            }
-            case QMetaType::QDate: {
-                const QDate d = v.toDate();
-                if (d.isValid())
-                    bindText(s, i, d.toString(QStringLiteral("yyyy-MM-dd")));
-                else
-                    sqlite3_bind_null(s, i);
-                return;
-            }
-            case QMetaType::QTime:
-                bindText(s, i, v.toTime().toString(QStringLiteral("HH:mm:ss.zzz")));
-                return;
-            default:
-                break;
-        }
-        if (!v.canConvert<QString>())
-            throw DbError(QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句\n%3")
-                              .arg(name, QString::fromLatin1(v.typeName()), text));
-        bindText(s, i, v.toString());
-    }
-
-    const Params& m_params;
-    QHash<QString, int> m_index;  // bare lower-case name -> position in m_params
-};
 
 // ---- loading rows --------------------------------------------------------------------------
 
@@ -528,70 +214,41 @@ struct SqliteDataServices::Impl {
     sqlite3* db = nullptr;
     QString path;
 
+    std::unique_ptr<Tsql::Session> session;  // runs every batch; lives as long as db
+
     // Runs SQL of our own (no parameters, no trace); false on failure.
     bool execRaw(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == 0; }
 
-    void execOrThrow(const char* sql) {
-        if (!execRaw(sql))
-            throw sqliteError(db, QString::fromUtf8(sql));
-    }
-
-    // Runs a batch. The rows of the last statement that returns columns go to `result` when
-    // given. Unless the batch handles transactions itself, it runs as one transaction (a
-    // savepoint when one is open already): a failure leaves nothing of it behind.
+    // Runs a batch through the T-SQL session. The rows of its first result set go to `result`
+    // when given. Errors come back as DbError with the text the user is shown.
     void run(const QString& sql, const Params& params, RecordSet* result) {
+        struct Sink : Tsql::Session::ResultSink {
+            RecordSet* rs = nullptr;
+            std::unique_ptr<Loader> loader;
+            void columns(sqlite3_stmt* s) override {
+                *rs = RecordSet();
+                loader = std::make_unique<Loader>(s, *rs);
+            }
+            void row(sqlite3_stmt* s) override { loader->row(s); }
+        } sink;
+        sink.rs = result;
         try {
-            runBatch(sql, params, result);
+            session->run(sql, params, result ? &sink : nullptr);
+            if (result && !sink.loader)
+                throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
+        } catch (const Tsql::TsqlExecError& e) {
+            // An error the batch raised itself is meant for the user as it stands.
+            const DbError shown(e.raised() ? e.message()
+                                           : QStringLiteral("数据库错误：") + e.message() + QLatin1Char('\n') +
+                                                 (e.statement().isEmpty() ? sql : e.statement()).trimmed());
+            LogError(shown.message() + (e.raised() ? QLatin1Char('\n') + sql.trimmed() : QString()));
+            throw shown;
+        } catch (const Tsql::TsqlError& e) {
+            const DbError shown(QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n') + sql.trimmed());
+            LogError(shown.message());
+            throw shown;
         } catch (const DbError& e) {
             LogError(e.message());
-            throw;
-        }
-    }
-
-    void runBatch(const QString& sql, const Params& params, RecordSet* result) {
-        const ScannedBatch scanned = scanBatch(sql);
-        const Binder binder(params);
-        binder.checkAllUsed(scanned, sql);
-
-        const bool outerTransaction = !sqlite3_get_autocommit(db);
-        const bool wrap = !scanned.ownsTransactions;
-        if (wrap) {
-            if (outerTransaction)
-                execOrThrow("SAVEPOINT qd_batch");
-            else
-                execOrThrow(scanned.writes ? "BEGIN IMMEDIATE" : "BEGIN");
-        }
-        try {
-            Batch batch(db, scanned.text);
-            bool loaded = false;
-            while (Stmt s = batch.next()) {
-                const QString text = statementText(s.get());
-                LogSql(text + binder.bind(s.get(), text));
-                const bool rows = result && sqlite3_column_count(s.get()) > 0;
-                std::unique_ptr<Loader> loader;
-                if (rows) {
-                    *result = RecordSet();
-                    loader = std::make_unique<Loader>(s.get(), *result);
-                    loaded = true;
-                }
-                int rc;
-                while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
-                    if (loader)
-                        loader->row(s.get());
-                if (rc != SQLITE_DONE)
-                    throw sqliteError(db, text);
-            }
-            if (result && !loaded)
-                throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
-            if (wrap)
-                execOrThrow(outerTransaction ? "RELEASE qd_batch" : "COMMIT");
-        } catch (...) {
-            if (wrap && outerTransaction) {
-                execRaw("ROLLBACK TO qd_batch");
-                execRaw("RELEASE qd_batch");
-            } else if (!outerTransaction && !sqlite3_get_autocommit(db)) {
-                execRaw("ROLLBACK");  // ours, or one the batch began and did not finish
-            }
             throw;
         }
     }
@@ -609,8 +266,11 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
         d->db = nullptr;
         throw DbError(QStringLiteral("无法打开数据库 \"%1\"：%2").arg(path, why));
     };
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &d->db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // No connection mutex: a connection is used by the thread that made it (the UI thread), and
+    // the mutex would cost a lock per column read while loading.
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &d->db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         fail(d->db ? QString::fromUtf8(sqlite3_errmsg(d->db))
                    : QString::fromUtf8(sqlite3_errstr(rc)));
@@ -626,10 +286,12 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
         " size integer, created datetime default (datetime('now','localtime')));";
     if (!d->execRaw(setup))
         fail(QString::fromUtf8(sqlite3_errmsg(d->db)));
+    d->session = std::make_unique<Tsql::Session>(d->db);
     LogMsg(QStringLiteral("打开数据库 ") + path);
 }
 
 SqliteDataServices::~SqliteDataServices() {
+    d->session.reset();  // finalizes its statements before the connection closes
     if (d->db)
         sqlite3_close_v2(d->db);
 }

@@ -140,19 +140,18 @@ struct Db {
         sqlite3_close(db);
     }
     QStringList rows(const QString& batch, const Params& params = {}) {
-        QStringList out;
-        session->run(batch, params, [&](sqlite3_stmt* st) {
-            int n = 0;
-            while (sqlite3_step(st) == SQLITE_ROW) {
+        struct Rows : Tsql::Session::ResultSink {
+            QStringList out;
+            void columns(sqlite3_stmt*) override {}
+            void row(sqlite3_stmt* st) override {
                 QStringList cells;
                 for (int c = 0; c < sqlite3_column_count(st); ++c)
                     cells << renderValue(columnVariant(st, c));
                 out << cells.join(QStringLiteral(" | "));
-                ++n;
             }
-            return n;
-        });
-        return out;
+        } sink;
+        session->run(batch, params, &sink);
+        return sink.out;
     }
 };
 

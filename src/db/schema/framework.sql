@@ -122,17 +122,21 @@ create table dbo.qd_sys_operlog (
 create index ix_qd_sys_operlog_bill on dbo.qd_sys_operlog(orgid, modulecode, billno)
 
 -- File store behind putFile / downloadFile / delAttachFile; one row per stored name.
-create table dbo.qd_sys_filestore (
-  id int identity(1,1) primary key,
-  orgid int not null default 0,
-  name nvarchar(255) not null default '',
-  content varbinary(max) null,
-  md5 varchar(32) null,
-  size bigint not null default 0,
-  created datetime not null default getdate()
-)
-
-create index ix_qd_sys_filestore_name on dbo.qd_sys_filestore(name)
+-- The data services may have made it already, before the schema was first applied.
+if object_id('dbo.qd_sys_filestore') is null
+begin
+  create table dbo.qd_sys_filestore (
+    id int identity(1,1) primary key,
+    orgid int not null default 0,
+    name nvarchar(255) not null default '',
+    content varbinary(max) null,
+    md5 varchar(32) null,
+    size bigint not null default 0,
+    created datetime not null default getdate()
+  )
+  
+  create index ix_qd_sys_filestore_name on dbo.qd_sys_filestore(name)
+end
 
 -- Bill number serials per store, bill code and number stem (prefix, date and store tag).
 create table dbo.qd_sys_billnoseq (

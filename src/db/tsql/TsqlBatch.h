@@ -6,6 +6,7 @@
 // (lower-cased).
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -104,6 +105,7 @@ struct Batch {
     bool managesTransactions = false;  // the batch begins, commits or rolls back itself
     bool hasDdl = false;
     QStringList tempTables;  // table variables to drop when the batch ends
+    QSet<QString> params;    // the caller's :name parameters it refers to, lower case
 
     // The translated statements, one per line group, for --explain and the trace.
     QStringList explain() const;

@@ -340,8 +340,11 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
             ++i;
             return {QStringLiteral(":_g_") + name, globals.value(name)};
         }
-        case Token::Param:
-            return {text(i++).toString().toLower(), VType::Unknown};
+        case Token::Param: {
+            const QString name = text(i++).toString().toLower();
+            m_batch->params.insert(name.mid(1));
+            return {name, VType::Unknown};
+        }
         case Token::Op:
             if (text(i) == QLatin1String("(")) {
                 if (isWord(i + 1, QLatin1StringView("select")) ||

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <QRegularExpression>
-#include <QSet>
 #include <cmath>
 
 #include "db/SqliteValues.h"
@@ -41,29 +40,9 @@ struct Prepared {
 };
 
 void collect(const NodeList& nodes, Prepared& p) {
-    static const QRegularExpression paramRe(QStringLiteral(":([A-Za-z_][A-Za-z0-9_]*)"));
     for (const auto& n : nodes) {
         if (!n)
             continue;
-        // Parameters are found in the translated text outside string literals.
-        bool inString = false;
-        qsizetype runStart = 0;
-        const QString& sql = n->sql;
-        for (qsizetype k = 0; k <= sql.size(); ++k) {
-            if (k == sql.size() || sql[k] == QLatin1Char('\'')) {
-                if (!inString) {
-                    auto it = paramRe.globalMatch(QStringView(sql).mid(runStart, k - runStart));
-                    while (it.hasNext()) {
-                        const QString name = it.next().captured(1).toLower();
-                        if (!name.startsWith(QLatin1String("_v_")) &&
-                            !name.startsWith(QLatin1String("_g_")))
-                            p.params.insert(name);
-                    }
-                }
-                inString = !inString;
-                runStart = k + 1;
-            }
-        }
         if ((n->kind == Node::Sql && !n->returnsRows) || n->kind == Node::DeclareTable)
             p.writes = true;
         collect(n->children, p);
@@ -96,6 +75,7 @@ QString formatRaised(const QString& format, const QVariantList& args) {
 struct Session::Impl {
     sqlite3* db;
     int tranCount = 0;
+    qint64 lastIdentity = 0;
     QStringList savepoints;
     QHash<QString, std::shared_ptr<Prepared>> translations;
     QHash<QString, sqlite3_stmt*> statements;
@@ -104,7 +84,8 @@ struct Session::Impl {
     // State of one run.
     struct Run {
         const Params* params = nullptr;
-        const RowSink* sink = nullptr;
+        ResultSink* sink = nullptr;
+        bool allResults = false;
         bool sinkUsed = false;
         QHash<QString, Variable> vars;
         qint64 rowCount = 0;
@@ -130,6 +111,7 @@ struct Session::Impl {
             return *it;
         auto p = std::make_shared<Prepared>();
         p->batch = translate(text, schema);
+        p->params = p->batch->params;
         collect(p->batch->nodes, *p);
         if (translations.size() > 512)
             translations.clear();
@@ -163,7 +145,9 @@ struct Session::Impl {
             return tranCount;
         if (name == QLatin1String("rowcount"))
             return r.rowCount;
-        if (name == QLatin1String("identity"))
+        if (name == QLatin1String("identity"))  // the connection's last identity, any batch
+            return lastIdentity ? QVariant(lastIdentity) : QVariant();
+        if (name == QLatin1String("scope_identity"))  // this batch's
             return r.identity ? QVariant(r.identity) : QVariant();
         if (name == QLatin1String("error") || name == QLatin1String("error_number"))
             return name == QLatin1String("error") ? r.error
@@ -185,7 +169,9 @@ struct Session::Impl {
         return QVariant();
     }
 
+    // Binds every parameter of a statement and writes it to the trace with the values.
     void bind(sqlite3_stmt* stmt, const Node& n, const Run& r) {
+        QString note;
         const int count = sqlite3_bind_parameter_count(stmt);
         for (int k = 1; k <= count; ++k) {
             const char* raw = sqlite3_bind_parameter_name(stmt, k);
@@ -202,37 +188,44 @@ struct Session::Impl {
                     if (p.name.compare(name, Qt::CaseInsensitive) == 0)
                         value = p.value;
             }
-            bindVariant(stmt, k, value);
+            if (bindVariant(stmt, k, value) != SQLITE_OK)
+                dbFail(n, QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句")
+                              .arg(name, QString::fromLatin1(value.typeName())));
+            const QString shown = value.typeId() == QMetaType::QByteArray && value.toByteArray().size() > 32
+                                      ? QStringLiteral("<%1 字节>").arg(value.toByteArray().size())
+                                      : sqlLiteral(value);
+            note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
+                    QLatin1Char(':') + name + QStringLiteral(" = ") + shown;
         }
+        LogSql(n.sql + note);
     }
 
-    // Runs a statement to its end (or hands its rows to the sink); returns rows read / changed.
-    void runStatement(const Node& n, Run& r, bool mayUseSink) {
+    // Runs a statement to its end, its rows going to the sink when it takes them.
+    void runStatement(const Node& n, Run& r, bool yieldsRows) {
         sqlite3_stmt* stmt = statement(n);
         bind(stmt, n, r);
-        LogSql(n.sql);
         const sqlite3_int64 before = sqlite3_last_insert_rowid(db);
-        qint64 rows = 0;
-        if (mayUseSink && r.sink && *r.sink && !r.sinkUsed) {
+        ResultSink* sink = yieldsRows && r.sink && (r.allResults || !r.sinkUsed) ? r.sink : nullptr;
+        if (sink) {
             r.sinkUsed = true;
-            rows = (*r.sink)(stmt);
-            if (sqlite3_errcode(db) != SQLITE_OK && sqlite3_errcode(db) != SQLITE_DONE &&
-                sqlite3_errcode(db) != SQLITE_ROW)
-                dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
-        } else {
-            int rc;
-            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-                ++rows;
-            if (rc != SQLITE_DONE)
-                dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
-            if (sqlite3_column_count(stmt) == 0)
-                rows = sqlite3_changes(db);
+            sink->columns(stmt);
         }
+        qint64 rows = 0;
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            ++rows;
+            if (sink)
+                sink->row(stmt);
+        }
+        if (rc != SQLITE_DONE)
+            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+        if (sqlite3_column_count(stmt) == 0)
+            rows = sqlite3_changes(db);
         sqlite3_reset(stmt);
         r.rowCount = rows;
         r.error = 0;
         if (sqlite3_last_insert_rowid(db) != before)
-            r.identity = sqlite3_last_insert_rowid(db);
+            r.identity = lastIdentity = sqlite3_last_insert_rowid(db);
     }
 
     // The first column of the first row of a "select <expression>" node.
@@ -377,7 +370,6 @@ struct Session::Impl {
             case Node::SelectAssign: {
                 sqlite3_stmt* stmt = statement(n);
                 bind(stmt, n, r);
-                LogSql(n.sql);
                 int rc;
                 qint64 rows = 0;
                 while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -567,7 +559,7 @@ QStringList Session::parameterNames(const QString& text) {
     return names;
 }
 
-void Session::run(const QString& text, const Params& params, const RowSink& sink) {
+void Session::run(const QString& text, const Params& params, ResultSink* sink, bool allResults) {
     const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
 
     for (const QString& name : p->params) {
@@ -579,30 +571,37 @@ void Session::run(const QString& text, const Params& params, const RowSink& sink
     }
     for (const Param& prm : params)
         if (!p->params.contains(prm.name.toLower()))
-            throw TsqlExecError(QStringLiteral("参数 \"%1\" 在语句中没有用到").arg(prm.name), 0, 16, 1, 0, text, false);
+            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16, 1, 0, text,
+                                false);
 
     Impl::Run r;
     r.params = &params;
-    r.sink = &sink;
-    const bool ownTransaction = p->writes && !p->batch->managesTransactions &&
-                                sqlite3_get_autocommit(d->db) && d->tranCount == 0;
+    r.sink = sink;
+    r.allResults = allResults;
+    const bool outer = !sqlite3_get_autocommit(d->db);
+    const bool wrap = p->writes && !p->batch->managesTransactions;
     auto dropTableVariables = [&] {
         for (const QString& t : p->batch->tempTables)
             sqlite3_exec(d->db, QStringLiteral("drop table if exists temp.%1").arg(t).toUtf8().constData(),
                          nullptr, nullptr, nullptr);
     };
     try {
-        if (ownTransaction)
-            d->exec("begin immediate");
+        if (wrap)
+            d->exec(outer ? "savepoint qd_batch" : "begin immediate");
         d->runList(p->batch->nodes, r);
-        if (ownTransaction)
-            d->exec("commit");
+        if (wrap)
+            d->exec(outer ? "release qd_batch" : "commit");
     } catch (...) {
-        // Nothing of a failed batch stays: its own transaction, or one it left open, goes back.
-        if (!sqlite3_get_autocommit(d->db))
+        // Nothing of a failed batch stays: its own transaction or savepoint goes back, and so
+        // does a transaction the batch began and left open.
+        if (wrap && outer) {
+            sqlite3_exec(d->db, "rollback to qd_batch; release qd_batch", nullptr, nullptr, nullptr);
+        } else if (!sqlite3_get_autocommit(d->db) && (!outer || p->batch->managesTransactions)) {
             sqlite3_exec(d->db, "rollback", nullptr, nullptr, nullptr);
-        d->tranCount = 0;
-        d->savepoints.clear();
+            d->tranCount = 0;
+            d->savepoints.clear();
+        }
+        d->syncTransaction();
         dropTableVariables();
         if (p->batch->hasDdl)
             clearCaches();

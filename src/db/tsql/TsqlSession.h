@@ -40,21 +40,30 @@ private:
 // variables, table variables and #temp tables, if / while, try / catch, raiserror, and
 // transactions counted in @@trancount (a nested begin only counts; commit takes effect at the
 // outermost level; rollback undoes everything; save tran sets a savepoint). A batch that does
-// not manage transactions itself and changes data runs inside one transaction of its own, so it
-// either applies whole or not at all. Translations and prepared statements are cached by text.
+// not manage transactions itself and changes data runs inside one transaction of its own (a
+// savepoint when one is open already), so it either applies whole or not at all. Translations
+// and prepared statements are cached by text. Every statement run goes to the trace with the
+// values bound to it.
 class Session : public ISchema {
 public:
-    // Reads the rows of the batch's first result set; returns how many it read.
-    using RowSink = std::function<int(sqlite3_stmt*)>;
+    // Receives the rows of a result set: its columns once, then each row, on the statement.
+    class ResultSink {
+    public:
+        virtual ~ResultSink() = default;
+        virtual void columns(sqlite3_stmt* stmt) = 0;
+        virtual void row(sqlite3_stmt* stmt) = 0;
+    };
 
     explicit Session(sqlite3* db);
     ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Runs `text` with the caller's :name parameters. The first result set goes to `sink`
-    // (others are read and dropped). Throws TsqlError (translation) or TsqlExecError.
-    void run(const QString& text, const Params& params, const RowSink& sink = {});
+    // Runs `text` with the caller's :name parameters. The first result set goes to `sink`, or
+    // every result set with `allResults` (others are read and dropped). Throws TsqlError
+    // (translation) or TsqlExecError.
+    void run(const QString& text, const Params& params, ResultSink* sink = nullptr,
+             bool allResults = false);
     // The translated statements of a batch, without running it.
     QStringList explain(const QString& text);
     // The parameter names the batch refers to (lower case, without ':').

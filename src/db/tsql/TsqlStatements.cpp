@@ -234,7 +234,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 continue;
             }
             if (op == QLatin1String(")")) {
-                --depth;
+                if (--depth < 0)
+                    fail(i, QStringLiteral("多余的 )"));
                 appendSql(out, op);
                 ++i;
                 continue;
@@ -422,6 +423,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         itemStart = false;
     }
 
+    if (depth > 0)
+        fail(end, QStringLiteral("括号没有闭合"));
     if (targets && !targets->isEmpty() && targets->size() != items)
         fail(begin, QStringLiteral("给变量赋值的 select 不能同时返回数据"));
     if (!limit.isEmpty())
