@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "db/RecordSetModel.h"
+#include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
 #include "sys/ProgramHome.h"
@@ -31,13 +32,10 @@ QString readResource(const QString& path) {
     return QString::fromUtf8(f.readAll());
 }
 
+// A new database gets the framework's tables and the demo organisation.
 void seedIfNew(Db::SqliteDataServices& db) {
-    Db::DataPacket tables =
-        db.query(QStringLiteral("select count(*) from sqlite_master where name='qd_b_khbmk'"));
-    tables.first();
-    if (tables.field(0).asInteger() > 0)
-        return;
-    db.exec(readResource(QStringLiteral(":/demo/seed-customers.sql")));
+    if (Db::ensureFrameworkSchema(db))
+        db.exec(readResource(QStringLiteral(":/demo/seed.sql")));
 }
 
 }  // namespace

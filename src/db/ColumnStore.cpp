@@ -2,74 +2,165 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 namespace Qd::Core::Db::Internal {
 
-void Column::reserve(std::size_t n) {
-    m_null.reserve(n);
-    switch (m_storage) {
-        case Storage::Ints:
-            m_ints.reserve(n);
-            break;
-        case Storage::Reals:
-            m_reals.reserve(n);
-            break;
-        case Storage::Bytes:
-            m_slices.reserve(n);
-            break;
+namespace {
+// Free segments by size. The record set lives on the user-interface thread, but a lock keeps
+// the pool safe for any other thread that builds one.
+struct Pool {
+    std::mutex lock;
+    std::unordered_map<std::size_t, std::vector<void*>> free;
+    std::size_t retained = 0;
+    static constexpr std::size_t kLimit = std::size_t(512) << 20;
+};
+
+Pool& pool() {
+    static Pool* p = new Pool;  // never destroyed: segments may be given back at exit
+    return *p;
+}
+}  // namespace
+
+void* SegmentPool::take(std::size_t bytes) {
+    Pool& p = pool();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        auto it = p.free.find(bytes);
+        if (it != p.free.end() && !it->second.empty()) {
+            void* seg = it->second.back();
+            it->second.pop_back();
+            p.retained -= bytes;
+            return seg;
+        }
     }
+    return ::operator new(bytes);
 }
 
-void Column::pushNull() {
-    m_null.push_back(true);
-    switch (m_storage) {
-        case Storage::Ints:
-            m_ints.push_back(0);
-            break;
-        case Storage::Reals:
-            m_reals.push_back(0.0);
-            break;
-        case Storage::Bytes:
-            m_slices.push_back({});
-            break;
+void SegmentPool::give(void* segment, std::size_t bytes) {
+    Pool& p = pool();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        if (p.retained + bytes <= Pool::kLimit) {
+            p.free[bytes].push_back(segment);
+            p.retained += bytes;
+            return;
+        }
     }
+    ::operator delete(segment);
 }
 
-void Column::popBack() {
-    m_null.pop_back();
+std::size_t SegmentPool::retained() {
+    std::lock_guard<std::mutex> guard(pool().lock);
+    return pool().retained;
+}
+
+Column::~Column() {
+    release();
+}
+
+Column::Column(Column&& other) noexcept
+    : m_type(other.m_type),
+      m_storage(other.m_storage),
+      m_flags(std::move(other.m_flags)),
+      m_values(std::move(other.m_values)),
+      m_blocks(std::move(other.m_blocks)),
+      m_blockCapacity(std::move(other.m_blockCapacity)),
+      m_blockBytes(std::exchange(other.m_blockBytes, 0)),
+      m_lastUsed(std::exchange(other.m_lastUsed, 0)) {
+    other.m_flags.clear();
+    other.m_values.clear();
+    other.m_blocks.clear();
+    other.m_blockCapacity.clear();
+}
+
+Column& Column::operator=(Column&& other) noexcept {
+    if (this != &other) {
+        release();
+        m_type = other.m_type;
+        m_storage = other.m_storage;
+        m_flags = std::move(other.m_flags);
+        m_values = std::move(other.m_values);
+        m_blocks = std::move(other.m_blocks);
+        m_blockCapacity = std::move(other.m_blockCapacity);
+        m_blockBytes = std::exchange(other.m_blockBytes, 0);
+        m_lastUsed = std::exchange(other.m_lastUsed, 0);
+        other.m_flags.clear();
+        other.m_values.clear();
+        other.m_blocks.clear();
+        other.m_blockCapacity.clear();
+    }
+    return *this;
+}
+
+std::size_t Column::slotBytes() const {
     switch (m_storage) {
         case Storage::Ints:
-            m_ints.pop_back();
-            break;
+            return sizeof(std::int64_t);
         case Storage::Reals:
-            m_reals.pop_back();
-            break;
+            return sizeof(double);
         case Storage::Bytes:
-            m_slices.pop_back();
             break;
+    }
+    return sizeof(Slice);
+}
+
+void Column::release() {
+    for (std::uint8_t* f : m_flags)
+        SegmentPool::give(f, kRows);
+    for (void* v : m_values)
+        SegmentPool::give(v, kRows * slotBytes());
+    for (std::size_t i = 0; i < m_blocks.size(); ++i)
+        SegmentPool::give(m_blocks[i], m_blockCapacity[i]);
+    m_flags.clear();
+    m_values.clear();
+    m_blocks.clear();
+    m_blockCapacity.clear();
+    m_blockBytes = 0;
+    m_lastUsed = 0;
+}
+
+void Column::resize(std::size_t n) {
+    while (m_flags.size() * kRows < n) {
+        auto* flags = static_cast<std::uint8_t*>(SegmentPool::take(kRows));
+        std::memset(flags, 0, kRows);
+        m_flags.push_back(flags);
+        m_values.push_back(SegmentPool::take(kRows * slotBytes()));
     }
 }
 
 void Column::clear() {
-    m_null.clear();
-    m_ints.clear();
-    m_reals.clear();
-    m_slices.clear();
-    m_arena.clear();
+    release();
 }
 
 void Column::setBytes(std::uint32_t row, const char* data, std::size_t len) {
-    if (m_arena.size() + len > std::numeric_limits<std::uint32_t>::max())
+    if (len > std::numeric_limits<std::uint32_t>::max())
         throw DbError(QStringLiteral("字段数据超过 4 GB，无法保存"));
-    m_slices[row] = {std::uint32_t(m_arena.size()), std::uint32_t(len)};
-    m_arena.append(data, len);
-    m_null[row] = false;
+    const auto n = std::uint32_t(len);
+    if (m_blocks.empty() || m_blockCapacity.back() - m_lastUsed < n) {
+        // A value larger than a block gets a block of its own size.
+        const std::uint32_t capacity = std::max(kBlockSize, n);
+        m_blocks.push_back(static_cast<char*>(SegmentPool::take(capacity)));
+        m_blockCapacity.push_back(capacity);
+        m_blockBytes += capacity;
+        m_lastUsed = 0;
+    }
+    char* at = m_blocks.back() + m_lastUsed;
+    if (n)
+        std::memcpy(at, data, n);
+    slot<Slice>(row) = {std::uint32_t(m_blocks.size() - 1), m_lastUsed, n};
+    m_lastUsed += n;
+    flag(row) = 1;
 }
 
 void Column::copyFrom(std::uint32_t row, const Column& src, std::uint32_t from) {
     if (src.isNull(from)) {
-        m_null[row] = true;
+        setNull(row);
         return;
     }
     switch (m_storage) {
@@ -80,18 +171,16 @@ void Column::copyFrom(std::uint32_t row, const Column& src, std::uint32_t from) 
             setReal(row, src.realAt(from));
             break;
         case Storage::Bytes: {
-            // Copy through a temporary: src may be this column, and the arena may move.
-            const std::string tmp(src.bytesAt(from));
-            setBytes(row, tmp.data(), tmp.size());
+            // Blocks never move, so src may be this column.
+            const std::string_view bytes = src.bytesAt(from);
+            setBytes(row, bytes.data(), bytes.size());
             break;
         }
     }
 }
 
 std::size_t Column::bytes() const {
-    return m_null.capacity() / 8 + m_ints.capacity() * sizeof(std::int64_t) +
-           m_reals.capacity() * sizeof(double) + m_slices.capacity() * sizeof(Slice) +
-           m_arena.capacity();
+    return m_flags.size() * kRows * (1 + slotBytes()) + m_blockBytes;
 }
 
 namespace {
@@ -135,14 +224,15 @@ QDateTime dateTimeFromKey(std::int64_t key) {
 }
 
 bool parseDateTimeKey(std::string_view s, std::int64_t& key) {
+    // Straight digit arithmetic: this runs once per date-time value loaded.
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
-    if (!digits(s, 0, 4, y) || s.size() < 10 || s[4] != '-' || !digits(s, 5, 2, mo) ||
-        s[7] != '-' || !digits(s, 8, 2, d))
+    if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !digits(s, 0, 4, y) ||
+        !digits(s, 5, 2, mo) || !digits(s, 8, 2, d))
         return false;
     std::size_t pos = 10;
     if (pos < s.size()) {
-        if ((s[pos] != ' ' && s[pos] != 'T') || !digits(s, pos + 1, 2, h) || pos + 3 >= s.size() ||
-            s[pos + 3] != ':' || !digits(s, pos + 4, 2, mi))
+        if ((s[pos] != ' ' && s[pos] != 'T') || s.size() < pos + 6 || s[pos + 3] != ':' ||
+            !digits(s, pos + 1, 2, h) || !digits(s, pos + 4, 2, mi))
             return false;
         pos += 6;
         if (pos < s.size()) {
@@ -168,9 +258,11 @@ bool parseDateTimeKey(std::string_view s, std::int64_t& key) {
             }
         }
     }
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || sec > 59)
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || sec > 59 || y < 1)
         return false;
-    if (!QDate::isValid(y, mo, d))
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > kDays[mo - 1] + (mo == 2 && leap ? 1 : 0))
         return false;
     key = julianDay(y, mo, d) * kMsPerDay + ((h * 60 + mi) * 60 + sec) * 1000LL + ms;
     return true;

@@ -3,6 +3,7 @@
 // Internal to the record set: the typed storage of one field over all physical rows.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,45 +30,67 @@ constexpr Storage storageOf(FieldType t) {
 // Currency is kept as an integer count of 1/10000.
 inline constexpr std::int64_t kCurrencyScale = 10000;
 
-// A piece of a column's byte arena.
+// Where a text or blob value lies in its column's arena: a block and a place in it.
 struct Slice {
+    std::uint32_t block = 0;
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
 };
 
-// One field's values. Ints hold Integer, BigInt, Boolean, Currency (scaled) and DateTime
-// (milliseconds since the start of julian day 0, local time); Reals hold Float; Bytes hold text
-// as UTF-8 and blobs, appended to one arena (an overwritten value leaves its old bytes behind
-// until the column is compacted by a reload).
+// Storage comes in fixed-size segments that are recycled between record sets: a list that is
+// loaded again and again (every save reloads it) reuses memory that is already mapped, instead
+// of faulting in fresh pages for every value. Freed segments are kept up to a limit.
+class SegmentPool {
+public:
+    static void* take(std::size_t bytes);
+    static void give(void* segment, std::size_t bytes);
+    // Bytes held for reuse right now.
+    static std::size_t retained();
+};
+
+// One field's values, in segments of kRows rows. Ints hold Integer, BigInt, Boolean, Currency
+// (scaled) and DateTime (milliseconds since the start of julian day 0, local time); Reals hold
+// Float; Bytes hold text as UTF-8 and blobs, appended to blocks that never move, so that
+// loading a million values copies each once (an overwritten value leaves its old bytes behind
+// until the record set is loaded again). A flag byte per row says whether it has a value.
 class Column {
 public:
+    static constexpr unsigned kShift = 13;
+    static constexpr std::uint32_t kRows = 1u << kShift;
+    static constexpr std::uint32_t kMask = kRows - 1;
+    static constexpr std::uint32_t kBlockSize = 64u * 1024;
+
     explicit Column(FieldType type) : m_type(type), m_storage(storageOf(type)) {}
+    ~Column();
+    Column(Column&& other) noexcept;
+    Column& operator=(Column&& other) noexcept;
+    Column(const Column&) = delete;
+    Column& operator=(const Column&) = delete;
 
     FieldType type() const { return m_type; }
     Storage storage() const { return m_storage; }
-    std::size_t size() const { return m_null.size(); }
 
-    void reserve(std::size_t n);
-    void pushNull();
-    void popBack();
+    // Makes room for at least n rows; rows added are NULL.
+    void resize(std::size_t n);
     void clear();
 
-    bool isNull(std::uint32_t row) const { return m_null[row]; }
-    void setNull(std::uint32_t row) { m_null[row] = true; }
-    std::int64_t intAt(std::uint32_t row) const { return m_ints[row]; }
-    double realAt(std::uint32_t row) const { return m_reals[row]; }
+    bool isNull(std::uint32_t row) const { return flag(row) == 0; }
+    void setNull(std::uint32_t row) { flag(row) = 0; }
+    std::int64_t intAt(std::uint32_t row) const { return slot<std::int64_t>(row); }
+    double realAt(std::uint32_t row) const { return slot<double>(row); }
     std::string_view bytesAt(std::uint32_t row) const {
-        const Slice& s = m_slices[row];
-        return {m_arena.data() + s.offset, s.length};
+        const Slice& s = slot<Slice>(row);
+        return s.length ? std::string_view(m_blocks[s.block] + s.offset, s.length)
+                        : std::string_view();
     }
 
     void setInt(std::uint32_t row, std::int64_t v) {
-        m_ints[row] = v;
-        m_null[row] = false;
+        slot<std::int64_t>(row) = v;
+        flag(row) = 1;
     }
     void setReal(std::uint32_t row, double v) {
-        m_reals[row] = v;
-        m_null[row] = false;
+        slot<double>(row) = v;
+        flag(row) = 1;
     }
     void setBytes(std::uint32_t row, const char* data, std::size_t len);
     // Copies the value of `from` of `src` (same type) into `row`.
@@ -76,13 +99,22 @@ public:
     std::size_t bytes() const;
 
 private:
+    std::size_t slotBytes() const;
+    template <typename T>
+    T& slot(std::uint32_t row) const {
+        return static_cast<T*>(m_values[row >> kShift])[row & kMask];
+    }
+    std::uint8_t& flag(std::uint32_t row) const { return m_flags[row >> kShift][row & kMask]; }
+    void release();
+
     FieldType m_type;
     Storage m_storage;
-    std::vector<bool> m_null;
-    std::vector<std::int64_t> m_ints;
-    std::vector<double> m_reals;
-    std::vector<Slice> m_slices;
-    std::string m_arena;
+    std::vector<std::uint8_t*> m_flags;  // segments of kRows flags, from the pool
+    std::vector<void*> m_values;         // segments of kRows values, from the pool
+    std::vector<char*> m_blocks;         // text and blob bytes
+    std::vector<std::uint32_t> m_blockCapacity;
+    std::size_t m_blockBytes = 0;
+    std::uint32_t m_lastUsed = 0;
 };
 
 // Date-times as stored: milliseconds since the start of julian day 0, without time zone.

@@ -185,8 +185,12 @@ QDateTime parseDateTime(QStringView text) {
 struct RecordSet::Impl {
     std::vector<FieldDef> defs;
     std::vector<Column> cols;
-    QHash<QString, int> byName;  // lower-case name -> index
+    // Lower-case name -> index, built when a name is first looked up: loading a query's rows
+    // into a fresh record set should not pay for it.
+    mutable QHash<QString, int> byName;
+    mutable bool namesValid = false;
     std::uint32_t physRows = 0;
+    std::uint32_t capacityRows = 0;    // rows every column has room for
     std::vector<std::uint32_t> order;  // visible records, by position
 
     bool active = false;
@@ -223,10 +227,27 @@ struct RecordSet::Impl {
             f(o);
     }
 
+    // A new physical row, all NULL. Columns grow for many rows at a time, so that loading
+    // costs one store per value.
     std::uint32_t newRow() {
-        for (Column& c : cols)
-            c.pushNull();
+        if (physRows == capacityRows)
+            reserve(std::max<std::size_t>(4096, std::size_t(capacityRows) * 2));
         return physRows++;
+    }
+    void reserve(std::size_t rows) {
+        if (rows <= capacityRows)
+            return;
+        if (rows > UINT32_MAX - 1)
+            throw DbError(QStringLiteral("记录集的行数超出上限"));
+        capacityRows = std::uint32_t(rows);
+        for (Column& c : cols)
+            c.resize(capacityRows);
+    }
+    // Gives back the last physical row (an insert that was cancelled).
+    void dropLastRow() {
+        --physRows;
+        for (Column& c : cols)
+            c.setNull(physRows);
     }
     void copyRow(std::uint32_t to, std::uint32_t from) {
         for (Column& c : cols)
@@ -234,7 +255,8 @@ struct RecordSet::Impl {
     }
     std::uint32_t currentRow() const { return cur >= 0 ? order[cur] : kNoRow; }
 
-    void rebuildNames() {
+    void rebuildNames() const {
+        namesValid = true;
         byName.clear();
         for (int i = 0; i < int(defs.size()); ++i)
             byName.insert(defs[i].name.toLower(), i);
@@ -243,6 +265,7 @@ struct RecordSet::Impl {
         for (Column& c : cols)
             c.clear();
         physRows = 0;
+        capacityRows = 0;
         order.clear();
         changes.clear();
         changeOf.clear();
@@ -308,10 +331,18 @@ int RecordSet::addField(const FieldDef& def) {
         throw DbError(QStringLiteral("字段 \"%1\" 重复").arg(def.name));
     d->defs.push_back(def);
     d->cols.emplace_back(def.type);
-    for (std::uint32_t r = 0; r < d->physRows; ++r)
-        d->cols.back().pushNull();
-    d->byName.insert(def.name.toLower(), int(d->defs.size()) - 1);
+    d->cols.back().resize(d->capacityRows);
+    d->namesValid = false;
     return int(d->defs.size()) - 1;
+}
+
+void RecordSet::setFields(std::vector<FieldDef> defs) {
+    clearFields();
+    d->cols.reserve(defs.size());
+    for (const FieldDef& def : defs)
+        d->cols.emplace_back(def.type);
+    d->defs = std::move(defs);
+    d->namesValid = false;
 }
 
 int RecordSet::addField(const QString& name, FieldType type, int size) {
@@ -326,7 +357,7 @@ void RecordSet::clearFields() {
     close();
     d->defs.clear();
     d->cols.clear();
-    d->byName.clear();
+    d->namesValid = false;
     d->clearRows();
 }
 
@@ -341,6 +372,8 @@ FieldDef& RecordSet::fieldDef(int index) {
 }
 
 int RecordSet::fieldIndex(const QString& name) const {
+    if (!d->namesValid)
+        d->rebuildNames();
     return d->byName.value(name.toLower(), -1);
 }
 
@@ -429,7 +462,7 @@ void RecordSet::setData(RecordSet&& packet) {
     d->cols = std::move(packet.d->cols);
     d->physRows = packet.d->physRows;
     d->order = std::move(packet.d->order);
-    d->rebuildNames();
+    d->namesValid = false;
     packet.d = std::make_unique<Impl>();
     d->notify([](RecordSetObserver* o) { o->endReset(); });
     open();
@@ -532,16 +565,17 @@ void RecordSet::retypeField(int field, FieldType type) {
     d->defs[field].type = type;
     d->cols[field] = Column(type);
     Column& c = d->cols[field];
-    c.reserve(d->physRows);
-    for (std::uint32_t r = 0; r < d->physRows; ++r) {
-        c.pushNull();
+    c.resize(d->capacityRows);
+    for (std::uint32_t r = 0; r < d->physRows; ++r)
         storeValue(c, d->defs[field], r, values[r]);
-    }
+}
+
+Internal::Column& RecordSet::columnForLoad(int field) {
+    return d->cols.at(std::size_t(field));
 }
 
 void RecordSet::reserveRows(std::size_t n) {
-    for (Column& c : d->cols)
-        c.reserve(n);
+    d->reserve(n);
     d->order.reserve(n);
 }
 
@@ -832,11 +866,8 @@ void RecordSet::cancel() {
         const int pos = d->cur;
         d->notify([pos](RecordSetObserver* o) { o->beginRemoveRow(pos); });
         d->order.erase(d->order.begin() + pos);
-        if (row + 1 == d->physRows) {
-            for (Column& c : d->cols)
-                c.popBack();
-            --d->physRows;
-        }
+        if (row + 1 == d->physRows)
+            d->dropLastRow();
         d->notify([](RecordSetObserver* o) { o->endRemoveRow(); });
         d->cur = d->posBeforeInsert;
         d->resetCursor();

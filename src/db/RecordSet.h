@@ -14,6 +14,10 @@
 
 namespace Qd::Core::Db {
 
+namespace Internal {
+class Column;
+}
+
 enum class FieldType : std::uint8_t {
     Integer,   // 32-bit
     BigInt,    // 64-bit
@@ -135,6 +139,8 @@ public:
     int addField(const FieldDef& def);
     int addField(const QString& name, FieldType type, int size = 0);
     void clearFields();
+    // Replaces the fields of a closed record set at once; the names must be unique (loaders).
+    void setFields(std::vector<FieldDef> defs);
     int fieldCount() const;
     const FieldDef& fieldDef(int index) const;
     FieldDef& fieldDef(int index);
@@ -171,6 +177,9 @@ public:
     void setBlobAt(std::uint32_t row, int field, const void* data, std::size_t len);
     // Changes the type of a field while loading, converting the values loaded so far.
     void retypeField(int field, FieldType type);
+    // The storage of a field, for loaders that write values in their stored form (see
+    // ColumnStore.h). Stays valid until fields are added or removed.
+    Internal::Column& columnForLoad(int field);
     void reserveRows(std::size_t n);
 
     // ---- cursor ---------------------------------------------------------------------------

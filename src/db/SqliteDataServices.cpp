@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+#include <cmath>
 #include <limits>
 
 #include "db/ColumnStore.h"
@@ -55,15 +57,127 @@ FieldType typeFromDecl(const char* decl, int* size) {
 // -> Text.
 class Loader {
 public:
-    Loader(sqlite3_stmt* s, RecordSet& rs) : m_rs(rs) {
+    Loader(sqlite3_stmt* s, RecordSet& rs, std::shared_ptr<void>& layoutSlot) : m_rs(rs) {
+        // The fields a statement gives are the same each time it runs: learnt once, kept with
+        // the prepared statement.
+        if (!layoutSlot)
+            layoutSlot = std::make_shared<Layout>(learn(s));
+        const Layout& layout = *static_cast<const Layout*>(layoutSlot.get());
+        m_rs.setFields(layout.defs);
+        m_cols = layout.cols;
+        for (int c = 0; c < int(m_cols.size()); ++c)
+            m_cols[std::size_t(c)].store = &m_rs.columnForLoad(c);
+    }
+
+    void row(sqlite3_stmt* s) {
+        const std::uint32_t r = m_rs.loadRow();
+        const int count = int(m_cols.size());
+        for (int c = 0; c < count; ++c) {
+            // One fetch per cell; the value functions after it take no locks.
+            sqlite3_value* v = sqlite3_column_value(s, c);
+            const int st = sqlite3_value_type(v);
+            if (st == SQLITE_NULL)
+                continue;
+            Col& col = m_cols[std::size_t(c)];
+            if (!col.settled)
+                settle(c, st, v);
+            // The common cases write straight into the column in its stored form.
+            Internal::Column& store = *col.store;
+            switch (col.type) {
+                case FieldType::Integer:
+                    if (st == SQLITE_INTEGER) {
+                        const qint64 i = sqlite3_value_int64(v);
+                        if (i < std::numeric_limits<int>::min() ||
+                            i > std::numeric_limits<int>::max()) {
+                            retype(c, FieldType::BigInt);
+                            m_rs.setIntAt(r, c, i);
+                        } else {
+                            store.setInt(r, i);
+                        }
+                        continue;
+                    }
+                    break;
+                case FieldType::BigInt:
+                    if (st == SQLITE_INTEGER) {
+                        store.setInt(r, sqlite3_value_int64(v));
+                        continue;
+                    }
+                    break;
+                case FieldType::Boolean:
+                    if (st == SQLITE_INTEGER) {
+                        store.setInt(r, sqlite3_value_int64(v) != 0);
+                        continue;
+                    }
+                    break;
+                case FieldType::Float:
+                    if (st == SQLITE_INTEGER || st == SQLITE_FLOAT) {
+                        store.setReal(r, sqlite3_value_double(v));
+                        continue;
+                    }
+                    break;
+                case FieldType::Currency:
+                    if (st == SQLITE_INTEGER) {
+                        store.setInt(r, sqlite3_value_int64(v) * Internal::kCurrencyScale);
+                        continue;
+                    }
+                    if (st == SQLITE_FLOAT) {
+                        store.setInt(
+                            r, std::llround(sqlite3_value_double(v) * Internal::kCurrencyScale));
+                        continue;
+                    }
+                    break;
+                case FieldType::DateTime:
+                    if (st == SQLITE_TEXT) {
+                        // Parsed here rather than by the record set, so that text that is no
+                        // date-time can turn the field into text instead of becoming NULL.
+                        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                        const int bytes = sqlite3_value_bytes(v);
+                        std::int64_t key = 0;
+                        if (Internal::parseDateTimeKey(
+                                std::string_view(text ? text : "", std::size_t(bytes)), key)) {
+                            store.setInt(r, key);
+                            continue;
+                        }
+                    }
+                    break;
+                case FieldType::Text:
+                case FieldType::Blob: {
+                    const void* data = col.type == FieldType::Text
+                                           ? static_cast<const void*>(sqlite3_value_text(v))
+                                           : sqlite3_value_blob(v);
+                    const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
+                    store.setBytes(r, data ? static_cast<const char*>(data) : "",
+                                   std::size_t(bytes));
+                    continue;
+                }
+            }
+            widen(v, r, c, st);
+        }
+    }
+
+private:
+    struct Col {
+        Internal::Column* store = nullptr;
+        FieldType type = FieldType::Text;
+        bool settled = false;  // declared, or typed by a value already
+    };
+    struct Layout {
+        std::vector<FieldDef> defs;
+        std::vector<Col> cols;
+    };
+
+    static Layout learn(sqlite3_stmt* s) {
+        Layout layout;
         const int count = sqlite3_column_count(s);
-        m_cols.resize(std::size_t(count));
+        layout.cols.resize(std::size_t(count));
+        QSet<QString> taken;
         for (int c = 0; c < count; ++c) {
             const QString base = QString::fromUtf8(sqlite3_column_name(s, c));
             QString name = base;
-            for (int k = 1; m_rs.hasField(name); ++k)
+            for (int k = 1; taken.contains(name.toLower()); ++k)
                 name = base + QLatin1Char('_') + QString::number(k);
-            Col& col = m_cols[std::size_t(c)];
+            taken.insert(name.toLower());
+            Col& col = layout.cols[std::size_t(c)];
             FieldDef def;
             def.name = name;
             if (const char* decl = sqlite3_column_decltype(s, c)) {
@@ -75,89 +189,16 @@ public:
                 def.type = FieldType::Text;  // until the first value says otherwise
             }
             col.type = def.type;
-            m_rs.addField(def);
+            layout.defs.push_back(def);
         }
+        return layout;
     }
 
-    void row(sqlite3_stmt* s) {
-        const std::uint32_t r = m_rs.loadRow();
-        const int count = int(m_cols.size());
-        for (int c = 0; c < count; ++c) {
-            const int st = sqlite3_column_type(s, c);
-            if (st == SQLITE_NULL)
-                continue;
-            Col& col = m_cols[std::size_t(c)];
-            if (!col.settled)
-                settle(c, st, s);
-            switch (col.type) {
-                case FieldType::Integer:
-                    if (st == SQLITE_INTEGER) {
-                        const qint64 v = sqlite3_column_int64(s, c);
-                        if (v < std::numeric_limits<int>::min() ||
-                            v > std::numeric_limits<int>::max())
-                            retype(c, FieldType::BigInt);
-                        m_rs.setIntAt(r, c, v);
-                        continue;
-                    }
-                    break;
-                case FieldType::BigInt:
-                    if (st == SQLITE_INTEGER) {
-                        m_rs.setIntAt(r, c, sqlite3_column_int64(s, c));
-                        continue;
-                    }
-                    break;
-                case FieldType::Boolean:
-                    if (st == SQLITE_INTEGER) {
-                        m_rs.setIntAt(r, c, sqlite3_column_int64(s, c) != 0);
-                        continue;
-                    }
-                    break;
-                case FieldType::Float:
-                case FieldType::Currency:
-                    if (st == SQLITE_INTEGER || st == SQLITE_FLOAT) {
-                        m_rs.setFloatAt(r, c, sqlite3_column_double(s, c));
-                        continue;
-                    }
-                    break;
-                case FieldType::DateTime:
-                    if (st == SQLITE_TEXT) {
-                        // Parsed here rather than by the record set, so that text that is no
-                        // date-time can turn the field into text instead of becoming NULL.
-                        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
-                        const int bytes = sqlite3_column_bytes(s, c);
-                        std::int64_t key = 0;
-                        if (Internal::parseDateTimeKey(
-                                std::string_view(text ? text : "", std::size_t(bytes)), key)) {
-                            m_rs.setIntAt(r, c, key);
-                            continue;
-                        }
-                    }
-                    break;
-                case FieldType::Text:
-                    setText(s, r, c);
-                    continue;
-                case FieldType::Blob: {
-                    const void* data = sqlite3_column_blob(s, c);
-                    const int bytes = sqlite3_column_bytes(s, c);
-                    m_rs.setBlobAt(r, c, data ? data : "", std::size_t(bytes));
-                    continue;
-                }
-            }
-            widen(s, r, c, st);
-        }
-    }
-
-private:
-    struct Col {
-        FieldType type = FieldType::Text;
-        bool settled = false;  // declared, or typed by a value already
-    };
-
-    static FieldType typeOfValue(sqlite3_stmt* s, int c, int st) {
+    static FieldType typeOfValue(sqlite3_value* v, int st) {
         switch (st) {
             case SQLITE_INTEGER: {
-                const qint64 v = sqlite3_column_int64(s, c);
-                return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()
+                const qint64 i = sqlite3_value_int64(v);
+                return i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max()
                            ? FieldType::Integer
                            : FieldType::BigInt;
             }
@@ -170,10 +211,10 @@ private:
         }
     }
 
-    void settle(int c, int st, sqlite3_stmt* s) {
+    void settle(int c, int st, sqlite3_value* v) {
         Col& col = m_cols[std::size_t(c)];
         col.settled = true;
-        const FieldType t = typeOfValue(s, c, st);
+        const FieldType t = typeOfValue(v, st);
         if (t != col.type)
             retype(c, t);
     }
@@ -183,23 +224,23 @@ private:
         m_rs.retypeField(c, t);
     }
 
-    void setText(sqlite3_stmt* s, std::uint32_t r, int c) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
-        const int bytes = sqlite3_column_bytes(s, c);  // after column_text: the UTF-8 length
+    void setText(sqlite3_value* v, std::uint32_t r, int c) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        const int bytes = sqlite3_value_bytes(v);  // after value_text: the UTF-8 length
         m_rs.setTextAt(r, c, text ? text : "", std::size_t(bytes));
     }
 
     // A value that its field's type cannot hold.
-    void widen(sqlite3_stmt* s, std::uint32_t r, int c, int st) {
+    void widen(sqlite3_value* v, std::uint32_t r, int c, int st) {
         const FieldType t = m_cols[std::size_t(c)].type;
         const bool wholeNumber = t == FieldType::Integer || t == FieldType::BigInt;
         if (st == SQLITE_FLOAT && wholeNumber) {
             retype(c, FieldType::Float);
-            m_rs.setFloatAt(r, c, sqlite3_column_double(s, c));
+            m_rs.setFloatAt(r, c, sqlite3_value_double(v));
             return;
         }
         retype(c, FieldType::Text);
-        setText(s, r, c);
+        setText(v, r, c);
     }
 
     RecordSet& m_rs;
@@ -225,9 +266,9 @@ struct SqliteDataServices::Impl {
         struct Sink : Tsql::Session::ResultSink {
             RecordSet* rs = nullptr;
             std::unique_ptr<Loader> loader;
-            void columns(sqlite3_stmt* s) override {
+            void columns(sqlite3_stmt* s, std::shared_ptr<void>& layout) override {
                 *rs = RecordSet();
-                loader = std::make_unique<Loader>(s, *rs);
+                loader = std::make_unique<Loader>(s, *rs, layout);
             }
             void row(sqlite3_stmt* s) override { loader->row(s); }
         } sink;
@@ -238,13 +279,16 @@ struct SqliteDataServices::Impl {
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
         } catch (const Tsql::TsqlExecError& e) {
             // An error the batch raised itself is meant for the user as it stands.
-            const DbError shown(e.raised() ? e.message()
-                                           : QStringLiteral("数据库错误：") + e.message() + QLatin1Char('\n') +
-                                                 (e.statement().isEmpty() ? sql : e.statement()).trimmed());
-            LogError(shown.message() + (e.raised() ? QLatin1Char('\n') + sql.trimmed() : QString()));
+            const DbError shown(
+                e.raised() ? e.message()
+                           : QStringLiteral("数据库错误：") + e.message() + QLatin1Char('\n') +
+                                 (e.statement().isEmpty() ? sql : e.statement()).trimmed());
+            LogError(shown.message() +
+                     (e.raised() ? QLatin1Char('\n') + sql.trimmed() : QString()));
             throw shown;
         } catch (const Tsql::TsqlError& e) {
-            const DbError shown(QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n') + sql.trimmed());
+            const DbError shown(QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n') +
+                                sql.trimmed());
             LogError(shown.message());
             throw shown;
         } catch (const DbError& e) {
@@ -423,6 +467,10 @@ const QString& SqliteDataServices::path() const {
 
 sqlite3* SqliteDataServices::handle() const {
     return d->db;
+}
+
+Tsql::Session& SqliteDataServices::session() {
+    return *d->session;
 }
 
 }  // namespace Qd::Core::Db

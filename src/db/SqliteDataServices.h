@@ -8,6 +8,10 @@ struct sqlite3;
 
 namespace Qd::Core::Db {
 
+namespace Tsql {
+class Session;
+}
+
 // The data services over an SQLite database file (or ":memory:"). The file is opened in WAL mode
 // with a busy timeout, so that several clients can share it. Stored files live in the table
 // qd_sys_filestore of the same database; local copies go to "cache/files/" under the program
@@ -36,6 +40,9 @@ public:
 
     const QString& path() const;
     sqlite3* handle() const;
+    // The session every batch runs through (tools that want every result set, or the
+    // translation of a batch). Its errors are TsqlError / TsqlExecError as they come.
+    Tsql::Session& session();
 
 private:
     struct Impl;

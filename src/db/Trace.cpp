@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 
 #include "sys/ProgramHome.h"
@@ -16,9 +18,72 @@ namespace {
 struct TraceState {
     std::mutex mutex;
     QString overridePath;  // set by setTraceFile; empty = trace.log under the program home
-    QFile file;            // opened on the first line written
+    QString openedPath;    // what `file` was opened as
+    int homeGeneration = -1;
+    QFile file;          // opened on the first line written
+    QByteArray pending;  // lines not yet written to the file
+    qint64 lastFlushMs = 0;
+    qint64 stampSecond = -1;  // the second `stamp` was made for
+    QByteArray stamp;         // "yyyy-MM-dd HH:mm:ss." of that second
     bool toStderr =
         qEnvironmentVariable("QD_TRACE").compare(QLatin1String("stderr"), Qt::CaseInsensitive) == 0;
+
+    ~TraceState() { flush(); }
+
+    // Lines are written at most this long after they were traced, errors at once; whatever is
+    // pending is written when the program ends.
+    static constexpr qint64 kFlushMs = 200;
+    static constexpr qsizetype kFlushBytes = 64 * 1024;
+
+    void flush() {
+        if (!pending.isEmpty() && file.isOpen()) {
+            file.write(pending);
+            file.flush();
+        }
+        pending.clear();
+    }
+
+    void openIfNeeded() {
+        // The program home can move (tests, installs), so the default file follows it.
+        if (homeGeneration != Sys::programHomeGeneration() || !file.isOpen()) {
+            homeGeneration = Sys::programHomeGeneration();
+            const QString path = overridePath.isEmpty()
+                                     ? Sys::programPath(QStringLiteral("trace.log"))
+                                     : overridePath;
+            if (file.isOpen() && path == openedPath)
+                return;
+            flush();
+            file.close();
+            file.setFileName(path);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+                openedPath = path;
+            else
+                openedPath.clear();  // try again on the next line
+        }
+    }
+
+    // The local time of a line, to the millisecond; the date part is formatted once a second.
+    qint64 appendStamp(QByteArray& line) {
+        const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+        if (ms / 1000 != stampSecond) {
+            stampSecond = ms / 1000;
+            const std::time_t t = std::time_t(stampSecond);
+            std::tm local{};
+            localtime_r(&t, &local);
+            char buf[32];
+            std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S.", &local);
+            stamp = buf;
+        }
+        line += stamp;
+        const int milli = int(ms % 1000);
+        line += char('0' + milli / 100);
+        line += char('0' + milli / 10 % 10);
+        line += char('0' + milli % 10);
+        return ms;
+    }
 };
 
 TraceState& state() {
@@ -31,32 +96,25 @@ QString currentPath(const TraceState& s) {
                                     : s.overridePath;
 }
 
-void write(const char* tag, const QString& text) noexcept {
+void write(const char* tag, const QString& text, bool urgent) noexcept {
     try {
         TraceState& s = state();
         const std::lock_guard lock(s.mutex);
-        QByteArray line = QDateTime::currentDateTime()
-                              .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
-                              .toUtf8();
+        QByteArray line;
+        line.reserve(text.size() * 3 + 40);
+        const qint64 now = s.appendStamp(line);
         line += ' ';
         line += tag;
         line += ' ';
         line += text.toUtf8();
         line += '\n';
 
-        // The program home can move (tests, installs), so the default file follows it.
-        const QString path = currentPath(s);
-        if (s.file.isOpen() && s.file.fileName() != path)
-            s.file.close();
-        if (!s.file.isOpen()) {
-            s.file.setFileName(path);
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            if (!s.file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-                s.file.setFileName(QString());  // try again on the next line
-        }
-        if (s.file.isOpen()) {
-            s.file.write(line);
-            s.file.flush();  // a crash must not lose the statements that led to it
+        s.openIfNeeded();
+        s.pending += line;
+        if (urgent || s.pending.size() >= TraceState::kFlushBytes ||
+            now - s.lastFlushMs >= TraceState::kFlushMs) {
+            s.flush();
+            s.lastFlushMs = now;
         }
         if (s.toStderr) {
             std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
@@ -70,15 +128,21 @@ void write(const char* tag, const QString& text) noexcept {
 }  // namespace
 
 void LogMsg(const QString& text) {
-    write("[MSG]", text);
+    write("[MSG]", text, false);
 }
 
 void LogError(const QString& text) {
-    write("[ERROR]", text);
+    write("[ERROR]", text, true);
 }
 
 void LogSql(const QString& sql) {
-    write("[SQL]", sql);
+    write("[SQL]", sql, false);
+}
+
+void flushTrace() {
+    TraceState& s = state();
+    const std::lock_guard lock(s.mutex);
+    s.flush();
 }
 
 void setTraceToStderr(bool on) {
@@ -90,6 +154,7 @@ void setTraceToStderr(bool on) {
 void setTraceFile(const QString& path) {
     TraceState& s = state();
     const std::lock_guard lock(s.mutex);
+    s.flush();
     s.file.close();
     s.overridePath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
 }

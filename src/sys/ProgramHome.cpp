@@ -10,6 +10,10 @@ QString& overriddenHome() {
     static QString home;
     return home;
 }
+int& generation() {
+    static int g = 0;
+    return g;
+}
 }  // namespace
 
 QString programHome() {
@@ -25,6 +29,11 @@ QString programHome() {
 
 void setProgramHome(const QString& path) {
     overriddenHome() = path.isEmpty() ? QString() : QDir(path).absolutePath();
+    ++generation();
+}
+
+int programHomeGeneration() {
+    return generation();
 }
 
 QString programPath(const QString& relative) {

@@ -9,6 +9,8 @@ namespace Qd::Core::Sys {
 // setProgramHome() moves it (tests, installs that keep the program read-only).
 QString programHome();
 void setProgramHome(const QString& path);
+// Changes with every setProgramHome, so that users of derived paths know to look again.
+int programHomeGeneration();
 
 // A path under the program home, from a relative path written with either separator
 // ("cache\\grid\\" and "cache/grid/" name the same folder).

@@ -33,6 +33,7 @@ protected:
         return out;
     }
     static QString trace() {
+        flushTrace();
         QFile f(traceFilePath());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }

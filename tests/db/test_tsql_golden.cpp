@@ -111,8 +111,10 @@ std::vector<GoldenCase> loadCases() {
                 c = &cases.back();
                 c->file = file;
                 c->line = n + 1;
-                QString id = file.section(QLatin1Char('.'), 0, 0) + QLatin1Char('_') + l.mid(4).trimmed();
-                id.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"));
+                QString id =
+                    file.section(QLatin1Char('.'), 0, 0) + QLatin1Char('_') + l.mid(4).trimmed();
+                id.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")),
+                           QStringLiteral("_"));
                 c->name = id.toStdString() + "_L" + std::to_string(n + 1);
                 continue;
             }
@@ -142,7 +144,7 @@ struct Db {
     QStringList rows(const QString& batch, const Params& params = {}) {
         struct Rows : Tsql::Session::ResultSink {
             QStringList out;
-            void columns(sqlite3_stmt*) override {}
+            void columns(sqlite3_stmt*, std::shared_ptr<void>&) override {}
             void row(sqlite3_stmt* st) override {
                 QStringList cells;
                 for (int c = 0; c < sqlite3_column_count(st); ++c)
@@ -171,7 +173,8 @@ TEST_P(TsqlGolden, Case) {
         } catch (const DbError& e) {
             FAIL() << "translation failed: " << e.message().toStdString();
         }
-        EXPECT_EQ(got.join(QLatin1Char('\n')).toStdString(), c.translated->join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(got.join(QLatin1Char('\n')).toStdString(),
+                  c.translated->join(QLatin1Char('\n')).toStdString());
     }
     QStringList rows;
     try {
@@ -186,7 +189,8 @@ TEST_P(TsqlGolden, Case) {
         EXPECT_TRUE(e.message().contains(*c.error)) << e.message().toStdString();
     }
     if (c.rows) {
-        EXPECT_EQ(rows.join(QLatin1Char('\n')).toStdString(), c.rows->join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(rows.join(QLatin1Char('\n')).toStdString(),
+                  c.rows->join(QLatin1Char('\n')).toStdString());
     }
     for (const auto& [query, expected] : c.after)
         EXPECT_EQ(db.rows(query).join(QLatin1Char('\n')).toStdString(),

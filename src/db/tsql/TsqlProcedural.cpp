@@ -184,8 +184,11 @@ int Translator::statementEnd(int start) const {
             if (prev == QLatin1String("union") || prev == QLatin1String("all") ||
                 prev == QLatin1String("except") || prev == QLatin1String("intersect"))
                 continue;
-            if ((kind == QLatin1String("insert") || kind == QLatin1String("with") ||
-                 kind == QLatin1String("create")) &&
+            // insert ... select, with ... select, create view ... as select
+            const bool createsView =
+                kind == QLatin1String("create") && (isWord(start + 1, QLatin1StringView("view")) ||
+                                                    isWord(i - 1, QLatin1StringView("as")));
+            if ((kind == QLatin1String("insert") || kind == QLatin1String("with") || createsView) &&
                 !seenBody) {
                 seenBody = true;
                 continue;

@@ -10,8 +10,8 @@
 
 namespace Qd::Core::Db::Tsql {
 
-TsqlExecError::TsqlExecError(const QString& message, int number, int severity, int state,
-                             int line, const QString& statement, bool raised)
+TsqlExecError::TsqlExecError(const QString& message, int number, int severity, int state, int line,
+                             const QString& statement, bool raised)
     : DbError(message),
       m_number(number),
       m_severity(severity),
@@ -79,6 +79,7 @@ struct Session::Impl {
     QStringList savepoints;
     QHash<QString, std::shared_ptr<Prepared>> translations;
     QHash<QString, sqlite3_stmt*> statements;
+    QHash<sqlite3_stmt*, std::shared_ptr<void>> layouts;  // the sinks' notes on each statement
     mutable QHash<QString, QHash<QString, SqlType>> tableColumns;
 
     // State of one run.
@@ -135,6 +136,7 @@ struct Session::Impl {
             for (sqlite3_stmt* s : std::as_const(statements))
                 sqlite3_finalize(s);
             statements.clear();
+            layouts.clear();
         }
         statements.insert(n.sql, stmt);
         return stmt;
@@ -150,8 +152,9 @@ struct Session::Impl {
         if (name == QLatin1String("scope_identity"))  // this batch's
             return r.identity ? QVariant(r.identity) : QVariant();
         if (name == QLatin1String("error") || name == QLatin1String("error_number"))
-            return name == QLatin1String("error") ? r.error
-                                                  : (r.caught ? QVariant(r.caught->number()) : QVariant());
+            return name == QLatin1String("error")
+                       ? r.error
+                       : (r.caught ? QVariant(r.caught->number()) : QVariant());
         if (name == QLatin1String("fetch_status") || name == QLatin1String("spid"))
             return 0;
         if (name == QLatin1String("version") || name == QLatin1String("servername"))
@@ -191,9 +194,10 @@ struct Session::Impl {
             if (bindVariant(stmt, k, value) != SQLITE_OK)
                 dbFail(n, QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句")
                               .arg(name, QString::fromLatin1(value.typeName())));
-            const QString shown = value.typeId() == QMetaType::QByteArray && value.toByteArray().size() > 32
-                                      ? QStringLiteral("<%1 字节>").arg(value.toByteArray().size())
-                                      : sqlLiteral(value);
+            const QString shown =
+                value.typeId() == QMetaType::QByteArray && value.toByteArray().size() > 32
+                    ? QStringLiteral("<%1 字节>").arg(value.toByteArray().size())
+                    : sqlLiteral(value);
             note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
                     QLatin1Char(':') + name + QStringLiteral(" = ") + shown;
         }
@@ -208,7 +212,7 @@ struct Session::Impl {
         ResultSink* sink = yieldsRows && r.sink && (r.allResults || !r.sinkUsed) ? r.sink : nullptr;
         if (sink) {
             r.sinkUsed = true;
-            sink->columns(stmt);
+            sink->columns(stmt, layouts[stmt]);
         }
         qint64 rows = 0;
         int rc;
@@ -312,15 +316,19 @@ struct Session::Impl {
                 if (isText) {
                     QString s = v.toString().trimmed();
                     if (s.size() == 8 && s.toLongLong(&ok) && ok)  // yyyymmdd
-                        s = s.left(4) + QLatin1Char('-') + s.mid(4, 2) + QLatin1Char('-') + s.mid(6);
+                        s = s.left(4) + QLatin1Char('-') + s.mid(4, 2) + QLatin1Char('-') +
+                            s.mid(6);
                     s.replace(QLatin1Char('/'), QLatin1Char('-'));
                     dt = parseDateTime(s);
                 } else {
-                    dt = QDateTime(QDate(1900, 1, 1), QTime(0, 0)).addMSecs(qint64(std::llround(v.toDouble() * 86400000.0)));
+                    dt = QDateTime(QDate(1900, 1, 1), QTime(0, 0))
+                             .addMSecs(qint64(std::llround(v.toDouble() * 86400000.0)));
                 }
                 if (!dt.isValid())
-                    throw TsqlExecError(QStringLiteral("第 %1 行：从字符串转换日期和/或时间时，转换失败。").arg(n.line),
-                                        241, 16, 1, n.line, n.source, false);
+                    throw TsqlExecError(
+                        QStringLiteral("第 %1 行：从字符串转换日期和/或时间时，转换失败。")
+                            .arg(n.line),
+                        241, 16, 1, n.line, n.source, false);
                 return type.base == SqlType::Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
                                                   : formatDateTime(dt);
             }
@@ -337,7 +345,8 @@ struct Session::Impl {
         if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
             const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
             sqlite3_free(err);
-            throw TsqlExecError(msg, sqlite3_extended_errcode(db), 16, 1, 0, QString::fromUtf8(sql), false);
+            throw TsqlExecError(msg, sqlite3_extended_errcode(db), 16, 1, 0, QString::fromUtf8(sql),
+                                false);
         }
     }
 
@@ -450,7 +459,8 @@ struct Session::Impl {
                 return Flow::Normal;
             case Node::Commit:
                 if (tranCount == 0)
-                    dbFail(n, QStringLiteral("COMMIT TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
+                    dbFail(n,
+                           QStringLiteral("COMMIT TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
                 if (tranCount == 1) {
                     exec("commit");
                     savepoints.clear();
@@ -459,9 +469,13 @@ struct Session::Impl {
                 return Flow::Normal;
             case Node::Rollback:
                 if (tranCount == 0)
-                    dbFail(n, QStringLiteral("ROLLBACK TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
+                    dbFail(n, QStringLiteral(
+                                  "ROLLBACK TRANSACTION 请求没有对应的 BEGIN TRANSACTION。"));
                 if (!n.name.isEmpty() && savepoints.contains(n.name)) {
-                    exec(QStringLiteral("rollback to savepoint %1").arg(n.name).toUtf8().constData());
+                    exec(QStringLiteral("rollback to savepoint %1")
+                             .arg(n.name)
+                             .toUtf8()
+                             .constData());
                     return Flow::Normal;
                 }
                 exec("rollback");
@@ -485,8 +499,9 @@ struct Session::Impl {
                     LogMsg(message);
                     return Flow::Normal;
                 }
-                throw TsqlExecError(message, a[0].typeId() == QMetaType::QString ? kUserErrorNumber : a[0].toInt(),
-                                    severity, a[2].toInt(), n.line, n.source, true);
+                throw TsqlExecError(
+                    message, a[0].typeId() == QMetaType::QString ? kUserErrorNumber : a[0].toInt(),
+                    severity, a[2].toInt(), n.line, n.source, true);
             }
             case Node::Throw: {
                 if (n.sql.isEmpty()) {
@@ -495,7 +510,8 @@ struct Session::Impl {
                     throw *r.caught;
                 }
                 const QVariantList a = firstRow(n, r);
-                throw TsqlExecError(a[1].toString(), a[0].toInt(), 16, a[2].toInt(), n.line, n.source, true);
+                throw TsqlExecError(a[1].toString(), a[0].toInt(), 16, a[2].toInt(), n.line,
+                                    n.source, true);
             }
             case Node::Print:
                 LogMsg(QStringLiteral("PRINT ") + scalar(n, r).toString());
@@ -514,7 +530,9 @@ Session::Session(sqlite3* db) : d(std::make_unique<Impl>()) {
 
 Session::~Session() = default;
 
-int Session::tranCount() const { return d->tranCount; }
+int Session::tranCount() const {
+    return d->tranCount;
+}
 
 void Session::clearCaches() {
     d->translations.clear();
@@ -522,6 +540,7 @@ void Session::clearCaches() {
     for (sqlite3_stmt* s : std::as_const(d->statements))
         sqlite3_finalize(s);
     d->statements.clear();
+    d->layouts.clear();
 }
 
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {
@@ -529,13 +548,17 @@ std::optional<SqlType> Session::columnType(const QString& table, const QString& 
     if (it == d->tableColumns.end()) {
         QHash<QString, SqlType> cols;
         sqlite3_stmt* stmt = nullptr;
-        const QByteArray sql = QStringLiteral("pragma table_info(\"%1\")")
-                                   .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
-                                   .toUtf8();
+        const QByteArray sql =
+            QStringLiteral("pragma table_info(\"%1\")")
+                .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
+                .toUtf8();
         if (sqlite3_prepare_v2(d->db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
             while (sqlite3_step(stmt) == SQLITE_ROW) {
-                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))).toLower();
-                const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)))
+                        .toLower();
+                const QString type =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
                 if (auto t = parseTypeName(type))
                     cols.insert(name, *t);
             }
@@ -567,12 +590,13 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
         for (const Param& prm : params)
             given = given || prm.name.compare(name, Qt::CaseInsensitive) == 0;
         if (!given)
-            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), 0, 16, 1, 0, text, false);
+            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), 0, 16, 1, 0, text,
+                                false);
     }
     for (const Param& prm : params)
         if (!p->params.contains(prm.name.toLower()))
-            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16, 1, 0, text,
-                                false);
+            throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16,
+                                1, 0, text, false);
 
     Impl::Run r;
     r.params = &params;
@@ -582,7 +606,8 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
     const bool wrap = p->writes && !p->batch->managesTransactions;
     auto dropTableVariables = [&] {
         for (const QString& t : p->batch->tempTables)
-            sqlite3_exec(d->db, QStringLiteral("drop table if exists temp.%1").arg(t).toUtf8().constData(),
+            sqlite3_exec(d->db,
+                         QStringLiteral("drop table if exists temp.%1").arg(t).toUtf8().constData(),
                          nullptr, nullptr, nullptr);
     };
     try {
@@ -595,7 +620,8 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
         // Nothing of a failed batch stays: its own transaction or savepoint goes back, and so
         // does a transaction the batch began and left open.
         if (wrap && outer) {
-            sqlite3_exec(d->db, "rollback to qd_batch; release qd_batch", nullptr, nullptr, nullptr);
+            sqlite3_exec(d->db, "rollback to qd_batch; release qd_batch", nullptr, nullptr,
+                         nullptr);
         } else if (!sqlite3_get_autocommit(d->db) && (!outer || p->batch->managesTransactions)) {
             sqlite3_exec(d->db, "rollback", nullptr, nullptr, nullptr);
             d->tranCount = 0;

@@ -47,10 +47,12 @@ private:
 class Session : public ISchema {
 public:
     // Receives the rows of a result set: its columns once, then each row, on the statement.
+    // `layout` is kept with the prepared statement for the sink's own use: what it learnt of
+    // the columns the first time, so that a repeated query need not learn it again.
     class ResultSink {
     public:
         virtual ~ResultSink() = default;
-        virtual void columns(sqlite3_stmt* stmt) = 0;
+        virtual void columns(sqlite3_stmt* stmt, std::shared_ptr<void>& layout) = 0;
         virtual void row(sqlite3_stmt* stmt) = 0;
     };
 

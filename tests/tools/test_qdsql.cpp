@@ -1,0 +1,309 @@
+// qdsql: the table and CSV writer on its own, then the built program run as module authors run
+// it (script, -c, standard input, parameters, schema, errors, explain).
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "TableWriter.h"
+
+// Failures show the text of a QString rather than its bytes.
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+using namespace Qd::Tools;
+
+namespace {
+
+// ---- the writer --------------------------------------------------------------------------
+
+TEST(TableWriterWidth, WideRangesAndTheirEdges) {
+    struct Case {
+        char32_t codePoint;
+        int width;
+    };
+    const Case cases[] = {
+        {U'a', 1},    {0x10FF, 1}, {0x1100, 2}, {0x115F, 2},  {0x1160, 1},  {0x2E7F, 1},
+        {0x2E80, 2},  {U'中', 2},  {0xA4CF, 2}, {0xA4D0, 1},  {0xABFF, 1},  {0xAC00, 2},
+        {0xD7A3, 2},  {0xD7A4, 1}, {0xF900, 2}, {0xFAFF, 2},  {0xFE2F, 1},  {0xFE30, 2},
+        {0xFE4F, 2},  {0xFE50, 1}, {0xFF00, 2}, {0xFF60, 2},  {0xFF61, 1},  {0xFFDF, 1},
+        {0xFFE0, 2},  {0xFFE6, 2}, {0xFFE7, 1}, {0x1F600, 1}, {0x1FFFF, 1}, {0x20000, 2},
+        {0x2A6DF, 2},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUcs4(&c.codePoint, 1);
+        EXPECT_EQ(displayWidth(text), c.width) << "U+" << std::hex << unsigned(c.codePoint);
+    }
+}
+
+TEST(TableWriterWidth, CountsCharactersNotCodeUnits) {
+    EXPECT_EQ(displayWidth(u""), 0);
+    EXPECT_EQ(displayWidth(QStringLiteral("ab张三")), 6);
+    // Surrogate pairs are one character: a narrow emoji is 1, a supplementary ideograph 2.
+    EXPECT_EQ(displayWidth(QStringLiteral("😀x")), 2);
+    EXPECT_EQ(displayWidth(QStringLiteral("𠀀𠀁")), 4);
+    // A lone surrogate still takes a column rather than swallowing its neighbour.
+    const QChar lone[] = {QChar(0xD840), QChar(u'a')};
+    EXPECT_EQ(displayWidth(QStringView(lone, 2)), 2);
+}
+
+TEST(TableWriterValues, TextOfEachKind) {
+    EXPECT_EQ(valueText(QVariant()), "NULL");
+    EXPECT_EQ(valueText(qlonglong(-9007199254740993)), "-9007199254740993");
+    EXPECT_EQ(valueText(3.0), "3.0");
+    EXPECT_EQ(valueText(-0.25), "-0.25");
+    EXPECT_EQ(valueText(0.1 + 0.2), "0.3");
+    EXPECT_EQ(valueText(1e20), "1e+20");
+    EXPECT_EQ(valueText(QByteArray("\x00\xab", 2)), "0x00AB");
+    EXPECT_EQ(valueText(QStringLiteral("张三")), "张三");
+}
+
+TEST(TableWriterAligned, ChineseNumbersAndNulls) {
+    ResultTable t;
+    t.columns = {"id", QStringLiteral("名称"), "amount", "note"};
+    t.rows.push_back({qlonglong(1), QStringLiteral("苹果"), 3.5, QStringLiteral("红")});
+    t.rows.push_back({qlonglong(12), QStringLiteral("kiwi"), QVariant(), QVariant()});
+    t.rows.push_back({qlonglong(3), QStringLiteral("西瓜（大）"), qlonglong(120), "x"});
+    // Numeric columns (NULL aside) go right; text goes left and the last column is not padded.
+    EXPECT_EQ(formatAligned(t), QStringLiteral("id  名称        amount  note\n"
+                                               "--  ----------  ------  ----\n"
+                                               " 1  苹果           3.5  红\n"
+                                               "12  kiwi          NULL  NULL\n"
+                                               " 3  西瓜（大）     120  x\n"
+                                               "(3 行)\n"));
+}
+
+TEST(TableWriterAligned, MixedColumnsEmptySetsAndLineBreaks) {
+    ResultTable t;
+    t.columns = {"v", "w"};
+    t.rows.push_back({qlonglong(5), QStringLiteral("a\r\nb\tc")});
+    t.rows.push_back({QStringLiteral("abc"), QStringLiteral("d\ne")});
+    // A column with text among its numbers is text: left aligned.
+    EXPECT_EQ(formatAligned(t), QStringLiteral("v    w\n"
+                                               "---  -----\n"
+                                               "5    a b c\n"
+                                               "abc  d e\n"
+                                               "(2 行)\n"));
+    ResultTable empty;
+    empty.columns = {QStringLiteral("编号"), "x"};
+    EXPECT_EQ(formatAligned(empty), QStringLiteral("编号  x\n----  -\n(0 行)\n"));
+}
+
+TEST(TableWriterCsv, QuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(csvRecord(QVariantList{qlonglong(1), QStringLiteral("张三"), 2.5, QVariant()}),
+              QStringLiteral("1,张三,2.5,\n"));
+    EXPECT_EQ(csvRecord(QStringList{"a,b", "say \"hi\"", "x\ny", "cr\r", "plain 'q'"}),
+              QStringLiteral("\"a,b\",\"say \"\"hi\"\"\",\"x\ny\",\"cr\r\",plain 'q'\n"));
+    EXPECT_EQ(csvRecord(QStringList{"", ""}), ",\n");
+}
+
+// ---- the program -------------------------------------------------------------------------
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class QdsqlTool : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString db() const { return path(QStringLiteral("t.db")); }
+
+    QString writeFile(const QString& name, const QString& text) {
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+        return f.fileName();
+    }
+
+    Outcome run(const QStringList& args, const QString& input = QString()) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QD_HOME"), m_dir.path());  // its trace goes there
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QDSQL_PATH), args);
+        EXPECT_TRUE(p.waitForStarted(10000));
+        p.write(input.toUtf8());
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(30000));
+        Outcome o;
+        o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        o.out = QString::fromUtf8(p.readAllStandardOutput());
+        o.err = QString::fromUtf8(p.readAllStandardError());
+        return o;
+    }
+
+    Outcome sql(const QString& statement, const QStringList& options = {}) {
+        return run(options + QStringList{db(), QStringLiteral("-c"), statement});
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST_F(QdsqlTool, ScriptPrintsEveryResultSetAligned) {
+    const QString script = writeFile(
+        QStringLiteral("goods.sql"),
+        QStringLiteral("create table goods(id int identity(1,1) primary key, name nvarchar(20),"
+                       " qty int, price money)\n"
+                       "insert goods(name, qty, price) values (N'苹果', 10, 3.5),"
+                       " (N'西瓜（大）', null, 12), ('kiwi', 200, 0.25)\n"
+                       "select id, name as 名称, qty, price from goods order by id\n"
+                       "select count(*) as n from goods where qty is null\n"));
+    const Outcome o = run({db(), script});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.err, QString());
+    EXPECT_EQ(o.out, QStringLiteral("id  名称         qty  price\n"
+                                    "--  ----------  ----  -----\n"
+                                    " 1  苹果          10    3.5\n"
+                                    " 2  西瓜（大）  NULL     12\n"
+                                    " 3  kiwi         200   0.25\n"
+                                    "(3 行)\n"
+                                    "\n"
+                                    "n\n"
+                                    "-\n"
+                                    "1\n"
+                                    "(1 行)\n"));
+}
+
+TEST_F(QdsqlTool, CsvOutput) {
+    ASSERT_EQ(sql(QStringLiteral("create table t(a nvarchar(20), b nvarchar(20), n int)")).exitCode,
+              0);
+    ASSERT_EQ(sql(QStringLiteral("insert t values (N'张,三', N'他说\"好\"', null),"
+                                 " ('x\ny', '', 7)"))
+                  .exitCode,
+              0);
+    const Outcome o = sql(QStringLiteral("select a, b, n from t order by n; select 1 as one"),
+                          {QStringLiteral("--csv")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, QStringLiteral("a,b,n\n"
+                                    "\"张,三\",\"他说\"\"好\"\"\",\n"
+                                    "\"x\ny\",,7\n"
+                                    "\n"
+                                    "one\n"
+                                    "1\n"));
+}
+
+TEST_F(QdsqlTool, ParamsOfEachKind) {
+    // Integer division, real arithmetic and text concatenation tell the bound types apart.
+    const Outcome o =
+        run({QStringLiteral("--csv"), QStringLiteral("--param"), QStringLiteral("n=NULL"),
+             QStringLiteral("--param"), QStringLiteral(":i=42"), QStringLiteral("--param"),
+             QStringLiteral("d=-1.5"), QStringLiteral("--param"), QStringLiteral("q='42'"),
+             QStringLiteral("--param"), QStringLiteral("t=苹果 a=b"), db(), QStringLiteral("-c"),
+             QStringLiteral("select case when :n is null then 'null' end as n,"
+                            " :i / 5 as i, :d * 2 as d, :q + '1' as q, :t as t")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, QStringLiteral("n,i,d,q,t\nnull,8,-3.0,421,苹果 a=b\n"));
+}
+
+TEST_F(QdsqlTool, BatchFromCommandOrStandardInput) {
+    const QString batch = QStringLiteral("declare @x int = 6\nselect @x * 7 as 答案");
+    const QString expected = QStringLiteral("答案\n----\n  42\n(1 行)\n");
+    const Outcome fromCommand = sql(batch);
+    EXPECT_EQ(fromCommand.exitCode, 0) << fromCommand.err.toStdString();
+    EXPECT_EQ(fromCommand.out, expected);
+    const Outcome fromInput = run({db()}, QChar(0xFEFF) + batch);
+    EXPECT_EQ(fromInput.exitCode, 0) << fromInput.err.toStdString();
+    EXPECT_EQ(fromInput.out, expected);
+}
+
+TEST_F(QdsqlTool, MissingDatabaseIsCreatedAndKept) {
+    const QString file = path(QStringLiteral("new.db"));
+    ASSERT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(run({file, QStringLiteral("-c"), QStringLiteral("create table k(v int)")}).exitCode,
+              0);
+    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(run({file, QStringLiteral("-c"), QStringLiteral("insert k values (5)")}).exitCode, 0);
+    const Outcome o = run(
+        {QStringLiteral("--csv"), file, QStringLiteral("-c"), QStringLiteral("select v from k")});
+    EXPECT_EQ(o.out, QStringLiteral("v\n5\n"));
+}
+
+TEST_F(QdsqlTool, SchemaIsBuiltOnRequest) {
+    const QString count = QStringLiteral("select count(*) as n from qd_sys_config");
+    EXPECT_EQ(sql(count).exitCode, 1);
+    const Outcome o = sql(count, {QStringLiteral("--schema"), QStringLiteral("--csv")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, QStringLiteral("n\n0\n"));
+    // A second --schema leaves the tables as they are.
+    const Outcome insert = sql(QStringLiteral("insert qd_sys_config(cfgkey) values ('k')"));
+    ASSERT_EQ(insert.exitCode, 0) << insert.err.toStdString();
+    EXPECT_EQ(sql(count, {QStringLiteral("--schema"), QStringLiteral("--csv")}).out,
+              QStringLiteral("n\n1\n"));
+}
+
+TEST_F(QdsqlTool, FailuresExitOneWithTheMessage) {
+    // Result sets before the failure are printed; the batch's changes are undone.
+    Outcome o =
+        sql(QStringLiteral("create table s(v int)\n"
+                           "insert s values (1)\n"
+                           "select 'before' as step\n"
+                           "raiserror(N'库存不足：%s', 16, 1, N'苹果')"));
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.err, QStringLiteral("库存不足：苹果\n"));
+    EXPECT_EQ(o.out, QStringLiteral("step\n------\nbefore\n(1 行)\n"));
+
+    o = sql(QStringLiteral("select * from no_such_table"));
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("no_such_table"))) << o.err.toStdString();
+    EXPECT_EQ(o.out, QString());
+
+    o = sql(QStringLiteral("select 1\nmerge s"));
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("第 2 行"))) << o.err.toStdString();
+    EXPECT_TRUE(o.err.contains(QStringLiteral("merge"))) << o.err.toStdString();
+
+    o = run({db(), path(QStringLiteral("missing.sql"))});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("missing.sql"))) << o.err.toStdString();
+}
+
+TEST_F(QdsqlTool, UsageErrorsExitTwo) {
+    const QString script = writeFile(QStringLiteral("a.sql"), QStringLiteral("select 1"));
+    const QList<QStringList> bad = {
+        {},
+        {QStringLiteral("--no-such-option"), db()},
+        {db(), script, QStringLiteral("extra.sql")},
+        {db(), script, QStringLiteral("-c"), QStringLiteral("select 2")},
+        {db(), QStringLiteral("--param"), QStringLiteral("novalue"), QStringLiteral("-c"),
+         QStringLiteral("select 1")},
+        {db(), QStringLiteral("--param"), QStringLiteral("=1"), QStringLiteral("-c"),
+         QStringLiteral("select 1")},
+    };
+    for (const QStringList& args : bad) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(o.err.contains(QStringLiteral("DATABASE [SCRIPT]"))) << o.err.toStdString();
+        EXPECT_EQ(o.out, QString());
+    }
+    EXPECT_FALSE(QFileInfo::exists(db()));  // nothing was opened
+
+    const Outcome help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--explain")));
+}
+
+TEST_F(QdsqlTool, ExplainPrintsTranslationWithoutRunning) {
+    const Outcome o =
+        sql(QStringLiteral("create table e(v int);\nselect top 1 v from e order by v"),
+            {QStringLiteral("--explain")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    const QStringList lines = o.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << o.out.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("select"))) << o.out.toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("limit 1"))) << o.out.toStdString();
+    EXPECT_FALSE(lines[1].contains(QStringLiteral("top")));
+    EXPECT_EQ(sql(QStringLiteral("select * from e")).exitCode, 1);  // the table was not made
+}
+
+}  // namespace
