@@ -5,37 +5,50 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <mutex>
-#include <unordered_map>
 #include <utility>
 
 namespace Qd::Core::Db::Internal {
 
 namespace {
-// Free segments by size. The record set lives on the user-interface thread, but a lock keeps
-// the pool safe for any other thread that builds one.
+// Free segments by size, one pool per thread (a record set belongs to the thread that made it,
+// so no lock is needed). Segment sizes are few: flags, values of each storage, text blocks.
 struct Pool {
-    std::mutex lock;
-    std::unordered_map<std::size_t, std::vector<void*>> free;
+    std::vector<std::pair<std::size_t, std::vector<void*>>> free;  // size -> segments
     std::size_t retained = 0;
     static constexpr std::size_t kLimit = std::size_t(512) << 20;
+
+    std::vector<void*>& of(std::size_t bytes) {
+        for (auto& [size, list] : free)
+            if (size == bytes)
+                return list;
+        free.emplace_back(bytes, std::vector<void*>());
+        return free.back().second;
+    }
+    ~Pool() {
+        for (auto& [size, list] : free)
+            for (void* seg : list)
+                ::operator delete(seg);
+    }
 };
 
 Pool& pool() {
-    static Pool* p = new Pool;  // never destroyed: segments may be given back at exit
-    return *p;
+    thread_local Pool p;
+    return p;
+}
+
+// Only the regular sizes are kept: an odd-sized block (a large blob) goes back at once.
+bool pooledSize(std::size_t bytes) {
+    return bytes <= Column::kBlockSize;
 }
 }  // namespace
 
 void* SegmentPool::take(std::size_t bytes) {
-    Pool& p = pool();
-    {
-        std::lock_guard<std::mutex> guard(p.lock);
-        auto it = p.free.find(bytes);
-        if (it != p.free.end() && !it->second.empty()) {
-            void* seg = it->second.back();
-            it->second.pop_back();
-            p.retained -= bytes;
+    if (pooledSize(bytes)) {
+        std::vector<void*>& list = pool().of(bytes);
+        if (!list.empty()) {
+            void* seg = list.back();
+            list.pop_back();
+            pool().retained -= bytes;
             return seg;
         }
     }
@@ -44,19 +57,15 @@ void* SegmentPool::take(std::size_t bytes) {
 
 void SegmentPool::give(void* segment, std::size_t bytes) {
     Pool& p = pool();
-    {
-        std::lock_guard<std::mutex> guard(p.lock);
-        if (p.retained + bytes <= Pool::kLimit) {
-            p.free[bytes].push_back(segment);
-            p.retained += bytes;
-            return;
-        }
+    if (pooledSize(bytes) && p.retained + bytes <= Pool::kLimit) {
+        p.of(bytes).push_back(segment);
+        p.retained += bytes;
+        return;
     }
     ::operator delete(segment);
 }
 
 std::size_t SegmentPool::retained() {
-    std::lock_guard<std::mutex> guard(pool().lock);
     return pool().retained;
 }
 

@@ -39,7 +39,8 @@ struct Slice {
 
 // Storage comes in fixed-size segments that are recycled between record sets: a list that is
 // loaded again and again (every save reloads it) reuses memory that is already mapped, instead
-// of faulting in fresh pages for every value. Freed segments are kept up to a limit.
+// of faulting in fresh pages for every value. Freed segments are kept, per thread (no locks),
+// up to a limit.
 class SegmentPool {
 public:
     static void* take(std::size_t bytes);
@@ -55,7 +56,7 @@ public:
 // until the record set is loaded again). A flag byte per row says whether it has a value.
 class Column {
 public:
-    static constexpr unsigned kShift = 13;
+    static constexpr unsigned kShift = 8;  // small enough that a one-row query stays cheap
     static constexpr std::uint32_t kRows = 1u << kShift;
     static constexpr std::uint32_t kMask = kRows - 1;
     static constexpr std::uint32_t kBlockSize = 64u * 1024;

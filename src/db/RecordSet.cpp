@@ -231,7 +231,7 @@ struct RecordSet::Impl {
     // costs one store per value.
     std::uint32_t newRow() {
         if (physRows == capacityRows)
-            reserve(std::max<std::size_t>(4096, std::size_t(capacityRows) * 2));
+            reserve(std::size_t(capacityRows) + Column::kRows);
         return physRows++;
     }
     void reserve(std::size_t rows) {

@@ -78,8 +78,15 @@ struct Session::Impl {
     qint64 lastIdentity = 0;
     QStringList savepoints;
     QHash<QString, std::shared_ptr<Prepared>> translations;
-    QHash<QString, sqlite3_stmt*> statements;
-    QHash<sqlite3_stmt*, std::shared_ptr<void>> layouts;  // the sinks' notes on each statement
+    // A prepared statement with what is learnt of it once: its parameter names, and the sink's
+    // notes on its columns.
+    struct Statement {
+        sqlite3_stmt* stmt = nullptr;
+        QStringList params;  // in binding order, without ':'
+        std::shared_ptr<void> layout;
+        ~Statement() { sqlite3_finalize(stmt); }
+    };
+    QHash<QString, std::shared_ptr<Statement>> statements;
     mutable QHash<QString, QHash<QString, SqlType>> tableColumns;
 
     // State of one run.
@@ -95,11 +102,6 @@ struct Session::Impl {
         // The error being handled in a catch block.
         std::optional<TsqlExecError> caught;
     };
-
-    ~Impl() {
-        for (sqlite3_stmt* s : std::as_const(statements))
-            sqlite3_finalize(s);
-    }
 
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
         throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message),
@@ -120,26 +122,28 @@ struct Session::Impl {
         return p;
     }
 
-    sqlite3_stmt* statement(const Node& n) {
+    Statement& statement(const Node& n) {
         const auto it = statements.constFind(n.sql);
         if (it != statements.cend()) {
-            sqlite3_reset(*it);
-            sqlite3_clear_bindings(*it);
-            return *it;
+            sqlite3_reset((*it)->stmt);
+            sqlite3_clear_bindings((*it)->stmt);
+            return **it;
         }
-        sqlite3_stmt* stmt = nullptr;
+        auto st = std::make_shared<Statement>();
         const QByteArray utf8 = n.sql.toUtf8();
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st->stmt, nullptr) !=
+            SQLITE_OK)
             dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
-        if (statements.size() > 256) {
-            for (sqlite3_stmt* s : std::as_const(statements))
-                sqlite3_finalize(s);
-            statements.clear();
-            layouts.clear();
+        for (int k = 1; k <= sqlite3_bind_parameter_count(st->stmt); ++k) {
+            const char* raw = sqlite3_bind_parameter_name(st->stmt, k);
+            if (!raw)
+                dbFail(n, QStringLiteral("语句中有未命名的参数 ?"));
+            st->params << QString::fromUtf8(raw + 1);
         }
-        statements.insert(n.sql, stmt);
-        return stmt;
+        if (statements.size() > 256)
+            statements.clear();
+        statements.insert(n.sql, st);
+        return *st;
     }
 
     QVariant global(const QString& name, const Run& r) const {
@@ -173,14 +177,10 @@ struct Session::Impl {
     }
 
     // Binds every parameter of a statement and writes it to the trace with the values.
-    void bind(sqlite3_stmt* stmt, const Node& n, const Run& r) {
+    void bind(const Statement& st, const Node& n, const Run& r) {
         QString note;
-        const int count = sqlite3_bind_parameter_count(stmt);
-        for (int k = 1; k <= count; ++k) {
-            const char* raw = sqlite3_bind_parameter_name(stmt, k);
-            if (!raw)
-                dbFail(n, QStringLiteral("语句中有未命名的参数 ?"));
-            const QString name = QString::fromUtf8(raw + 1);
+        for (int k = 1; k <= st.params.size(); ++k) {
+            const QString& name = st.params[k - 1];
             QVariant value;
             if (name.startsWith(QLatin1String("_v_"))) {
                 value = r.vars.value(name.mid(3)).value;
@@ -191,7 +191,7 @@ struct Session::Impl {
                     if (p.name.compare(name, Qt::CaseInsensitive) == 0)
                         value = p.value;
             }
-            if (bindVariant(stmt, k, value) != SQLITE_OK)
+            if (bindVariant(st.stmt, k, value) != SQLITE_OK)
                 dbFail(n, QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句")
                               .arg(name, QString::fromLatin1(value.typeName())));
             const QString shown =
@@ -201,18 +201,19 @@ struct Session::Impl {
             note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
                     QLatin1Char(':') + name + QStringLiteral(" = ") + shown;
         }
-        LogSql(n.sql + note);
+        LogSql(note.isEmpty() ? n.sql : n.sql + note);
     }
 
     // Runs a statement to its end, its rows going to the sink when it takes them.
     void runStatement(const Node& n, Run& r, bool yieldsRows) {
-        sqlite3_stmt* stmt = statement(n);
-        bind(stmt, n, r);
+        Statement& st = statement(n);
+        sqlite3_stmt* stmt = st.stmt;
+        bind(st, n, r);
         const sqlite3_int64 before = sqlite3_last_insert_rowid(db);
         ResultSink* sink = yieldsRows && r.sink && (r.allResults || !r.sinkUsed) ? r.sink : nullptr;
         if (sink) {
             r.sinkUsed = true;
-            sink->columns(stmt, layouts[stmt]);
+            sink->columns(stmt, st.layout);
         }
         qint64 rows = 0;
         int rc;
@@ -239,8 +240,9 @@ struct Session::Impl {
     }
 
     QVariantList firstRow(const Node& n, Run& r) {
-        sqlite3_stmt* stmt = statement(n);
-        bind(stmt, n, r);
+        const Statement& st = statement(n);
+        sqlite3_stmt* stmt = st.stmt;
+        bind(st, n, r);
         const int rc = sqlite3_step(stmt);
         QVariantList row;
         if (rc == SQLITE_ROW)
@@ -377,8 +379,9 @@ struct Session::Impl {
                     tableColumns.clear();
                 return Flow::Normal;
             case Node::SelectAssign: {
-                sqlite3_stmt* stmt = statement(n);
-                bind(stmt, n, r);
+                const Statement& st = statement(n);
+                sqlite3_stmt* stmt = st.stmt;
+                bind(st, n, r);
                 int rc;
                 qint64 rows = 0;
                 while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -537,10 +540,7 @@ int Session::tranCount() const {
 void Session::clearCaches() {
     d->translations.clear();
     d->tableColumns.clear();
-    for (sqlite3_stmt* s : std::as_const(d->statements))
-        sqlite3_finalize(s);
     d->statements.clear();
-    d->layouts.clear();
 }
 
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {
