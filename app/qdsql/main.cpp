@@ -53,16 +53,16 @@ QVariant paramValue(const QString& text) {
     return text;
 }
 
-Db::Params parseParams(const QStringList& specs) {
+Db::Params parseParams(const QStringList& assignments) {
     Db::Params params;
-    for (const QString& spec : specs) {
-        const qsizetype eq = spec.indexOf(QLatin1Char('='));
-        QString name = eq < 0 ? QString() : spec.left(eq).trimmed();
+    for (const QString& written : assignments) {
+        const qsizetype eq = written.indexOf(QLatin1Char('='));
+        QString name = eq < 0 ? QString() : written.left(eq).trimmed();
         if (name.startsWith(QLatin1Char(':')))
             name.remove(0, 1);
         if (name.isEmpty())
-            throw UsageError{QStringLiteral("参数应写成 name=value：%1").arg(spec)};
-        params.push_back({name, paramValue(spec.mid(eq + 1))});
+            throw UsageError{QStringLiteral("参数应写成 name=value：%1").arg(written)};
+        params.push_back({name, paramValue(written.mid(eq + 1))});
     }
     return params;
 }

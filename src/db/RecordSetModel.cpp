@@ -101,31 +101,30 @@ bool RecordSetModel::setData(const QModelIndex& index, const QVariant& value, in
         return false;
     if (role != Qt::EditRole && role != Qt::CheckStateRole)
         return false;
-    QVariant v = value;
-    if (role == Qt::CheckStateRole)
-        v = value.toInt() == Qt::Checked;
-    try {
+    const QVariant v = role == Qt::CheckStateRole ? QVariant(value.toInt() == Qt::Checked) : value;
+    return guarded([&] {
         if (m_rs->recNo() != index.row())
             m_rs->moveTo(index.row());
         if (m_rs->state() == DataSetState::Browse)
             m_rs->edit();
         m_rs->field(index.column()).setValue(v);
-        return true;
-    } catch (const Sys::EAbort&) {
-        return false;
-    } catch (const DbError& e) {
-        MessageMyDlg(e.message(), QStringLiteral("提示"), int(Ui::MsgKind::Error),
-                     Ui::MsgButtons::Ok);
-        return false;
-    }
+    });
 }
 
 bool RecordSetModel::submit() {
     if (!m_rs || !m_rs->active())
         return true;
-    try {
+    return guarded([&] {
         if (m_rs->state() == DataSetState::Edit || m_rs->state() == DataSetState::Insert)
             m_rs->post();
+    });
+}
+
+// Runs a change the view asked for. A refused change ends silently (its handler has said why);
+// a value the record set rejects is shown. Either way the view learns it did not happen.
+bool RecordSetModel::guarded(const std::function<void()>& change) {
+    try {
+        change();
         return true;
     } catch (const Sys::EAbort&) {
         return false;

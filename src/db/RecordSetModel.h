@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 
 #include "db/RecordSet.h"
 
@@ -46,6 +47,7 @@ Q_SIGNALS:
     void recordStateChanged(Qd::Core::Db::DataSetState state);
 
 private:
+    bool guarded(const std::function<void()>& change);
     void beginReset() override;
     void endReset() override;
     void beginInsertRow(int pos) override;

@@ -22,15 +22,28 @@ public:
 // Text made of T-SQL fragments, stray characters and Chinese, so that both valid-looking and
 // broken batches come up.
 QString randomBatch(QRandomGenerator& rng) {
-    static const QStringList pieces = {
-        "select", "from", "where", "top", "(", ")", ",", "'", "''", "N'", "[", "]", "\"", "--",
-        "/*", "*/", "@v", "@@trancount", ":p", "declare", "set", "=", "+", "-", "*", "if", "else",
-        "begin", "end", "tran", "try", "catch", "commit", "rollback", "raiserror", "case", "when",
-        "then", "insert", "into", "values", "update", "delete", "create", "table", "int",
-        "varchar(10)", "identity(1,1)", "getdate()", "isnull", "datediff", "day", "1", "2.5",
-        "0x1f", "北京", "名称", "\n", " ", ";", "t", "t1.code", "dbo.", "with(nolock)", "union",
-        "while", "exists", "not", "null", "is", "in", "like", "between", "and", "or", "#tmp",
-        "cast", "as", "convert", "go", "print", "return", "!", "?", "{", "\t", "\\"};
+    static const QStringList pieces = {"select",    "from",        "where",       "top",
+                                       "(",         ")",           ",",           "'",
+                                       "''",        "N'",          "[",           "]",
+                                       "\"",        "--",          "/*",          "*/",
+                                       "@v",        "@@trancount", ":p",          "declare",
+                                       "set",       "=",           "+",           "-",
+                                       "*",         "if",          "else",        "begin",
+                                       "end",       "tran",        "try",         "catch",
+                                       "commit",    "rollback",    "raiserror",   "case",
+                                       "when",      "then",        "insert",      "into",
+                                       "values",    "update",      "delete",      "create",
+                                       "table",     "int",         "varchar(10)", "identity(1,1)",
+                                       "getdate()", "isnull",      "datediff",    "day",
+                                       "1",         "2.5",         "0x1f",        "北京",
+                                       "名称",      "\n",          " ",           ";",
+                                       "t",         "t1.code",     "dbo.",        "with(nolock)",
+                                       "union",     "while",       "exists",      "not",
+                                       "null",      "is",          "in",          "like",
+                                       "between",   "and",         "or",          "#tmp",
+                                       "cast",      "as",          "convert",     "go",
+                                       "print",     "return",      "!",           "?",
+                                       "{",         "\t",          "\\"};
     QString s;
     const int n = int(rng.bounded(1, 40));
     for (int i = 0; i < n; ++i) {

@@ -522,11 +522,12 @@ SqlType Translator::parseType(int& i, int end) {
 Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
     switch (type.base) {
         case SqlType::Char:
-            if (style >= 0 && e.type == VType::Time)
-            {
-                const QString text = QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style);
-                return {type.length > 0 ? QStringLiteral("substr(%1, 1, %2)").arg(text).arg(type.length)
-                                        : text,
+            if (style >= 0 && e.type == VType::Time) {
+                const QString text =
+                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style);
+                return {type.length > 0
+                            ? QStringLiteral("substr(%1, 1, %2)").arg(text).arg(type.length)
+                            : text,
                         VType::Text};
             }
             if (type.length > 0)

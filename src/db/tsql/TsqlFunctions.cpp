@@ -27,7 +27,8 @@ void resultError(sqlite3_context* ctx, const QString& s) {
 }
 
 QString textArg(sqlite3_value* v) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                             sqlite3_value_bytes(v));
 }
 
 bool anyNull(int argc, sqlite3_value** argv) {
@@ -53,7 +54,9 @@ QDateTime dateArg(sqlite3_value* v, bool* ok) {
     return dt;
 }
 
-qint64 weekIndex(qint64 julianDay) { return (julianDay + 1) / 7; }  // weeks start on Sunday
+qint64 weekIndex(qint64 julianDay) {
+    return (julianDay + 1) / 7;
+}  // weeks start on Sunday
 
 qint64 datediff(const QString& part, const QDateTime& a, const QDateTime& b) {
     const QDate da = a.date(), db = b.date();
@@ -64,7 +67,8 @@ qint64 datediff(const QString& part, const QDateTime& a, const QDateTime& b) {
         return (db.year() * 4 + (db.month() - 1) / 3) - (da.year() * 4 + (da.month() - 1) / 3);
     if (part == QLatin1String("month"))
         return (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
-    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") || part == QLatin1String("weekday"))
+    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") ||
+        part == QLatin1String("weekday"))
         return days;
     if (part == QLatin1String("week"))
         return weekIndex(db.toJulianDay()) - weekIndex(da.toJulianDay());
@@ -90,7 +94,8 @@ QDateTime dateadd(const QString& part, double n, const QDateTime& d) {
         return QDateTime(d.date().addMonths(int(whole)), d.time());
     if (part == QLatin1String("week"))
         return d.addDays(whole * 7);
-    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") || part == QLatin1String("weekday"))
+    if (part == QLatin1String("day") || part == QLatin1String("dayofyear") ||
+        part == QLatin1String("weekday"))
         return d.addMSecs(qint64(std::llround(n * 86400000.0)));  // getdate() - 0.5 is half a day
     if (part == QLatin1String("hour"))
         return d.addMSecs(whole * 3600000);
@@ -114,7 +119,8 @@ qint64 datepart(const QString& part, const QDateTime& d) {
     if (part == QLatin1String("day"))
         return date.day();
     if (part == QLatin1String("week"))
-        return weekIndex(date.toJulianDay()) - weekIndex(QDate(date.year(), 1, 1).toJulianDay()) + 1;
+        return weekIndex(date.toJulianDay()) - weekIndex(QDate(date.year(), 1, 1).toJulianDay()) +
+               1;
     if (part == QLatin1String("weekday"))
         return date.dayOfWeek() % 7 + 1;  // Sunday = 1
     if (part == QLatin1String("hour"))
@@ -165,10 +171,12 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
     const int na = sqlite3_value_numeric_type(argv[0]), nb = sqlite3_value_numeric_type(argv[1]);
     if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT))
-        return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数值时失败。")
-                                    .arg(textArg(ta == SQLITE_TEXT && na == SQLITE_TEXT ? argv[0] : argv[1])));
+        return resultError(
+            ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数值时失败。")
+                     .arg(textArg(ta == SQLITE_TEXT && na == SQLITE_TEXT ? argv[0] : argv[1])));
     if (na == SQLITE_INTEGER && nb == SQLITE_INTEGER)
-        return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+        return sqlite3_result_int64(ctx,
+                                    sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
     sqlite3_result_double(ctx, sqlite3_value_double(argv[0]) + sqlite3_value_double(argv[1]));
 }
 
@@ -185,7 +193,8 @@ void fnCastInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
             const QString s = textArg(argv[0]);
             const qint64 v = s.trimmed().toLongLong(&ok);
             if (!ok)
-                return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
+                return resultError(
+                    ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
             sqlite3_result_int64(ctx, v);
         }
     }
@@ -201,7 +210,8 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (s == QLatin1String("true") || s == QLatin1String("false"))
             return sqlite3_result_int(ctx, s == QLatin1String("true"));
         if (!ok)
-            return resultError(ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
+            return resultError(
+                ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
         return sqlite3_result_int(ctx, d != 0.0);
     }
     sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
@@ -215,7 +225,8 @@ void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
         bool ok = false;
         d = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
-            return resultError(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'").arg(textArg(argv[0])));
+            return resultError(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
+                                        .arg(textArg(argv[0])));
     } else {
         d = sqlite3_value_double(argv[0]);
     }
@@ -236,11 +247,16 @@ void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
     const QDateTime dt = dateArg(v, &ok);
     if (!ok)
         return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
-    resultText(ctx, dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
+    resultText(ctx,
+               dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
 }
 
-void fnCastDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { castDate(ctx, argv[0], false); }
-void fnCastDate(sqlite3_context* ctx, int, sqlite3_value** argv) { castDate(ctx, argv[0], true); }
+void fnCastDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    castDate(ctx, argv[0], false);
+}
+void fnCastDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    castDate(ctx, argv[0], true);
+}
 
 void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
@@ -249,14 +265,20 @@ void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const QDateTime dt = dateArg(argv[0], &ok);
     if (!ok)
         return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
-    static const QHash<int, QString> styles = {
-        {20, "yyyy-MM-dd HH:mm:ss"},      {120, "yyyy-MM-dd HH:mm:ss"},
-        {21, "yyyy-MM-dd HH:mm:ss.zzz"},  {121, "yyyy-MM-dd HH:mm:ss.zzz"},
-        {126, "yyyy-MM-ddTHH:mm:ss.zzz"}, {23, "yyyy-MM-dd"},
-        {112, "yyyyMMdd"},                {111, "yyyy/MM/dd"},
-        {102, "yyyy.MM.dd"},              {101, "MM/dd/yyyy"},
-        {103, "dd/MM/yyyy"},              {8, "HH:mm:ss"},
-        {108, "HH:mm:ss"},                {114, "HH:mm:ss:zzz"}};
+    static const QHash<int, QString> styles = {{20, "yyyy-MM-dd HH:mm:ss"},
+                                               {120, "yyyy-MM-dd HH:mm:ss"},
+                                               {21, "yyyy-MM-dd HH:mm:ss.zzz"},
+                                               {121, "yyyy-MM-dd HH:mm:ss.zzz"},
+                                               {126, "yyyy-MM-ddTHH:mm:ss.zzz"},
+                                               {23, "yyyy-MM-dd"},
+                                               {112, "yyyyMMdd"},
+                                               {111, "yyyy/MM/dd"},
+                                               {102, "yyyy.MM.dd"},
+                                               {101, "MM/dd/yyyy"},
+                                               {103, "dd/MM/yyyy"},
+                                               {8, "HH:mm:ss"},
+                                               {108, "HH:mm:ss"},
+                                               {114, "HH:mm:ss:zzz"}};
     const int style = sqlite3_value_int(argv[1]);
     if (!styles.contains(style))
         return resultError(ctx, QStringLiteral("不支持 convert 的日期样式 %1").arg(style));
@@ -296,7 +318,8 @@ void fnStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const int length = argc > 1 ? sqlite3_value_int(argv[1]) : 10;
     const int decimals = argc > 2 ? sqlite3_value_int(argv[2]) : 0;
     const QString s = QString::number(sqlite3_value_double(argv[0]), 'f', decimals);
-    resultText(ctx, s.size() > length ? QString(length, QLatin1Char('*')) : s.rightJustified(length));
+    resultText(ctx,
+               s.size() > length ? QString(length, QLatin1Char('*')) : s.rightJustified(length));
 }
 
 void fnNewid(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -312,7 +335,8 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const double f = std::pow(10.0, n);
     const double scaled = x * f;
     // Half away from zero, corrected for binary representation (2.675 rounds to 2.68).
-    const double r = truncate ? std::trunc(scaled) : std::round(scaled + (scaled > 0 ? 1e-9 : -1e-9));
+    const double r =
+        truncate ? std::trunc(scaled) : std::round(scaled + (scaled > 0 ? 1e-9 : -1e-9));
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && n >= 0)
         return sqlite3_result_value(ctx, argv[0]);
     sqlite3_result_double(ctx, r / f);
@@ -328,14 +352,21 @@ void fnMath(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, r);
 }
 
-double sqrtChecked(double x) { return std::sqrt(x); }
-double floorOf(double x) { return std::floor(x); }
-double ceilOf(double x) { return std::ceil(x); }
+double sqrtChecked(double x) {
+    return std::sqrt(x);
+}
+double floorOf(double x) {
+    return std::floor(x);
+}
+double ceilOf(double x) {
+    return std::ceil(x);
+}
 
 void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv))
         return sqlite3_result_null(ctx);
-    sqlite3_result_double(ctx, std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
+    sqlite3_result_double(ctx,
+                          std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
 }
 
 void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -365,10 +396,11 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
     name = name.section(QLatin1Char('.'), -1).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
     sqlite3* db = sqlite3_context_db_handle(ctx);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db,
-                       "select rowid from sqlite_master where name = ?1 collate nocase "
-                       "union all select rowid + 1000000 from sqlite_temp_master where name = ?1 collate nocase",
-                       -1, &stmt, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "select rowid from sqlite_master where name = ?1 collate nocase "
+        "union all select rowid + 1000000 from sqlite_temp_master where name = ?1 collate nocase",
+        -1, &stmt, nullptr);
     const QByteArray n = name.toUtf8();
     sqlite3_bind_text(stmt, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(stmt) == SQLITE_ROW)
@@ -414,8 +446,8 @@ void Session::registerFunctions(sqlite3* db) {
     };
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args,
-                                   SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,
-                                   f.f, nullptr, nullptr, nullptr);
+                                   SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
+                                   nullptr, f.f, nullptr, nullptr, nullptr);
 }
 
 }  // namespace Qd::Core::Db::Tsql

@@ -51,11 +51,12 @@ void collect(const NodeList& nodes, Prepared& p) {
 
 QString formatRaised(const QString& format, const QVariantList& args) {
     // printf-style substitution of %s %d %i %u (with optional width/flags), %% for percent.
-    static const QRegularExpression spec(QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
+    static const QRegularExpression placeholder(
+        QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
     QString out;
     qsizetype last = 0;
     int argIndex = 0;
-    auto it = spec.globalMatch(format);
+    auto it = placeholder.globalMatch(format);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         out += format.mid(last, m.capturedStart() - last);

@@ -50,10 +50,11 @@ void Translator::tableAlias(int& i, int end, QString& out) {
     const bool as = isWord(k, QLatin1StringView("as"));
     if (as)
         ++k;
-    if (k < end && (tok(k).kind == Token::Quoted ||
-                    (tok(k).kind == Token::Word && !isReserved(lower(k)))) &&
+    if (k < end &&
+        (tok(k).kind == Token::Quoted || (tok(k).kind == Token::Word && !isReserved(lower(k)))) &&
         !(isOp(k + 1, QLatin1StringView("(")) && !as && !tableHints().contains(lower(k + 2)))) {
-        appendSql(out, sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k)) : text(k).toString()));
+        appendSql(out, sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k))
+                                                            : text(k).toString()));
         i = k + 1;
     }
 }
