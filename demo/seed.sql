@@ -1,71 +1,365 @@
--- Demo organisation (orgid 1): stores and customers. T-SQL, run once on a new database
--- after the framework schema.
+-- Demo organisation (orgid 1): a print-shop chain with four stores. T-SQL, run once on a new
+-- database after the framework schema. Passwords: admin / admin, every other user 123456.
 
--- Stores (门店).
-insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort) values(1, 'MD01', N'总店', 'Z', '010-65001001', N'北京市朝阳区建国路88号', 4)
-insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort) values(1, 'MD02', N'东城分店', 'D', '010-65002002', N'北京市东城区王府井大街10号', 3)
-insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort) values(1, 'MD03', N'海淀分店', 'H', '010-62003003', N'北京市海淀区中关村大街27号', 2)
-insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort) values(1, 'MD04', N'天津分店', 'T', '022-23004004', N'天津市和平区南京路189号', 1)
+-- Settings.
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'company', N'京华印务连锁有限公司')
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'addr', N'北京市朝阳区建国路88号现代城A座12层')
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'tel', N'010-65001001')
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'footer', N'感谢您的惠顾！京华印务 · 专业快印二十年')
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'dateformat', N'yyyy-MM-dd')
 
--- Customers (客户).
+-- Stores.
+insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort, rootdir) values(1, 'MD01', N'总店', 'Z', '010-65001001', N'北京市朝阳区建国路88号', 4, N'D:\订单文件\总店')
+insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort, rootdir) values(1, 'MD02', N'东城分店', 'D', '010-65002002', N'北京市东城区王府井大街10号', 3, N'D:\订单文件\东城分店')
+insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort, rootdir) values(1, 'MD03', N'海淀分店', 'H', '010-62003003', N'北京市海淀区中关村大街27号', 2, N'D:\订单文件\海淀分店')
+insert into qd_b_ckbmk(orgid, code, name, billtag, tel, addr, isort, rootdir) values(1, 'MD04', N'天津分店', 'T', '022-23004004', N'天津市和平区南京路189号', 1, N'D:\订单文件\天津分店')
+
+-- Employees; every login is one of them (its id is the session's user id).
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 1, 'admin', N'系统管理员', '13943464097', 7)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 1, '1001', N'王建国', '13920246633', 6)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 2, '2001', N'李晓梅', '13952992312', 5)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 1, '3001', N'张伟', '13987366946', 4)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 3, '2002', N'陈静', '13906480894', 3)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 1, '4001', N'刘芳', '13909722233', 2)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 4, '3002', N'赵磊', '13971924865', 1)
+insert into qd_b_ygbmk(orgid, ck_id, code, name, mobile, isort) values(1, 2, '3003', N'孙丽', '13912633920', 0)
+
+-- Users: code, employee, administrator, data scope (0 own, 1 store, 2 all), home store.
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, 'admin', N'系统管理员', 1, 'cce7a2cf1ae045989cfc914fb95a4152', 'bca7a3d9a15a884efe203d0b926b25aad6958d631a61fc42d27b2952b0f669f7', 1, 2, 1)
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, '1001', N'王建国', 2, 'e89c5297ce8a8d466e85b46098881e50', '973c735c4b0cb09a43e040583a00465a2056cc4a18f54d1ba9dc4f7becf76437', 0, 2, 1)
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, '2001', N'李晓梅', 3, 'e1fba8c2d38a1812369286f316d5bb20', '0127306cea4264fa4bdecde86991046bd3823e131b13f2a0da4df25cf65da566', 0, 1, 2)
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, '3001', N'张伟', 4, 'a94a4c592602474e29b69d4b10b7606a', 'b444e8f68ef426bad362693ef35fc19e185e5766cd2ec7bea05262bb98b96fed', 0, 0, 1)
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, '2002', N'陈静', 5, 'e62b8899606707d0ec9461d2cb8cf458', '6ba0184879779ebdef790cfda807e4b0bb2b0443342859a97010ab55bc631066', 0, 1, 3)
+insert into qd_sys_users(orgid, code, name, yg_id, pwdsalt, pwdhash, isadmin, datascope, ck_id) values(1, '4001', N'刘芳', 6, 'f1d0b9774c0eb10f10081a19e690dec4', '598263689dbaf5fdeb601f64a2f21a7872d99b2271626b2f266d8a98d5ae6d53', 0, 2, 1)
+
+-- Stores each user may work in (by employee id).
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 2, 1)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 2, 2)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 2, 3)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 2, 4)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 3, 2)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 4, 1)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 5, 3)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 6, 1)
+insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 6, 4)
+
+-- Modules of the demo (the plug-in registry).
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'KH', N'客户资料', N'客户资料', N'基础资料', 'TSingleBasicRibbonForm', '{}', 10)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'YG', N'员工资料', N'员工资料', N'基础资料', 'TSingleBasicRibbonForm', '{}', 11)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'XM', N'项目资料', N'项目资料', N'基础资料', 'TMultiBasicRibbonForm', '{}', 12)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'ZY', N'摘要资料', N'摘要资料', N'基础资料', 'TSingleBasicRibbonForm', '{}', 13)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'CK', N'门店资料', N'门店资料', N'基础资料', 'TSingleBasicRibbonForm', '{}', 14)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'XMZZK', N'订单', N'订单', N'业务单据', 'TSampleBillEditRibbonForm', '{}', 20)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'SKD', N'收款单', N'收款单', N'业务单据', 'TSampleBillEditRibbonForm', '{}', 21)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT', N'报表查询', N'报表查询', N'报表查询', 'TBaseReportForm', '{}', 30)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT01', N'订单明细表', N'订单明细表', N'报表查询', 'TBaseReportForm', '{}', 31)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT02', N'客户消费汇总', N'客户消费汇总', N'报表查询', 'TBaseReportForm', '{}', 32)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'SMS', N'短信发送', N'短信发送', N'系统工具', 'TSmsSendForm', '{}', 40)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'CHK', N'数据检查', N'数据检查', N'系统工具', 'TDataCheckForm', '{}', 41)
+
+-- Roles and their rights; users hold the rights of their roles and their own.
+insert into qd_sys_roles(orgid, code, name) values(1, 'DZ', N'店长')
+insert into qd_sys_roles(orgid, code, name) values(1, 'DY', N'店员')
+insert into qd_sys_roles(orgid, code, name) values(1, 'XS', N'销售')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'YG_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XM_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'ZY_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CK_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SKD_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT01_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'RPT02_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'SMS_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_03')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_04')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_05')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_061')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'CHK_20')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'KH_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'KH_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'KH_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'KH_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'YG_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'YG_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'YG_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'YG_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XM_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XM_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XM_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XM_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'ZY_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'ZY_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'ZY_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'ZY_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XMZZK_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XMZZK_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XMZZK_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'XMZZK_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'SKD_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'SKD_02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'SKD_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, 'SKD_10')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 3, 'KH_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 3, 'KH_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 3, 'XMZZK_01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 3, 'XMZZK_06')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, '2100_RPT01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, '2100_RPT01')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, '2100_RPT02')
+insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 2, '2100_RPT02')
+insert into qd_sys_userroles(orgid, userid, roleid) values(1, 2, 1)
+insert into qd_sys_userroles(orgid, userid, roleid) values(1, 3, 2)
+insert into qd_sys_userroles(orgid, userid, roleid) values(1, 4, 3)
+insert into qd_sys_userroles(orgid, userid, roleid) values(1, 5, 2)
+insert into qd_sys_userroles(orgid, userid, roleid) values(1, 6, 1)
+insert into qd_sys_userrights(orgid, userid, rightcode) values(1, 4, 'XM_02')
+
+-- Reports of the catalogue.
+insert into qd_sys_rptmain(orgid, code, title, groupname, pluginfo, isort) values(1, 'RPT01', N'订单明细表', N'报表查询', '{}', 1)
+insert into qd_sys_rptmain(orgid, code, title, groupname, pluginfo, isort) values(1, 'RPT02', N'客户消费汇总', N'报表查询', '{}', 2)
+
+-- Item categories (two levels) and items.
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 0, '01', N'数码快印', 'XM', 9)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 1, '0101', N'名片卡片', 'XM', 0)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 1, '0102', N'单页折页', 'XM', 0)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 0, '02', N'喷绘写真', 'XM', 6)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 4, '0201', N'户外喷绘', 'XM', 0)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 4, '0202', N'室内写真', 'XM', 0)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 0, '03', N'装订成册', 'XM', 3)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 7, '0301', N'画册', 'XM', 0)
+insert into qd_b_category(orgid, pid, code, name, iclass, isort) values(1, 7, '0302', N'标书', 'XM', 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 1, 2, 'XM001', N'名片', N'90x54mm 300g铜版纸', N'盒', 35, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 1, 2, 'XM002', N'会员卡', N'PVC 85.5x54mm', N'张', 1.5, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 1, 3, 'XM003', N'宣传单页', N'A4 157g双面', N'张', 0.35, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 1, 3, 'XM004', N'三折页', N'A4 200g', N'张', 0.8, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 4, 5, 'XM005', N'户外喷绘布', N'520加厚', N'平方米', 18, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 4, 5, 'XM006', N'条幅', N'0.7米宽', N'米', 8, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 4, 6, 'XM007', N'写真背胶', N'室内PP胶', N'平方米', 35, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 4, 6, 'XM008', N'易拉宝', N'80x200cm', N'套', 120, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 7, 8, 'XM009', N'企业画册', N'A4 胶装 20P', N'本', 45, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 7, 9, 'XM010', N'标书装订', N'A4 胶装', N'本', 25, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 1, 3, 'XM011', N'海报', N'A3 200g', N'张', 5, 0)
+insert into qd_b_xmbmk(orgid, p1, p2, code, name, itemno, baseunit, dj, isort) values(1, 4, 6, 'XM012', N'X展架', N'60x160cm', N'套', 85, 0)
+
+-- Summaries, production flow.
+insert into qd_b_zybmk(orgid, code, name, isort) values(1, 'ZY01', N'收取定金', 9)
+insert into qd_b_zybmk(orgid, code, name, isort) values(1, 'ZY02', N'结清尾款', 8)
+insert into qd_b_zybmk(orgid, code, name, isort) values(1, 'ZY03', N'退还押金', 7)
+insert into qd_b_zybmk(orgid, code, name, isort) values(1, 'ZY04', N'材料采购', 6)
+insert into qd_b_zybmk(orgid, code, name, isort) values(1, 'ZY05', N'运费', 5)
+insert into qd_b_flow(orgid, code, name, isort) values(1, 'F01', N'设计', 1)
+insert into qd_b_flow(orgid, code, name, isort) values(1, 'F02', N'印刷', 2)
+insert into qd_b_flow(orgid, code, name, isort) values(1, 'F03', N'后道', 3)
+insert into qd_b_flow(orgid, code, name, isort) values(1, 'F04', N'送货', 4)
+
+-- SMS templates.
+insert into qd_sys_alidayu(orgid, tpltype, tplname, tplid, tpltxt, tplparams) values(1, 1, N'订单完工通知', 'SMS_0001', N'您好${name}，您的订单${billno}已完工，请到${store}取件。', '[{"name":"name","title":"客户"},{"name":"billno","title":"订单号"},{"name":"store","title":"门店"}]')
+
+-- Customers.
 insert into qd_b_khbmk(orgid, ck_id, code, name, mobile, addr, credit, createdate) values
-(1, 2, 'K0001', N'徐静', '13423938499', N'北京市朝阳区38号', 35119.12, '2026-06-19 10:03:00'),
-(1, 3, 'K0002', N'何强', '13040260662', N'上海市浦东新区223号', 27405.08, '2026-04-03 10:35:00'),
-(1, 4, 'K0003', N'朱芳', '13887825707', N'上海市浦东新区115号', 41328.80, '2026-10-02 10:36:00'),
-(1, 1, 'K0004', N'罗杰', '13053246119', N'深圳市南山区24号', 36481.17, '2026-05-14 10:09:00'),
-(1, 2, 'K0005', N'林敏', '13613013910', N'杭州市西湖区287号', 44695.23, '2026-02-19 10:36:00'),
-(1, 3, 'K0006', N'黄艳', '13104615284', N'上海市浦东新区289号', 3906.79, '2026-04-16 10:43:00'),
-(1, 4, 'K0007', N'林娟', '13834543046', N'成都市武侯区239号', 38375.58, '2026-06-10 10:15:00'),
-(1, 1, 'K0008', N'杨建华', '13837335688', N'深圳市南山区42号', 37645.38, '2026-09-16 10:56:00'),
-(1, 2, 'K0009', N'徐晓东', '13481932046', N'杭州市西湖区38号', 7737.65, '2026-07-06 10:48:00'),
-(1, 3, 'K0010', N'徐静', '13525020128', N'南京市鼓楼区21号', 43792.09, '2026-09-19 10:50:00'),
-(1, 4, 'K0011', N'徐勇', '13746567715', N'成都市武侯区255号', 38004.58, '2026-02-27 10:05:00'),
-(1, 1, 'K0012', N'吴明', '13748443217', N'上海市浦东新区32号', 47917.89, '2026-05-21 10:36:00'),
-(1, 2, 'K0013', N'胡洋', '13769473236', N'南京市鼓楼区178号', 1478.59, '2026-06-06 10:39:00'),
-(1, 3, 'K0014', N'刘明', '13063301824', N'深圳市南山区148号', 8476.94, '2026-04-13 10:25:00'),
-(1, 4, 'K0015', N'郭娜', '13178634438', N'武汉市洪山区206号', 36008.35, '2026-03-27 10:27:00'),
-(1, 1, 'K0016', N'林军', '13758487694', N'南京市鼓楼区184号', 44742.48, '2026-04-05 10:05:00'),
-(1, 2, 'K0017', N'杨静', '13249061789', N'深圳市南山区7号', 31782.75, '2026-03-09 10:18:00'),
-(1, 3, 'K0018', N'王静', '13449840379', N'成都市武侯区290号', 20880.16, '2026-09-20 10:41:00'),
-(1, 4, 'K0019', N'李涛', '13965866211', N'南京市鼓楼区204号', 26147.50, '2026-02-16 10:40:00'),
-(1, 1, 'K0020', N'马芳', '13204665439', N'上海市浦东新区107号', 28876.20, '2026-02-11 10:38:00'),
-(1, 2, 'K0021', N'李敏', '13000250482', N'广州市天河区275号', 6649.46, '2026-10-01 10:04:00'),
-(1, 3, 'K0022', N'黄平', '13403973202', N'广州市天河区130号', 22766.77, '2026-06-16 10:07:00'),
-(1, 4, 'K0023', N'刘明', '13500352373', N'武汉市洪山区248号', 20437.10, '2026-03-04 10:47:00'),
-(1, 1, 'K0024', N'徐晓东', '13284280550', N'武汉市洪山区83号', 33838.02, '2026-04-17 10:23:00'),
-(1, 2, 'K0025', N'陈建华', '13583226946', N'北京市朝阳区271号', 19535.82, '2026-02-23 10:54:00'),
-(1, 3, 'K0026', N'吴超', '13393740901', N'广州市天河区183号', 14600.68, '2026-09-25 10:32:00'),
-(1, 4, 'K0027', N'徐刚', '13239489168', N'深圳市南山区123号', 26259.94, '2026-04-07 10:33:00'),
-(1, 1, 'K0028', N'郭艳', '13784909565', N'北京市朝阳区15号', 18311.60, '2026-05-07 10:44:00'),
-(1, 2, 'K0029', N'高艳', '13480207058', N'成都市武侯区187号', 5278.28, '2026-02-08 10:30:00'),
-(1, 3, 'K0030', N'黄勇', '13219444228', N'武汉市洪山区1号', 31422.83, '2026-06-26 10:41:00'),
-(1, 4, 'K0031', N'张桂英', '13128745538', N'南京市鼓楼区103号', 31328.22, '2026-07-26 10:40:00'),
-(1, 1, 'K0032', N'徐娜', '13859877752', N'南京市鼓楼区238号', 26305.95, '2026-02-24 10:10:00'),
-(1, 2, 'K0033', N'杨静', '13029580354', N'广州市天河区239号', 42982.18, '2026-10-27 10:38:00'),
-(1, 3, 'K0034', N'郭桂英', '13376247204', N'广州市天河区281号', 35932.16, '2026-01-01 10:51:00'),
-(1, 4, 'K0035', N'刘超', '13804765445', N'广州市天河区223号', 12766.27, '2026-01-09 10:13:00'),
-(1, 1, 'K0036', N'周超', '13258277203', N'成都市武侯区133号', 35674.53, '2026-03-02 10:58:00'),
-(1, 2, 'K0037', N'孙涛', '13711326932', N'南京市鼓楼区257号', 8569.68, '2026-03-17 10:32:00'),
-(1, 3, 'K0038', N'王涛', '13833767140', N'广州市天河区3号', 9817.22, '2026-03-16 10:39:00'),
-(1, 4, 'K0039', N'刘秀英', '13066309234', N'成都市武侯区266号', 34781.71, '2026-08-26 10:49:00'),
-(1, 1, 'K0040', N'刘秀英', '13061012773', N'深圳市南山区98号', 18148.05, '2026-02-17 10:28:00'),
-(1, 2, 'K0041', N'林伟', '13816036417', N'上海市浦东新区227号', 21339.78, '2026-09-20 10:32:00'),
-(1, 3, 'K0042', N'黄建华', '13297625709', N'武汉市洪山区261号', 34949.61, '2026-09-08 10:44:00'),
-(1, 4, 'K0043', N'何军', '13990832001', N'深圳市南山区230号', 8987.53, '2026-02-13 10:28:00'),
-(1, 1, 'K0044', N'徐娜', '13720647678', N'深圳市南山区220号', 4792.27, '2026-11-10 10:50:00'),
-(1, 2, 'K0045', N'刘海燕', '13165835798', N'成都市武侯区74号', 16587.17, '2026-08-08 10:47:00'),
-(1, 3, 'K0046', N'刘杰', '13950189441', N'武汉市洪山区84号', 43767.28, '2026-03-23 10:27:00'),
-(1, 4, 'K0047', N'何杰', '13364123187', N'南京市鼓楼区101号', 23371.40, '2026-02-24 10:23:00'),
-(1, 1, 'K0048', N'王勇', '13594906926', N'武汉市洪山区226号', 46081.02, '2026-07-11 10:33:00'),
-(1, 2, 'K0049', N'高洋', '13550037437', N'上海市浦东新区58号', 14978.13, '2026-02-09 10:17:00'),
-(1, 3, 'K0050', N'李海燕', '13194939322', N'杭州市西湖区67号', 27672.86, '2026-05-13 10:09:00'),
-(1, 4, 'K0051', N'林超', '13612671635', N'武汉市洪山区168号', 5862.35, '2026-01-26 10:44:00'),
-(1, 1, 'K0052', N'杨娟', '13961305176', N'上海市浦东新区138号', 1103.81, '2026-02-26 10:16:00'),
-(1, 2, 'K0053', N'张平', '13919368500', N'深圳市南山区35号', 17331.15, '2026-08-01 10:21:00'),
-(1, 3, 'K0054', N'林娟', '13995003562', N'杭州市西湖区67号', 2831.67, '2026-04-04 10:10:00'),
-(1, 4, 'K0055', N'吴芳', '13194504003', N'深圳市南山区160号', 41200.39, '2026-09-25 10:13:00'),
-(1, 1, 'K0056', N'周涛', '13536966045', N'广州市天河区139号', 22741.02, '2026-05-02 10:00:00'),
-(1, 2, 'K0057', N'王晓东', '13542941825', N'深圳市南山区264号', 31113.31, '2026-08-04 10:42:00'),
-(1, 3, 'K0058', N'朱桂英', '13531503893', N'南京市鼓楼区260号', 20170.88, '2026-04-08 10:21:00'),
-(1, 4, 'K0059', N'黄建华', '13782590468', N'广州市天河区208号', 22777.06, '2026-03-01 10:04:00'),
-(1, 1, 'K0060', N'吴娟', '13175284619', N'北京市朝阳区44号', 43596.48, '2026-09-22 10:18:00')
+(1, 2, 'K0001', N'北京华星科技有限公司', '13392655486', N'北京市朝阳区260号', 14070.04, '2026-02-14 10:26:00'),
+(1, 3, 'K0002', N'朝阳区金桥广告工作室', '13075006691', N'天津市和平区47号', 36113.54, '2026-01-27 10:36:00'),
+(1, 4, 'K0003', N'北京新东方文化传媒有限公司', '13132931336', N'天津市和平区299号', 4054.73, '2026-10-13 10:03:00'),
+(1, 1, 'K0004', N'天津港湾物流有限公司', '13237384804', N'北京市朝阳区286号', 8727.37, '2026-07-05 10:34:00'),
+(1, 2, 'K0005', N'海淀区博学教育培训学校', '13126478448', N'北京市丰台区287号', 44695.23, '2026-02-19 10:36:00'),
+(1, 3, 'K0006', N'北京绿源餐饮管理有限公司', '13686028113', N'天津市和平区191号', 6385.70, '2026-02-19 10:03:00'),
+(1, 4, 'K0007', N'东城区恒信律师事务所', '13664656492', N'天津市和平区255号', 44590.68, '2026-07-25 10:20:00'),
+(1, 1, 'K0008', N'北京宏达建筑设计院', '13499936196', N'北京市通州区186号', 19645.31, '2026-03-23 10:49:00'),
+(1, 2, 'K0009', N'赵娜', '13616782763', N'北京市丰台区269号', 32447.43, '2026-08-10 10:38:00'),
+(1, 3, 'K0010', N'张敏', '13549683695', N'天津市河西区85号', 49619.43, '2026-03-16 10:26:00'),
+(1, 4, 'K0011', N'李桂英', '13083344353', N'北京市西城区175号', 45566.44, '2026-10-16 10:37:00'),
+(1, 1, 'K0012', N'胡娜', '13901908543', N'北京市海淀区139号', 31070.89, '2026-11-03 10:03:00'),
+(1, 2, 'K0013', N'周刚', '13620565036', N'北京市通州区146号', 46964.49, '2026-11-12 10:01:00'),
+(1, 3, 'K0014', N'胡艳', '13180440569', N'北京市海淀区253号', 3863.27, '2026-05-05 10:47:00'),
+(1, 4, 'K0015', N'赵杰', '13419779047', N'北京市通州区42号', 10902.57, '2026-07-18 10:17:00'),
+(1, 1, 'K0016', N'陈娟', '13927696258', N'北京市丰台区213号', 23512.87, '2026-07-08 10:09:00'),
+(1, 2, 'K0017', N'张丽', '13162455407', N'天津市和平区120号', 790.62, '2026-10-06 10:16:00'),
+(1, 3, 'K0018', N'周伟', '13156418835', N'天津市河西区274号', 24199.78, '2026-10-11 10:08:00'),
+(1, 4, 'K0019', N'何平', '13703264880', N'北京市朝阳区234号', 44602.71, '2026-07-13 10:25:00'),
+(1, 1, 'K0020', N'马敏', '13517031191', N'天津市河西区32号', 12491.08, '2026-04-15 10:10:00'),
+(1, 2, 'K0021', N'刘勇', '13645025986', N'北京市朝阳区53号', 15.72, '2026-03-18 10:06:00'),
+(1, 3, 'K0022', N'孙平', '13027381374', N'北京市海淀区107号', 40243.48, '2026-03-21 10:16:00'),
+(1, 4, 'K0023', N'孙平', '13391017514', N'北京市通州区63号', 7559.62, '2026-08-16 10:30:00'),
+(1, 1, 'K0024', N'周娜', '13154744982', N'北京市海淀区176号', 48519.33, '2026-08-27 10:44:00'),
+(1, 2, 'K0025', N'杨超', '13024798844', N'天津市和平区271号', 23707.18, '2026-09-01 10:48:00'),
+(1, 3, 'K0026', N'何洋', '13690326952', N'北京市海淀区134号', 33973.46, '2026-03-12 10:49:00'),
+(1, 4, 'K0027', N'赵秀英', '13581503267', N'北京市西城区115号', 40188.97, '2026-04-26 10:15:00'),
+(1, 1, 'K0028', N'马晓东', '13862564799', N'天津市和平区103号', 33923.63, '2026-06-24 10:01:00'),
+(1, 2, 'K0029', N'王军', '13507063907', N'北京市丰台区100号', 45385.77, '2026-06-15 10:51:00'),
+(1, 3, 'K0030', N'孙艳', '13086477158', N'天津市和平区53号', 14866.60, '2026-04-11 10:13:00'),
+(1, 4, 'K0031', N'郭平', '13966698717', N'北京市朝阳区246号', 42793.44, '2026-11-03 10:53:00'),
+(1, 1, 'K0032', N'刘杰', '13839991324', N'天津市和平区245号', 11699.55, '2026-11-11 10:05:00'),
+(1, 2, 'K0033', N'马涛', '13430985811', N'北京市海淀区82号', 11141.16, '2026-01-05 10:37:00'),
+(1, 3, 'K0034', N'胡刚', '13156953470', N'北京市通州区180号', 10217.70, '2026-09-05 10:01:00'),
+(1, 4, 'K0035', N'王晓东', '13697582865', N'北京市海淀区270号', 49118.17, '2026-07-28 10:12:00'),
+(1, 1, 'K0036', N'黄伟', '13270405570', N'天津市和平区150号', 32844.30, '2026-10-11 10:16:00'),
+(1, 2, 'K0037', N'林娟', '13895710061', N'北京市东城区32号', 48491.45, '2026-08-22 10:37:00'),
+(1, 3, 'K0038', N'何娟', '13888134464', N'北京市东城区273号', 9950.67, '2026-09-01 10:55:00'),
+(1, 4, 'K0039', N'胡海燕', '13196610599', N'北京市朝阳区77号', 11294.18, '2026-08-20 10:46:00'),
+(1, 1, 'K0040', N'刘秀英', '13066309234', N'北京市西城区266号', 34781.71, '2026-08-26 10:49:00'),
+(1, 2, 'K0041', N'刘秀英', '13061012773', N'天津市和平区98号', 18148.05, '2026-02-17 10:28:00'),
+(1, 3, 'K0042', N'林伟', '13816036417', N'北京市海淀区227号', 21339.78, '2026-09-20 10:32:00'),
+(1, 4, 'K0043', N'黄建华', '13297625709', N'北京市通州区261号', 34949.61, '2026-09-08 10:44:00'),
+(1, 1, 'K0044', N'何军', '13990832001', N'天津市和平区230号', 8987.53, '2026-02-13 10:28:00'),
+(1, 2, 'K0045', N'徐娜', '13720647678', N'天津市和平区220号', 4792.27, '2026-11-10 10:50:00'),
+(1, 3, 'K0046', N'刘海燕', '13165835798', N'北京市西城区74号', 16587.17, '2026-08-08 10:47:00'),
+(1, 4, 'K0047', N'刘杰', '13950189441', N'北京市通州区84号', 43767.28, '2026-03-23 10:27:00'),
+(1, 1, 'K0048', N'何杰', '13364123187', N'天津市河西区101号', 23371.40, '2026-02-24 10:23:00'),
+(1, 2, 'K0049', N'王勇', '13594906926', N'北京市通州区226号', 46081.02, '2026-07-11 10:33:00'),
+(1, 3, 'K0050', N'高洋', '13550037437', N'北京市海淀区58号', 14978.13, '2026-02-09 10:17:00'),
+(1, 4, 'K0051', N'李海燕', '13194939322', N'北京市丰台区67号', 27672.86, '2026-05-13 10:09:00'),
+(1, 1, 'K0052', N'林超', '13612671635', N'北京市通州区168号', 5862.35, '2026-01-26 10:44:00'),
+(1, 2, 'K0053', N'杨娟', '13961305176', N'北京市海淀区138号', 1103.81, '2026-02-26 10:16:00'),
+(1, 3, 'K0054', N'张平', '13919368500', N'天津市和平区35号', 17331.15, '2026-08-01 10:21:00'),
+(1, 4, 'K0055', N'林娟', '13995003562', N'北京市丰台区67号', 2831.67, '2026-04-04 10:10:00'),
+(1, 1, 'K0056', N'吴芳', '13194504003', N'天津市和平区160号', 41200.39, '2026-09-25 10:13:00'),
+(1, 2, 'K0057', N'周涛', '13536966045', N'北京市东城区139号', 22741.02, '2026-05-02 10:00:00'),
+(1, 3, 'K0058', N'王晓东', '13542941825', N'天津市和平区264号', 31113.31, '2026-08-04 10:42:00'),
+(1, 4, 'K0059', N'朱桂英', '13531503893', N'天津市河西区260号', 20170.88, '2026-04-08 10:21:00'),
+(1, 1, 'K0060', N'黄建华', '13782590468', N'北京市东城区208号', 22777.06, '2026-03-01 10:04:00')
+
+-- Orders with their lines and work records.
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 2, 'D202611001', '2026-11-03 09:05:00', 0, 1, 3, 1, 2, N'年会物料', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'D202611001', 'D202611001-1', 5, N'户外喷绘布', 90, 1, 18, 1, 1620)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'D202611001', 'D202611001-2', 6, N'条幅', 140, 1, 8, 1, 1120)
+update qd_x_xmzzk set je = 2740 where billno = 'D202611001'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 2, 1, 1, '2026-11-03 10:00:00', '2026-11-03 12:00:00', 3, 0)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 3, 'H202611002', '2026-11-06 09:10:00', 1, 1, 4, 2, 3, N'开业宣传', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'H202611002', 'H202611002-1', 8, N'易拉宝', 60, 1, 120, 1, 7200)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'H202611002', 'H202611002-2', 9, N'企业画册', 20, 1, 45, 1, 900)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'H202611002', 'H202611002-3', 10, N'标书装订', 30, 1, 25, 1, 750)
+update qd_x_xmzzk set je = 8850 where billno = 'H202611002'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 3, 2, 1, '2026-11-06 10:00:00', '2026-11-06 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 3, 2, 2, '2026-11-06 11:00:00', '2026-11-06 13:00:00', 4, 0)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202611003', '2026-11-09 09:15:00', 2, 1, 5, 3, 4, N'招生简章', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'T202611003', 'T202611003-1', 11, N'海报', 130, 1, 5, 1, 650)
+update qd_x_xmzzk set je = 650 where billno = 'T202611003'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 3, 1, '2026-11-09 10:00:00', '2026-11-09 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 3, 2, '2026-11-09 11:00:00', '2026-11-09 13:00:00', 4, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 3, 3, '2026-11-09 12:00:00', '2026-11-09 14:00:00', 5, 1)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 1, 'Z202611004', '2026-11-12 09:20:00', 2, 1, 2, 4, 1, N'产品画册', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'Z202611004', 'Z202611004-1', 2, N'会员卡', 170, 1, 1.5, 1, 255.0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'Z202611004', 'Z202611004-2', 3, N'宣传单页', 100, 1, 0.35, 1, 35.0)
+update qd_x_xmzzk set je = 290.0 where billno = 'Z202611004'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 1, 4, 1, '2026-11-12 10:00:00', '2026-11-12 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 1, 4, 2, '2026-11-12 11:00:00', '2026-11-12 13:00:00', 4, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 1, 4, 3, '2026-11-12 12:00:00', '2026-11-12 14:00:00', 5, 1)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 2, 'D202611005', '2026-11-15 09:25:00', 1, 1, 3, 5, 2, N'会议背景', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'D202611005', 'D202611005-1', 5, N'户外喷绘布', 200, 1, 18, 1, 3600)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'D202611005', 'D202611005-2', 6, N'条幅', 80, 1, 8, 1, 640)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'D202611005', 'D202611005-3', 7, N'写真背胶', 100, 1, 35, 1, 3500)
+update qd_x_xmzzk set je = 7740 where billno = 'D202611005'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 2, 5, 1, '2026-11-15 10:00:00', '2026-11-15 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 2, 5, 2, '2026-11-15 11:00:00', '2026-11-15 13:00:00', 4, 0)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 3, 'H202611006', '2026-11-18 09:30:00', 0, 1, 4, 6, 3, N'门头写真', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'H202611006', 'H202611006-1', 8, N'易拉宝', 20, 1, 120, 1, 2400)
+update qd_x_xmzzk set je = 2400 where billno = 'H202611006'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 3, 6, 1, '2026-11-18 10:00:00', '2026-11-18 12:00:00', 3, 0)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202611007', '2026-11-21 09:35:00', 2, 1, 5, 7, 4, N'员工名片', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'T202611007', 'T202611007-1', 11, N'海报', 150, 1, 5, 1, 750)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'T202611007', 'T202611007-2', 12, N'X展架', 60, 1, 85, 1, 5100)
+update qd_x_xmzzk set je = 5850 where billno = 'T202611007'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 7, 1, '2026-11-21 10:00:00', '2026-11-21 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 7, 2, '2026-11-21 11:00:00', '2026-11-21 13:00:00', 4, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 4, 7, 3, '2026-11-21 12:00:00', '2026-11-21 14:00:00', 5, 1)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 1, 'Z202611008', '2026-11-24 09:40:00', 1, 1, 2, 8, 1, N'展会易拉宝', 0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'Z202611008', 'Z202611008-1', 2, N'会员卡', 60, 1, 1.5, 1, 90.0)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'Z202611008', 'Z202611008-2', 3, N'宣传单页', 90, 1, 0.35, 1, 31.5)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj, zk, je) values(1, 'Z202611008', 'Z202611008-3', 4, N'三折页', 150, 1, 0.8, 1, 120.0)
+update qd_x_xmzzk set je = 241.5 where billno = 'Z202611008'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 1, 8, 1, '2026-11-24 10:00:00', '2026-11-24 12:00:00', 3, 1)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) values(1, 1, 8, 2, '2026-11-24 11:00:00', '2026-11-24 13:00:00', 4, 0)

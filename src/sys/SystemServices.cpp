@@ -1,0 +1,334 @@
+#include "sys/SystemServices.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include "db/DataServices.h"
+#include "db/Trace.h"
+
+namespace Qd::Core::Sys {
+
+using Db::Param;
+using Db::Params;
+using Db::RecordSet;
+
+namespace {
+
+SystemServices*& installed() {
+    static SystemServices* s = nullptr;
+    return s;
+}
+
+// Entries by window class; filled by the framework's windows and the plug-in libraries.
+QHash<QString, OpenEntry>& openEntries() {
+    static QHash<QString, OpenEntry> entries;
+    return entries;
+}
+
+QHash<QString, SelectEntry>& selectEntries() {
+    static QHash<QString, SelectEntry> entries;
+    return entries;
+}
+
+// The rows of a query the system runs for itself; an inactive set when it failed (the data
+// services have reported it).
+RecordSet rows(Db::IDataServices& db, const QString& sql, const Params& params = {}) {
+    return db.openData(sql, params);
+}
+
+}  // namespace
+
+// ---- TAuth ---------------------------------------------------------------------------------
+
+bool TAuth::check(const QStringList& codes, TrelationType relation) const {
+    SystemServices& sys = systemServices();
+    if (codes.isEmpty())
+        return true;
+    for (const QString& code : codes) {
+        const bool held = sys.holdsRight(*this, code);
+        if (relation == TrelationType::rtOr && held)
+            return true;
+        if (relation == TrelationType::rtAnd && !held)
+            return false;
+    }
+    return relation == TrelationType::rtAnd;
+}
+
+// ---- plug-in registry ------------------------------------------------------------------------
+
+void TPlugItem::open(QWidget* owner, const QString& params, QString& result, int mode) {
+    const OpenEntry* entry = TPlugsPool::openEntry(formClass);
+    if (!entry)
+        throw Db::DbError(
+            QStringLiteral("模块 %1（%2）的窗口类 %3 没有注册").arg(code, title, formClass));
+    (*entry)(owner, *this, title, params, result, mode);
+}
+
+QString TPlugItem::select(QWidget* owner, const QString& text, const QString& options) {
+    const SelectEntry* entry = TPlugsPool::selectEntry(formClass);
+    if (!entry)
+        throw Db::DbError(
+            QStringLiteral("模块 %1（%2）的窗口类 %3 不能用于选择").arg(code, title, formClass));
+    return (*entry)(owner, *this, text, options);
+}
+
+TPlugItem* TPlugsPool::plugbyName(const QString& name, bool byTitle) {
+    for (const auto& item : m_items)
+        if (item->name == name)
+            return item.get();
+    if (byTitle)
+        for (const auto& item : m_items)
+            if (item->title == name)
+                return item.get();
+    return nullptr;
+}
+
+void TPlugsPool::load() {
+    m_items.clear();
+    TAuth* auth = sysAuth();
+    RecordSet rs =
+        rows(systemServices().data(),
+             QStringLiteral("select code, name, title, groupname, formclass, plugininfo, "
+                            "columnsjson, expandinfo, isort from qd_sys_plugins "
+                            "where orgid = :orgid and isdel = 0 order by isort, id"),
+             {{QStringLiteral("orgid"), auth ? auth->orgId : QStringLiteral("0")}});
+    if (!rs.active())
+        return;
+    for (rs.first(); !rs.eof(); rs.next()) {
+        auto item = std::make_unique<TPlugItemSingleBasic>();
+        item->code = rs.field(QStringLiteral("code")).asString();
+        item->name = rs.field(QStringLiteral("name")).asString();
+        item->title = rs.field(QStringLiteral("title")).asString();
+        if (item->title.isEmpty())
+            item->title = item->name;
+        item->group = rs.field(QStringLiteral("groupname")).asString();
+        item->formClass = rs.field(QStringLiteral("formclass")).asString();
+        item->sort = rs.field(QStringLiteral("isort")).asInteger();
+        item->setTexts(rs.field(QStringLiteral("plugininfo")).asString(),
+                       rs.field(QStringLiteral("columnsjson")).asString(),
+                       rs.field(QStringLiteral("expandinfo")).asString());
+        m_items.push_back(std::move(item));
+    }
+}
+
+void TPlugsPool::registerOpenEntry(const QString& formClass, OpenEntry entry) {
+    openEntries().insert(formClass, std::move(entry));
+}
+
+void TPlugsPool::registerSelectEntry(const QString& formClass, SelectEntry entry) {
+    selectEntries().insert(formClass, std::move(entry));
+}
+
+const OpenEntry* TPlugsPool::openEntry(const QString& formClass) {
+    const auto it = openEntries().constFind(formClass);
+    return it == openEntries().cend() ? nullptr : &*it;
+}
+
+const SelectEntry* TPlugsPool::selectEntry(const QString& formClass) {
+    const auto it = selectEntries().constFind(formClass);
+    return it == selectEntries().cend() ? nullptr : &*it;
+}
+
+// ---- settings --------------------------------------------------------------------------------
+
+QString TSysConfigCache::get(const QString& key) {
+    if (!m_loaded) {
+        m_loaded = true;
+        TAuth* auth = sysAuth();
+        RecordSet rs = rows(systemServices().data(),
+                            QStringLiteral("select cfgkey, cfgvalue from qd_sys_config "
+                                           "where orgid = :orgid order by id"),
+                            {{QStringLiteral("orgid"), auth ? auth->orgId : QStringLiteral("0")}});
+        if (rs.active())
+            for (rs.first(); !rs.eof(); rs.next())
+                m_values.emplace_back(rs.field(0).asString(), rs.field(1).asString());
+    }
+    for (const auto& [k, v] : m_values)
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            return v;
+    return QString();
+}
+
+void TSysConfigCache::clear() {
+    m_values.clear();
+    m_loaded = false;
+}
+
+// ---- the services ----------------------------------------------------------------------------
+
+SystemServices::SystemServices(Db::IDataServices& db) : m_db(db) {}
+SystemServices::~SystemServices() {
+    if (installed() == this)
+        installed() = nullptr;
+}
+
+std::vector<StoreInfo> SystemServices::stores(const QString& orgId) {
+    std::vector<StoreInfo> out;
+    RecordSet rs = rows(m_db,
+                        QStringLiteral("select id, code, name from qd_b_ckbmk where orgid = :orgid "
+                                       "and isdel = 0 order by isort desc, code"),
+                        {{QStringLiteral("orgid"), orgId}});
+    if (rs.active())
+        for (rs.first(); !rs.eof(); rs.next())
+            out.push_back(
+                {rs.field(0).asInteger(), rs.field(1).asString(), rs.field(2).asString()});
+    return out;
+}
+
+LoginResult SystemServices::login(const QString& userCode, const QString& password,
+                                  qint32 storeId) {
+    RecordSet store = rows(m_db,
+                           QStringLiteral("select id, orgid, code, name, rootdir from qd_b_ckbmk "
+                                          "where id = :id and isdel = 0"),
+                           {{QStringLiteral("id"), storeId}});
+    if (!store.active() || store.isEmpty())
+        return {false, QStringLiteral("门店不存在，请重新选择门店")};
+    const QString orgId = store.field(QStringLiteral("orgid")).asString();
+
+    RecordSet user = rows(
+        m_db,
+        QStringLiteral("select u.id, u.code, u.name, u.yg_id, u.pwdhash, u.pwdsalt, u.isadmin, "
+                       "u.datascope, y.code as yg_code, y.name as yg_name from qd_sys_users u "
+                       "left join qd_b_ygbmk y on u.yg_id = y.id "
+                       "where u.orgid = :orgid and u.code = :code and u.isdel = 0"),
+        {{QStringLiteral("orgid"), orgId}, {QStringLiteral("code"), userCode.trimmed()}});
+    if (!user.active() || user.isEmpty())
+        return {false, QStringLiteral("用户编号“%1”不存在").arg(userCode.trimmed())};
+    const QString salt = user.field(QStringLiteral("pwdsalt")).asString();
+    const QString hash = user.field(QStringLiteral("pwdhash")).asString();
+    if (hash.isEmpty() || passwordHash(password, salt) != hash)
+        return {false, QStringLiteral("密码错误，请重新输入")};
+
+    const bool isAdmin = user.field(QStringLiteral("isadmin")).asBoolean();
+    const qint32 employee = user.field(QStringLiteral("yg_id")).asInteger();
+    // The session's user is the employee behind the login: logs, tickets and store access
+    // all refer to employees.
+    const qint32 userId = employee > 0 ? employee : user.field(QStringLiteral("id")).asInteger();
+    if (!isAdmin) {
+        RecordSet access =
+            rows(m_db,
+                 QStringLiteral("select count(1) from qd_auth_ck_access "
+                                "where uid = :uid and ck_id = :ck_id"),
+                 {{QStringLiteral("uid"), userId}, {QStringLiteral("ck_id"), storeId}});
+        if (!access.active() || access.field(0).asInteger() == 0)
+            return {false, QStringLiteral("您没有门店“%1”的操作权限")
+                               .arg(store.field(QStringLiteral("name")).asString())};
+    }
+
+    auto auth = std::make_unique<TAuth>();
+    auth->orgId = orgId;
+    auth->storeId = storeId;
+    auth->storeCode = store.field(QStringLiteral("code")).asString();
+    auth->storeName = store.field(QStringLiteral("name")).asString();
+    auth->userId = userId;
+    const QString ygCode = user.field(QStringLiteral("yg_code")).asString();
+    const QString ygName = user.field(QStringLiteral("yg_name")).asString();
+    auth->userCode = ygCode.isEmpty() ? user.field(QStringLiteral("code")).asString() : ygCode;
+    auth->userName = ygName.isEmpty() ? user.field(QStringLiteral("name")).asString() : ygName;
+    auth->dataScope = user.field(QStringLiteral("datascope")).asInteger();
+    auth->isAdmin = isAdmin;
+    auth->defaultPath = store.field(QStringLiteral("rootdir")).asString();
+    m_session = std::move(auth);
+
+    m_db.execSQL(QStringLiteral("update qd_sys_users set lastlogin = getdate() where id = :id"),
+                 {{QStringLiteral("id"), user.field(QStringLiteral("id")).asInteger()}});
+    Db::LogMsg(QStringLiteral("登录：%1（%2）门店 %3")
+                   .arg(m_session->userName, m_session->userCode, m_session->storeName));
+    m_config.clear();
+    m_plugs.load();
+    return {true, QString()};
+}
+
+void SystemServices::logout() {
+    m_session.reset();
+    m_config.clear();
+}
+
+TAuth* SystemServices::session() {
+    return m_session.get();
+}
+
+bool SystemServices::holdsRight(const TAuth& auth, const QString& code) {
+    if (auth.isAdmin)
+        return true;
+    RecordSet rs = rows(
+        m_db,
+        QStringLiteral("select (select count(1) from qd_sys_userrights where userid = :uid and "
+                       "rightcode = :code) + (select count(1) from qd_sys_rights r join "
+                       "qd_sys_userroles ur on ur.roleid = r.roleid where ur.userid = :uid and "
+                       "r.rightcode = :code)"),
+        {{QStringLiteral("uid"), auth.userId}, {QStringLiteral("code"), code}});
+    return rs.active() && !rs.isEmpty() && rs.field(0).asInteger() > 0;
+}
+
+void SystemServices::setPassword(qint32 userId, const QString& password) {
+    const QString salt = newSalt();
+    if (!m_db.execSQL(QStringLiteral("update qd_sys_users set pwdsalt = :salt, pwdhash = :hash "
+                                     "where id = :id"),
+                      {{QStringLiteral("salt"), salt},
+                       {QStringLiteral("hash"), passwordHash(password, salt)},
+                       {QStringLiteral("id"), userId}}))
+        throw Db::DbError(QStringLiteral("无法保存用户 %1 的密码").arg(userId));
+}
+
+SystemServices& systemServices() {
+    if (!installed())
+        throw Db::DbError(QStringLiteral("系统服务未初始化"));
+    return *installed();
+}
+
+void setSystemServices(SystemServices* services) {
+    installed() = services;
+}
+
+// ---- the system's functions ----------------------------------------------------------------
+
+TAuth* sysAuth() {
+    return installed() ? installed()->session() : nullptr;
+}
+
+QString sqlTemplate(const QString& sql) {
+    static const QRegularExpression orgid(QStringLiteral(":orgid\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression userid(QStringLiteral(":userid\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const TAuth* auth = sysAuth();
+    QString out = sql;
+    out.replace(orgid, QLatin1Char('\'') + Db::quoteSql(auth ? auth->orgId : QString()) +
+                           QLatin1Char('\''));
+    out.replace(userid, QString::number(auth ? auth->userId : 0));
+    return out;
+}
+
+TPlugsPool& plugsPool() {
+    return systemServices().plugs();
+}
+
+TSysConfigCache& SysConfigCache() {
+    return systemServices().config();
+}
+
+const TGlobalSettings& VaGlobalmtSettings() {
+    static const TGlobalSettings defaults;
+    return installed() ? installed()->settings() : defaults;
+}
+
+void logger(const QString& code, const QString& title, const QString& billno, const QString& action,
+            const QString& data) {
+    const TAuth* auth = sysAuth();
+    systemServices().data().execSQL(
+        QStringLiteral("insert into qd_sys_operlog(orgid, modulecode, moduletitle, billno, action, "
+                       "data, userid, username, ck_id) values(:orgid, :code, :title, :billno, "
+                       ":action, :data, :userid, :username, :ck_id)"),
+        {{QStringLiteral("orgid"), auth ? auth->orgId : QStringLiteral("0")},
+         {QStringLiteral("code"), code},
+         {QStringLiteral("title"), title},
+         {QStringLiteral("billno"), billno},
+         {QStringLiteral("action"), action},
+         {QStringLiteral("data"), data},
+         {QStringLiteral("userid"), auth ? auth->userId : 0},
+         {QStringLiteral("username"), auth ? auth->userName : QString()},
+         {QStringLiteral("ck_id"), auth ? auth->storeId : 0}});
+}
+
+}  // namespace Qd::Core::Sys

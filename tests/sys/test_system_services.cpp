@@ -1,0 +1,279 @@
+// System services: login, session, rights and the gate, the plug-in registry, settings, logs.
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/RightsGate.h"
+#include "db/Schema.h"
+#include "support/TestEnv.h"
+#include "sys/EAbort.h"
+#include "sys/SystemServices.h"
+#include "ui/uInfoMessageBox.h"
+
+using namespace Qd::Core;
+using Qd::Core::Ui::mrOk;
+
+namespace {
+
+// An organisation with two stores; a manager (employee 11) with a role and rights in both
+// stores, a clerk (employee 12) in store 2 only, and the administrator (employee 10).
+class SysTest : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        ASSERT_TRUE(Db::ensureFrameworkSchema(db()));
+        ASSERT_TRUE(db().execSQL(QStringLiteral(
+            "insert into qd_b_ckbmk(orgid, code, name, isort, rootdir) values(1, 'MD01', N'总店', "
+            "2, N'D:\\单据')\n"
+            "insert into qd_b_ckbmk(orgid, code, name, isort) values(1, 'MD02', N'东城分店', 1)")));
+        ASSERT_TRUE(db().execSQL(QStringLiteral(
+            "insert into qd_b_ygbmk(orgid, code, name) values(1, 'admin', N'系统管理员')\n"
+            "insert into qd_b_ygbmk(orgid, code, name) values(1, 'Y01', N'王经理')\n"
+            "insert into qd_b_ygbmk(orgid, code, name) values(1, 'Y02', N'李店员')\n"
+            "update qd_b_ygbmk set id = id + 9\n"
+            "insert into qd_sys_users(orgid, code, name, yg_id, isadmin, datascope) values(1, "
+            "'admin', N'管理员', 10, 1, 2)\n"
+            "insert into qd_sys_users(orgid, code, name, yg_id, datascope) values(1, '1001', "
+            "N'王经理', 11, 2)\n"
+            "insert into qd_sys_users(orgid, code, name, yg_id, datascope) values(1, '2001', "
+            "N'李店员', 12, 1)\n"
+            "insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 11, 1)\n"
+            "insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 11, 2)\n"
+            "insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 12, 2)\n"
+            "insert into qd_sys_roles(orgid, code, name) values(1, 'DZ', N'店长')\n"
+            "insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'KH_01')\n"
+            "insert into qd_sys_rights(orgid, roleid, rightcode) values(1, 1, 'XMZZK_04')\n"
+            "insert into qd_sys_userroles(orgid, userid, roleid) values(1, 11, 1)\n"
+            "insert into qd_sys_userrights(orgid, userid, rightcode) values(1, 12, 'KH_02')")));
+        sys = std::make_unique<Sys::SystemServices>(db());
+        Sys::setSystemServices(sys.get());
+        sys->setPassword(1, QStringLiteral("admin"));
+        sys->setPassword(2, QStringLiteral("123456"));
+        sys->setPassword(3, QStringLiteral("密码'1"));
+    }
+    void TearDown() override {
+        Sys::setSystemServices(nullptr);
+        sys.reset();
+        DbTest::TearDown();
+    }
+
+    // Runs an action through the gate and tells whether it went on.
+    template <typename F>
+    bool runs(F action) {
+        try {
+            action();
+            return true;
+        } catch (const Sys::EAbort&) {
+            return false;
+        }
+    }
+
+    std::unique_ptr<Sys::SystemServices> sys;
+};
+
+}  // namespace
+
+TEST_F(SysTest, LoginRefusesWithClearMessagesAndFillsTheSession) {
+    struct Case {
+        const char* user;
+        const char* password;
+        qint32 store;
+        const char* message;  // empty: accepted
+    } cases[] = {
+        {"9999", "x", 1, "用户编号“9999”不存在"},
+        {"1001", "wrong", 1, "密码错误，请重新输入"},
+        {"1001", "", 1, "密码错误，请重新输入"},
+        {"2001", "密码'1", 1, "您没有门店“总店”的操作权限"},
+        {"1001", "123456", 99, "门店不存在，请重新选择门店"},
+        {"2001", "密码'1", 2, ""},
+        {"admin", "admin", 1, ""},  // the administrator may work in any store
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        const Sys::LoginResult r =
+            sys->login(QString::fromUtf8(c.user), QString::fromUtf8(c.password), c.store);
+        EXPECT_EQ(r.ok, *c.message == 0);
+        EXPECT_EQ(r.message, QString::fromUtf8(c.message));
+        if (!r.ok)
+            sys->logout();
+        EXPECT_EQ(Sys::sysAuth() != nullptr, r.ok);
+    }
+
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    const Sys::TAuth* auth = Sys::sysAuth();
+    EXPECT_EQ(auth->orgId, "1");
+    EXPECT_EQ(auth->storeId, 1);
+    EXPECT_EQ(auth->storeCode, "MD01");
+    EXPECT_EQ(auth->storeName, QStringLiteral("总店"));
+    EXPECT_EQ(auth->userId, 11);  // the employee behind the login
+    EXPECT_EQ(auth->userCode, "Y01");
+    EXPECT_EQ(auth->userName, QStringLiteral("王经理"));
+    EXPECT_EQ(auth->dataScope, 2);
+    EXPECT_FALSE(auth->isAdmin);
+    EXPECT_EQ(auth->defaultPath, QStringLiteral("D:\\单据"));
+}
+
+TEST_F(SysTest, PasswordsAreStoredSaltedAndHashed) {
+    Db::DataPacket rows = db().query("select code, pwdhash, pwdsalt from qd_sys_users order by id");
+    const QStringList passwords = {"admin", "123456", QStringLiteral("密码'1")};
+    QStringList salts;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        const QString hash = rows.field(1).asString();
+        const QString salt = rows.field(2).asString();
+        EXPECT_EQ(hash.size(), 64);
+        EXPECT_FALSE(hash.contains(passwords[rows.recNo()]));
+        EXPECT_EQ(hash, Sys::passwordHash(passwords[rows.recNo()], salt));
+        salts << salt;
+    }
+    salts.removeDuplicates();
+    EXPECT_EQ(salts.size(), 3);  // a salt of its own for each user
+}
+
+TEST_F(SysTest, RightsComeFromRolesAndUsersAndAreReadAtEachCheck) {
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    const Sys::TAuth* auth = Sys::sysAuth();
+    EXPECT_TRUE(auth->check({"KH_01"}));
+    EXPECT_FALSE(auth->check({"KH_02"}));
+    EXPECT_FALSE(auth->check({"NOSUCH_99"}));  // a code no module defines is not held
+    EXPECT_TRUE(auth->check({"KH_02", "KH_01"}, Sys::TrelationType::rtOr));
+    EXPECT_FALSE(auth->check({"KH_02", "KH_01"}, Sys::TrelationType::rtAnd));
+
+    ASSERT_TRUE(db().execSQL(
+        "insert into qd_sys_userrights(orgid, userid, rightcode) values(1, 11, 'KH_02')"));
+    EXPECT_TRUE(auth->check({"KH_02"}));  // granted while logged in: the next action sees it
+
+    ASSERT_TRUE(sys->login("admin", "admin", 2).ok);
+    EXPECT_TRUE(Sys::sysAuth()->check({"ANYTHING_01"}));
+}
+
+TEST_F(SysTest, GateRefusesWithItsMessageAndBlockComesFirst) {
+    ASSERT_TRUE(sys->login("2001", "密码'1", 2).ok);
+    EXPECT_TRUE(runs([] { Base::rightsGate("KH", "_02"); }));
+    EXPECT_TRUE(prompts().asked().empty());
+
+    prompts().answer(mrOk);
+    EXPECT_FALSE(runs([] { Base::rightsGate("KH", "_01"); }));
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text,
+              QStringLiteral("对不起，您没有该功能的操作权限，访问被拒绝。"));
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Information));
+
+    // The probe answers without a word.
+    prompts().clear();
+    EXPECT_FALSE(Base::rightProbe("KH", "_01"));
+    EXPECT_TRUE(Base::rightProbe("KH", "_02"));
+    EXPECT_TRUE(prompts().asked().empty());
+
+    // Reports are gated by "2100_" + their code.
+    prompts().answer(mrOk);
+    EXPECT_FALSE(runs([] { Base::reportRightsGate("RPT01"); }));
+
+    // The administrator holds every right, yet bill actions are blocked before the gate runs.
+    ASSERT_TRUE(sys->login("admin", "admin", 1).ok);
+    prompts().clear();
+    prompts().answer(mrOk);
+    EXPECT_FALSE(runs([] {
+        Base::administratorBlock();
+        Base::rightsGate("XMZZK", "_06");
+    }));
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text,
+              QStringLiteral("当前用户为系统管理员，不能用于业务单据操作。"));
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_TRUE(runs([] { Base::rightsGate("KH", "_06"); }));  // master data is allowed to him
+
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    EXPECT_TRUE(runs([] { Base::administratorBlock(); }));
+}
+
+TEST_F(SysTest, SqlTemplateWritesSessionValuesAsLiterals) {
+    ASSERT_TRUE(db().execSQL("update qd_b_ckbmk set orgid = 1"));
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    Sys::sysAuth()->orgId = QStringLiteral("1' or '1'='1");  // a hostile value stays a literal
+    EXPECT_EQ(
+        Sys::sqlTemplate("select * from t where orgid=:orgid and uid = :userid and x=:orgidx"),
+        "select * from t where orgid='1'' or ''1''=''1' and uid = 11 and x=:orgidx");
+    Sys::sysAuth()->orgId = QStringLiteral("1");
+    Db::DataPacket rows = db().query(Sys::sqlTemplate(
+        "select count(*) from qd_auth_ck_access where orgid=:orgid and uid=:userid"));
+    EXPECT_EQ(rows.field(0).asInteger(), 2);
+}
+
+TEST_F(SysTest, PlugInRegistryFindsModulesByNameOrTitleAndKeepsBrokenOnes) {
+    ASSERT_TRUE(db().execSQL(
+        QStringLiteral("insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, "
+                       "plugininfo, isort) "
+                       "values(1, 'KH', N'客户会员查询', N'客户资料', N'基础资料', "
+                       "'TSingleBasicRibbonForm', '{\"tablename\":\"qd_b_khbmk\"}', 2)\n"
+                       "insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, "
+                       "plugininfo, isort) "
+                       "values(1, 'BAD', N'坏模块', N'坏模块', N'基础资料', "
+                       "'TSingleBasicRibbonForm', '{\"tablename\":', 1)\n"
+                       "insert into qd_sys_plugins(orgid, code, name, title, isdel) values(1, "
+                       "'OLD', N'旧模块', N'旧模块', 1)")));
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    Sys::TPlugsPool& pool = Sys::plugsPool();
+    ASSERT_EQ(pool.items().size(), 2u);
+    EXPECT_EQ(pool.items()[0]->code, "BAD");  // by sort order, broken descriptor and all
+    Sys::TPlugItem* kh = pool.plugbyName(QStringLiteral("客户会员查询"), false);
+    ASSERT_NE(kh, nullptr);
+    EXPECT_EQ(static_cast<Sys::TPlugItemSingleBasic*>(kh)->getplugInfo(),
+              "{\"tablename\":\"qd_b_khbmk\"}");
+    EXPECT_EQ(pool.plugbyName(QStringLiteral("客户资料"), false), nullptr);
+    EXPECT_EQ(pool.plugbyName(QStringLiteral("客户资料"), true), kh);
+    EXPECT_EQ(pool.plugbyName(QStringLiteral("旧模块"), true), nullptr);
+
+    // Opening goes through the entry its window class registered.
+    QString result;
+    EXPECT_THROW(kh->open(nullptr, "", result), Db::DbError);
+    Sys::TPlugsPool::registerOpenEntry(
+        "TSingleBasicRibbonForm", [](QWidget*, Sys::TPlugItem& item, const QString& title,
+                                     const QString& params, QString& out, int mode) {
+            out = item.code + "|" + title + "|" + params + "|" + QString::number(mode);
+        });
+    kh->open(nullptr, "K0001", result);
+    EXPECT_EQ(result, QStringLiteral("KH|客户资料|K0001|-1"));
+}
+
+TEST_F(SysTest, SettingsAndOperationLog) {
+    ASSERT_TRUE(db().execSQL(QStringLiteral(
+        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'company', N'京华印务')\n"
+        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(2, 'company', N'别家')")));
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    EXPECT_EQ(Sys::SysConfigCache().get("company"), QStringLiteral("京华印务"));
+    EXPECT_EQ(Sys::SysConfigCache().get("footer"), QString());
+    EXPECT_EQ(Sys::VaGlobalmtSettings().dateFormat, "yyyy-MM-dd");
+
+    Sys::logger("XMZZK", QStringLiteral("订单"), "Z202611001", QStringLiteral("审核"),
+                "{\"status\":1}");
+    Db::DataPacket log = db().query(
+        "select modulecode, moduletitle, billno, action, data, userid, username, ck_id, "
+        "datediff(second, logtime, getdate()) from qd_sys_operlog");
+    ASSERT_EQ(log.recordCount(), 1);
+    QStringList cells;
+    for (int f = 0; f < log.fieldCount(); ++f)
+        cells << log.field(f).asString();
+    EXPECT_EQ(cells.join('|'),
+              QStringLiteral("XMZZK|订单|Z202611001|审核|{\"status\":1}|11|王经理|1|0"));
+}
+
+TEST(InfoMessageBox, DetailStartsFoldedAndTogglesByItsHeight) {
+    Base::TInfoMessageBox box(nullptr, QStringLiteral("保存失败"),
+                              QStringLiteral("数据库错误：UNIQUE constraint failed"));
+    box.show();
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("错误"));
+    EXPECT_EQ(box.okButton()->text(), QStringLiteral("确定(&O)"));
+    EXPECT_EQ(box.detailButton()->text(), QStringLiteral("详细信息(&D)"));
+    EXPECT_FALSE(box.detailShown());
+    const int folded = box.height();
+    box.detailButton()->click();
+    EXPECT_TRUE(box.detailShown());
+    const int fold = box.height() - folded;
+    EXPECT_EQ(fold, QFontMetrics(box.font()).height() + box.detailMemo()->height() + 5);
+    box.detailButton()->click();
+    EXPECT_EQ(box.height(), folded);
+    box.okButton()->click();
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+}
