@@ -35,8 +35,7 @@ struct Variable {
 // A translated batch with what running it needs to know.
 struct Prepared {
     std::unique_ptr<Batch> batch;
-    QSet<QString> params;  // :name parameters it refers to, lower case
-    bool writes = false;   // changes data (so runs inside a transaction of its own)
+    bool writes = false;  // changes data (so runs inside a transaction of its own)
 };
 
 void collect(const NodeList& nodes, Prepared& p) {
@@ -115,7 +114,6 @@ struct Session::Impl {
             return *it;
         auto p = std::make_shared<Prepared>();
         p->batch = translate(text, schema);
-        p->params = p->batch->params;
         collect(p->batch->nodes, *p);
         if (translations.size() > 512)
             translations.clear();
@@ -578,7 +576,7 @@ QStringList Session::explain(const QString& text) {
 }
 
 QStringList Session::parameterNames(const QString& text) {
-    QStringList names = d->prepareBatch(text, *this)->params.values();
+    QStringList names = d->prepareBatch(text, *this)->batch->params.values();
     names.sort();
     return names;
 }
@@ -586,7 +584,7 @@ QStringList Session::parameterNames(const QString& text) {
 void Session::run(const QString& text, const Params& params, ResultSink* sink, bool allResults) {
     const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
 
-    for (const QString& name : p->params) {
+    for (const QString& name : p->batch->params) {
         bool given = false;
         for (const Param& prm : params)
             given = given || prm.name.compare(name, Qt::CaseInsensitive) == 0;
@@ -595,7 +593,7 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
                                 false);
     }
     for (const Param& prm : params)
-        if (!p->params.contains(prm.name.toLower()))
+        if (!p->batch->params.contains(prm.name.toLower()))
             throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16,
                                 1, 0, text, false);
 
