@@ -1,41 +1,111 @@
-// The client program. For now it opens the embedded demo database (creating it from the demo
-// seed on first start) and lists the demo customers in a grid over the shared record-set model.
+// The client program: opens the database (creating the demo organisation on first start),
+// logs in (with the login dialog, or from the command line) and shows the main window.
 //
-//   qdclient [--db FILE] [--screenshot FILE.png] [--trace]
+//   qdclient [--db FILE] [--user CODE --password PW [--store CODE]] [--module NAME]
+//            [--screenshot FILE.png | --login-screenshot FILE.png] [--trace]
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QFile>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMainWindow>
-#include <QStatusBar>
-#include <QTableView>
+#include <QScopeGuard>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <cstdio>
+#include <optional>
 
-#include "db/RecordSetModel.h"
-#include "db/Schema.h"
+#include "ClientOptions.h"
+#include "DemoDatabase.h"
+#include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
-#include "sys/ProgramHome.h"
+#include "sys/SystemServices.h"
+#include "uLoginForm.h"
+#include "uMainForm.h"
+#include "ui/Prompter.h"
 
-using namespace Qd::Core;
+using namespace Qd;
 
 namespace {
 
-QString readResource(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Db::DbError(QStringLiteral("缺少资源 %1").arg(path));
-    return QString::fromUtf8(f.readAll());
+void printLine(FILE* to, const QString& text) {
+    std::fprintf(to, "%s\n", text.toLocal8Bit().constData());
 }
 
-// A new database gets the framework's tables and the demo organisation.
-void seedIfNew(Db::SqliteDataServices& db) {
-    if (Db::ensureFrameworkSchema(db))
-        db.exec(readResource(QStringLiteral(":/demo/seed.sql")));
+// Saves a picture of `window` once the event loop has laid it out and painted it, then ends the
+// program: 0 when the file was written.
+void screenshotAndQuit(QWidget& window, const QString& file) {
+    QTimer::singleShot(300, &window, [&window, file] {
+        const bool saved = window.grab().save(file, "PNG");
+        if (!saved)
+            printLine(stderr, QStringLiteral("无法保存图片 %1").arg(file));
+        QApplication::exit(saved ? 0 : 1);
+    });
+}
+
+// The store a command-line login goes to: by code, or the first one.
+std::optional<Core::Sys::StoreInfo> storeFor(Core::Sys::SystemServices& sys, const QString& code) {
+    const std::vector<Core::Sys::StoreInfo> stores = sys.stores();
+    for (const Core::Sys::StoreInfo& s : stores)
+        if (code.isEmpty() || s.code.compare(code, Qt::CaseInsensitive) == 0)
+            return s;
+    return std::nullopt;
+}
+
+int run(const App::ClientOptions& options) {
+    std::unique_ptr<Core::Db::SqliteDataServices> db;
+    try {
+        db = App::openDemoDatabase(options.dbPath);
+    } catch (const Core::Db::DbError& e) {
+        printLine(stderr, e.message());
+        return 1;
+    }
+    Core::Db::setDataServices(db.get());
+    Core::Sys::SystemServices sys(*db);
+    Core::Sys::setSystemServices(&sys);
+    const auto uninstall = qScopeGuard([] {
+        Core::Sys::setSystemServices(nullptr);
+        Core::Db::setDataServices(nullptr);
+    });
+
+    if (!options.loginScreenshot.isEmpty()) {
+        App::TLoginForm login(sys);
+        if (!options.userCode.isEmpty())
+            login.setUserCode(options.userCode);
+        login.show();
+        screenshotAndQuit(login, options.loginScreenshot);
+        return QApplication::exec();
+    }
+
+    if (options.autoLogin()) {
+        const std::optional<Core::Sys::StoreInfo> store = storeFor(sys, options.storeCode);
+        if (!store) {
+            printLine(stderr, options.storeCode.isEmpty()
+                                  ? QStringLiteral("数据库中没有门店")
+                                  : QStringLiteral("没有编号为 %1 的门店").arg(options.storeCode));
+            return 1;
+        }
+        const Core::Sys::LoginResult result =
+            sys.login(options.userCode, options.password, store->id);
+        if (!result.ok) {
+            printLine(stderr, result.message);
+            return 1;
+        }
+    } else {
+        // Closing the dialog must not end the program before the main window is shown.
+        QApplication::setQuitOnLastWindowClosed(false);
+        App::TLoginForm login(sys);
+        if (Core::Ui::prompter().exec(login) != QDialog::Accepted)
+            return 0;
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    App::TMainForm window(sys);
+    window.show();
+    if (!options.module.isEmpty() && !window.openModule(options.module, true)) {
+        if (!sys.plugs().plugbyName(options.module, true)) {
+            printLine(stderr, QStringLiteral("没有名为 %1 的模块").arg(options.module));
+            return 1;
+        }
+    }
+    if (!options.screenshot.isEmpty())
+        screenshotAndQuit(window, options.screenshot);
+    return QApplication::exec();
 }
 
 }  // namespace
@@ -44,64 +114,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qdclient"));
 
-    QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral("多门店业务客户端"));
-    cli.addHelpOption();
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("数据库文件"),
-                                   QStringLiteral("file"));
-    const QCommandLineOption shotOpt(QStringLiteral("screenshot"),
-                                     QStringLiteral("启动后把主窗口保存为 PNG 并退出"),
-                                     QStringLiteral("png"));
-    const QCommandLineOption traceOpt(QStringLiteral("trace"),
-                                      QStringLiteral("诊断日志同时输出到 stderr"));
-    cli.addOptions({dbOpt, shotOpt, traceOpt});
-    cli.process(app);
-
-    Db::setTraceToStderr(cli.isSet(traceOpt));
-    const QString dbPath =
-        cli.isSet(dbOpt) ? cli.value(dbOpt) : Sys::programPath(QStringLiteral("demo.db"));
-    std::unique_ptr<Db::SqliteDataServices> db;
-    try {
-        db = std::make_unique<Db::SqliteDataServices>(dbPath);
-        seedIfNew(*db);
-    } catch (const Db::DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+    const App::ParsedClientOptions parsed = App::parseClientOptions(QApplication::arguments());
+    if (parsed.help) {
+        printLine(stdout, parsed.helpText);
+        return 0;
+    }
+    if (!parsed.error.isEmpty()) {
+        printLine(stderr, parsed.error);
         return 1;
     }
-    Db::setDataServices(db.get());
-
-    Db::RecordSet cdsMain;
-    Db::dataServices().openDataToCDS(
-        cdsMain,
-        QStringLiteral("select code, name, mobile, addr, credit, createdate "
-                       "from qd_b_khbmk where orgid=:orgid and isdel=0 order by code"),
-        {{QStringLiteral("orgid"), 1}});
-    const QStringList labels = {"编号", "名称", "手机", "地址", "信用额度", "建档时间"};
-    for (int i = 0; i < labels.size() && i < cdsMain.fieldCount(); ++i)
-        cdsMain.fieldDef(i).displayLabel = labels[i];
-
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("客户资料 - %1").arg(QFileInfo(dbPath).fileName()));
-    Db::RecordSetModel model(&cdsMain);
-    auto* view = new QTableView;
-    view->setModel(&model);
-    view->setAlternatingRowColors(true);
-    view->verticalHeader()->setDefaultSectionSize(24);
-    view->horizontalHeader()->setStretchLastSection(true);
-    view->setColumnWidth(3, 220);
-    view->setColumnWidth(4, 100);
-    window.setCentralWidget(view);
-    window.statusBar()->showMessage(QStringLiteral("当前记录数：%1").arg(cdsMain.recordCount()));
-    window.resize(900, 560);
-    window.show();
-
-    if (cli.isSet(shotOpt)) {
-        QTimer::singleShot(200, &window, [&] {
-            const bool ok = window.grab().save(cli.value(shotOpt));
-            QApplication::exit(ok ? 0 : 1);
-        });
-    }
-    const int rc = QApplication::exec();
-    Db::setDataServices(nullptr);
-    return rc;
+    Core::Db::setTraceToStderr(parsed.options.trace);
+    return run(parsed.options);
 }

@@ -1,0 +1,94 @@
+#include "ClientOptions.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include "sys/ProgramHome.h"
+
+namespace Qd::App {
+
+ParsedClientOptions parseClientOptions(const QStringList& args) {
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("多门店业务管理系统客户端"));
+    const QCommandLineOption help = cli.addHelpOption();
+    const QCommandLineOption db(QStringLiteral("db"),
+                                QStringLiteral("数据库文件（默认：程序目录下的 demo.db）"),
+                                QStringLiteral("file"));
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("以该用户编号直接登录，不显示登录窗口"),
+                                  QStringLiteral("code"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("直接登录时使用的密码"),
+                                      QStringLiteral("password"));
+    const QCommandLineOption store(QStringLiteral("store"),
+                                   QStringLiteral("直接登录的门店编号（默认：第一个门店）"),
+                                   QStringLiteral("code"));
+    const QCommandLineOption module(QStringLiteral("module"),
+                                    QStringLiteral("启动后打开的模块（注册名称或标题）"),
+                                    QStringLiteral("name"));
+    const QCommandLineOption shot(QStringLiteral("screenshot"),
+                                  QStringLiteral("启动后把主窗口保存为 PNG 图片并退出"),
+                                  QStringLiteral("png"));
+    const QCommandLineOption loginShot(QStringLiteral("login-screenshot"),
+                                       QStringLiteral("把登录窗口保存为 PNG 图片并退出"),
+                                       QStringLiteral("png"));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("诊断日志同时输出到标准错误"));
+    cli.addOptions({db, user, password, store, module, shot, loginShot, trace});
+
+    ParsedClientOptions out;
+    if (!cli.parse(args)) {
+        // The parser's own texts are English; say the two usual mistakes in the client's words.
+        static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
+        const QRegularExpressionMatch m = missing.match(cli.errorText());
+        QStringList unknown;
+        for (const QString& name : cli.unknownOptionNames())
+            unknown << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        if (!unknown.isEmpty())
+            out.error = QStringLiteral("未知的选项：%1").arg(unknown.join(' '));
+        else if (m.hasMatch())
+            out.error = QStringLiteral("%1 需要给出参数值").arg(m.captured(1));
+        else
+            out.error = cli.errorText();
+        return out;
+    }
+    if (cli.isSet(help)) {
+        out.help = true;
+        out.helpText = cli.helpText();
+        return out;
+    }
+    if (!cli.positionalArguments().isEmpty()) {
+        out.error = QStringLiteral("多余的参数：%1").arg(cli.positionalArguments().join(' '));
+        return out;
+    }
+
+    ClientOptions& o = out.options;
+    o.dbPath = cli.isSet(db) ? cli.value(db) : Core::Sys::programPath(QStringLiteral("demo.db"));
+    o.userCode = cli.value(user).trimmed();
+    o.password = cli.value(password);
+    o.storeCode = cli.value(store).trimmed();
+    o.module = cli.value(module).trimmed();
+    o.screenshot = cli.value(shot);
+    o.loginScreenshot = cli.value(loginShot);
+    o.trace = cli.isSet(trace);
+
+    if (o.dbPath.isEmpty())
+        out.error = QStringLiteral("--db 需要给出数据库文件");
+    else if (cli.isSet(user) && o.userCode.isEmpty())
+        out.error = QStringLiteral("--user 需要给出用户编号");
+    else if (o.autoLogin() && !cli.isSet(password))
+        out.error = QStringLiteral("--user 需要同时给出 --password");
+    else if (!o.autoLogin() && (cli.isSet(password) || cli.isSet(store)))
+        out.error = QStringLiteral("--password 和 --store 只能与 --user 一同使用");
+    else if (cli.isSet(module) && o.module.isEmpty())
+        out.error = QStringLiteral("--module 需要给出模块名称");
+    else if (cli.isSet(shot) && o.screenshot.isEmpty())
+        out.error = QStringLiteral("--screenshot 需要给出图片文件");
+    else if (cli.isSet(loginShot) && o.loginScreenshot.isEmpty())
+        out.error = QStringLiteral("--login-screenshot 需要给出图片文件");
+    else if (!o.screenshot.isEmpty() && !o.loginScreenshot.isEmpty())
+        out.error = QStringLiteral("--screenshot 与 --login-screenshot 不能同时使用");
+    return out;
+}
+
+}  // namespace Qd::App

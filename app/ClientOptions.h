@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace Qd::App {
+
+// What the client was asked to do on its command line. Without a user it asks for a login;
+// the screenshot options are for automation and support: they save a picture and quit.
+struct ClientOptions {
+    QString dbPath;    // the database file
+    QString userCode;  // log in as this user without the dialog (with password)
+    QString password;
+    QString storeCode;        // the store to log in to; empty: the first store
+    QString module;           // a module to open after start, by registered name or title
+    QString screenshot;       // PNG of the main window after start-up, then quit
+    QString loginScreenshot;  // PNG of the login dialog, then quit
+    bool trace = false;       // the diagnostic trace echoed to stderr
+
+    bool autoLogin() const { return !userCode.isEmpty(); }
+};
+
+// The outcome of reading a command line: the options, or why they cannot be used, or a request
+// for the help text (which is then filled in).
+struct ParsedClientOptions {
+    ClientOptions options;
+    QString error;
+    bool help = false;
+    QString helpText;
+
+    bool ok() const { return error.isEmpty() && !help; }
+};
+
+// Reads the client's command line (args[0] is the program). The database defaults to
+// "demo.db" in the program home.
+ParsedClientOptions parseClientOptions(const QStringList& args);
+
+}  // namespace Qd::App

@@ -1,0 +1,523 @@
+// The client program: its command line, the demo database, the login dialog and the main
+// window with its navigator and pages, driven directly (no modal loop) on a real database.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "ClientOptions.h"
+#include "DemoDatabase.h"
+#include "db/Schema.h"
+#include "support/TestEnv.h"
+#include "sys/ProgramHome.h"
+#include "sys/SystemServices.h"
+#include "uLoginForm.h"
+#include "uMainForm.h"
+
+using namespace Qd::App;
+using namespace Qd::Core;
+
+namespace {
+
+// ---- command line ---------------------------------------------------------------------------
+
+ParsedClientOptions parse(const QStringList& args) {
+    return parseClientOptions(QStringList{QStringLiteral("qdclient")} + args);
+}
+
+TEST(ClientOptions, DefaultsToTheDemoDatabaseInTheProgramHome) {
+    Sys::setProgramHome(QStringLiteral("/opt/qd"));
+    const ParsedClientOptions p = parse({});
+    const QString expected = Sys::programPath(QStringLiteral("demo.db"));
+    Sys::setProgramHome(QString());
+    ASSERT_TRUE(p.ok()) << p.error.toStdString();
+    EXPECT_EQ(p.options.dbPath, expected);
+    EXPECT_TRUE(expected.startsWith(QStringLiteral("/opt/qd"))) << expected.toStdString();
+    EXPECT_FALSE(p.options.autoLogin());
+    EXPECT_FALSE(p.options.trace);
+    EXPECT_TRUE(p.options.module.isEmpty());
+}
+
+TEST(ClientOptions, LoginModuleAndScreenshotFromTheCommandLine) {
+    const ParsedClientOptions p =
+        parse({"--db", "/data/店铺.db", "--user", "1001", "--password", "", "--store", "MD02",
+               "--module", "客户资料", "--screenshot", "/tmp/主窗口.png", "--trace"});
+    ASSERT_TRUE(p.ok()) << p.error.toStdString();
+    const ClientOptions& o = p.options;
+    EXPECT_EQ(o.dbPath, QStringLiteral("/data/店铺.db"));
+    EXPECT_TRUE(o.autoLogin());
+    EXPECT_EQ(o.userCode, QStringLiteral("1001"));
+    EXPECT_EQ(o.password, QString());  // an empty password is still a password
+    EXPECT_EQ(o.storeCode, QStringLiteral("MD02"));
+    EXPECT_EQ(o.module, QStringLiteral("客户资料"));
+    EXPECT_EQ(o.screenshot, QStringLiteral("/tmp/主窗口.png"));
+    EXPECT_TRUE(o.loginScreenshot.isEmpty());
+    EXPECT_TRUE(o.trace);
+}
+
+TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
+    struct Row {
+        QStringList args;
+        const char* error;
+    };
+    const Row rows[] = {
+        {{"--password", "x"}, "--password 和 --store 只能与 --user 一同使用"},
+        {{"--store", "MD01"}, "--password 和 --store 只能与 --user 一同使用"},
+        {{"--user", "1001"}, "--user 需要同时给出 --password"},
+        {{"--user", " ", "--password", "x"}, "--user 需要给出用户编号"},
+        {{"--db", ""}, "--db 需要给出数据库文件"},
+        {{"--module", ""}, "--module 需要给出模块名称"},
+        {{"--screenshot", "a.png", "--login-screenshot", "b.png"},
+         "--screenshot 与 --login-screenshot 不能同时使用"},
+        {{"--bogus", "-x"}, "未知的选项：--bogus -x"},
+        {{"--db"}, "--db 需要给出参数值"},
+        {{"demo.db"}, "多余的参数：demo.db"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.join(' ').toStdString());
+        const ParsedClientOptions p = parse(row.args);
+        EXPECT_FALSE(p.ok());
+        EXPECT_EQ(p.error, QString::fromUtf8(row.error));
+    }
+}
+
+TEST(ClientOptions, HelpListsEveryOption) {
+    const ParsedClientOptions p = parse({"--help"});
+    EXPECT_TRUE(p.help);
+    EXPECT_TRUE(p.error.isEmpty());
+    for (const char* name : {"--db", "--user", "--password", "--store", "--module", "--screenshot",
+                             "--login-screenshot", "--trace"})
+        EXPECT_TRUE(p.helpText.contains(QLatin1String(name))) << name;
+}
+
+// ---- the demo database ----------------------------------------------------------------------
+
+class DemoDatabaseTest : public Qd::Test::DbTest {};
+
+TEST_F(DemoDatabaseTest, ANewFileIsSeededOnceAndItsUsersCanLogIn) {
+    const QString path = dir() + QStringLiteral("/demo.db");
+    {
+        auto demo = openDemoDatabase(path);
+        demo->exec(
+            QStringLiteral("update qd_b_ckbmk set name = N'总店（改）' where code = 'MD01'"));
+    }
+    // Opened again: the edit is kept and nothing is inserted twice.
+    auto demo = openDemoDatabase(path);
+    Db::RecordSet stores =
+        demo->query(QStringLiteral("select count(*) as n, max(name) as nm from qd_b_ckbmk "
+                                   "where code = 'MD01'"));
+    EXPECT_EQ(stores.field("n").asInteger(), 1);
+    EXPECT_EQ(stores.field("nm").asString(), QStringLiteral("总店（改）"));
+
+    Db::setDataServices(demo.get());
+    Sys::SystemServices sys(*demo);
+    Sys::setSystemServices(&sys);
+    ASSERT_GE(sys.stores().size(), 4u);
+    const qint32 firstStore = sys.stores().front().id;
+    EXPECT_FALSE(sys.login(QStringLiteral("admin"), QStringLiteral("wrong"), firstStore).ok);
+    const Sys::LoginResult admin =
+        sys.login(QStringLiteral("admin"), QStringLiteral("admin"), firstStore);
+    EXPECT_TRUE(admin.ok) << admin.message.toStdString();
+    EXPECT_FALSE(sys.plugs().items().empty());
+    Sys::setSystemServices(nullptr);
+    Db::setDataServices(&db());
+}
+
+// ---- windows on a small organisation --------------------------------------------------------
+
+// Two stores; 王经理 (1001) may work in both with every store's data, 李店员 (2001) only in
+// 东城分店. The registry is filled by each test.
+class ClientTest : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        ASSERT_TRUE(Db::ensureFrameworkSchema(db()));
+        db().exec(QStringLiteral(
+            "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'company', N'测试商贸')\n"
+            "insert into qd_b_ckbmk(orgid, code, name, isort) values(1, 'MD01', N'总店', 2)\n"
+            "insert into qd_b_ckbmk(orgid, code, name, isort) values(1, 'MD02', N'东城分店', 1)"));
+        m_sys = std::make_unique<Sys::SystemServices>(db());
+        Sys::setSystemServices(m_sys.get());
+        addUser(QStringLiteral("1001"), QStringLiteral("王经理"), 2, {1, 2});
+        addUser(QStringLiteral("2001"), QStringLiteral("李店员"), 1, {2});
+    }
+    void TearDown() override {
+        Sys::setSystemServices(nullptr);
+        m_sys.reset();
+        DbTest::TearDown();
+    }
+
+    Sys::SystemServices& sys() { return *m_sys; }
+
+    void addUser(const QString& code, const QString& name, int scope, QList<int> stores) {
+        db().exec(QStringLiteral("insert into qd_b_ygbmk(orgid, ck_id, code, name) "
+                                 "values(1, :ck, :code, :name)"),
+                  {{"ck", stores.front()}, {"code", code}, {"name", name}});
+        const int employee = lastId(QStringLiteral("qd_b_ygbmk"));
+        db().exec(QStringLiteral("insert into qd_sys_users(orgid, code, name, yg_id, datascope, "
+                                 "ck_id) values(1, :code, :name, :yg, :scope, :ck)"),
+                  {{"code", code},
+                   {"name", name},
+                   {"yg", employee},
+                   {"scope", scope},
+                   {"ck", stores.front()}});
+        sys().setPassword(lastId(QStringLiteral("qd_sys_users")), QStringLiteral("123456"));
+        for (int store : stores)
+            db().exec(QStringLiteral("insert into qd_auth_ck_access(orgid, uid, ck_id) "
+                                     "values(1, :uid, :ck)"),
+                      {{"uid", employee}, {"ck", store}});
+    }
+    int lastId(const QString& table) {
+        return db()
+            .query(QStringLiteral("select max(id) as id from ") + table)
+            .field("id")
+            .asInteger();
+    }
+    void addModule(const QString& code, const QString& title, const QString& group, int sort,
+                   const QString& descriptor = QStringLiteral("{}"),
+                   const QString& formClass = QStringLiteral("TSingleBasicRibbonForm")) {
+        db().exec(QStringLiteral("insert into qd_sys_plugins(orgid, code, name, title, groupname, "
+                                 "formclass, plugininfo, isort) "
+                                 "values(1, :code, :name, :title, :grp, :cls, :info, :sort)"),
+                  {{"code", code},
+                   {"name", title},
+                   {"title", title},
+                   {"grp", group},
+                   {"cls", formClass},
+                   {"info", descriptor},
+                   {"sort", sort}});
+    }
+    void loginAs(const QString& user, int storeId = 1) {
+        const Sys::LoginResult r = sys().login(user, QStringLiteral("123456"), storeId);
+        ASSERT_TRUE(r.ok) << r.message.toStdString();
+    }
+
+private:
+    std::unique_ptr<Sys::SystemServices> m_sys;
+};
+
+// ---- login dialog ---------------------------------------------------------------------------
+
+using LoginForm = ClientTest;
+
+TEST_F(LoginForm, OffersTheStoresByNameAndCode) {
+    TLoginForm form(sys());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("用户登录"));
+    ASSERT_EQ(form.storeCombo()->count(), 2);
+    EXPECT_EQ(form.storeCombo()->itemText(0), QStringLiteral("总店（MD01）"));
+    EXPECT_EQ(form.storeCombo()->itemText(1), QStringLiteral("东城分店（MD02）"));
+    EXPECT_TRUE(form.loginButton()->isDefault());
+    EXPECT_EQ(form.passwordEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(form.selectStore(QStringLiteral("md02")));
+    EXPECT_EQ(form.storeCombo()->currentIndex(), 1);
+    EXPECT_FALSE(form.selectStore(QStringLiteral("MD09")));
+    EXPECT_EQ(form.storeCombo()->currentIndex(), 1);
+}
+
+TEST_F(LoginForm, RefusalIsShownAndTheDialogStaysOpenWithThePasswordSelected) {
+    TLoginForm form(sys());
+    form.show();
+    QSignalSpy accepted(&form, &QDialog::accepted);
+    form.userEdit()->setText(QStringLiteral("1001"));
+    form.passwordEdit()->setText(QStringLiteral("654321"));
+    prompts().answer(Ui::mrOk);
+    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().what, QStringLiteral("message"));
+    EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
+    EXPECT_EQ(prompts().last().kind, 2);
+    EXPECT_EQ(prompts().last().text,
+              sys().login(QStringLiteral("1001"), QStringLiteral("654321"), 1).message);
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.passwordEdit()->selectedText(), QStringLiteral("654321"));
+    EXPECT_EQ(sys().session(), nullptr);
+}
+
+TEST_F(LoginForm, AStoreTheUserMayNotWorkInIsRefused) {
+    TLoginForm form(sys());
+    form.show();
+    form.userEdit()->setText(QStringLiteral("2001"));
+    form.passwordEdit()->setText(QStringLiteral("123456"));
+    form.selectStore(QStringLiteral("MD01"));
+    prompts().answer(Ui::mrOk);
+    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("总店")))
+        << prompts().last().text.toStdString();
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(LoginForm, AnEmptyUserCodeIsAskedForBeforeLoggingIn) {
+    TLoginForm form(sys());
+    form.show();
+    form.passwordEdit()->setText(QStringLiteral("123456"));
+    prompts().answer(Ui::mrOk);
+    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("请输入用户编号。"));
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(LoginForm, AGoodLoginAcceptsWithTheChosenStore) {
+    TLoginForm form(sys());
+    form.show();
+    QSignalSpy accepted(&form, &QDialog::accepted);
+    form.setUserCode(QStringLiteral("2001"));
+    form.passwordEdit()->setText(QStringLiteral("123456"));
+    form.selectStore(QStringLiteral("MD02"));
+    QTest::keyClick(form.passwordEdit(), Qt::Key_Return);  // the default button
+
+    EXPECT_TRUE(prompts().asked().empty());
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    ASSERT_NE(sys().session(), nullptr);
+    EXPECT_EQ(sys().session()->storeCode, QStringLiteral("MD02"));
+    EXPECT_EQ(sys().session()->userName, QStringLiteral("李店员"));
+}
+
+// ---- main window ----------------------------------------------------------------------------
+
+// The navigator as one line: "group[module,module] group[...]".
+QString outline(const QTreeWidget& tree) {
+    QStringList groups;
+    for (int g = 0; g < tree.topLevelItemCount(); ++g) {
+        const QTreeWidgetItem* group = tree.topLevelItem(g);
+        QStringList modules;
+        for (int m = 0; m < group->childCount(); ++m)
+            modules << group->child(m)->text(0);
+        groups << group->text(0) + '[' + modules.join(',') + ']';
+    }
+    return groups.join(' ');
+}
+
+// Every label of a page, in creation order, as one text.
+QString textOf(const QWidget* page) {
+    QStringList texts;
+    for (const QLabel* label : page->findChildren<QLabel*>())
+        texts << label->text();
+    return texts.join('|');
+}
+
+QTreeWidgetItem* findModuleNode(const QTreeWidget& tree, const QString& title) {
+    const QList<QTreeWidgetItem*> found =
+        tree.findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+class MainForm : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        addModule(QStringLiteral("RPT01"), QStringLiteral("销售日报"), QStringLiteral("报表查询"),
+                  5, QString(), QStringLiteral("TBaseReportForm"));
+        addModule(QStringLiteral("KH"), QStringLiteral("客户资料"), QStringLiteral("基础资料"), 10);
+        addModule(QStringLiteral("YG"), QStringLiteral("员工资料"), QStringLiteral("基础资料"), 10);
+        addModule(QStringLiteral("CK"), QStringLiteral("门店资料"), QStringLiteral("基础资料"), 8);
+        addModule(QStringLiteral("RPT02"), QStringLiteral("客户汇总"), QStringLiteral("报表查询"),
+                  30);
+        addModule(QStringLiteral("SKD"), QStringLiteral("收款单"), QStringLiteral("业务单据"), 20,
+                  QStringLiteral(R"({"master": "qd_x_skd", "caption": "收款单"})"));
+        addModule(QStringLiteral("BAD"), QStringLiteral("坏描述"), QStringLiteral("业务单据"), 21,
+                  QStringLiteral(R"({"master": "qd_x_bad",})"));
+        addModule(QStringLiteral("MISC"), QStringLiteral("杂项"), QString(), 50);
+        loginAs(QStringLiteral("1001"));
+    }
+    QTabWidget& pages(TMainForm& f) { return *f.pageControl(); }
+};
+
+TEST_F(MainForm, TitleHomePageAndStatusBarShowTheSession) {
+    TMainForm form(sys());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("多门店业务管理系统 - 总店 - 王经理"));
+    ASSERT_EQ(pages(form).count(), 1);
+    EXPECT_EQ(pages(form).tabText(0), QStringLiteral("首页"));
+    const QString home = textOf(pages(form).widget(0));
+    for (const char* part :
+         {"测试商贸", "总店（MD01）", "王经理（1001）", "全部门店", "8 个（4 组）"})
+        EXPECT_TRUE(home.contains(QString::fromUtf8(part))) << part << " in " << home.toStdString();
+
+    const QString status = textOf(form.statusBar());
+    EXPECT_TRUE(status.contains(QStringLiteral("门店：总店（MD01）"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("用户：王经理（1001）")));
+    EXPECT_TRUE(status.contains(QFileInfo(dbPath()).fileName()));
+}
+
+TEST_F(MainForm, HomePageShowsTheScopeOfAStoreClerk) {
+    sys().logout();
+    loginAs(QStringLiteral("2001"), 2);
+    TMainForm form(sys());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("多门店业务管理系统 - 东城分店 - 李店员"));
+    EXPECT_TRUE(textOf(pages(form).widget(0)).contains(QStringLiteral("本门店")));
+}
+
+TEST_F(MainForm, NavigatorGroupsModulesByTheirFirstSortThenBySortAndTitle) {
+    TMainForm form(sys());
+    // 客户资料 and 员工资料 share sort 10: by title (code point order).
+    EXPECT_EQ(outline(*form.navigator()),
+              QStringLiteral("报表查询[销售日报,客户汇总] 基础资料[门店资料,员工资料,客户资料] "
+                             "业务单据[收款单,坏描述] 其他[杂项]"));
+    const QTreeWidgetItem* node = findModuleNode(*form.navigator(), QStringLiteral("销售日报"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(node->toolTip(0).contains(QStringLiteral("RPT01")));
+    EXPECT_TRUE(node->toolTip(0).contains(QStringLiteral("TBaseReportForm")));
+}
+
+TEST_F(MainForm, ABrokenDescriptorIsReportedWithItsCodeAndOpensNothing) {
+    TMainForm form(sys());
+    prompts().answer(Ui::mrOk);
+    EXPECT_FALSE(form.openModule(QStringLiteral("坏描述")));
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().kind, 1);
+    EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
+    const QString text = prompts().last().text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("模块 BAD 的描述有误："))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("(位置 "))) << text.toStdString();
+    EXPECT_EQ(pages(form).count(), 1);
+    EXPECT_EQ(form.modulePage(QStringLiteral("坏描述")), nullptr);
+}
+
+TEST_F(MainForm, OpeningAModuleTwiceGivesOnePlaceholderPage) {
+    TMainForm form(sys());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTreeWidget& tree = *form.navigator();
+    QTreeWidgetItem* node = findModuleNode(tree, QStringLiteral("收款单"));
+    ASSERT_NE(node, nullptr);
+    tree.setCurrentItem(node);
+    QTest::keyClick(&tree, Qt::Key_Return);
+
+    ASSERT_EQ(pages(form).count(), 2);
+    QWidget* page = form.modulePage(QStringLiteral("收款单"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(pages(form).currentWidget(), page);
+    EXPECT_EQ(pages(form).tabText(1), QStringLiteral("收款单"));
+    EXPECT_EQ(textOf(page), QStringLiteral("模块：收款单|编号：|SKD|窗口类：|"
+                                           "TSingleBasicRibbonForm|该模块的窗口尚未提供。"));
+
+    // Back home, then the module again by double click: the same page comes to the front.
+    pages(form).setCurrentIndex(0);
+    const QRect at = tree.visualItemRect(node);
+    // As the window system delivers it: press, release, double click, release.
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at.center());
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at.center());
+    QTest::mouseRelease(tree.viewport(), Qt::LeftButton, {}, at.center());
+    EXPECT_EQ(pages(form).count(), 2);
+    EXPECT_EQ(pages(form).currentWidget(), page);
+    EXPECT_TRUE(prompts().asked().empty());
+
+    // A group node opens nothing.
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(pages(form).count(), 2);
+}
+
+TEST_F(MainForm, ModulesAreFoundByTitleAndAnEmptyDescriptorIsNoError) {
+    TMainForm form(sys());
+    EXPECT_FALSE(form.openModule(QStringLiteral("没有这个模块"), true));
+    EXPECT_TRUE(form.openModule(QStringLiteral("销售日报"), true));  // empty descriptor
+    EXPECT_EQ(pages(form).count(), 2);
+    EXPECT_TRUE(prompts().asked().empty());
+}
+
+TEST_F(MainForm, ARegisteredWindowClassOpensTheModuleInsteadOfAPlaceholder) {
+    QWidget* seenOwner = nullptr;
+    QString seenTitle;
+    Sys::TPlugsPool::registerOpenEntry(
+        QStringLiteral("TClientTestForm"),
+        [&](QWidget* owner, Sys::TPlugItem&, const QString& title, const QString&, QString&, int) {
+            seenOwner = owner;
+            seenTitle = title;
+        });
+    Sys::TPlugsPool::registerOpenEntry(
+        QStringLiteral("TClientTestFailingForm"),
+        [](QWidget*, Sys::TPlugItem&, const QString&, const QString&, QString&, int) {
+            throw Db::DbError(QStringLiteral("表 qd_x_none 不存在"));
+        });
+    addModule(QStringLiteral("OK1"), QStringLiteral("自有窗口"), QStringLiteral("业务单据"), 22,
+              QStringLiteral("{}"), QStringLiteral("TClientTestForm"));
+    addModule(QStringLiteral("ERR1"), QStringLiteral("出错窗口"), QStringLiteral("业务单据"), 23,
+              QStringLiteral("{}"), QStringLiteral("TClientTestFailingForm"));
+    sys().plugs().load();
+    TMainForm form(sys());
+
+    EXPECT_TRUE(form.openModule(QStringLiteral("自有窗口")));
+    EXPECT_EQ(seenOwner, &form);
+    EXPECT_EQ(seenTitle, QStringLiteral("自有窗口"));
+    EXPECT_EQ(pages(form).count(), 1);
+
+    // An error of the window itself is shown as it is, and no placeholder hides it.
+    prompts().answer(Ui::mrOk);
+    EXPECT_FALSE(form.openModule(QStringLiteral("出错窗口")));
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().kind, 1);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("表 qd_x_none 不存在"));
+    EXPECT_EQ(pages(form).count(), 1);
+}
+
+TEST_F(MainForm, PagesCloseButTheHomePageStays) {
+    TMainForm form(sys());
+    QTabWidget& tabs = pages(form);
+    EXPECT_EQ(tabs.tabBar()->tabButton(0, QTabBar::RightSide), nullptr);
+    EXPECT_EQ(tabs.tabBar()->tabButton(0, QTabBar::LeftSide), nullptr);
+    EXPECT_FALSE(form.actClosePage->isEnabled());
+    EXPECT_FALSE(form.actCloseAll->isEnabled());
+
+    ASSERT_TRUE(form.openModule(QStringLiteral("客户资料")));
+    ASSERT_TRUE(form.openModule(QStringLiteral("员工资料")));
+    ASSERT_TRUE(form.openModule(QStringLiteral("门店资料")));
+    ASSERT_EQ(tabs.count(), 4);
+    EXPECT_TRUE(form.actClosePage->isEnabled());
+    EXPECT_TRUE(form.actCloseAll->isEnabled());
+
+    form.actClosePage->trigger();  // the current one: 门店资料
+    EXPECT_EQ(tabs.count(), 3);
+    EXPECT_EQ(form.modulePage(QStringLiteral("门店资料")), nullptr);
+
+    QWidget* closeButton = tabs.tabBar()->tabButton(1, QTabBar::RightSide);
+    ASSERT_NE(closeButton, nullptr);
+    QTest::mouseClick(closeButton, Qt::LeftButton);  // the tab's own close button: 客户资料
+    EXPECT_EQ(tabs.count(), 2);
+    EXPECT_EQ(form.modulePage(QStringLiteral("客户资料")), nullptr);
+    EXPECT_NE(form.modulePage(QStringLiteral("员工资料")), nullptr);
+
+    form.closePage(0);
+    tabs.setCurrentIndex(0);
+    form.actClosePage->trigger();  // disabled on the home page
+    EXPECT_EQ(tabs.count(), 2);
+
+    ASSERT_TRUE(form.openModule(QStringLiteral("客户资料")));
+    form.actCloseAll->trigger();
+    ASSERT_EQ(tabs.count(), 1);
+    EXPECT_EQ(tabs.tabText(0), QStringLiteral("首页"));
+    EXPECT_FALSE(form.actCloseAll->isEnabled());
+}
+
+TEST_F(MainForm, RefreshingReadsTheRegistryAndKeepsOpenPages) {
+    TMainForm form(sys());
+    ASSERT_TRUE(form.openModule(QStringLiteral("客户资料")));
+    addModule(QStringLiteral("XMZZK"), QStringLiteral("订单"), QStringLiteral("业务单据"), 19);
+    db().exec(QStringLiteral("update qd_sys_plugins set isdel = 1 where code = 'MISC'"));
+
+    form.actRefreshModules->trigger();
+    EXPECT_EQ(outline(*form.navigator()),
+              QStringLiteral("报表查询[销售日报,客户汇总] 基础资料[门店资料,员工资料,客户资料] "
+                             "业务单据[订单,收款单,坏描述]"));
+    EXPECT_TRUE(textOf(pages(form).widget(0)).contains(QStringLiteral("8 个（3 组）")));
+    EXPECT_EQ(pages(form).count(), 2);
+    // The page is still the module's after the registry was read anew.
+    EXPECT_TRUE(form.openModule(QStringLiteral("客户资料")));
+    EXPECT_EQ(pages(form).count(), 2);
+}
+
+}  // namespace
