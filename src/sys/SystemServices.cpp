@@ -36,6 +36,30 @@ RecordSet rows(Db::IDataServices& db, const QString& sql, const Params& params =
     return db.openData(sql, params);
 }
 
+// The client's formats: the defaults, overridden by the organisation's settings of the same
+// names ("dateformat", "datetimeformat", "timeformat", "decimalseparator", "thousandseparator",
+// "currencyformat").
+TGlobalSettings settingsFrom(TSysConfigCache& config) {
+    TGlobalSettings s;
+    const auto text = [&](const char* key, QString& target) {
+        const QString v = config.get(QString::fromLatin1(key));
+        if (!v.isEmpty())
+            target = v;
+    };
+    const auto character = [&](const char* key, QChar& target) {
+        const QString v = config.get(QString::fromLatin1(key));
+        if (v.size() == 1)
+            target = v.front();
+    };
+    text("dateformat", s.dateFormat);
+    text("datetimeformat", s.dateTimeFormat);
+    text("timeformat", s.timeFormat);
+    text("currencyformat", s.currencyFormat);
+    character("decimalseparator", s.decimalSeparator);
+    character("thousandseparator", s.thousandSeparator);
+    return s;
+}
+
 }  // namespace
 
 // ---- TAuth ---------------------------------------------------------------------------------
@@ -235,6 +259,7 @@ LoginResult SystemServices::login(const QString& userCode, const QString& passwo
     Db::LogMsg(QStringLiteral("登录：%1（%2）门店 %3")
                    .arg(m_session->userName, m_session->userCode, m_session->storeName));
     m_config.clear();
+    m_settings = settingsFrom(m_config);
     m_plugs.load();
     return {true, QString()};
 }

@@ -240,11 +240,14 @@ TEST_F(SysTest, PlugInRegistryFindsModulesByNameOrTitleAndKeepsBrokenOnes) {
 TEST_F(SysTest, SettingsAndOperationLog) {
     ASSERT_TRUE(db().execSQL(QStringLiteral(
         "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'company', N'京华印务')\n"
-        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(2, 'company', N'别家')")));
+        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(2, 'company', N'别家')\n"
+        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'dateformat', "
+        "'yyyy/MM/dd')")));
     ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
     EXPECT_EQ(Sys::SysConfigCache().get("company"), QStringLiteral("京华印务"));
     EXPECT_EQ(Sys::SysConfigCache().get("footer"), QString());
-    EXPECT_EQ(Sys::VaGlobalmtSettings().dateFormat, "yyyy-MM-dd");
+    EXPECT_EQ(Sys::VaGlobalmtSettings().dateFormat, "yyyy/MM/dd");  // the organisation's own
+    EXPECT_EQ(Sys::VaGlobalmtSettings().dateTimeFormat, "yyyy-MM-dd HH:mm:ss");  // the default
 
     Sys::logger("XMZZK", QStringLiteral("订单"), "Z202611001", QStringLiteral("审核"),
                 "{\"status\":1}");
