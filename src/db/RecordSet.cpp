@@ -712,6 +712,52 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values) {
     return false;
 }
 
+namespace {
+// Three-way comparison of two stored values of one field, NULL first.
+int compareAt(const RecordSet& rs, std::uint32_t a, std::uint32_t b, int field) {
+    const bool na = rs.isNullAt(a, field), nb = rs.isNullAt(b, field);
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    switch (rs.fieldDef(field).type) {
+        case FieldType::Text:
+            return QString::localeAwareCompare(rs.textAt(a, field), rs.textAt(b, field));
+        case FieldType::Float:
+        case FieldType::Currency: {
+            const double x = rs.floatAt(a, field), y = rs.floatAt(b, field);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        case FieldType::Blob:
+            return rs.valueAt(a, field).toByteArray().compare(rs.valueAt(b, field).toByteArray());
+        default: {
+            const qint64 x = rs.intAt(a, field), y = rs.intAt(b, field);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+    }
+}
+}  // namespace
+
+void RecordSet::sortBy(const std::vector<SortKey>& keys) {
+    checkActive(*this);
+    checkBrowseMode();
+    for (const SortKey& k : keys)
+        if (k.field < 0 || k.field >= fieldCount())
+            throw DbError(QStringLiteral("排序字段序号 %1 超出范围").arg(k.field));
+    const Bookmark current = bookmark();
+    d->notify([](RecordSetObserver* o) { o->beginReset(); });
+    std::stable_sort(d->order.begin(), d->order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (const SortKey& k : keys) {
+            const int c = compareAt(*this, a, b, k.field);
+            if (c != 0)
+                return k.descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    if (current.isValid())
+        d->cur = int(std::find(d->order.begin(), d->order.end(), current.row) - d->order.begin());
+    d->notify([](RecordSetObserver* o) { o->endReset(); });
+    d->notify([this](RecordSetObserver* o) { o->currentChanged(d->cur); });
+}
+
 Bookmark RecordSet::bookmark() const {
     return Bookmark{d->currentRow()};
 }

@@ -199,6 +199,13 @@ public:
     bool locate(const QString& fieldName, const QVariant& value, bool caseInsensitive = false,
                 bool partial = false);
     bool locate(const QStringList& fieldNames, const QVariantList& values);
+    // Orders the records by fields (stable: equal records keep their order), NULLs first; the
+    // current record stays current. Views are reset.
+    struct SortKey {
+        int field;
+        bool descending = false;
+    };
+    void sortBy(const std::vector<SortKey>& keys);
     Bookmark bookmark() const;
     bool bookmarkValid(Bookmark b) const;
     void gotoBookmark(Bookmark b);

@@ -81,11 +81,16 @@ bool TAuth::check(const QStringList& codes, TrelationType relation) const {
 // ---- plug-in registry ------------------------------------------------------------------------
 
 void TPlugItem::open(QWidget* owner, const QString& params, QString& result, int mode) {
+    open(owner, title, params, result, mode);
+}
+
+void TPlugItem::open(QWidget* owner, const QString& windowTitle, const QString& params,
+                     QString& result, int mode) {
     const OpenEntry* entry = TPlugsPool::openEntry(formClass);
     if (!entry)
         throw Db::DbError(
             QStringLiteral("模块 %1（%2）的窗口类 %3 没有注册").arg(code, title, formClass));
-    (*entry)(owner, *this, title, params, result, mode);
+    (*entry)(owner, *this, windowTitle, params, result, mode);
 }
 
 QString TPlugItem::select(QWidget* owner, const QString& text, const QString& options) {

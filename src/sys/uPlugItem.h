@@ -37,6 +37,9 @@ public:
     // Opens the module's window through the entry registered for its window class. Throws
     // DbError naming the module when no entry is registered.
     void open(QWidget* owner, const QString& params, QString& result, int mode = -1);
+    // The same under another window title (a generic report window opened for one report).
+    void open(QWidget* owner, const QString& title, const QString& params, QString& result,
+              int mode);
     // Shows the module as a picker; the chosen rows as a JSON array text, empty when none.
     QString select(QWidget* owner, const QString& text, const QString& options);
 };

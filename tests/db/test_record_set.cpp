@@ -426,3 +426,19 @@ TEST(RecordSetStructure, RetypeWhileLoadingConvertsLoadedValues) {
     EXPECT_EQ(rows(rs, "v"), QStringList({"3", "", "2.5", "x"}));
     EXPECT_TRUE(rs.isNullAt(rs.rowAt(1), 0));
 }
+
+TEST(RecordSetCursor, SortKeepsTheCurrentRecordAndIsStable) {
+    RecordSet rs = makeGoods();
+    rs.last();
+    rs.append();
+    rs.field("code").setValue("A0000");
+    rs.field("qty").setValue(20);
+    rs.post();  // qty 10, 20, 30, 20 (the new one last)
+    rs.moveTo(1);
+    rs.sortBy({{rs.fieldIndex("qty"), true}});
+    EXPECT_EQ(rows(rs, "code"), QStringList({"A0003", "A0002", "A0000", "A0001"}));
+    EXPECT_EQ(rs.field("code").asString(), "A0002");
+    rs.sortBy({{rs.fieldIndex("name")}, {rs.fieldIndex("code")}});
+    EXPECT_EQ(rows(rs, "code").first(), "A0000");  // its name is NULL: NULLs first
+    EXPECT_THROW(rs.sortBy({{99}}), DbError);
+}
