@@ -20,13 +20,13 @@
 #include <algorithm>
 
 #include "ClientIcons.h"
-#include "RibbonBar.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
 #include "sys/EAbort.h"
 #include "sys/SystemServices.h"
+#include "ui/Ribbon.h"
 
 namespace Qd::App {
 
@@ -169,7 +169,8 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     setWindowTitle(
         QStringLiteral("多门店业务管理系统 - %1 - %2").arg(auth.storeName, auth.userName));
 
-    m_ribbon = new RibbonBar(this);
+    m_ribbon = new Core::Ui::Ribbon(this);
+    m_ribbon->setObjectName(QStringLiteral("ribbon"));
     setMenuWidget(m_ribbon);
 
     m_navigator = new QTreeWidget;
@@ -227,6 +228,14 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
 }
 
 void TMainForm::declareActions() {
+    Core::Ui::RibbonTab* home = m_ribbon->addRibbonTab(kRibbonHome);
+    // Groups in the order the table first names them.
+    const auto groupNamed = [home](const QString& caption) {
+        for (Core::Ui::RibbonGroup* group : home->groups())
+            if (group->caption() == caption)
+                return group;
+        return home->addGroup(caption);
+    };
     for (const ActionDecl& d : actionTable()) {
         auto* action = new QAction(clientIcon(d.icon), QString::fromUtf8(d.caption), this);
         if (d.shortcut != QKeySequence::UnknownKey)
@@ -234,7 +243,7 @@ void TMainForm::declareActions() {
         connect(action, &QAction::triggered, this, d.handler);
         addAction(action);
         this->*d.member = action;
-        m_ribbon->addLargeButton(kRibbonHome, QString::fromUtf8(d.group), action);
+        groupNamed(QString::fromUtf8(d.group))->addLargeButton(action);
     }
 }
 

@@ -13,9 +13,11 @@ class SystemServices;
 class TPlugItemSingleBasic;
 }  // namespace Qd::Core::Sys
 
-namespace Qd::App {
+namespace Qd::Core::Ui {
+class Ribbon;
+}
 
-class RibbonBar;
+namespace Qd::App {
 
 // The main window of a session: the ribbon on top, the navigator of the registered modules on
 // the left, and the page control with the home page and one page per opened module.
@@ -36,7 +38,7 @@ public:
 
     QTreeWidget* navigator() const { return m_navigator; }
     QTabWidget* pageControl() const { return m_pages; }
-    RibbonBar* ribbon() const { return m_ribbon; }
+    Core::Ui::Ribbon* ribbon() const { return m_ribbon; }
 
     // The form's actions, declared in one table in the constructor. Owned by the form.
     QAction* actRefreshModules = nullptr;  // 刷新模块: reads the registry anew
@@ -60,7 +62,7 @@ private:
 
     Core::Sys::SystemServices& m_sys;
     // The widgets below are owned by the window.
-    RibbonBar* m_ribbon = nullptr;
+    Core::Ui::Ribbon* m_ribbon = nullptr;
     QTreeWidget* m_navigator = nullptr;
     QTabWidget* m_pages = nullptr;
     QLabel* m_moduleCount = nullptr;  // on the home page

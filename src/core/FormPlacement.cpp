@@ -1,0 +1,54 @@
+#include "core/FormPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QWidget>
+
+#include "core/GridHelpers.h"
+
+namespace Qd::Core::Base {
+
+namespace {
+QSize screenSize(const QWidget* form) {
+    const QScreen* screen = form->screen() ? form->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize(1024, 768);
+}
+
+// The main window's stored height carries 31 pixels more than its normal rectangle.
+int heightAllowance(const QWidget* form) {
+    return QByteArray(form->metaObject()->className()).endsWith("TMainForm") ? 31 : 0;
+}
+}  // namespace
+
+void readPlacement(QWidget* form) {
+    QSettings ini(GetIniFilePath(), QSettings::IniFormat);
+    ini.beginGroup(form->objectName());
+    const QSize screen = screenSize(form);
+    const QSize design = form->size();
+    int left = ini.value(QStringLiteral("Left"), (screen.width() - design.width()) / 2).toInt();
+    int top = ini.value(QStringLiteral("Top"), (screen.height() - design.height()) / 2).toInt();
+    const int width = std::max(ini.value(QStringLiteral("Width"), 0).toInt(), design.width());
+    const int height = std::max(ini.value(QStringLiteral("Height"), 0).toInt(), design.height());
+    if (left > screen.width())
+        left -= screen.width();
+    if (top > screen.height())
+        top -= screen.height();
+    form->setGeometry(left, top, width, height);
+    if (ini.value(QStringLiteral("Maximized"), 0).toInt() != 0)
+        form->setWindowState(form->windowState() | Qt::WindowMaximized);
+}
+
+void writePlacement(QWidget* form) {
+    QSettings ini(GetIniFilePath(), QSettings::IniFormat);
+    ini.beginGroup(form->objectName());
+    // The normal rectangle, whatever the maximised state.
+    const QRect normal = form->isMaximized() ? form->normalGeometry() : form->geometry();
+    ini.setValue(QStringLiteral("Left"), normal.left());
+    ini.setValue(QStringLiteral("Top"), normal.top());
+    ini.setValue(QStringLiteral("Width"), normal.width());
+    ini.setValue(QStringLiteral("Height"), normal.height() + heightAllowance(form));
+    ini.setValue(QStringLiteral("Maximized"), form->isMaximized() ? 1 : 0);
+}
+
+}  // namespace Qd::Core::Base

@@ -1,0 +1,13 @@
+#pragma once
+
+class QWidget;
+
+namespace Qd::Core::Base {
+
+// Window placement in the window-settings file (GetIniFilePath), one section per form named by
+// its component name: Left, Top, Width, Height, Maximized. A window is never restored smaller
+// than it was designed, and a left or top beyond the screen comes back by one screen size.
+void readPlacement(QWidget* form);
+void writePlacement(QWidget* form);
+
+}  // namespace Qd::Core::Base

@@ -1,0 +1,106 @@
+#include "core/GridHelpers.h"
+
+#include <QDate>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include "core/RightsGate.h"
+#include "db/DataServices.h"
+#include "sys/ProgramHome.h"
+#include "sys/SystemServices.h"
+
+namespace Qd::Core::Base {
+
+QString getDefValue(const QString& deftype, const QString& defvalue) {
+    return getDefValue(deftype, defvalue, QDate::currentDate());
+}
+
+QString getDefValue(const QString& deftype, const QString& defvalue, const QDate& today) {
+    // The pattern fixes the separators to "-", whatever the client's date format says.
+    const QString dateFormat = QStringLiteral("yyyy-MM-dd");
+    if (deftype == QLatin1String("str"))
+        return defvalue;
+    if (deftype == QLatin1String("var")) {
+        const Sys::TAuth* auth = Sys::sysAuth();
+        return defvalue == QLatin1String("usercode") && auth ? auth->userCode : QString();
+    }
+    if (deftype == QLatin1String("fun")) {
+        if (defvalue == QLatin1String("bt"))
+            return today.addMonths(-1).toString(dateFormat);  // 31 March -> end of February
+        if (defvalue == QLatin1String("et"))
+            return today.toString(dateFormat);
+    }
+    return QString();
+}
+
+void copyRecord(Db::RecordSet& cds) {
+    // Only the field named exactly "id" stays behind: a key named "ID" is copied too.
+    auto copy = [](Db::RecordSet& from, Db::RecordSet& to) {
+        for (int f = 0; f < from.fieldCount(); ++f)
+            if (from.fieldDef(f).name != QLatin1String("id"))
+                to.field(from.fieldDef(f).name).setValue(from.field(f).value());
+    };
+    Db::RecordSet scratch;
+    scratch.cloneStructure(cds);
+    for (int f = 0; f < scratch.fieldCount(); ++f)
+        scratch.fieldDef(f).required = false;
+    scratch.createDataSet();
+    scratch.setLogChanges(false);
+    scratch.append();
+    copy(cds, scratch);
+    scratch.post();
+    cds.append();
+    copy(scratch, cds);
+}
+
+void showReportForm(QWidget* owner, const QString& title, const QString& params) {
+    Db::RecordSet scratch;
+    const QString sql =
+        QStringLiteral("select code, title from dbo.qd_sys_rptmain where title = '") +
+        Db::quoteSql(title) + QLatin1Char('\'');
+    if (!Db::dataServices().openDataToCDS(scratch, sql))
+        return;
+    if (scratch.isEmpty()) {
+        Db::MessageMyDlg(QStringLiteral("该功能正在开发，尽请期待"), QStringLiteral("提示"),
+                         int(Ui::MsgKind::Information), Ui::MsgButtons::Ok);
+        return;
+    }
+    reportRightsGate(scratch.field(QStringLiteral("code")).asString());
+    Sys::TPlugItem* item = Sys::plugsPool().plugbyName(title, true);
+    if (!item)
+        item = Sys::plugsPool().plugbyName(QStringLiteral("报表查询"), false);
+    if (!item)
+        return;
+    QString result;
+    item->open(owner, title, params, result, -1);
+}
+
+QString Format(const QString& format, const QVariantList& args) {
+    static const QRegularExpression placeholder(QStringLiteral("%(?:(\\d+):)?[sdf]|%%"));
+    QString out;
+    qsizetype last = 0;
+    int next = 0;
+    auto it = placeholder.globalMatch(format);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += format.mid(last, m.capturedStart() - last);
+        last = m.capturedEnd();
+        if (m.captured(0) == QLatin1String("%%")) {
+            out += QLatin1Char('%');
+            continue;
+        }
+        const int index = m.captured(1).isEmpty() ? next++ : m.captured(1).toInt();
+        if (index < args.size())
+            out += args[index].toString();
+    }
+    return out + format.mid(last);
+}
+
+QString GetIniFilePath() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen ? qRound(screen->logicalDotsPerInchX()) : 96;
+    return Sys::programPath(QStringLiteral("mainlayout_%1.ini").arg(dpi));
+}
+
+}  // namespace Qd::Core::Base

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariantList>
+
+class QWidget;
+
+namespace Qd::Core::Db {
+class RecordSet;
+}
+
+namespace Qd::Core::Base {
+
+// The default value of a query parameter: "str" gives `defvalue` as written; "var" with
+// "usercode" the session's user code; "fun" with "bt" the date a calendar month before today,
+// with "et" today ("yyyy-MM-dd"); anything else, letter case included, gives empty.
+QString getDefValue(const QString& deftype, const QString& defvalue);
+// The same, counting from `today`.
+QString getDefValue(const QString& deftype, const QString& defvalue, const QDate& today);
+
+// Appends a copy of the current record of `cds`, every field but the one named exactly "id",
+// and leaves it unposted in insert state.
+void copyRecord(Db::RecordSet& cds);
+
+// Opens the report whose catalogue title is `title`, behind the right "2100_" + its code, in
+// the module registered under that title or else in the generic "报表查询" module.
+void showReportForm(QWidget* owner, const QString& title, const QString& params);
+
+// Fills a format of the system's kind: %s and %d take the next argument, %0:s and %1:d the
+// numbered one; %% is a percent sign. Values go in as text: callers quote what needs quoting.
+QString Format(const QString& format, const QVariantList& args);
+
+// The window-settings file: "mainlayout_" + the screen's horizontal logical dpi + ".ini" in the
+// program home.
+QString GetIniFilePath();
+
+}  // namespace Qd::Core::Base

@@ -1,0 +1,69 @@
+#include "core/uBaseForm.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include "core/FormPlacement.h"
+#include "core/uMyCxGrid.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Base {
+
+bool enterMovesToNextField(QWidget* window) {
+    QWidget* focused = window->focusWidget();
+    if (!focused)
+        return false;
+    // Multi-line editors take the key as a line break (their viewport may hold the focus).
+    for (QWidget* w = focused; w && w != window; w = w->parentWidget())
+        if (qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w))
+            return false;
+    // The same move as the Tab key.
+    QWidget* next = focused->nextInFocusChain();
+    while (next && next != focused &&
+           (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisibleTo(window) ||
+            !next->isEnabled() || !window->isAncestorOf(next)))
+        next = next->nextInFocusChain();
+    if (!next || next == focused)
+        return false;
+    next->setFocus(Qt::TabFocusReason);
+    return true;
+}
+
+TBaseForm::TBaseForm(QWidget* owner) : QDialog(owner) {}
+
+TBaseForm::~TBaseForm() {
+    if (m_created)
+        writePlacement(this);  // dialogs always keep their placement
+}
+
+void TBaseForm::FormCreate() {
+    if (m_created)
+        return;
+    m_created = true;
+    ReadIniSettings();
+    setComponentsProp();
+}
+
+void TBaseForm::ReadIniSettings() {
+    readPlacement(this);
+}
+void TBaseForm::WriteIniSettings() {
+    writePlacement(this);
+}
+
+void TBaseForm::setComponentsProp() {
+    for (Ui::Grid* grid : findChildren<Ui::Grid*>())
+        TMyCxGrid::setGridProp(grid);
+}
+
+void TBaseForm::keyPressEvent(QKeyEvent* e) {
+    // Enter moves on, before the dialog would take it for its default button.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && enterMovesToNextField(this)) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+}  // namespace Qd::Core::Base

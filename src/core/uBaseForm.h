@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAction>
+#include <QDialog>
+#include <QMap>
+
+namespace Qd::Core::Base {
+
+// The base of every dialog and tool window: placement restored on creation and saved on
+// destruction, the controls' common look, and Enter moving to the next field.
+class TBaseForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TBaseForm(QWidget* owner = nullptr);
+    ~TBaseForm() override;
+
+    // The creation steps: placement, then the common look. Call once the dialog is built (the
+    // constructor of the most derived class, or its creator).
+    void FormCreate();
+
+    virtual void ReadIniSettings();
+    virtual void WriteIniSettings();
+    virtual void setComponentsProp();
+
+    QList<QAction*> actList;
+    QMap<QString, QString> SQLStore;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    bool m_created = false;
+};
+
+// Moves focus on from the focused control when Enter is pressed in it, unless it takes line
+// breaks (a memo or rich text). Returns true when it moved.
+bool enterMovesToNextField(QWidget* window);
+
+}  // namespace Qd::Core::Base

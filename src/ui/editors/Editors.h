@@ -1,0 +1,168 @@
+#pragma once
+
+// Editors of the widget kit, for grid cells and for form fields alike, and the delegate that
+// puts them into grid views. What each editor does is described by EditorProps (grid/Grid.h).
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+
+#include "ui/grid/Grid.h"
+
+class QFrame;
+class QLabel;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace Qd::Core::Ui {
+
+// Creates the editor the props ask for (a plain line edit for Text).
+QWidget* createEditor(const EditorProps& props, QWidget* parent);
+// Puts a value into / takes it out of an editor made by createEditor (typed: the key value for
+// lookups, a double for money, a QDate/QDateTime for dates, a bool for checks, a colour as
+// integer RGB, text otherwise).
+void setEditorValue(QWidget* editor, const QVariant& value);
+QVariant editorValue(QWidget* editor);
+// The text a cell shows for a value: a lookup's list field for its key, money in its display
+// format, dates in the client's format, empty for NULL.
+QString displayText(const EditorProps& props, const QVariant& value);
+// A number in a display format of the kind "#,##0.00", "0.0000", "0.##" (grouping with ",",
+// required digits "0", optional digits "#"); plain when the format is empty (then `decimals`
+// places when not negative).
+QString formatNumber(double value, const QString& displayFormat, int decimals = -1);
+
+// A lookup combo box: the edited value is a key of the list rows; the box shows the list
+// field(s) of that row; its drop-down is a grid of the drop-down columns over the list source.
+class LookupComboBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit LookupComboBox(const EditorProps& props, QWidget* parent = nullptr);
+    QVariant keyValue() const;
+    void setKeyValue(const QVariant& key);
+    QString text() const;  // the displayed list text, empty when no row is chosen
+    Db::RecordSet* listSource() const;
+    void showPopup();
+    void hidePopup();
+    bool popupVisible() const;
+    QTableView* popupView() const;
+    // Chooses the list row at `row` as a click in the drop-down would.
+    void choose(int row);
+    void clear();
+
+Q_SIGNALS:
+    void editValueChanged();
+
+private:
+    struct Impl;
+    std::shared_ptr<Impl> d;
+};
+
+// A text with an ellipsis button at its end.
+class ButtonEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ButtonEdit(QWidget* parent = nullptr);
+Q_SIGNALS:
+    void buttonClicked();
+};
+
+// A number edit for money: fixed decimals, display format when not focused.
+class CurrencyEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    CurrencyEdit(int decimals, const QString& displayFormat, QWidget* parent = nullptr);
+    QVariant value() const;  // null when empty
+    void setValue(const QVariant& v);
+
+protected:
+    // Focused it holds the plain number; otherwise the display form.
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    int m_decimals;
+    QString m_format;
+};
+
+// A colour chooser: a swatch button with a drop-down of standard colours.
+class ColorEdit : public QWidget {
+    Q_OBJECT
+public:
+    explicit ColorEdit(QWidget* parent = nullptr);
+    QColor color() const;
+    void setColor(const QColor& c);
+    // The palette: 40 standard colours and "其他颜色…" (a colour dialog run by the prompter).
+    void showPopup();
+    void hidePopup();
+    QWidget* popup() const;
+Q_SIGNALS:
+    void colorChanged(const QColor& c);
+
+private:
+    QColor m_color;
+    QToolButton* m_button = nullptr;    // owned by the widget tree
+    mutable QFrame* m_popup = nullptr;  // child window, made on first use
+};
+
+// The delegate of grid views: editors, display text and check boxes from the columns' props.
+class ColumnDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit ColumnDelegate(GridView* view);
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
+    QString displayText(const QVariant& value, const QLocale& locale) const override;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    // Check boxes are painted centred and toggled by a click on them; colours as swatches.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    GridView* m_view;  // not owned
+};
+
+// A transient notice in the corner of its parent window: caption, text and a close button;
+// it closes itself after `ms` milliseconds.
+class AlertWindow : public QWidget {
+    Q_OBJECT
+public:
+    static AlertWindow* showAlert(QWidget* parent, const QString& caption, const QString& text,
+                                  int ms = 3000);
+    AlertWindow(QWidget* parent, const QString& caption, const QString& text, int ms);
+    QString caption() const;
+    QString text() const;
+
+private:
+    QLabel* m_caption;  // owned by the widget tree
+    QLabel* m_text;     // owned by the widget tree
+    QTimer* m_timer;    // child
+};
+
+// A vertical property grid: one row per property, its caption on the left and its editor on
+// the right.
+class PropertyGrid : public QWidget {
+    Q_OBJECT
+public:
+    explicit PropertyGrid(QWidget* parent = nullptr);
+    ~PropertyGrid() override;
+    // Adds a row and returns its editor (made by createEditor).
+    QWidget* addRow(const QString& name, const QString& caption, const EditorProps& props);
+    QWidget* editor(const QString& name) const;
+    QStringList names() const;
+    QVariant value(const QString& name) const;
+    void setValue(const QString& name, const QVariant& value);
+    void clear();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace Qd::Core::Ui

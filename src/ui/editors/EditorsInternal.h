@@ -1,0 +1,65 @@
+#pragma once
+
+// Shared by the units of the editors; not part of the widget kit's API.
+
+#include <QEvent>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+#include "db/RecordSet.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Ui::Internal {
+
+// The dynamic property that records which EditorKind createEditor made a widget for.
+inline constexpr char kEditorKindProperty[] = "qdEditorKind";
+
+// Display formats of dates in editors and cells.
+inline const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+
+// The position of the list row whose key field holds `key`; -1 when there is none. Uses an
+// index kept per record set and key field, rebuilt after the list changes.
+int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key);
+// The list text of the row at `pos`: the fields of `listFields` (separated by ";") joined by
+// a space; the key field's text when `listFields` is empty.
+QString lookupRowText(Db::RecordSet* list, int pos, const QString& listFields,
+                      const QString& keyField);
+
+// The kind a column edits with: its own, or, for a plain Text column over a typed field, the
+// kind that suits the field's type.
+EditorKind kindForField(EditorKind kind, Db::FieldType type);
+
+// A value read as a check box reads it (NULL, 0, "0", "false" are unchecked).
+bool isChecked(const QVariant& v);
+
+// A date or date-time value from what record sets and editors hold (QDate, QDateTime, text).
+QDateTime toDateTime(const QVariant& v);
+
+// True when two values of a field are the same for an edit: NULL and empty text are the same,
+// numbers compare as numbers, dates as date-times.
+bool sameValue(const QVariant& a, const QVariant& b);
+
+// Runs a hook of the props on its editor. A hook that refuses (EAbort) ends silently; a data
+// error is shown; neither escapes into Qt's signal dispatch.
+void runHook(const std::function<void(QWidget*)>& hook, QWidget* editor);
+
+// Small glyphs drawn in the palette's text colour, for the buttons inside edits.
+enum class Glyph { DropDown, Ellipsis };
+QIcon glyphIcon(Glyph glyph, const QColor& color);
+
+// An event filter made of a function: returns true to stop the event. Owned by its parent.
+class EventHook : public QObject {
+public:
+    using Filter = std::function<bool(QObject* watched, QEvent* event)>;
+    EventHook(QObject* parent, Filter filter) : QObject(parent), m_filter(std::move(filter)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override { return m_filter(watched, event); }
+
+private:
+    Filter m_filter;
+};
+
+}  // namespace Qd::Core::Ui::Internal

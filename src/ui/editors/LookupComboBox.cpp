@@ -1,0 +1,575 @@
+// The lookup combo box, its drop-down model, and the key index behind lookup display texts.
+
+#include <QAbstractProxyModel>
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+
+#include "db/RecordSetModel.h"
+#include "ui/editors/Editors.h"
+#include "ui/editors/EditorsInternal.h"
+
+namespace Qd::Core::Ui {
+
+namespace Internal {
+
+namespace {
+
+bool isNumericField(Db::FieldType type) {
+    return Db::isNumeric(type) || type == Db::FieldType::Boolean;
+}
+
+QString numberKey(double d) {
+    return QString::number(d, 'g', 17);
+}
+
+// A key in the form the index stores it for a field of `type`, so that 5, 5.0 and "5" find the
+// same integer key; empty when the value cannot be a key of that field.
+QString keyText(Db::FieldType type, const QVariant& key) {
+    if (isNumericField(type)) {
+        if (key.typeId() == QMetaType::Bool)
+            return numberKey(key.toBool() ? 1 : 0);
+        bool ok = false;
+        const double d = key.typeId() == QMetaType::QString ? key.toString().trimmed().toDouble(&ok)
+                                                            : key.toDouble(&ok);
+        return ok ? numberKey(d) : QString();
+    }
+    if (type == Db::FieldType::DateTime)
+        return Db::formatDateTime(toDateTime(key));
+    return key.toString();
+}
+
+QString storedKeyText(const Db::RecordSet& rs, std::uint32_t row, int field) {
+    const Db::FieldType type = rs.fieldDef(field).type;
+    return isNumericField(type) ? numberKey(rs.floatAt(row, field)) : rs.textAt(row, field);
+}
+
+// Positions of the list rows by key, one map per key field, dropped whenever the list
+// changes. Grid cells of a lookup column ask for their text on every paint; a scan of the list
+// per cell would make scrolling a long bill slow.
+class KeyIndex final : public Db::RecordSetObserver {
+public:
+    explicit KeyIndex(Db::RecordSet* rs) : m_rs(rs) { m_rs->addObserver(this); }
+
+    int find(int field, const QVariant& key) {
+        const QString wanted = keyText(m_rs->fieldDef(field).type, key);
+        if (wanted.isNull())
+            return -1;
+        // While controls are disabled changes are not reported: the index may be stale.
+        if (m_rs->controlsDisabled()) {
+            for (int pos = 0; pos < m_rs->recordCount(); ++pos) {
+                const std::uint32_t row = m_rs->rowAt(pos);
+                if (!m_rs->isNullAt(row, field) && storedKeyText(*m_rs, row, field) == wanted)
+                    return pos;
+            }
+            return -1;
+        }
+        auto map = m_maps.find(field);
+        if (map == m_maps.end()) {
+            map = m_maps.insert(field, {});
+            map->reserve(m_rs->recordCount());
+            // Backwards, so that of rows with the same key the first one stays.
+            for (int pos = m_rs->recordCount() - 1; pos >= 0; --pos) {
+                const std::uint32_t row = m_rs->rowAt(pos);
+                if (!m_rs->isNullAt(row, field))
+                    map->insert(storedKeyText(*m_rs, row, field), pos);
+            }
+        }
+        return map->value(wanted, -1);
+    }
+
+private:
+    void invalidate() { m_maps.clear(); }
+    void endReset() override { invalidate(); }
+    void endInsertRow() override { invalidate(); }
+    void endRemoveRow() override { invalidate(); }
+    void rowChanged(int) override { invalidate(); }
+    void recordSetDestroyed() override;
+
+    Db::RecordSet* m_rs;  // not owned: the index lives as long as the record set
+    QHash<int, QHash<QString, int>> m_maps;
+};
+
+// Never destroyed: record sets may outlive static destruction order.
+QHash<Db::RecordSet*, KeyIndex*>& keyIndexes() {
+    static auto* indexes = new QHash<Db::RecordSet*, KeyIndex*>;
+    return *indexes;
+}
+
+void KeyIndex::recordSetDestroyed() {
+    keyIndexes().remove(m_rs);
+    delete this;
+}
+
+}  // namespace
+
+int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key) {
+    if (!list || !list->active() || key.isNull())
+        return -1;
+    const int field = list->fieldIndex(keyField);
+    if (field < 0)
+        return -1;
+    KeyIndex*& index = keyIndexes()[list];
+    if (!index)
+        index = new KeyIndex(list);
+    return index->find(field, key);
+}
+
+QString lookupRowText(Db::RecordSet* list, int pos, const QString& listFields,
+                      const QString& keyField) {
+    if (!list || pos < 0 || pos >= list->recordCount())
+        return QString();
+    QStringList names = listFields.split(u';', Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        names << keyField;
+    const std::uint32_t row = list->rowAt(pos);
+    QStringList parts;
+    for (const QString& name : std::as_const(names)) {
+        const int field = list->fieldIndex(name.trimmed());
+        if (field < 0)
+            continue;
+        const QString text = list->textAt(row, field);
+        if (!text.isEmpty())
+            parts << text;
+    }
+    return parts.join(u' ');
+}
+
+}  // namespace Internal
+
+namespace {
+
+using Internal::lookupRow;
+using Internal::lookupRowText;
+
+constexpr int kMaxVisibleRows = 12;
+
+// The list record set as the drop-down shows it: only the drop-down columns, in their order,
+// with their captions. Rows and values come from the record set's model unchanged.
+class LookupListModel final : public QAbstractProxyModel {
+public:
+    LookupListModel(Db::RecordSetModel* source, QObject* parent) : QAbstractProxyModel(parent) {
+        setSourceModel(source);
+        connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
+                [this] { beginResetModel(); });
+        connect(source, &QAbstractItemModel::modelReset, this, [this] {
+            resolve();
+            endResetModel();
+        });
+        connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                [this](const QModelIndex&, int first, int last) {
+                    beginInsertRows(QModelIndex(), first, last);
+                });
+        connect(source, &QAbstractItemModel::rowsInserted, this, [this] { endInsertRows(); });
+        connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this](const QModelIndex&, int first, int last) {
+                    beginRemoveRows(QModelIndex(), first, last);
+                });
+        connect(source, &QAbstractItemModel::rowsRemoved, this, [this] { endRemoveRows(); });
+        connect(source, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& tl, const QModelIndex& br) {
+                    if (!m_columns.isEmpty())
+                        Q_EMIT dataChanged(index(tl.row(), 0),
+                                           index(br.row(), int(m_columns.size()) - 1));
+                });
+        connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this,
+                [this] { Q_EMIT layoutAboutToBeChanged(); });
+        connect(source, &QAbstractItemModel::layoutChanged, this,
+                [this] { Q_EMIT layoutChanged(); });
+    }
+
+    void setColumns(const QList<LookupColumn>& columns) {
+        beginResetModel();
+        m_columns = columns;
+        resolve();
+        endResetModel();
+    }
+    const QList<LookupColumn>& columns() const { return m_columns; }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() ||
+            column >= columnCount())
+            return QModelIndex();
+        return createIndex(row, column);
+    }
+    QModelIndex parent(const QModelIndex&) const override { return QModelIndex(); }
+    bool hasChildren(const QModelIndex& parent) const override { return !parent.isValid(); }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : sourceModel()->rowCount();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_columns.size());
+    }
+    QModelIndex mapToSource(const QModelIndex& proxy) const override {
+        if (!proxy.isValid() || proxy.column() >= m_fields.size() || m_fields[proxy.column()] < 0)
+            return QModelIndex();
+        return sourceModel()->index(proxy.row(), m_fields[proxy.column()]);
+    }
+    QModelIndex mapFromSource(const QModelIndex& source) const override {
+        const int column = int(m_fields.indexOf(source.column()));
+        return source.isValid() && column >= 0 ? index(source.row(), column) : QModelIndex();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
+            if (role == Qt::DisplayRole)
+                return m_columns[section].caption;
+            if (role == Db::RecordSetModel::FieldNameRole)
+                return m_columns[section].fieldName;
+            return QVariant();
+        }
+        return sourceModel()->headerData(section, orientation, role);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+private:
+    // Field positions of the columns; a list reloaded with other fields is read anew.
+    void resolve() {
+        m_fields.clear();
+        const auto* model = static_cast<Db::RecordSetModel*>(sourceModel());
+        for (const LookupColumn& c : std::as_const(m_columns))
+            m_fields << (model->recordSet() ? model->recordSet()->fieldIndex(c.fieldName) : -1);
+    }
+
+    QList<LookupColumn> m_columns;
+    QList<int> m_fields;
+};
+
+// The drop-down columns of the props; without any, the list fields with their labels.
+QList<LookupColumn> dropDownColumnsOf(const EditorProps& props) {
+    if (!props.dropDownColumns.isEmpty())
+        return props.dropDownColumns;
+    QList<LookupColumn> columns;
+    QStringList names = props.listFields.split(u';', Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        names << props.keyField;
+    for (const QString& name : std::as_const(names)) {
+        LookupColumn c;
+        c.fieldName = name.trimmed();
+        const int field = props.listSource ? props.listSource->fieldIndex(c.fieldName) : -1;
+        c.caption = field >= 0 ? props.listSource->fieldDef(field).label() : c.fieldName;
+        c.width = 120;
+        columns << c;
+    }
+    return columns;
+}
+
+bool isNavigationKey(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+struct LookupComboBox::Impl {
+    LookupComboBox* q = nullptr;
+    EditorProps props;
+    QLineEdit* edit = nullptr;             // child
+    QAction* dropButton = nullptr;         // owned by edit
+    Db::RecordSetModel* source = nullptr;  // child; forgets the list when it is destroyed
+    LookupListModel* list = nullptr;       // child
+    QTableView* popup = nullptr;           // child window, made on first use
+    QVariant key;
+    QString listText;
+    int searchRow = -1;  // the row incremental search found, chosen when typing ends
+
+    Db::RecordSet* listSet() const { return source->recordSet(); }
+
+    QTableView* ensurePopup() {
+        if (popup)
+            return popup;
+        popup = new QTableView(q);
+        popup->setObjectName(QStringLiteral("lookupPopup"));
+        popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        popup->setModel(list);
+        popup->setSelectionBehavior(QAbstractItemView::SelectRows);
+        popup->setSelectionMode(QAbstractItemView::SingleSelection);
+        popup->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        popup->setWordWrap(false);
+        popup->setAlternatingRowColors(true);
+        popup->setMouseTracking(true);
+        popup->setFrameShape(QFrame::Box);
+        popup->setLineWidth(1);
+        popup->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        popup->verticalHeader()->hide();
+        popup->verticalHeader()->setDefaultSectionSize(popup->fontMetrics().height() + 6);
+        popup->horizontalHeader()->setHighlightSections(false);
+        popup->horizontalHeader()->setSectionsClickable(false);
+        popup->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QObject::connect(popup, &QAbstractItemView::entered, popup,
+                         [this](const QModelIndex& i) { popup->setCurrentIndex(i); });
+        QObject::connect(popup, &QAbstractItemView::clicked, q, [this](const QModelIndex& i) {
+            hide();
+            q->choose(i.row());
+        });
+        popup->installEventFilter(
+            new Internal::EventHook(popup, [this](QObject*, QEvent* e) { return popupEvent(e); }));
+        return popup;
+    }
+
+    // Keys reach the drop-down while it is open: it moves, chooses and closes; what is typed
+    // goes on into the text.
+    bool popupEvent(QEvent* e) {
+        if (e->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(e);
+        switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter: {
+                const int row = popup->currentIndex().row();
+                hide();
+                if (row >= 0)
+                    q->choose(row);
+                return true;
+            }
+            case Qt::Key_Escape:
+            case Qt::Key_F4:
+                hide();
+                edit->setText(listText);
+                searchRow = -1;
+                return true;
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+                hide();
+                return false;
+            default:
+                if (isNavigationKey(key->key()))
+                    return false;
+                QApplication::sendEvent(edit, e);
+                return true;
+        }
+    }
+
+    void hide() {
+        if (popup)
+            popup->hide();
+    }
+
+    void sizeAndPlace() {
+        const QList<LookupColumn>& columns = list->columns();
+        int width = 2 * popup->frameWidth();
+        for (int c = 0; c < columns.size(); ++c) {
+            popup->setColumnWidth(c, columns[c].width);
+            width += columns[c].width;
+        }
+        const int rows = std::clamp(list->rowCount(), 1, kMaxVisibleRows);
+        const int height = 2 * popup->frameWidth() +
+                           popup->horizontalHeader()->sizeHint().height() +
+                           rows * popup->verticalHeader()->defaultSectionSize();
+        if (list->rowCount() > kMaxVisibleRows)
+            width += popup->verticalScrollBar()->sizeHint().width();
+        // Sized to its columns, or as wide as the box with the last column taking the rest.
+        popup->horizontalHeader()->setStretchLastSection(!props.autoSize);
+        if (!props.autoSize)
+            width = std::max(width, q->width());
+
+        QPoint at = q->mapToGlobal(QPoint(0, q->height()));
+        if (const QScreen* screen = q->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (at.y() + height > area.bottom() &&
+                q->mapToGlobal(QPoint()).y() - height >= area.top())
+                at.setY(q->mapToGlobal(QPoint()).y() - height);
+            at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width)));
+        }
+        popup->setGeometry(QRect(at, QSize(width, height)));
+    }
+
+    void selectRow(int row) {
+        if (!popup || row < 0 || row >= list->rowCount())
+            return;
+        const QModelIndex index = list->index(row, 0);
+        popup->setCurrentIndex(index);
+        popup->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+
+    // Incremental search: the first row whose first list field starts with the typed text.
+    void search(const QString& typed) {
+        searchRow = -1;
+        Db::RecordSet* rs = listSet();
+        const QString first = props.listFields.section(u';', 0, 0).trimmed();
+        const int field = rs ? rs->fieldIndex(first.isEmpty() ? props.keyField : first) : -1;
+        if (typed.isEmpty() || field < 0)
+            return;
+        for (int pos = 0; pos < rs->recordCount(); ++pos) {
+            if (rs->textAt(rs->rowAt(pos), field).startsWith(typed, Qt::CaseInsensitive)) {
+                searchRow = pos;
+                break;
+            }
+        }
+        if (searchRow < 0)
+            return;
+        if (!q->popupVisible())
+            q->showPopup();
+        selectRow(searchRow);
+    }
+
+    // Typing ended (Return or focus gone): empty text clears, a found row is chosen, anything
+    // else is undone.
+    void typingFinished() {
+        if (q->popupVisible() || edit->text() == listText)
+            return;
+        if (edit->text().trimmed().isEmpty())
+            q->clear();
+        else if (searchRow >= 0)
+            q->choose(searchRow);
+        else
+            edit->setText(listText);
+        searchRow = -1;
+    }
+
+    void setKey(const QVariant& value, bool notify) {
+        const bool changed = !Internal::sameValue(value, key) || value.isNull() != key.isNull();
+        key = value;
+        listText = lookupRowText(listSet(), lookupRow(listSet(), props.keyField, key),
+                                 props.listFields, props.keyField);
+        edit->setText(listText);
+        edit->setCursorPosition(0);
+        searchRow = -1;
+        if (!notify || !changed)
+            return;
+        QPointer<LookupComboBox> alive(q);
+        Q_EMIT q->editValueChanged();
+        if (alive && props.onEditValueChanged)
+            Internal::runHook(props.onEditValueChanged, q);
+    }
+};
+
+LookupComboBox::LookupComboBox(const EditorProps& props, QWidget* parent)
+    : QWidget(parent), d(std::make_shared<Impl>()) {
+    d->q = this;
+    d->props = props;
+    d->edit = new QLineEdit(this);
+    d->edit->setObjectName(QStringLiteral("lookupText"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(d->edit);
+    setFocusProxy(d->edit);
+    setSizePolicy(d->edit->sizePolicy());
+
+    d->dropButton = d->edit->addAction(
+        Internal::glyphIcon(Internal::Glyph::DropDown, palette().color(QPalette::Text)),
+        QLineEdit::TrailingPosition);
+    d->dropButton->setObjectName(QStringLiteral("dropDownButton"));
+    d->dropButton->setVisible(props.alwaysShowButton);
+    connect(d->dropButton, &QAction::triggered, this,
+            [this] { popupVisible() ? hidePopup() : showPopup(); });
+
+    d->source = new Db::RecordSetModel(props.listSource, this);
+    d->list = new LookupListModel(d->source, this);
+    d->list->setColumns(dropDownColumnsOf(props));
+
+    connect(d->edit, &QLineEdit::textEdited, this, [this](const QString& t) { d->search(t); });
+    connect(d->edit, &QLineEdit::editingFinished, this, [this] { d->typingFinished(); });
+    d->edit->installEventFilter(new Internal::EventHook(this, [this](QObject*, QEvent* e) {
+        switch (e->type()) {
+            case QEvent::KeyPress: {
+                auto* key = static_cast<QKeyEvent*>(e);
+                const bool altDown =
+                    key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier;
+                if (key->key() == Qt::Key_F4 || altDown) {
+                    showPopup();
+                    return true;
+                }
+                return false;
+            }
+            case QEvent::FocusIn:
+                d->dropButton->setVisible(true);
+                return false;
+            case QEvent::FocusOut: {
+                auto* focus = static_cast<QFocusEvent*>(e);
+                d->dropButton->setVisible(d->props.alwaysShowButton);
+                // The box is what item views and forms watch: tell it when the focus has left
+                // it (and its drop-down) for good.
+                const QWidget* now = QApplication::focusWidget();
+                if (focus->reason() != Qt::PopupFocusReason && !(now && isAncestorOf(now))) {
+                    // What was typed is settled before anyone reads the value.
+                    d->typingFinished();
+                    QFocusEvent out(QEvent::FocusOut, focus->reason());
+                    QApplication::sendEvent(this, &out);
+                }
+                return false;
+            }
+            default:
+                return false;
+        }
+    }));
+}
+
+QVariant LookupComboBox::keyValue() const {
+    return d->key;
+}
+
+void LookupComboBox::setKeyValue(const QVariant& key) {
+    d->setKey(key, false);
+}
+
+QString LookupComboBox::text() const {
+    return d->listText;
+}
+
+Db::RecordSet* LookupComboBox::listSource() const {
+    return d->listSet();
+}
+
+void LookupComboBox::showPopup() {
+    // The hook may reload the list (second-level lookups narrow it to the current master).
+    if (d->props.onInitPopup)
+        Internal::runHook(d->props.onInitPopup, this);
+    if (!d->listSet())
+        return;
+    d->ensurePopup();
+    d->sizeAndPlace();
+    d->popup->show();
+    d->popup->setFocus(Qt::PopupFocusReason);
+    const int row =
+        d->searchRow >= 0 ? d->searchRow : lookupRow(d->listSet(), d->props.keyField, d->key);
+    d->selectRow(std::max(row, 0));
+}
+
+void LookupComboBox::hidePopup() {
+    d->hide();
+}
+
+bool LookupComboBox::popupVisible() const {
+    return d->popup && d->popup->isVisible();
+}
+
+QTableView* LookupComboBox::popupView() const {
+    return d->ensurePopup();
+}
+
+void LookupComboBox::choose(int row) {
+    Db::RecordSet* rs = d->listSet();
+    if (!rs || row < 0 || row >= rs->recordCount())
+        return;
+    const int keyField = rs->fieldIndex(d->props.keyField);
+    if (keyField < 0)
+        return;
+    // Hooks read the rest of the chosen row through the list's cursor.
+    if (rs->state() == Db::DataSetState::Browse)
+        rs->moveTo(row);
+    d->setKey(rs->valueAt(rs->rowAt(row), keyField), true);
+}
+
+void LookupComboBox::clear() {
+    d->setKey(QVariant(), true);
+}
+
+}  // namespace Qd::Core::Ui

@@ -1,0 +1,240 @@
+// The alert window and the property grid.
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/editors/Editors.h"
+#include "ui/editors/EditorsInternal.h"
+
+namespace Qd::Core::Ui {
+
+// ---- AlertWindow -----------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kAlertWidth = 300;
+constexpr int kAlertMargin = 12;
+
+// Stacks the open alerts of a window upwards from its bottom-right corner, oldest lowest.
+void placeAlerts(QWidget* host, const QWidget* leaving = nullptr) {
+    int bottom = host->height() - kAlertMargin;
+    for (AlertWindow* alert : host->findChildren<AlertWindow*>(Qt::FindDirectChildrenOnly)) {
+        if (alert == leaving || alert->isHidden())
+            continue;
+        alert->move(host->width() - kAlertMargin - alert->width(), bottom - alert->height());
+        bottom -= alert->height() + 6;
+    }
+}
+
+}  // namespace
+
+AlertWindow* AlertWindow::showAlert(QWidget* parent, const QString& caption, const QString& text,
+                                    int ms) {
+    auto* alert = new AlertWindow(parent, caption, text, ms);
+    alert->show();
+    alert->raise();
+    if (QWidget* host = alert->parentWidget())
+        placeAlerts(host);
+    return alert;
+}
+
+AlertWindow::AlertWindow(QWidget* parent, const QString& caption, const QString& text, int ms)
+    : QWidget(parent ? parent->window() : nullptr) {
+    setObjectName(QStringLiteral("alertWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_StyledBackground);
+    if (!parentWidget())
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setStyleSheet(QStringLiteral(
+        "#alertWindow { background: #fbfcfe; border: 1px solid #8fa9cc; border-radius: 4px; }"
+        "#alertWindow QLabel { background: transparent; }"
+        "#alertWindow QLabel#alertCaption { color: #1f4e8c; }"
+        "#alertWindow QLabel#alertText { color: #333333; }"
+        "#alertWindow QToolButton { border: none; color: #5a6b80; font-size: 14px; }"
+        "#alertWindow QToolButton:hover { color: #c0392b; }"));
+
+    m_caption = new QLabel(caption, this);
+    m_caption->setObjectName(QStringLiteral("alertCaption"));
+    QFont bold = m_caption->font();
+    bold.setBold(true);
+    m_caption->setFont(bold);
+    auto* close = new QToolButton(this);
+    close->setObjectName(QStringLiteral("alertClose"));
+    close->setText(QStringLiteral("×"));
+    close->setToolTip(QStringLiteral("关闭"));
+    close->setCursor(Qt::PointingHandCursor);
+    connect(close, &QToolButton::clicked, this, &QWidget::close);
+    m_text = new QLabel(text, this);
+    m_text->setObjectName(QStringLiteral("alertText"));
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(m_caption, 1);
+    top->addWidget(close, 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 8, 8, 12);
+    column->setSpacing(6);
+    column->addLayout(top);
+    column->addWidget(m_text);
+    setFixedWidth(kAlertWidth);
+    setFixedHeight(column->heightForWidth(kAlertWidth));
+
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(std::max(ms, 0));
+    connect(m_timer, &QTimer::timeout, this, &QWidget::close);
+    m_timer->start();
+
+    // It waits while the pointer is over it; the others close up when it goes.
+    installEventFilter(new Internal::EventHook(this, [this](QObject*, QEvent* e) {
+        if (e->type() == QEvent::Enter)
+            m_timer->stop();
+        else if (e->type() == QEvent::Leave)
+            m_timer->start();
+        else if (e->type() == QEvent::Hide && parentWidget())
+            placeAlerts(parentWidget(), this);
+        return false;
+    }));
+    if (QWidget* host = parentWidget()) {
+        host->installEventFilter(new Internal::EventHook(this, [host](QObject*, QEvent* e) {
+            if (e->type() == QEvent::Resize)
+                placeAlerts(host);
+            return false;
+        }));
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.right() - kAlertMargin - width(), area.bottom() - kAlertMargin - height());
+    }
+}
+
+QString AlertWindow::caption() const {
+    return m_caption->text();
+}
+
+QString AlertWindow::text() const {
+    return m_text->text();
+}
+
+// ---- PropertyGrid ----------------------------------------------------------------------------
+
+namespace {
+constexpr int kCaptionWidth = 110;
+constexpr int kTallRowHeight = 64;  // memo and rich-text rows
+}  // namespace
+
+struct PropertyGrid::Impl {
+    struct Row {
+        QString name;
+        QWidget* row;     // owned by the body
+        QWidget* editor;  // owned by the row
+    };
+    QScrollArea* scroll = nullptr;  // child
+    QWidget* body = nullptr;        // owned by scroll
+    QVBoxLayout* rows = nullptr;    // the body's
+    std::vector<Row> items;
+
+    const Row* find(const QString& name) const {
+        for (const Row& r : items)
+            if (r.name.compare(name, Qt::CaseInsensitive) == 0)
+                return &r;
+        return nullptr;
+    }
+};
+
+PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>()) {
+    setObjectName(QStringLiteral("propertyGrid"));
+    d->scroll = new QScrollArea(this);
+    d->scroll->setWidgetResizable(true);
+    d->scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    d->body = new QWidget;
+    d->body->setObjectName(QStringLiteral("propertyBody"));
+    d->body->setAttribute(Qt::WA_StyledBackground);
+    d->rows = new QVBoxLayout(d->body);
+    d->rows->setContentsMargins(0, 0, 0, 0);
+    d->rows->setSpacing(0);
+    d->rows->addStretch(1);
+    d->scroll->setWidget(d->body);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(d->scroll);
+    setStyleSheet(
+        QStringLiteral("#propertyBody { background: white; }"
+                       "QWidget#propertyRow { border-bottom: 1px solid #e1e6ee; }"
+                       "QWidget#propertyRow[odd=\"true\"] { background: #f4f7fb; }"
+                       "QWidget#propertyRow[odd=\"false\"] { background: white; }"
+                       "QLabel#propertyCaption { color: #33475e; border-right: 1px solid #e1e6ee;"
+                       " padding-left: 6px; }"));
+}
+
+PropertyGrid::~PropertyGrid() = default;
+
+QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
+                              const EditorProps& props) {
+    auto* row = new QWidget(d->body);
+    row->setObjectName(QStringLiteral("propertyRow"));
+    row->setAttribute(Qt::WA_StyledBackground);
+    row->setProperty("odd", d->items.size() % 2 == 1);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 4, 0);
+    line->setSpacing(4);
+    auto* label = new QLabel(caption, row);
+    label->setObjectName(QStringLiteral("propertyCaption"));
+    label->setFixedWidth(kCaptionWidth);
+    label->setToolTip(caption);
+    QWidget* editor = createEditor(props, row);
+    editor->setObjectName(name);
+    // Rows keep their own height; the space left over stays below the last one.
+    row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    const bool tall = qobject_cast<QPlainTextEdit*>(editor) || qobject_cast<QTextEdit*>(editor);
+    if (tall) {
+        editor->setFixedHeight(kTallRowHeight);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setContentsMargins(0, 6, 0, 0);
+        label->setFixedHeight(kTallRowHeight + 4);
+    }
+    line->addWidget(label);
+    line->addWidget(editor, 1, Qt::AlignVCenter);
+    d->rows->insertWidget(d->rows->count() - 1, row);
+    d->items.push_back({name, row, editor});
+    return editor;
+}
+
+QWidget* PropertyGrid::editor(const QString& name) const {
+    const Impl::Row* r = d->find(name);
+    return r ? r->editor : nullptr;
+}
+
+QStringList PropertyGrid::names() const {
+    QStringList out;
+    for (const Impl::Row& r : d->items)
+        out << r.name;
+    return out;
+}
+
+QVariant PropertyGrid::value(const QString& name) const {
+    const Impl::Row* r = d->find(name);
+    return r ? editorValue(r->editor) : QVariant();
+}
+
+void PropertyGrid::setValue(const QString& name, const QVariant& value) {
+    if (const Impl::Row* r = d->find(name))
+        setEditorValue(r->editor, value);
+}
+
+void PropertyGrid::clear() {
+    for (const Impl::Row& r : d->items)
+        delete r.row;
+    d->items.clear();
+}
+
+}  // namespace Qd::Core::Ui

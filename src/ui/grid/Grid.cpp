@@ -1,0 +1,922 @@
+#include "ui/grid/Grid.h"
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "db/DataServices.h"
+#include "sys/EAbort.h"
+#include "ui/editors/Editors.h"
+#include "ui/grid/GridInternal.h"
+
+namespace Qd::Core::Ui {
+
+bool Internal::userOperation(const std::function<void()>& op) {
+    try {
+        op();
+        return true;
+    } catch (const Sys::EAbort&) {
+        return false;
+    } catch (const Db::DbError& e) {
+        Db::MessageMyDlg(e.message(), QStringLiteral("提示"), int(MsgKind::Error), MsgButtons::Ok);
+        return false;
+    }
+}
+
+namespace {
+
+using Internal::userOperation;
+
+// The one place grid views get their cell delegate.
+void installDelegate(GridView* view) {
+    view->setItemDelegate(new ColumnDelegate(view));
+}
+
+}  // namespace
+
+// ---- GridColumn -----------------------------------------------------------------------------
+
+GridColumn::GridColumn(GridView* view, const QString& name) : QObject(view), m_view(view) {
+    setObjectName(name);
+}
+
+int GridColumn::index() const {
+    return m_view ? int(m_view->columns().indexOf(const_cast<GridColumn*>(this))) : -1;
+}
+
+// ---- GridView -------------------------------------------------------------------------------
+
+struct GridView::Impl {
+    explicit Impl(GridView* view) : q(view) {}
+
+    GridView* q;
+    Db::RecordSetModel* model = nullptr;             // owned by q
+    Internal::ColumnHeader* header = nullptr;        // owned by q
+    Internal::IndicatorHeader* indicator = nullptr;  // owned by q
+    Internal::FooterBar* footer = nullptr;           // owned by q
+    QAbstractButton* corner = nullptr;               // owned by q (the table's corner button)
+
+    QList<GridColumn*> columns;  // owned by q as its QObject children; display order
+    QList<GridColumn*> byField;  // the column shown for each model column, or null
+    QStringList bands;
+    bool bandHeaderVisible = true;
+    QString emptyText;
+    bool columnChooser = false;
+    bool footerVisible = false;
+    bool autoWidth = false;
+    int indicatorWidth = 0;  // 0: as wide as the row numbers need
+
+    // Re-entrancy guards: our own section changes are not user changes; while the model
+    // changes shape the view must not move the cursor; a cursor move that came from the record
+    // set must not be sent back to it.
+    bool syncing = false;
+    bool modelChanging = false;
+    bool followingCursor = false;
+    bool inGeometries = false;
+    bool applyQueued = false;
+    bool wasActive = false;
+
+    mutable QHash<const GridColumn*, QString> footerCache;
+
+    Db::RecordSet* rs() const { return model->recordSet(); }
+    int fieldOf(const GridColumn* c) const {
+        return rs() && !c->fieldName.isEmpty() ? rs()->fieldIndex(c->fieldName) : -1;
+    }
+    bool bandsShown() const { return bandHeaderVisible && !bands.isEmpty(); }
+
+    void groupByBand();
+    void syncSections();
+    void fitColumns();
+    void followCursor(int row);
+    void queueApply();
+    void updateSortIndicator();
+    void footerChanged();
+    void onSectionResized(int logical, int oldSize, int newSize);
+    void onSectionMoved();
+    void onSectionClicked(int logical);
+    void showColumnChooser(const QPoint& pos);
+    void onRecordStateChanged();
+};
+
+// Columns stay together under their bands: a stable ordering by band, columns without a band
+// after the banded ones.
+void GridView::Impl::groupByBand() {
+    if (!bandsShown())
+        return;
+    const int none = int(bands.size());
+    auto bandKey = [none](const GridColumn* c) {
+        return c->band >= 0 && c->band < none ? c->band : none;
+    };
+    std::stable_sort(columns.begin(), columns.end(), [&](const GridColumn* a, const GridColumn* b) {
+        return bandKey(a) < bandKey(b);
+    });
+}
+
+// Puts the header's sections into the columns' order and shows, hides and sizes them. Model
+// columns without a column (and columns whose field is already shown) stay hidden at the end.
+void GridView::Impl::syncSections() {
+    QScopedValueRollback guard(syncing, true);
+    const int n = model->columnCount();
+    byField = QList<GridColumn*>(n, nullptr);
+    std::vector<int> order;
+    order.reserve(n);
+    for (GridColumn* c : columns) {
+        const int f = fieldOf(c);
+        if (f >= 0 && f < n && !byField[f]) {
+            byField[f] = c;
+            order.push_back(f);
+        }
+    }
+    for (int f = 0; f < n; ++f)
+        if (!byField[f])
+            order.push_back(f);
+    for (int visual = 0; visual < int(order.size()); ++visual) {
+        const int from = header->visualIndex(order[visual]);
+        if (from != visual)
+            header->moveSection(from, visual);
+    }
+    for (int f = 0; f < n; ++f) {
+        const GridColumn* c = byField[f];
+        header->setSectionHidden(f, !c || !c->visible);
+        if (c && c->visible && !autoWidth)
+            header->resizeSection(f, qMax(c->width, header->minimumSectionSize()));
+    }
+    fitColumns();
+    updateSortIndicator();
+    header->updateGeometry();
+    header->viewport()->update();
+}
+
+// Auto width: the visible columns share the viewport's width in proportion to their widths.
+void GridView::Impl::fitColumns() {
+    if (!autoWidth || byField.isEmpty())
+        return;
+    const int available = q->viewport()->width();
+    if (available <= 0)
+        return;
+    std::vector<int> shown;
+    double total = 0;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < byField.size() && byField[logical] && !header->isSectionHidden(logical)) {
+            shown.push_back(logical);
+            total += qMax(1, byField[logical]->width);
+        }
+    }
+    if (shown.empty())
+        return;
+    QScopedValueRollback guard(syncing, true);
+    int used = 0;
+    double share = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        share += qMax(1, byField[shown[i]]->width) * available / total;
+        // Rounded cumulatively so that the columns end exactly at the viewport's edge.
+        const int end = i + 1 == shown.size() ? available : int(share + 0.5);
+        header->resizeSection(shown[i], qMax(end - used, 1));
+        used = end;
+    }
+}
+
+void GridView::Impl::followCursor(int row) {
+    QScopedValueRollback guard(followingCursor, true);
+    QItemSelectionModel* sel = q->selectionModel();
+    if (row < 0 || row >= model->rowCount()) {
+        sel->clearCurrentIndex();
+        return;
+    }
+    int column = q->currentIndex().isValid() ? q->currentIndex().column() : -1;
+    if (column < 0 || header->isSectionHidden(column)) {
+        column = 0;
+        for (int visual = 0; visual < header->count(); ++visual)
+            if (!header->isSectionHidden(header->logicalIndex(visual))) {
+                column = header->logicalIndex(visual);
+                break;
+            }
+    }
+    if (q->currentIndex().row() == row)
+        return;
+    const auto flags = q->selectionBehavior() == QAbstractItemView::SelectRows
+                           ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                           : QItemSelectionModel::ClearAndSelect;
+    sel->setCurrentIndex(model->index(row, column), flags);
+}
+
+void GridView::Impl::queueApply() {
+    if (applyQueued)
+        return;
+    applyQueued = true;
+    QMetaObject::invokeMethod(
+        q,
+        [this] {
+            if (applyQueued)
+                q->applyColumns();
+        },
+        Qt::QueuedConnection);
+}
+
+void GridView::Impl::updateSortIndicator() {
+    const GridColumn* primary = nullptr;
+    for (const GridColumn* c : columns)
+        if (c->sortIndex >= 0 && fieldOf(c) >= 0 && (!primary || c->sortIndex < primary->sortIndex))
+            primary = c;
+    // The header's own indicator only marks the primary column for the style; the arrows of
+    // every sorted column are drawn from the columns (ColumnHeader).
+    header->setSortIndicator(primary ? fieldOf(primary) : -1,
+                             primary ? primary->sortOrder : Qt::AscendingOrder);
+}
+
+void GridView::Impl::footerChanged() {
+    footerCache.clear();
+    if (footerVisible)
+        footer->update();
+}
+
+void GridView::Impl::onSectionResized(int logical, int oldSize, int newSize) {
+    footer->update();
+    header->viewport()->update();  // band captions are centred over their columns
+    if (syncing || newSize <= 0 || logical >= byField.size() || !byField[logical])
+        return;
+    if (autoWidth) {
+        // The next visible column gives or takes the difference, so that the columns still
+        // fill the width; the shares become the sizes now shown.
+        for (int visual = header->visualIndex(logical) + 1; visual < header->count(); ++visual) {
+            const int next = header->logicalIndex(visual);
+            if (!header->isSectionHidden(next)) {
+                QScopedValueRollback guard(syncing, true);
+                header->resizeSection(next, qMax(header->minimumSectionSize(),
+                                                 header->sectionSize(next) - (newSize - oldSize)));
+                break;
+            }
+        }
+        for (int f = 0; f < byField.size(); ++f)
+            if (byField[f] && !header->isSectionHidden(f))
+                byField[f]->width = header->sectionSize(f);
+    } else {
+        byField[logical]->width = newSize;
+    }
+    Q_EMIT q->columnsChanged();
+}
+
+// The user dragged a column: the list takes the header's order (columns without a section keep
+// their places), then bands regroup it.
+void GridView::Impl::onSectionMoved() {
+    if (syncing)
+        return;
+    QList<GridColumn*> shown;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < byField.size() && byField[logical])
+            shown << byField[logical];
+    }
+    QList<GridColumn*> reordered;
+    auto next = shown.cbegin();
+    for (GridColumn* c : columns)
+        reordered << (shown.contains(c) ? *next++ : c);
+    columns = reordered;
+    groupByBand();
+    syncSections();
+    footer->update();
+    Q_EMIT q->columnsChanged();
+}
+
+// A click sorts by the column, a second click reverses it; with Ctrl the column is added to
+// (or reversed within) the current sort.
+void GridView::Impl::onSectionClicked(int logical) {
+    GridColumn* clicked = logical < byField.size() ? byField[logical] : nullptr;
+    if (!clicked)
+        return;
+    const bool adding = header->clickModifiers() & Qt::ControlModifier;
+    const bool wasSorted = clicked->sortIndex >= 0;
+    clicked->sortOrder = wasSorted && clicked->sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                               : Qt::AscendingOrder;
+    if (adding) {
+        if (!wasSorted) {
+            int last = -1;
+            for (const GridColumn* c : columns)
+                last = qMax(last, c->sortIndex);
+            clicked->sortIndex = last + 1;
+        }
+    } else {
+        for (GridColumn* c : columns)
+            c->sortIndex = -1;
+        clicked->sortIndex = 0;
+    }
+    q->applySort();
+    Q_EMIT q->columnsChanged();
+}
+
+void GridView::Impl::showColumnChooser(const QPoint& pos) {
+    if (!columnChooser || columns.isEmpty())
+        return;
+    // Shown with popup(), not exec(): the menu lives on its own and goes when closed.
+    auto* menu = new QMenu(q);
+    menu->setObjectName(QStringLiteral("columnChooser"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (GridColumn* c : columns) {
+        QAction* a = menu->addAction(c->caption.isEmpty() ? c->fieldName : c->caption);
+        a->setCheckable(true);
+        a->setChecked(c->visible);
+        QObject::connect(a, &QAction::toggled, q,
+                         [this, column = QPointer<GridColumn>(c)](bool on) {
+                             if (!column)
+                                 return;
+                             column->visible = on;
+                             q->applyColumns();
+                             Q_EMIT q->columnsChanged();
+                         });
+    }
+    menu->popup(header->mapToGlobal(pos));
+}
+
+// A view with sort columns sorts its record set again each time the record set is opened, so
+// that reloaded rows appear in the order the header shows.
+void GridView::Impl::onRecordStateChanged() {
+    const bool active = rs() && rs()->active();
+    const bool opened = active && !wasActive;
+    wasActive = active;
+    if (opened && std::any_of(columns.cbegin(), columns.cend(),
+                              [](const GridColumn* c) { return c->sortIndex >= 0; })) {
+        q->applySort();
+        userOperation([this] { rs()->first(); });
+    }
+    q->viewport()->update();
+}
+
+GridView::GridView(const QString& name, QWidget* parent)
+    : QTableView(parent), d(std::make_unique<Impl>(this)) {
+    setObjectName(name);
+    d->model = new Db::RecordSetModel(nullptr, this);
+    d->footer = new Internal::FooterBar(this);  // first: the geometry pass below places it
+    d->footer->hide();
+
+    // Connected before the view's own connections: the selection model moves the current index
+    // while rows are being removed, and by then the guard must be up.
+    Db::RecordSetModel* m = d->model;
+    auto changing = [this] { d->modelChanging = true; };
+    connect(m, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(m, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(m, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        d->modelChanging = true;
+        d->syncing = true;  // the header re-initialises its sections
+    });
+
+    d->header = new Internal::ColumnHeader(this);
+    d->indicator = new Internal::IndicatorHeader(this);
+    setHorizontalHeader(d->header);
+    setVerticalHeader(d->indicator);
+    setModel(m);
+    installDelegate(this);
+    // The item view submits its model whenever the current row changes. Here the record set's
+    // cursor decides: a row the user leaves is posted by the cursor move (currentChanged), and
+    // a row the record set moved to (a new record) must not be posted by the view following it.
+    disconnect(selectionModel(), &QItemSelectionModel::currentRowChanged, m, nullptr);
+
+    connect(m, &QAbstractItemModel::rowsRemoved, this, [this] {
+        d->modelChanging = false;
+        d->footerChanged();
+    });
+    connect(m, &QAbstractItemModel::rowsInserted, this, [this] {
+        d->modelChanging = false;
+        d->footerChanged();
+    });
+    connect(m, &QAbstractItemModel::modelReset, this, [this] {
+        d->modelChanging = false;
+        d->syncing = false;
+        d->syncSections();
+        d->footerChanged();
+        if (d->rs())
+            d->followCursor(d->rs()->recNo());
+    });
+    connect(m, &QAbstractItemModel::dataChanged, this, [this] { d->footerChanged(); });
+    connect(m, &Db::RecordSetModel::currentRowChanged, this, [this](int row) {
+        if (!d->modelChanging)
+            d->followCursor(row);
+    });
+    connect(m, &Db::RecordSetModel::recordStateChanged, this,
+            [this] { d->onRecordStateChanged(); });
+
+    // Header presses sort (below); they do not select columns.
+    disconnect(d->header, &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(d->header, &QHeaderView::sectionEntered, this, nullptr);
+    d->header->setMinimumSectionSize(16);  // narrow check and colour columns
+    d->header->setSectionsClickable(true);
+    d->header->setSectionsMovable(true);
+    d->header->setHighlightSections(false);
+    d->header->setSortIndicatorShown(true);
+    d->header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(d->header, &QHeaderView::sectionClicked, this,
+            [this](int logical) { d->onSectionClicked(logical); });
+    connect(d->header, &QHeaderView::sectionResized, this,
+            [this](int logical, int oldSize, int newSize) {
+                d->onSectionResized(logical, oldSize, newSize);
+            });
+    connect(d->header, &QHeaderView::sectionMoved, this, [this] { d->onSectionMoved(); });
+    connect(d->header, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { d->showColumnChooser(pos); });
+
+    d->indicator->setSectionResizeMode(QHeaderView::Fixed);
+    d->indicator->setDefaultAlignment(Qt::AlignCenter);
+    d->corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (d->corner)
+        d->corner->installEventFilter(d->indicator);
+
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, d->footer,
+            qOverload<>(&QWidget::update));
+    // Band captions are centred over the visible part of their band: scrolling moves them.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, d->header->viewport(),
+            qOverload<>(&QWidget::update));
+
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setWordWrap(false);
+}
+
+GridView::~GridView() {
+    // The model, the header and the columns outlive this part of the view; their signals must
+    // not reach the handlers above.
+    d->model->disconnect(this);
+    d->header->disconnect(this);
+    for (GridColumn* c : d->columns)
+        c->disconnect(this);
+}
+
+void GridView::setRecordSet(Db::RecordSet* rs) {
+    d->model->setRecordSet(rs);  // resets: sections and cursor follow in the reset handler
+    d->wasActive = rs && rs->active();
+}
+
+Db::RecordSet* GridView::recordSet() const {
+    return d->rs();
+}
+
+Db::RecordSetModel* GridView::recordSetModel() const {
+    return d->model;
+}
+
+// ---- columns --------------------------------------------------------------------------------
+
+GridColumn* GridView::addColumn(const QString& name) {
+    auto* c = new GridColumn(this, name);
+    d->columns << c;
+    // A column deleted directly (not through removeColumn) leaves the view too.
+    connect(c, &QObject::destroyed, this, [this, c] {
+        d->columns.removeAll(c);
+        std::replace(d->byField.begin(), d->byField.end(), c, static_cast<GridColumn*>(nullptr));
+        d->footerCache.remove(c);
+    });
+    d->queueApply();  // in case the caller does not apply the columns it builds
+    return c;
+}
+
+void GridView::removeColumn(GridColumn* column) {
+    if (!column || !d->columns.contains(column))
+        return;
+    d->columns.removeAll(column);
+    d->footerCache.remove(column);
+    delete column;
+    applyColumns();
+}
+
+void GridView::clearColumns() {
+    const QList<GridColumn*> old = d->columns;
+    d->columns.clear();
+    d->footerCache.clear();
+    qDeleteAll(old);
+    applyColumns();
+}
+
+const QList<GridColumn*>& GridView::columns() const {
+    return d->columns;
+}
+
+GridColumn* GridView::columnByName(const QString& name) const {
+    for (GridColumn* c : d->columns)
+        if (c->name().compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+GridColumn* GridView::columnByField(const QString& fieldName) const {
+    for (GridColumn* c : d->columns)
+        if (c->fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+GridColumn* GridView::columnAt(int modelColumn) const {
+    return modelColumn >= 0 && modelColumn < d->byField.size() ? d->byField[modelColumn] : nullptr;
+}
+
+void GridView::applyColumns() {
+    d->applyQueued = false;
+    d->groupByBand();
+    d->syncSections();
+    d->footerChanged();
+    updateGeometries();
+    viewport()->update();
+    Q_EMIT columnsChanged();
+}
+
+// ---- bands ----------------------------------------------------------------------------------
+
+int GridView::addBand(const QString& caption) {
+    d->bands << caption;
+    d->queueApply();
+    return int(d->bands.size()) - 1;
+}
+
+QStringList GridView::bands() const {
+    return d->bands;
+}
+
+void GridView::clearBands() {
+    d->bands.clear();
+    d->queueApply();
+}
+
+void GridView::setBandHeaderVisible(bool on) {
+    d->bandHeaderVisible = on;
+    d->queueApply();
+}
+
+bool GridView::bandHeaderVisible() const {
+    return d->bandHeaderVisible;
+}
+
+// ---- look -----------------------------------------------------------------------------------
+
+void GridView::setDataRowHeight(int h) {
+    if (h <= 0)
+        return;
+    d->indicator->setMinimumSectionSize(qMin(h, d->indicator->minimumSectionSize()));
+    d->indicator->setDefaultSectionSize(h);
+    updateGeometries();  // the footer is as high as a row
+}
+
+void GridView::setHeaderHeight(int h) {
+    d->header->setRowHeight(h);
+    updateGeometries();
+}
+
+void GridView::setIndicatorVisible(bool on) {
+    d->indicator->setVisible(on);
+    updateGeometries();
+}
+
+void GridView::setIndicatorWidth(int w) {
+    d->indicatorWidth = qMax(0, w);
+    updateGeometries();
+}
+
+int GridView::indicatorWidth() const {
+    if (d->indicator->isHidden())
+        return 0;
+    return d->indicatorWidth > 0 ? d->indicatorWidth : d->indicator->sizeHint().width();
+}
+
+void GridView::setIndicatorPainter(IndicatorPainter painter) {
+    d->indicator->setPainter(std::move(painter));
+    if (d->corner)
+        d->corner->update();
+}
+
+void GridView::setEmptyText(const QString& text) {
+    d->emptyText = text;
+    viewport()->update();
+}
+
+QString GridView::emptyText() const {
+    return d->emptyText;
+}
+
+void GridView::setColumnChooserEnabled(bool on) {
+    d->columnChooser = on;
+}
+
+void GridView::setFooterVisible(bool on) {
+    d->footerVisible = on;
+    d->footer->setVisible(on);
+    updateGeometries();
+}
+
+bool GridView::footerVisible() const {
+    return d->footerVisible;
+}
+
+void GridView::setAutoWidth(bool on) {
+    d->autoWidth = on;
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    d->syncSections();
+    updateGeometries();
+}
+
+bool GridView::isEditing() const {
+    return state() == QAbstractItemView::EditingState;
+}
+
+QString GridView::footerText(const GridColumn* column) const {
+    if (!column || column->footerKind == SummaryKind::None || !d->rs() || !d->rs()->active())
+        return QString();
+    const int field = d->fieldOf(column);
+    if (field < 0)
+        return QString();
+    auto it = d->footerCache.constFind(column);
+    if (it == d->footerCache.cend())
+        it = d->footerCache.insert(column, Internal::summaryText(*d->rs(), field, *column));
+    return *it;
+}
+
+// ---- layout ---------------------------------------------------------------------------------
+
+QByteArray GridView::saveLayout() const {
+    QList<Internal::LayoutSection> sections;
+    for (int i = 0; i < d->columns.size(); ++i) {
+        const GridColumn* c = d->columns[i];
+        Internal::LayoutSection s{c->name(), {}};
+        s.keys.insert(QStringLiteral("Index"), QString::number(i));
+        s.keys.insert(QStringLiteral("FieldName"), c->fieldName);
+        s.keys.insert(QStringLiteral("Caption"), c->caption);
+        s.keys.insert(QStringLiteral("Width"), QString::number(c->width));
+        s.keys.insert(QStringLiteral("Visible"),
+                      c->visible ? QStringLiteral("True") : QStringLiteral("False"));
+        s.keys.insert(QStringLiteral("SortOrder"), c->sortOrder == Qt::AscendingOrder
+                                                       ? QStringLiteral("Ascending")
+                                                       : QStringLiteral("Descending"));
+        s.keys.insert(QStringLiteral("SortIndex"), QString::number(c->sortIndex));
+        sections << s;
+    }
+    return Internal::writeLayoutText(sections);
+}
+
+bool GridView::restoreLayout(const QByteArray& ini) {
+    const std::optional<QList<Internal::LayoutSection>> sections = Internal::readLayoutText(ini);
+    if (!sections)
+        return false;
+    auto number = [](const QMap<QString, QString>& keys, const QString& key) -> std::optional<int> {
+        bool ok = false;
+        const int v = keys.value(key).trimmed().toInt(&ok);
+        return ok ? std::optional<int>(v) : std::nullopt;
+    };
+    // Place of each column in the restored order: named columns at their Index, the others
+    // just behind the column now before them.
+    QHash<GridColumn*, double> place;
+    for (int i = 0; i < d->columns.size(); ++i)
+        place.insert(d->columns[i], i + 0.5);
+    for (const Internal::LayoutSection& s : *sections) {
+        GridColumn* c = columnByName(s.name);
+        if (!c) {
+            const QString field = s.keys.value(QStringLiteral("FieldName"));
+            if (s.name.isEmpty() || field.isEmpty())
+                continue;
+            c = addColumn(s.name);
+            c->fieldName = field;
+            c->caption = s.keys.value(QStringLiteral("Caption"));
+            place.insert(c, d->columns.size());
+        }
+        if (const auto index = number(s.keys, QStringLiteral("Index")))
+            place[c] = *index;
+        if (const auto width = number(s.keys, QStringLiteral("Width")); width && *width > 0)
+            c->width = *width;
+        const QString visible = s.keys.value(QStringLiteral("Visible")).trimmed().toLower();
+        if (visible == QLatin1String("true") || visible == QLatin1String("1"))
+            c->visible = true;
+        else if (visible == QLatin1String("false") || visible == QLatin1String("0"))
+            c->visible = false;
+        const QString order = s.keys.value(QStringLiteral("SortOrder")).trimmed().toLower();
+        if (order == QLatin1String("ascending") || order == QLatin1String("0"))
+            c->sortOrder = Qt::AscendingOrder;
+        else if (order == QLatin1String("descending") || order == QLatin1String("1"))
+            c->sortOrder = Qt::DescendingOrder;
+        if (const auto index = number(s.keys, QStringLiteral("SortIndex")))
+            c->sortIndex = qMax(-1, *index);
+    }
+    std::stable_sort(d->columns.begin(), d->columns.end(),
+                     [&](GridColumn* a, GridColumn* b) { return place[a] < place[b]; });
+    applyColumns();
+    if (std::any_of(d->columns.cbegin(), d->columns.cend(),
+                    [](const GridColumn* c) { return c->sortIndex >= 0; }))
+        applySort();
+    return true;
+}
+
+void GridView::applySort() {
+    QList<const GridColumn*> sorted;
+    for (const GridColumn* c : d->columns)
+        if (c->sortIndex >= 0 && d->fieldOf(c) >= 0)
+            sorted << c;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const GridColumn* a, const GridColumn* b) {
+        return a->sortIndex < b->sortIndex;
+    });
+    d->updateSortIndicator();
+    d->header->viewport()->update();
+    Db::RecordSet* rs = d->rs();
+    if (sorted.isEmpty() || !rs || !rs->active())
+        return;
+    std::vector<Db::RecordSet::SortKey> keys;
+    for (const GridColumn* c : sorted)
+        keys.push_back({d->fieldOf(c), c->sortOrder == Qt::DescendingOrder});
+    userOperation([&] { rs->sortBy(keys); });
+}
+
+// ---- the QTableView machinery ---------------------------------------------------------------
+
+void GridView::paintEvent(QPaintEvent* e) {
+    QTableView::paintEvent(e);
+    if (d->emptyText.isEmpty() || d->model->rowCount() > 0)
+        return;
+    QPainter p(viewport());
+    p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    const int margin = fontMetrics().height() / 2;
+    p.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+               Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, d->emptyText);
+}
+
+void GridView::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    d->fitColumns();
+}
+
+// The table's own geometry pass, with room for the footer under the viewport: margins, the
+// headers, the corner, the footer, auto widths and the scroll bar ranges.
+void GridView::updateGeometries() {
+    if (d->inGeometries)
+        return;
+    QScopedValueRollback guard(d->inGeometries, true);
+    QHeaderView* vh = d->indicator;
+    QHeaderView* hh = d->header;
+
+    int width = 0;
+    if (!vh->isHidden()) {
+        width = d->indicatorWidth > 0
+                    ? d->indicatorWidth
+                    : qBound(vh->minimumWidth(), vh->sizeHint().width(), vh->maximumWidth());
+    }
+    int height = 0;
+    if (!hh->isHidden())
+        height = qBound(hh->minimumHeight(), hh->sizeHint().height(), hh->maximumHeight());
+    const int footer = d->footerVisible ? d->footer->preferredHeight() : 0;
+    const bool reverse = isRightToLeft();
+    setViewportMargins(reverse ? 0 : width, height, reverse ? width : 0, footer);
+
+    const QRect vg = viewport()->geometry();
+    const int verticalLeft = reverse ? vg.right() + 1 : vg.left() - width;
+    vh->setGeometry(verticalLeft, vg.top(), width, vg.height());
+    if (vh->isHidden())
+        QMetaObject::invokeMethod(vh, "updateGeometries");
+    hh->setGeometry(vg.left(), vg.top() - height, vg.width(), height);
+    if (hh->isHidden())
+        QMetaObject::invokeMethod(hh, "updateGeometries");
+    if (d->corner) {
+        const bool cornerShown = !hh->isHidden() && !vh->isHidden();
+        d->corner->setHidden(!cornerShown);
+        if (cornerShown)
+            d->corner->setGeometry(verticalLeft, vg.top() - height, width, height);
+    }
+    if (d->footerVisible)
+        d->footer->setGeometry(reverse ? vg.left() : verticalLeft, vg.bottom() + 1,
+                               vg.width() + width, footer);
+
+    d->fitColumns();
+
+    // Scroll bar ranges, per item or per pixel as the table computes them.
+    QSize vsize = viewport()->size();
+    const QSize max = maximumViewportSize();
+    const int horizontalLength = hh->length();
+    const int verticalLength = vh->length();
+    if (max.width() >= horizontalLength && max.height() >= verticalLength)
+        vsize = max;
+
+    const int columnCount = hh->count();
+    int columnsInViewport = 0;
+    for (int w = 0, column = columnCount - 1; column >= 0; --column) {
+        const int logical = hh->logicalIndex(column);
+        if (!hh->isSectionHidden(logical)) {
+            w += hh->sectionSize(logical);
+            if (w > vsize.width())
+                break;
+            ++columnsInViewport;
+        }
+    }
+    columnsInViewport = qMax(columnsInViewport, 1);
+    if (horizontalScrollMode() == QAbstractItemView::ScrollPerItem) {
+        const int visibleColumns = columnCount - hh->hiddenSectionCount();
+        horizontalScrollBar()->setRange(0, visibleColumns - columnsInViewport);
+        horizontalScrollBar()->setPageStep(columnsInViewport);
+        if (columnsInViewport >= visibleColumns)
+            hh->setOffset(0);
+        horizontalScrollBar()->setSingleStep(1);
+    } else {
+        horizontalScrollBar()->setPageStep(vsize.width());
+        horizontalScrollBar()->setRange(0, horizontalLength - vsize.width());
+        horizontalScrollBar()->setSingleStep(qMax(vsize.width() / (columnsInViewport + 1), 2));
+    }
+
+    const int rowCount = vh->count();
+    int rowsInViewport = 0;
+    for (int h = 0, row = rowCount - 1; row >= 0; --row) {
+        const int logical = vh->logicalIndex(row);
+        if (!vh->isSectionHidden(logical)) {
+            h += vh->sectionSize(logical);
+            if (h > vsize.height())
+                break;
+            ++rowsInViewport;
+        }
+    }
+    rowsInViewport = qMax(rowsInViewport, 1);
+    if (verticalScrollMode() == QAbstractItemView::ScrollPerItem) {
+        const int visibleRows = rowCount - vh->hiddenSectionCount();
+        verticalScrollBar()->setRange(0, visibleRows - rowsInViewport);
+        verticalScrollBar()->setPageStep(rowsInViewport);
+        if (rowsInViewport >= visibleRows)
+            vh->setOffset(0);
+        verticalScrollBar()->setSingleStep(1);
+    } else {
+        verticalScrollBar()->setPageStep(vsize.height());
+        verticalScrollBar()->setRange(0, verticalLength - vsize.height());
+        verticalScrollBar()->setSingleStep(qMax(vsize.height() / (rowsInViewport + 1), 2));
+    }
+    d->footer->update();
+    QAbstractItemView::updateGeometries();
+}
+
+void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    d->indicator->viewport()->update();
+    Db::RecordSet* rs = d->rs();
+    if (d->followingCursor || d->modelChanging || !rs || !rs->active() || !current.isValid() ||
+        rs->recNo() == current.row())
+        return;
+    // The record set's cursor follows the view (posting a pending edit); when it cannot leave
+    // its record the view goes back to it.
+    if (!userOperation([&] { rs->moveTo(current.row()); }))
+        d->followCursor(rs->recNo());
+}
+
+bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (const GridColumn* c = index.isValid() ? columnAt(index.column()) : nullptr;
+        c && !c->editing)
+        return false;
+    const bool opened = QTableView::edit(index, trigger, event);
+    if (opened)
+        d->indicator->viewport()->update();
+    return opened;
+}
+
+// An editor closed with Enter asks the view to submit its model, which would post the record
+// after every cell; the record is posted when the row is left instead, so that its checks see
+// the whole record.
+void GridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint == QAbstractItemDelegate::SubmitModelCache
+                                        ? QAbstractItemDelegate::NoHint
+                                        : hint);
+    d->indicator->viewport()->update();
+}
+
+// ---- Grid -----------------------------------------------------------------------------------
+
+Grid::Grid(const QString& name, QWidget* parent)
+    : QWidget(parent), m_tabs(new QTabBar(this)), m_stack(new QStackedWidget(this)) {
+    setObjectName(name);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_stack, 1);
+    m_tabs->setExpanding(false);
+    m_tabs->hide();
+    connect(m_tabs, &QTabBar::currentChanged, m_stack, &QStackedWidget::setCurrentIndex);
+}
+
+GridView* Grid::addLevel(const QString& viewName, const QString& caption) {
+    auto* view = new GridView(viewName, m_stack);
+    m_stack->addWidget(view);
+    m_tabs->addTab(caption.isEmpty() ? viewName : caption);
+    m_views << view;
+    m_tabs->setVisible(m_views.size() > 1);
+    return view;
+}
+
+QList<GridView*> Grid::views() const {
+    return m_views;
+}
+
+GridView* Grid::view(int level) const {
+    return m_views.value(level);
+}
+
+void Grid::setActiveLevel(int level) {
+    if (level < 0 || level >= m_views.size())
+        return;
+    m_tabs->setCurrentIndex(level);
+    m_stack->setCurrentIndex(level);
+}
+
+}  // namespace Qd::Core::Ui

@@ -1,0 +1,195 @@
+// Grid layouts in the database, the grids' common look, and the small shared helpers.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+
+#include "core/GridHelpers.h"
+#include "core/uMyCxGrid.h"
+#include "support/CoreTest.h"
+#include "ui/grid/Grid.h"
+
+using namespace Qd::Core;
+using Qd::Test::CoreTest;
+
+namespace {
+
+class GridLayouts : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        rs.addField("code", Db::FieldType::Text);
+        rs.addField("name", Db::FieldType::Text);
+        rs.createDataSet();
+        grid = std::make_unique<Ui::Grid>("cxgMain");
+        for (const char* viewName : {"tvMain", "tvSecond"}) {
+            Ui::GridView* view = grid->addLevel(viewName);
+            view->setRecordSet(&rs);
+            for (const char* field : {"code", "name"}) {
+                Ui::GridColumn* c = view->addColumn(QString(viewName) + field);
+                c->fieldName = field;
+                c->caption = field;
+                c->width = 100;
+            }
+            view->applyColumns();
+        }
+    }
+    int width(int level, const char* field) {
+        return grid->view(level)->columnByField(field)->width;
+    }
+    void setWidth(int level, const char* field, int w) {
+        grid->view(level)->columnByField(field)->width = w;
+        grid->view(level)->applyColumns();
+    }
+
+    Db::RecordSet rs;
+    std::unique_ptr<Ui::Grid> grid;
+};
+
+}  // namespace
+
+TEST_F(GridLayouts, SavedPerStoreAndViewAndRestoredInTheSameStoreOnly) {
+    login("1001", 5);
+    setWidth(0, "name", 240);
+    setWidth(1, "code", 55);
+    Base::TMyCxGrid::storeGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(
+        scalar("select count(*) from qd_sys_columnconfig where billcode = 'KH' and ck_id = 5"),
+        "2");
+    EXPECT_EQ(scalar("select count(*) from qd_sys_columnconfig where cxgname = 'cxgMain.tvSecond'"),
+              "1");
+    EXPECT_TRUE(QFile::exists(Base::TMyCxGrid::cacheFile("KH", "cxgMain.tvMain")));
+    Base::TMyCxGrid::storeGridColumnStyle(grid.get(), "KH");  // saving again keeps one row per view
+    EXPECT_EQ(scalar("select count(*) from qd_sys_columnconfig"), "2");
+
+    setWidth(0, "name", 100);
+    setWidth(1, "code", 100);
+    Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(width(0, "name"), 240);
+    EXPECT_EQ(width(1, "code"), 55);
+
+    // Another store does not see it...
+    login("1001", 6);
+    setWidth(0, "name", 100);
+    Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(width(0, "name"), 100);
+
+    // ...until an all-stores row exists; a store's own row still wins over it.
+    ASSERT_TRUE(db().execSQL(
+        "insert into qd_sys_columnconfig(orgid, billcode, ck_id, cxgname, columnstyle) "
+        "select orgid, billcode, 0, cxgname, columnstyle from qd_sys_columnconfig"));
+    ASSERT_TRUE(
+        db().execSQL("update qd_sys_columnconfig set columnstyle = :s where ck_id = 0 and cxgname "
+                     "= 'cxgMain.tvMain'",
+                     {{"s", grid->view(0)->saveLayout()}}));  // width 100 for everyone
+    login("1001", 6);
+    setWidth(0, "name", 300);
+    Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(width(0, "name"), 100);
+    login("1001", 5);
+    Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(width(0, "name"), 240);
+}
+
+TEST_F(GridLayouts, CommonLookAndIndicatorCells) {
+    Base::TMyCxGrid::setGridProp(grid.get());
+    const QFontMetrics fm(grid->font());
+    for (Ui::GridView* view : grid->views()) {
+        EXPECT_EQ(view->indicatorWidth(), fm.horizontalAdvance("99999") + 5);
+        EXPECT_EQ(view->emptyText(), QStringLiteral("<暂无记录>"));
+    }
+
+    // The indicator: a number normally, a red "*" while a cell is edited.
+    auto draw = [](int row, bool focused, bool editing) {
+        QImage image(40, 24, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        Base::TMyCxGrid::DrawIndicatorCell(p, image.rect(), row, focused, editing);
+        return image;
+    };
+    auto redPixels = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+            }
+        return n;
+    };
+    EXPECT_EQ(redPixels(draw(3, false, false)), 0);
+    EXPECT_GT(redPixels(draw(3, true, false)), 0);  // the focused row's number is red
+    EXPECT_GT(redPixels(draw(3, false, true)), 0);  // "*" while editing
+    EXPECT_NE(draw(3, false, true), draw(3, true, false));
+    EXPECT_EQ(redPixels(draw(-1, false, true)), 0);  // the corner cell stays empty
+}
+
+TEST(GridHelpers, DefaultValues) {
+    const QDate march31(2025, 3, 31);
+    EXPECT_EQ(Base::getDefValue("fun", "bt", march31), "2025-02-28");
+    EXPECT_EQ(Base::getDefValue("fun", "bt", QDate(2024, 3, 31)), "2024-02-29");
+    EXPECT_EQ(Base::getDefValue("fun", "et", march31), "2025-03-31");
+    EXPECT_EQ(Base::getDefValue("fun", "xx", march31), "");
+    EXPECT_EQ(Base::getDefValue("str", "甲", march31), QStringLiteral("甲"));
+    EXPECT_EQ(Base::getDefValue("STR", "甲", march31), "");  // type names are lower case
+    EXPECT_EQ(Base::getDefValue("var", "other", march31), "");
+}
+
+TEST_F(CoreTest, DefaultValueOfTheUserCode) {
+    login("1001", 5);
+    EXPECT_EQ(Base::getDefValue("var", "usercode"), "Y01");
+}
+
+TEST(GridHelpers, CopyRecordLeavesOnlyTheFieldNamedIdBehind) {
+    for (const char* key : {"id", "ID"}) {
+        Db::RecordSet rs;
+        rs.addField(key, Db::FieldType::Integer);
+        rs.addField("code", Db::FieldType::Text);
+        rs.addField("amount", Db::FieldType::Currency);
+        rs.createDataSet();
+        rs.append();
+        rs.field(0).setValue(7);
+        rs.field("code").setValue(QStringLiteral("甲001"));
+        rs.field("amount").setValue(12.5);
+        rs.post();
+        Base::copyRecord(rs);
+        EXPECT_EQ(rs.state(), Db::DataSetState::Insert);
+        EXPECT_EQ(rs.recordCount(), 2);
+        EXPECT_EQ(rs.field("code").asString(), QStringLiteral("甲001"));
+        EXPECT_EQ(rs.field("amount").asFloat(), 12.5);
+        EXPECT_EQ(rs.field(0).isNull(), QString(key) == "id") << key;
+    }
+}
+
+TEST(GridHelpers, FormatFillsTheSystemsPlaceholders) {
+    EXPECT_EQ(Base::Format("a='%s' and b=%d and c='%s'", {"x", 5, "y"}), "a='x' and b=5 and c='y'");
+    EXPECT_EQ(Base::Format("%0:s/%1:d/%0:s 100%%", {"k", 2}), "k/2/k 100%");
+}
+
+TEST_F(CoreTest, ShowReportFormChecksTheCatalogueAndTheRight) {
+    ASSERT_TRUE(db().execSQL(
+        "insert into qd_sys_rptmain(orgid, code, title) values(1, 'R1', N'订单明细表')\n"
+        "insert into qd_sys_plugins(orgid, code, name, title, formclass) values(1, 'RPT', "
+        "N'报表查询', N'报表查询', 'TestReport')"));
+    QStringList opened;
+    Sys::TPlugsPool::registerOpenEntry(
+        "TestReport", [&](QWidget*, Sys::TPlugItem& item, const QString& title,
+                          const QString& params, QString&, int mode) {
+            opened << item.code + "|" + title + "|" + params + "|" + QString::number(mode);
+        });
+    login("1001", 5);
+
+    prompts().answer(Ui::mrOk);
+    Base::showReportForm(nullptr, QStringLiteral("没有的报表"), "");
+    EXPECT_EQ(prompts().last().text, QStringLiteral("该功能正在开发，尽请期待"));
+
+    prompts().answer(Ui::mrOk);
+    EXPECT_THROW(Base::showReportForm(nullptr, QStringLiteral("订单明细表"), "p"), Sys::EAbort);
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_TRUE(opened.isEmpty());
+
+    grant(11, "2100_R1");
+    Base::showReportForm(nullptr, QStringLiteral("订单明细表"), "bill=1");
+    EXPECT_EQ(opened, QStringList({QStringLiteral("RPT|订单明细表|bill=1|-1")}));
+}
