@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QDockWidget>
@@ -20,6 +21,8 @@
 #include <algorithm>
 
 #include "ClientIcons.h"
+#include "core/uBaseRibbonForm.h"
+#include "core/uGridRibbonForm.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
@@ -204,7 +207,16 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
         m_pages->tabBar()->setTabButton(0, side, nullptr);
     setCentralWidget(m_pages);
     connect(m_pages, &QTabWidget::tabCloseRequested, this, &TMainForm::closePage);
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] { updateActions(); });
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        showRibbonOfCurrentPage();
+        updateActions();
+    });
+
+    // Working forms dock here: pages, their toolbars and their ribbon tabs.
+    m_bars = new Core::Ui::BarManager(this);
+    Core::Base::setFormHost({m_pages, m_bars, m_ribbon});
+    Core::Base::registerFrameworkForms();
+    Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {
         auto* sqlite = dynamic_cast<Core::Db::SqliteDataServices*>(&m_sys.data());
@@ -225,6 +237,20 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     fillNavigator();
     updateActions();
     resize(1200, 760);
+}
+
+TMainForm::~TMainForm() {
+    if (Core::Base::vaMainFormHand() == this)
+        Core::Base::vaMainFormHand() = nullptr;
+    if (Core::Base::formHost().pageControl == m_pages)
+        Core::Base::setFormHost({});
+}
+
+// Working forms close first, so that each keeps the user's layout as it goes.
+void TMainForm::closeEvent(QCloseEvent* e) {
+    actCloseAllExecute();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QMainWindow::closeEvent(e);
 }
 
 void TMainForm::declareActions() {
@@ -352,6 +378,11 @@ void TMainForm::closePage(int index) {
     if (index <= 0 || index >= m_pages->count())
         return;
     QWidget* page = m_pages->widget(index);
+    if (auto* form = qobject_cast<Core::Base::TBaseRibbonForm*>(page)) {
+        form->close();  // takes its ribbon items away and frees itself
+        updateActions();
+        return;
+    }
     m_pages->removeTab(index);
     // Deleted later: the page itself may be what asked to be closed.
     page->deleteLater();
@@ -384,7 +415,11 @@ bool TMainForm::openModule(const QString& name, bool byTitle) {
     Core::Db::LogMsg(QStringLiteral("打开模块 %1 %2").arg(item->code, titleOf(*item)));
     try {
         QString result;
+        const int pagesBefore = m_pages->count();
         item->open(this, QString(), result, -1);
+        if (m_pages->count() > pagesBefore)  // a working form docked itself as a page
+            m_pages->widget(m_pages->count() - 1)->setProperty(kModuleProperty, item->name);
+        updateActions();
     } catch (const Core::Sys::EAbort&) {
         return false;
     } catch (const Core::Db::DbError& e) {
@@ -398,6 +433,17 @@ bool TMainForm::openModule(const QString& name, bool byTitle) {
         addModulePage(makePlaceholderPage(*item), *item);
     }
     return true;
+}
+
+// The ribbon shows the context of the working form on the current page, or none.
+void TMainForm::showRibbonOfCurrentPage() {
+    auto* form = qobject_cast<Core::Base::TBaseRibbonForm*>(m_pages->currentWidget());
+    Core::Ui::RibbonContext* context = form && form->FRibbonTab
+                                           ? m_ribbon->contextByCaption(form->FRibbonContextCaption)
+                                           : nullptr;
+    m_ribbon->showOnlyContext(context);
+    if (context)
+        m_ribbon->setCurrentWidget(form->FRibbonTab);
 }
 
 // ---- actions ---------------------------------------------------------------------------------

@@ -15,7 +15,8 @@ class TPlugItemSingleBasic;
 
 namespace Qd::Core::Ui {
 class Ribbon;
-}
+class BarManager;
+}  // namespace Qd::Core::Ui
 
 namespace Qd::App {
 
@@ -30,7 +31,9 @@ public:
     // Opens the module registered under `name` (with `byTitle` also one titled `name`): its
     // page comes to the front if it is open, else its window is opened. False when there is no
     // such module, or when it could not be opened (the user has been told why).
+    ~TMainForm() override;
     bool openModule(const QString& name, bool byTitle = false);
+    void showRibbonOfCurrentPage();
     // The open page of the module registered under `name`; null when there is none.
     QWidget* modulePage(const QString& name) const;
     // Closes the page at `index`; the home page (index 0) stays.
@@ -51,6 +54,9 @@ public:
     void actCloseAllExecute();
     void actExitExecute();
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void declareActions();
     void updateActions();
@@ -63,6 +69,7 @@ private:
     Core::Sys::SystemServices& m_sys;
     // The widgets below are owned by the window.
     Core::Ui::Ribbon* m_ribbon = nullptr;
+    Core::Ui::BarManager* m_bars = nullptr;  // owned by the window: working forms' toolbars
     QTreeWidget* m_navigator = nullptr;
     QTabWidget* m_pages = nullptr;
     QLabel* m_moduleCount = nullptr;  // on the home page

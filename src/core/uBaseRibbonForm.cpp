@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QJsonDocument>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -31,6 +32,7 @@ TBaseRibbonForm::TBaseRibbonForm(QWidget* owner, Sys::TPlugItem* data)
     BarManagerBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, BarManagerBar1);
     actclose = addAction(QStringLiteral("actclose"), QStringLiteral("退出"));
+    actclose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(actclose, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -120,6 +122,7 @@ TBaseRibbonForm* TBaseRibbonForm::generateForm(QWidget* AOwner, const RibbonForm
         form->BarManagerBar1->hide();
         // A context of its own, named after the tab, found again by that name on close.
         Ui::RibbonContext* context = ribbon->addContext(tab->objectName());
+        context->setTitle(form->windowTitle());
         tab->setContext(context);
         ribbon->showOnlyContext(context);
         ribbon->setCurrentWidget(tab);

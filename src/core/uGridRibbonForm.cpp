@@ -1,6 +1,7 @@
 #include "core/uGridRibbonForm.h"
 
 #include <QCloseEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/uMyCxGrid.h"
@@ -15,12 +16,13 @@ TGridRibbonForm::TGridRibbonForm(QWidget* owner, Sys::TPlugItem* data)
     cxgMain = new Ui::Grid(QStringLiteral("cxgMain"));
     cxgMainDBTableView1 = cxgMain->addLevel(QStringLiteral("cxgMainDBTableView1"));
     cxgMainDBTableView1->setRecordSet(&cdsMain);
-    cxgMainDBTableView1->setFooterVisible(true);
     setCentralWidget(cxgMain);
     resize(900, 560);
 
     actRefresh = addAction(QStringLiteral("actRefresh"), QStringLiteral("刷新"));
     actColumns = addAction(QStringLiteral("actColumns"), QStringLiteral("列设置"));
+    actRefresh->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    actColumns->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     // The close action stays last on the toolbar.
     BarManagerBar1->removeAction(actclose);
     BarManagerBar1->addAction(actclose);

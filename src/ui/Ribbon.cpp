@@ -79,7 +79,7 @@ protected:
             int run = 0;
             for (int i = 0; i < count(); ++i)
                 run += isTabVisible(i) && contextOf(i) == context ? 1 : 0;
-            const int needed = QFontMetrics(bandFont()).horizontalAdvance(context->caption()) + 16;
+            const int needed = QFontMetrics(bandFont()).horizontalAdvance(context->title()) + 16;
             size.setWidth(std::max(size.width(), (needed + run - 1) / std::max(run, 1)));
         }
         return size;
@@ -153,7 +153,7 @@ private:
             p.fillRect(area.adjusted(1, 0, -1, 0), fill);
             p.fillRect(QRect(area.left() + 1, area.top(), area.width() - 2, 3), context->color());
             p.setPen(context->color().darker(140));
-            p.drawText(area.adjusted(4, 3, -4, 0), Qt::AlignCenter, context->caption());
+            p.drawText(area.adjusted(4, 3, -4, 0), Qt::AlignCenter, context->title());
             i = j;
         }
         p.restore();

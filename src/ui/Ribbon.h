@@ -19,7 +19,10 @@ class RibbonContext : public QObject {
     Q_OBJECT
 public:
     RibbonContext(const QString& caption, const QColor& color, QObject* parent);
-    QString caption() const { return m_caption; }
+    QString caption() const { return m_caption; }  // identifies the context
+    // What the band over its tabs reads; the caption when not set.
+    QString title() const { return m_title.isEmpty() ? m_caption : m_title; }
+    void setTitle(const QString& title) { m_title = title; }
     QColor color() const { return m_color; }
     bool isVisible() const { return m_visible; }
     void setVisible(bool on);
@@ -28,6 +31,7 @@ Q_SIGNALS:
 
 private:
     QString m_caption;
+    QString m_title;
     QColor m_color;
     bool m_visible = true;
 };
