@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "ClientIcons.h"
+#include "core/FormPlacement.h"
 #include "core/uBaseRibbonForm.h"
 #include "core/uGridRibbonForm.h"
 #include "db/DataServices.h"
@@ -237,6 +238,8 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     fillNavigator();
     updateActions();
     resize(1200, 760);
+    setObjectName(QStringLiteral("TMainForm"));
+    Core::Base::readPlacement(this);  // the main window's placement, as every form keeps it
 }
 
 TMainForm::~TMainForm() {
@@ -248,6 +251,7 @@ TMainForm::~TMainForm() {
 
 // Working forms close first, so that each keeps the user's layout as it goes.
 void TMainForm::closeEvent(QCloseEvent* e) {
+    Core::Base::writePlacement(this);
     actCloseAllExecute();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QMainWindow::closeEvent(e);

@@ -174,3 +174,21 @@ TEST_F(CoreTest, EnterMovesToTheNextFieldButNotOutOfAMemo) {
     EXPECT_EQ(memo->toPlainText(), "\n");
     EXPECT_FALSE(dialog.isHidden());  // Enter did not close the dialog
 }
+
+TEST_F(CoreTest, EnterMovesOnInAWorkingFormToo) {
+    Sys::TPlugItemSingleBasic kh = item("{}");
+    std::unique_ptr<Base::TBaseRibbonForm> form(
+        Base::TBaseRibbonForm::create(nullptr, plainForm(), &kh));
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    auto* first = new QLineEdit;
+    auto* second = new QLineEdit;
+    layout->addWidget(first);
+    layout->addWidget(second);
+    form->setCentralWidget(central);
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Return);
+    EXPECT_TRUE(second->hasFocus());
+}
