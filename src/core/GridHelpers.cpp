@@ -9,6 +9,7 @@
 #include "db/DataServices.h"
 #include "sys/ProgramHome.h"
 #include "sys/SystemServices.h"
+#include "sys/TextFormat.h"
 
 namespace Qd::Core::Base {
 
@@ -78,23 +79,13 @@ void showReportForm(QWidget* owner, const QString& title, const QString& params)
 
 QString Format(const QString& format, const QVariantList& args) {
     static const QRegularExpression placeholder(QStringLiteral("%(?:(\\d+):)?[sdf]|%%"));
-    QString out;
-    qsizetype last = 0;
     int next = 0;
-    auto it = placeholder.globalMatch(format);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        out += format.mid(last, m.capturedStart() - last);
-        last = m.capturedEnd();
-        if (m.captured(0) == QLatin1String("%%")) {
-            out += QLatin1Char('%');
-            continue;
-        }
+    return Sys::substitute(format, placeholder, [&](const QRegularExpressionMatch& m) {
+        if (m.captured(0) == QLatin1String("%%"))
+            return QStringLiteral("%");
         const int index = m.captured(1).isEmpty() ? next++ : m.captured(1).toInt();
-        if (index < args.size())
-            out += args[index].toString();
-    }
-    return out + format.mid(last);
+        return index < args.size() ? args[index].toString() : QString();
+    });
 }
 
 QString GetIniFilePath() {

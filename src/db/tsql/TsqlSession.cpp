@@ -7,6 +7,7 @@
 
 #include "db/SqliteValues.h"
 #include "db/Trace.h"
+#include "sys/TextFormat.h"
 
 namespace Qd::Core::Db::Tsql {
 
@@ -52,22 +53,13 @@ QString formatRaised(const QString& format, const QVariantList& args) {
     // printf-style substitution of %s %d %i %u (with optional width/flags), %% for percent.
     static const QRegularExpression placeholder(
         QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
-    QString out;
-    qsizetype last = 0;
-    int argIndex = 0;
-    auto it = placeholder.globalMatch(format);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        out += format.mid(last, m.capturedStart() - last);
-        last = m.capturedEnd();
-        if (m.captured(2) == QLatin1String("%")) {
-            out += QLatin1Char('%');
-            continue;
-        }
-        const QVariant v = argIndex < args.size() ? args[argIndex++] : QVariant();
-        out += v.isNull() ? QStringLiteral("(null)") : v.toString();
-    }
-    return out + format.mid(last);
+    int next = 0;
+    return Sys::substitute(format, placeholder, [&](const QRegularExpressionMatch& m) {
+        if (m.captured(2) == QLatin1String("%"))
+            return QStringLiteral("%");
+        const QVariant v = next < args.size() ? args[next++] : QVariant();
+        return v.isNull() ? QStringLiteral("(null)") : v.toString();
+    });
 }
 
 }  // namespace

@@ -746,6 +746,38 @@ void GridView::resizeEvent(QResizeEvent* e) {
 
 // The table's own geometry pass, with room for the footer under the viewport: margins, the
 // headers, the corner, the footer, auto widths and the scroll bar ranges.
+namespace {
+// Sets a scroll bar's range and steps for the sections of one header in a viewport of
+// `viewportLength` pixels (the table view's own rule, for either direction).
+void fitScrollBar(QHeaderView* header, QScrollBar* bar, QAbstractItemView::ScrollMode mode,
+                  int viewportLength, int headerLength) {
+    const int count = header->count();
+    int inViewport = 0;
+    for (int used = 0, section = count - 1; section >= 0; --section) {
+        const int logical = header->logicalIndex(section);
+        if (header->isSectionHidden(logical))
+            continue;
+        used += header->sectionSize(logical);
+        if (used > viewportLength)
+            break;
+        ++inViewport;
+    }
+    inViewport = qMax(inViewport, 1);
+    if (mode == QAbstractItemView::ScrollPerItem) {
+        const int visible = count - header->hiddenSectionCount();
+        bar->setRange(0, visible - inViewport);
+        bar->setPageStep(inViewport);
+        if (inViewport >= visible)
+            header->setOffset(0);
+        bar->setSingleStep(1);
+    } else {
+        bar->setPageStep(viewportLength);
+        bar->setRange(0, headerLength - viewportLength);
+        bar->setSingleStep(qMax(viewportLength / (inViewport + 1), 2));
+    }
+}
+}  // namespace
+
 void GridView::updateGeometries() {
     if (d->inGeometries)
         return;
@@ -794,55 +826,9 @@ void GridView::updateGeometries() {
     if (max.width() >= horizontalLength && max.height() >= verticalLength)
         vsize = max;
 
-    const int columnCount = hh->count();
-    int columnsInViewport = 0;
-    for (int w = 0, column = columnCount - 1; column >= 0; --column) {
-        const int logical = hh->logicalIndex(column);
-        if (!hh->isSectionHidden(logical)) {
-            w += hh->sectionSize(logical);
-            if (w > vsize.width())
-                break;
-            ++columnsInViewport;
-        }
-    }
-    columnsInViewport = qMax(columnsInViewport, 1);
-    if (horizontalScrollMode() == QAbstractItemView::ScrollPerItem) {
-        const int visibleColumns = columnCount - hh->hiddenSectionCount();
-        horizontalScrollBar()->setRange(0, visibleColumns - columnsInViewport);
-        horizontalScrollBar()->setPageStep(columnsInViewport);
-        if (columnsInViewport >= visibleColumns)
-            hh->setOffset(0);
-        horizontalScrollBar()->setSingleStep(1);
-    } else {
-        horizontalScrollBar()->setPageStep(vsize.width());
-        horizontalScrollBar()->setRange(0, horizontalLength - vsize.width());
-        horizontalScrollBar()->setSingleStep(qMax(vsize.width() / (columnsInViewport + 1), 2));
-    }
-
-    const int rowCount = vh->count();
-    int rowsInViewport = 0;
-    for (int h = 0, row = rowCount - 1; row >= 0; --row) {
-        const int logical = vh->logicalIndex(row);
-        if (!vh->isSectionHidden(logical)) {
-            h += vh->sectionSize(logical);
-            if (h > vsize.height())
-                break;
-            ++rowsInViewport;
-        }
-    }
-    rowsInViewport = qMax(rowsInViewport, 1);
-    if (verticalScrollMode() == QAbstractItemView::ScrollPerItem) {
-        const int visibleRows = rowCount - vh->hiddenSectionCount();
-        verticalScrollBar()->setRange(0, visibleRows - rowsInViewport);
-        verticalScrollBar()->setPageStep(rowsInViewport);
-        if (rowsInViewport >= visibleRows)
-            vh->setOffset(0);
-        verticalScrollBar()->setSingleStep(1);
-    } else {
-        verticalScrollBar()->setPageStep(vsize.height());
-        verticalScrollBar()->setRange(0, verticalLength - vsize.height());
-        verticalScrollBar()->setSingleStep(qMax(vsize.height() / (rowsInViewport + 1), 2));
-    }
+    fitScrollBar(hh, horizontalScrollBar(), horizontalScrollMode(), vsize.width(),
+                 horizontalLength);
+    fitScrollBar(vh, verticalScrollBar(), verticalScrollMode(), vsize.height(), verticalLength);
     d->footer->update();
     QAbstractItemView::updateGeometries();
 }
