@@ -15,6 +15,9 @@ class IDataServices;
 
 namespace Qd::Core::Sys {
 
+// The state of a bill editor: browsing bills, adding one, editing one, in that order.
+enum class TOperateState { browse, add, edit };
+
 // The settings the system keeps per organisation ("company", "addr", "tel", "footer", ...).
 class TSysConfigCache {
 public:
