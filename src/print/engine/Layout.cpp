@@ -1,0 +1,536 @@
+// The layout pass: bands over the rows of their datasets, broken into pages. Text is measured
+// and broken into lines here, once, at kLayoutDpi; renderers only replay the result.
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "print/engine/Engine.h"
+#include "print/engine/Expression.h"
+#include "print/engine/LayoutText.h"
+#include "print/engine/TemplateFile.h"
+
+namespace Qd::Print {
+
+namespace {
+
+using Internal::breakText;
+using Internal::TextBlock;
+
+constexpr double kTextPaddingMm = 0.5;
+constexpr double kBarcodeTextPt = 8;
+
+// The engine's expression context: the current row of every dataset, the report's variables
+// (the caller's before the template's) and functions, page and line numbers.
+class RunContext final : public IExpressionContext {
+public:
+    RunContext(const ReportTemplate& report, const ReportData& data, int totalPages)
+        : m_report(report), m_data(data), m_totalPages(totalPages) {}
+
+    std::optional<QVariant> field(const QString& dataset, const QString& field) const override {
+        const IDataset* d = m_data.dataset(dataset);
+        if (!d || !d->hasField(field))
+            return std::nullopt;
+        const auto it = m_rows.find(dataset.toLower());
+        return d->value(it == m_rows.end() ? 0 : it->second, field);
+    }
+
+    std::optional<QVariant> variable(const QString& name) const override {
+        if (auto v = m_data.variable(name))
+            return v;
+        if (const Variable* v = m_report.findVariable(name))
+            return QVariant(v->expression);
+        return std::nullopt;
+    }
+
+    std::optional<QVariant> callFunction(const QString& name, const QVariantList& args) override {
+        const UserFunction* f = m_data.function(name);
+        if (!f || !f->call)
+            return std::nullopt;
+        return f->call(args);
+    }
+
+    int pageNumber() const override { return m_page; }
+    int totalPages() const override { return m_totalPages; }
+    int lineNumber() const override { return m_line; }
+
+    const IDataset* dataset(const QString& name) const { return m_data.dataset(name); }
+    void setRow(const QString& dataset, int row) { m_rows[dataset.toLower()] = row; }
+    void setPage(int page) { m_page = page; }
+    void setLine(int line) { m_line = line; }
+
+private:
+    const ReportTemplate& m_report;
+    const ReportData& m_data;
+    std::map<QString, int> m_rows;  // by lower-cased dataset name
+    int m_page = 1;
+    int m_totalPages;
+    int m_line = 0;
+};
+
+// A band ready to print again and again: its texts parsed once, their aggregates kept.
+struct BandRun {
+    const Band* band = nullptr;                      // in the template; not owned
+    std::vector<std::optional<TextTemplate>> texts;  // per object: text and barcode objects
+
+    explicit BandRun(const Band* b) : band(b) {
+        if (!band)
+            return;
+        for (const auto& object : band->objects) {
+            const QString* source = nullptr;
+            if (const auto* t = std::get_if<TextObject>(&object.content))
+                source = &t->text;
+            else if (const auto* c = std::get_if<BarcodeObject>(&object.content))
+                source = &c->text;
+            if (!source) {
+                texts.emplace_back();
+                continue;
+            }
+            try {
+                texts.emplace_back(TextTemplate::parse(*source));
+            } catch (const ExpressionError& e) {
+                throw located(object, e);
+            }
+        }
+    }
+
+    ExpressionError located(const ReportObject& object, const ExpressionError& e) const {
+        return ExpressionError(
+            QStringLiteral("%1.%2：%3").arg(band->name, object.name, e.message()), e.expression(),
+            e.position());
+    }
+
+    void forEachExpression(const std::function<void(Expression&)>& f) {
+        for (auto& t : texts) {
+            if (t) {
+                for (Expression* e : t->expressions())
+                    f(*e);
+            }
+        }
+    }
+    void accumulate(IExpressionContext& context) {
+        forEachExpression([&](Expression& e) {
+            if (e.aggregateCount() > 0)
+                e.accumulate(context);
+        });
+    }
+    void reset() {
+        forEachExpression([](Expression& e) { e.resetAggregates(); });
+    }
+};
+
+QImage decodePicture(const PictureObject& picture) {
+    return QImage::fromData(picture.png, "PNG");
+}
+
+QRectF pictureRect(const QRectF& box, const QImage& image, const PictureObject& picture) {
+    if (image.isNull())
+        return box;
+    QSizeF size = box.size();
+    if (!picture.stretch) {
+        const double dpm = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() : 96 / 0.0254;
+        size = QSizeF(image.width(), image.height()) * (1000.0 / dpm);
+        size = size.boundedTo(box.size());
+    }
+    if (picture.keepAspect)
+        size = QSizeF(image.size()).scaled(size, Qt::KeepAspectRatio);
+    return {box.left() + (box.width() - size.width()) / 2,
+            box.top() + (box.height() - size.height()) / 2, size.width(), size.height()};
+}
+
+class Layouter {
+public:
+    Layouter(const ReportTemplate& report, const ReportData& data, int totalPages)
+        : m_report(report), m_context(report, data, totalPages) {
+        auto first = [&](BandKind kind) -> const Band* {
+            for (const auto& b : report.bands) {
+                if (b.kind == kind)
+                    return &b;
+            }
+            return nullptr;
+        };
+        m_title = std::make_unique<BandRun>(first(BandKind::ReportTitle));
+        m_pageHeader = std::make_unique<BandRun>(first(BandKind::PageHeader));
+        m_pageFooter = std::make_unique<BandRun>(first(BandKind::PageFooter));
+        m_columnFooter = std::make_unique<BandRun>(first(BandKind::ColumnFooter));
+        m_summary = std::make_unique<BandRun>(first(BandKind::ReportSummary));
+        m_master = std::make_unique<BandRun>(first(BandKind::MasterData));
+        m_detail = std::make_unique<BandRun>(first(BandKind::DetailData));
+        if (!m_master->band)  // a report with detail data alone runs it as its master
+            std::swap(m_master, m_detail);
+        std::vector<const Band*> footers;
+        for (const auto& b : report.bands) {
+            if (b.kind == BandKind::GroupHeader)
+                m_groups.push_back({std::make_unique<BandRun>(&b), nullptr, {}});
+            else if (b.kind == BandKind::GroupFooter)
+                footers.push_back(&b);
+        }
+        // Group footers close innermost first: the first footer belongs to the last header.
+        for (size_t i = 0; i < m_groups.size(); ++i) {
+            auto& g = m_groups[m_groups.size() - 1 - i];
+            g.footer = std::make_unique<BandRun>(i < footers.size() ? footers[i] : nullptr);
+            try {
+                g.condition = Expression::parse(g.header->band->condition);
+            } catch (const ExpressionError& e) {
+                throw ExpressionError(
+                    QStringLiteral("%1：%2").arg(g.header->band->name, e.message()), e.expression(),
+                    e.position());
+            }
+        }
+        m_masterData = datasetOf(*m_master);
+        m_detailData = datasetOf(*m_detail);
+        const QSizeF page = report.page.pageSizeMm();
+        m_pageSize = page;
+        m_contentTop = report.page.margins.top;
+        m_pageBottom = page.height() - report.page.margins.bottom;
+    }
+
+    PreparedReport run() {
+        m_out.name = m_report.name;
+        startPage(true);
+        const int masterRows = m_masterData ? m_masterData->rowCount() : 0;
+        std::vector<QVariant> previous;
+        for (int r = 0; r < masterRows; ++r) {
+            m_context.setRow(m_master->band->dataset, r);
+            m_context.setLine(r + 1);
+            std::vector<QVariant> values;
+            for (auto& g : m_groups)
+                values.push_back(evaluate(g.condition, *g.header->band));
+            size_t changed = m_groups.size();
+            if (r == 0) {
+                changed = 0;
+            } else {
+                for (size_t i = 0; i < m_groups.size(); ++i) {
+                    if (values[i] != previous[i]) {
+                        changed = i;
+                        break;
+                    }
+                }
+            }
+            if (r > 0 && changed < m_groups.size()) {
+                // Footers print with the group's last row current.
+                m_context.setRow(m_master->band->dataset, r - 1);
+                m_context.setLine(r);
+                closeGroups(changed);
+                m_context.setRow(m_master->band->dataset, r);
+                m_context.setLine(r + 1);
+            }
+            for (size_t i = changed; i < m_groups.size(); ++i) {
+                m_groups[i].header->reset();
+                if (m_groups[i].footer)
+                    m_groups[i].footer->reset();
+                place(*m_groups[i].header);
+            }
+            previous = values;
+
+            place(*m_master);
+            if (!m_detail->band || !m_detailData) {
+                accumulateAll();
+                continue;
+            }
+            for (int d = 0; d < m_detailData->rowCount(); ++d) {
+                m_context.setRow(m_detail->band->dataset, d);
+                m_context.setLine(d + 1);
+                place(*m_detail);
+                accumulateAll();
+            }
+            m_context.setLine(r + 1);
+        }
+        if (masterRows > 0)
+            closeGroups(0);
+        place(*m_columnFooter, /*reserved=*/true);
+        m_columnFooterDone = true;
+        place(*m_summary, true);
+        finishPage();
+        return std::move(m_out);
+    }
+
+private:
+    struct Group {
+        std::unique_ptr<BandRun> header;
+        std::unique_ptr<BandRun> footer;
+        Expression condition;
+    };
+
+    const IDataset* datasetOf(const BandRun& run) const {
+        if (!run.band)
+            return nullptr;
+        const IDataset* d = m_context.dataset(run.band->dataset);
+        if (!d)
+            throw TemplateError(
+                QString(),
+                QStringLiteral("%1：没有数据集 %2").arg(run.band->name, run.band->dataset));
+        return d;
+    }
+
+    QVariant evaluate(const Expression& e, const Band& band) {
+        try {
+            return e.evaluate(m_context);
+        } catch (const ExpressionError& err) {
+            throw ExpressionError(QStringLiteral("%1：%2").arg(band.name, err.message()),
+                                  err.expression(), err.position());
+        }
+    }
+
+    std::vector<BandRun*> allRuns() {
+        std::vector<BandRun*> runs{m_title.get(),        m_pageHeader.get(), m_pageFooter.get(),
+                                   m_columnFooter.get(), m_summary.get(),    m_master.get(),
+                                   m_detail.get()};
+        for (auto& g : m_groups) {
+            runs.push_back(g.header.get());
+            runs.push_back(g.footer.get());
+        }
+        return runs;
+    }
+
+    void accumulateAll() {
+        for (BandRun* run : allRuns()) {
+            if (run && run->band)
+                run->accumulate(m_context);
+        }
+    }
+
+    void closeGroups(size_t from) {
+        for (size_t i = m_groups.size(); i-- > from;) {
+            if (m_groups[i].footer)
+                place(*m_groups[i].footer);
+        }
+    }
+
+    // The lowest point data may reach on a page: above the column and page footers.
+    double dataBottom() const {
+        double bottom = m_pageBottom;
+        if (m_pageFooter->band)
+            bottom -= m_pageFooter->band->heightMm;
+        if (m_columnFooter->band && !m_columnFooterDone)
+            bottom -= m_columnFooter->band->heightMm;
+        return bottom;
+    }
+
+    void startPage(bool first) {
+        m_out.pages.push_back({m_pageSize, {}});
+        m_context.setPage(int(m_out.pages.size()));
+        m_y = m_contentTop;
+        for (BandRun* run : {m_pageHeader.get(), m_pageFooter.get(), m_columnFooter.get()}) {
+            if (run->band)
+                run->reset();
+        }
+        if (first && m_title->band)
+            place(*m_title);
+        if (m_pageHeader->band)
+            place(*m_pageHeader, true);
+        m_pageTop = m_y;
+    }
+
+    void finishPage() {
+        if (m_pageFooter->band) {
+            double height = 0;
+            auto items = layoutBand(*m_pageFooter, height);
+            emitItems(std::move(items), m_pageBottom - height);
+        }
+    }
+
+    void breakPage() {
+        if (m_columnFooter->band && !m_columnFooterDone)
+            place(*m_columnFooter, true);
+        finishPage();
+        startPage(false);
+    }
+
+    // Places a band at the current position, first moving to a new page when it does not fit
+    // there; a band taller than an empty page prints anyway, cut at the bottom.
+    void place(BandRun& run, bool noBreak = false) {
+        if (!run.band)
+            return;
+        if (!noBreak && run.band->startNewPage && m_y > m_pageTop + 1e-6)
+            breakPage();
+        double height = 0;
+        auto items = layoutBand(run, height);
+        if (!noBreak && m_y + height > dataBottom() + 1e-6 && m_y > m_pageTop + 1e-6) {
+            breakPage();
+            items = layoutBand(run, height);  // page numbers have moved on
+        }
+        emitItems(std::move(items), m_y);
+        m_y += height;
+    }
+
+    void emitItems(std::vector<PreparedItem> items, double top) {
+        const QPointF offset(m_report.page.margins.left, top);
+        auto& page = m_out.pages.back().items;
+        for (auto& item : items) {
+            std::visit(
+                [&](auto& it) {
+                    using T = std::decay_t<decltype(it)>;
+                    if constexpr (std::is_same_v<T, PreparedBox> ||
+                                  std::is_same_v<T, PreparedPicture>) {
+                        it.rectMm.translate(offset);
+                    } else if constexpr (std::is_same_v<T, PreparedLine>) {
+                        it.lineMm.translate(offset);
+                    } else {
+                        it.clipMm.translate(offset);
+                        for (auto& run : it.lines)
+                            run.baselineMm += offset;
+                    }
+                },
+                item);
+            page.push_back(std::move(item));
+        }
+    }
+
+    // The band's items relative to its top-left corner, and its height after growing.
+    std::vector<PreparedItem> layoutBand(BandRun& run, double& height) {
+        const Band& band = *run.band;
+        struct Measured {
+            QRectF box;
+            TextBlock block;
+            QString text;
+        };
+        std::vector<Measured> measured(band.objects.size());
+        // Texts first: a growing text pushes down the objects below it.
+        struct Growth {
+            double bottom;
+            double delta;
+        };
+        std::vector<Growth> growths;
+        for (size_t i = 0; i < band.objects.size(); ++i) {
+            const ReportObject& object = band.objects[i];
+            measured[i].box = object.boundsMm();
+            if (!run.texts[i])
+                continue;
+            try {
+                const auto* t = std::get_if<TextObject>(&object.content);
+                measured[i].text =
+                    run.texts[i]->evaluate(m_context, t ? t->displayFormat : QString());
+            } catch (const ExpressionError& e) {
+                throw run.located(object, e);
+            }
+            if (const auto* t = std::get_if<TextObject>(&object.content)) {
+                const double width = measured[i].box.width() - 2 * kTextPaddingMm;
+                measured[i].block = breakText(measured[i].text, t->font, width, t->wordWrap);
+                const double needed = measured[i].block.heightMm + 2 * kTextPaddingMm;
+                if (t->canGrow && needed > measured[i].box.height()) {
+                    growths.push_back(
+                        {measured[i].box.bottom(), needed - measured[i].box.height()});
+                    measured[i].box.setHeight(needed);
+                }
+            }
+        }
+        height = band.heightMm;
+        for (auto& m : measured) {
+            double shift = 0;
+            for (const auto& g : growths) {
+                if (m.box.top() >= g.bottom - 1e-6)
+                    shift = std::max(shift, g.delta);
+            }
+            m.box.translate(0, shift);
+            if (band.canGrow || !growths.empty())
+                height = std::max(height, m.box.bottom());
+        }
+
+        std::vector<PreparedItem> items;
+        for (size_t i = 0; i < band.objects.size(); ++i) {
+            const ReportObject& object = band.objects[i];
+            const QRectF box = measured[i].box;
+            std::visit(
+                [&](const auto& content) {
+                    using T = std::decay_t<decltype(content)>;
+                    if constexpr (std::is_same_v<T, TextObject>) {
+                        if (content.fill.isValid() || content.border.sides != NoSides)
+                            items.push_back(PreparedBox{box, content.fill, content.border});
+                        items.push_back(placeText(measured[i].block, box, content));
+                    } else if constexpr (std::is_same_v<T, LineObject>) {
+                        const QPointF start =
+                            object.rectMm.topLeft() + (box.topLeft() - object.boundsMm().topLeft());
+                        items.push_back(PreparedLine{
+                            QLineF(start,
+                                   start + QPointF(object.rectMm.width(), object.rectMm.height())),
+                            content.widthMm, content.color, content.style});
+                    } else if constexpr (std::is_same_v<T, RectangleObject>) {
+                        items.push_back(PreparedBox{box, content.fill, content.border});
+                    } else if constexpr (std::is_same_v<T, PictureObject>) {
+                        const QImage image = decodePicture(content);
+                        items.push_back(PreparedPicture{pictureRect(box, image, content), image});
+                    } else {
+                        layoutBarcode(measured[i].text, box, content, items);
+                    }
+                },
+                object.content);
+        }
+        return items;
+    }
+
+    static PreparedText placeText(const TextBlock& block, const QRectF& box, const TextObject& t) {
+        PreparedText out{box, t.font, t.color, {}};
+        const QRectF inner =
+            box.adjusted(kTextPaddingMm, kTextPaddingMm, -kTextPaddingMm, -kTextPaddingMm);
+        double top = inner.top();
+        if (t.vAlign == VAlign::Center)
+            top += (inner.height() - block.heightMm) / 2;
+        else if (t.vAlign == VAlign::Bottom)
+            top += inner.height() - block.heightMm;
+        for (const auto& line : block.lines) {
+            double x = inner.left();
+            if (t.hAlign == HAlign::Center)
+                x += (inner.width() - line.widthMm) / 2;
+            else if (t.hAlign == HAlign::Right)
+                x += inner.width() - line.widthMm;
+            out.lines.push_back({QPointF(x, top + line.baselineMm), line.text});
+        }
+        return out;
+    }
+
+    static void layoutBarcode(const QString& text, const QRectF& box, const BarcodeObject& code,
+                              std::vector<PreparedItem>& items) {
+        const std::vector<int> widths = code128Widths(text);
+        int modules = 0;
+        for (int w : widths)
+            modules += w;
+        Font font;
+        font.pointSize = kBarcodeTextPt;
+        TextBlock caption;
+        if (code.showText)
+            caption = breakText(text, font, box.width(), false);
+        const double barHeight = std::max(0.0, box.height() - caption.heightMm);
+        const double module = box.width() / modules;
+        double x = box.left();
+        for (size_t i = 0; i < widths.size(); ++i) {
+            const double w = widths[i] * module;
+            if (i % 2 == 0)
+                items.push_back(PreparedBox{QRectF(x, box.top(), w, barHeight), Qt::black, {}});
+            x += w;
+        }
+        if (code.showText) {
+            TextObject t;
+            t.font = font;
+            t.hAlign = HAlign::Center;
+            t.vAlign = VAlign::Bottom;
+            items.push_back(placeText(
+                caption, box.adjusted(-kTextPaddingMm, 0, kTextPaddingMm, kTextPaddingMm), t));
+        }
+    }
+
+    const ReportTemplate& m_report;
+    RunContext m_context;
+    PreparedReport m_out;
+    std::unique_ptr<BandRun> m_title, m_pageHeader, m_pageFooter, m_columnFooter, m_summary,
+        m_master, m_detail;
+    std::vector<Group> m_groups;             // outermost first
+    const IDataset* m_masterData = nullptr;  // not owned
+    const IDataset* m_detailData = nullptr;  // not owned
+    QSizeF m_pageSize;
+    double m_contentTop = 0;
+    double m_pageBottom = 0;
+    double m_pageTop = 0;  // below the page header (and title): where data starts
+    double m_y = 0;
+    bool m_columnFooterDone = false;
+};
+
+}  // namespace
+
+PreparedReport prepare(const ReportTemplate& report, const ReportData& data) {
+    // The first pass counts the pages that [TotalPages#] prints in the second.
+    const int pages = Layouter(report, data, 0).run().pageCount();
+    return Layouter(report, data, pages).run();
+}
+
+}  // namespace Qd::Print

@@ -1,0 +1,373 @@
+// The layout pass (bands over data rows, pages, groups, aggregates, growing texts) and the
+// renderers that replay it as an image and a PDF.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <numeric>
+#include <set>
+
+#include "print/engine/Engine.h"
+#include "print/engine/Expression.h"
+#include "print/engine/Render.h"
+#include "print/engine/TemplateFile.h"
+
+using namespace Qd::Print;
+
+namespace {
+
+const QString kCjkFont = QStringLiteral("WenQuanYi Micro Hei");
+
+ReportObject text(const QString& name, QRectF rect, const QString& content) {
+    TextObject t{.text = content};
+    t.font.family = kCjkFont;
+    return {name, rect, t};
+}
+
+Band band(BandKind kind, const QString& name, double height, std::vector<ReportObject> objects,
+          const QString& dataset = {}) {
+    Band b{.kind = kind, .name = name, .heightMm = height, .dataset = dataset};
+    b.objects = std::move(objects);
+    return b;
+}
+
+// An A4 list of dataset "d" (fields no, grp, je): page header and footer, one 10 mm row each.
+ReportTemplate listReport() {
+    ReportTemplate t;
+    t.name = QStringLiteral("销售清单");
+    t.datasets = {QStringLiteral("d")};
+    t.bands = {
+        band(BandKind::PageHeader, "PageHeader1", 10, {text("Head", {0, 0, 100, 8}, "页眉")}),
+        band(BandKind::MasterData, "MasterData1", 10,
+             {text("Row", {0, 0, 100, 8}, "行 [d.\"no\"]")}, "d"),
+        band(BandKind::PageFooter, "PageFooter1", 10,
+             {text("Foot", {0, 0, 100, 8}, "[Page#]/[TotalPages#]")}),
+    };
+    return t;
+}
+
+MemoryDataset rows(int n, const QStringList& groups = {}) {
+    MemoryDataset d({"no", "grp", "je"});
+    for (int i = 1; i <= n; ++i)
+        d.appendRow({i, groups.isEmpty() ? QString() : groups[(i - 1) % groups.size()], i * 10});
+    return d;
+}
+
+QStringList lines(const PreparedReport& r, int page) {
+    return r.pageText(page).split(u'\n');
+}
+
+double baselineOf(const PreparedReport& r, int page, const QString& line) {
+    for (const auto& item : r.pages[size_t(page)].items) {
+        if (const auto* t = std::get_if<PreparedText>(&item)) {
+            for (const auto& run : t->lines) {
+                if (run.text == line)
+                    return run.baselineMm.y();
+            }
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(LayoutPages, RowsPaginateWithHeaderAndFooterOnEveryPage) {
+    // Given: 277 mm of printable height, less 10 mm header and footer: 25 rows a page
+    const ReportTemplate t = listReport();
+    const MemoryDataset d = rows(60);
+    ReportData data;
+    data.addDataset("d", &d);
+
+    // When
+    const PreparedReport r = prepare(t, data);
+
+    // Then
+    ASSERT_EQ(r.pageCount(), 3);
+    for (int p = 0; p < 3; ++p) {
+        const QStringList l = lines(r, p);
+        EXPECT_EQ(l.front(), "页眉") << p;
+        EXPECT_EQ(l.back(), QStringLiteral("%1/3").arg(p + 1)) << p;
+        EXPECT_EQ(r.pages[size_t(p)].sizeMm, QSizeF(210, 297));
+    }
+    EXPECT_EQ(lines(r, 0)[1], "行 1");
+    EXPECT_EQ(lines(r, 0).size(), 27);  // header, 25 rows, footer
+    EXPECT_EQ(lines(r, 1)[1], "行 26");
+    EXPECT_EQ(lines(r, 2).size(), 12);
+    // The footer sits at the page bottom, whatever the data above it.
+    EXPECT_GT(baselineOf(r, 2, "3/3"), 277);
+    EXPECT_DOUBLE_EQ(baselineOf(r, 2, "3/3"), baselineOf(r, 0, "1/3"));
+}
+
+TEST(LayoutPages, TitleOnFirstPageOnlyAndEmptyDataStillGivesAPage) {
+    ReportTemplate t = listReport();
+    t.bands.insert(t.bands.begin(),
+                   band(BandKind::ReportTitle, "Title", 20, {text("T", {0, 0, 100, 8}, "标题")}));
+    const MemoryDataset full = rows(30);
+    const MemoryDataset empty = rows(0);
+    ReportData data;
+    data.addDataset("d", &full);
+
+    const PreparedReport r = prepare(t, data);
+    ASSERT_EQ(r.pageCount(), 2);
+    EXPECT_EQ(lines(r, 0).mid(0, 3), QStringList({"标题", "页眉", "行 1"}));
+    EXPECT_EQ(lines(r, 1).front(), "页眉");
+    EXPECT_EQ(lines(r, 1)[1], "行 24");  // 277 - 20 title - 10 header - 10 footer: 23 rows
+
+    data.addDataset("d", &empty);
+    const PreparedReport none = prepare(t, data);
+    ASSERT_EQ(none.pageCount(), 1);
+    EXPECT_EQ(lines(none, 0), QStringList({"标题", "页眉", "1/1"}));
+}
+
+TEST(LayoutGroups, FootersCarryPerGroupSumsAndSummaryTheGrandTotal) {
+    ReportTemplate t = listReport();
+    t.bands = {
+        band(BandKind::GroupHeader, "GroupHeader1", 8,
+             {text("G", {0, 0, 100, 8}, "组 [d.\"grp\"]")}),
+        band(BandKind::MasterData, "MasterData1", 8, {text("R", {0, 0, 100, 8}, "[d.\"je\"]")},
+             "d"),
+        band(BandKind::GroupFooter, "GroupFooter1", 8,
+             {text("S", {0, 0, 100, 8}, "小计 [SUM([d.\"je\"])] 共 [COUNT()] 行 末行 [d.\"no\"]")}),
+        band(BandKind::ReportSummary, "Summary", 8,
+             {text("T", {0, 0, 100, 8}, "合计 [SUM([d.\"je\"])] [MoneyCn(SUM([d.\"je\"]))]")}),
+    };
+    t.bands[0].condition = "[d.\"grp\"]";
+    MemoryDataset d({"no", "grp", "je"});
+    d.appendRow({1, "甲", 10});
+    d.appendRow({2, "甲", 20});
+    d.appendRow({3, "乙", 5});
+    d.appendRow({4, "丙", 1});
+    d.appendRow({5, "丙", 2});
+    ReportData data;
+    data.addDataset("d", &d);
+
+    const PreparedReport r = prepare(t, data);
+
+    ASSERT_EQ(r.pageCount(), 1);
+    EXPECT_EQ(lines(r, 0), QStringList({
+                               "组 甲",
+                               "10",
+                               "20",
+                               "小计 30 共 2 行 末行 2",
+                               "组 乙",
+                               "5",
+                               "小计 5 共 1 行 末行 3",
+                               "组 丙",
+                               "1",
+                               "2",
+                               "小计 3 共 2 行 末行 5",
+                               "合计 38 叁拾捌元整",
+                           }));
+}
+
+TEST(LayoutData, DetailRowsPrintUnderEachMasterRowWithLineNumbers) {
+    ReportTemplate t;
+    t.datasets = {"head", "items"};
+    t.bands = {
+        band(BandKind::MasterData, "M", 8, {text("H", {0, 0, 100, 8}, "单号 [head.\"billno\"]")},
+             "head"),
+        band(BandKind::DetailData, "D", 8, {text("I", {0, 0, 100, 8}, "[Line#]. [items.\"name\"]")},
+             "items"),
+        band(BandKind::ReportSummary, "S", 8,
+             {text("T", {0, 0, 100, 8}, "[COUNT()] [MAX([items.\"name\"])]")}),
+    };
+    MemoryDataset head({"billno"}, {{"A01"}, {"A02"}});
+    MemoryDataset items({"NAME"}, {{"笔"}, {"纸"}});
+    ReportData data;
+    data.addDataset("HEAD", &head);
+    data.addDataset("items", &items);
+
+    const PreparedReport r = prepare(t, data);
+    EXPECT_EQ(lines(r, 0),
+              QStringList({"单号 A01", "1. 笔", "2. 纸", "单号 A02", "1. 笔", "2. 纸", "4 纸"}));
+}
+
+TEST(LayoutData, VariablesAndFunctionsResolveCallerFirstAndIgnoringCase) {
+    ReportTemplate t;
+    t.variables = {{"公司", {{"company", "'模板里的公司'"}, {"rate", "0.5"}}}};
+    t.bands = {band(
+        BandKind::ReportTitle, "T", 10,
+        {text("A", {0, 0, 190, 8}, "[COMPANY]|[rate * 4]|[double(21)]|[moneycn_2(12.5)]|[门店]")})};
+    ReportData data;
+    data.setVariable("公司", "company", "'上海总店'");
+    data.setVariable("门店", "门店", 7);
+    data.addFunction({"Double", "function Double(x: Integer): Integer", "数", "两倍",
+                      [](const QVariantList& a) { return QVariant(a.value(0).toInt() * 2); }});
+
+    EXPECT_EQ(prepare(t, data).pageText(0), "上海总店|2|42|壹贰伍零|7");
+    EXPECT_EQ(data.categories(), QStringList({"公司", "门店"}));
+    EXPECT_NE(data.function("MONEYCN"), nullptr);
+}
+
+TEST(LayoutData, ErrorsNameTheBandAndObject) {
+    ReportTemplate t = listReport();
+    t.bands[1].objects[0] = text("Row", {0, 0, 100, 8}, "[d.\"nosuch\"]");
+    const MemoryDataset d = rows(1);
+    ReportData data;
+    EXPECT_THROW(prepare(t, data), TemplateError);  // the data band's dataset is missing
+
+    data.addDataset("d", &d);
+    try {
+        prepare(t, data);
+        FAIL() << "an unknown field must fail";
+    } catch (const ExpressionError& e) {
+        EXPECT_TRUE(e.message().startsWith("MasterData1.Row：")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("nosuch"));
+    }
+}
+
+TEST(LayoutGrow, WrappedTextGrowsItsBandAndPushesTheRestDown) {
+    // Given: a 20 mm wide text that holds a few characters a line
+    ReportTemplate t = listReport();
+    ReportObject memo = text("Row", {0, 0, 20, 6}, "[d.\"grp\"]");
+    std::get<TextObject>(memo.content).canGrow = true;
+    t.bands[1].objects = {memo, text("Below", {0, 7, 100, 3}, "下 [d.\"no\"]")};
+    MemoryDataset d({"no", "grp", "je"});
+    d.appendRow({1, "短", 0});
+    d.appendRow({2, QString(60, QChar(u'长')), 0});
+    d.appendRow({3, "短", 0});
+    ReportData data;
+    data.addDataset("d", &d);
+
+    const PreparedReport r = prepare(t, data);
+
+    // Then: row 2 wraps into several lines, pushing down the text below it and so row 3
+    const double row1 = baselineOf(r, 0, "下 1");
+    const double row2 = baselineOf(r, 0, "下 2");
+    const double row3 = baselineOf(r, 0, "下 3");
+    EXPECT_GT(row2 - row1, 20);
+    EXPECT_NEAR(row3 - row2, 10, 1e-6);
+    const QStringList wrapped = lines(r, 0).filter(QStringLiteral("长"));
+    EXPECT_GT(wrapped.size(), 3);
+    EXPECT_EQ(wrapped.join(QString()), QString(60, QChar(u'长')));
+
+    // When the grown band no longer fits above the footer, it starts the next page.
+    MemoryDataset many = rows(24);
+    many.appendRow({25, QString(60, QChar(u'长')), 0});
+    data.addDataset("d", &many);
+    const PreparedReport paged = prepare(t, data);
+    ASSERT_EQ(paged.pageCount(), 2);
+    EXPECT_EQ(lines(paged, 1)[0], "页眉");
+    EXPECT_TRUE(lines(paged, 1)[1].startsWith(QStringLiteral("长")));
+    EXPECT_EQ(lines(paged, 0).back(), "1/2");
+}
+
+TEST(Barcode, Code128SymbolsAreWellFormed) {
+    const std::vector<int> w = code128Widths("A1");
+    // start, two symbols and the check at 11 modules, the stop at 13
+    ASSERT_EQ(w.size(), 4 * 6 + 7);
+    int modules = 0;
+    for (int x : w)
+        modules += x;
+    EXPECT_EQ(modules, 4 * 11 + 13);
+    // start B is 211214; "A" is 33 and "1" is 17: check (104 + 33 + 2 * 17) % 103 = 68
+    EXPECT_EQ(std::vector<int>(w.begin(), w.begin() + 6), std::vector<int>({2, 1, 1, 2, 1, 4}));
+    EXPECT_EQ(std::vector<int>(w.begin() + 18, w.begin() + 24),
+              std::vector<int>({1, 4, 1, 2, 2, 1}));
+
+    // Every printable character encodes to eleven modules, no two alike.
+    QString all;
+    for (char16_t c = 32; c < 127; ++c)
+        all += QChar(c);
+    const std::vector<int> every = code128Widths(all);
+    std::set<std::vector<int>> seen;
+    for (size_t i = 0; i + 7 < every.size(); i += 6) {
+        const std::vector<int> symbol(every.begin() + long(i), every.begin() + long(i) + 6);
+        EXPECT_EQ(std::accumulate(symbol.begin(), symbol.end(), 0), 11) << i / 6;
+        seen.insert(symbol);
+    }
+    EXPECT_EQ(seen.size(), all.size() + 1);  // plus the start symbol; the check may repeat one
+}
+
+namespace {
+
+// One title text in 16 pt, a barcode and a rectangle on an A5 page.
+PreparedReport renderedReport() {
+    ReportTemplate t;
+    t.name = QStringLiteral("出库单");
+    t.page.setPaper(PaperSize::A5);
+    ReportObject title = text("T", {0, 0, 120, 12}, "出库单 ABC 上海总店");
+    std::get<TextObject>(title.content).font.pointSize = 16;
+    t.bands = {band(BandKind::ReportTitle, "Title", 60,
+                    {title,
+                     {"B", {0, 20, 60, 15}, BarcodeObject{"NO123"}},
+                     {"R", {70, 20, 40, 15}, RectangleObject{}}})};
+    ReportData data;
+    return prepare(t, data);
+}
+
+int inkedPixels(const QImage& image, const QRect& area) {
+    int dark = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 224;
+    }
+    return dark;
+}
+
+}  // namespace
+
+TEST(Render, ImageHasInkWhereTextAndBarsAreAndNowhereElse) {
+    const PreparedReport r = renderedReport();
+    const QImage image = toImage(r, 0, 100);
+    const double k = 100 / 25.4;
+    ASSERT_EQ(image.size(), QSize(qCeil(148 * k), qCeil(210 * k)));
+    auto at = [&](QRectF mm) { return QRectF(mm.topLeft() * k, mm.size() * k).toRect(); };
+    EXPECT_GT(inkedPixels(image, at({10, 10, 60, 10})), 100);  // the title
+    EXPECT_GT(inkedPixels(image, at({10, 30, 60, 10})), 300);  // the bars
+    EXPECT_GT(inkedPixels(image, at({80, 30, 40, 15})), 50);   // the rectangle's border
+    EXPECT_EQ(inkedPixels(image, at({10, 80, 120, 100})), 0);
+    EXPECT_TRUE(toImage(r, 1).isNull());
+}
+
+TEST(Render, PdfHasOnePagePerPageAndIsRepeatable) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.pdf");
+    const QString b = dir.filePath("b.pdf");
+    const QDateTime when(QDate(2024, 3, 1), QTime(9, 30), Qt::UTC);
+    const MemoryDataset d = rows(60);
+    ReportData data;
+    data.addDataset("d", &d);
+    const PreparedReport r = prepare(listReport(), data);
+
+    QString error;
+    ASSERT_TRUE(toPdf(r, a, when, &error)) << error.toStdString();
+    ASSERT_TRUE(toPdf(r, b, when, &error)) << error.toStdString();
+
+    QFile fa(a), fb(b);
+    ASSERT_TRUE(fa.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(fb.open(QIODevice::ReadOnly));
+    const QByteArray bytes = fa.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                  bytes.count("/Type /Page/") + bytes.count("/Type /Page "),
+              3);
+    EXPECT_TRUE(bytes.contains("D:20240301093000"));
+    EXPECT_EQ(bytes, fb.readAll());
+    EXPECT_FALSE(toPdf(r, dir.filePath("no/such/dir/c.pdf"), when));
+
+    // QD_RENDER_DIR keeps the first page as an image, to look at.
+    const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
+    if (!keep.isEmpty())
+        toImage(r, 0, 100).save(QDir(keep).filePath("report-page1.png"));
+}
+
+TEST(Render, PdfTextExtractsAsTheSameChinese) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("出库单.pdf");
+    ASSERT_TRUE(toPdf(renderedReport(), path, QDateTime(QDate(2024, 1, 1), QTime(0, 0))));
+
+    QProcess p;
+    p.start(pdftotext, {"-enc", "UTF-8", path, "-"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString extracted = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(extracted.contains(QStringLiteral("出库单 ABC 上海总店")))
+        << extracted.toStdString();
+    EXPECT_TRUE(extracted.contains("NO123"));
+}
