@@ -1,0 +1,173 @@
+#include "print/uRptDocsPropForm.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <limits>
+
+#include "db/DataServices.h"
+#include "db/RecordSet.h"
+
+namespace Qd::Core::Fr4 {
+
+namespace {
+
+// The type list's index is the template's `owner` value.
+constexpr int ownerShared = 2;
+
+QPushButton* buttonFor(QAction* action, QWidget* parent) {
+    auto* b = new QPushButton(action->text(), parent);
+    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
+    return b;
+}
+
+}  // namespace
+
+TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, const QString& code,
+                                   Sys::TOperateState OperateState)
+    : Base::TBaseForm(AOwner), OperateState(OperateState), dataset(dataset), code(code) {
+    setWindowTitle(QStringLiteral("模板属性"));
+
+    actOK = new QAction(QStringLiteral("确定"), this);
+    actCancel = new QAction(QStringLiteral("取消"), this);
+    connect(actOK, &QAction::triggered, this, &TRptDocsPropForm::actOKExecute);
+    connect(actCancel, &QAction::triggered, this, &TRptDocsPropForm::actCancelExecute);
+    actList << actOK << actCancel;
+
+    edtCode = new QLineEdit(this);
+    edtDocName = new QLineEdit(this);
+    // A spin box refuses what is not an integer and shows 0 for an empty value.
+    edtSort = new QSpinBox(this);
+    edtSort->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    cbbType = new QComboBox(this);
+    cbbType->addItems({QStringLiteral("共享（所有门店）"), QStringLiteral("私有（当前门店）"),
+                       QStringLiteral("分享（指定门店）")});
+    cbbType->setCurrentIndex(0);
+    lstStores = new QListWidget(this);
+
+    m_form = new QFormLayout;
+    m_form->addRow(QStringLiteral("编号："), edtCode);
+    m_form->addRow(QStringLiteral("模板名称："), edtDocName);
+    m_form->addRow(QStringLiteral("排序："), edtSort);
+    m_form->addRow(QStringLiteral("类型："), cbbType);
+    m_form->addRow(QStringLiteral("门店权限："), lstStores);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    QPushButton* ok = buttonFor(actOK, this);
+    ok->setDefault(true);
+    buttons->addWidget(ok);
+    buttons->addWidget(buttonFor(actCancel, this));
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(m_form);
+    main->addLayout(buttons);
+
+    connect(cbbType, &QComboBox::currentIndexChanged, this,
+            &TRptDocsPropForm::updateStoreListVisibility);
+
+    _initcklist();
+    if (OperateState == Sys::TOperateState::edit) {
+        const int owner = dataset->field(QStringLiteral("owner")).asInteger();
+        cbbType->setCurrentIndex(owner >= 0 && owner < cbbType->count() ? owner : 0);
+        checkSharedStores();
+        dataset->edit();
+    } else {
+        // The caller's append handler fills orgid, modulecode, ck_id and isort.
+        dataset->append();
+    }
+    loadEditors();
+    updateStoreListVisibility();
+
+    FormCreate();
+}
+
+QString TRptDocsPropForm::getck_ids() const {
+    QStringList ids;
+    for (int i = 0; i < lstStores->count(); ++i) {
+        const QListWidgetItem* it = lstStores->item(i);
+        if (it->checkState() == Qt::Checked)
+            ids << QString::number(it->data(Qt::UserRole).toInt());
+    }
+    return ids.join(QLatin1Char(','));
+}
+
+void TRptDocsPropForm::reject() {
+    if (m_finished)
+        QDialog::reject();
+    else
+        actCancel->trigger();
+}
+
+void TRptDocsPropForm::actOKExecute() {
+    dataset->field(QStringLiteral("code")).setValue(edtCode->text());
+    dataset->field(QStringLiteral("docname")).setValue(edtDocName->text());
+    dataset->field(QStringLiteral("isort")).setValue(edtSort->value());
+    dataset->field(QStringLiteral("owner")).setValue(cbbType->currentIndex());
+    // The checks count even while the list is hidden; the caller decides what they mean.
+    dataset->field(QStringLiteral("ck_ids")).setValue(getck_ids());
+    m_finished = true;
+    done(QDialog::Accepted);
+}
+
+void TRptDocsPropForm::actCancelExecute() {
+    dataset->cancel();
+    m_finished = true;
+    done(QDialog::Rejected);
+}
+
+void TRptDocsPropForm::_initcklist() {
+    lstStores->clear();
+    Db::RecordSet stores;
+    if (!Db::dataServices().openDataToCDS(
+            stores, Sys::sqlTemplate(QStringLiteral(
+                        "select id, code, name from qd_b_ckbmk where orgid=:orgid and isdel = 0 "
+                        "order by isort desc, id"))))
+        return;
+    for (stores.first(); !stores.eof(); stores.next()) {
+        auto* it = new QListWidgetItem(stores.field(QStringLiteral("code")).asString() +
+                                           QStringLiteral(" - ") +
+                                           stores.field(QStringLiteral("name")).asString(),
+                                       lstStores);
+        it->setData(Qt::UserRole, stores.field(QStringLiteral("id")).asInteger());
+        it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+        it->setCheckState(Qt::Unchecked);
+    }
+}
+
+// Checks the stores the row is shared with; a share row whose store is not listed (deleted,
+// another organisation) is skipped.
+void TRptDocsPropForm::checkSharedStores() {
+    Db::RecordSet shares;
+    if (!Db::dataServices().openDataToCDS(
+            shares, QStringLiteral("select ck_id from qd_sys_printdocs_ck where rpt_id=") +
+                        QString::number(dataset->field(QStringLiteral("id")).asLargeInt())))
+        return;
+    for (shares.first(); !shares.eof(); shares.next()) {
+        const int store = shares.field(0).asInteger();
+        for (int i = 0; i < lstStores->count(); ++i) {
+            QListWidgetItem* it = lstStores->item(i);
+            if (it->data(Qt::UserRole).toInt() == store) {
+                it->setCheckState(Qt::Checked);
+                break;
+            }
+        }
+    }
+}
+
+void TRptDocsPropForm::loadEditors() {
+    edtCode->setText(dataset->field(QStringLiteral("code")).asString());
+    edtDocName->setText(dataset->field(QStringLiteral("docname")).asString());
+    edtSort->setValue(dataset->field(QStringLiteral("isort")).asInteger());
+}
+
+void TRptDocsPropForm::updateStoreListVisibility() {
+    m_form->setRowVisible(lstStores, cbbType->currentIndex() == ownerShared);
+}
+
+}  // namespace Qd::Core::Fr4
