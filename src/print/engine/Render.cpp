@@ -1,6 +1,7 @@
 #include "print/engine/Render.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -67,21 +68,54 @@ void drawBox(QPainter& painter, const PreparedBox& box, double k) {
 
 // Text is drawn in layout units (kLayoutDpi), with the font sized so that the device's own
 // point-to-pixel conversion comes out at the size the lines were measured at.
-void drawText(QPainter& painter, const PreparedText& text, double k) {
+// Fonts of one page's replay by their description, with their ascent and descent in mm:
+// building a font and its metrics for every text would cost more than drawing it.
+class FontCache {
+public:
+    struct Entry {
+        QFont font;
+        double ascentMm;
+        double descentMm;
+    };
+    const Entry& get(const Font& f, double pixelsPerMm, const QPaintDevice* device) {
+        for (const auto& [key, entry] : m_entries)
+            if (key == f)
+                return entry;
+        const QFont layout = Internal::layoutFont(f);
+        const QFontMetricsF metrics(layout, Internal::layoutDevice());
+        const double unitsPerMm = kLayoutDpi / 25.4;
+        QFont font = layout;
+        // The size the text has on the page, whatever the device's own resolution.
+        const int deviceDpi = device ? device->logicalDpiY() : 72;
+        font.setPointSizeF(layout.pointSizeF() * pixelsPerMm * 25.4 / deviceDpi);
+        m_entries.emplace_back(
+            f, Entry{font, metrics.ascent() / unitsPerMm, metrics.descent() / unitsPerMm});
+        return m_entries.back().second;
+    }
+
+private:
+    std::vector<std::pair<Font, Entry>> m_entries;
+};
+
+void drawText(QPainter& painter, const PreparedText& text, double k, FontCache& fonts) {
     if (text.lines.empty())
         return;
-    painter.save();
-    painter.setClipRect(scaled(text.clipMm, k), Qt::IntersectClip);
-    const double unitsPerMm = kLayoutDpi / 25.4;
-    painter.scale(k / unitsPerMm, k / unitsPerMm);
-    QFont font = Internal::layoutFont(text.font);
-    const int deviceDpi = painter.device() ? painter.device()->logicalDpiY() : 72;
-    font.setPointSizeF(font.pointSizeF() * kLayoutDpi / deviceDpi);
-    painter.setFont(font);
+    const FontCache::Entry& font = fonts.get(text.font, k, painter.device());
+    // Only a text whose lines run past its box is clipped: most stay inside, and in a PDF every
+    // clip is a path of its own.
+    const double top = text.lines.front().baselineMm.y() - font.ascentMm;
+    const double bottom = text.lines.back().baselineMm.y() + font.descentMm;
+    const bool clip = top < text.clipMm.top() - 0.05 || bottom > text.clipMm.bottom() + 0.05;
+    if (clip) {
+        painter.save();
+        painter.setClipRect(scaled(text.clipMm, k), Qt::IntersectClip);
+    }
+    painter.setFont(font.font);
     painter.setPen(text.color);
     for (const auto& run : text.lines)
-        painter.drawText(run.baselineMm * unitsPerMm, run.text);
-    painter.restore();
+        painter.drawText(run.baselineMm * k, run.text);
+    if (clip)
+        painter.restore();
 }
 
 // Pages are turned when they are wider than tall, as the template's orientation made them.
@@ -138,13 +172,14 @@ void renderPage(const PreparedReport& report, int page, QPainter& painter, doubl
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     painter.setBrush(Qt::NoBrush);
+    FontCache fonts;
     for (const auto& item : report.pages[size_t(page)].items) {
         if (const auto* box = std::get_if<PreparedBox>(&item)) {
             drawBox(painter, *box, pixelsPerMm);
         } else if (const auto* line = std::get_if<PreparedLine>(&item)) {
             drawLine(painter, line->lineMm, line->widthMm, line->color, line->style, pixelsPerMm);
         } else if (const auto* text = std::get_if<PreparedText>(&item)) {
-            drawText(painter, *text, pixelsPerMm);
+            drawText(painter, *text, pixelsPerMm, fonts);
         } else if (const auto* picture = std::get_if<PreparedPicture>(&item)) {
             if (!picture->image.isNull())
                 painter.drawImage(scaled(picture->rectMm, pixelsPerMm), picture->image);
