@@ -1,0 +1,472 @@
+#include "print/uPrinterForm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "core/RightsGate.h"
+#include "db/DataServices.h"
+#include "db/Trace.h"
+#include "print/engine/TemplateFile.h"
+#include "print/uRptDocsPropForm.h"
+#include "sys/EAbort.h"
+#include "sys/ProgramHome.h"
+#include "sys/SystemServices.h"
+#include "sys/uAuth.h"
+#include "ui/Prompter.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Fr4 {
+
+namespace {
+
+const QString kHint = QStringLiteral("提示");
+
+QString F(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+QString quoted(const QString& text) {
+    return QLatin1Char('\'') + Db::quoteSql(text) + QLatin1Char('\'');
+}
+
+void information(const QString& text) {
+    Db::MessageMyDlg(text, kHint, int(Ui::MsgKind::Information), Ui::MsgButtons::Ok);
+}
+
+// Shows the stored sharing value of a template as its text.
+class OwnerDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        static const QStringList texts = {QStringLiteral("共享（所有门店）"),
+                                          QStringLiteral("私有（当前门店）"),
+                                          QStringLiteral("分享（指定门店）")};
+        bool ok = false;
+        const int owner = value.toInt(&ok);
+        if (ok && owner >= 0 && owner < texts.size())
+            return texts.at(owner);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+    // Shown as words, so aligned as text.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    }
+};
+
+QPushButton* buttonFor(QAction* action, QWidget* parent) {
+    auto* b = new QPushButton(action->text(), parent);
+    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, b,
+                     [b, action] { b->setEnabled(action->isEnabled()); });
+    return b;
+}
+
+}  // namespace
+
+TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
+                           TDataSetCollection* DataSets, const TUserVariables* _userVar)
+    : Base::TBaseForm(AOwner),
+      FModuleCode(AModuleCode),
+      Fdatasets(DataSets),
+      FuserVariables(_userVar),
+      designer(defaultDesigner),
+      printerFactory(defaultPrinterFactory) {
+    setWindowTitle(QStringLiteral("打印模板选择"));
+
+    struct ActionDef {
+        QAction** target;
+        const char* caption;
+        void (TPrinterForm::*handler)();
+    };
+    const ActionDef defs[] = {
+        {&actPreview, "&1、预览后再打印", &TPrinterForm::actPreviewExecute},
+        {&actPrint, "&2、直接打印", &TPrinterForm::actPrintExecute},
+        {&actExit, "&3、什么都不做", &TPrinterForm::actExitExecute},
+        {&actDesign, "设计", &TPrinterForm::actDesignExecute},
+        {&actAdd, "添加", &TPrinterForm::actAddExecute},
+        {&actEdit, "修改", &TPrinterForm::actEditExecute},
+        {&actDel, "删除", &TPrinterForm::actDelExecute},
+    };
+    for (const ActionDef& d : defs) {
+        auto* a = new QAction(QString::fromUtf8(d.caption), this);
+        connect(a, &QAction::triggered, this, [this, h = d.handler] { run(h); });
+        *d.target = a;
+        actList << a;
+    }
+
+    // Report functions and the engine datasets, one per collection item with a record set.
+    static const TDataSetCollection noDatasets;
+    m_printData = std::make_unique<PrintData>(Fdatasets ? *Fdatasets : noDatasets);
+    m_printData->_AddUserFunc();
+
+    cdsMain.afterInsert = [this](Db::RecordSet&) { cdsMainAfterInsert(); };
+    cdsMain.beforePost = [this](Db::RecordSet&) { cdsMainBeforePost(); };
+    cdsMain.afterPost = [this](Db::RecordSet&) { cdsMainAfterPost(); };
+
+    qx = Base::rightProbe(FModuleCode, QStringLiteral("_061"));
+
+    auto* caption = new QLabel(QStringLiteral("请在列表中选择打印样式(&C)：   "), this);
+    cxgMain = new Ui::GridView(QStringLiteral("cxgMain"), this);
+    caption->setBuddy(cxgMain);
+    cxgMain->setEmptyText(QStringLiteral("<未找到相关记录>"));
+
+    loadRptDocs();
+    cxgMain->setRecordSet(&cdsMain);
+    struct ColumnDef {
+        const char* field;
+        const char* caption;
+        int width;
+    };
+    for (const ColumnDef& c : {ColumnDef{"code", "编号", 80}, ColumnDef{"docname", "模板名称", 180},
+                               ColumnDef{"owner", "类型", 140}, ColumnDef{"isort", "排序", 60}}) {
+        Ui::GridColumn* col =
+            cxgMain->addColumn(QStringLiteral("cxgMainDBTableView1") + F(c.field));
+        col->fieldName = F(c.field);
+        col->caption = QString::fromUtf8(c.caption);
+        col->width = c.width;
+        // The type is chosen in the properties dialog, where sharing stores go with it.
+        col->editing = qx && col->fieldName != F("owner");
+    }
+    cxgMain->applyColumns();
+    const int ownerColumn = cdsMain.fieldIndex(F("owner"));
+    if (ownerColumn >= 0)
+        cxgMain->setItemDelegateForColumn(ownerColumn, new OwnerDelegate(cxgMain));
+    if (qx) {
+        cxgMain->setContextMenuPolicy(Qt::ActionsContextMenu);
+        cxgMain->addActions({actAdd, actEdit, actDel});
+    } else {
+        cxgMain->setContextMenuPolicy(Qt::NoContextMenu);
+        cxgMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+
+    auto* design = new QToolButton(this);
+    design->setDefaultAction(actDesign);
+    design->setToolTip(QStringLiteral("设计"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(design);
+    buttons->addStretch();
+    QPushButton* preview = buttonFor(actPreview, this);
+    preview->setDefault(true);
+    buttons->addWidget(preview);
+    buttons->addWidget(buttonFor(actPrint, this));
+    buttons->addWidget(buttonFor(actExit, this));
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(caption);
+    main->addWidget(cxgMain);
+    main->addLayout(buttons);
+
+    updateActions();
+    FormCreate();
+}
+
+TPrinterForm::~TPrinterForm() {
+    // The grid goes before the record set it shows.
+    delete cxgMain;
+}
+
+QString TPrinterForm::templateFileName(const QString& moduleCode, const QString& code,
+                                       const QString& docName) {
+    const QString folder = Sys::programPath(QStringLiteral("reports\\"));
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName +
+                                 QStringLiteral(".fr3"));
+}
+
+void TPrinterForm::run(void (TPrinterForm::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const Sys::EAbort&) {
+    }
+    updateActions();
+}
+
+void TPrinterForm::updateActions() {
+    const bool any = cdsMain.active() && !cdsMain.isEmpty();
+    actAdd->setEnabled(qx);
+    actEdit->setEnabled(qx && any);
+    actDel->setEnabled(qx && any);
+}
+
+void TPrinterForm::loadRptDocs() {
+    const int pos = cdsMain.active() ? cdsMain.recNo() : -1;
+    auto* auth = Sys::sysAuth();
+    const QString store = QString::number(auth->storeId);
+    const QString sql =
+        QStringLiteral(
+            "select *, cast('' as varchar(50)) as ck_ids from qd_sys_printdocs where "
+            "orgid = ") +
+        quoted(auth->orgId) + QStringLiteral(" and modulecode = ") + quoted(FModuleCode) +
+        QStringLiteral("\r\nand (owner = 0 or (ck_id = ") + store +
+        QStringLiteral(
+            ") or (owner = 2 and id in(select rpt_id from qd_sys_printdocs_ck where "
+            "ck_id = ") +
+        store + QStringLiteral(")))\r\norder by isort desc, id");
+    cdsMain.setReadOnly(false);
+    if (!Db::dataServices().openDataToCDS(cdsMain, sql))
+        return;
+    if (pos >= 0 && !cdsMain.isEmpty())
+        cdsMain.moveTo(std::min(pos, cdsMain.recordCount() - 1));
+    cdsMain.setReadOnly(!qx);
+    if (actAdd)
+        updateActions();
+}
+
+void TPrinterForm::cdsMainAfterInsert() {
+    auto* auth = Sys::sysAuth();
+    cdsMain.field(F("orgid")).setValue(auth->orgId);
+    cdsMain.field(F("modulecode")).setValue(FModuleCode);
+    cdsMain.field(F("ck_id")).setValue(auth->storeId);
+    cdsMain.field(F("isort")).setValue(0);
+}
+
+void TPrinterForm::cdsMainBeforePost() {
+    if (cdsMain.field(F("code")).asString().isEmpty()) {
+        information(QStringLiteral("模板编号不能为空"));
+        Sys::Abort();
+    }
+    if (cdsMain.field(F("docname")).asString().isEmpty()) {
+        information(QStringLiteral("模板名称不能为空"));
+        Sys::Abort();
+    }
+}
+
+void TPrinterForm::cdsMainAfterPost() {
+    if (cdsMain.changeCount() == 0)
+        return;
+    const QString ckIds = cdsMain.field(F("ck_ids")).asString();
+    const QString code = cdsMain.field(F("code")).asString();
+    const QString docName = cdsMain.field(F("docname")).asString();
+    qint64 id = cdsMain.field(F("id")).isNull() ? 0 : cdsMain.field(F("id")).asLargeInt();
+
+    QStringList statements;
+    Db::GetUpDataSQLList(F("qd_sys_printdocs"), F("id"), {F("docfile"), F("ck_ids")}, cdsMain,
+                         statements, 0);
+    if (statements.isEmpty() || !Db::dataServices().execSQL(statements.join(F("\r\n"))))
+        return;
+
+    if (id == 0) {
+        // A new template: the one of this module with the saved number and name added last.
+        Db::DataPacket found = Db::dataServices().openData(
+            QStringLiteral("select max(id) from qd_sys_printdocs where orgid = ") +
+            quoted(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
+            quoted(FModuleCode) + QStringLiteral(" and code = ") + quoted(code) +
+            QStringLiteral(" and docname = ") + quoted(docName));
+        if (!found.isEmpty())
+            id = found.field(0).asLargeInt();
+    }
+    loadRptDocs();
+    if (id != 0)
+        cdsMain.locate(F("id"), id);
+
+    if (!ckIds.isEmpty() && id != 0) {
+        const QString rpt = QString::number(id);
+        QString sql = QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id=") + rpt;
+        for (const QString& store : ckIds.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            sql += QStringLiteral("\r\ninsert into qd_sys_printdocs_ck(rpt_id,ck_id) values(") +
+                   rpt + QStringLiteral(", ") + store.trimmed() + QStringLiteral(")");
+        Db::dataServices().execSQL(sql);
+    }
+
+    if (Db::MessageMyDlg(QStringLiteral("模板信息修改成功，是否进入模板设计器？"), kHint,
+                         int(Ui::MsgKind::Confirmation), Ui::MsgButtons::YesNo) == Ui::mrYes) {
+        try {
+            DesignReport();
+        } catch (const Sys::EAbort&) {
+        }
+    }
+}
+
+bool TPrinterForm::postDocsFile(qint64 _id, const QByteArray& ms) {
+    return Db::dataServices().execSQL(
+        QStringLiteral("update qd_sys_printdocs set docfile=:docfile where id=:id"),
+        {{F("docfile"), ms}, {F("id"), _id}});
+}
+
+QString TPrinterForm::LoaddingPrintDocs() {
+    if (!cdsMain.active() || cdsMain.isEmpty()) {
+        information(QStringLiteral("未定义打印样式。"));
+        Sys::Abort();
+    }
+    const QString file = templateFileName(cdsMain.field(F("modulecode")).asString(),
+                                          cdsMain.field(F("code")).asString(),
+                                          cdsMain.field(F("docname")).asString());
+    const QByteArray stored = cdsMain.field(F("docfile")).asBytes();
+    if (!stored.isEmpty()) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(stored) != stored.size()) {
+            Db::MessageMyDlg(QStringLiteral("无法写入模板文件“%1”。").arg(file), kHint,
+                             int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+            Sys::Abort();
+        }
+    }
+    try {
+        frxReport1 =
+            QFileInfo::exists(file) ? Print::TemplateFile::load(file) : Print::ReportTemplate();
+    } catch (const Print::TemplateError& e) {
+        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+        Sys::Abort();
+    }
+    m_printData->_AddVariables(frxReport1, FuserVariables ? *FuserVariables : TUserVariables());
+    return file;
+}
+
+bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
+    try {
+        out = Print::prepare(frxReport1, m_printData->data());
+        return true;
+    } catch (const Print::TemplateError& e) {
+        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+    } catch (const std::exception& e) {
+        Db::MessageMyDlg(QString::fromUtf8(e.what()), kHint, int(Ui::MsgKind::Error),
+                         Ui::MsgButtons::Ok);
+    }
+    return false;
+}
+
+void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
+    if (printerFactory)
+        preview.setPrinterFactory(printerFactory);
+    connect(&preview, &Print::PreviewDialog::printed, this, [this] {
+        frxReport1BeginDoc();
+        frxReport1AfterPrintReport();
+    });
+}
+
+void TPrinterForm::frxReport1BeginDoc() {
+    Db::LogMsg(QStringLiteral("开始打印"));
+}
+
+void TPrinterForm::frxReport1AfterPrintReport() {
+    Db::LogMsg(QStringLiteral("打印完成"));
+    if (FonPrintDone)
+        FonPrintDone();
+}
+
+void TPrinterForm::actPreviewExecute() {
+    LoaddingPrintDocs();
+    Print::PreparedReport report;
+    if (!prepareReport(report))
+        return;
+    Print::PreviewDialog preview(std::move(report), this);
+    connectJob(preview);
+    Ui::prompter().exec(preview);
+    done(QDialog::Accepted);
+}
+
+void TPrinterForm::actPrintExecute() {
+    LoaddingPrintDocs();
+    Print::PreparedReport report;
+    if (!prepareReport(report))
+        return;
+    // The preview's print path without showing it: the print dialog, then the printer.
+    Print::PreviewDialog job(std::move(report), this);
+    connectJob(job);
+    job.printReport();
+    done(QDialog::Accepted);
+}
+
+void TPrinterForm::actExitExecute() {
+    done(QDialog::Rejected);
+}
+
+void TPrinterForm::actDesignExecute() {
+    if (!qx) {
+        Db::MessageMyDlg(QString::fromUtf8(Base::kRefusalText),
+                         QString::fromUtf8(Base::kRightsTitle), int(Ui::MsgKind::Error),
+                         Ui::MsgButtons::Ok);
+        Sys::Abort();
+    }
+    DesignReport();
+}
+
+void TPrinterForm::DesignReport() {
+    const QString file = LoaddingPrintDocs();
+    if (!designer)
+        return;
+    designer(frxReport1);
+    // Uploaded whether or not anything changed.
+    const qint64 id = cdsMain.field(F("id")).asLargeInt();
+    try {
+        Print::TemplateFile::save(frxReport1, file);
+    } catch (const Print::TemplateError& e) {
+        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+        Sys::Abort();
+    }
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        Sys::Abort();
+    if (postDocsFile(id, in.readAll())) {
+        // The list must hold the new bytes, or the next use would write the old ones back.
+        loadRptDocs();
+        cdsMain.locate(F("id"), id);
+    }
+}
+
+void TPrinterForm::editRow(bool adding) {
+    if (!qx)
+        Sys::Abort();
+    if (!adding && cdsMain.isEmpty())
+        return;
+    TRptDocsPropForm dlg(this, &cdsMain, FModuleCode,
+                         adding ? Sys::TOperateState::add : Sys::TOperateState::edit);
+    if (Ui::prompter().exec(dlg) == QDialog::Accepted)
+        cdsMain.post();
+}
+
+void TPrinterForm::actAddExecute() {
+    editRow(true);
+}
+
+void TPrinterForm::actEditExecute() {
+    editRow(false);
+}
+
+void TPrinterForm::actDelExecute() {
+    if (!qx || cdsMain.isEmpty())
+        return;
+    if (Db::MessageMyDlg(QStringLiteral("是否确定删除该模板？"), kHint,
+                         int(Ui::MsgKind::Confirmation), Ui::MsgButtons::OkCancel) != Ui::mrOk)
+        return;
+    const QString id = QString::number(cdsMain.field(F("id")).asLargeInt());
+    const QString store = QString::number(Sys::sysAuth()->storeId);
+    const int owner = cdsMain.field(F("owner")).asInteger();
+    QString sql;
+    if (owner == 0 || owner == 1)
+        sql =
+            QStringLiteral("delete from qd_sys_printdocs where id=") + id +
+            QStringLiteral(" and orgid=:orgid\r\ndelete from qd_sys_printdocs_ck where rpt_id = ") +
+            id;
+    else if (owner == 2 && cdsMain.field(F("ck_id")).asInteger() == Sys::sysAuth()->storeId)
+        sql = QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id = ") + id +
+              QStringLiteral(" and ck_id = ") + store +
+              QStringLiteral("\r\ndelete from qd_sys_printdocs where id=") + id +
+              QStringLiteral(" and orgid=:orgid");
+    else if (owner == 2)
+        sql = QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id = ") + id +
+              QStringLiteral(" and ck_id = ") + store;
+    else
+        return;
+    Db::dataServices().execSQL(Sys::sqlTemplate(sql));
+    loadRptDocs();
+}
+
+int OpenSetPrintReportForm(QWidget* AOwner, const QString& ModuleCode, TDataSetCollection* DataSets,
+                           const TUserVariables* _userVar, onPrintDoneEvent onPrintDone) {
+    TPrinterForm form(AOwner, ModuleCode, DataSets, _userVar);
+    form.FonPrintDone = std::move(onPrintDone);
+    return Ui::prompter().exec(form) == QDialog::Accepted ? 1 : 2;
+}
+
+}  // namespace Qd::Core::Fr4

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "core/uBaseForm.h"
+#include "db/RecordSet.h"
+#include "print/engine/Preview.h"
+#include "print/engine/Template.h"
+#include "print/uDataSetCollection.h"
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace Qd::Core::Ui {
+class GridView;
+}
+
+namespace Qd::Core::Fr4 {
+
+using TUserVariables = QList<QPair<QString, QString>>;
+using onPrintDoneEvent = std::function<void()>;
+
+// The print template window: lists the templates of a module key that the current store may
+// use, previews or prints the chosen one with the caller's record sets and variables, and, with
+// the module's design right ("_061"), adds, edits, deletes and designs templates.
+class TPrinterForm : public Base::TBaseForm {
+    Q_OBJECT
+public:
+    // The collection and the variables are not owned and must outlive the dialog.
+    TPrinterForm(QWidget* AOwner, const QString& AModuleCode, TDataSetCollection* DataSets,
+                 const TUserVariables* _userVar);
+    ~TPrinterForm() override;
+
+    // Stores `ms` as the `docfile` of template `_id`; false when the statement failed.
+    bool postDocsFile(qint64 _id, const QByteArray& ms);
+
+    // Reloads the template list, keeping the cursor on the same position.
+    void loadRptDocs();
+    // Writes the current template's file, loads it and sets the variables; returns the file
+    // name. Aborts (EAbort) with "未定义打印样式。" when the list is empty.
+    QString LoaddingPrintDocs();
+    void DesignReport();
+
+    // The local file of a template: reports folder + module_code_name.fr3.
+    static QString templateFileName(const QString& moduleCode, const QString& code,
+                                    const QString& docName);
+
+    QString FModuleCode;
+    TDataSetCollection* Fdatasets;         // not owned
+    const TUserVariables* FuserVariables;  // not owned; may be null
+    onPrintDoneEvent FonPrintDone;         // may be empty
+    bool qx = false;
+
+    Db::RecordSet cdsMain;
+    Print::ReportTemplate frxReport1;  // the template prepared last
+
+    QAction* actPreview;  // owned by the dialog
+    QAction* actPrint;    // owned by the dialog
+    QAction* actExit;     // owned by the dialog
+    QAction* actDesign;   // owned by the dialog
+    QAction* actAdd;      // owned by the dialog
+    QAction* actEdit;     // owned by the dialog
+    QAction* actDel;      // owned by the dialog
+
+    Ui::GridView* cxgMain;  // owned by the dialog
+
+    // Opens the designer on a template; returns whether it was changed. Unset: designing
+    // prepares the template and stops.
+    std::function<bool(Print::ReportTemplate&)> designer;
+    // The printer used by direct print and by the preview; the system's own when unset.
+    Print::PreviewDialog::PrinterFactory printerFactory;
+    // What new dialogs start with, so that the host (and tests) can equip the dialogs opened by
+    // OpenSetPrintReportForm.
+    static inline std::function<bool(Print::ReportTemplate&)> defaultDesigner;
+    static inline Print::PreviewDialog::PrinterFactory defaultPrinterFactory;
+
+private:
+    void actPreviewExecute();
+    void actPrintExecute();
+    void actExitExecute();
+    void actDesignExecute();
+    void actAddExecute();
+    void actEditExecute();
+    void actDelExecute();
+    void cdsMainBeforePost();
+    void cdsMainAfterPost();
+    void cdsMainAfterInsert();
+    // Runs an action handler, ending it silently on EAbort.
+    void run(void (TPrinterForm::*handler)());
+    void editRow(bool adding);
+    void updateActions();
+    // Prepares the current template with the data, or returns false after showing why.
+    bool prepareReport(Print::PreparedReport& out);
+    void connectJob(Print::PreviewDialog& preview);
+    void frxReport1BeginDoc();
+    void frxReport1AfterPrintReport();
+
+    std::unique_ptr<PrintData> m_printData;  // the engine datasets and functions; owned
+};
+
+// Shows the print template window modally for `ModuleCode` and returns its modal result: 1 when
+// a preview or print was started, 2 otherwise.
+int OpenSetPrintReportForm(QWidget* AOwner, const QString& ModuleCode, TDataSetCollection* DataSets,
+                           const TUserVariables* _userVar = nullptr,
+                           onPrintDoneEvent onPrintDone = {});
+
+}  // namespace Qd::Core::Fr4

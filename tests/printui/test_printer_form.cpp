@@ -1,0 +1,324 @@
+// The print template window: which templates a store sees, deleting by owner and store, saving
+// with share rows, validation, the design right, and the print-done notification.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include "db/RecordSet.h"
+#include "print/engine/Preview.h"
+#include "print/engine/TemplateFile.h"
+#include "print/uPrinterForm.h"
+#include "print/uRptDocsPropForm.h"
+#include "support/CoreTest.h"
+#include "support/ScriptedPrompter.h"
+#include "sys/uAuth.h"
+#include "ui/Prompter.h"
+#include "ui/grid/Grid.h"
+
+using namespace Qd::Core;
+using Fr4::TPrinterForm;
+
+namespace {
+
+// Stores 5 and 6 of the fixture plus 3 and 7. Templates of module 1002 (id, owner, creator):
+// 1 "01 标准" shared with all stores by 5; 2 "02 私有" private to 5; 3 "03 分享" by 5 shared with
+// 6; 4 "04 六号" private to 6; and template 5 of another module.
+class PrinterForm : public Qd::Test::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+        ASSERT_TRUE(db().execSQL(QStringLiteral(
+            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD07', N'七号店')\n"
+            "update qd_b_ckbmk set id = 7 where code = 'MD07'\n"
+            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD03', N'三号店')\n"
+            "update qd_b_ckbmk set id = 3 where code = 'MD03'\n"
+            "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
+            " values(1, '1002', '01', N'标准', 0, 5, 0)\n"
+            "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
+            " values(1, '1002', '02', N'私有', 1, 5, 0)\n"
+            "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
+            " values(1, '1002', '03', N'分享', 2, 5, 9)\n"
+            "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
+            " values(1, '1002', '04', N'六号', 1, 6, 0)\n"
+            "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
+            " values(1, '2001', '01', N'别的模块', 0, 5, 0)\n"
+            "insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 3, 6)")));
+    }
+
+    void atStore(qint32 store) { Sys::sysAuth()->storeId = store; }
+
+    std::unique_ptr<TPrinterForm> open(const QString& module = QStringLiteral("1002")) {
+        auto f = std::make_unique<TPrinterForm>(nullptr, module, &datasets, &variables);
+        return f;
+    }
+
+    static QStringList codes(TPrinterForm& f) {
+        QStringList out;
+        for (f.cdsMain.first(); !f.cdsMain.eof(); f.cdsMain.next())
+            out << f.cdsMain.field(QStringLiteral("code")).asString();
+        return out;
+    }
+    QStringList visibleAt(qint32 store) {
+        atStore(store);
+        auto f = open();
+        return codes(*f);
+    }
+    static void select(TPrinterForm& f, int id) {
+        ASSERT_TRUE(f.cdsMain.locate(QStringLiteral("id"), id));
+    }
+    // Stores template `id` as a one-page template.
+    void storeTemplate(int id) {
+        using namespace Qd::Print;
+        ReportTemplate t;
+        t.name = QStringLiteral("出库单");
+        Band title{.kind = BandKind::ReportTitle, .name = "Title", .heightMm = 10};
+        title.objects.push_back(
+            ReportObject{.name = "Memo1",
+                         .rectMm = QRectF(0, 0, 80, 8),
+                         .content = TextObject{.text = QStringLiteral("出库单")}});
+        t.bands.push_back(title);
+        ASSERT_TRUE(db().execSQL(
+            QStringLiteral("update qd_sys_printdocs set docfile=:f where id=:i"),
+            {{QStringLiteral("f"), TemplateFile::toBytes(t)}, {QStringLiteral("i"), id}}));
+    }
+    std::unique_ptr<QPrinter> pdfPrinter(const QString& name) {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(m_out.filePath(name));
+        return p;
+    }
+
+    Fr4::TDataSetCollection datasets;
+    Fr4::TUserVariables variables;
+    QTemporaryDir m_out;
+};
+
+TEST_F(PrinterForm, EachStoreSeesSharedOwnAndSharedWithItTemplates) {
+    auto f = open();
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("打印模板选择"));
+    // Sort number first, then id.
+    EXPECT_EQ(codes(*f), QStringList({"03", "01", "02"}));
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        f->grab().save(keep + QStringLiteral("/printer-form.png"));  // to look at
+    EXPECT_EQ(visibleAt(6), QStringList({"03", "01", "04"}));
+    EXPECT_EQ(visibleAt(7), QStringList({"01"}));
+    // A quote in the module key cannot break the statement.
+    atStore(5);
+    EXPECT_TRUE(codes(*open(QStringLiteral("10'02"))).isEmpty());
+}
+
+TEST_F(PrinterForm, DeleteRemovesByOwnerAndStore) {
+    grant(11, QStringLiteral("1002_061"));
+    // In store 6 the template shared by store 5 only loses store 6's share row.
+    atStore(6);
+    auto f = open();
+    select(*f, 3);
+    prompts().answer(Ui::mrCancel);
+    f->actDel->trigger();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "1");
+    EXPECT_EQ(prompts().last().text, QStringLiteral("是否确定删除该模板？"));
+    select(*f, 3);
+    prompts().answer(Ui::mrOk);
+    f->actDel->trigger();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "0");
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 3")), "1");
+    EXPECT_EQ(codes(*f), QStringList({"01", "04"}));
+    EXPECT_EQ(visibleAt(5), QStringList({"03", "01", "02"}));
+
+    // In the creating store an owner-2 template goes with its share rows.
+    ASSERT_TRUE(db().execSQL(
+        QStringLiteral("insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 3, 6)\n"
+                       "insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 3, 7)")));
+    atStore(5);
+    auto g = open();
+    select(*g, 3);
+    prompts().answer(Ui::mrOk);
+    g->actDel->trigger();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 3")), "0");
+    // Only this store's share row is named by the statement.
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "2");
+
+    // A private template is deleted with every share row it has.
+    select(*g, 2);
+    ASSERT_TRUE(db().execSQL(
+        QStringLiteral("insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 2, 6)")));
+    prompts().answer(Ui::mrOk);
+    g->actDel->trigger();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 2")), "0");
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck where rpt_id = 2")),
+              "0");
+    EXPECT_EQ(codes(*g), QStringList({"01"}));
+}
+
+TEST_F(PrinterForm, AddingWritesTheRowAndItsShareRows) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    ASSERT_TRUE(f->qx);
+    prompts().answerDialog([](QDialog& d) {
+        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        p.edtCode->setText(QStringLiteral("05"));
+        p.edtDocName->setText(QStringLiteral("带'引号"));
+        p.cbbType->setCurrentIndex(2);
+        for (int i = 0; i < p.lstStores->count(); ++i) {
+            const int id = p.lstStores->item(i)->data(Qt::UserRole).toInt();
+            if (id == 3 || id == 7)
+                p.lstStores->item(i)->setCheckState(Qt::Checked);
+        }
+        p.actOK->trigger();
+        return d.result();
+    });
+    prompts().answer(Ui::mrNo);  // no designer afterwards
+    f->actAdd->trigger();
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模板信息修改成功，是否进入模板设计器？"));
+    const QString id = scalar(QStringLiteral("select id from qd_sys_printdocs where code = '05'"));
+    ASSERT_FALSE(id.isEmpty());
+    EXPECT_EQ(scalar(QStringLiteral("select orgid, modulecode, docname, owner, ck_id, isort from "
+                                    "qd_sys_printdocs where id = ") +
+                     id),
+              QStringLiteral("1 | 1002 | 带'引号 | 2 | 5 | 0"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*), min(ck_id), max(ck_id) from "
+                                    "qd_sys_printdocs_ck where rpt_id = ") +
+                     id),
+              QStringLiteral("2 | 3 | 7"));
+    // The list is reloaded, on the new template, and store 7 now sees it.
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("id")).asString(), id);
+    EXPECT_EQ(f->cdsMain.changeCount(), 0);
+    EXPECT_TRUE(visibleAt(7).contains(QStringLiteral("05")));
+    EXPECT_FALSE(visibleAt(6).contains(QStringLiteral("05")));
+}
+
+TEST_F(PrinterForm, EmptyNumberOrNameIsRefusedAndNothingIsSent) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    struct Case {
+        QString code, name, message;
+    };
+    for (const Case& c :
+         {Case{"", "无号", "模板编号不能为空"}, Case{"06", "", "模板名称不能为空"}}) {
+        prompts().answerDialog([&](QDialog& d) {
+            auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+            p.edtCode->setText(c.code);
+            p.edtDocName->setText(c.name);
+            p.actOK->trigger();
+            return d.result();
+        });
+        prompts().answer(Ui::mrOk);
+        f->actAdd->trigger();
+        EXPECT_EQ(prompts().last().text, c.message);
+        EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
+        EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Insert);
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs")), "5");
+        f->cdsMain.cancel();
+    }
+}
+
+TEST_F(PrinterForm, WithoutDesignRightTheListIsReadOnlyAndDesignIsRefused) {
+    auto f = open();
+    EXPECT_FALSE(f->qx);
+    EXPECT_TRUE(f->cdsMain.readOnly());
+    EXPECT_EQ(f->cxgMain->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_FALSE(f->actAdd->isEnabled());
+    int designed = 0;
+    f->designer = [&](Qd::Print::ReportTemplate&) { return ++designed, true; };
+    prompts().answer(Ui::mrOk);
+    f->actDesign->trigger();
+    EXPECT_EQ(designed, 0);
+    EXPECT_EQ(prompts().last().text,
+              QStringLiteral("对不起，您没有该功能的操作权限，访问被拒绝。"));
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_EQ(f->result(), 0);
+}
+
+TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    EXPECT_FALSE(f->cdsMain.readOnly());
+    EXPECT_EQ(f->cxgMain->contextMenuPolicy(), Qt::ActionsContextMenu);
+    int designed = 0;
+    f->designer = [&](Qd::Print::ReportTemplate&) { return ++designed, false; };
+    select(*f, 1);
+    f->actDesign->trigger();
+    EXPECT_EQ(designed, 1);
+    const QString file = TPrinterForm::templateFileName("1002", "01", QStringLiteral("标准"));
+    EXPECT_TRUE(file.endsWith(QStringLiteral("1002_01_标准.fr3")));
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select datalength(docfile) from qd_sys_printdocs where id = 1")),
+        QString::number(in.size()));
+}
+
+TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {
+    storeTemplate(1);
+    int done = 0;
+    auto openWithCallback = [&] {
+        auto f = open();
+        f->FonPrintDone = [&] { ++done; };
+        f->printerFactory = [this] { return pdfPrinter(QStringLiteral("job.pdf")); };
+        select(*f, 1);
+        return f;
+    };
+
+    // A preview closed without printing.
+    auto f = openWithCallback();
+    prompts().answerDialog([](QDialog&) { return int(QDialog::Rejected); });
+    f->actPreview->trigger();
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(f->result(), QDialog::Accepted);
+
+    // Printed twice from the preview.
+    auto g = openWithCallback();
+    prompts().answerDialog([](QDialog& d) {
+        auto& preview = static_cast<Qd::Print::PreviewDialog&>(d);
+        EXPECT_EQ(preview.report().pageCount(), 1);
+        preview.action(QStringLiteral("print"))->trigger();
+        preview.action(QStringLiteral("print"))->trigger();
+        return int(QDialog::Rejected);
+    });
+    prompts().answer(QDialog::Accepted);
+    prompts().answer(QDialog::Accepted);
+    g->actPreview->trigger();
+    EXPECT_EQ(done, 2);
+    EXPECT_TRUE(QFile::exists(m_out.filePath(QStringLiteral("job.pdf"))));
+
+    // Direct print: once; a cancelled print dialog: none.
+    auto h = openWithCallback();
+    prompts().answer(QDialog::Accepted);
+    h->actPrint->trigger();
+    EXPECT_EQ(done, 3);
+    EXPECT_EQ(h->result(), QDialog::Accepted);
+    auto k = openWithCallback();
+    prompts().answer(QDialog::Rejected);
+    k->actPrint->trigger();
+    EXPECT_EQ(done, 3);
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(PrinterForm, EmptyListRefusesAndCancelReturnsTwo) {
+    atStore(5);
+    auto f = open(QStringLiteral("9999"));
+    EXPECT_EQ(f->cxgMain->emptyText(), QStringLiteral("<未找到相关记录>"));
+    prompts().answer(Ui::mrOk);
+    f->actPrint->trigger();
+    EXPECT_EQ(prompts().last().text, QStringLiteral("未定义打印样式。"));
+    EXPECT_EQ(f->result(), 0);
+
+    int done = 0;
+    prompts().answerDialog([](QDialog& d) {
+        static_cast<TPrinterForm&>(d).actExit->trigger();
+        return d.result();
+    });
+    EXPECT_EQ(Fr4::OpenSetPrintReportForm(nullptr, QStringLiteral("1002"), &datasets, nullptr,
+                                          [&] { ++done; }),
+              2);
+    EXPECT_EQ(done, 0);
+}
+
+}  // namespace
