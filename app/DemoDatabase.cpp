@@ -1,5 +1,7 @@
 #include "DemoDatabase.h"
 
+#include "DemoTemplates.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,6 +23,7 @@ bool seedIfNew(Core::Db::SqliteDataServices& db, const QString& seedSql) {
     if (!Core::Db::ensureFrameworkSchema(db))
         return false;
     db.exec(seedSql);
+    addDemoTemplates(db);
     return true;
 }
 

@@ -5,7 +5,8 @@
 insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'company', N'京华印务连锁有限公司')
 insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'addr', N'北京市朝阳区建国路88号现代城A座12层')
 insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'tel', N'010-65001001')
-insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'footer', N'感谢您的惠顾！京华印务 · 专业快印二十年')
+-- The footer is a print expression of its own: a quoted text.
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'footer', N'''感谢您的惠顾！京华印务 · 专业快印二十年''')
 insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'dateformat', N'yyyy-MM-dd')
 
 -- Stores.

@@ -1,0 +1,135 @@
+#include "DemoTemplates.h"
+
+#include "db/SqliteDataServices.h"
+#include "print/engine/TemplateFile.h"
+
+namespace Qd::App {
+
+using namespace Print;
+
+namespace {
+
+// The demo's font: its embedded glyphs extract back to the same Chinese from a PDF.
+const QString kFont = QStringLiteral("WenQuanYi Micro Hei");
+
+ReportObject text(const QString& name, QRectF mm, const QString& content, double size = 9,
+                  HAlign align = HAlign::Left, bool bold = false, int borders = NoSides,
+                  const QString& format = QString()) {
+    TextObject t{.text = content};
+    t.font.family = kFont;
+    t.font.pointSize = size;
+    t.font.bold = bold;
+    t.hAlign = align;
+    t.vAlign = VAlign::Center;
+    t.border.sides = borders;
+    t.displayFormat = format;
+    return {name, mm, t};
+}
+
+Band band(BandKind kind, const QString& name, double heightMm, std::vector<ReportObject> objects,
+          const QString& dataset = QString()) {
+    Band b{.kind = kind, .name = name, .heightMm = heightMm, .dataset = dataset};
+    b.objects = std::move(objects);
+    return b;
+}
+
+// A row of cells across the page: captions or values, each (x, width, text, alignment).
+struct Cell {
+    double x;
+    double width;
+    QString text;
+    HAlign align = HAlign::Left;
+    QString format{};
+};
+
+std::vector<ReportObject> row(const QString& prefix, const std::vector<Cell>& cells, double h,
+                              bool bold = false) {
+    std::vector<ReportObject> out;
+    int n = 0;
+    for (const Cell& c : cells)
+        out.push_back(text(prefix + QString::number(++n), QRectF(c.x, 0, c.width, h), c.text, 9,
+                           c.align, bold, AllSides, c.format));
+    return out;
+}
+
+}  // namespace
+
+ReportTemplate demoItemListTemplate() {
+    ReportTemplate t;
+    t.name = QStringLiteral("项目清单");
+    t.datasets = {QStringLiteral("列表")};
+    const std::vector<Cell> captions = {{0, 25, "编号"},
+                                        {25, 45, "名称"},
+                                        {70, 55, "规格"},
+                                        {125, 20, "单位", HAlign::Center},
+                                        {145, 45, "单价", HAlign::Right}};
+    const std::vector<Cell> values = {{0, 25, "[列表.\"code\"]"},
+                                      {25, 45, "[列表.\"name\"]"},
+                                      {70, 55, "[列表.\"itemno\"]"},
+                                      {125, 20, "[列表.\"baseunit\"]", HAlign::Center},
+                                      {145, 45, "[列表.\"dj\"]", HAlign::Right, "#,##0.00"}};
+    t.bands = {
+        band(BandKind::ReportTitle, "ReportTitle1", 16,
+             {text("Title", {0, 2, 190, 10}, "[公司名称] 项目清单", 15, HAlign::Center, true)}),
+        band(BandKind::PageHeader, "PageHeader1", 8, row("Caption", captions, 8, true)),
+        band(BandKind::MasterData, "MasterData1", 7, row("Value", values, 7), "列表"),
+        band(BandKind::ReportSummary, "ReportSummary1", 10,
+             {text("Total", {0, 2, 190, 7}, "共 [COUNT()] 项", 9, HAlign::Right)}),
+        band(BandKind::PageFooter, "PageFooter1", 8,
+             {text("Footer", {0, 1, 140, 6}, "[通用页尾]", 8),
+              text("PageNo", {140, 1, 50, 6}, "第 [Page#] / [TotalPages#] 页", 8, HAlign::Right)}),
+    };
+    return t;
+}
+
+ReportTemplate demoOrderTemplate() {
+    ReportTemplate t;
+    t.name = QStringLiteral("订单");
+    t.datasets = {QStringLiteral("表头数据"), QStringLiteral("明细数据")};
+    const std::vector<Cell> captions = {{0, 60, "项目"},
+                                        {60, 35, "数量", HAlign::Right},
+                                        {95, 45, "单价", HAlign::Right},
+                                        {140, 50, "金额", HAlign::Right}};
+    const std::vector<Cell> values = {{0, 60, "[明细数据.\"gcxmmc\"]"},
+                                      {60, 35, "[明细数据.\"sl\"]", HAlign::Right, "#,##0.##"},
+                                      {95, 45, "[明细数据.\"dj\"]", HAlign::Right, "#,##0.00"},
+                                      {140, 50, "[明细数据.\"je\"]", HAlign::Right, "#,##0.00"}};
+    auto header = row("Caption", captions, 8, true);
+    header.insert(
+        header.begin(),
+        {text("Bill", {0, 0, 95, 7}, "单号：[表头数据.\"billno\"]"),
+         text("Date", {95, 0, 95, 7},
+              "日期：[FormatDateTime('yyyy-mm-dd', [表头数据.\"billdate\"])]", 9, HAlign::Right)});
+    for (auto it = header.begin() + 2; it != header.end(); ++it)
+        it->rectMm.translate(0, 8);
+    t.bands = {
+        band(BandKind::ReportTitle, "ReportTitle1", 14,
+             {text("Title", {0, 2, 190, 10}, "[公司名称] 订单", 15, HAlign::Center, true)}),
+        band(BandKind::MasterData, "MasterData1", 16, header, "表头数据"),
+        band(BandKind::DetailData, "DetailData1", 7, row("Value", values, 7), "明细数据"),
+        band(BandKind::ReportSummary, "ReportSummary1", 16,
+             {text("Sum", {0, 1, 190, 7}, "合计：[SUM([明细数据.\"je\"])]", 9, HAlign::Right, true,
+                   NoSides, "#,##0.00"),
+              text("Words", {0, 8, 190, 7}, "大写：[MoneyCn(SUM([明细数据.\"je\"]))]", 9,
+                   HAlign::Right)}),
+        band(BandKind::PageFooter, "PageFooter1", 8,
+             {text("Footer", {0, 1, 140, 6}, "[通用页尾]", 8),
+              text("PageNo", {140, 1, 50, 6}, "第 [Page#] / [TotalPages#] 页", 8, HAlign::Right)}),
+    };
+    return t;
+}
+
+void addDemoTemplates(Core::Db::SqliteDataServices& db) {
+    const auto store = [&](const QString& module, const ReportTemplate& t) {
+        db.exec(QStringLiteral(
+                    "insert into qd_sys_printdocs(orgid, modulecode, code, docname, docfile, "
+                    "owner, ck_id, isort) values(1, :module, '01', :name, :file, 0, 1, 0)"),
+                {{QStringLiteral("module"), module},
+                 {QStringLiteral("name"), t.name},
+                 {QStringLiteral("file"), TemplateFile::toBytes(t)}});
+    };
+    store(QStringLiteral("XM"), demoItemListTemplate());
+    store(QStringLiteral("XMZZK"), demoOrderTemplate());
+}
+
+}  // namespace Qd::App

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "print/engine/Template.h"
+
+namespace Qd::Core::Db {
+class SqliteDataServices;
+}
+
+namespace Qd::App {
+
+// The demo organisation's print templates: a list of 项目资料 (dataset "列表") and an order
+// (datasets "表头数据" and "明细数据", the amount in capitals).
+Print::ReportTemplate demoItemListTemplate();
+Print::ReportTemplate demoOrderTemplate();
+// Stores them as shared templates of their modules (qd_sys_printdocs).
+void addDemoTemplates(Core::Db::SqliteDataServices& db);
+
+}  // namespace Qd::App
