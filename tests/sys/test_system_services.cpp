@@ -280,9 +280,3 @@ TEST(InfoMessageBox, DetailStartsFoldedAndTogglesByItsHeight) {
     box.okButton()->click();
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }
-
-TEST(OperateState, BrowseAddEditInThatOrder) {
-    EXPECT_EQ(int(Sys::TOperateState::browse), 0);
-    EXPECT_EQ(int(Sys::TOperateState::add), 1);
-    EXPECT_EQ(int(Sys::TOperateState::edit), 2);
-}
