@@ -2,6 +2,7 @@
 // with share rows, validation, the design right, and the print-done notification.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -253,6 +254,69 @@ TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
     EXPECT_EQ(
         scalar(QStringLiteral("select datalength(docfile) from qd_sys_printdocs where id = 1")),
         QString::number(in.size()));
+}
+
+TEST_F(PrinterForm, EditingRenamesAndYesOpensTheDesignerOnTheSavedRow) {
+    grant(11, QStringLiteral("1002_061"));
+    storeTemplate(1);
+    auto f = open();
+    select(*f, 1);
+    prompts().answerDialog([](QDialog& d) {
+        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        p.edtDocName->setText(QStringLiteral("标准二"));
+        p.actOK->trigger();
+        return d.result();
+    });
+    prompts().answer(Ui::mrYes);
+    QString seenName;
+    f->designer = [&](Qd::Print::ReportTemplate& t) {
+        seenName = t.name;
+        t.name = QStringLiteral("设计后");
+        return true;
+    };
+    f->actEdit->trigger();
+    EXPECT_EQ(prompts().pending(), 0);
+    // The designer opened on the stored template of the renamed row, and what it changed is
+    // both in the database and in the list, so the next use does not write the old bytes back.
+    EXPECT_EQ(seenName, QStringLiteral("出库单"));
+    EXPECT_EQ(scalar(QStringLiteral("select docname from qd_sys_printdocs where id = 1")),
+              QStringLiteral("标准二"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs")), "5");
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("id")).asInteger(), 1);
+    EXPECT_EQ(
+        Qd::Print::TemplateFile::fromBytes(f->cdsMain.field(QStringLiteral("docfile")).asBytes())
+            .name,
+        QStringLiteral("设计后"));
+    EXPECT_TRUE(
+        QFile::exists(TPrinterForm::templateFileName("1002", "01", QStringLiteral("标准二"))));
+}
+
+TEST_F(PrinterForm, ASaveTheDatabaseRefusesIsReportedAndKeepsTheEdit) {
+    grant(11, QStringLiteral("1002_061"));
+    // A trigger stands in for a server that refuses the update (a lock, a constraint).
+    ASSERT_EQ(sqlite3_exec(db().handle(),
+                           "create trigger printdocs_locked before update on qd_sys_printdocs "
+                           "begin select raise(abort, 'locked'); end",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    auto f = open();
+    select(*f, 1);
+    prompts().answerDialog([](QDialog& d) {
+        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        p.edtDocName->setText(QStringLiteral("改不了"));
+        p.actOK->trigger();
+        return d.result();
+    });
+    prompts().answer(Ui::mrOk);
+    f->actEdit->trigger();
+    // The error is shown, the designer is not offered, and the edit is still in the list to
+    // save again.
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("locked")));
+    EXPECT_EQ(scalar(QStringLiteral("select docname from qd_sys_printdocs where id = 1")),
+              QStringLiteral("标准"));
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("docname")).asString(), QStringLiteral("改不了"));
+    EXPECT_GT(f->cdsMain.changeCount(), 0);
 }
 
 TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {
