@@ -218,6 +218,18 @@ TEST(LayoutData, ErrorsNameTheBandAndObject) {
         EXPECT_TRUE(e.message().startsWith("MasterData1.Row：")) << e.message().toStdString();
         EXPECT_TRUE(e.message().contains("nosuch"));
     }
+
+    // A syntax error does not stop the template loading (the designer must be able to open it
+    // to fix it); preparing names where it is.
+    t.bands[1].objects[0] = text("Row", {0, 0, 100, 8}, "合计 [1 +] 元");
+    const ReportTemplate loaded = TemplateFile::fromBytes(TemplateFile::toBytes(t));
+    try {
+        prepare(loaded, data);
+        FAIL() << "a syntax error must fail";
+    } catch (const ExpressionError& e) {
+        EXPECT_TRUE(e.message().startsWith("MasterData1.Row：")) << e.message().toStdString();
+        EXPECT_EQ(e.expression(), "合计 [1 +] 元");
+    }
 }
 
 TEST(LayoutGrow, WrappedTextGrowsItsBandAndPushesTheRestDown) {
