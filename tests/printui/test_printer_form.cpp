@@ -88,6 +88,15 @@ protected:
             QStringLiteral("update qd_sys_printdocs set docfile=:f where id=:i"),
             {{QStringLiteral("f"), TemplateFile::toBytes(t)}, {QStringLiteral("i"), id}}));
     }
+    // The next properties dialog gets the template name `name` and is confirmed.
+    void renameInDialog(const QString& name) {
+        prompts().answerDialog([name](QDialog& d) {
+            auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+            p.edtDocName->setText(name);
+            p.actOK->trigger();
+            return d.result();
+        });
+    }
     std::unique_ptr<QPrinter> pdfPrinter(const QString& name) {
         auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
         p->setOutputFormat(QPrinter::PdfFormat);
@@ -261,12 +270,7 @@ TEST_F(PrinterForm, EditingRenamesAndYesOpensTheDesignerOnTheSavedRow) {
     storeTemplate(1);
     auto f = open();
     select(*f, 1);
-    prompts().answerDialog([](QDialog& d) {
-        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-        p.edtDocName->setText(QStringLiteral("标准二"));
-        p.actOK->trigger();
-        return d.result();
-    });
+    renameInDialog(QStringLiteral("标准二"));
     prompts().answer(Ui::mrYes);
     QString seenName;
     f->designer = [&](Qd::Print::ReportTemplate& t) {
@@ -301,12 +305,7 @@ TEST_F(PrinterForm, ASaveTheDatabaseRefusesIsReportedAndKeepsTheEdit) {
               SQLITE_OK);
     auto f = open();
     select(*f, 1);
-    prompts().answerDialog([](QDialog& d) {
-        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-        p.edtDocName->setText(QStringLiteral("改不了"));
-        p.actOK->trigger();
-        return d.result();
-    });
+    renameInDialog(QStringLiteral("改不了"));
     prompts().answer(Ui::mrOk);
     f->actEdit->trigger();
     // The error is shown, the designer is not offered, and the edit is still in the list to
