@@ -7,18 +7,13 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
-#include "DemoDatabase.h"
-#include "db/SqliteDataServices.h"
+#include "DemoSession.h"
 #include "print/engine/Engine.h"
 #include "print/engine/Expression.h"
 #include "print/engine/Render.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uDataSetCollection.h"
-#include "support/ScriptedPrompter.h"
-#include "sys/ProgramHome.h"
-#include "sys/SystemServices.h"
 
 using namespace Qd::Core;
 namespace Print = Qd::Print;
@@ -38,18 +33,12 @@ double differing(const QImage& a, const QImage& b) {
 
 }  // namespace
 
-TEST(DemoPrint, ItemListMatchesItsGoldenPage) {
+using DemoPrint = Qd::Test::DemoSession;
+
+TEST_F(DemoPrint, ItemListMatchesItsGoldenPage) {
     const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
     if (pdftoppm.isEmpty())
         GTEST_SKIP() << "pdftoppm is not installed";
-    QTemporaryDir dir;
-    Sys::setProgramHome(dir.path());
-    Qd::Test::ScriptedPrompter prompts;
-    auto demo = Qd::App::openDemoDatabase(dir.filePath("demo.db"));
-    Db::setDataServices(demo.get());
-    Sys::SystemServices sys(*demo);
-    Sys::setSystemServices(&sys);
-    ASSERT_TRUE(sys.login("1001", "123456", sys.stores().front().id).ok);
 
     Db::DataPacket file =
         demo->query("select docfile from qd_sys_printdocs where modulecode = 'XM' and code = '01'");
@@ -106,8 +95,4 @@ TEST(DemoPrint, ItemListMatchesItsGoldenPage) {
     EXPECT_TRUE(
         text.contains(QStringLiteral("大写：") + Print::MoneyCn(head.field("je").asFloat())))
         << text.toStdString();
-
-    Sys::setSystemServices(nullptr);
-    Db::setDataServices(nullptr);
-    Sys::setProgramHome(QString());
 }

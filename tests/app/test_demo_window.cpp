@@ -6,14 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
-#include "DemoDatabase.h"
+#include "DemoSession.h"
 #include "core/uGridRibbonForm.h"
 #include "core/uMyCxGrid.h"
-#include "support/TestEnv.h"
-#include "sys/ProgramHome.h"
-#include "sys/SystemServices.h"
 #include "uMainForm.h"
 #include "ui/Ribbon.h"
 #include "ui/editors/Editors.h"
@@ -21,71 +17,58 @@
 
 using namespace Qd::Core;
 
-TEST(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
-    QTemporaryDir dir;
-    Sys::setProgramHome(dir.path());
-    Qd::Test::ScriptedPrompter prompts;
-    auto demo = Qd::App::openDemoDatabase(dir.filePath("demo.db"));
-    Db::setDataServices(demo.get());
-    Sys::SystemServices sys(*demo);
-    Sys::setSystemServices(&sys);
-    ASSERT_TRUE(sys.login("1001", "123456", sys.stores().front().id).ok);
+using DemoListWindow = Qd::Test::DemoSession;
 
-    {
-        Qd::App::TMainForm main(sys);
-        main.resize(1200, 760);
-        main.show();
-        ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
-        auto* form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->cdsMain.recordCount(), 12);
+TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
+    auto* form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->cdsMain.recordCount(), 12);
 
-        Ui::GridView* view = form->cxgMainDBTableView1;
-        EXPECT_EQ(view->columnByField("p1")->props.kind, Ui::EditorKind::LookupCombo);
-        EXPECT_EQ(view->columnByField("baseunit")->props.kind, Ui::EditorKind::Combo);
-        EXPECT_EQ(view->columnByField("dj")->props.kind, Ui::EditorKind::Money);
-        EXPECT_EQ(view->columnByField("lastupdate")->props.kind, Ui::EditorKind::Date);
-        EXPECT_FALSE(view->columnByField("id")->visible);
-        // The lookup cell shows the category's name, the money cell its display format.
-        const QModelIndex lookupCell = view->model()->index(0, form->cdsMain.fieldIndex("p1"));
-        EXPECT_EQ(Ui::displayText(view->columnByField("p1")->props, lookupCell.data(Qt::EditRole)),
-                  QStringLiteral("数码快印"));
+    Ui::GridView* view = form->cxgMainDBTableView1;
+    EXPECT_EQ(view->columnByField("p1")->props.kind, Ui::EditorKind::LookupCombo);
+    EXPECT_EQ(view->columnByField("baseunit")->props.kind, Ui::EditorKind::Combo);
+    EXPECT_EQ(view->columnByField("dj")->props.kind, Ui::EditorKind::Money);
+    EXPECT_EQ(view->columnByField("lastupdate")->props.kind, Ui::EditorKind::Date);
+    EXPECT_FALSE(view->columnByField("id")->visible);
+    // The lookup cell shows the category's name, the money cell its display format.
+    const QModelIndex lookupCell = view->model()->index(0, form->cdsMain.fieldIndex("p1"));
+    EXPECT_EQ(Ui::displayText(view->columnByField("p1")->props, lookupCell.data(Qt::EditRole)),
+              QStringLiteral("数码快印"));
 
-        // Docked: its toolbar on a ribbon tab of its own, under its own context.
-        ASSERT_NE(form->FRibbonTab, nullptr);
-        Ui::RibbonContext* context = main.ribbon()->contextByCaption(form->FRibbonContextCaption);
-        ASSERT_NE(context, nullptr);
-        EXPECT_EQ(context->title(), QStringLiteral("项目资料"));
-        EXPECT_TRUE(context->isVisible());
+    // Docked: its toolbar on a ribbon tab of its own, under its own context.
+    ASSERT_NE(form->FRibbonTab, nullptr);
+    Ui::RibbonContext* context = main.ribbon()->contextByCaption(form->FRibbonContextCaption);
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->title(), QStringLiteral("项目资料"));
+    EXPECT_TRUE(context->isVisible());
 
-        const QImage shot = main.grab().toImage();
-        EXPECT_TRUE(shot.save(dir.filePath("demo-list.png")));
-        const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
-        if (!keep.isEmpty())
-            shot.save(QDir(keep).filePath("demo-list.png"));
+    const QImage shot = main.grab().toImage();
+    EXPECT_TRUE(shot.save(dir.filePath("demo-list.png")));
+    const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
+    if (!keep.isEmpty())
+        shot.save(QDir(keep).filePath("demo-list.png"));
 
-        // Closing the page takes the ribbon items away and keeps the user's layout.
-        view->columnByField("name")->width = 180;
-        view->applyColumns();
-        const QString caption = form->FRibbonContextCaption;
-        main.closePage(main.pageControl()->currentIndex());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(main.pageControl()->count(), 1);
-        EXPECT_EQ(main.ribbon()->contextByCaption(caption), nullptr);
-        EXPECT_EQ(
-            demo->query(
-                    "select count(*) from qd_sys_columnconfig where billcode = 'XM' and ck_id = 1")
-                .field(0)
-                .asInteger(),
-            1);
+    // Closing the page takes the ribbon items away and keeps the user's layout.
+    view->columnByField("name")->width = 180;
+    view->applyColumns();
+    const QString caption = form->FRibbonContextCaption;
+    main.closePage(main.pageControl()->currentIndex());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main.pageControl()->count(), 1);
+    EXPECT_EQ(main.ribbon()->contextByCaption(caption), nullptr);
+    EXPECT_EQ(
+        demo->query("select count(*) from qd_sys_columnconfig where billcode = 'XM' and ck_id = 1")
+            .field(0)
+            .asInteger(),
+        1);
 
-        // Opened again, the saved width comes back.
-        ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
-        form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->cxgMainDBTableView1->columnByField("name")->width, 180);
-    }
-    Sys::setSystemServices(nullptr);
-    Db::setDataServices(nullptr);
-    Sys::setProgramHome(QString());
+    // Opened again, the saved width comes back.
+    ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
+    form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->cxgMainDBTableView1->columnByField("name")->width, 180);
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+// The demo organisation in a temporary program folder, logged in as 王经理 (1001) in its first
+// store. The process-wide services point at it while the test runs and are cleared afterwards,
+// also when an assertion stops the test early, so no later test sees a destroyed database.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "DemoDatabase.h"
+#include "db/SqliteDataServices.h"
+#include "support/ScriptedPrompter.h"
+#include "sys/ProgramHome.h"
+#include "sys/SystemServices.h"
+
+namespace Qd::Test {
+
+class DemoSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Core::Sys::setProgramHome(dir.path());
+        demo = App::openDemoDatabase(dir.filePath(QStringLiteral("demo.db")));
+        Core::Db::setDataServices(demo.get());
+        sys = std::make_unique<Core::Sys::SystemServices>(*demo);
+        Core::Sys::setSystemServices(sys.get());
+        ASSERT_TRUE(
+            sys->login(QStringLiteral("1001"), QStringLiteral("123456"), sys->stores().front().id)
+                .ok);
+    }
+    void TearDown() override {
+        Core::Sys::setSystemServices(nullptr);
+        Core::Db::setDataServices(nullptr);
+        Core::Sys::setProgramHome(QString());
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompts;
+    std::unique_ptr<Core::Db::SqliteDataServices> demo;
+    std::unique_ptr<Core::Sys::SystemServices> sys;
+};
+
+}  // namespace Qd::Test
