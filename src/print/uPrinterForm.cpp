@@ -14,6 +14,7 @@
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
+#include "print/designer/Designer.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uRptDocsPropForm.h"
 #include "sys/EAbort.h"
@@ -393,9 +394,10 @@ void TPrinterForm::actDesignExecute() {
 
 void TPrinterForm::DesignReport() {
     const QString file = LoaddingPrintDocs();
-    if (!designer)
-        return;
-    designer(frxReport1);
+    if (designer)
+        designer(frxReport1);
+    else
+        Print::designTemplate(frxReport1, &m_printData->data(), this);
     // Uploaded whether or not anything changed.
     const qint64 id = cdsMain.field(F("id")).asLargeInt();
     try {

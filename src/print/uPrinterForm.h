@@ -69,8 +69,8 @@ public:
 
     Ui::GridView* cxgMain;  // owned by the dialog
 
-    // Opens the designer on a template; returns whether it was changed. Unset: designing
-    // prepares the template and stops.
+    // Opens the designer on a template; returns whether it was changed. Unset: the report
+    // designer, with this window's datasets, variables and functions in its data tree.
     std::function<bool(Print::ReportTemplate&)> designer;
     // The printer used by direct print and by the preview; the system's own when unset.
     Print::PreviewDialog::PrinterFactory printerFactory;

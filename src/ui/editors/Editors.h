@@ -146,7 +146,8 @@ private:
 };
 
 // A vertical property grid: one row per property, its caption on the left and its editor on
-// the right.
+// the right. valueChanged tells of what the user changed (a line edit when its editing ends, a
+// memo as it is typed, a choice, a check or a colour when made), never of setValue.
 class PropertyGrid : public QWidget {
     Q_OBJECT
 public:
@@ -160,7 +161,12 @@ public:
     void setValue(const QString& name, const QVariant& value);
     void clear();
 
+Q_SIGNALS:
+    void valueChanged(const QString& name);
+
 private:
+    void watch(const QString& name, QWidget* editor);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,5 +1,7 @@
 // The alert window and the property grid.
 
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -129,6 +131,7 @@ QString AlertWindow::text() const {
 
 namespace {
 constexpr int kCaptionWidth = 110;
+constexpr int kRowHeight = 24;      // at least, so check-box rows line up with the others
 constexpr int kTallRowHeight = 64;  // memo and rich-text rows
 }  // namespace
 
@@ -142,6 +145,7 @@ struct PropertyGrid::Impl {
     QWidget* body = nullptr;        // owned by scroll
     QVBoxLayout* rows = nullptr;    // the body's
     std::vector<Row> items;
+    bool loading = false;  // setValue is filling an editor
 
     const Row* find(const QString& name) const {
         for (const Row& r : items)
@@ -195,6 +199,7 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
     editor->setObjectName(name);
     // Rows keep their own height; the space left over stays below the last one.
     row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    row->setMinimumHeight(kRowHeight);
     const bool tall = qobject_cast<QPlainTextEdit*>(editor) || qobject_cast<QTextEdit*>(editor);
     if (tall) {
         editor->setFixedHeight(kTallRowHeight);
@@ -206,7 +211,29 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
     line->addWidget(editor, 1, Qt::AlignVCenter);
     d->rows->insertWidget(d->rows->count() - 1, row);
     d->items.push_back({name, row, editor});
+    watch(name, editor);
     return editor;
+}
+
+void PropertyGrid::watch(const QString& name, QWidget* editor) {
+    auto changed = [this, name] {
+        if (!d->loading)
+            emit valueChanged(name);
+    };
+    if (auto* lookup = qobject_cast<LookupComboBox*>(editor))
+        connect(lookup, &LookupComboBox::editValueChanged, this, changed);
+    else if (auto* color = qobject_cast<ColorEdit*>(editor))
+        connect(color, &ColorEdit::colorChanged, this, changed);
+    else if (auto* check = qobject_cast<QCheckBox*>(editor))
+        connect(check, &QCheckBox::toggled, this, changed);
+    else if (auto* combo = qobject_cast<QComboBox*>(editor))
+        connect(combo, &QComboBox::currentIndexChanged, this, changed);
+    else if (auto* memo = qobject_cast<QPlainTextEdit*>(editor))
+        connect(memo, &QPlainTextEdit::textChanged, this, changed);
+    else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        connect(edit, &QLineEdit::editingFinished, this, changed);
+    else if (auto* date = qobject_cast<QDateTimeEdit*>(editor))
+        connect(date, &QDateTimeEdit::editingFinished, this, changed);
 }
 
 QWidget* PropertyGrid::editor(const QString& name) const {
@@ -227,8 +254,11 @@ QVariant PropertyGrid::value(const QString& name) const {
 }
 
 void PropertyGrid::setValue(const QString& name, const QVariant& value) {
-    if (const Impl::Row* r = d->find(name))
+    if (const Impl::Row* r = d->find(name)) {
+        d->loading = true;
         setEditorValue(r->editor, value);
+        d->loading = false;
+    }
 }
 
 void PropertyGrid::clear() {
