@@ -343,6 +343,15 @@ void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
         frxReport1BeginDoc();
         frxReport1AfterPrintReport();
     });
+    // Another paper, orientation or margins: laid out again for this job only; the stored
+    // template keeps its own page setup (the designer is where that changes).
+    connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
+            [this, &preview](const QPageLayout& layout) {
+                Print::applyPageLayout(layout, frxReport1.page);
+                Print::PreparedReport again;
+                if (prepareReport(again))
+                    preview.setReport(std::move(again));
+            });
 }
 
 void TPrinterForm::frxReport1BeginDoc() {

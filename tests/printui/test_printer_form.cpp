@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
 
 #include "db/RecordSet.h"
+#include "print/designer/Designer.h"
 #include "print/engine/Preview.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uPrinterForm.h"
@@ -248,14 +250,20 @@ TEST_F(PrinterForm, WithoutDesignRightTheListIsReadOnlyAndDesignIsRefused) {
 
 TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
     grant(11, QStringLiteral("1002_061"));
+    Db::RecordSet rows;
+    datasets.Add() = Fr4::TDataSetCollectionItem(&datasets, QStringLiteral("单据"), "1002", &rows);
     auto f = open();
     EXPECT_FALSE(f->cdsMain.readOnly());
     EXPECT_EQ(f->cxgMain->contextMenuPolicy(), Qt::ActionsContextMenu);
-    int designed = 0;
-    f->designer = [&](Qd::Print::ReportTemplate&) { return ++designed, false; };
     select(*f, 1);
+    // The report designer, closed without a change.
+    prompts().answerDialog([](QDialog& d) {
+        EXPECT_NE(dynamic_cast<Qd::Print::DesignerDialog*>(&d), nullptr);
+        d.reject();
+        return d.result();
+    });
     f->actDesign->trigger();
-    EXPECT_EQ(designed, 1);
+    EXPECT_EQ(prompts().pending(), 0);
     const QString file = TPrinterForm::templateFileName("1002", "01", QStringLiteral("标准"));
     EXPECT_TRUE(file.endsWith(QStringLiteral("1002_01_标准.fr3")));
     QFile in(file);
@@ -263,6 +271,51 @@ TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
     EXPECT_EQ(
         scalar(QStringLiteral("select datalength(docfile) from qd_sys_printdocs where id = 1")),
         QString::number(in.size()));
+
+    // Designed with this window's datasets in the data tree; what was saved is uploaded.
+    prompts().answerDialog([](QDialog& d) {
+        auto& designer = static_cast<Qd::Print::DesignerDialog&>(d);
+        EXPECT_EQ(designer.document().datasets(), QStringList({QStringLiteral("单据")}));
+        designer.action("addBand.MasterData")->trigger();
+        designer.document().insertText(QStringLiteral("[单据.\"code\"]"));
+        designer.save();
+        d.reject();
+        return d.result();
+    });
+    f->actDesign->trigger();
+    const auto stored = Qd::Print::TemplateFile::fromBytes(f->cdsMain.field("docfile").asBytes());
+    ASSERT_EQ(stored.bands.size(), 1u);
+    EXPECT_EQ(stored.bands[0].dataset, QStringLiteral("单据"));
+}
+
+TEST_F(PrinterForm, InGridEditsAreSavedAndReSortedOrRefusedAndKept) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    QAbstractItemModel* model = f->cxgMain->model();
+    auto setCell = [&](int id, const char* field, const QVariant& value) {
+        select(*f, id);
+        const int row = f->cdsMain.recNo();
+        return model->setData(model->index(row, f->cdsMain.fieldIndex(field)), value) &&
+               model->submit();
+    };
+    // Each saved edit offers the designer, as the properties dialog does.
+    prompts().answer(Ui::mrNo);
+    ASSERT_TRUE(setCell(1, "docname", QStringLiteral("标准版")));
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模板信息修改成功，是否进入模板设计器？"));
+    EXPECT_EQ(scalar(QStringLiteral("select docname from qd_sys_printdocs where id = 1")),
+              QStringLiteral("标准版"));
+    // A higher sort number moves the template to the top of the list.
+    prompts().answer(Ui::mrNo);
+    ASSERT_TRUE(setCell(1, "isort", 20));
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("id")).asInteger(), 1);  // still on it
+    EXPECT_EQ(codes(*f), QStringList({"01", "03", "02"}));
+    // An emptied number is refused and the row keeps the edit for another try.
+    prompts().answer(Ui::mrOk);
+    EXPECT_FALSE(setCell(1, "code", QString()));
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模板编号不能为空"));
+    EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Edit);
+    EXPECT_EQ(scalar(QStringLiteral("select code from qd_sys_printdocs where id = 1")), "01");
+    f->cdsMain.cancel();
 }
 
 TEST_F(PrinterForm, EditingRenamesAndYesOpensTheDesignerOnTheSavedRow) {
@@ -362,6 +415,34 @@ TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {
     k->actPrint->trigger();
     EXPECT_EQ(done, 3);
     EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(PrinterForm, PageSetupInThePreviewLaysOutAgainForThisJobOnly) {
+    storeTemplate(1);
+    auto f = open();
+    f->printerFactory = [this] { return pdfPrinter(QStringLiteral("setup.pdf")); };
+    select(*f, 1);
+    QSizeF before, after;
+    prompts().answerDialog([&](QDialog& d) {
+        auto& preview = static_cast<Qd::Print::PreviewDialog&>(d);
+        before = preview.report().pages.at(0).sizeMm;
+        preview.action(QStringLiteral("pageSetup"))->trigger();
+        after = preview.report().pages.at(0).sizeMm;
+        return int(QDialog::Rejected);
+    });
+    QMarginsF opened;
+    prompts().answerDialog([&](QDialog& d) {
+        QPrinter* p = static_cast<QPageSetupDialog&>(d).printer();
+        opened = p->pageLayout().margins(QPageLayout::Millimeter);
+        p->setPageOrientation(QPageLayout::Landscape);
+        return int(QDialog::Accepted);
+    });
+    f->actPreview->trigger();
+    EXPECT_EQ(opened, QMarginsF(10, 10, 10, 10));  // the template's own margins
+    EXPECT_EQ(before, QSizeF(210, 297));
+    EXPECT_EQ(after, QSizeF(297, 210));
+    const auto stored = Qd::Print::TemplateFile::fromBytes(f->cdsMain.field("docfile").asBytes());
+    EXPECT_EQ(stored.page.orientation, Qd::Print::Orientation::Portrait);
 }
 
 TEST_F(PrinterForm, EmptyListRefusesAndCancelReturnsTwo) {

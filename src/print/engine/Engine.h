@@ -141,6 +141,7 @@ struct PreparedPage {
 
 struct PreparedReport {
     QString name{};
+    PageSetup page{};  // the template's, for printers and page setup dialogs to start from
     std::vector<PreparedPage> pages{};
     int pageCount() const { return int(pages.size()); }
     // Every line of text on a page joined with "\n", in the order placed; for tests and search.

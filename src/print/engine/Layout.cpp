@@ -530,7 +530,9 @@ private:
 PreparedReport prepare(const ReportTemplate& report, const ReportData& data) {
     // The first pass counts the pages that [TotalPages#] prints in the second.
     const int pages = Layouter(report, data, 0).run().pageCount();
-    return Layouter(report, data, pages).run();
+    PreparedReport out = Layouter(report, data, pages).run();
+    out.page = report.page;
+    return out;
 }
 
 }  // namespace Qd::Print

@@ -95,15 +95,42 @@ PreparedReport pagesToPrint(const PreparedReport& report, const QPrinter& printe
     return part;
 }
 
-QPageLayout layoutOf(const PreparedReport& report) {
-    const QSizeF mm = report.pageCount() > 0 ? report.pages.front().sizeMm : QSizeF(210, 297);
-    const bool landscape = mm.width() > mm.height();
-    return QPageLayout(QPageSize(landscape ? mm.transposed() : mm, QPageSize::Millimeter),
-                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, {},
-                       QPageLayout::Millimeter);
-}
+constexpr std::pair<PaperSize, QPageSize::PageSizeId> kPapers[] = {
+    {PaperSize::A3, QPageSize::A3},         {PaperSize::A4, QPageSize::A4},
+    {PaperSize::A5, QPageSize::A5},         {PaperSize::B5, QPageSize::B5},
+    {PaperSize::Letter, QPageSize::Letter}, {PaperSize::Legal, QPageSize::Legal},
+};
 
 }  // namespace
+
+QPageLayout toPageLayout(const PageSetup& page) {
+    QPageSize size(QSizeF(page.widthMm, page.heightMm), QPageSize::Millimeter);
+    for (const auto& [paper, id] : kPapers) {
+        if (paper == page.paper)
+            size = QPageSize(id);
+    }
+    const Margins& m = page.margins;
+    return QPageLayout(
+        size,
+        page.orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+        QMarginsF(m.left, m.top, m.right, m.bottom), QPageLayout::Millimeter);
+}
+
+void applyPageLayout(const QPageLayout& layout, PageSetup& page) {
+    const QPageSize size = layout.pageSize();
+    const auto named = std::find_if(std::begin(kPapers), std::end(kPapers),
+                                    [&](const auto& p) { return p.second == size.id(); });
+    if (named != std::end(kPapers)) {
+        page.setPaper(named->first);
+    } else {
+        const QSizeF mm = size.size(QPageSize::Millimeter);
+        page.setCustomSize(mm.width(), mm.height());
+    }
+    page.orientation = layout.orientation() == QPageLayout::Landscape ? Orientation::Landscape
+                                                                      : Orientation::Portrait;
+    const QMarginsF m = layout.margins(QPageLayout::Millimeter);
+    page.margins = {m.left(), m.top(), m.right(), m.bottom()};
+}
 
 PreviewDialog::PreviewDialog(PreparedReport report, QWidget* parent)
     : QDialog(parent),
@@ -328,7 +355,7 @@ void PreviewDialog::setPrinterFactory(PrinterFactory factory) {
 QPrinter& PreviewDialog::printer() {
     if (!m_printer) {
         m_printer = m_printerFactory();
-        m_printer->setPageLayout(layoutOf(m_report));
+        m_printer->setPageLayout(toPageLayout(m_report.page));
     }
     return *m_printer;
 }
@@ -405,7 +432,7 @@ bool PreviewDialog::exportImages(bool allPages) {
 
 bool PreviewDialog::pageSetup() {
     QPrinter& target = printer();
-    target.setPageLayout(layoutOf(m_report));
+    target.setPageLayout(toPageLayout(m_report.page));
     QPageSetupDialog dialog(&target, this);
     dialog.setWindowTitle(QStringLiteral("页面设置"));
     if (prompter().exec(dialog) != QDialog::Accepted)

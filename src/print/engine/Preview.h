@@ -25,6 +25,11 @@ namespace Internal {
 class PageView;
 }
 
+// A page setup as printers and page setup dialogs take it, and back: paper (a named one when
+// the dialog chose one, else custom), orientation and margins in millimetres.
+QPageLayout toPageLayout(const PageSetup& page);
+void applyPageLayout(const QPageLayout& layout, PageSetup& page);
+
 class PreviewDialog : public QDialog {
     Q_OBJECT
 
