@@ -575,10 +575,16 @@ void DesignerDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (std::exchange(m_shown, true))
         return;
-    // The whole width of the sheet in view, never larger than its real size.
-    const double width = m_scene->sceneRect().width();
-    if (width > 0)
-        m_view->setZoom(std::min(1.0, (m_view->viewport()->width() - 4) / width));
+    // The whole width of the sheet in view, never larger than its real size; once the layout
+    // has given the view its width.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const double width = m_scene->sceneRect().width();
+            if (width > 0)
+                m_view->setZoom(std::min(1.0, (m_view->viewport()->width() - 4) / width));
+        },
+        Qt::QueuedConnection);
 }
 
 bool DesignerDialog::eventFilter(QObject* watched, QEvent* event) {
