@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
           libsqlite3-dev libxlsxwriter-dev unicode-data bzip2
           libgtest-dev libgmock-dev libbenchmark-dev
-          fonts-noto-cjk fonts-wqy-microhei poppler-utils clang-format)
+          fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
