@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "core/Messages.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
@@ -28,18 +29,12 @@ namespace Qd::Core::Fr4 {
 
 namespace {
 
-const QString kHint = QStringLiteral("提示");
-
 QString F(const char* name) {
     return QString::fromLatin1(name);
 }
 
 QString quoted(const QString& text) {
     return QLatin1Char('\'') + Db::quoteSql(text) + QLatin1Char('\'');
-}
-
-void information(const QString& text) {
-    Db::MessageMyDlg(text, kHint, int(Ui::MsgKind::Information), Ui::MsgButtons::Ok);
 }
 
 // Shows the stored sharing value of a template as its text.
@@ -233,11 +228,11 @@ void TPrinterForm::cdsMainAfterInsert() {
 
 void TPrinterForm::cdsMainBeforePost() {
     if (cdsMain.field(F("code")).asString().isEmpty()) {
-        information(QStringLiteral("模板编号不能为空"));
+        Base::showHint(QStringLiteral("模板编号不能为空"));
         Sys::Abort();
     }
     if (cdsMain.field(F("docname")).asString().isEmpty()) {
-        information(QStringLiteral("模板名称不能为空"));
+        Base::showHint(QStringLiteral("模板名称不能为空"));
         Sys::Abort();
     }
 }
@@ -279,8 +274,7 @@ void TPrinterForm::cdsMainAfterPost() {
         Db::dataServices().execSQL(sql);
     }
 
-    if (Db::MessageMyDlg(QStringLiteral("模板信息修改成功，是否进入模板设计器？"), kHint,
-                         int(Ui::MsgKind::Confirmation), Ui::MsgButtons::YesNo) == Ui::mrYes) {
+    if (Base::askYesNo(QStringLiteral("模板信息修改成功，是否进入模板设计器？"))) {
         try {
             DesignReport();
         } catch (const Sys::EAbort&) {
@@ -296,7 +290,7 @@ bool TPrinterForm::postDocsFile(qint64 _id, const QByteArray& ms) {
 
 QString TPrinterForm::LoaddingPrintDocs() {
     if (!cdsMain.active() || cdsMain.isEmpty()) {
-        information(QStringLiteral("未定义打印样式。"));
+        Base::showHint(QStringLiteral("未定义打印样式。"));
         Sys::Abort();
     }
     const QString file = templateFileName(cdsMain.field(F("modulecode")).asString(),
@@ -307,8 +301,7 @@ QString TPrinterForm::LoaddingPrintDocs() {
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             out.write(stored) != stored.size()) {
-            Db::MessageMyDlg(QStringLiteral("无法写入模板文件“%1”。").arg(file), kHint,
-                             int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+            Base::showError(QStringLiteral("无法写入模板文件“%1”。").arg(file));
             Sys::Abort();
         }
     }
@@ -316,7 +309,7 @@ QString TPrinterForm::LoaddingPrintDocs() {
         frxReport1 =
             QFileInfo::exists(file) ? Print::TemplateFile::load(file) : Print::ReportTemplate();
     } catch (const Print::TemplateError& e) {
-        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+        Base::showError(e.message());
         Sys::Abort();
     }
     m_printData->_AddVariables(frxReport1, FuserVariables ? *FuserVariables : TUserVariables());
@@ -328,10 +321,9 @@ bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
         out = Print::prepare(frxReport1, m_printData->data());
         return true;
     } catch (const Print::TemplateError& e) {
-        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+        Base::showError(e.message());
     } catch (const std::exception& e) {
-        Db::MessageMyDlg(QString::fromUtf8(e.what()), kHint, int(Ui::MsgKind::Error),
-                         Ui::MsgButtons::Ok);
+        Base::showError(QString::fromUtf8(e.what()));
     }
     return false;
 }
@@ -412,7 +404,7 @@ void TPrinterForm::DesignReport() {
     try {
         Print::TemplateFile::save(frxReport1, file);
     } catch (const Print::TemplateError& e) {
-        Db::MessageMyDlg(e.message(), kHint, int(Ui::MsgKind::Error), Ui::MsgButtons::Ok);
+        Base::showError(e.message());
         Sys::Abort();
     }
     QFile in(file);
@@ -447,8 +439,7 @@ void TPrinterForm::actEditExecute() {
 void TPrinterForm::actDelExecute() {
     if (!qx || cdsMain.isEmpty())
         return;
-    if (Db::MessageMyDlg(QStringLiteral("是否确定删除该模板？"), kHint,
-                         int(Ui::MsgKind::Confirmation), Ui::MsgButtons::OkCancel) != Ui::mrOk)
+    if (!Base::confirmOk(QStringLiteral("是否确定删除该模板？")))
         return;
     const QString id = QString::number(cdsMain.field(F("id")).asLargeInt());
     const QString store = QString::number(Sys::sysAuth()->storeId);
