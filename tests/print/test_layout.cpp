@@ -186,6 +186,48 @@ TEST(LayoutData, DetailRowsPrintUnderEachMasterRowWithLineNumbers) {
               QStringList({"单号 A01", "1. 笔", "2. 纸", "单号 A02", "1. 笔", "2. 纸", "4 纸"}));
 }
 
+TEST(LayoutData, DetailRowsPrintOnlyUnderTheMasterRowTheirKeysMatch) {
+    // Given: bills grouped by organisation; their items keyed by organisation (as text) and
+    // bill number, one item belonging to no bill, bill 1/A02 having none
+    ReportTemplate t;
+    t.datasets = {"head", "items"};
+    t.bands = {
+        band(BandKind::GroupHeader, "G", 8, {text("G", {0, 0, 100, 8}, "组 [head.\"orgid\"]")}),
+        band(BandKind::MasterData, "M", 8, {text("H", {0, 0, 100, 8}, "单号 [head.\"billno\"]")},
+             "head"),
+        band(BandKind::DetailData, "D", 8,
+             {text("I", {0, 0, 100, 8}, "[Line#]. [items.\"name\"] [items.\"je\"]")}, "items"),
+        band(BandKind::GroupFooter, "F", 8,
+             {text("F", {0, 0, 100, 8}, "小计 [SUM([items.\"je\"])]")}),
+        band(BandKind::ReportSummary, "S", 8,
+             {text("T", {0, 0, 100, 8}, "合计 [SUM([items.\"je\"])] 共 [COUNT()] 行")}),
+    };
+    t.bands[0].condition = "[head.\"orgid\"]";
+    t.bands[2].masterKey = "orgid;billno";
+    t.bands[2].detailKey = "ORGID; djbh";
+    MemoryDataset head({"orgid", "billno"}, {{1, "A01"}, {1, "A02"}, {2, "A01"}});
+    MemoryDataset items({"orgid", "djbh", "name", "je"}, {{"2", "A01", "钉", 5},
+                                                          {"1", "A01", "笔", 10},
+                                                          {"2", "A02", "无主", 100},
+                                                          {"1.0", "A01", "纸", 20}});
+    ReportData data;
+    data.addDataset("head", &head);
+    data.addDataset("items", &items);
+
+    EXPECT_EQ(lines(prepare(t, data), 0),
+              QStringList({"组 1", "单号 A01", "1. 笔 10", "2. 纸 20", "单号 A02", "小计 30",
+                           "组 2", "单号 A01", "1. 钉 5", "小计 5", "合计 35 共 3 行"}));
+
+    // A key field the dataset does not have is named with its band.
+    t.bands[2].detailKey = "orgid;billno";
+    try {
+        prepare(t, data);
+        FAIL() << "a missing key field must fail";
+    } catch (const TemplateError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("D：数据集 items 没有字段 billno"));
+    }
+}
+
 TEST(LayoutData, VariablesAndFunctionsResolveCallerFirstAndIgnoringCase) {
     ReportTemplate t;
     t.variables = {{"公司", {{"company", "'模板里的公司'"}, {"rate", "0.5"}}}};

@@ -1,9 +1,11 @@
 // The layout pass: bands over the rows of their datasets, broken into pages. Text is measured
 // and broken into lines here, once, at kLayoutDpi; renderers only replay the result.
 
+#include <QHash>
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <numeric>
 
 #include "print/engine/Engine.h"
 #include "print/engine/Expression.h"
@@ -138,6 +140,20 @@ QRectF pictureRect(const QRectF& box, const QImage& image, const PictureObject& 
             box.top() + (box.height() - size.height()) / 2, size.width(), size.height()};
 }
 
+// Every way of taking one key from each list, in order: {a, b}, {c} gives {a, c} and {b, c}.
+std::vector<QStringList> combinations(const std::vector<QStringList>& choices) {
+    std::vector<QStringList> out{QStringList()};
+    for (const QStringList& choice : choices) {
+        std::vector<QStringList> next;
+        for (const QStringList& head : out) {
+            for (const QString& key : choice)
+                next.push_back(head + QStringList{key});
+        }
+        out = std::move(next);
+    }
+    return out;
+}
+
 class Layouter {
 public:
     Layouter(const ReportTemplate& report, const ReportData& data, int totalPages)
@@ -179,6 +195,8 @@ public:
         }
         m_masterData = datasetOf(*m_master);
         m_detailData = datasetOf(*m_detail);
+        if (m_master->band && m_detail->band)
+            indexDetailRows();
         const QSizeF page = report.page.pageSizeMm();
         m_pageSize = page;
         m_contentTop = report.page.margins.top;
@@ -228,9 +246,10 @@ public:
                 accumulateAll();
                 continue;
             }
-            for (int d = 0; d < m_detailData->rowCount(); ++d) {
-                m_context.setRow(m_detail->band->dataset, d);
-                m_context.setLine(d + 1);
+            const std::vector<int> details = detailRows(r);
+            for (size_t d = 0; d < details.size(); ++d) {
+                m_context.setRow(m_detail->band->dataset, details[d]);
+                m_context.setLine(int(d) + 1);
                 place(*m_detail);
                 accumulateAll();
             }
@@ -251,6 +270,54 @@ private:
         std::unique_ptr<BandRun> footer;
         Expression condition;
     };
+
+    // Keys the detail rows by the values of their detailKey fields, once, so that each master
+    // row finds its own without reading them all.
+    void indexDetailRows() {
+        const Band& band = *m_detail->band;
+        if (const QString problem = band.keyProblem(); !problem.isEmpty())
+            throw TemplateError(QString(), QStringLiteral("%1：%2").arg(band.name, problem));
+        m_masterKeys = keyFields(band.masterKey);
+        const QStringList detailKeys = keyFields(band.detailKey);
+        auto check = [&](const IDataset* data, const QString& dataset, const QStringList& fields) {
+            for (const QString& field : fields) {
+                if (!data->hasField(field))
+                    throw TemplateError(
+                        QString(),
+                        QStringLiteral("%1：数据集 %2 没有字段 %3").arg(band.name, dataset, field));
+            }
+        };
+        check(m_masterData, m_master->band->dataset, m_masterKeys);
+        check(m_detailData, band.dataset, detailKeys);
+        for (int row = 0; row < m_detailData->rowCount(); ++row) {
+            std::vector<QStringList> filed;
+            for (const QString& field : detailKeys)
+                filed.push_back(equalityKeys(m_detailData->value(row, field)).filed);
+            for (QStringList& key : combinations(filed))
+                m_detailIndex[std::move(key)].push_back(row);
+        }
+    }
+
+    // The detail rows that print under a master row, in their order.
+    std::vector<int> detailRows(int masterRow) const {
+        std::vector<int> rows;
+        if (m_masterKeys.isEmpty()) {
+            rows.resize(size_t(m_detailData->rowCount()));
+            std::iota(rows.begin(), rows.end(), 0);
+            return rows;
+        }
+        std::vector<QStringList> sought;
+        for (const QString& field : m_masterKeys)
+            sought.push_back(equalityKeys(m_masterData->value(masterRow, field)).sought);
+        // A row is filed under at most one of the keys sought, so none comes twice.
+        for (const QStringList& key : combinations(sought)) {
+            const auto it = m_detailIndex.constFind(key);
+            if (it != m_detailIndex.constEnd())
+                rows.insert(rows.end(), it->begin(), it->end());
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
 
     const IDataset* datasetOf(const BandRun& run) const {
         if (!run.band)
@@ -517,6 +584,8 @@ private:
     std::vector<Group> m_groups;             // outermost first
     const IDataset* m_masterData = nullptr;  // not owned
     const IDataset* m_detailData = nullptr;  // not owned
+    QStringList m_masterKeys;                // empty: every detail row under every master row
+    QHash<QStringList, std::vector<int>> m_detailIndex;  // detail rows by equalityKeys().filed
     QSizeF m_pageSize;
     double m_contentTop = 0;
     double m_pageBottom = 0;
