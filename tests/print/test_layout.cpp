@@ -310,6 +310,41 @@ TEST(LayoutGrow, WrappedTextGrowsItsBandAndPushesTheRestDown) {
     EXPECT_EQ(lines(paged, 0).back(), "1/2");
 }
 
+TEST(LayoutShrink, EmptyTextsGiveUpTheHeightNoOtherObjectSpans) {
+    // Given: a shrinking row of three stacked 5 mm texts in a 16 mm band, the middle one with a
+    // text beside it
+    ReportTemplate t = listReport();
+    t.bands[1].canShrink = true;
+    t.bands[1].heightMm = 16;
+    t.bands[1].objects = {text("Top", {0, 0, 40, 5}, "上 [d.\"no\"]"),
+                          text("Middle", {0, 5, 40, 5}, "[d.\"grp\"]"),
+                          text("Side", {50, 5, 40, 5}, "[d.\"je\"]"),
+                          text("Bottom", {0, 10, 40, 5}, "下 [d.\"no\"]")};
+    // And a title whose only text prints empty
+    t.bands.insert(t.bands.begin(),
+                   band(BandKind::ReportTitle, "Title", 20, {text("T", {0, 0, 100, 8}, "[备注]")}));
+    t.bands[0].canShrink = true;
+    MemoryDataset d({"no", "grp", "je"},
+                    {{1, "中", QVariant()}, {2, "", QVariant()}, {3, "", "旁"}});
+    ReportData data;
+    data.addDataset("d", &d);
+    data.setVariable("备注", "备注", "''");
+
+    const PreparedReport r = prepare(t, data);
+    auto y = [&](const QString& line) { return baselineOf(r, 0, line); };
+
+    // Then: row 1 shrinks to its lowest text; in row 2 the empty middle gives up its 5 mm and
+    // the bottom text moves up; in row 3 the side text keeps that height
+    EXPECT_NEAR(y("下 1") - y("上 1"), 10, 1e-6);
+    EXPECT_NEAR(y("上 2") - y("上 1"), 15, 1e-6);
+    EXPECT_NEAR(y("下 2") - y("上 2"), 5, 1e-6);
+    EXPECT_NEAR(y("上 3") - y("上 2"), 10, 1e-6);
+    EXPECT_NEAR(y("下 3") - y("上 3"), 10, 1e-6);
+    // And the title takes no height at all: the page header is where it is without one
+    t.bands.erase(t.bands.begin());
+    EXPECT_NEAR(y("页眉"), baselineOf(prepare(t, data), 0, "页眉"), 1e-6);
+}
+
 TEST(Barcode, Code128SymbolsAreWellFormed) {
     const std::vector<int> w = code128Widths("A1");
     // start, two symbols and the check at 11 modules, the stop at 13

@@ -154,6 +154,44 @@ std::vector<QStringList> combinations(const std::vector<QStringList>& choices) {
     return out;
 }
 
+// How far up the objects of a shrinking band move once its empty texts are left out: the
+// height above them that only those texts spanned. Where another object sits beside an empty
+// text, its height stays.
+class FreedHeight {
+public:
+    FreedHeight(const std::vector<QRectF>& omitted, const std::vector<QRectF>& kept) {
+        if (omitted.empty())
+            return;
+        std::vector<double> cuts;
+        for (const auto* boxes : {&omitted, &kept}) {
+            for (const QRectF& box : *boxes)
+                cuts.insert(cuts.end(), {box.top(), box.bottom()});
+        }
+        std::sort(cuts.begin(), cuts.end());
+        auto covers = [](const std::vector<QRectF>& boxes, double y) {
+            return std::any_of(boxes.begin(), boxes.end(),
+                               [&](const QRectF& b) { return b.top() < y && y < b.bottom(); });
+        };
+        for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+            const double middle = (cuts[i] + cuts[i + 1]) / 2;
+            if (cuts[i + 1] > cuts[i] && covers(omitted, middle) && !covers(kept, middle))
+                m_spans.push_back({cuts[i], cuts[i + 1]});
+        }
+    }
+
+    double above(double top) const {
+        double freed = 0;
+        for (const auto& [from, to] : m_spans) {
+            if (to <= top + 1e-6)
+                freed += to - from;
+        }
+        return freed;
+    }
+
+private:
+    std::vector<std::pair<double, double>> m_spans;
+};
+
 class Layouter {
 public:
     Layouter(const ReportTemplate& report, const ReportData& data, int totalPages)
@@ -451,6 +489,7 @@ private:
             QRectF box;
             TextBlock block;
             QString text;
+            bool omitted = false;  // an empty text in a shrinking band
         };
         std::vector<Measured> measured(band.objects.size());
         // Texts first: a growing text pushes down the objects below it.
@@ -472,6 +511,10 @@ private:
                 throw run.located(object, e);
             }
             if (const auto* t = std::get_if<TextObject>(&object.content)) {
+                if (band.canShrink && measured[i].text.trimmed().isEmpty()) {
+                    measured[i].omitted = true;
+                    continue;
+                }
                 const double width = measured[i].box.width() - 2 * kTextPaddingMm;
                 measured[i].block = breakText(measured[i].text, t->font, width, t->wordWrap);
                 const double needed = measured[i].block.heightMm + 2 * kTextPaddingMm;
@@ -482,20 +525,30 @@ private:
                 }
             }
         }
-        height = band.heightMm;
+        std::vector<QRectF> omitted, kept;
+        for (const auto& m : measured)
+            (m.omitted ? omitted : kept).push_back(m.box);
+        const FreedHeight freed(omitted, kept);
+        double lowest = 0;
         for (auto& m : measured) {
+            if (m.omitted)
+                continue;
             double shift = 0;
             for (const auto& g : growths) {
                 if (m.box.top() >= g.bottom - 1e-6)
                     shift = std::max(shift, g.delta);
             }
-            m.box.translate(0, shift);
-            if (band.canGrow || !growths.empty())
-                height = std::max(height, m.box.bottom());
+            m.box.translate(0, shift - freed.above(m.box.top()));
+            lowest = std::max(lowest, m.box.bottom());
         }
+        height = band.canShrink ? std::min(band.heightMm, lowest) : band.heightMm;
+        if (band.canGrow || !growths.empty())
+            height = std::max(height, lowest);
 
         std::vector<PreparedItem> items;
         for (size_t i = 0; i < band.objects.size(); ++i) {
+            if (measured[i].omitted)
+                continue;
             const ReportObject& object = band.objects[i];
             const QRectF box = measured[i].box;
             std::visit(
