@@ -310,6 +310,71 @@ TEST(LayoutGrow, WrappedTextGrowsItsBandAndPushesTheRestDown) {
     EXPECT_EQ(lines(paged, 0).back(), "1/2");
 }
 
+TEST(LayoutKeep, MasterRowStaysWithItsDetailsWhenAPageCanHoldThem) {
+    // Given: 257 mm for data a page; bills of 10 mm with 10 mm items, kept together
+    ReportTemplate t = listReport();
+    t.datasets = {"head", "items"};
+    t.bands[1] = band(BandKind::MasterData, "M", 10,
+                      {text("H", {0, 0, 100, 8}, "单 [head.\"no\"] 页 [Page#]")}, "head");
+    t.bands[1].keepTogether = true;
+    t.bands.push_back(band(BandKind::DetailData, "D", 10,
+                           {text("I", {0, 0, 100, 8}, "项 [items.\"no\"]")}, "items"));
+    t.bands.back().masterKey = "no";
+    t.bands.back().detailKey = "bill";
+    t.bands.push_back(band(BandKind::ReportSummary, "S", 10,
+                           {text("T", {0, 0, 100, 8}, "合计 [SUM([items.\"je\"])] [COUNT()]")}));
+    MemoryDataset head({"no"});
+    MemoryDataset items({"bill", "no", "je"});
+    auto bill = [&](int no, int itemCount) {
+        head.appendRow({no});
+        for (int i = 1; i <= itemCount; ++i)
+            items.appendRow({no, no * 100 + i, 1});
+    };
+    for (int no = 1; no <= 7; ++no)
+        bill(no, 3);  // 40 mm each: six fit a page, the seventh's last items would not
+    bill(8, 30);      // 310 mm: no page holds it, so it follows at once and breaks
+    ReportData data;
+    data.addDataset("head", &head);
+    data.addDataset("items", &items);
+
+    const PreparedReport r = prepare(t, data);
+
+    ASSERT_EQ(r.pageCount(), 3);
+    EXPECT_EQ(lines(r, 0).mid(lines(r, 0).size() - 3), QStringList({"项 602", "项 603", "1/3"}));
+    EXPECT_EQ(lines(r, 1).mid(0, 3), QStringList({"页眉", "单 7 页 2", "项 701"}));
+    EXPECT_EQ(lines(r, 1)[5], "单 8 页 2");
+    EXPECT_EQ(lines(r, 2).mid(lines(r, 2).size() - 2), QStringList({"合计 51 51", "3/3"}));
+}
+
+TEST(LayoutKeep, GroupMovesWholeOrAtLeastKeepsItsHeaderWithTheFirstRow) {
+    // Given: groups of 10 mm header, rows and footer; the header kept together
+    ReportTemplate t = listReport();
+    t.bands.insert(t.bands.begin() + 1, band(BandKind::GroupHeader, "G", 10,
+                                             {text("G", {0, 0, 100, 8}, "组 [d.\"grp\"]")}));
+    t.bands[1].condition = "[d.\"grp\"]";
+    t.bands[1].keepTogether = true;
+    t.bands.push_back(band(BandKind::GroupFooter, "F", 10,
+                           {text("F", {0, 0, 100, 8}, "[d.\"grp\"] 共 [COUNT()] 行")}));
+    MemoryDataset d({"no", "grp", "je"});
+    // A fills 220 mm of page 1 and B (50 mm) no longer fits; C (190 mm) joins B on page 2,
+    // leaving 17 mm: room for D's header but not its first row, and D is longer than a page.
+    for (const auto& [group, count] : {std::pair{"A", 20}, {"B", 3}, {"C", 17}, {"D", 30}}) {
+        for (int i = 0; i < count; ++i)
+            d.appendRow({d.rowCount() + 1, group, 0});
+    }
+    ReportData data;
+    data.addDataset("d", &d);
+
+    const PreparedReport r = prepare(t, data);
+
+    ASSERT_EQ(r.pageCount(), 4);
+    EXPECT_EQ(lines(r, 0).mid(lines(r, 0).size() - 2), QStringList({"A 共 20 行", "1/4"}));
+    EXPECT_EQ(lines(r, 1)[1], "组 B");
+    EXPECT_EQ(lines(r, 1).mid(lines(r, 1).size() - 2), QStringList({"C 共 17 行", "2/4"}));
+    EXPECT_EQ(lines(r, 2).mid(0, 3), QStringList({"页眉", "组 D", "行 41"}));
+    EXPECT_EQ(lines(r, 3).mid(lines(r, 3).size() - 2), QStringList({"D 共 30 行", "4/4"}));
+}
+
 TEST(LayoutShrink, EmptyTextsGiveUpTheHeightNoOtherObjectSpans) {
     // Given: a shrinking row of three stacked 5 mm texts in a 16 mm band, the middle one with a
     // text beside it

@@ -61,6 +61,17 @@ public:
     void setPage(int page) { m_page = page; }
     void setLine(int line) { m_line = line; }
 
+    // The current rows and line number, to go back to after looking ahead.
+    struct Cursor {
+        std::map<QString, int> rows;
+        int line = 0;
+    };
+    Cursor cursor() const { return {m_rows, m_line}; }
+    void setCursor(Cursor c) {
+        m_rows = std::move(c.rows);
+        m_line = c.line;
+    }
+
 private:
     const ReportTemplate& m_report;
     const ReportData& m_data;
@@ -245,56 +256,9 @@ public:
         m_out.name = m_report.name;
         startPage(true);
         const int masterRows = m_masterData ? m_masterData->rowCount() : 0;
-        std::vector<QVariant> previous;
-        for (int r = 0; r < masterRows; ++r) {
-            m_context.setRow(m_master->band->dataset, r);
-            m_context.setLine(r + 1);
-            std::vector<QVariant> values;
-            for (auto& g : m_groups)
-                values.push_back(evaluate(g.condition, *g.header->band));
-            size_t changed = m_groups.size();
-            if (r == 0) {
-                changed = 0;
-            } else {
-                for (size_t i = 0; i < m_groups.size(); ++i) {
-                    if (values[i] != previous[i]) {
-                        changed = i;
-                        break;
-                    }
-                }
-            }
-            if (r > 0 && changed < m_groups.size()) {
-                // Footers print with the group's last row current.
-                m_context.setRow(m_master->band->dataset, r - 1);
-                m_context.setLine(r);
-                closeGroups(changed);
-                m_context.setRow(m_master->band->dataset, r);
-                m_context.setLine(r + 1);
-            }
-            for (size_t i = changed; i < m_groups.size(); ++i) {
-                m_groups[i].header->reset();
-                if (m_groups[i].footer)
-                    m_groups[i].footer->reset();
-                place(*m_groups[i].header);
-            }
-            previous = values;
-
-            place(*m_master);
-            if (!m_detail->band || !m_detailData) {
-                accumulateAll();
-                continue;
-            }
-            const std::vector<int> details = detailRows(r);
-            for (size_t d = 0; d < details.size(); ++d) {
-                m_context.setRow(m_detail->band->dataset, details[d]);
-                m_context.setLine(int(d) + 1);
-                place(*m_detail);
-                accumulateAll();
-            }
-            m_context.setLine(r + 1);
-        }
+        m_groupStarts = groupStarts(masterRows);
         if (masterRows > 0)
-            closeGroups(0);
+            printRows(0, masterRows - 1, 0, 0);
         place(*m_columnFooter, /*reserved=*/true);
         m_columnFooterDone = true;
         place(*m_summary, true);
@@ -308,6 +272,69 @@ private:
         std::unique_ptr<BandRun> footer;
         Expression condition;
     };
+
+    // For each master row, the outermost group that starts at it; m_groups.size() for none.
+    std::vector<size_t> groupStarts(int masterRows) {
+        std::vector<size_t> starts(size_t(masterRows), m_groups.size());
+        std::vector<QVariant> previous;
+        for (int r = 0; r < masterRows && !m_groups.empty(); ++r) {
+            setMasterRow(r);
+            std::vector<QVariant> values;
+            for (auto& g : m_groups)
+                values.push_back(evaluate(g.condition, *g.header->band));
+            for (size_t i = 0; i < m_groups.size(); ++i) {
+                if (r == 0 || values[i] != previous[i]) {
+                    starts[size_t(r)] = i;
+                    break;
+                }
+            }
+            previous = std::move(values);
+        }
+        return starts;
+    }
+
+    void setMasterRow(int r) {
+        m_context.setRow(m_master->band->dataset, r);
+        m_context.setLine(r + 1);
+    }
+
+    // Master rows first to last with their details and groups: at `first` the groups open from
+    // level `openFrom` in, after it wherever they change; at `last` those from `closeFrom` in
+    // close.
+    void printRows(int first, int last, size_t openFrom, size_t closeFrom) {
+        for (int r = first; r <= last; ++r) {
+            const size_t opens = r == first ? openFrom : m_groupStarts[size_t(r)];
+            if (r > first)
+                closeGroups(r - 1, opens);
+            setMasterRow(r);
+            if (!m_measuring)
+                keepTogether(r, opens);
+            for (size_t i = opens; i < m_groups.size(); ++i) {
+                m_groups[i].header->reset();
+                if (m_groups[i].footer)
+                    m_groups[i].footer->reset();
+                place(*m_groups[i].header);
+            }
+            place(*m_master);
+            printDetails(r);
+        }
+        closeGroups(last, closeFrom);
+    }
+
+    void printDetails(int masterRow) {
+        if (!m_detail->band || !m_detailData) {
+            accumulateAll();
+            return;
+        }
+        const std::vector<int> rows = detailRows(masterRow);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            m_context.setRow(m_detail->band->dataset, rows[i]);
+            m_context.setLine(int(i) + 1);
+            place(*m_detail);
+            accumulateAll();
+        }
+        m_context.setLine(masterRow + 1);
+    }
 
     // Keys the detail rows by the values of their detailKey fields, once, so that each master
     // row finds its own without reading them all.
@@ -357,6 +384,49 @@ private:
         return rows;
     }
 
+    // Called before master row r and the group headers that open at it: moves to a new page
+    // when what is to stay together does not fit in what is left of this one but would fit on
+    // an empty page. A group kept together that is longer than a page keeps at least its
+    // header with its first row.
+    void keepTogether(int r, size_t opens) {
+        if (m_y <= m_pageTop + 1e-6)
+            return;
+        const double room = dataBottom() - m_y + 1e-6;
+        const double emptyPage = dataBottom() - m_nextPageTop + 1e-6;
+        bool keepFirstRow = m_master->band->keepTogether;
+        for (size_t i = opens; i < m_groups.size(); ++i) {
+            if (!m_groups[i].header->band->keepTogether)
+                continue;
+            int last = r;
+            while (last + 1 < int(m_groupStarts.size()) && m_groupStarts[size_t(last) + 1] > i)
+                ++last;
+            const double height = measure(r, last, opens, i);
+            if (height <= emptyPage) {
+                if (height > room)
+                    breakPage();
+                return;
+            }
+            keepFirstRow = true;
+        }
+        if (!keepFirstRow)
+            return;
+        const double height = measure(r, r, opens, m_groups.size());
+        if (height > room && height <= emptyPage)
+            breakPage();
+    }
+
+    // The height printRows would take, laid out but not placed: no page breaks, no aggregates
+    // fed, and the current rows left as they were.
+    double measure(int first, int last, size_t openFrom, size_t closeFrom) {
+        RunContext::Cursor cursor = m_context.cursor();
+        m_measuring = true;
+        m_measured = 0;
+        printRows(first, last, openFrom, closeFrom);
+        m_measuring = false;
+        m_context.setCursor(std::move(cursor));
+        return m_measured;
+    }
+
     const IDataset* datasetOf(const BandRun& run) const {
         if (!run.band)
             return nullptr;
@@ -389,13 +459,18 @@ private:
     }
 
     void accumulateAll() {
+        if (m_measuring)
+            return;
         for (BandRun* run : allRuns()) {
             if (run && run->band)
                 run->accumulate(m_context);
         }
     }
 
-    void closeGroups(size_t from) {
+    // Footers print with the group's last row current.
+    void closeGroups(int lastRow, size_t from) {
+        if (from < m_groups.size())
+            setMasterRow(lastRow);
         for (size_t i = m_groups.size(); i-- > from;) {
             if (m_groups[i].footer)
                 place(*m_groups[i].footer);
@@ -422,9 +497,11 @@ private:
         }
         if (first && m_title->band)
             place(*m_title);
+        const double headerTop = m_y;
         if (m_pageHeader->band)
             place(*m_pageHeader, true);
         m_pageTop = m_y;
+        m_nextPageTop = m_contentTop + (m_y - headerTop);
     }
 
     void finishPage() {
@@ -447,6 +524,12 @@ private:
     void place(BandRun& run, bool noBreak = false) {
         if (!run.band)
             return;
+        if (m_measuring) {
+            double height = 0;
+            layoutBand(run, height);
+            m_measured += height;
+            return;
+        }
         if (!noBreak && run.band->startNewPage && m_y > m_pageTop + 1e-6)
             breakPage();
         double height = 0;
@@ -639,12 +722,16 @@ private:
     const IDataset* m_detailData = nullptr;  // not owned
     QStringList m_masterKeys;                // empty: every detail row under every master row
     QHash<QStringList, std::vector<int>> m_detailIndex;  // detail rows by equalityKeys().filed
+    std::vector<size_t> m_groupStarts;                   // see groupStarts()
     QSizeF m_pageSize;
     double m_contentTop = 0;
     double m_pageBottom = 0;
-    double m_pageTop = 0;  // below the page header (and title): where data starts
+    double m_pageTop = 0;      // below the page header (and title): where data starts
+    double m_nextPageTop = 0;  // where data will start on the next page, without the title
     double m_y = 0;
     bool m_columnFooterDone = false;
+    bool m_measuring = false;  // bands only add their height to m_measured
+    double m_measured = 0;
 };
 
 }  // namespace
