@@ -171,6 +171,29 @@ TEST(Expressions, ComparisonsAndLogic) {
     });
 }
 
+TEST(Expressions, EqualityKeysFindExactlyWhatEqualsFinds) {
+    const QVariantList values = {QVariant(),  0,    7,  7.0,   7.5,  "7",    "7.0",
+                                 " 7",        "07", "", "abc", true, "True", QDate(2024, 1, 1),
+                                 "2024-01-01"};
+    FakeContext context;
+    const Expression equals = Expression::parse(QStringLiteral("[v.\"a\"] = [v.\"b\"]"));
+    for (const QVariant& a : values) {
+        for (const QVariant& b : values) {
+            context.datasets[QStringLiteral("v")] = {{{"a", a}, {"b", b}}};
+            bool equal = false;
+            try {
+                equal = equals.evaluate(context).toBool();
+            } catch (const ExpressionError&) {  // a number and a logical value: never equal
+            }
+            const QStringList filed = equalityKeys(a).filed;
+            const QStringList sought = equalityKeys(b).sought;
+            const bool found = std::any_of(filed.begin(), filed.end(),
+                                           [&](const QString& k) { return sought.contains(k); });
+            EXPECT_EQ(found, equal) << shown(a).toStdString() << " = " << shown(b).toStdString();
+        }
+    }
+}
+
 TEST(Expressions, References) {
     expectValues({
         {"[表头数据.\"billno\"]", "'XS0001'"},

@@ -186,6 +186,48 @@ TEST(LayoutData, DetailRowsPrintUnderEachMasterRowWithLineNumbers) {
               QStringList({"单号 A01", "1. 笔", "2. 纸", "单号 A02", "1. 笔", "2. 纸", "4 纸"}));
 }
 
+TEST(LayoutData, DetailRowsPrintOnlyUnderTheMasterRowTheirKeysMatch) {
+    // Given: bills grouped by organisation; their items keyed by organisation (as text) and
+    // bill number, one item belonging to no bill, bill 1/A02 having none
+    ReportTemplate t;
+    t.datasets = {"head", "items"};
+    t.bands = {
+        band(BandKind::GroupHeader, "G", 8, {text("G", {0, 0, 100, 8}, "组 [head.\"orgid\"]")}),
+        band(BandKind::MasterData, "M", 8, {text("H", {0, 0, 100, 8}, "单号 [head.\"billno\"]")},
+             "head"),
+        band(BandKind::DetailData, "D", 8,
+             {text("I", {0, 0, 100, 8}, "[Line#]. [items.\"name\"] [items.\"je\"]")}, "items"),
+        band(BandKind::GroupFooter, "F", 8,
+             {text("F", {0, 0, 100, 8}, "小计 [SUM([items.\"je\"])]")}),
+        band(BandKind::ReportSummary, "S", 8,
+             {text("T", {0, 0, 100, 8}, "合计 [SUM([items.\"je\"])] 共 [COUNT()] 行")}),
+    };
+    t.bands[0].condition = "[head.\"orgid\"]";
+    t.bands[2].masterKey = "orgid;billno";
+    t.bands[2].detailKey = "ORGID; djbh";
+    MemoryDataset head({"orgid", "billno"}, {{1, "A01"}, {1, "A02"}, {2, "A01"}});
+    MemoryDataset items({"orgid", "djbh", "name", "je"}, {{"2", "A01", "钉", 5},
+                                                          {"1", "A01", "笔", 10},
+                                                          {"2", "A02", "无主", 100},
+                                                          {"1.0", "A01", "纸", 20}});
+    ReportData data;
+    data.addDataset("head", &head);
+    data.addDataset("items", &items);
+
+    EXPECT_EQ(lines(prepare(t, data), 0),
+              QStringList({"组 1", "单号 A01", "1. 笔 10", "2. 纸 20", "单号 A02", "小计 30",
+                           "组 2", "单号 A01", "1. 钉 5", "小计 5", "合计 35 共 3 行"}));
+
+    // A key field the dataset does not have is named with its band.
+    t.bands[2].detailKey = "orgid;billno";
+    try {
+        prepare(t, data);
+        FAIL() << "a missing key field must fail";
+    } catch (const TemplateError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("D：数据集 items 没有字段 billno"));
+    }
+}
+
 TEST(LayoutData, VariablesAndFunctionsResolveCallerFirstAndIgnoringCase) {
     ReportTemplate t;
     t.variables = {{"公司", {{"company", "'模板里的公司'"}, {"rate", "0.5"}}}};
@@ -266,6 +308,106 @@ TEST(LayoutGrow, WrappedTextGrowsItsBandAndPushesTheRestDown) {
     EXPECT_EQ(lines(paged, 1)[0], "页眉");
     EXPECT_TRUE(lines(paged, 1)[1].startsWith(QStringLiteral("长")));
     EXPECT_EQ(lines(paged, 0).back(), "1/2");
+}
+
+TEST(LayoutKeep, MasterRowStaysWithItsDetailsWhenAPageCanHoldThem) {
+    // Given: 257 mm for data a page; bills of 10 mm with 10 mm items, kept together
+    ReportTemplate t = listReport();
+    t.datasets = {"head", "items"};
+    t.bands[1] = band(BandKind::MasterData, "M", 10,
+                      {text("H", {0, 0, 100, 8}, "单 [head.\"no\"] 页 [Page#]")}, "head");
+    t.bands[1].keepTogether = true;
+    t.bands.push_back(band(BandKind::DetailData, "D", 10,
+                           {text("I", {0, 0, 100, 8}, "项 [items.\"no\"]")}, "items"));
+    t.bands.back().masterKey = "no";
+    t.bands.back().detailKey = "bill";
+    t.bands.push_back(band(BandKind::ReportSummary, "S", 10,
+                           {text("T", {0, 0, 100, 8}, "合计 [SUM([items.\"je\"])] [COUNT()]")}));
+    MemoryDataset head({"no"});
+    MemoryDataset items({"bill", "no", "je"});
+    auto bill = [&](int no, int itemCount) {
+        head.appendRow({no});
+        for (int i = 1; i <= itemCount; ++i)
+            items.appendRow({no, no * 100 + i, 1});
+    };
+    for (int no = 1; no <= 7; ++no)
+        bill(no, 3);  // 40 mm each: six fit a page, the seventh's last items would not
+    bill(8, 30);      // 310 mm: no page holds it, so it follows at once and breaks
+    ReportData data;
+    data.addDataset("head", &head);
+    data.addDataset("items", &items);
+
+    const PreparedReport r = prepare(t, data);
+
+    ASSERT_EQ(r.pageCount(), 3);
+    EXPECT_EQ(lines(r, 0).mid(lines(r, 0).size() - 3), QStringList({"项 602", "项 603", "1/3"}));
+    EXPECT_EQ(lines(r, 1).mid(0, 3), QStringList({"页眉", "单 7 页 2", "项 701"}));
+    EXPECT_EQ(lines(r, 1)[5], "单 8 页 2");
+    EXPECT_EQ(lines(r, 2).mid(lines(r, 2).size() - 2), QStringList({"合计 51 51", "3/3"}));
+}
+
+TEST(LayoutKeep, GroupMovesWholeOrAtLeastKeepsItsHeaderWithTheFirstRow) {
+    // Given: groups of 10 mm header, rows and footer; the header kept together
+    ReportTemplate t = listReport();
+    t.bands.insert(t.bands.begin() + 1, band(BandKind::GroupHeader, "G", 10,
+                                             {text("G", {0, 0, 100, 8}, "组 [d.\"grp\"]")}));
+    t.bands[1].condition = "[d.\"grp\"]";
+    t.bands[1].keepTogether = true;
+    t.bands.push_back(band(BandKind::GroupFooter, "F", 10,
+                           {text("F", {0, 0, 100, 8}, "[d.\"grp\"] 共 [COUNT()] 行")}));
+    MemoryDataset d({"no", "grp", "je"});
+    // A fills 220 mm of page 1 and B (50 mm) no longer fits; C (190 mm) joins B on page 2,
+    // leaving 17 mm: room for D's header but not its first row, and D is longer than a page.
+    for (const auto& [group, count] : {std::pair{"A", 20}, {"B", 3}, {"C", 17}, {"D", 30}}) {
+        for (int i = 0; i < count; ++i)
+            d.appendRow({d.rowCount() + 1, group, 0});
+    }
+    ReportData data;
+    data.addDataset("d", &d);
+
+    const PreparedReport r = prepare(t, data);
+
+    ASSERT_EQ(r.pageCount(), 4);
+    EXPECT_EQ(lines(r, 0).mid(lines(r, 0).size() - 2), QStringList({"A 共 20 行", "1/4"}));
+    EXPECT_EQ(lines(r, 1)[1], "组 B");
+    EXPECT_EQ(lines(r, 1).mid(lines(r, 1).size() - 2), QStringList({"C 共 17 行", "2/4"}));
+    EXPECT_EQ(lines(r, 2).mid(0, 3), QStringList({"页眉", "组 D", "行 41"}));
+    EXPECT_EQ(lines(r, 3).mid(lines(r, 3).size() - 2), QStringList({"D 共 30 行", "4/4"}));
+}
+
+TEST(LayoutShrink, EmptyTextsGiveUpTheHeightNoOtherObjectSpans) {
+    // Given: a shrinking row of three stacked 5 mm texts in a 16 mm band, the middle one with a
+    // text beside it
+    ReportTemplate t = listReport();
+    t.bands[1].canShrink = true;
+    t.bands[1].heightMm = 16;
+    t.bands[1].objects = {text("Top", {0, 0, 40, 5}, "上 [d.\"no\"]"),
+                          text("Middle", {0, 5, 40, 5}, "[d.\"grp\"]"),
+                          text("Side", {50, 5, 40, 5}, "[d.\"je\"]"),
+                          text("Bottom", {0, 10, 40, 5}, "下 [d.\"no\"]")};
+    // And a title whose only text prints empty
+    t.bands.insert(t.bands.begin(),
+                   band(BandKind::ReportTitle, "Title", 20, {text("T", {0, 0, 100, 8}, "[备注]")}));
+    t.bands[0].canShrink = true;
+    MemoryDataset d({"no", "grp", "je"},
+                    {{1, "中", QVariant()}, {2, "", QVariant()}, {3, "", "旁"}});
+    ReportData data;
+    data.addDataset("d", &d);
+    data.setVariable("备注", "备注", "''");
+
+    const PreparedReport r = prepare(t, data);
+    auto y = [&](const QString& line) { return baselineOf(r, 0, line); };
+
+    // Then: row 1 shrinks to its lowest text; in row 2 the empty middle gives up its 5 mm and
+    // the bottom text moves up; in row 3 the side text keeps that height
+    EXPECT_NEAR(y("下 1") - y("上 1"), 10, 1e-6);
+    EXPECT_NEAR(y("上 2") - y("上 1"), 15, 1e-6);
+    EXPECT_NEAR(y("下 2") - y("上 2"), 5, 1e-6);
+    EXPECT_NEAR(y("上 3") - y("上 2"), 10, 1e-6);
+    EXPECT_NEAR(y("下 3") - y("上 3"), 10, 1e-6);
+    // And the title takes no height at all: the page header is where it is without one
+    t.bands.erase(t.bands.begin());
+    EXPECT_NEAR(y("页眉"), baselineOf(prepare(t, data), 0, "页眉"), 1e-6);
 }
 
 TEST(Barcode, Code128SymbolsAreWellFormed) {

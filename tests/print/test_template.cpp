@@ -59,6 +59,8 @@ ReportTemplate salesBill() {
          20,
          {},
          {},
+         {},
+         {},
          false,
          false,
          false,
@@ -67,6 +69,8 @@ ReportTemplate salesBill() {
         {BandKind::PageHeader,
          QStringLiteral("PageHeader1"),
          8,
+         {},
+         {},
          {},
          {},
          false,
@@ -81,6 +85,8 @@ ReportTemplate salesBill() {
          30,
          QStringLiteral("表头数据"),
          {},
+         {},
+         {},
          true,
          true,
          true,
@@ -93,6 +99,8 @@ ReportTemplate salesBill() {
          6,
          {},
          QStringLiteral("[明细数据.\"lb\"]"),
+         {},
+         {},
          false,
          false,
          true,
@@ -103,6 +111,8 @@ ReportTemplate salesBill() {
          6,
          QStringLiteral("明细数据"),
          {},
+         QStringLiteral("orgid;billno"),
+         QStringLiteral("orgid; djbh"),
          true,
          false,
          false,
@@ -112,6 +122,8 @@ ReportTemplate salesBill() {
         {BandKind::GroupFooter,
          QStringLiteral("GroupFooter1"),
          6,
+         {},
+         {},
          {},
          {},
          false,
@@ -126,6 +138,8 @@ ReportTemplate salesBill() {
          5,
          {},
          {},
+         {},
+         {},
          false,
          false,
          false,
@@ -134,6 +148,8 @@ ReportTemplate salesBill() {
         {BandKind::ReportSummary,
          QStringLiteral("ReportSummary1"),
          10,
+         {},
+         {},
          {},
          {},
          false,
@@ -145,6 +161,8 @@ ReportTemplate salesBill() {
         {BandKind::PageFooter,
          QStringLiteral("PageFooter1"),
          5,
+         {},
+         {},
          {},
          {},
          false,
@@ -217,6 +235,8 @@ TEST(TemplateFile, IsReadableUtf8WithTheFormatFirst) {
     EXPECT_TRUE(bytes.contains("\"start\": [100, 7],\n"));
     EXPECT_TRUE(bytes.contains("\"sides\": [\"left\", \"bottom\"],\n"));
     EXPECT_TRUE(bytes.contains("\\n\\\"第二行\\\"\\t\\\\ \\u0001"));
+    EXPECT_TRUE(bytes.contains("\"masterKey\": \"orgid;billno\",\n"));
+    EXPECT_EQ(bytes.count("\"masterKey\""), 1);  // written only where set
     EXPECT_TRUE(bytes.endsWith("}\n"));
 }
 
@@ -339,6 +359,8 @@ TEST(ReportTemplate, ValidationNamesEachProblem) {
          10,
          {},
          {},
+         {},
+         {},
          false,
          false,
          false,
@@ -353,6 +375,8 @@ TEST(ReportTemplate, ValidationNamesEachProblem) {
          10,
          QStringLiteral("明细数据"),
          {},
+         QStringLiteral("billno"),
+         {},
          false,
          false,
          false,
@@ -363,6 +387,8 @@ TEST(ReportTemplate, ValidationNamesEachProblem) {
          5,
          {},
          QStringLiteral("  "),
+         QStringLiteral("orgid;billno"),
+         QStringLiteral("billno"),
          false,
          false,
          false,
@@ -377,8 +403,10 @@ TEST(ReportTemplate, ValidationNamesEachProblem) {
                              "Memo3: 超出所在区 MasterData1（277 × 10 mm）\n"
                              "Picture1: 图片不是 PNG 格式\n"
                              "DetailData1: 数据集“明细数据”不在报表的数据集中\n"
+                             "DetailData1: 主表关联字段与明细关联字段应同时设置\n"
                              "memo1: 超出所在区 DetailData1（277 × 10 mm）\n"
                              "第 3 个区: 没有名称\n"
+                             "第 3 个区: 主表关联字段有 2 个，明细关联字段有 1 个，个数应相同\n"
                              "第 3 个区: 分组头没有分组条件\n"
                              "第 3 个区 的第 1 个对象: 没有名称\n"
                              "Company: 变量名称重复"));
@@ -397,6 +425,8 @@ TEST(ReportTemplate, UniqueNamesAndLookupsIgnoreCase) {
     t.bands = {{BandKind::MasterData,
                 QStringLiteral("MasterData1"),
                 10,
+                {},
+                {},
                 {},
                 {},
                 false,

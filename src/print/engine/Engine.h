@@ -150,7 +150,8 @@ struct PreparedReport {
 
 // Lays out `report` over `data`. Throws ExpressionError (its message naming the band and the
 // object) when a text cannot be parsed or computed, TemplateError when a data band's dataset
-// is missing from `data`.
+// is missing from `data`, or a detail band's key fields do not pair up or are missing from their
+// datasets.
 PreparedReport prepare(const ReportTemplate& report, const ReportData& data);
 
 // The resolution text is measured and broken at, whatever it is later drawn on.

@@ -794,6 +794,38 @@ std::vector<Expression*> TextTemplate::expressions() {
     return out;
 }
 
+// Follows compare(): "N" keys hold a number, matched by numbers, texts that read as one and
+// null (as 0); "M" keys the number of such a text or null, which only numbers may match; "T"
+// keys the plain text, matched as text. A number's key is one spelling for 7 and 7.0 alike.
+EqualityKeys equalityKeys(const QVariant& raw) {
+    auto numberKey = [](const QVariant& n) {
+        const double d = n.toDouble();
+        if (kindOf(n) == Kind::Int)
+            return QString::number(n.toLongLong());
+        if (d == std::trunc(d) && std::abs(d) < 9e18)
+            return QString::number(qint64(d));
+        return QString::number(d, 'g', QLocale::FloatingPointShortest);
+    };
+    const QVariant v = normalized(raw);
+    const QString text = QStringLiteral("T") + plainText(v);
+    switch (kindOf(v)) {
+        case Kind::Int:
+        case Kind::Double: {
+            const QString n = numberKey(v);
+            return {{u'N' + n}, {u'N' + n, u'M' + n}};
+        }
+        case Kind::Null:
+            return {{text, QStringLiteral("M0")}, {text, QStringLiteral("N0")}};
+        case Kind::Text:
+            if (const QVariant n = numberFromText(v.toString()); n.isValid())
+                return {{text, u'M' + numberKey(n)}, {text, u'N' + numberKey(n)}};
+            break;
+        default:
+            break;
+    }
+    return {{text}, {text}};
+}
+
 QString formatValue(const QVariant& raw, const QString& format) {
     const QVariant v = normalized(raw);
     if (format.isEmpty())

@@ -14,6 +14,7 @@
 //   [Page#] [TotalPages#] [Date] [Time] [Line#]
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <optional>
@@ -98,6 +99,16 @@ private:
     };
     std::vector<Part> m_parts;
 };
+
+// Hash keys for finding the values that `=` holds equal to a value without comparing each
+// pair. `=` is not transitive (7 = '7' and 7 = '7.0', but '7' <> '7.0'), so no single key per
+// value can do: a = b exactly when one of equalityKeys(a).filed is among equalityKeys(b).sought.
+// One or two keys in each.
+struct EqualityKeys {
+    QStringList filed;
+    QStringList sought;
+};
+EqualityKeys equalityKeys(const QVariant& value);
 
 // Formats a value for display: numbers by a picture like "#,##0.00" or "0.##", or printf-like
 // "%.2f", "%10.2n" (n groups thousands), "%d"; dates and times by a pattern such as

@@ -1,9 +1,11 @@
 // The layout pass: bands over the rows of their datasets, broken into pages. Text is measured
 // and broken into lines here, once, at kLayoutDpi; renderers only replay the result.
 
+#include <QHash>
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <numeric>
 
 #include "print/engine/Engine.h"
 #include "print/engine/Expression.h"
@@ -58,6 +60,17 @@ public:
     void setRow(const QString& dataset, int row) { m_rows[dataset.toLower()] = row; }
     void setPage(int page) { m_page = page; }
     void setLine(int line) { m_line = line; }
+
+    // The current rows and line number, to go back to after looking ahead.
+    struct Cursor {
+        std::map<QString, int> rows;
+        int line = 0;
+    };
+    Cursor cursor() const { return {m_rows, m_line}; }
+    void setCursor(Cursor c) {
+        m_rows = std::move(c.rows);
+        m_line = c.line;
+    }
 
 private:
     const ReportTemplate& m_report;
@@ -138,6 +151,58 @@ QRectF pictureRect(const QRectF& box, const QImage& image, const PictureObject& 
             box.top() + (box.height() - size.height()) / 2, size.width(), size.height()};
 }
 
+// Every way of taking one key from each list, in order: {a, b}, {c} gives {a, c} and {b, c}.
+std::vector<QStringList> combinations(const std::vector<QStringList>& choices) {
+    std::vector<QStringList> out{QStringList()};
+    for (const QStringList& choice : choices) {
+        std::vector<QStringList> next;
+        for (const QStringList& head : out) {
+            for (const QString& key : choice)
+                next.push_back(head + QStringList{key});
+        }
+        out = std::move(next);
+    }
+    return out;
+}
+
+// How far up the objects of a shrinking band move once its empty texts are left out: the
+// height above them that only those texts spanned. Where another object sits beside an empty
+// text, its height stays.
+class FreedHeight {
+public:
+    FreedHeight(const std::vector<QRectF>& omitted, const std::vector<QRectF>& kept) {
+        if (omitted.empty())
+            return;
+        std::vector<double> cuts;
+        for (const auto* boxes : {&omitted, &kept}) {
+            for (const QRectF& box : *boxes)
+                cuts.insert(cuts.end(), {box.top(), box.bottom()});
+        }
+        std::sort(cuts.begin(), cuts.end());
+        auto covers = [](const std::vector<QRectF>& boxes, double y) {
+            return std::any_of(boxes.begin(), boxes.end(),
+                               [&](const QRectF& b) { return b.top() < y && y < b.bottom(); });
+        };
+        for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+            const double middle = (cuts[i] + cuts[i + 1]) / 2;
+            if (cuts[i + 1] > cuts[i] && covers(omitted, middle) && !covers(kept, middle))
+                m_spans.push_back({cuts[i], cuts[i + 1]});
+        }
+    }
+
+    double above(double top) const {
+        double freed = 0;
+        for (const auto& [from, to] : m_spans) {
+            if (to <= top + 1e-6)
+                freed += to - from;
+        }
+        return freed;
+    }
+
+private:
+    std::vector<std::pair<double, double>> m_spans;
+};
+
 class Layouter {
 public:
     Layouter(const ReportTemplate& report, const ReportData& data, int totalPages)
@@ -179,6 +244,8 @@ public:
         }
         m_masterData = datasetOf(*m_master);
         m_detailData = datasetOf(*m_detail);
+        if (m_master->band && m_detail->band)
+            indexDetailRows();
         const QSizeF page = report.page.pageSizeMm();
         m_pageSize = page;
         m_contentTop = report.page.margins.top;
@@ -189,55 +256,9 @@ public:
         m_out.name = m_report.name;
         startPage(true);
         const int masterRows = m_masterData ? m_masterData->rowCount() : 0;
-        std::vector<QVariant> previous;
-        for (int r = 0; r < masterRows; ++r) {
-            m_context.setRow(m_master->band->dataset, r);
-            m_context.setLine(r + 1);
-            std::vector<QVariant> values;
-            for (auto& g : m_groups)
-                values.push_back(evaluate(g.condition, *g.header->band));
-            size_t changed = m_groups.size();
-            if (r == 0) {
-                changed = 0;
-            } else {
-                for (size_t i = 0; i < m_groups.size(); ++i) {
-                    if (values[i] != previous[i]) {
-                        changed = i;
-                        break;
-                    }
-                }
-            }
-            if (r > 0 && changed < m_groups.size()) {
-                // Footers print with the group's last row current.
-                m_context.setRow(m_master->band->dataset, r - 1);
-                m_context.setLine(r);
-                closeGroups(changed);
-                m_context.setRow(m_master->band->dataset, r);
-                m_context.setLine(r + 1);
-            }
-            for (size_t i = changed; i < m_groups.size(); ++i) {
-                m_groups[i].header->reset();
-                if (m_groups[i].footer)
-                    m_groups[i].footer->reset();
-                place(*m_groups[i].header);
-            }
-            previous = values;
-
-            place(*m_master);
-            if (!m_detail->band || !m_detailData) {
-                accumulateAll();
-                continue;
-            }
-            for (int d = 0; d < m_detailData->rowCount(); ++d) {
-                m_context.setRow(m_detail->band->dataset, d);
-                m_context.setLine(d + 1);
-                place(*m_detail);
-                accumulateAll();
-            }
-            m_context.setLine(r + 1);
-        }
+        m_groupStarts = groupStarts(masterRows);
         if (masterRows > 0)
-            closeGroups(0);
+            printRows(0, masterRows - 1, 0, 0);
         place(*m_columnFooter, /*reserved=*/true);
         m_columnFooterDone = true;
         place(*m_summary, true);
@@ -251,6 +272,160 @@ private:
         std::unique_ptr<BandRun> footer;
         Expression condition;
     };
+
+    // For each master row, the outermost group that starts at it; m_groups.size() for none.
+    std::vector<size_t> groupStarts(int masterRows) {
+        std::vector<size_t> starts(size_t(masterRows), m_groups.size());
+        std::vector<QVariant> previous;
+        for (int r = 0; r < masterRows && !m_groups.empty(); ++r) {
+            setMasterRow(r);
+            std::vector<QVariant> values;
+            for (auto& g : m_groups)
+                values.push_back(evaluate(g.condition, *g.header->band));
+            for (size_t i = 0; i < m_groups.size(); ++i) {
+                if (r == 0 || values[i] != previous[i]) {
+                    starts[size_t(r)] = i;
+                    break;
+                }
+            }
+            previous = std::move(values);
+        }
+        return starts;
+    }
+
+    void setMasterRow(int r) {
+        m_context.setRow(m_master->band->dataset, r);
+        m_context.setLine(r + 1);
+    }
+
+    // Master rows first to last with their details and groups: at `first` the groups open from
+    // level `openFrom` in, after it wherever they change; at `last` those from `closeFrom` in
+    // close.
+    void printRows(int first, int last, size_t openFrom, size_t closeFrom) {
+        for (int r = first; r <= last; ++r) {
+            const size_t opens = r == first ? openFrom : m_groupStarts[size_t(r)];
+            if (r > first)
+                closeGroups(r - 1, opens);
+            setMasterRow(r);
+            if (!m_measuring)
+                keepTogether(r, opens);
+            for (size_t i = opens; i < m_groups.size(); ++i) {
+                m_groups[i].header->reset();
+                if (m_groups[i].footer)
+                    m_groups[i].footer->reset();
+                place(*m_groups[i].header);
+            }
+            place(*m_master);
+            printDetails(r);
+        }
+        closeGroups(last, closeFrom);
+    }
+
+    void printDetails(int masterRow) {
+        if (!m_detail->band || !m_detailData) {
+            accumulateAll();
+            return;
+        }
+        const std::vector<int> rows = detailRows(masterRow);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            m_context.setRow(m_detail->band->dataset, rows[i]);
+            m_context.setLine(int(i) + 1);
+            place(*m_detail);
+            accumulateAll();
+        }
+        m_context.setLine(masterRow + 1);
+    }
+
+    // Keys the detail rows by the values of their detailKey fields, once, so that each master
+    // row finds its own without reading them all.
+    void indexDetailRows() {
+        const Band& band = *m_detail->band;
+        if (const QString problem = band.keyProblem(); !problem.isEmpty())
+            throw TemplateError(QString(), QStringLiteral("%1：%2").arg(band.name, problem));
+        m_masterKeys = keyFields(band.masterKey);
+        const QStringList detailKeys = keyFields(band.detailKey);
+        auto check = [&](const IDataset* data, const QString& dataset, const QStringList& fields) {
+            for (const QString& field : fields) {
+                if (!data->hasField(field))
+                    throw TemplateError(
+                        QString(),
+                        QStringLiteral("%1：数据集 %2 没有字段 %3").arg(band.name, dataset, field));
+            }
+        };
+        check(m_masterData, m_master->band->dataset, m_masterKeys);
+        check(m_detailData, band.dataset, detailKeys);
+        for (int row = 0; row < m_detailData->rowCount(); ++row) {
+            std::vector<QStringList> filed;
+            for (const QString& field : detailKeys)
+                filed.push_back(equalityKeys(m_detailData->value(row, field)).filed);
+            for (QStringList& key : combinations(filed))
+                m_detailIndex[std::move(key)].push_back(row);
+        }
+    }
+
+    // The detail rows that print under a master row, in their order.
+    std::vector<int> detailRows(int masterRow) const {
+        std::vector<int> rows;
+        if (m_masterKeys.isEmpty()) {
+            rows.resize(size_t(m_detailData->rowCount()));
+            std::iota(rows.begin(), rows.end(), 0);
+            return rows;
+        }
+        std::vector<QStringList> sought;
+        for (const QString& field : m_masterKeys)
+            sought.push_back(equalityKeys(m_masterData->value(masterRow, field)).sought);
+        // A row is filed under at most one of the keys sought, so none comes twice.
+        for (const QStringList& key : combinations(sought)) {
+            const auto it = m_detailIndex.constFind(key);
+            if (it != m_detailIndex.constEnd())
+                rows.insert(rows.end(), it->begin(), it->end());
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+
+    // Called before master row r and the group headers that open at it: moves to a new page
+    // when what is to stay together does not fit in what is left of this one but would fit on
+    // an empty page. A group kept together that is longer than a page keeps at least its
+    // header with its first row.
+    void keepTogether(int r, size_t opens) {
+        if (m_y <= m_pageTop + 1e-6)
+            return;
+        const double room = dataBottom() - m_y + 1e-6;
+        const double emptyPage = dataBottom() - m_nextPageTop + 1e-6;
+        bool keepFirstRow = m_master->band->keepTogether;
+        for (size_t i = opens; i < m_groups.size(); ++i) {
+            if (!m_groups[i].header->band->keepTogether)
+                continue;
+            int last = r;
+            while (last + 1 < int(m_groupStarts.size()) && m_groupStarts[size_t(last) + 1] > i)
+                ++last;
+            const double height = measure(r, last, opens, i);
+            if (height <= emptyPage) {
+                if (height > room)
+                    breakPage();
+                return;
+            }
+            keepFirstRow = true;
+        }
+        if (!keepFirstRow)
+            return;
+        const double height = measure(r, r, opens, m_groups.size());
+        if (height > room && height <= emptyPage)
+            breakPage();
+    }
+
+    // The height printRows would take, laid out but not placed: no page breaks, no aggregates
+    // fed, and the current rows left as they were.
+    double measure(int first, int last, size_t openFrom, size_t closeFrom) {
+        RunContext::Cursor cursor = m_context.cursor();
+        m_measuring = true;
+        m_measured = 0;
+        printRows(first, last, openFrom, closeFrom);
+        m_measuring = false;
+        m_context.setCursor(std::move(cursor));
+        return m_measured;
+    }
 
     const IDataset* datasetOf(const BandRun& run) const {
         if (!run.band)
@@ -284,13 +459,18 @@ private:
     }
 
     void accumulateAll() {
+        if (m_measuring)
+            return;
         for (BandRun* run : allRuns()) {
             if (run && run->band)
                 run->accumulate(m_context);
         }
     }
 
-    void closeGroups(size_t from) {
+    // Footers print with the group's last row current.
+    void closeGroups(int lastRow, size_t from) {
+        if (from < m_groups.size())
+            setMasterRow(lastRow);
         for (size_t i = m_groups.size(); i-- > from;) {
             if (m_groups[i].footer)
                 place(*m_groups[i].footer);
@@ -317,9 +497,11 @@ private:
         }
         if (first && m_title->band)
             place(*m_title);
+        const double headerTop = m_y;
         if (m_pageHeader->band)
             place(*m_pageHeader, true);
         m_pageTop = m_y;
+        m_nextPageTop = m_contentTop + (m_y - headerTop);
     }
 
     void finishPage() {
@@ -342,6 +524,12 @@ private:
     void place(BandRun& run, bool noBreak = false) {
         if (!run.band)
             return;
+        if (m_measuring) {
+            double height = 0;
+            layoutBand(run, height);
+            m_measured += height;
+            return;
+        }
         if (!noBreak && run.band->startNewPage && m_y > m_pageTop + 1e-6)
             breakPage();
         double height = 0;
@@ -384,6 +572,7 @@ private:
             QRectF box;
             TextBlock block;
             QString text;
+            bool omitted = false;  // an empty text in a shrinking band
         };
         std::vector<Measured> measured(band.objects.size());
         // Texts first: a growing text pushes down the objects below it.
@@ -405,6 +594,10 @@ private:
                 throw run.located(object, e);
             }
             if (const auto* t = std::get_if<TextObject>(&object.content)) {
+                if (band.canShrink && measured[i].text.trimmed().isEmpty()) {
+                    measured[i].omitted = true;
+                    continue;
+                }
                 const double width = measured[i].box.width() - 2 * kTextPaddingMm;
                 measured[i].block = breakText(measured[i].text, t->font, width, t->wordWrap);
                 const double needed = measured[i].block.heightMm + 2 * kTextPaddingMm;
@@ -415,20 +608,30 @@ private:
                 }
             }
         }
-        height = band.heightMm;
+        std::vector<QRectF> omitted, kept;
+        for (const auto& m : measured)
+            (m.omitted ? omitted : kept).push_back(m.box);
+        const FreedHeight freed(omitted, kept);
+        double lowest = 0;
         for (auto& m : measured) {
+            if (m.omitted)
+                continue;
             double shift = 0;
             for (const auto& g : growths) {
                 if (m.box.top() >= g.bottom - 1e-6)
                     shift = std::max(shift, g.delta);
             }
-            m.box.translate(0, shift);
-            if (band.canGrow || !growths.empty())
-                height = std::max(height, m.box.bottom());
+            m.box.translate(0, shift - freed.above(m.box.top()));
+            lowest = std::max(lowest, m.box.bottom());
         }
+        height = band.canShrink ? std::min(band.heightMm, lowest) : band.heightMm;
+        if (band.canGrow || !growths.empty())
+            height = std::max(height, lowest);
 
         std::vector<PreparedItem> items;
         for (size_t i = 0; i < band.objects.size(); ++i) {
+            if (measured[i].omitted)
+                continue;
             const ReportObject& object = band.objects[i];
             const QRectF box = measured[i].box;
             std::visit(
@@ -517,12 +720,18 @@ private:
     std::vector<Group> m_groups;             // outermost first
     const IDataset* m_masterData = nullptr;  // not owned
     const IDataset* m_detailData = nullptr;  // not owned
+    QStringList m_masterKeys;                // empty: every detail row under every master row
+    QHash<QStringList, std::vector<int>> m_detailIndex;  // detail rows by equalityKeys().filed
+    std::vector<size_t> m_groupStarts;                   // see groupStarts()
     QSizeF m_pageSize;
     double m_contentTop = 0;
     double m_pageBottom = 0;
-    double m_pageTop = 0;  // below the page header (and title): where data starts
+    double m_pageTop = 0;      // below the page header (and title): where data starts
+    double m_nextPageTop = 0;  // where data will start on the next page, without the title
     double m_y = 0;
     bool m_columnFooterDone = false;
+    bool m_measuring = false;  // bands only add their height to m_measured
+    double m_measured = 0;
 };
 
 }  // namespace

@@ -105,6 +105,27 @@ QString nameBase(BandKind kind) {
     return QStringLiteral("Band");
 }
 
+QStringList keyFields(const QString& key) {
+    QStringList fields;
+    for (const QString& field : key.split(u';')) {
+        if (const QString name = field.trimmed(); !name.isEmpty())
+            fields << name;
+    }
+    return fields;
+}
+
+QString Band::keyProblem() const {
+    const qsizetype master = keyFields(masterKey).size();
+    const qsizetype detail = keyFields(detailKey).size();
+    if ((master == 0) != (detail == 0))
+        return QStringLiteral("主表关联字段与明细关联字段应同时设置");
+    if (master != detail)
+        return QStringLiteral("主表关联字段有 %1 个，明细关联字段有 %2 个，个数应相同")
+            .arg(master)
+            .arg(detail);
+    return {};
+}
+
 Band* ReportTemplate::findBand(const QString& bandName) {
     return const_cast<Band*>(std::as_const(*this).findBand(bandName));
 }
@@ -213,6 +234,8 @@ std::vector<TemplateProblem> ReportTemplate::validate() const {
             else if (!datasets.contains(band.dataset, Qt::CaseInsensitive))
                 report(bandWhere, QStringLiteral("数据集“%1”不在报表的数据集中").arg(band.dataset));
         }
+        if (const QString problem = band.keyProblem(); !problem.isEmpty())
+            report(bandWhere, problem);
         if (band.kind == BandKind::GroupHeader && band.condition.trimmed().isEmpty())
             report(bandWhere, QStringLiteral("分组头没有分组条件"));
 

@@ -160,6 +160,11 @@ struct Band {
     double heightMm = 10;
     QString dataset{};    // data bands: the dataset whose rows it prints
     QString condition{};  // group headers: the expression whose change starts a new group
+    // Detail bands: the fields, separated by ';', that tie a detail row to its master row.
+    // Under each master row print only the detail rows whose detailKey fields equal the
+    // master's masterKey fields, pair by pair, as `=` compares them. Both empty: every row.
+    QString masterKey{};
+    QString detailKey{};
     bool canGrow = false;
     bool canShrink = false;
     bool keepTogether = false;
@@ -167,6 +172,9 @@ struct Band {
     std::vector<ReportObject> objects{};
 
     bool isDataBand() const { return kind == BandKind::MasterData || kind == BandKind::DetailData; }
+    // What keeps masterKey and detailKey from pairing up (one set without the other, or
+    // different numbers of fields); empty when they pair or are both empty.
+    QString keyProblem() const;
     bool operator==(const Band&) const = default;
 };
 
@@ -227,6 +235,9 @@ struct ReportTemplate {
 
     bool operator==(const ReportTemplate&) const = default;
 };
+
+// The fields of a masterKey or detailKey: "orgid; billno" gives orgid and billno.
+QStringList keyFields(const QString& key);
 
 // The base of the names the designer gives new objects and bands: "Memo", "MasterData".
 QString nameBase(ObjectKind kind);

@@ -338,6 +338,10 @@ Node bandNode(const Band& band) {
         n.add("dataset", band.dataset);
     if (!band.condition.isEmpty())
         n.add("condition", band.condition);
+    if (!band.masterKey.isEmpty())
+        n.add("masterKey", band.masterKey);
+    if (!band.detailKey.isEmpty())
+        n.add("detailKey", band.detailKey);
     n.add("canGrow", band.canGrow);
     n.add("canShrink", band.canShrink);
     n.add("keepTogether", band.keepTogether);
@@ -675,6 +679,8 @@ Band readBand(const Reader& r) {
     band.heightMm = r.number("height", d.heightMm);
     band.dataset = r.text("dataset");
     band.condition = r.text("condition");
+    band.masterKey = r.text("masterKey");
+    band.detailKey = r.text("detailKey");
     band.canGrow = r.flag("canGrow", d.canGrow);
     band.canShrink = r.flag("canShrink", d.canShrink);
     band.keepTogether = r.flag("keepTogether", d.keepTogether);
