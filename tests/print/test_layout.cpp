@@ -102,6 +102,18 @@ TEST(LayoutPages, RowsPaginateWithHeaderAndFooterOnEveryPage) {
     EXPECT_DOUBLE_EQ(baselineOf(r, 2, "3/3"), baselineOf(r, 0, "1/3"));
 }
 
+TEST(LayoutPages, PageCountReachedThroughAVariableIsCountedToo) {
+    // A report that never names the count is laid out once; through a caller's variable it
+    // still must be counted first.
+    ReportTemplate t = listReport();
+    t.bands.back().objects[0] = text("Foot", {0, 0, 100, 8}, "[Page#]/[页数]");
+    const MemoryDataset d = rows(60);
+    ReportData data;
+    data.addDataset("d", &d);
+    data.setVariable("系统", "页数", "[TotalPages#]");
+    EXPECT_EQ(lines(prepare(t, data), 1).back(), "2/3");
+}
+
 TEST(LayoutPages, TitleOnFirstPageOnlyAndEmptyDataStillGivesAPage) {
     ReportTemplate t = listReport();
     t.bands.insert(t.bands.begin(),

@@ -284,6 +284,11 @@ std::vector<Property> bandProperties(const Band& band, const QStringList& datase
     }
     if (band.kind == BandKind::GroupHeader)
         rows.push_back(text(reach, "condition", "分组条件", &Band::condition));
+    if (band.kind == BandKind::DetailData) {
+        // Fields separated by ";", paired in order: which detail rows print under a master row.
+        rows.push_back(text(reach, "masterKey", "主数据关联字段", &Band::masterKey));
+        rows.push_back(text(reach, "detailKey", "明细关联字段", &Band::detailKey));
+    }
     rows.push_back(flag(reach, "canGrow", "自动伸展", &Band::canGrow));
     rows.push_back(flag(reach, "canShrink", "自动收缩", &Band::canShrink));
     rows.push_back(flag(reach, "keepTogether", "保持在同一页", &Band::keepTogether));

@@ -734,11 +734,46 @@ private:
     double m_measured = 0;
 };
 
+// Whether anything the report prints could show the page count: a text, a barcode, a group
+// condition or a variable (the template's or the caller's) that names TotalPages#.
+bool printsPageCount(const ReportTemplate& report, const ReportData& data) {
+    static const QString kTotalPages = QStringLiteral("TotalPages#");
+    auto names = [](const QString& text) {
+        return text.contains(kTotalPages, Qt::CaseInsensitive);
+    };
+    for (const Band& band : report.bands) {
+        if (names(band.condition))
+            return true;
+        for (const ReportObject& object : band.objects) {
+            if (const auto* t = std::get_if<TextObject>(&object.content); t && names(t->text))
+                return true;
+            if (const auto* c = std::get_if<BarcodeObject>(&object.content); c && names(c->text))
+                return true;
+        }
+    }
+    for (const VariableCategory& category : report.variables) {
+        for (const Variable& v : category.variables) {
+            if (names(v.expression))
+                return true;
+        }
+    }
+    for (const QString& category : data.categories()) {
+        for (const QString& name : data.variableNames(category)) {
+            const std::optional<QVariant> value = data.variable(name);
+            if (value && value->typeId() == QMetaType::QString && names(value->toString()))
+                return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 PreparedReport prepare(const ReportTemplate& report, const ReportData& data) {
-    // The first pass counts the pages that [TotalPages#] prints in the second.
-    const int pages = Layouter(report, data, 0).run().pageCount();
+    // A first pass counts the pages that [TotalPages#] prints in the second; a report that
+    // never prints the count is laid out once.
+    const int pages =
+        printsPageCount(report, data) ? Layouter(report, data, 0).run().pageCount() : 0;
     PreparedReport out = Layouter(report, data, pages).run();
     out.page = report.page;
     return out;
