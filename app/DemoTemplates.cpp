@@ -52,25 +52,32 @@ std::vector<ReportObject> row(const QString& prefix, const std::vector<Cell>& ce
     return out;
 }
 
-}  // namespace
+// A column of a list print: its width, caption, field of dataset "列表", alignment, format.
+struct ListColumn {
+    double width;
+    QString caption;
+    QString field;
+    HAlign align = HAlign::Left;
+    QString format{};
+};
 
-ReportTemplate demoItemListTemplate() {
+// A list of dataset "列表": the organisation's name and the title, a caption row repeated on
+// every page, a row per record, the count, and the page footer.
+ReportTemplate listTemplate(const QString& title, const std::vector<ListColumn>& columns) {
     ReportTemplate t;
-    t.name = QStringLiteral("项目清单");
+    t.name = title;
     t.datasets = {QStringLiteral("列表")};
-    const std::vector<Cell> captions = {{0, 25, "编号"},
-                                        {25, 45, "名称"},
-                                        {70, 55, "规格"},
-                                        {125, 20, "单位", HAlign::Center},
-                                        {145, 45, "单价", HAlign::Right}};
-    const std::vector<Cell> values = {{0, 25, "[列表.\"code\"]"},
-                                      {25, 45, "[列表.\"name\"]"},
-                                      {70, 55, "[列表.\"itemno\"]"},
-                                      {125, 20, "[列表.\"baseunit\"]", HAlign::Center},
-                                      {145, 45, "[列表.\"dj\"]", HAlign::Right, "#,##0.00"}};
+    std::vector<Cell> captions, values;
+    double x = 0;
+    for (const ListColumn& c : columns) {
+        captions.push_back({x, c.width, c.caption, c.align});
+        values.push_back(
+            {x, c.width, QStringLiteral("[列表.\"%1\"]").arg(c.field), c.align, c.format});
+        x += c.width;
+    }
     t.bands = {
         band(BandKind::ReportTitle, "ReportTitle1", 16,
-             {text("Title", {0, 2, 190, 10}, "[公司名称] 项目清单", 15, HAlign::Center, true)}),
+             {text("Title", {0, 2, 190, 10}, "[公司名称] " + title, 15, HAlign::Center, true)}),
         band(BandKind::PageHeader, "PageHeader1", 8, row("Caption", captions, 8, true)),
         band(BandKind::MasterData, "MasterData1", 7, row("Value", values, 7), "列表"),
         band(BandKind::ReportSummary, "ReportSummary1", 10,
@@ -80,6 +87,30 @@ ReportTemplate demoItemListTemplate() {
               text("PageNo", {140, 1, 50, 6}, "第 [Page#] / [TotalPages#] 页", 8, HAlign::Right)}),
     };
     return t;
+}
+
+}  // namespace
+
+ReportTemplate demoItemListTemplate() {
+    return listTemplate(QStringLiteral("项目清单"),
+                        {{25, "编号", "code"},
+                         {45, "名称", "name"},
+                         {55, "规格", "itemno"},
+                         {20, "单位", "baseunit", HAlign::Center},
+                         {45, "单价", "dj", HAlign::Right, "#,##0.00"}});
+}
+
+ReportTemplate demoEmployeeListTemplate() {
+    return listTemplate(QStringLiteral("员工名册"), {{25, "编号", "code"},
+                                                     {35, "姓名", "name"},
+                                                     {40, "所属门店", "ck_name"},
+                                                     {40, "手机", "mobile"},
+                                                     {50, "备注", "memo"}});
+}
+
+ReportTemplate demoSummaryListTemplate() {
+    return listTemplate(QStringLiteral("摘要清单"),
+                        {{30, "编号", "code"}, {120, "摘要", "name"}, {40, "助记码", "helpcode"}});
 }
 
 ReportTemplate demoOrderTemplate() {
@@ -129,6 +160,8 @@ void addDemoTemplates(Core::Db::SqliteDataServices& db) {
                  {QStringLiteral("file"), TemplateFile::toBytes(t)}});
     };
     store(QStringLiteral("XM"), demoItemListTemplate());
+    store(QStringLiteral("YG"), demoEmployeeListTemplate());
+    store(QStringLiteral("ZY"), demoSummaryListTemplate());
     store(QStringLiteral("XMZZK"), demoOrderTemplate());
 }
 

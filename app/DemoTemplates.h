@@ -8,9 +8,11 @@ class SqliteDataServices;
 
 namespace Qd::App {
 
-// The demo organisation's print templates: a list of 项目资料 (dataset "列表") and an order
-// (datasets "表头数据" and "明细数据", the amount in capitals).
+// The demo organisation's print templates: lists of 项目资料, 员工资料 and 摘要资料 (dataset
+// "列表") and an order (datasets "表头数据" and "明细数据", the amount in capitals).
 Print::ReportTemplate demoItemListTemplate();
+Print::ReportTemplate demoEmployeeListTemplate();
+Print::ReportTemplate demoSummaryListTemplate();
 Print::ReportTemplate demoOrderTemplate();
 // Stores them as shared templates of their modules (qd_sys_printdocs).
 void addDemoTemplates(Core::Db::SqliteDataServices& db);

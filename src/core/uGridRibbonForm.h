@@ -39,17 +39,4 @@ protected:
     QString layoutKey() const;
 };
 
-// Where working forms opened from the plug-in registry are docked: the client's page control,
-// bar manager and ribbon (not owned). Registers the open entries of the framework's forms.
-struct FormHost {
-    QTabWidget* pageControl = nullptr;
-    Ui::BarManager* barManager = nullptr;
-    Ui::Ribbon* ribbon = nullptr;
-};
-void setFormHost(const FormHost& host);
-const FormHost& formHost();
-// Registers "TGridRibbonForm" (and the framework's other forms as they come) with the plug-in
-// pool: opening such a module docks its form into the form host through generateForm.
-void registerFrameworkForms();
-
 }  // namespace Qd::Core::Base

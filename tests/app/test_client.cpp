@@ -185,7 +185,7 @@ protected:
     }
     void addModule(const QString& code, const QString& title, const QString& group, int sort,
                    const QString& descriptor = QStringLiteral("{}"),
-                   const QString& formClass = QStringLiteral("TSingleBasicRibbonForm")) {
+                   const QString& formClass = QStringLiteral("TCustomPluginForm")) {
         db().exec(QStringLiteral("insert into qd_sys_plugins(orgid, code, name, title, groupname, "
                                  "formclass, plugininfo, isort) "
                                  "values(1, :code, :name, :title, :grp, :cls, :info, :sort)"),
@@ -403,7 +403,7 @@ TEST_F(MainForm, OpeningAModuleTwiceGivesOnePlaceholderPage) {
     EXPECT_EQ(pages(form).currentWidget(), page);
     EXPECT_EQ(pages(form).tabText(1), QStringLiteral("收款单"));
     EXPECT_EQ(textOf(page), QStringLiteral("模块：收款单|编号：|SKD|窗口类：|"
-                                           "TSingleBasicRibbonForm|该模块的窗口尚未提供。"));
+                                           "TCustomPluginForm|该模块的窗口尚未提供。"));
 
     // Back home, then the module again by double click: the same page comes to the front.
     pages(form).setCurrentIndex(0);

@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "DemoSession.h"
+#include "basic/uRecycleBinForm.h"
+#include "basic/uSingleBasicRibbonForm.h"
 #include "core/uGridRibbonForm.h"
 #include "core/uMyCxGrid.h"
 #include "uMainForm.h"
@@ -71,4 +74,58 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->cxgMainDBTableView1->columnByField("name")->width, 180);
+}
+
+TEST_F(DemoListWindow, EmployeesAndTheirRecycleBinForTwoDemoUsers) {
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    ASSERT_TRUE(main.openModule(QStringLiteral("员工资料")));
+    ASSERT_TRUE(main.openModule(QStringLiteral("摘要资料")));
+    auto* summaries =
+        qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(summaries, nullptr);
+    EXPECT_EQ(summaries->cdsMain.recordCount(), 8);
+    main.pageControl()->setCurrentIndex(1);
+    auto* employees =
+        qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(employees, nullptr);
+    EXPECT_EQ(employees->cdsMain.recordCount(), 8);  // two more are in the recycle bin
+    EXPECT_EQ(Ui::displayText(employees->cxgMainDBTableView1->columnByField("ck_id")->props,
+                              employees->cdsMain.field("ck_id").value()),
+              QStringLiteral("总店"));
+    QCoreApplication::processEvents();
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        main.grab().save(QDir(keep).filePath("employee-list.png"));
+
+    // The manager opens the recycle bin with the two who left.
+    prompts.answerDialog([&](QDialog& d) {
+        auto& bin = static_cast<Base::TRecycleBinForm&>(d);
+        EXPECT_EQ(bin.lstData->topLevelItemCount(), 2);
+        EXPECT_EQ(bin.lstData->topLevelItem(0)->text(0), QStringLiteral("周强"));
+        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+            d.show();
+            d.grab().save(QDir(keep).filePath("recycle-bin.png"));
+        }
+        return int(QDialog::Rejected);
+    });
+    employees->actRecycle->trigger();
+    // Closing every page closes the docked forms too.
+    main.actCloseAll->trigger();
+    EXPECT_EQ(main.pageControl()->count(), 1);
+
+    // A store clerk may add and edit employees but not delete them or open the bin.
+    ASSERT_TRUE(sys->login(QStringLiteral("2001"), QStringLiteral("123456"), 2).ok);
+    ASSERT_TRUE(main.openModule(QStringLiteral("员工资料")));
+    employees = qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(employees, nullptr);
+    for (QAction* refused : {employees->actDel, employees->actRecycle}) {
+        prompts.answer(Ui::mrOk);
+        refused->trigger();
+        EXPECT_EQ(prompts.last().title, QStringLiteral("用户授权"));
+    }
+    employees->actAdd->trigger();
+    EXPECT_EQ(employees->cdsMain.state(), Db::DataSetState::Insert);
+    employees->cdsMain.cancel();
+    EXPECT_EQ(prompts.pending(), 0);
 }

@@ -1,6 +1,7 @@
 #include "ui/grid/Grid.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScopedValueRollback>
@@ -70,6 +71,8 @@ struct GridView::Impl {
     bool columnChooser = false;
     bool footerVisible = false;
     bool autoWidth = false;
+    bool enterMovesToNextCell = false;
+    std::function<bool(int)> rowEditable;
     int indicatorWidth = 0;  // 0: as wide as the row numbers need
 
     // Re-entrancy guards: our own section changes are not user changes; while the model
@@ -618,6 +621,42 @@ void GridView::setAutoWidth(bool on) {
     updateGeometries();
 }
 
+void GridView::setEnterMovesToNextCell(bool on) {
+    d->enterMovesToNextCell = on;
+}
+
+void GridView::setMultiSelect(bool on) {
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                        : QAbstractItemView::SingleSelection);
+}
+
+void GridView::setRowEditable(std::function<bool(int row)> editable) {
+    d->rowEditable = std::move(editable);
+}
+
+QList<int> GridView::selectedRowPositions() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
+        if (!rows.contains(index.row()))
+            rows << index.row();
+    }
+    if (rows.isEmpty() && currentIndex().isValid())
+        rows << currentIndex().row();
+    return rows;
+}
+
+void GridView::keyPressEvent(QKeyEvent* e) {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && d->enterMovesToNextCell && e->modifiers() == Qt::NoModifier) {
+        const QModelIndex next = moveCursor(MoveNext, Qt::NoModifier);
+        if (next.isValid())
+            setCurrentIndex(next);
+        e->accept();
+        return;
+    }
+    QTableView::keyPressEvent(e);
+}
+
 bool GridView::isEditing() const {
     return state() == QAbstractItemView::EditingState;
 }
@@ -850,6 +889,8 @@ bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     if (const GridColumn* c = index.isValid() ? columnAt(index.column()) : nullptr;
         c && !c->editing)
         return false;
+    if (index.isValid() && d->rowEditable && !d->rowEditable(index.row()))
+        return false;
     const bool opened = QTableView::edit(index, trigger, event);
     if (opened)
         d->indicator->viewport()->update();
@@ -858,11 +899,12 @@ bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
 
 // An editor closed with Enter asks the view to submit its model, which would post the record
 // after every cell; the record is posted when the row is left instead, so that its checks see
-// the whole record.
+// the whole record. Where Enter moves on, it opens the next cell as Tab does.
 void GridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    QTableView::closeEditor(editor, hint == QAbstractItemDelegate::SubmitModelCache
-                                        ? QAbstractItemDelegate::NoHint
-                                        : hint);
+    if (hint == QAbstractItemDelegate::SubmitModelCache)
+        hint = d->enterMovesToNextCell ? QAbstractItemDelegate::EditNextItem
+                                       : QAbstractItemDelegate::NoHint;
+    QTableView::closeEditor(editor, hint);
     d->indicator->viewport()->update();
 }
 

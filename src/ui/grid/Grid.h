@@ -155,6 +155,15 @@ public:
     void setAutoWidth(bool on);  // columns share the view's width
     // True while a cell editor is open.
     bool isEditing() const;
+    // Enter (in a cell editor or on a cell) moves to the next cell, from the last column on to
+    // the next row, instead of ending the edit there.
+    void setEnterMovesToNextCell(bool on);
+    // Several rows can be selected (Ctrl and Shift clicks); selectedRowPositions lists them in
+    // the order they were selected, the current row alone when none is.
+    void setMultiSelect(bool on);
+    // Whether the cells of a row (by position) may be edited; unset, every row may.
+    void setRowEditable(std::function<bool(int row)> editable);
+    QList<int> selectedRowPositions() const;
 
     // The footer's value of a column (its summary over all rows), formatted; empty for none.
     QString footerText(const GridColumn* column) const;
@@ -181,6 +190,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void updateGeometries() override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 

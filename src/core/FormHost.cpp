@@ -1,0 +1,37 @@
+#include "core/FormHost.h"
+
+#include "db/DbError.h"
+#include "sys/SystemServices.h"
+#include "sys/uPlugItem.h"
+
+namespace Qd::Core::Base {
+
+namespace {
+
+FormHost& host() {
+    static FormHost h;
+    return h;
+}
+
+}  // namespace
+
+void setFormHost(const FormHost& h) {
+    host() = h;
+}
+
+const FormHost& formHost() {
+    return host();
+}
+
+void registerDockedForm(const QString& className, RibbonFormClass make) {
+    Sys::TPlugsPool::registerOpenEntry(
+        className, [make = std::move(make)](QWidget* owner, Sys::TPlugItem& item, const QString&,
+                                            const QString&, QString&, int) {
+            if (!host().pageControl)
+                throw Db::DbError(QStringLiteral("没有可停靠工作窗口的页面"));
+            TBaseRibbonForm::generateForm(owner, make, host().pageControl, host().barManager,
+                                          host().ribbon, &item);
+        });
+}
+
+}  // namespace Qd::Core::Base

@@ -1,0 +1,54 @@
+#include "core/ModuleList.h"
+
+#include "core/uMyCxGrid.h"
+#include "db/DataServices.h"
+#include "sys/SystemServices.h"
+#include "sys/uAuth.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Base {
+
+bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo) {
+    const QString sql = pluginfo.value(QStringLiteral("mainsql")).toString();
+    if (sql.isEmpty())
+        return false;
+    const QString sort = pluginfo.value(QStringLiteral("sort")).toString();
+    // The record to come back to: by its id, or by its code while it has no id yet (a row
+    // just inserted).
+    QString keyField;
+    QVariant key;
+    if (cds.active() && !cds.isEmpty()) {
+        for (const QString& field : {QStringLiteral("id"), QStringLiteral("code")}) {
+            if (cds.hasField(field) && !cds.field(field).isNull()) {
+                keyField = field;
+                key = cds.field(field).value();
+                break;
+            }
+        }
+    }
+    const Sys::TAuth* auth = Sys::sysAuth();
+    if (!Db::dataServices().openDataToCDS(
+            cds, sort.isEmpty() ? sql : sql + QStringLiteral(" order by ") + sort,
+            {{QStringLiteral("orgid"), auth ? auth->orgId : QString()}}))
+        return false;
+    if (!key.isNull() && !cds.locate(keyField, key))
+        cds.first();
+    return true;
+}
+
+void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
+                      const QString& moduleCode, JoinTableList& tables, Db::RecordSet& cds) {
+    ColumnBuilder::Options options;
+    options.moduleCode = moduleCode;
+    options.types = ColumnBuilder::listTypes();
+    options.joinTableList = &tables;
+    options.onEditValueChange = [&tables, &cds](QWidget* editor) {
+        copyLookupValues(tables, editor, cds);
+    };
+    ColumnBuilder builder(options);
+    builder.build(view, item ? item->GetColumnsJson() : QString());
+    builder.reportProblems();
+    TMyCxGrid::restoreGridColumnStyle(grid, moduleCode);
+}
+
+}  // namespace Qd::Core::Base

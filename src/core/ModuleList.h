@@ -1,0 +1,33 @@
+#pragma once
+
+// What every list of a module's rows does the same way, whichever window shows it.
+
+#include <QJsonObject>
+#include <QString>
+
+#include "core/ColumnBuilder.h"
+
+namespace Qd::Core::Sys {
+class TPlugItemSingleBasic;
+}
+namespace Qd::Core::Ui {
+class Grid;
+class GridView;
+}  // namespace Qd::Core::Ui
+
+namespace Qd::Core::Base {
+
+// Loads the rows of the descriptor's "mainsql" (with " order by " + "sort" when "sort" is
+// given), the organisation bound as :orgid, and brings the cursor back to the record it was on
+// (by its "id", or by its "code" while it has no id yet); where that record is gone the cursor
+// stays on the first row. False when there
+// is no "mainsql" or the statement failed (the data services have said why).
+bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo);
+
+// The reference column build of a list grid: the plug item's column descriptors with the list
+// types, lookups kept in `tables` whose chosen values are copied into `cds`, problems shown
+// once, and the user's saved layout restored under the module code.
+void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
+                      const QString& moduleCode, JoinTableList& tables, Db::RecordSet& cds);
+
+}  // namespace Qd::Core::Base
