@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "BenchMain.h"
+#include "BenchSession.h"
 #include "core/uGridRibbonForm.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
@@ -23,16 +24,8 @@ namespace {
 
 constexpr int kRows = 100000;
 
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<Db::SqliteDataServices> db;
-    std::unique_ptr<Sys::SystemServices> sys;
-
+struct Fixture : Qd::Bench::BenchSession {
     Fixture() {
-        Sys::setProgramHome(dir.path());
-        db = std::make_unique<Db::SqliteDataServices>(dir.filePath("bench.db"));
-        Db::setDataServices(db.get());
-        Db::ensureFrameworkSchema(*db);
         QString columns;
         for (int c = 1; c <= 11; ++c)
             columns += QStringLiteral(", t%1 nvarchar(20)").arg(c);
@@ -41,12 +34,6 @@ struct Fixture {
                            "code varchar(20), name nvarchar(40), cat1 int, cat2 int, cat3 int, "
                            "qty int, price money, made datetime%1)")
                 .arg(columns));
-        db->exec(
-            QStringLiteral("insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD01', N'总店')\n"
-                           "insert into qd_b_ygbmk(orgid, code, name) values(1, 'Y01', N'王经理')\n"
-                           "insert into qd_sys_users(orgid, code, name, yg_id, datascope) "
-                           "values(1, '1001', N'王经理', 1, 2)\n"
-                           "insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 1, 1)"));
         for (int i = 1; i <= 50; ++i)
             db->exec(QStringLiteral("insert into qd_b_category(orgid, code, name, iclass) "
                                     "values(1, 'C%1', N'分类%1', 'B')")
@@ -76,10 +63,7 @@ struct Fixture {
         }
         sqlite3_finalize(st);
         sqlite3_exec(h, "commit", nullptr, nullptr, nullptr);
-        sys = std::make_unique<Sys::SystemServices>(*db);
-        Sys::setSystemServices(sys.get());
-        sys->setPassword(1, "123456");
-        sys->login("1001", "123456", 1);
+        login();
     }
 };
 

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "BenchMain.h"
+#include "BenchSession.h"
 #include "basic/uSingleBasicRibbonForm.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
@@ -150,23 +151,12 @@ void BM_RawXlsxwriterLoop(benchmark::State& state) {
 
 // ---- the employee list -------------------------------------------------------------------------
 
-struct Employees {
-    QTemporaryDir dir;
-    std::unique_ptr<Db::SqliteDataServices> db;
-    std::unique_ptr<Sys::SystemServices> sys;
+struct Employees : Qd::Bench::BenchSession {
     Sys::TPlugItemSingleBasic item;
 
     Employees() {
-        Sys::setProgramHome(dir.path());
-        db = std::make_unique<Db::SqliteDataServices>(dir.filePath("bench.db"));
-        Db::setDataServices(db.get());
-        Db::ensureFrameworkSchema(*db);
         db->exec(QStringLiteral(
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD01', N'总店')\n"
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD02', N'东城分店')\n"
-            "insert into qd_sys_users(orgid, code, name, yg_id, datascope, isadmin) "
-            "values(1, '1001', N'王经理', 1, 2, 1)\n"
-            "insert into qd_auth_ck_access(orgid, uid, ck_id) values(1, 1, 1)"));
+            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD02', N'东城分店')"));
         sqlite3* h = db->handle();
         sqlite3_exec(h, "begin", nullptr, nullptr, nullptr);
         sqlite3_stmt* st = nullptr;
@@ -188,10 +178,7 @@ struct Employees {
         }
         sqlite3_finalize(st);
         sqlite3_exec(h, "commit", nullptr, nullptr, nullptr);
-        sys = std::make_unique<Sys::SystemServices>(*db);
-        Sys::setSystemServices(sys.get());
-        sys->setPassword(1, "123456");
-        sys->login("1001", "123456", 1);
+        login();
         item.code = "YG";
         item.name = item.title = QStringLiteral("员工资料");
         item.setTexts(

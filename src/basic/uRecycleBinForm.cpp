@@ -16,16 +16,6 @@
 
 namespace Qd::Core::Base {
 
-namespace {
-
-QPushButton* buttonFor(QAction* action, QWidget* parent) {
-    auto* b = new QPushButton(action->text(), parent);
-    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
-    return b;
-}
-
-}  // namespace
-
 TRecycleBinForm::TRecycleBinForm(QWidget* AOwner, const QJsonObject* _pluginfo)
     : TBaseForm(AOwner), plugInfo(_pluginfo) {
     setObjectName(QStringLiteral("TRecycleBinForm"));

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 
 #include "core/FormPlacement.h"
@@ -64,6 +65,15 @@ void TBaseForm::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+QPushButton* buttonFor(QAction* action, QWidget* parent) {
+    auto* b = new QPushButton(action->text(), parent);
+    b->setEnabled(action->isEnabled());
+    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, b,
+                     [b, action] { b->setEnabled(action->isEnabled()); });
+    return b;
 }
 
 }  // namespace Qd::Core::Base

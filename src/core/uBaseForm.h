@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QMap>
 
+class QPushButton;
+
 namespace Qd::Core::Base {
 
 // The base of every dialog and tool window: placement restored on creation and saved on
@@ -31,6 +33,9 @@ protected:
 private:
     bool m_created = false;
 };
+
+// A push button captioned as `action` that triggers it and follows its enabled state.
+QPushButton* buttonFor(QAction* action, QWidget* parent);
 
 // Moves focus on from the focused control when Enter is pressed in it, unless it takes line
 // breaks (a memo or rich text). Returns true when it moved.

@@ -58,14 +58,6 @@ public:
     }
 };
 
-QPushButton* buttonFor(QAction* action, QWidget* parent) {
-    auto* b = new QPushButton(action->text(), parent);
-    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
-    QObject::connect(action, &QAction::changed, b,
-                     [b, action] { b->setEnabled(action->isEnabled()); });
-    return b;
-}
-
 }  // namespace
 
 TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
@@ -151,11 +143,11 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(design);
     buttons->addStretch();
-    QPushButton* preview = buttonFor(actPreview, this);
+    QPushButton* preview = Base::buttonFor(actPreview, this);
     preview->setDefault(true);
     buttons->addWidget(preview);
-    buttons->addWidget(buttonFor(actPrint, this));
-    buttons->addWidget(buttonFor(actExit, this));
+    buttons->addWidget(Base::buttonFor(actPrint, this));
+    buttons->addWidget(Base::buttonFor(actExit, this));
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(caption);

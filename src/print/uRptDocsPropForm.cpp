@@ -20,12 +20,6 @@ namespace {
 // The type list's index is the template's `owner` value.
 constexpr int ownerShared = 2;
 
-QPushButton* buttonFor(QAction* action, QWidget* parent) {
-    auto* b = new QPushButton(action->text(), parent);
-    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
-    return b;
-}
-
 }  // namespace
 
 TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, const QString& code,
@@ -59,10 +53,10 @@ TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, cons
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    QPushButton* ok = buttonFor(actOK, this);
+    QPushButton* ok = Base::buttonFor(actOK, this);
     ok->setDefault(true);
     buttons->addWidget(ok);
-    buttons->addWidget(buttonFor(actCancel, this));
+    buttons->addWidget(Base::buttonFor(actCancel, this));
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(m_form);
