@@ -1,24 +1,49 @@
 #include "basic/uBasicRibbonForm.h"
 
 #include <QDate>
+#include <QHeaderView>
+#include <QJsonArray>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include "basic/uRecycleBinForm.h"
+#include "core/GridHelpers.h"
+#include "core/Messages.h"
 #include "core/ModuleList.h"
 #include "core/RightsGate.h"
+#include "core/uMyCxGrid.h"
+#include "db/DataServices.h"
+#include "db/Trace.h"
+#include "print/uDataSetCollection.h"
+#include "print/uPrinterForm.h"
 #include "sys/EAbort.h"
 #include "sys/SystemServices.h"
 #include "sys/uPlugItem.h"
 #include "ui/ActionIcons.h"
 #include "ui/Prompter.h"
 #include "ui/editors/Editors.h"
+#include "ui/export/XlsxExport.h"
+#include "ui/grid/Grid.h"
 
 namespace Qd::Core::Base {
 
 namespace {
 
 constexpr int kAlertMs = 3000;
+
+QString F(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+// The descriptor keys a list needs, and whether each must be a JSON array.
+struct RequiredKey {
+    const char* name;
+    bool array;
+};
+constexpr RequiredKey kRequiredKeys[] = {
+    {"mainsql", false},     {"tablename", false}, {"key", false},
+    {"ignoreFields", true}, {"validation", true},
+};
 
 }  // namespace
 
@@ -147,6 +172,229 @@ QString TBasicRibbonForm::askExportFile() {
 
 void TBasicRibbonForm::alert(const QString& caption, const QString& text) {
     Ui::AlertWindow::showAlert(this, caption, text, kAlertMs);
+}
+
+// ---- the bound list --------------------------------------------------------------------------
+
+void TBasicRibbonForm::bindList(Ui::Grid* grid, Db::RecordSet* cds) {
+    m_grid = grid;
+    m_list = cds;
+    Ui::GridView* view = grid->view();
+    view->setMultiSelect(true);
+    view->setAutoWidth(true);
+    view->setEnterMovesToNextCell(true);
+    view->setRowEditable([this](int row) {
+        const bool inserting =
+            m_list->state() == Db::DataSetState::Insert && row == m_list->recNo();
+        return inserting ? m_canInsert : m_canEdit;
+    });
+    cds->beforePost = [this](Db::RecordSet&) {
+        if (!m_ready)
+            Sys::Abort();
+        listBeforePost();
+    };
+    cds->afterPost = [this](Db::RecordSet&) { listAfterPost(); };
+    cds->afterDelete = [this](Db::RecordSet&) { saveListChanges({}); };
+    cds->beforeEdit = [this](Db::RecordSet&) {
+        if (!m_canEdit && !m_reEditing)
+            Sys::Abort();
+    };
+    cds->onDataChange = [this](Db::RecordSet&, int field) { fillHelpCode(field); };
+}
+
+Ui::GridView* TBasicRibbonForm::listView() const {
+    return m_grid ? m_grid->view() : nullptr;
+}
+
+QString TBasicRibbonForm::tableName() const {
+    return pluginfo.value(F("tablename")).toString();
+}
+
+QStringList TBasicRibbonForm::descriptorProblems() const {
+    QStringList problems;
+    for (const RequiredKey& k : kRequiredKeys) {
+        const QJsonValue v = pluginfo.value(QString::fromLatin1(k.name));
+        if (v.isUndefined() || v.isNull() || (!k.array && v.toString().trimmed().isEmpty()))
+            problems << QStringLiteral("缺少“%1”").arg(QString::fromLatin1(k.name));
+        else if (k.array && !v.isArray())
+            problems << QStringLiteral("“%1”应为 JSON 数组").arg(QString::fromLatin1(k.name));
+    }
+    return problems;
+}
+
+bool TBasicRibbonForm::checkDescriptor() {
+    if (const QStringList problems = descriptorProblems(); !problems.isEmpty()) {
+        showError(QStringLiteral("模块“%1”（%2）的描述不完整：%3。列表无法打开。")
+                      .arg(PlugItem ? PlugItem->title : QString(), moduleCode(),
+                           problems.join(QStringLiteral("；"))));
+        return false;
+    }
+    m_ready = true;
+    m_canEdit = rightProbe(moduleCode(), F("_02"));
+    m_canInsert = rightProbe(moduleCode(), F("_01"));
+    return true;
+}
+
+void TBasicRibbonForm::reloadList() {}
+
+void TBasicRibbonForm::listBeforePost() {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    m_list->field(F("orgid")).setValue(auth ? auth->orgId : QString());
+    applyValidationRules(Ui::MsgKind::Information);
+}
+
+void TBasicRibbonForm::applyValidationRules(Ui::MsgKind kind) {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    auto refuse = [kind](const QString& text) {
+        if (kind == Ui::MsgKind::Error)
+            showError(text);
+        else
+            showHint(text);
+        Sys::Abort();
+    };
+    for (const QJsonValue& v : pluginfo.value(F("validation")).toArray()) {
+        const QJsonObject rule = v.toObject();
+        const QString type = rule.value(F("datatype")).toString();
+        if (type != F("required") && type != F("unique"))
+            continue;
+        // A rule on a field the list does not have names it, rather than passing unseen.
+        const QString ele = rule.value(F("ele")).toString();
+        if (!m_list->hasField(ele))
+            refuse(QStringLiteral("模块“%1”的验证规则字段“%2”不在列表中。").arg(moduleCode(), ele));
+        const QString text = m_list->field(ele).asString();
+        bool failed = text.isEmpty();
+        if (type == F("unique")) {
+            const qint64 id = m_list->hasField(F("id")) ? m_list->field(F("id")).asLargeInt() : 0;
+            Db::DataPacket found = Db::dataServices().queryData(Format(
+                rule.value(F("checksql")).toString(), {auth ? auth->orgId : QString(), text, id}));
+            // A statement that cannot run has been reported; the post is refused, not passed.
+            if (!found.active())
+                Sys::Abort();
+            cdsCheck.setData(std::move(found));
+            failed = !cdsCheck.isEmpty();
+        }
+        if (failed)
+            refuse(rule.value(F("errormsg")).toString());
+    }
+}
+
+bool TBasicRibbonForm::saveListChanges(const QStringList& ignored) {
+    QStringList statements;
+    Db::GetUpDataSQLList(tableName(), pluginfo.value(F("key")).toString(), ignored, *m_list,
+                         statements, 0);
+    const QString sql = statements.join(F("\r\n"));
+    if (sql.isEmpty())
+        return true;
+    Db::LogMsg(sql);
+    if (!Db::dataServices().execSQL(sql))
+        return false;
+    m_list->mergeChangeLog();
+    reloadList();
+    return true;
+}
+
+void TBasicRibbonForm::listAfterPost() {
+    if (m_list->changeCount() == 0)
+        return;
+    // The soft-delete flag is always written, whatever the descriptor leaves out.
+    QStringList ignored;
+    for (const QJsonValue& v : pluginfo.value(F("ignoreFields")).toArray()) {
+        const QString name = v.toString();
+        ignored << (name.compare(F("isdel"), Qt::CaseInsensitive) == 0 ? QString() : name);
+    }
+    if (saveListChanges(ignored))
+        return;
+    // Not saved: the row goes back to editing with what was typed, its change log kept.
+    m_reEditing = true;
+    m_list->edit();
+    m_reEditing = false;
+}
+
+void TBasicRibbonForm::fillHelpCode(int field) {
+    if (field < 0 || m_list->fieldDef(field).name.compare(F("name"), Qt::CaseInsensitive) != 0)
+        return;
+    const QString name = m_list->field(field).asString();
+    if (!name.isEmpty() && m_list->hasField(F("helpcode")))
+        m_list->field(F("helpcode")).setValue(Sys::HZtoPY(name));
+}
+
+void TBasicRibbonForm::appendListRow() {
+    if (!m_ready)
+        return;
+    m_list->append();
+    // Typing starts in the first shown cell of the new row.
+    Ui::GridView* view = listView();
+    const QHeaderView* header = view->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (view->isColumnHidden(column))
+            continue;
+        view->setCurrentIndex(view->model()->index(m_list->recNo(), column));
+        view->setFocus();
+        break;
+    }
+}
+
+void TBasicRibbonForm::editListRow() {
+    if (m_list && m_list->active() && !m_list->isEmpty())
+        m_list->edit();
+}
+
+void TBasicRibbonForm::deleteSelectedRows() {
+    if (!m_ready || !m_list->active() || m_list->isEmpty())
+        return;
+    if (!confirmOk(QStringLiteral("是否确认删除选中的数据？")))
+        return;
+    QStringList ids;
+    for (int pos : listView()->selectedRowPositions()) {
+        m_list->moveTo(pos);
+        ids << QString::number(m_list->field(F("id")).asLargeInt());
+    }
+    const QString sql = QStringLiteral("update ") + tableName() +
+                        QStringLiteral(" set isDel = 1 where id in(") + ids.join(u',') +
+                        QStringLiteral(")");
+    Db::LogMsg(sql);
+    if (Db::dataServices().execSQL(sql))
+        reloadList();
+}
+
+void TBasicRibbonForm::copyListRow() {
+    if (!m_ready || !m_list->active() || m_list->isEmpty())
+        return;
+    copyRecord(*m_list);
+    Ui::GridView* view = listView();
+    const int code = m_list->fieldIndex(F("code"));
+    if (code < 0 || !view->columnAt(code))
+        return;
+    const QModelIndex cell = view->model()->index(m_list->recNo(), code);
+    view->scrollTo(cell);
+    view->setCurrentIndex(cell);
+    view->setFocus();
+    alert(QStringLiteral("提示"), QStringLiteral("复制成功，请修改编号后保存。"));
+}
+
+void TBasicRibbonForm::exportList() {
+    const QString file = askExportFile();
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!Ui::exportToXlsx(*listView(), file, &error)) {
+        showError(QStringLiteral("导出失败：%1").arg(error));
+        return;
+    }
+    showHint(QStringLiteral("导出成功"));
+}
+
+void TBasicRibbonForm::printList(const std::vector<std::pair<QString, Db::RecordSet*>>& datasets) {
+    Fr4::TDataSetCollection collection;
+    for (const auto& [name, rs] : datasets)
+        collection.Add() = Fr4::TDataSetCollectionItem(&collection, name, moduleCode(), rs);
+    Fr4::OpenSetPrintReportForm(this, moduleCode(), &collection);
+}
+
+void TBasicRibbonForm::storeListLayout() {
+    if (m_grid)
+        TMyCxGrid::storeGridColumnStyle(m_grid, moduleCode());
 }
 
 }  // namespace Qd::Core::Base
