@@ -1,5 +1,6 @@
 // The working forms the framework offers to modules, by the class names modules give.
 
+#include "basic/uMultiBasicRibbonForm.h"
 #include "basic/uSingleBasicRibbonForm.h"
 #include "core/FormHost.h"
 #include "core/uGridRibbonForm.h"
@@ -13,6 +14,9 @@ void registerFrameworkForms() {
     registerDockedForm(
         QStringLiteral("TSingleBasicRibbonForm"),
         [](QWidget* o, Sys::TPlugItem* data) { return new TSingleBasicRibbonForm(o, data); });
+    registerDockedForm(
+        QStringLiteral("TMultiBasicRibbonForm"),
+        [](QWidget* o, Sys::TPlugItem* data) { return new TMultiBasicRibbonForm(o, data); });
 }
 
 }  // namespace Qd::Core::Base

@@ -8,10 +8,12 @@
 
 namespace Qd::Core::Base {
 
-bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo) {
-    const QString sql = pluginfo.value(QStringLiteral("mainsql")).toString();
+bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions,
+                    const Db::Params& params) {
+    QString sql = pluginfo.value(QStringLiteral("mainsql")).toString();
     if (sql.isEmpty())
         return false;
+    sql += conditions;
     const QString sort = pluginfo.value(QStringLiteral("sort")).toString();
     // The record to come back to: by its id, or by its code while it has no id yet (a row
     // just inserted).
@@ -27,9 +29,10 @@ bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo) {
         }
     }
     const Sys::TAuth* auth = Sys::sysAuth();
+    Db::Params bound = params;
+    bound.push_back({QStringLiteral("orgid"), auth ? auth->orgId : QString()});
     if (!Db::dataServices().openDataToCDS(
-            cds, sort.isEmpty() ? sql : sql + QStringLiteral(" order by ") + sort,
-            {{QStringLiteral("orgid"), auth ? auth->orgId : QString()}}))
+            cds, sort.isEmpty() ? sql : sql + QStringLiteral(" order by ") + sort, bound))
         return false;
     if (!key.isNull() && !cds.locate(keyField, key))
         cds.first();

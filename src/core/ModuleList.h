@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "core/ColumnBuilder.h"
+#include "db/DataServices.h"
 
 namespace Qd::Core::Sys {
 class TPlugItemSingleBasic;
@@ -22,7 +23,10 @@ namespace Qd::Core::Base {
 // (by its "id", or by its "code" while it has no id yet); where that record is gone the cursor
 // stays on the first row. False when there
 // is no "mainsql" or the statement failed (the data services have said why).
-bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo);
+// `conditions` (" and p1=:p1") go between "mainsql" and the sort, with `params` bound besides
+// :orgid.
+bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions = {},
+                    const Db::Params& params = {});
 
 // The reference column build of a list grid: the plug item's column descriptors with the list
 // types, lookups kept in `tables` whose chosen values are copied into `cds`, problems shown

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "DemoSession.h"
+#include "basic/uMultiBasicRibbonForm.h"
 #include "basic/uRecycleBinForm.h"
 #include "basic/uSingleBasicRibbonForm.h"
 #include "core/uGridRibbonForm.h"
@@ -27,9 +28,11 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     main.resize(1200, 760);
     main.show();
     ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
-    auto* form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
+    auto* form = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->cdsMain.recordCount(), 12);
+    // The items of the first category, 数码快印, of its two children too.
+    EXPECT_EQ(form->cdsMain.recordCount(), 5);
+    EXPECT_EQ(form->cdsCategory.recordCount(), 9);
 
     Ui::GridView* view = form->cxgMainDBTableView1;
     EXPECT_EQ(view->columnByField("p1")->props.kind, Ui::EditorKind::LookupCombo);
@@ -49,6 +52,7 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     EXPECT_EQ(context->title(), QStringLiteral("项目资料"));
     EXPECT_TRUE(context->isVisible());
 
+    QCoreApplication::processEvents();
     const QImage shot = main.grab().toImage();
     EXPECT_TRUE(shot.save(dir.filePath("demo-list.png")));
     const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
@@ -71,7 +75,7 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
 
     // Opened again, the saved width comes back.
     ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
-    form = qobject_cast<Base::TGridRibbonForm*>(main.pageControl()->currentWidget());
+    form = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->cxgMainDBTableView1->columnByField("name")->width, 180);
 }

@@ -1,0 +1,547 @@
+#include "basic/uMultiBasicRibbonForm.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLayout>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "basic/uDataCopyForm.h"
+#include "core/GridHelpers.h"
+#include "core/Messages.h"
+#include "core/ModuleList.h"
+#include "core/RightsGate.h"
+#include "core/uJoinTableObject.h"
+#include "db/DataServices.h"
+#include "db/Trace.h"
+#include "sys/EAbort.h"
+#include "sys/SystemServices.h"
+#include "sys/uPlugItem.h"
+#include "ui/DockPanel.h"
+#include "ui/Prompter.h"
+#include "ui/editors/Editors.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Base {
+
+namespace {
+
+QString F(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+const char* kCategorySql =
+    "SELECT     *,0 as imageindex FROM qd_b_category where 1=1 and orgid=:orgid and "
+    "iclass=:iclass and isDel = 0 order by pid, isort desc, code";
+
+// The editor of a query parameter by its "type".
+Ui::EditorKind parameterEditor(const QString& type) {
+    if (type == F("date"))
+        return Ui::EditorKind::Date;
+    if (type == F("combo"))
+        return Ui::EditorKind::Combo;
+    if (type == F("lookupcombobox"))
+        return Ui::EditorKind::LookupCombo;
+    if (type == F("button"))
+        return Ui::EditorKind::Button;
+    return Ui::EditorKind::Text;
+}
+
+// A parameter's value as the text its condition takes; empty for none.
+QString parameterText(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().toString(F("yyyy-MM-dd"));
+    return v.isNull() ? QString() : v.toString();
+}
+
+}  // namespace
+
+TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* data)
+    : TBasicRibbonForm(owner, data) {
+    setObjectName(QStringLiteral("TMultiBasicRibbonForm"));
+
+    struct ActionDef {
+        QAction** target;
+        const char* name;
+        const char* caption;
+        void (TMultiBasicRibbonForm::*handler)();
+    };
+    const ActionDef defs[] = {
+        {&actCategory_Add, "actCategory_Add", "添加同级节点",
+         &TMultiBasicRibbonForm::actCategory_AddExecute},
+        {&actCategory_AddChild, "actCategory_AddChild", "添加子节点",
+         &TMultiBasicRibbonForm::actCategory_AddChildExecute},
+        {&actCategory_Edit, "actCategory_Edit", "修改",
+         &TMultiBasicRibbonForm::actCategory_EditExecute},
+        {&actCategory_Del, "actCategory_Del", "删除",
+         &TMultiBasicRibbonForm::actCategory_DelExecute},
+        {&actCategory_Ref, "actCategory_Ref", "刷新", &TMultiBasicRibbonForm::loadCategory},
+        {&actFindSQL, "actFindSQL", "查询", &TMultiBasicRibbonForm::actFindSQLExecute},
+    };
+    for (const ActionDef& d : defs) {
+        auto* a = new QAction(QString::fromUtf8(d.caption), this);
+        a->setObjectName(QString::fromLatin1(d.name));
+        connect(a, &QAction::triggered, this, [this, h = d.handler] { runCategory(h); });
+        actlst << a;
+        *d.target = a;
+    }
+
+    // Left: the category tree and the query panel.
+    dxTabContainer = new QTabWidget(this);
+    dxTabContainer->setObjectName(QStringLiteral("dxTabContainer"));
+    dbtCategory = new Ui::GridTreeView(QStringLiteral("dbtCategory"));
+    dbtCategory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbtCategory->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto separator = [this] {
+        auto* s = new QAction(dbtCategory);
+        s->setSeparator(true);
+        return s;
+    };
+    dbtCategory->addActions({actCategory_Add, actCategory_AddChild, separator(), actCategory_Edit,
+                             separator(), actCategory_Del, separator(), actCategory_Ref});
+    dbtCategory->setRecordSet(&cdsCategory, F("id"), F("pid"), {F("code"), F("name")});
+    dbtCategory->setColumnWidth(0, 90);
+    dxTabContainer->addTab(dbtCategory, QStringLiteral("分类"));
+    auto* query = new QWidget;
+    auto* queryLayout = new QVBoxLayout(query);
+    queryLayout->setContentsMargins(2, 2, 2, 2);
+    cxgParams = new Ui::PropertyGrid(query);
+    cxgParams->setObjectName(QStringLiteral("cxgParams"));
+    btnFind = buttonFor(actFindSQL, query);
+    queryLayout->addWidget(cxgParams, 1);
+    queryLayout->addWidget(btnFind);
+    dxTabContainer->addTab(query, QStringLiteral("查询"));
+
+    // Right: the rows of the category.
+    dxDockPanel1 = new Ui::DockPanel(QStringLiteral("dxDockPanel1"));
+    dxDockPanel1->addCaptionButton(actAdd);
+    cxgMain = new Ui::Grid(QStringLiteral("cxgMain"));
+    dxDockPanel1->setContent(cxgMain);
+    cxgMainDBTableView1 = cxgMain->addLevel(QStringLiteral("cxgMainDBTableView1"));
+    cxgMainDBTableView1->setRecordSet(&cdsMain);
+    bindList(cxgMain, &cdsMain);
+    connect(cxgMainDBTableView1, &QAbstractItemView::doubleClicked, actEdit, &QAction::trigger);
+
+    auto* split = new QSplitter(dxDockSite1);
+    split->addWidget(dxTabContainer);
+    split->addWidget(dxDockPanel1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({200, 760});
+    dxDockSite1->layout()->addWidget(split);
+
+    cdsCategory.beforePost = [this](Db::RecordSet&) { cdsCategoryBeforePost(); };
+    cdsCategory.afterPost = [this](Db::RecordSet&) { cdsCategoryAfterPost(); };
+    cdsCategory.afterCancel = [this](Db::RecordSet&) { cdsCategoryAfterPost(); };
+    connect(dbtCategory, &Ui::GridTreeView::currentKeyChanged, this, [this] {
+        updateCategoryActions();
+        if (!m_loadingCategories)
+            dbtCategorySelectionChanged();
+    });
+}
+
+TMultiBasicRibbonForm::~TMultiBasicRibbonForm() {
+    cxgMainDBTableView1->setRecordSet(nullptr);
+    dbtCategory->disconnect(this);
+    dbtCategory->setRecordSet(nullptr, {}, {}, {});
+}
+
+void TMultiBasicRibbonForm::runCategory(void (TMultiBasicRibbonForm::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const Sys::EAbort&) {
+    }
+    updateCategoryActions();
+}
+
+void TMultiBasicRibbonForm::_init() {
+    TBasicRibbonForm::_init();
+    p1Field = F("p1");
+    p2Field = F("p2");
+    updateCaption();
+    if (!checkDescriptor()) {
+        updateCategoryActions();
+        return;
+    }
+    _initColumns(moduleCode(), cxgMain, cdsMain);
+    loadCategory();
+    _initParamsList();
+    dxTabContainer->setCurrentIndex(0);
+}
+
+// ---- categories --------------------------------------------------------------------------------
+
+void TMultiBasicRibbonForm::loadCategory() {
+    if (!listReady())
+        return;
+    const Sys::TAuth* auth = Sys::sysAuth();
+    m_loadingCategories = true;
+    const bool loaded = Db::dataServices().openDataToCDS(
+        cdsCategory, QString::fromLatin1(kCategorySql),
+        {{F("orgid"), auth ? auth->orgId : QString()}, {F("iclass"), moduleCode()}});
+    if (loaded) {
+        for (const auto& [field, caption] :
+             {std::pair{"code", "编号"}, std::pair{"name", "名称"}}) {
+            if (const int i = cdsCategory.fieldIndex(F(field)); i >= 0)
+                cdsCategory.fieldDef(i).displayLabel = QString::fromUtf8(caption);
+        }
+        cdsCategory.first();
+    }
+    m_loadingCategories = false;
+    dbtCategory->refresh();
+    updateCategoryActions();
+    if (loaded && !cdsCategory.isEmpty()) {
+        dbtCategory->selectKey(cdsCategory.field(F("id")).value());
+        dbtCategorySelectionChanged();
+    } else {
+        // No category to choose: every row of the module, as before a choice.
+        category_p1 = category_p2 = 0;
+        getMainData(0, 0);
+    }
+}
+
+void TMultiBasicRibbonForm::dbtCategorySelectionChanged() {
+    if (!cdsCategory.active() || cdsCategory.isEmpty())
+        return;
+    const int id = cdsCategory.field(F("id")).asInteger();
+    const int pid = cdsCategory.field(F("pid")).asInteger();
+    category_p1 = pid != 0 ? pid : id;
+    category_p2 = pid != 0 ? id : 0;
+    getMainData(category_p1, category_p2);
+}
+
+void TMultiBasicRibbonForm::updateCategoryActions() {
+    const bool any = cdsCategory.active() && !cdsCategory.isEmpty();
+    actCategory_AddChild->setVisible(any && cdsCategory.field(F("pid")).asInteger() == 0);
+    actCategory_Edit->setEnabled(any);
+    actCategory_Del->setEnabled(any);
+}
+
+void TMultiBasicRibbonForm::setCategoryEditing(bool on) {
+    dbtCategory->setEditTriggers(on ? QAbstractItemView::DoubleClicked |
+                                          QAbstractItemView::EditKeyPressed |
+                                          QAbstractItemView::AnyKeyPressed
+                                    : QAbstractItemView::NoEditTriggers);
+    if (on && dbtCategory->currentIndex().isValid()) {
+        dbtCategory->setFocus();
+        dbtCategory->edit(dbtCategory->currentIndex().siblingAtColumn(0));
+    }
+}
+
+void TMultiBasicRibbonForm::actCategory_AddExecute() {
+    rightsGate(moduleCode(), F("_01"));
+    if (!cdsCategory.active())
+        return;
+    const int pid = cdsCategory.isEmpty() ? 0 : cdsCategory.field(F("pid")).asInteger();
+    cdsCategory.append();
+    cdsCategory.field(F("pid")).setValue(pid);
+    setCategoryEditing(true);
+}
+
+void TMultiBasicRibbonForm::actCategory_AddChildExecute() {
+    rightsGate(moduleCode(), F("_01"));
+    if (!cdsCategory.active() || cdsCategory.isEmpty() ||
+        cdsCategory.field(F("pid")).asInteger() != 0)
+        return;
+    const int parent = cdsCategory.field(F("id")).asInteger();
+    cdsCategory.append();
+    cdsCategory.field(F("pid")).setValue(parent);
+    setCategoryEditing(true);
+}
+
+void TMultiBasicRibbonForm::actCategory_EditExecute() {
+    rightsGate(moduleCode(), F("_02"));
+    if (!cdsCategory.active() || cdsCategory.isEmpty())
+        return;
+    cdsCategory.edit();
+    setCategoryEditing(true);
+}
+
+void TMultiBasicRibbonForm::cdsCategoryBeforePost() {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    cdsCategory.field(F("imageindex")).setValue(0);
+    cdsCategory.field(F("orgid")).setValue(auth ? auth->orgId : QString());
+    cdsCategory.field(F("iclass")).setValue(moduleCode());
+    cdsCategory.field(F("isort")).setValue(0);
+    cdsCategory.field(F("isdel")).setValue(false);
+}
+
+void TMultiBasicRibbonForm::cdsCategoryAfterPost() {
+    setCategoryEditing(false);
+    if (cdsCategory.changeCount() == 0)
+        return;
+    QStringList statements;
+    Db::GetUpDataSQLList(F("qd_b_category"), F("id"), {F("id"), F("imageindex")}, cdsCategory,
+                         statements, 0);
+    if (statements.isEmpty())
+        return;
+    const QString sql = statements.join(F("\r\n"));
+    Db::LogMsg(sql);
+    if (!Db::dataServices().execSQL(sql)) {
+        // The data services have said why; the category stays in editing to be corrected.
+        cdsCategory.edit();
+        setCategoryEditing(true);
+        Sys::Abort();
+    }
+    cdsCategory.mergeChangeLog();
+    categoriesChanged();
+}
+
+void TMultiBasicRibbonForm::categoriesChanged() {
+    _refreshJoinTableData();
+    loadCategory();
+}
+
+void TMultiBasicRibbonForm::actCategory_DelExecute() {
+    rightsGate(moduleCode(), F("_03"));
+    if (!cdsCategory.active() || cdsCategory.isEmpty())
+        return;
+    const int id = cdsCategory.field(F("id")).asInteger();
+    const int pidField = cdsCategory.fieldIndex(F("pid"));
+    for (int pos = 0; pos < cdsCategory.recordCount(); ++pos) {
+        if (cdsCategory.intAt(cdsCategory.rowAt(pos), pidField) == id) {
+            showHint(QStringLiteral("请先删除该分类下面的子分类"));
+            return;
+        }
+    }
+    if (cdsMain.active() && !cdsMain.isEmpty()) {
+        showHint(QStringLiteral("请先删除该分类下面的明细数据"));
+        return;
+    }
+    if (!confirmOk(QStringLiteral("是否确认删除选中的分类")))
+        return;
+    QStringList batch;
+    if (category_p1 != 0) {
+        QString rows = QStringLiteral("update ") + tableName() +
+                       QStringLiteral(" set isDel = 1 where 1 = 1  and p1 = ") +
+                       QString::number(category_p1);
+        if (category_p2 != 0)
+            rows += QStringLiteral(" and p2 = ") + QString::number(category_p2);
+        batch << rows;
+    }
+    batch << QStringLiteral("delete from qd_b_category where id = ") + QString::number(id);
+    const QString sql = batch.join(F("\r\n"));
+    Db::LogMsg(sql);
+    if (!Db::dataServices().execSQL(sql))
+        return;
+    cdsCategory.mergeChangeLog();
+    categoriesChanged();
+}
+
+// ---- the list --------------------------------------------------------------------------------
+
+void TMultiBasicRibbonForm::getMainData(int p1, int p2) {
+    if (!listReady())
+        return;
+    QString conditions;
+    Db::Params params;
+    if (p1 != 0) {
+        conditions += QStringLiteral(" and p1=:p1");
+        params.push_back({F("p1"), p1});
+    }
+    if (p2 != 0) {
+        conditions += QStringLiteral(" and p2=:p2");
+        params.push_back({F("p2"), p2});
+    }
+    if (loadModuleRows(cdsMain, pluginfo, conditions, params))
+        cxgMainDBTableView1->applyColumns();
+    updateCaption();
+}
+
+void TMultiBasicRibbonForm::updateCaption() {
+    const QString name = cdsCategory.active() && !cdsCategory.isEmpty()
+                             ? cdsCategory.field(F("name")).asString()
+                             : QString();
+    dxDockPanel1->setCaption(QStringLiteral("当前分类：%1  当前记录数：%2")
+                                 .arg(name)
+                                 .arg(cdsMain.active() ? cdsMain.recordCount() : 0));
+}
+
+void TMultiBasicRibbonForm::listBeforePost() {
+    struct Required {
+        const char* field;
+        const char* message;
+        bool text;  // empty text, else 0
+    };
+    const Required required[] = {
+        {"code", "请输入编号", true},
+        {"name", "请输入名称", true},
+        {"p1", "请设置一级分类", false},
+        {"ck_id", "请设置所属门店", false},
+    };
+    for (const Required& r : required) {
+        const int field = cdsMain.fieldIndex(F(r.field));
+        if (field < 0)
+            continue;
+        const bool missing = r.text ? cdsMain.field(field).asString().isEmpty()
+                                    : cdsMain.field(field).asInteger() == 0;
+        if (!missing)
+            continue;
+        showError(QString::fromUtf8(r.message));
+        if (r.text && cxgMainDBTableView1->columnAt(field))
+            cxgMainDBTableView1->setCurrentIndex(
+                cxgMainDBTableView1->model()->index(cdsMain.recNo(), field));
+        Sys::Abort();
+    }
+    const Sys::TAuth* auth = Sys::sysAuth();
+    cdsMain.field(F("orgid")).setValue(auth ? auth->orgId : QString());
+    applyValidationRules(Ui::MsgKind::Error);
+}
+
+void TMultiBasicRibbonForm::actAddExecute() {
+    TBasicRibbonForm::actAddExecute();
+    appendListRow();
+    if (cdsMain.state() != Db::DataSetState::Insert)
+        return;
+    if (cdsMain.hasField(p1Field))
+        cdsMain.field(p1Field).setValue(category_p1);
+    if (cdsMain.hasField(p2Field))
+        cdsMain.field(p2Field).setValue(category_p2);
+}
+
+void TMultiBasicRibbonForm::actEditExecute() {
+    TBasicRibbonForm::actEditExecute();
+    editListRow();
+}
+
+void TMultiBasicRibbonForm::actDelExecute() {
+    TBasicRibbonForm::actDelExecute();
+    deleteSelectedRows();
+}
+
+void TMultiBasicRibbonForm::actRefExecute() {
+    getMainData(category_p1, category_p2);
+}
+
+void TMultiBasicRibbonForm::actCopyExecute() {
+    TBasicRibbonForm::actCopyExecute();
+    if (!listReady() || !cdsMain.active() || cdsMain.isEmpty())
+        return;
+    const QList<int> selected = cxgMainDBTableView1->selectedRowPositions();
+    if (selected.size() <= 1) {
+        copyListRow();
+        return;
+    }
+    // Several rows: their codes, in selection order, to the batch copy dialog.
+    const int code = cdsMain.fieldIndex(F("code"));
+    QJsonArray codes;
+    for (int pos : selected)
+        codes.append(code >= 0 ? cdsMain.textAt(cdsMain.rowAt(pos), code) : QString());
+    Tdatacopyform copy(this, PlugItem,
+                       QString::fromUtf8(QJsonDocument(codes).toJson(QJsonDocument::Compact)));
+    if (Ui::prompter().exec(copy) == QDialog::Accepted)
+        getMainData(category_p1, category_p2);
+}
+
+void TMultiBasicRibbonForm::actColSetExecute() {
+    storeListLayout();
+}
+
+void TMultiBasicRibbonForm::actExportExecute() {
+    TBasicRibbonForm::actExportExecute();
+    exportList();
+}
+
+void TMultiBasicRibbonForm::actPrintExecute() {
+    TBasicRibbonForm::actPrintExecute();
+    printList({{QStringLiteral("列表"), &cdsMain}, {QStringLiteral("分类"), &cdsCategory}});
+}
+
+void TMultiBasicRibbonForm::closeEvent(QCloseEvent* e) {
+    storeListLayout();
+    TBasicRibbonForm::closeEvent(e);
+}
+
+// ---- the query panel
+// -----------------------------------------------------------------------------
+
+void TMultiBasicRibbonForm::_initParamsList() {
+    cxgParams->clear();
+    paramsList.clear();
+    for (const QJsonValue& v : pluginfo.value(F("params")).toArray()) {
+        const QJsonObject p = v.toObject();
+        const QString name = p.value(F("name")).toString();
+        Ui::EditorProps props;
+        props.kind = parameterEditor(p.value(F("type")).toString());
+        for (const QJsonValue& item : p.value(F("items")).toArray())
+            props.items << item.toString();
+        if (props.kind == Ui::EditorKind::Button)
+            props.onButtonClick = [this, name](QWidget*) { OnButtonEditClick(name); };
+        const QJsonObject join = p.value(F("join")).toObject();
+        if (props.kind == Ui::EditorKind::LookupCombo && !join.isEmpty()) {
+            auto& table = joinTableList[name];
+            if (!table) {
+                table = std::make_unique<TjoinTableObject>(true);
+                table->Fsql = Sys::sqlTemplate(join.value(F("sql")).toString());
+                table->jo = join;
+                table->updatefields = join.value(F("fields")).toArray();
+            }
+            props.keyField = join.value(F("keyfieldnames")).toString();
+            props.listFields = join.value(F("listfieldnames")).toString();
+            for (const QJsonValue& f : table->updatefields) {
+                const QJsonObject field = f.toObject();
+                if (field.value(F("visiable")).toString() == F("false") ||
+                    field.value(F("visiable")) == QJsonValue(false))
+                    continue;
+                props.dropDownColumns.append({field.value(F("fieldname")).toString(),
+                                              field.value(F("caption")).toString(),
+                                              field.value(F("width")).toVariant().toInt() > 0
+                                                  ? field.value(F("width")).toVariant().toInt()
+                                                  : 80});
+            }
+            try {
+                table->open();
+            } catch (const Db::DbError&) {
+                // Shown by the data services; the row stays with an empty list.
+            }
+            props.listSource = table->Fcds.get();
+        }
+        cxgParams->addRow(name, p.value(F("title")).toString() + QStringLiteral("： "), props);
+        cxgParams->setValue(
+            name, getDefValue(p.value(F("deftype")).toString(), p.value(F("defvalue")).toString()));
+        paramsList.emplace_back(p, name);
+    }
+}
+
+void TMultiBasicRibbonForm::OnButtonEditClick(const QString& param) {
+    QString plugin;
+    for (const auto& [p, name] : paramsList) {
+        if (name == param)
+            plugin = p.value(F("event")).toString();
+    }
+    Sys::TPlugItem* item = Sys::plugsPool().plugbyName(plugin, false);
+    if (!item)
+        return;
+    const QString chosen = item->select(this, QString(), QStringLiteral("{\"model\":\"single\"}"));
+    if (chosen.isEmpty())
+        return;
+    const QJsonArray rows = QJsonDocument::fromJson(chosen.toUtf8()).array();
+    if (!rows.isEmpty())
+        cxgParams->setValue(param, rows.first().toObject().value(F("code")).toVariant());
+}
+
+void TMultiBasicRibbonForm::actFindSQLExecute() {
+    const QJsonObject filter = pluginfo.value(F("filter")).toObject();
+    if (filter.isEmpty() || !listReady())
+        return;
+    // The editor in hand gives up its value first.
+    if (!paramsList.empty())
+        if (QWidget* first = cxgParams->editor(paramsList.front().second))
+            first->setFocus();
+    QString sql = Sys::sqlTemplate(filter.value(F("mainsql")).toString());
+    for (const auto& [p, name] : paramsList) {
+        const QString value = parameterText(cxgParams->value(name));
+        if (value.trimmed().isEmpty())
+            continue;
+        sql += QStringLiteral("\r\n") + Format(p.value(F("paramsql")).toString(), {value});
+    }
+    Db::LogMsg(sql);
+    if (Db::dataServices().openDataToCDS(cdsMain, sql))
+        cxgMainDBTableView1->applyColumns();
+    updateCaption();
+}
+
+}  // namespace Qd::Core::Base

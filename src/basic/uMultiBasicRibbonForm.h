@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QJsonObject>
+#include <utility>
+#include <vector>
+
+#include "basic/uBasicRibbonForm.h"
+#include "db/RecordSet.h"
+
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace Qd::Core::Ui {
+class DockPanel;
+class Grid;
+class GridTreeView;
+class GridView;
+class PropertyGrid;
+}  // namespace Qd::Core::Ui
+
+namespace Qd::Core::Base {
+
+// The list of a master-data module whose records are filed under a two-level category tree
+// (qd_b_category, told apart by the module code in `iclass`): the tree and a query panel on the
+// left, the rows of the selected category on the right. Saving, rules, soft delete, export and
+// the help code work as in the single-table list; rows carry their place in "p1" (top level)
+// and "p2" (second level, or 0).
+class TMultiBasicRibbonForm : public TBasicRibbonForm {
+    Q_OBJECT
+public:
+    TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* data);
+    ~TMultiBasicRibbonForm() override;
+
+    void _init() override;
+    // The module's categories, the tree selecting the first, whose rows it loads.
+    virtual void loadCategory();
+    // The rows of category (p1, p2); 0 leaves a level out.
+    virtual void getMainData(int p1, int p2);
+    // The query panel from the descriptor's "params".
+    void _initParamsList();
+    // A "button" parameter's button: the picker of the plug-in it names, single choice.
+    void OnButtonEditClick(const QString& param);
+
+    int category_p1 = 0;  // the top level of the selected category (itself, or its parent)
+    int category_p2 = 0;  // the selected category when it is second-level, else 0
+    QString p1Field;
+    QString p2Field;
+    // Each parameter of "params" with the name of its editor row in cxgParams.
+    std::vector<std::pair<QJsonObject, QString>> paramsList;
+
+    QTabWidget* dxTabContainer;         // owned by the form: pages 分类 and 查询
+    Ui::GridTreeView* dbtCategory;      // owned by dxTabContainer
+    Ui::PropertyGrid* cxgParams;        // owned by dxTabContainer
+    QPushButton* btnFind;               // owned by dxTabContainer
+    Ui::DockPanel* dxDockPanel1;        // owned by the form
+    Ui::Grid* cxgMain;                  // owned by dxDockPanel1
+    Ui::GridView* cxgMainDBTableView1;  // owned by cxgMain
+    Db::RecordSet cdsCategory;
+    Db::RecordSet cdsMain;
+
+    QAction* actCategory_Add;
+    QAction* actCategory_AddChild;
+    QAction* actCategory_Edit;
+    QAction* actCategory_Del;
+    QAction* actCategory_Ref;
+    QAction* actFindSQL;
+
+protected:
+    void reloadList() override { getMainData(category_p1, category_p2); }
+    void listBeforePost() override;
+    void actAddExecute() override;
+    void actEditExecute() override;
+    void actDelExecute() override;
+    void actRefExecute() override;
+    void actCopyExecute() override;
+    void actColSetExecute() override;
+    void actExportExecute() override;
+    void actPrintExecute() override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void dbtCategorySelectionChanged();
+    void actCategory_AddExecute();
+    void actCategory_AddChildExecute();
+    void actCategory_EditExecute();
+    void actCategory_DelExecute();
+    void actFindSQLExecute();
+    void cdsCategoryBeforePost();
+    void cdsCategoryAfterPost();
+    // The tree's cells take typing only while a category is being added or edited.
+    void setCategoryEditing(bool on);
+    // Reloads the tree and the lookups that list categories, after the categories changed.
+    void categoriesChanged();
+    void updateCategoryActions();
+    void updateCaption();
+    void runCategory(void (TMultiBasicRibbonForm::*handler)());
+
+    bool m_loadingCategories = false;
+};
+
+}  // namespace Qd::Core::Base
