@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "basic/ListRules.h"
 #include "basic/uRecycleBinForm.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
@@ -199,7 +200,7 @@ void TBasicRibbonForm::bindList(Ui::Grid* grid, Db::RecordSet* cds) {
         if (!m_canEdit && !m_reEditing)
             Sys::Abort();
     };
-    cds->onDataChange = [this](Db::RecordSet&, int field) { fillHelpCode(field); };
+    cds->onDataChange = [](Db::RecordSet& rs, int field) { fillHelpCode(rs, field); };
 }
 
 Ui::GridView* TBasicRibbonForm::listView() const {
@@ -244,38 +245,7 @@ void TBasicRibbonForm::listBeforePost() {
 }
 
 void TBasicRibbonForm::applyValidationRules(Ui::MsgKind kind) {
-    const Sys::TAuth* auth = Sys::sysAuth();
-    auto refuse = [kind](const QString& text) {
-        if (kind == Ui::MsgKind::Error)
-            showError(text);
-        else
-            showHint(text);
-        Sys::Abort();
-    };
-    for (const QJsonValue& v : pluginfo.value(F("validation")).toArray()) {
-        const QJsonObject rule = v.toObject();
-        const QString type = rule.value(F("datatype")).toString();
-        if (type != F("required") && type != F("unique"))
-            continue;
-        // A rule on a field the list does not have names it, rather than passing unseen.
-        const QString ele = rule.value(F("ele")).toString();
-        if (!m_list->hasField(ele))
-            refuse(QStringLiteral("模块“%1”的验证规则字段“%2”不在列表中。").arg(moduleCode(), ele));
-        const QString text = m_list->field(ele).asString();
-        bool failed = text.isEmpty();
-        if (type == F("unique")) {
-            const qint64 id = m_list->hasField(F("id")) ? m_list->field(F("id")).asLargeInt() : 0;
-            Db::DataPacket found = Db::dataServices().queryData(Format(
-                rule.value(F("checksql")).toString(), {auth ? auth->orgId : QString(), text, id}));
-            // A statement that cannot run has been reported; the post is refused, not passed.
-            if (!found.active())
-                Sys::Abort();
-            cdsCheck.setData(std::move(found));
-            failed = !cdsCheck.isEmpty();
-        }
-        if (failed)
-            refuse(rule.value(F("errormsg")).toString());
-    }
+    Base::applyValidationRules(pluginfo, moduleCode(), *m_list, cdsCheck, kind);
 }
 
 bool TBasicRibbonForm::saveListChanges(const QStringList& ignored) {
@@ -308,14 +278,6 @@ void TBasicRibbonForm::listAfterPost() {
     m_reEditing = true;
     m_list->edit();
     m_reEditing = false;
-}
-
-void TBasicRibbonForm::fillHelpCode(int field) {
-    if (field < 0 || m_list->fieldDef(field).name.compare(F("name"), Qt::CaseInsensitive) != 0)
-        return;
-    const QString name = m_list->field(field).asString();
-    if (!name.isEmpty() && m_list->hasField(F("helpcode")))
-        m_list->field(F("helpcode")).setValue(Sys::HZtoPY(name));
 }
 
 void TBasicRibbonForm::appendListRow() {

@@ -116,7 +116,6 @@ private:
     void listAfterPost();
     // Saves the change log with `ignored` left out; reloads on success.
     bool saveListChanges(const QStringList& ignored);
-    void fillHelpCode(int field);
 
     Ui::Grid* m_grid = nullptr;       // not owned
     Db::RecordSet* m_list = nullptr;  // not owned

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "basic/ListRules.h"
 #include "basic/uDataCopyForm.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
@@ -124,7 +125,8 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     cxgMainDBTableView1 = cxgMain->addLevel(QStringLiteral("cxgMainDBTableView1"));
     cxgMainDBTableView1->setRecordSet(&cdsMain);
     bindList(cxgMain, &cdsMain);
-    connect(cxgMainDBTableView1, &QAbstractItemView::doubleClicked, actEdit, &QAction::trigger);
+    connect(cxgMainDBTableView1, &QAbstractItemView::doubleClicked, this,
+            [this] { openRecordEditor(); });
 
     auto* split = new QSplitter(dxDockSite1);
     split->addWidget(dxTabContainer);
@@ -144,6 +146,9 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
 }
 
 TMultiBasicRibbonForm::~TMultiBasicRibbonForm() {
+    // Record editors still open go with the list; they must not ask it to reload then.
+    for (TBasicPropEditForm* editor : findChildren<TBasicPropEditForm*>())
+        disconnect(editor, nullptr, this, nullptr);
     cxgMainDBTableView1->setRecordSet(nullptr);
     dbtCategory->disconnect(this);
     dbtCategory->setRecordSet(nullptr, {}, {}, {});
@@ -334,19 +339,7 @@ void TMultiBasicRibbonForm::actCategory_DelExecute() {
 // ---- the list --------------------------------------------------------------------------------
 
 void TMultiBasicRibbonForm::getMainData(int p1, int p2) {
-    if (!listReady())
-        return;
-    QString conditions;
-    Db::Params params;
-    if (p1 != 0) {
-        conditions += QStringLiteral(" and p1=:p1");
-        params.push_back({F("p1"), p1});
-    }
-    if (p2 != 0) {
-        conditions += QStringLiteral(" and p2=:p2");
-        params.push_back({F("p2"), p2});
-    }
-    if (loadModuleRows(cdsMain, pluginfo, conditions, params))
+    if (listReady() && loadCategoryRows(cdsMain, pluginfo, p1, p2))
         cxgMainDBTableView1->applyColumns();
     updateCaption();
 }
@@ -361,31 +354,11 @@ void TMultiBasicRibbonForm::updateCaption() {
 }
 
 void TMultiBasicRibbonForm::listBeforePost() {
-    struct Required {
-        const char* field;
-        const char* message;
-        bool text;  // empty text, else 0
-    };
-    const Required required[] = {
-        {"code", "请输入编号", true},
-        {"name", "请输入名称", true},
-        {"p1", "请设置一级分类", false},
-        {"ck_id", "请设置所属门店", false},
-    };
-    for (const Required& r : required) {
-        const int field = cdsMain.fieldIndex(F(r.field));
-        if (field < 0)
-            continue;
-        const bool missing = r.text ? cdsMain.field(field).asString().isEmpty()
-                                    : cdsMain.field(field).asInteger() == 0;
-        if (!missing)
-            continue;
-        showError(QString::fromUtf8(r.message));
-        if (r.text && cxgMainDBTableView1->columnAt(field))
+    checkFiledRecord(cdsMain, [this](int field) {
+        if (cxgMainDBTableView1->columnAt(field))
             cxgMainDBTableView1->setCurrentIndex(
                 cxgMainDBTableView1->model()->index(cdsMain.recNo(), field));
-        Sys::Abort();
-    }
+    });
     const Sys::TAuth* auth = Sys::sysAuth();
     cdsMain.field(F("orgid")).setValue(auth ? auth->orgId : QString());
     applyValidationRules(Ui::MsgKind::Error);
@@ -453,6 +426,27 @@ void TMultiBasicRibbonForm::actPrintExecute() {
 void TMultiBasicRibbonForm::closeEvent(QCloseEvent* e) {
     storeListLayout();
     TBasicRibbonForm::closeEvent(e);
+}
+
+TBasicPropEditForm* TMultiBasicRibbonForm::openRecordEditor() {
+    const PropEditFormClass* make = propEditForm(moduleCode());
+    if (!make || !listReady() || !cdsMain.active() || cdsMain.isEmpty()) {
+        actEdit->trigger();
+        return nullptr;
+    }
+    // The editor reads the columns from the descriptor, as the list reads them beside it.
+    QJsonObject info = pluginfo;
+    if (!info.contains(F("columns")))
+        if (const Sys::TPlugItemSingleBasic* item = descriptorItem())
+            info.insert(F("columns"),
+                        QJsonDocument::fromJson(item->GetColumnsJson().toUtf8()).array());
+    TBasicPropEditForm* editor = (*make)(this, moduleCode(), cdsMain.field(F("id")).asInteger(),
+                                         category_p1, category_p2, info, Db::DataSetState::Browse);
+    editor->setWindowFlag(Qt::Window);
+    editor->setWindowModality(Qt::ApplicationModal);
+    connect(editor, &QObject::destroyed, this, [this] { reloadList(); });
+    editor->show();
+    return editor;
 }
 
 // ---- the query panel

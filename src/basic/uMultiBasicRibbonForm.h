@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "basic/uBasicPropEditForm.h"
 #include "basic/uBasicRibbonForm.h"
 #include "db/RecordSet.h"
 
@@ -41,6 +42,10 @@ public:
     void _initParamsList();
     // A "button" parameter's button: the picker of the plug-in it names, single choice.
     void OnButtonEditClick(const QString& param);
+    // A double click on a row: the module's record editor on that row when it has one (shown
+    // as a modal window; the list reloads when it closes), else 修改 in the list. Returns the
+    // editor opened, if any.
+    TBasicPropEditForm* openRecordEditor();
 
     int category_p1 = 0;  // the top level of the selected category (itself, or its parent)
     int category_p2 = 0;  // the selected category when it is second-level, else 0

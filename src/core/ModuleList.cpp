@@ -39,6 +39,20 @@ bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QStri
     return true;
 }
 
+bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, int p2) {
+    QString conditions;
+    Db::Params params;
+    if (p1 != 0) {
+        conditions += QStringLiteral(" and p1=:p1");
+        params.push_back({QStringLiteral("p1"), p1});
+    }
+    if (p2 != 0) {
+        conditions += QStringLiteral(" and p2=:p2");
+        params.push_back({QStringLiteral("p2"), p2});
+    }
+    return loadModuleRows(cds, pluginfo, conditions, params);
+}
+
 void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
                       const QString& moduleCode, JoinTableList& tables, Db::RecordSet& cds) {
     ColumnBuilder::Options options;

@@ -28,6 +28,10 @@ namespace Qd::Core::Base {
 bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions = {},
                     const Db::Params& params = {});
 
+// The rows of category (p1, p2) of a categorised module: " and p1=:p1" and " and p2=:p2" for
+// the levels that are not 0.
+bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, int p2);
+
 // The reference column build of a list grid: the plug item's column descriptors with the list
 // types, lookups kept in `tables` whose chosen values are copied into `cds`, problems shown
 // once, and the user's saved layout restored under the module code.

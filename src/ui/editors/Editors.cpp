@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
@@ -27,6 +28,7 @@
 #include "sys/EAbort.h"
 #include "ui/Prompter.h"
 #include "ui/editors/EditorsInternal.h"
+#include "ui/grid/GridInternal.h"
 
 namespace Qd::Core::Ui {
 
@@ -616,6 +618,76 @@ void ColorEdit::showPopup() {
 void ColorEdit::hidePopup() {
     if (m_popup)
         m_popup->hide();
+}
+
+void onEditorChanged(QWidget* editor, QObject* context, const std::function<void()>& changed) {
+    if (auto* lookup = qobject_cast<LookupComboBox*>(editor))
+        QObject::connect(lookup, &LookupComboBox::editValueChanged, context, changed);
+    else if (auto* color = qobject_cast<ColorEdit*>(editor))
+        QObject::connect(color, &ColorEdit::colorChanged, context, changed);
+    else if (auto* check = qobject_cast<QCheckBox*>(editor))
+        QObject::connect(check, &QCheckBox::toggled, context, changed);
+    else if (auto* combo = qobject_cast<QComboBox*>(editor))
+        QObject::connect(combo, &QComboBox::currentIndexChanged, context, changed);
+    else if (auto* memo = qobject_cast<QPlainTextEdit*>(editor))
+        QObject::connect(memo, &QPlainTextEdit::textChanged, context, changed);
+    else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        QObject::connect(edit, &QLineEdit::editingFinished, context, changed);
+    else if (auto* date = qobject_cast<QDateTimeEdit*>(editor))
+        QObject::connect(date, &QDateTimeEdit::editingFinished, context, changed);
+}
+
+// ---- FieldBinding ------------------------------------------------------------------------------
+
+FieldBinding::FieldBinding(Db::RecordSet* rs, const QString& field, QWidget* editor)
+    : QObject(editor), m_rs(rs), m_field(field), m_editor(editor) {
+    m_rs->addObserver(this);
+    onEditorChanged(editor, this, [this] { write(); });
+    refresh();
+}
+
+FieldBinding::~FieldBinding() {
+    if (m_rs)
+        m_rs->removeObserver(this);
+}
+
+void FieldBinding::refresh() {
+    if (!m_rs || m_writing)
+        return;
+    const bool has = m_rs->active() && !m_rs->isEmpty() && m_rs->hasField(m_field);
+    QScopedValueRollback guard(m_showing, true);
+    setEditorValue(m_editor, has ? m_rs->field(m_field).value() : QVariant());
+}
+
+void FieldBinding::write() {
+    if (!m_rs || m_showing || !m_rs->active() || !m_rs->hasField(m_field))
+        return;
+    QScopedValueRollback guard(m_writing, true);
+    const QVariant value = editorValue(m_editor);
+    if (m_rs->field(m_field).value() == value)
+        return;
+    // Typing into a record that is only shown starts editing it.
+    Internal::userOperation([&] {
+        if (m_rs->state() == Db::DataSetState::Browse)
+            m_rs->edit();
+        m_rs->field(m_field).setValue(value);
+    });
+}
+
+void FieldBinding::endReset() {
+    refresh();
+}
+void FieldBinding::rowChanged(int) {
+    refresh();
+}
+void FieldBinding::currentChanged(int) {
+    refresh();
+}
+void FieldBinding::stateChanged(Db::DataSetState) {
+    refresh();
+}
+void FieldBinding::recordSetDestroyed() {
+    m_rs = nullptr;
 }
 
 }  // namespace Qd::Core::Ui

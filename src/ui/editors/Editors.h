@@ -27,6 +27,10 @@ QVariant editorValue(QWidget* editor);
 // The text a cell shows for a value: a lookup's list field for its key, money in its display
 // format, dates in the client's format, empty for NULL.
 QString displayText(const EditorProps& props, const QVariant& value);
+// Calls `changed` (in `context`) whenever the user changes the editor's value: a line edit when
+// its editing ends, a memo as it is typed, a choice, a check, a colour or a lookup when made.
+void onEditorChanged(QWidget* editor, QObject* context, const std::function<void()>& changed);
+
 // A number in a display format of the kind "#,##0.00", "0.0000", "0.##" (grouping with ",",
 // required digits "0", optional digits "#"); plain when the format is empty (then `decimals`
 // places when not negative).
@@ -38,6 +42,8 @@ class LookupComboBox : public QWidget {
     Q_OBJECT
 public:
     explicit LookupComboBox(const EditorProps& props, QWidget* parent = nullptr);
+    // Another list, key, shown fields and drop-down columns; the key value is kept.
+    void setProps(const EditorProps& props);
     QVariant keyValue() const;
     void setKeyValue(const QVariant& key);
     QString text() const;  // the displayed list text, empty when no row is chosen
@@ -143,6 +149,34 @@ private:
     QLabel* m_caption;  // owned by the widget tree
     QLabel* m_text;     // owned by the widget tree
     QTimer* m_timer;    // child
+};
+
+// Keeps an editor made by createEditor showing one field of a record set's current record, and
+// writes what the user enters back into that field, starting an edit of the record first when
+// it is only shown (automatic edit). Owned by the editor; the record set must outlive it or
+// tell it of its destruction.
+class FieldBinding : public QObject, public Db::RecordSetObserver {
+    Q_OBJECT
+public:
+    FieldBinding(Db::RecordSet* rs, const QString& field, QWidget* editor);
+    ~FieldBinding() override;
+    // Shows the field's value of the current record (empty when there is none).
+    void refresh();
+
+    void endReset() override;
+    void rowChanged(int pos) override;
+    void currentChanged(int pos) override;
+    void stateChanged(Db::DataSetState state) override;
+    void recordSetDestroyed() override;
+
+private:
+    void write();
+
+    Db::RecordSet* m_rs;  // not owned
+    QString m_field;
+    QWidget* m_editor;  // the parent
+    bool m_showing = false;
+    bool m_writing = false;
 };
 
 // A vertical property grid: one row per property, its caption on the left and its editor on

@@ -451,6 +451,14 @@ struct LookupComboBox::Impl {
     }
 };
 
+void LookupComboBox::setProps(const EditorProps& props) {
+    d->props = props;
+    d->dropButton->setVisible(props.alwaysShowButton);
+    d->source->setRecordSet(props.listSource);
+    d->list->setColumns(dropDownColumnsOf(props));
+    setKeyValue(d->key);  // shown again from the new list
+}
+
 LookupComboBox::LookupComboBox(const EditorProps& props, QWidget* parent)
     : QWidget(parent), d(std::make_shared<Impl>()) {
     d->q = this;

@@ -216,24 +216,10 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
 }
 
 void PropertyGrid::watch(const QString& name, QWidget* editor) {
-    auto changed = [this, name] {
+    onEditorChanged(editor, this, [this, name] {
         if (!d->loading)
             emit valueChanged(name);
-    };
-    if (auto* lookup = qobject_cast<LookupComboBox*>(editor))
-        connect(lookup, &LookupComboBox::editValueChanged, this, changed);
-    else if (auto* color = qobject_cast<ColorEdit*>(editor))
-        connect(color, &ColorEdit::colorChanged, this, changed);
-    else if (auto* check = qobject_cast<QCheckBox*>(editor))
-        connect(check, &QCheckBox::toggled, this, changed);
-    else if (auto* combo = qobject_cast<QComboBox*>(editor))
-        connect(combo, &QComboBox::currentIndexChanged, this, changed);
-    else if (auto* memo = qobject_cast<QPlainTextEdit*>(editor))
-        connect(memo, &QPlainTextEdit::textChanged, this, changed);
-    else if (auto* edit = qobject_cast<QLineEdit*>(editor))
-        connect(edit, &QLineEdit::editingFinished, this, changed);
-    else if (auto* date = qobject_cast<QDateTimeEdit*>(editor))
-        connect(date, &QDateTimeEdit::editingFinished, this, changed);
+    });
 }
 
 QWidget* PropertyGrid::editor(const QString& name) const {
