@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "ClientIcons.h"
+#include "DemoCustomerEditor.h"
 #include "core/FormHost.h"
 #include "core/FormPlacement.h"
 #include "core/uBaseRibbonForm.h"
@@ -218,6 +219,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     m_bars = new Core::Ui::BarManager(this);
     Core::Base::setFormHost({m_pages, m_bars, m_ribbon});
     Core::Base::registerFrameworkForms();
+    registerDemoEditors();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {

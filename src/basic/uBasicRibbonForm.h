@@ -81,7 +81,7 @@ protected:
     void bindList(Ui::Grid* grid, Db::RecordSet* cds);
     Ui::GridView* listView() const;
     // What the descriptor lacks for a list ("缺少“tablename”", ...); empty when complete.
-    QStringList descriptorProblems() const;
+    virtual QStringList descriptorProblems() const;
     // Shows the problems with the module named and returns false when there are any; then the
     // list stays closed and its data actions do nothing. Otherwise probes the edit rights.
     bool checkDescriptor();

@@ -177,6 +177,16 @@ void TMultiBasicRibbonForm::_init() {
     dxTabContainer->setCurrentIndex(0);
 }
 
+QStringList TMultiBasicRibbonForm::descriptorProblems() const {
+    QStringList problems = TBasicRibbonForm::descriptorProblems();
+    const QString sql = pluginfo.value(F("mainsql")).toString().simplified().toLower();
+    const qsizetype where = sql.lastIndexOf(QStringLiteral(" where "));
+    if (!sql.isEmpty() && (where < 0 || sql.indexOf(QStringLiteral(" order by "), where) >= 0 ||
+                           sql.indexOf(QStringLiteral(" group by "), where) >= 0))
+        problems << QStringLiteral("“mainsql”须以 where 条件结尾（分类条件接在其后）");
+    return problems;
+}
+
 // ---- categories --------------------------------------------------------------------------------
 
 void TMultiBasicRibbonForm::loadCategory() {
@@ -400,9 +410,13 @@ void TMultiBasicRibbonForm::actCopyExecute() {
     }
     // Several rows: their codes, in selection order, to the batch copy dialog.
     const int code = cdsMain.fieldIndex(F("code"));
+    if (code < 0 || !cxgMainDBTableView1->columnAt(code)) {
+        showError(QStringLiteral("模块“%1”的列表没有“code”列，不能批量复制。").arg(moduleCode()));
+        return;
+    }
     QJsonArray codes;
     for (int pos : selected)
-        codes.append(code >= 0 ? cdsMain.textAt(cdsMain.rowAt(pos), code) : QString());
+        codes.append(cdsMain.textAt(cdsMain.rowAt(pos), code));
     Tdatacopyform copy(this, PlugItem,
                        QString::fromUtf8(QJsonDocument(codes).toJson(QJsonDocument::Compact)));
     if (Ui::prompter().exec(copy) == QDialog::Accepted)

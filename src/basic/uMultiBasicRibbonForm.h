@@ -72,6 +72,9 @@ public:
     QAction* actFindSQL;
 
 protected:
+    // Besides the list's keys: "mainsql" must end inside its where clause, since the category
+    // conditions are appended to it.
+    QStringList descriptorProblems() const override;
     void reloadList() override { getMainData(category_p1, category_p2); }
     void listBeforePost() override;
     void actAddExecute() override;

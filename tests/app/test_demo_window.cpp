@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "DemoCustomerEditor.h"
 #include "DemoSession.h"
 #include "basic/uMultiBasicRibbonForm.h"
 #include "basic/uRecycleBinForm.h"
@@ -15,6 +16,7 @@
 #include "core/uGridRibbonForm.h"
 #include "core/uMyCxGrid.h"
 #include "uMainForm.h"
+#include "ui/DockPanel.h"
 #include "ui/Ribbon.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -132,4 +134,40 @@ TEST_F(DemoListWindow, EmployeesAndTheirRecycleBinForTwoDemoUsers) {
     EXPECT_EQ(employees->cdsMain.state(), Db::DataSetState::Insert);
     employees->cdsMain.cancel();
     EXPECT_EQ(prompts.pending(), 0);
+}
+
+TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
+    Qd::App::registerDemoEditors();
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    ASSERT_TRUE(main.openModule(QStringLiteral("客户资料")));
+    auto* list = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->dxDockPanel1->caption(), QStringLiteral("当前分类：企业客户  当前记录数：8"));
+    auto* editor = qobject_cast<Qd::App::TCustomerPropEditForm*>(list->openRecordEditor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("详细信息"));
+    EXPECT_EQ(editor->edtCode->text(), QStringLiteral("K0001"));
+    EXPECT_EQ(editor->findChild<Ui::LookupComboBox*>("ck_id")->text(), QStringLiteral("东城分店"));
+    EXPECT_EQ(editor->cxgextend->value("extend1").toString(), QStringLiteral("91110105MA01XXXX8K"));
+    editor->resize(620, 460);
+    QCoreApplication::processEvents();
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+        editor->grab().save(QDir(keep).filePath("customer-editor.png"));
+        editor->cxPageControl1->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        editor->grab().save(QDir(keep).filePath("customer-editor-extend.png"));
+        editor->cxPageControl1->setCurrentIndex(0);
+    }
+    // Typing into an editor edits the record; closing drops what was not saved.
+    editor->edtCode->setText(QStringLiteral("K0001A"));
+    emit editor->edtCode->editingFinished();
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("详细信息[编辑]"));
+    editor->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(
+        demo->query("select count(*) from qd_b_khbmk where code = 'K0001A'").field(0).asInteger(),
+        0);
+    EXPECT_EQ(list->cdsMain.recordCount(), 8);
 }

@@ -60,10 +60,12 @@ protected:
         for (const char* s : {"_01", "_02", "_03"})
             grant(11, QStringLiteral("XM") + s);
     }
-    std::unique_ptr<TMultiBasicRibbonForm> open(const QString& module = QStringLiteral("XM")) {
+    std::unique_ptr<TMultiBasicRibbonForm> open(const QString& module = QStringLiteral("XM"),
+                                                const QString& descriptor = kDescriptor,
+                                                const QString& columns = kColumns) {
         plug.code = module;
         plug.name = plug.title = QStringLiteral("项目资料");
-        plug.setTexts(kDescriptor, kColumns, QString());
+        plug.setTexts(descriptor, columns, QString());
         return std::unique_ptr<TMultiBasicRibbonForm>(
             static_cast<TMultiBasicRibbonForm*>(Base::TBaseRibbonForm::create(
                 nullptr,
@@ -220,5 +222,21 @@ TEST_F(CategorisedList, SeveralRowsCopyThroughTheBatchDialogWithFreshCodes) {
     EXPECT_EQ(
         scalar("select count(*) from qd_b_xmbmk where p1 = 3 and p2 = 0 and code like 'A01%'"),
         "3");
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(CategorisedList, ADescriptorItCannotFileByAndRowsWithoutCodesAreNamed) {
+    prompts().answer(Ui::mrOk);
+    auto f = open(
+        "XM", QString(kDescriptor).replace("t1.isdel = 0\",", "t1.isdel = 0 order by t1.name\","));
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("“mainsql”须以 where 条件结尾")))
+        << prompts().last().text.toStdString();
+    EXPECT_FALSE(f->cdsMain.active());
+
+    auto g = open("XM", kDescriptor, R"([{"fieldname": "name", "label": "名称"}])");
+    g->cxgMainDBTableView1->selectAll();
+    prompts().answer(Ui::mrOk);
+    g->actCopy->trigger();
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模块“XM”的列表没有“code”列，不能批量复制。"));
     EXPECT_EQ(prompts().pending(), 0);
 }
