@@ -86,6 +86,17 @@ TEST_F(PropEditor, StepsThroughTheCategoryAndAsksAboutAPendingEdit) {
               QStringLiteral("甲集团 | JJT"));
     EXPECT_EQ(f->windowTitle(), QStringLiteral("详细信息"));
 
+    // 复制 adds a copy to be coded and saved; 取消 drops it after asking.
+    f->actCopy->trigger();
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("详细信息[新增]"));
+    EXPECT_TRUE(f->cdsMain.field("id").isNull());
+    EXPECT_EQ(f->findChild<Ui::AlertWindow*>()->text(),
+              QStringLiteral("复制成功，请修改编号后保存。"));
+    prompts().answer(Ui::mrOk);
+    f->actcancel->trigger();
+    EXPECT_EQ(prompts().last().text, QStringLiteral("数据未保存，是否确定要取消"));
+    EXPECT_EQ(f->cdsMain.recordCount(), 3);
+
     // 保存后编辑 follows a code changed in the same edit.
     f->cdsMain.edit();
     f->cdsMain.field("code").setValue("K1A");
