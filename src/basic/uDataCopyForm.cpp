@@ -25,10 +25,6 @@ QString F(const char* name) {
     return QString::fromLatin1(name);
 }
 
-QString quoted(const QString& text) {
-    return QLatin1Char('\'') + Db::quoteSql(text) + QLatin1Char('\'');
-}
-
 // A lookup of categories by code, showing code and name.
 Ui::EditorProps categoryLookup(Db::RecordSet* list) {
     Ui::EditorProps props;
@@ -116,7 +112,7 @@ QString Tdatacopyform::categorySql(const QString& parentCondition) const {
     return Sys::sqlTemplate(QStringLiteral("select * from qd_b_category where orgid=:orgid and ") +
                             parentCondition +
                             QStringLiteral(" and iclass=:iclass and isdel=0 order by isort"))
-        .replace(QStringLiteral(":iclass"), quoted(moduleCode()));
+        .replace(QStringLiteral(":iclass"), Db::quotedSql(moduleCode()));
 }
 
 void Tdatacopyform::_initlevelP1() {
@@ -137,7 +133,7 @@ void Tdatacopyform::openSourceData() {
         return;
     QStringList codes;
     for (const QJsonValue& v : QJsonDocument::fromJson(fromID.toUtf8()).array())
-        codes << quoted(v.toString());
+        codes << Db::quotedSql(v.toString());
     Db::DataPacket source = Db::dataServices().openData(Sys::sqlTemplate(
         mainsql + QStringLiteral(" and t1.code in(") + codes.join(u',') + QStringLiteral(")")));
     for (source.first(); source.active() && !source.eof(); source.next()) {
@@ -194,9 +190,9 @@ bool Tdatacopyform::checkError() {
     const QString table = m_descriptor.value(F("tablename")).toString();
     for (cdsMain.first(); !cdsMain.eof(); cdsMain.next()) {
         const QString code = cdsMain.field(F("code")).asString();
-        Db::DataPacket taken = Db::dataServices().openData(
-            Sys::sqlTemplate(QStringLiteral("select id from ") + table +
-                             QStringLiteral(" where orgid=:orgid and code = ") + quoted(code)));
+        Db::DataPacket taken = Db::dataServices().openData(Sys::sqlTemplate(
+            QStringLiteral("select id from ") + table +
+            QStringLiteral(" where orgid=:orgid and code = ") + Db::quotedSql(code)));
         if (taken.active() && !taken.isEmpty()) {
             showHint(QStringLiteral("编号") + code + QStringLiteral("重复，请重新输入"));
             return false;

@@ -335,6 +335,10 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
     }
 }
 
+QString quotedSql(const QString& text) {
+    return QLatin1Char('\'') + quoteSql(text) + QLatin1Char('\'');
+}
+
 QString sqlLiteral(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return QStringLiteral("NULL");

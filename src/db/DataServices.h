@@ -64,6 +64,8 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
 QString sqlLiteral(const QVariant& value);
 // Single quotes doubled, for values pasted between quotes in statement text.
 QString quoteSql(const QString& text);
+// The text between single quotes, its quotes doubled: 'O''Brien'.
+QString quotedSql(const QString& text);
 
 class TJsonDB {
 public:

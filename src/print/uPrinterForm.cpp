@@ -33,10 +33,6 @@ QString F(const char* name) {
     return QString::fromLatin1(name);
 }
 
-QString quoted(const QString& text) {
-    return QLatin1Char('\'') + Db::quoteSql(text) + QLatin1Char('\'');
-}
-
 // Shows the stored sharing value of a template as its text.
 class OwnerDelegate : public QStyledItemDelegate {
 public:
@@ -194,8 +190,8 @@ void TPrinterForm::loadRptDocs() {
         QStringLiteral(
             "select *, cast('' as varchar(50)) as ck_ids from qd_sys_printdocs where "
             "orgid = ") +
-        quoted(auth->orgId) + QStringLiteral(" and modulecode = ") + quoted(FModuleCode) +
-        QStringLiteral("\r\nand (owner = 0 or (ck_id = ") + store +
+        Db::quotedSql(auth->orgId) + QStringLiteral(" and modulecode = ") +
+        Db::quotedSql(FModuleCode) + QStringLiteral("\r\nand (owner = 0 or (ck_id = ") + store +
         QStringLiteral(
             ") or (owner = 2 and id in(select rpt_id from qd_sys_printdocs_ck where "
             "ck_id = ") +
@@ -247,9 +243,9 @@ void TPrinterForm::cdsMainAfterPost() {
         // A new template: the one of this module with the saved number and name added last.
         Db::DataPacket found = Db::dataServices().openData(
             QStringLiteral("select max(id) from qd_sys_printdocs where orgid = ") +
-            quoted(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
-            quoted(FModuleCode) + QStringLiteral(" and code = ") + quoted(code) +
-            QStringLiteral(" and docname = ") + quoted(docName));
+            Db::quotedSql(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
+            Db::quotedSql(FModuleCode) + QStringLiteral(" and code = ") + Db::quotedSql(code) +
+            QStringLiteral(" and docname = ") + Db::quotedSql(docName));
         if (!found.isEmpty())
             id = found.field(0).asLargeInt();
     }
