@@ -4,8 +4,15 @@
 // store MD01 and the administrator "1001" (password 123456, employee Y01), signed in by login()
 // once the benchmark's own rows are in.
 
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <memory>
+
+#include "core/uBaseRibbonForm.h"
+#include "ui/Ribbon.h"
 
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
@@ -38,5 +45,27 @@ struct BenchSession {
         sys->login(QStringLiteral("1001"), QStringLiteral("123456"), 1);
     }
 };
+
+// Times opening a working form of class Form for `item`, docked as the client docks it, from
+// generateForm to its first painted screen; counts the rows it loaded.
+template <class Form>
+void openDockedForm(benchmark::State& state, Core::Sys::TPlugItem& item) {
+    QTabWidget pages;
+    pages.resize(1200, 800);
+    pages.show();
+    Core::Ui::Ribbon ribbon;
+    Core::Ui::BarManager bars;
+    for (auto _ : state) {
+        auto* form = Core::Base::TBaseRibbonForm::generateForm(
+            nullptr, [](QWidget* o, Core::Sys::TPlugItem* d) { return new Form(o, d); }, &pages,
+            &bars, &ribbon, &item);
+        benchmark::DoNotOptimize(pages.grab());  // the first painted screen
+        state.PauseTiming();
+        state.counters["rows"] = static_cast<Form*>(form)->cdsMain.recordCount();
+        form->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
 
 }  // namespace Qd::Bench

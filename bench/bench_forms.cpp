@@ -116,22 +116,7 @@ Sys::TPlugItemSingleBasic module(bool lookups) {
 void openForm(benchmark::State& state, bool lookups) {
     fixture();
     Sys::TPlugItemSingleBasic item = module(lookups);
-    QTabWidget pages;
-    pages.resize(1200, 800);
-    pages.show();
-    Ui::Ribbon ribbon;
-    Ui::BarManager bars;
-    for (auto _ : state) {
-        auto* form = Base::TBaseRibbonForm::generateForm(
-            nullptr, [](QWidget* o, Sys::TPlugItem* d) { return new Base::TGridRibbonForm(o, d); },
-            &pages, &bars, &ribbon, &item);
-        benchmark::DoNotOptimize(pages.grab());  // the first painted screen
-        state.PauseTiming();
-        state.counters["rows"] = static_cast<Base::TGridRibbonForm*>(form)->cdsMain.recordCount();
-        form->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        state.ResumeTiming();
-    }
+    Qd::Bench::openDockedForm<Base::TGridRibbonForm>(state, item);
 }
 
 void BM_OpenForm20Columns3Lookups(benchmark::State& state) {

@@ -205,25 +205,7 @@ struct Employees : Qd::Bench::BenchSession {
 
 void BM_OpenEmployeeList(benchmark::State& state) {
     static auto* employees = new Employees;  // kept, as exportData()
-    Employees& e = *employees;
-    QTabWidget pages;
-    pages.resize(1200, 800);
-    pages.show();
-    Ui::Ribbon ribbon;
-    Ui::BarManager bars;
-    for (auto _ : state) {
-        auto* form = Base::TBaseRibbonForm::generateForm(
-            nullptr,
-            [](QWidget* o, Sys::TPlugItem* d) { return new Base::TSingleBasicRibbonForm(o, d); },
-            &pages, &bars, &ribbon, &e.item);
-        benchmark::DoNotOptimize(pages.grab());  // the first painted screen
-        state.PauseTiming();
-        state.counters["rows"] =
-            static_cast<Base::TSingleBasicRibbonForm*>(form)->cdsMain.recordCount();
-        form->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        state.ResumeTiming();
-    }
+    Qd::Bench::openDockedForm<Base::TSingleBasicRibbonForm>(state, employees->item);
 }
 
 }  // namespace
