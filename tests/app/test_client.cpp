@@ -131,6 +131,16 @@ TEST_F(DemoDatabaseTest, ANewFileIsSeededOnceAndItsUsersCanLogIn) {
     EXPECT_FALSE(sys.plugs().items().empty());
     Sys::setSystemServices(nullptr);
     Db::setDataServices(&db());
+
+    // A demo from another edition of the program is made afresh.
+    demo->exec(
+        QStringLiteral("update qd_sys_config set cfgvalue = 'old' where cfgkey = 'demo.edition'"));
+    demo.reset();
+    demo = openDemoDatabase(path);
+    EXPECT_EQ(demo->query(QStringLiteral("select name from qd_b_ckbmk where code = 'MD01'"))
+                  .field(0)
+                  .asString(),
+              QStringLiteral("总店"));
 }
 
 // ---- windows on a small organisation --------------------------------------------------------
