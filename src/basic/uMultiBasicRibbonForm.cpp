@@ -112,6 +112,7 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     queryLayout->setContentsMargins(2, 2, 2, 2);
     cxgParams = new Ui::PropertyGrid(query);
     cxgParams->setObjectName(QStringLiteral("cxgParams"));
+    cxgParams->setCaptionLayout(92, Qt::AlignRight | Qt::AlignVCenter);
     btnFind = buttonFor(actFindSQL, query);
     queryLayout->addWidget(cxgParams, 1);
     queryLayout->addWidget(btnFind);
@@ -132,7 +133,7 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     split->addWidget(dxTabContainer);
     split->addWidget(dxDockPanel1);
     split->setStretchFactor(1, 1);
-    split->setSizes({200, 760});
+    split->setSizes({240, 720});
     dxDockSite1->layout()->addWidget(split);
 
     cdsCategory.beforePost = [this](Db::RecordSet&) { cdsCategoryBeforePost(); };

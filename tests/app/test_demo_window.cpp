@@ -145,6 +145,11 @@ TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
     auto* list = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->dxDockPanel1->caption(), QStringLiteral("当前分类：企业客户  当前记录数：8"));
+    list->dxTabContainer->setCurrentIndex(1);  // the query page: text, lookup and date rows
+    QCoreApplication::processEvents();
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        main.grab().save(QDir(keep).filePath("customer-query.png"));
+    list->dxTabContainer->setCurrentIndex(0);
     auto* editor = qobject_cast<Qd::App::TCustomerPropEditForm*>(list->openRecordEditor());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("详细信息"));

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QTabWidget>
 
 #include "basic/uDataCopyForm.h"
 #include "basic/uMultiBasicRibbonForm.h"
@@ -183,6 +184,12 @@ TEST_F(CategorisedList, TheQueryPanelAddsTheConditionsOfFilledParameters) {
     f->cxgParams->setValue("name", QStringLiteral("片"));
     f->actFindSQL->trigger();
     EXPECT_EQ(codes(f->cdsMain), QStringList({"A0098"}));
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+        f->dxTabContainer->setCurrentIndex(1);
+        f->resize(900, 420);
+        f->show();
+        f->grab().save(keep + "/query-panel.png");
+    }
     EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：甲  当前记录数：1"));
 }
 
@@ -215,6 +222,10 @@ TEST_F(CategorisedList, SeveralRowsCopyThroughTheBatchDialogWithFreshCodes) {
         EXPECT_EQ(copy.cdsMain.field("code").asString(), "A0050");
         copy.cdsMain.edit();
         copy.cdsMain.field("code").setValue("A0102");
+        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+            copy.show();
+            copy.grab().save(keep + "/batch-copy.png");
+        }
         copy.actok->trigger();
         return d.result();
     });

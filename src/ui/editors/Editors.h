@@ -187,6 +187,8 @@ class PropertyGrid : public QWidget {
 public:
     explicit PropertyGrid(QWidget* parent = nullptr);
     ~PropertyGrid() override;
+    // The width and alignment of the captions of rows added from now on (110 px, left aligned).
+    void setCaptionLayout(int width, Qt::Alignment alignment);
     // Adds a row and returns its editor (made by createEditor).
     QWidget* addRow(const QString& name, const QString& caption, const EditorProps& props);
     QWidget* editor(const QString& name) const;

@@ -146,6 +146,8 @@ struct PropertyGrid::Impl {
     QVBoxLayout* rows = nullptr;    // the body's
     std::vector<Row> items;
     bool loading = false;  // setValue is filling an editor
+    int captionWidth = kCaptionWidth;
+    Qt::Alignment captionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
     const Row* find(const QString& name) const {
         for (const Row& r : items)
@@ -193,7 +195,8 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
     line->setSpacing(4);
     auto* label = new QLabel(caption, row);
     label->setObjectName(QStringLiteral("propertyCaption"));
-    label->setFixedWidth(kCaptionWidth);
+    label->setFixedWidth(d->captionWidth);
+    label->setAlignment(d->captionAlignment);
     label->setToolTip(caption);
     QWidget* editor = createEditor(props, row);
     editor->setObjectName(name);
@@ -213,6 +216,11 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
     d->items.push_back({name, row, editor});
     watch(name, editor);
     return editor;
+}
+
+void PropertyGrid::setCaptionLayout(int width, Qt::Alignment alignment) {
+    d->captionWidth = width;
+    d->captionAlignment = alignment;
 }
 
 void PropertyGrid::watch(const QString& name, QWidget* editor) {
