@@ -206,11 +206,14 @@ void TMultiBasicRibbonForm::loadCategory() {
         }
         cdsCategory.first();
     }
-    m_loadingCategories = false;
+    // The tree shows the new rows on the first category without loading its list on the way;
+    // that is done once, below.
     dbtCategory->refresh();
+    if (loaded && !cdsCategory.isEmpty())
+        dbtCategory->selectKey(cdsCategory.field(F("id")).value());
+    m_loadingCategories = false;
     updateCategoryActions();
     if (loaded && !cdsCategory.isEmpty()) {
-        dbtCategory->selectKey(cdsCategory.field(F("id")).value());
         dbtCategorySelectionChanged();
     } else {
         // No category to choose: every row of the module, as before a choice.
