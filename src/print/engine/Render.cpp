@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <optional>
 
 #include "print/engine/LayoutText.h"
 
@@ -93,8 +94,17 @@ public:
         return m_entries.back().second;
     }
 
+    // Whether `f` differs from the font the painter was given last (and notes it as given).
+    bool select(const Font& f) {
+        if (m_selected && *m_selected == f)
+            return false;
+        m_selected = f;
+        return true;
+    }
+
 private:
     std::vector<std::pair<Font, Entry>> m_entries;
+    std::optional<Font> m_selected;
 };
 
 void drawText(QPainter& painter, const PreparedText& text, double k, FontCache& fonts) {
@@ -106,12 +116,15 @@ void drawText(QPainter& painter, const PreparedText& text, double k, FontCache& 
     const double top = text.lines.front().baselineMm.y() - font.ascentMm;
     const double bottom = text.lines.back().baselineMm.y() + font.descentMm;
     const bool clip = top < text.clipMm.top() - 0.05 || bottom > text.clipMm.bottom() + 0.05;
+    // Set before a clip's save, so that its restore keeps them; the font only when it changes,
+    // as every change is state written into the page.
+    if (fonts.select(text.font))
+        painter.setFont(font.font);
+    painter.setPen(text.color);
     if (clip) {
         painter.save();
         painter.setClipRect(scaled(text.clipMm, k), Qt::IntersectClip);
     }
-    painter.setFont(font.font);
-    painter.setPen(text.color);
     for (const auto& run : text.lines)
         painter.drawText(run.baselineMm * k, run.text);
     if (clip)
