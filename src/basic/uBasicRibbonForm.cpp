@@ -1,5 +1,6 @@
 #include "basic/uBasicRibbonForm.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -128,14 +129,17 @@ void TBasicRibbonForm::OnDbLookupComboBoxInitPopupL2(QWidget*) {}
 
 void TBasicRibbonForm::actAddExecute() {
     rightsGate(moduleCode(), QStringLiteral("_01"));
+    appendListRow();
 }
 
 void TBasicRibbonForm::actEditExecute() {
     rightsGate(moduleCode(), QStringLiteral("_02"));
+    editListRow();
 }
 
 void TBasicRibbonForm::actDelExecute() {
     rightsGate(moduleCode(), QStringLiteral("_03"));
+    deleteSelectedRows();
 }
 
 void TBasicRibbonForm::actRecycleExecute() {
@@ -144,20 +148,46 @@ void TBasicRibbonForm::actRecycleExecute() {
     Ui::prompter().exec(bin);
 }
 
-void TBasicRibbonForm::actRefExecute() {}
+void TBasicRibbonForm::actRefExecute() {
+    if (m_ready)
+        reloadList();
+}
 
 void TBasicRibbonForm::actCopyExecute() {
     rightsGate(moduleCode(), QStringLiteral("_01"));
+    if (m_ready && m_list->active() && !m_list->isEmpty())
+        copySelection();
 }
 
-void TBasicRibbonForm::actColSetExecute() {}
+void TBasicRibbonForm::actColSetExecute() {
+    storeListLayout();
+}
 
 void TBasicRibbonForm::actExportExecute() {
     rightsGate(moduleCode(), QStringLiteral("_05"));
+    if (m_grid)
+        exportList();
 }
 
 void TBasicRibbonForm::actPrintExecute() {
     rightsGate(moduleCode(), QStringLiteral("_06"));
+    if (m_list)
+        printList(printDatasets());
+}
+
+void TBasicRibbonForm::closeEvent(QCloseEvent* e) {
+    storeListLayout();
+    TBaseRibbonForm::closeEvent(e);
+}
+
+std::vector<std::pair<QString, Db::RecordSet*>> TBasicRibbonForm::printDatasets() {
+    return {{QStringLiteral("列表"), m_list}};
+}
+
+void TBasicRibbonForm::fileNewRow() {}
+
+void TBasicRibbonForm::copySelection() {
+    copyListRow();
 }
 
 QString TBasicRibbonForm::askExportFile() {
@@ -284,6 +314,7 @@ void TBasicRibbonForm::appendListRow() {
     if (!m_ready)
         return;
     m_list->append();
+    fileNewRow();
     // Typing starts in the first shown cell of the new row.
     Ui::GridView* view = listView();
     const QHeaderView* header = view->horizontalHeader();
@@ -321,8 +352,6 @@ void TBasicRibbonForm::deleteSelectedRows() {
 }
 
 void TBasicRibbonForm::copyListRow() {
-    if (!m_ready || !m_list->active() || m_list->isEmpty())
-        return;
     copyRecord(*m_list);
     Ui::GridView* view = listView();
     const int code = m_list->fieldIndex(F("code"));

@@ -17,9 +17,9 @@ namespace Qd::Core::Base {
 // The common base of the master-data lists: the list toolbar (添加, 修改, 删除 │ 回收站 │ 刷新 │
 // 复制 │ 列设置 │ 导出, 打印 │ 退出), every record action behind the rights gate, the recycle bin,
 // and the lookup tables of the list's lookup columns. The record set and the grid are the
-// subclasses'; their handlers call these first. What the lists do alike (rules before a post,
-// saving the change log, soft delete, copy, help code, export, print) is done here for the list
-// a subclass binds.
+// subclasses'; what the lists do alike (rules before a post, saving the change log, soft
+// delete, copy, help code, export, print, the layout) is done here for the list a subclass
+// binds, after each action's gate.
 class TBasicRibbonForm : public TBaseRibbonForm {
     Q_OBJECT
 public:
@@ -57,8 +57,10 @@ public:
     JoinTableList joinTableList;
 
 protected:
-    // The base handlers: each runs the rights gate of its action (EAbort on refusal); the
-    // recycle bin's then opens the bin. Subclasses call them first.
+    // Each runs the rights gate of its action (EAbort on refusal), then does its work on the
+    // bound list, if any: 回收站 opens the bin, 添加 a new row, 修改 edits the current one, 删除
+    // soft-deletes the selected ones, 复制 copies (copySelection), 刷新 reloads, 列设置 stores
+    // the layout, 导出 writes xlsx, 打印 opens the print templates (printDatasets).
     virtual void actAddExecute();
     virtual void actEditExecute();
     virtual void actDelExecute();
@@ -68,6 +70,15 @@ protected:
     virtual void actColSetExecute();
     virtual void actExportExecute();
     virtual void actPrintExecute();
+    // Stores the layout of the bound list's grid, then closes.
+    void closeEvent(QCloseEvent* e) override;
+
+    // A new row was appended to the list; a subclass files it (categories, defaults).
+    virtual void fileNewRow();
+    // 复制 on a list with rows: the current row copied in place (copyListRow).
+    virtual void copySelection();
+    // The record sets 打印 hands over, by name: the list as "列表".
+    virtual std::vector<std::pair<QString, Db::RecordSet*>> printDatasets();
 
     // Asks where to export with the save dialog, proposing the caption and today's date;
     // empty when cancelled. The name always ends in ".xlsx".
@@ -96,21 +107,22 @@ protected:
     // a message of `kind` and refuses the post (EAbort).
     void applyValidationRules(Ui::MsgKind kind);
 
+    // The current row copied into a new one; with a code column, that cell focused and the
+    // notice shown.
+    void copyListRow();
+
+    Db::RecordSet cdsCheck;  // rows found by a "unique" rule's statement
+
+private:
     // The work of the list actions, after their gates.
     void appendListRow();  // a new row, typing starting in its first shown cell
     void editListRow();    // the current row into edit state
     void deleteSelectedRows();  // after "是否确认删除选中的数据？", one statement, then a reload
-    // The current row copied into a new one; with a code column, that cell focused and the
-    // notice shown.
-    void copyListRow();
     void exportList();
     // The print template window for the module with these record sets by name.
     void printList(const std::vector<std::pair<QString, Db::RecordSet*>>& datasets);
     void storeListLayout();
 
-    Db::RecordSet cdsCheck;  // rows found by a "unique" rule's statement
-
-private:
     // Runs an action's handler; a refusal or an abort ends it silently.
     void run(void (TBasicRibbonForm::*handler)());
     void listAfterPost();

@@ -1,6 +1,5 @@
 #include "basic/uMultiBasicRibbonForm.h"
 
-#include <QCloseEvent>
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -378,35 +377,14 @@ void TMultiBasicRibbonForm::listBeforePost() {
     applyValidationRules(Ui::MsgKind::Error);
 }
 
-void TMultiBasicRibbonForm::actAddExecute() {
-    TBasicRibbonForm::actAddExecute();
-    appendListRow();
-    if (cdsMain.state() != Db::DataSetState::Insert)
-        return;
+void TMultiBasicRibbonForm::fileNewRow() {
     if (cdsMain.hasField(p1Field))
         cdsMain.field(p1Field).setValue(category_p1);
     if (cdsMain.hasField(p2Field))
         cdsMain.field(p2Field).setValue(category_p2);
 }
 
-void TMultiBasicRibbonForm::actEditExecute() {
-    TBasicRibbonForm::actEditExecute();
-    editListRow();
-}
-
-void TMultiBasicRibbonForm::actDelExecute() {
-    TBasicRibbonForm::actDelExecute();
-    deleteSelectedRows();
-}
-
-void TMultiBasicRibbonForm::actRefExecute() {
-    getMainData(category_p1, category_p2);
-}
-
-void TMultiBasicRibbonForm::actCopyExecute() {
-    TBasicRibbonForm::actCopyExecute();
-    if (!listReady() || !cdsMain.active() || cdsMain.isEmpty())
-        return;
+void TMultiBasicRibbonForm::copySelection() {
     const QList<int> selected = cxgMainDBTableView1->selectedRowPositions();
     if (selected.size() <= 1) {
         copyListRow();
@@ -424,26 +402,11 @@ void TMultiBasicRibbonForm::actCopyExecute() {
     Tdatacopyform copy(this, PlugItem,
                        QString::fromUtf8(QJsonDocument(codes).toJson(QJsonDocument::Compact)));
     if (Ui::prompter().exec(copy) == QDialog::Accepted)
-        getMainData(category_p1, category_p2);
+        reloadList();
 }
 
-void TMultiBasicRibbonForm::actColSetExecute() {
-    storeListLayout();
-}
-
-void TMultiBasicRibbonForm::actExportExecute() {
-    TBasicRibbonForm::actExportExecute();
-    exportList();
-}
-
-void TMultiBasicRibbonForm::actPrintExecute() {
-    TBasicRibbonForm::actPrintExecute();
-    printList({{QStringLiteral("列表"), &cdsMain}, {QStringLiteral("分类"), &cdsCategory}});
-}
-
-void TMultiBasicRibbonForm::closeEvent(QCloseEvent* e) {
-    storeListLayout();
-    TBasicRibbonForm::closeEvent(e);
+std::vector<std::pair<QString, Db::RecordSet*>> TMultiBasicRibbonForm::printDatasets() {
+    return {{QStringLiteral("列表"), &cdsMain}, {QStringLiteral("分类"), &cdsCategory}};
 }
 
 TBasicPropEditForm* TMultiBasicRibbonForm::openRecordEditor() {

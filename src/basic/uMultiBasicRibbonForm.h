@@ -77,15 +77,12 @@ protected:
     QStringList descriptorProblems() const override;
     void reloadList() override { getMainData(category_p1, category_p2); }
     void listBeforePost() override;
-    void actAddExecute() override;
-    void actEditExecute() override;
-    void actDelExecute() override;
-    void actRefExecute() override;
-    void actCopyExecute() override;
-    void actColSetExecute() override;
-    void actExportExecute() override;
-    void actPrintExecute() override;
-    void closeEvent(QCloseEvent* e) override;
+    // New rows are filed under the chosen category.
+    void fileNewRow() override;
+    // Several selected rows go to the batch copy dialog; one is copied in place.
+    void copySelection() override;
+    // The list as "列表" and the categories as "分类".
+    std::vector<std::pair<QString, Db::RecordSet*>> printDatasets() override;
 
 private:
     void dbtCategorySelectionChanged();

@@ -1,6 +1,5 @@
 #include "basic/uSingleBasicRibbonForm.h"
 
-#include <QCloseEvent>
 #include <QLayout>
 
 #include "core/ModuleList.h"
@@ -40,49 +39,6 @@ void TSingleBasicRibbonForm::_init() {
 void TSingleBasicRibbonForm::getMainData() {
     if (listReady() && loadModuleRows(cdsMain, pluginfo))
         cxgMainDBTableView1->applyColumns();
-}
-
-void TSingleBasicRibbonForm::actAddExecute() {
-    TBasicRibbonForm::actAddExecute();
-    appendListRow();
-}
-
-void TSingleBasicRibbonForm::actEditExecute() {
-    TBasicRibbonForm::actEditExecute();
-    editListRow();
-}
-
-void TSingleBasicRibbonForm::actDelExecute() {
-    TBasicRibbonForm::actDelExecute();
-    deleteSelectedRows();
-}
-
-void TSingleBasicRibbonForm::actRefExecute() {
-    getMainData();
-}
-
-void TSingleBasicRibbonForm::actCopyExecute() {
-    TBasicRibbonForm::actCopyExecute();
-    copyListRow();
-}
-
-void TSingleBasicRibbonForm::actColSetExecute() {
-    storeListLayout();
-}
-
-void TSingleBasicRibbonForm::actExportExecute() {
-    TBasicRibbonForm::actExportExecute();
-    exportList();
-}
-
-void TSingleBasicRibbonForm::actPrintExecute() {
-    TBasicRibbonForm::actPrintExecute();
-    printList({{QStringLiteral("列表"), &cdsMain}});
-}
-
-void TSingleBasicRibbonForm::closeEvent(QCloseEvent* e) {
-    storeListLayout();
-    TBasicRibbonForm::closeEvent(e);
 }
 
 }  // namespace Qd::Core::Base

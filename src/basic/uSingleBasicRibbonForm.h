@@ -33,15 +33,6 @@ public:
 
 protected:
     void reloadList() override { getMainData(); }
-    void actAddExecute() override;
-    void actEditExecute() override;
-    void actDelExecute() override;
-    void actRefExecute() override;
-    void actCopyExecute() override;
-    void actColSetExecute() override;
-    void actExportExecute() override;
-    void actPrintExecute() override;
-    void closeEvent(QCloseEvent* e) override;
 };
 
 }  // namespace Qd::Core::Base
