@@ -386,10 +386,7 @@ void TMainForm::closePage(int index) {
         return;
     QWidget* page = m_pages->widget(index);
     if (auto* form = qobject_cast<Core::Base::TBaseRibbonForm*>(page)) {
-        form->close();  // takes its ribbon items away and frees itself, later
-        // Its page goes now, so that closing every page does not wait on the deletion.
-        if (const int at = m_pages->indexOf(form); at >= 0)
-            m_pages->removeTab(at);
+        form->close();  // takes its page and ribbon items away and frees itself
         updateActions();
         return;
     }

@@ -144,6 +144,12 @@ TBaseRibbonForm* TBaseRibbonForm::generateForm(QWidget* AOwner, const RibbonForm
 }
 
 void TBaseRibbonForm::removeFromHost() {
+    // The page goes at once, not when the form is deleted later, so that whoever closes pages
+    // one after another sees each gone.
+    if (m_pageControl) {
+        if (const int at = m_pageControl->indexOf(this); at >= 0)
+            m_pageControl->removeTab(at);
+    }
     if (!FRibbonTab)
         return;
     if (QWidget* host = vaMainFormHand()) {
