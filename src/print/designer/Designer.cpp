@@ -84,7 +84,8 @@ QTreeWidgetItem* leaf(QTreeWidgetItem* parent, const QString& caption, const QSt
     return item;
 }
 
-// The name a user function is called by, from its declaration: "function MoneyCn(x..." → MoneyCn.
+// What the data tree puts in for a user function: a call by its name, "[MoneyCn()]", whose
+// arguments the author fills in.
 QString functionCall(const UserFunction& f) {
     return QStringLiteral("[%1()]").arg(f.name);
 }

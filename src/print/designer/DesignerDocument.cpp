@@ -1,6 +1,7 @@
 #include "print/designer/DesignerDocument.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Qd::Print {
 
@@ -144,15 +145,15 @@ void DesignerDocument::selectObject(const QString& object) {
     select({});
 }
 
-Band* DesignerDocument::selectedBand() {
+const Band* DesignerDocument::selectedBand() const {
     return m_band.isEmpty() ? nullptr : m_report.findBand(m_band);
 }
 
-ReportObject* DesignerDocument::selectedObject() {
-    Band* band = selectedBand();
+const ReportObject* DesignerDocument::selectedObject() const {
+    const Band* band = selectedBand();
     if (!band || m_object.isEmpty())
         return nullptr;
-    for (ReportObject& o : band->objects) {
+    for (const ReportObject& o : band->objects) {
         if (o.name.compare(m_object, Qt::CaseInsensitive) == 0)
             return &o;
     }
@@ -160,11 +161,11 @@ ReportObject* DesignerDocument::selectedObject() {
 }
 
 QString DesignerDocument::selectedBandName() const {
-    return const_cast<DesignerDocument*>(this)->selectedBand() ? m_band : QString();
+    return selectedBand() ? m_band : QString();
 }
 
 QString DesignerDocument::selectedObjectName() const {
-    return const_cast<DesignerDocument*>(this)->selectedObject() ? m_object : QString();
+    return selectedObject() ? m_object : QString();
 }
 
 QString DesignerDocument::addBand(BandKind kind) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "print/engine/Template.h"
@@ -38,8 +39,12 @@ public:
     // bands or objects that no longer exist read as not selected.
     void select(const QString& band, const QString& object = {});
     void selectObject(const QString& object);
-    Band* selectedBand();
-    ReportObject* selectedObject();
+    const Band* selectedBand() const;
+    const ReportObject* selectedObject() const;
+    Band* selectedBand() { return const_cast<Band*>(std::as_const(*this).selectedBand()); }
+    ReportObject* selectedObject() {
+        return const_cast<ReportObject*>(std::as_const(*this).selectedObject());
+    }
     QString selectedBandName() const;
     QString selectedObjectName() const;
 
