@@ -677,8 +677,9 @@ void FieldBinding::write() {
 void FieldBinding::endReset() {
     refresh();
 }
-void FieldBinding::rowChanged(int) {
-    refresh();
+void FieldBinding::rowChanged(int pos) {
+    if (m_rs && pos == m_rs->recNo())  // other rows are not shown
+        refresh();
 }
 void FieldBinding::currentChanged(int) {
     refresh();
