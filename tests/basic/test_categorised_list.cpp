@@ -79,11 +79,6 @@ protected:
             out << rs.textAt(rs.rowAt(pos), rs.fieldIndex("code"));
         return out;
     }
-    QString traced() {
-        Db::flushTrace();
-        QFile file(Db::traceFilePath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
     static void post(TMultiBasicRibbonForm& f) { f.cxgMainDBTableView1->model()->submit(); }
 
     Sys::TPlugItemSingleBasic plug;

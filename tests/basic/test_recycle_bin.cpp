@@ -27,11 +27,6 @@ protected:
             "insert into qd_b_zybmk(orgid, code, name, isdel) values(2, 'Z4', N'别家', 1)"));
         ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
     }
-    QString traced() {
-        Db::flushTrace();
-        QFile file(Db::traceFilePath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
     static QStringList rows(const TRecycleBinForm& bin) {
         QStringList out;
         for (int i = 0; i < bin.lstData->topLevelItemCount(); ++i)

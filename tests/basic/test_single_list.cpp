@@ -73,12 +73,6 @@ protected:
             out << f.cdsMain.textAt(f.cdsMain.rowAt(pos), f.cdsMain.fieldIndex("code"));
         return out;
     }
-    // What the list sent to the database, as the trace has it.
-    QString traced() {
-        Db::flushTrace();
-        QFile file(Db::traceFilePath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
     // Posts the row as the grid does when the row is left.
     static void post(TSingleBasicRibbonForm& f) { f.cxgMainDBTableView1->model()->submit(); }
     void typeRow(TSingleBasicRibbonForm& f, const QString& code, const QString& name) {

@@ -1,5 +1,7 @@
 #include "support/TestEnv.h"
 
+#include <QFile>
+
 #include "db/Trace.h"
 #include "sys/ProgramHome.h"
 
@@ -20,6 +22,12 @@ void DbTest::TearDown() {
     m_prompter.reset();
     Core::Db::setTraceFile(QString());
     Core::Sys::setProgramHome(QString());
+}
+
+QString DbTest::traced() {
+    Core::Db::flushTrace();
+    QFile file(Core::Db::traceFilePath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QString DbTest::dbPath() const {

@@ -22,6 +22,8 @@ protected:
     ScriptedPrompter& prompts() { return *m_prompter; }
     QString dir() const { return m_dir.path(); }
     QString dbPath() const;
+    // Everything the trace holds so far: the statements the code under test sent.
+    static QString traced();
 
 private:
     QTemporaryDir m_dir;
