@@ -3,7 +3,7 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 namespace Qd::App {
 

@@ -17,7 +17,7 @@
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 using namespace Qd;
 

@@ -30,7 +30,7 @@
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 

@@ -16,7 +16,7 @@
 
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Bench {

@@ -14,7 +14,7 @@
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 

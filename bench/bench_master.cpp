@@ -14,7 +14,7 @@
 #include "basic/uSingleBasicRibbonForm.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 #include "ui/export/XlsxExport.h"

@@ -5,7 +5,7 @@
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
 #include "db/DataServices.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Core::Base {

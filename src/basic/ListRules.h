@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "db/RecordSet.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace Qd::Core::Base {
 

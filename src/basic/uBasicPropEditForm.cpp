@@ -16,7 +16,7 @@
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/Trace.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/editors/Editors.h"
 

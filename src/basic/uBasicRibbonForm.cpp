@@ -7,6 +7,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "base/EAbort.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "basic/ListRules.h"
 #include "basic/uRecycleBinForm.h"
 #include "core/GridHelpers.h"
@@ -18,11 +21,9 @@
 #include "db/Trace.h"
 #include "print/uDataSetCollection.h"
 #include "print/uPrinterForm.h"
-#include "sys/EAbort.h"
 #include "sys/SystemServices.h"
 #include "sys/uPlugItem.h"
 #include "ui/ActionIcons.h"
-#include "ui/Prompter.h"
 #include "ui/editors/Editors.h"
 #include "ui/export/XlsxExport.h"
 #include "ui/grid/Grid.h"
@@ -191,14 +192,14 @@ void TBasicRibbonForm::copySelection() {
 }
 
 QString TBasicRibbonForm::askExportFile() {
-    const QString proposed = windowTitle() + QLatin1Char('_') +
-                             QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat) +
-                             QStringLiteral(".xlsx");
-    QString file = Ui::prompter().saveFileName(QStringLiteral("导出"), proposed,
-                                               QStringLiteral("导出excel (*.xlsx)"));
-    if (!file.isEmpty() && !file.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-        file += QStringLiteral(".xlsx");
-    return file;
+    // A date format with "/" must not turn the proposed name into a path.
+    const QString proposed =
+        Sys::safeFileName(windowTitle() + QLatin1Char('_') +
+                          QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat) +
+                          QStringLiteral(".xlsx"));
+    return Ui::prompter().saveFileName(QStringLiteral("导出"), proposed,
+                                       QStringLiteral("导出excel (*.xlsx)"),
+                                       QStringLiteral("xlsx"));
 }
 
 void TBasicRibbonForm::alert(const QString& caption, const QString& text) {

@@ -5,7 +5,7 @@
 
 #include "core/ColumnBuilder.h"
 #include "core/uBaseRibbonForm.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace Qd::Core::Ui {
 class Grid;

@@ -18,11 +18,11 @@
 #include "core/uJoinTableObject.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
 

@@ -7,9 +7,9 @@
 
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
-#include "sys/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace Qd::Core::Base {
 

@@ -1,7 +1,7 @@
 #include "core/Messages.h"
 
 #include "db/DataServices.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace Qd::Core::Base {
 

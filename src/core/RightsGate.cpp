@@ -1,7 +1,7 @@
 #include "core/RightsGate.h"
 
 #include "db/DataServices.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Core::Base {

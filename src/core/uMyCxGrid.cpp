@@ -9,7 +9,7 @@
 #include "core/GridHelpers.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/grid/Grid.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "db/RecordSet.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace Qd::Core::Db {
 

@@ -1,7 +1,7 @@
 #include "db/RecordSetModel.h"
 
 #include "db/DataServices.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 
 namespace Qd::Core::Db {
 

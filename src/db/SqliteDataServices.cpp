@@ -14,7 +14,7 @@
 #include "db/ColumnStore.h"
 #include "db/Trace.h"
 #include "db/tsql/TsqlSession.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 namespace Qd::Core::Db {
 

@@ -9,7 +9,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 namespace Qd::Core::Db {
 

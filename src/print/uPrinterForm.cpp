@@ -18,11 +18,11 @@
 #include "print/designer/Designer.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uRptDocsPropForm.h"
-#include "sys/EAbort.h"
-#include "sys/ProgramHome.h"
+#include "base/EAbort.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "sys/uAuth.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Fr4 {

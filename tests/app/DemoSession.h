@@ -11,7 +11,7 @@
 #include "DemoDatabase.h"
 #include "db/SqliteDataServices.h"
 #include "support/ScriptedPrompter.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Test {

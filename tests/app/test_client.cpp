@@ -19,7 +19,7 @@
 #include "DemoDatabase.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"

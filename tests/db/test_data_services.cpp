@@ -9,7 +9,7 @@
 
 #include "db/Trace.h"
 #include "support/TestEnv.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 using namespace Qd::Core::Db;
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 #include "db/RecordSet.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 
 using namespace Qd::Core::Db;
 

@@ -20,7 +20,7 @@
 #include "support/CoreTest.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uAuth.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "support/TestEnv.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Test {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFileInfo>
 
 namespace Qd::Test {
 
@@ -75,10 +76,22 @@ QString ScriptedPrompter::openFileName(const QString& title, const QString&, con
     return take(QStringLiteral("open"), a) ? a.text : QString();
 }
 
-QString ScriptedPrompter::saveFileName(const QString& title, const QString&, const QString&) {
-    m_asked.push_back({QStringLiteral("save"), QString(), title, 0});
+QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir, const QString&,
+                                       const QString& defaultSuffix) {
+    m_asked.push_back({QStringLiteral("save"), dir, title, 0});
     Answer a;
-    return take(QStringLiteral("save"), a) ? a.text : QString();
+    if (!take(QStringLiteral("save"), a) || a.text.isEmpty())
+        return QString();
+    QString path = a.text;
+    if (!defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + defaultSuffix;
+    if (QFileInfo::exists(path)) {
+        m_asked.push_back({QStringLiteral("overwrite"), path, title, 0});
+        Answer yes;
+        if (!take(QStringLiteral("overwrite"), yes) || yes.result != Core::Ui::mrYes)
+            return QString();
+    }
+    return path;
 }
 
 QString ScriptedPrompter::folder(const QString& title, const QString&) {

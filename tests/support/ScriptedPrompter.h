@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace Qd::Test {
 
@@ -15,7 +15,7 @@ namespace Qd::Test {
 class ScriptedPrompter : public Core::Ui::IPrompter {
 public:
     struct Question {
-        QString what;  // "message", "input", "open", "save", "folder", "exec"
+        QString what;  // "message", "input", "open", "save", "overwrite", "folder", "exec"
         QString text;
         QString title;
         int kind = 0;
@@ -42,7 +42,10 @@ public:
     std::optional<QString> input(const QString& title, const QString& label,
                                  const QString& initial) override;
     QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& dir, const QString& filter) override;
+    // As the save dialog does: the scripted name gets defaultSuffix when it has none, and an
+    // existing file is asked about ("overwrite", answered mrYes or mrNo; No cancels).
+    QString saveFileName(const QString& title, const QString& dir, const QString& filter,
+                         const QString& defaultSuffix) override;
     QString folder(const QString& title, const QString& dir) override;
     int exec(QDialog& dialog) override;
 

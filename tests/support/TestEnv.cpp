@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "db/Trace.h"
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 namespace Qd::Test {
 

@@ -7,7 +7,7 @@
 #include "core/RightsGate.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/uInfoMessageBox.h"
 

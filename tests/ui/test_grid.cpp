@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "support/TestEnv.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;

@@ -7,7 +7,7 @@
 
 #include "db/SqliteValues.h"
 #include "db/Trace.h"
-#include "sys/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace Qd::Core::Db::Tsql {
 

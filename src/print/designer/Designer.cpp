@@ -21,7 +21,7 @@
 #include "print/designer/DesignerView.h"
 #include "print/engine/Expression.h"
 #include "print/engine/Preview.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 #include "ui/editors/Editors.h"
 
 namespace Qd::Print {

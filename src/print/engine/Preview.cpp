@@ -22,8 +22,9 @@
 #include <algorithm>
 #include <array>
 
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "print/engine/Render.h"
-#include "ui/Prompter.h"
 
 namespace Qd::Print {
 
@@ -69,12 +70,6 @@ constexpr std::array kZoomSteps{0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
 // Room left around the sheet when fitting, so that no scroll bar appears for a whole page.
 constexpr int kFitMarginPx = 24;
-
-QString withSuffix(QString path, const QString& suffix) {
-    if (QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
-        path += u'.' + suffix;
-    return path;
-}
 
 // The pages a print dialog asked for (1-based from and to, or the current page), as a report
 // of just those pages; the whole report when it asked for all.
@@ -385,11 +380,11 @@ bool PreviewDialog::printReport() {
 bool PreviewDialog::exportPdf() {
     if (m_report.pageCount() == 0)
         return false;
-    QString path = prompter().saveFileName(QStringLiteral("导出 PDF"), m_report.name + ".pdf",
-                                           QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path = prompter().saveFileName(
+        QStringLiteral("导出 PDF"), Core::Sys::safeFileName(m_report.name + ".pdf"),
+        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return false;
-    path = withSuffix(path, QStringLiteral("pdf"));
     QString error;
     if (!toPdf(m_report, path, QDateTime::currentDateTime(), &error)) {
         prompter().message(QStringLiteral("导出 PDF 失败：%1").arg(error), windowTitle(),
@@ -402,12 +397,12 @@ bool PreviewDialog::exportPdf() {
 bool PreviewDialog::exportImages(bool allPages) {
     if (m_report.pageCount() == 0)
         return false;
-    QString path = prompter().saveFileName(
+    const QString path = prompter().saveFileName(
         allPages ? QStringLiteral("导出全部页为图片") : QStringLiteral("导出图片"),
-        m_report.name + ".png", QStringLiteral("PNG 图片 (*.png)"));
+        Core::Sys::safeFileName(m_report.name + ".png"), QStringLiteral("PNG 图片 (*.png)"),
+        QStringLiteral("png"));
     if (path.isEmpty())
         return false;
-    path = withSuffix(path, QStringLiteral("png"));
     std::vector<std::pair<int, QString>> files;
     if (!allPages) {
         files.emplace_back(m_page, path);

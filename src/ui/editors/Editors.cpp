@@ -25,8 +25,8 @@
 #include <QToolButton>
 
 #include "db/DataServices.h"
-#include "sys/EAbort.h"
-#include "ui/Prompter.h"
+#include "base/EAbort.h"
+#include "base/Prompter.h"
 #include "ui/editors/EditorsInternal.h"
 #include "ui/grid/GridInternal.h"
 

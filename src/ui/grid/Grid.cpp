@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "db/DataServices.h"
-#include "sys/EAbort.h"
+#include "base/EAbort.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/GridInternal.h"
 

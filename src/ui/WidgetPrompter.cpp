@@ -1,4 +1,4 @@
-#include "ui/Prompter.h"
+#include "ui/WidgetPrompter.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,11 +9,6 @@
 namespace Qd::Core::Ui {
 
 namespace {
-IPrompter*& installed() {
-    static IPrompter* p = nullptr;
-    return p;
-}
-
 QMessageBox::Icon iconOf(MsgKind kind) {
     switch (kind) {
         case MsgKind::Error:
@@ -25,20 +20,13 @@ QMessageBox::Icon iconOf(MsgKind kind) {
     }
     return QMessageBox::Information;
 }
+// The widget prompter answers while no other is installed.
+[[maybe_unused]] const bool registered = [] {
+    static WidgetPrompter widgets;
+    setDefaultPrompter(&widgets);
+    return true;
+}();
 }  // namespace
-
-IPrompter& prompter() {
-    if (installed())
-        return *installed();
-    static WidgetPrompter fallback;
-    return fallback;
-}
-
-IPrompter* setPrompter(IPrompter* p) {
-    IPrompter* previous = installed();
-    installed() = p;
-    return previous;
-}
 
 int WidgetPrompter::message(const QString& text, const QString& title, MsgKind kind,
                             MsgButtons buttons) {
@@ -55,11 +43,18 @@ int WidgetPrompter::message(const QString& text, const QString& title, MsgKind k
             box.setDefaultButton(box.addButton(QStringLiteral("是"), QMessageBox::YesRole));
             box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
             break;
+        case MsgButtons::YesNoCancel:
+            box.setDefaultButton(box.addButton(QStringLiteral("是"), QMessageBox::YesRole));
+            box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+            box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+            break;
     }
     box.exec();
     const QMessageBox::ButtonRole role = box.buttonRole(box.clickedButton());
     if (buttons == MsgButtons::YesNo)
         return role == QMessageBox::YesRole ? mrYes : mrNo;
+    if (buttons == MsgButtons::YesNoCancel)
+        return role == QMessageBox::YesRole ? mrYes : role == QMessageBox::NoRole ? mrNo : mrCancel;
     if (buttons == MsgButtons::OkCancel)
         return role == QMessageBox::AcceptRole ? mrOk : mrCancel;
     return mrOk;
@@ -81,8 +76,15 @@ QString WidgetPrompter::openFileName(const QString& title, const QString& dir,
 }
 
 QString WidgetPrompter::saveFileName(const QString& title, const QString& dir,
-                                     const QString& filter) {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
+                                     const QString& filter, const QString& defaultSuffix) {
+    // The dialog adds the suffix before its overwrite question, so the file it asks about is
+    // the file that will be written.
+    QFileDialog dialog(QApplication::activeWindow(), title, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString WidgetPrompter::folder(const QString& title, const QString& dir) {

@@ -1,4 +1,4 @@
-#include "sys/ProgramHome.h"
+#include "base/ProgramHome.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -12,7 +12,7 @@ namespace Qd::Core::Ui {
 
 // Kinds and buttons of a message box, numbered as module code passes them.
 enum class MsgKind { Error = 1, Information = 2, Confirmation = 3 };
-enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 
 // Results of a message box: the button pressed.
 inline constexpr int mrOk = 1;
@@ -37,29 +37,21 @@ public:
     // File choices; an empty text when cancelled. filter as QFileDialog takes it.
     virtual QString openFileName(const QString& title, const QString& dir,
                                  const QString& filter) = 0;
-    virtual QString saveFileName(const QString& title, const QString& dir,
-                                 const QString& filter) = 0;
+    // The name chosen to save under, with defaultSuffix (no dot) added when the user typed none;
+    // the question whether to overwrite an existing file is part of the choice.
+    virtual QString saveFileName(const QString& title, const QString& dir, const QString& filter,
+                                 const QString& defaultSuffix = QString()) = 0;
     virtual QString folder(const QString& title, const QString& dir) = 0;
     // Runs a modal dialog and returns its result code (QDialog::Accepted = 1, Rejected = 0).
     virtual int exec(QDialog& dialog) = 0;
 };
 
-// The prompter in force. Without an installed one, a widget prompter is created on first use.
+// The prompter in force: the installed one, else the default one (the widget kit registers its
+// widget prompter as the default when the library loads).
 IPrompter& prompter();
 // Installs a prompter (not owned) and returns the previous one; nullptr restores the default.
 IPrompter* setPrompter(IPrompter* p);
-
-// The client's prompter: real Qt dialogs.
-class WidgetPrompter : public IPrompter {
-public:
-    int message(const QString& text, const QString& title, MsgKind kind,
-                MsgButtons buttons) override;
-    std::optional<QString> input(const QString& title, const QString& label,
-                                 const QString& initial) override;
-    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& dir, const QString& filter) override;
-    QString folder(const QString& title, const QString& dir) override;
-    int exec(QDialog& dialog) override;
-};
+// Sets the prompter used while none is installed (not owned; it must outlive its use).
+void setDefaultPrompter(IPrompter* p);
 
 }  // namespace Qd::Core::Ui

@@ -1,4 +1,4 @@
-#include "sys/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace Qd::Core::Sys {
 
