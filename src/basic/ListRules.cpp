@@ -2,10 +2,11 @@
 
 #include <QJsonArray>
 
+#include "base/EAbort.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
+#include "core/RightsGate.h"
 #include "db/DataServices.h"
-#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Core::Base {
@@ -17,6 +18,19 @@ QString F(const char* name) {
 }
 
 }  // namespace
+
+void gateRowChange(Db::RecordSet& cds, const QString& moduleCode) {
+    if (cds.state() == Db::DataSetState::Insert) {
+        rightsGate(moduleCode, F("_01"));
+        return;
+    }
+    rightsGate(moduleCode, F("_02"));
+    if (const int isdel = cds.fieldIndex(F("isdel")); isdel >= 0) {
+        const Db::Field flag = cds.field(isdel);
+        if (flag.asBoolean() != flag.oldValue().toBool())
+            rightsGate(moduleCode, F("_03"));
+    }
+}
 
 void checkFiledRecord(Db::RecordSet& cds, const std::function<void(int field)>& focus) {
     struct Required {

@@ -6,10 +6,15 @@
 #include <QJsonObject>
 #include <functional>
 
-#include "db/RecordSet.h"
 #include "base/Prompter.h"
+#include "db/RecordSet.h"
 
 namespace Qd::Core::Base {
+
+// The rights a record's post needs at the moment of the post, through the rights gate: "_01"
+// for a new record, "_02" for a change, and "_03" besides when the change sets or clears the
+// soft-delete flag "isdel" (deleting through an edit is deleting). EAbort on refusal.
+void gateRowChange(Db::RecordSet& cds, const QString& moduleCode);
 
 // A record filed in a categorised module needs its code, its name, its top-level category
 // ("p1") and its store ("ck_id"), for the fields it has: the first missing is shown as an error

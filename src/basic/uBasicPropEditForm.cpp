@@ -8,15 +8,17 @@
 #include <QVBoxLayout>
 #include <map>
 
+#include "base/Dispatch.h"
+#include "base/EAbort.h"
 #include "basic/ListRules.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
 #include "core/ModuleList.h"
+#include "core/RightsGate.h"
 #include "core/uJoinTableObject.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/Trace.h"
-#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/editors/Editors.h"
 
@@ -81,8 +83,8 @@ TBasicPropEditForm::TBasicPropEditForm(QWidget* AOwner, const QString& _PlugItem
         if (a != actPrev)
             BarManagerBar1->insertSeparator(a);
     }
-    connect(actPrev, &QAction::triggered, this, [this] { step(false); });
-    connect(actNext, &QAction::triggered, this, [this] { step(true); });
+    connect(actPrev, &QAction::triggered, this, [this] { Sys::dispatch([this] { step(false); }); });
+    connect(actNext, &QAction::triggered, this, [this] { Sys::dispatch([this] { step(true); }); });
     BarManagerBar1->addSeparator();
     BarManagerBar1->addAction(actclose);
 
@@ -97,6 +99,11 @@ TBasicPropEditForm::TBasicPropEditForm(QWidget* AOwner, const QString& _PlugItem
     resize(720, 520);
 
     cdsMain.beforePost = [this](Db::RecordSet&) { cdsMainBeforePost(); };
+    // Without the right to change, the record is shown, not edited.
+    cdsMain.beforeEdit = [this](Db::RecordSet&) {
+        if (!rightProbe(PlugItemCode, F("_02")))
+            Sys::Abort();
+    };
     cdsMain.onDataChange = [](Db::RecordSet& rs, int field) { Base::fillHelpCode(rs, field); };
     // The caption and the actions follow the record's state, however it changes.
     for (Db::RecordSet::Event* e : {&cdsMain.afterScroll, &cdsMain.afterEdit, &cdsMain.afterInsert,
@@ -108,10 +115,7 @@ TBasicPropEditForm::TBasicPropEditForm(QWidget* AOwner, const QString& _PlugItem
 TBasicPropEditForm::~TBasicPropEditForm() = default;
 
 void TBasicPropEditForm::run(void (TBasicPropEditForm::*handler)()) {
-    try {
-        (this->*handler)();
-    } catch (const Sys::EAbort&) {
-    }
+    Sys::dispatch([&] { (this->*handler)(); });
     updateState();
 }
 
@@ -151,7 +155,7 @@ void TBasicPropEditForm::_init() {
     if (Fstate == Db::DataSetState::Insert)
         cdsMain.append();
     else if (Fstate == Db::DataSetState::Edit && !cdsMain.isEmpty())
-        cdsMain.edit();
+        Sys::dispatch([this] { cdsMain.edit(); });  // without the right it opens to be read
     cdsMainOnAfterScroll();
 }
 
@@ -203,6 +207,8 @@ QString TBasicPropEditForm::getOnAfterPostSQL() {
 }
 
 void TBasicPropEditForm::cdsMainBeforePost() {
+    // Every save path posts: the right of the moment, before anything is checked or changed.
+    gateRowChange(cdsMain, PlugItemCode);
     checkFiledRecord(cdsMain);
     if (cdsMain.hasField(F("lastupdate")))
         cdsMain.field(F("lastupdate")).setValue(QDateTime::currentDateTime());
@@ -221,14 +227,19 @@ void TBasicPropEditForm::doSave() {
         }
     }
     const QString afterSql = getOnAfterPostSQL();
+    // The extended information goes in with the record's own post; a record not being edited
+    // is edited for it only when it changed (which takes the right to change it).
+    if (extendinfo && cdsMain.hasField(F("extend")) && !cdsMain.isEmpty()) {
+        const QString text =
+            QString::fromUtf8(QJsonDocument(extend).toJson(QJsonDocument::Compact));
+        if (cdsMain.field(F("extend")).asString() != text) {
+            if (cdsMain.state() == Db::DataSetState::Browse)
+                cdsMain.edit();
+            cdsMain.field(F("extend")).setValue(text);
+        }
+    }
     if (cdsMain.state() != Db::DataSetState::Browse)
         cdsMain.post();
-    if (extendinfo && cdsMain.hasField(F("extend")) && !cdsMain.isEmpty()) {
-        cdsMain.edit();
-        cdsMain.field(F("extend"))
-            .setValue(QString::fromUtf8(QJsonDocument(extend).toJson(QJsonDocument::Compact)));
-        cdsMain.post();
-    }
     QStringList statements;
     if (cdsMain.changeCount() > 0) {
         QStringList ignored;
@@ -267,6 +278,7 @@ void TBasicPropEditForm::step(bool forward) {
 }
 
 void TBasicPropEditForm::actSaveAndNewExecute() {
+    rightsGate(PlugItemCode, F("_01"));
     doSave();
     cdsMain.append();
     cdsMainOnAfterScroll();
@@ -291,6 +303,7 @@ void TBasicPropEditForm::actcancelExecute() {
 }
 
 void TBasicPropEditForm::actCopyExecute() {
+    rightsGate(PlugItemCode, F("_01"));
     if (!cdsMain.active() || cdsMain.isEmpty())
         return;
     copyRecord(cdsMain);
@@ -325,15 +338,7 @@ void TBasicPropEditForm::BindLookupComboboxProperties(Ui::LookupComboBox* combo,
     props.kind = Ui::EditorKind::LookupCombo;
     props.keyField = table.jo.value(F("keyfieldnames")).toString();
     props.listFields = table.jo.value(F("listfieldnames")).toString();
-    for (const QJsonValue& v : table.updatefields) {
-        const QJsonObject f = v.toObject();
-        const QJsonValue shown = f.value(F("visiable"));
-        if (shown == QJsonValue(false) || shown.toString() == F("false"))
-            continue;
-        const int width = f.value(F("width")).toVariant().toInt();
-        props.dropDownColumns.append({f.value(F("fieldname")).toString(),
-                                      f.value(F("caption")).toString(), width > 0 ? width : 80});
-    }
+    props.dropDownColumns = dropDownColumns(table.updatefields);
     props.listSource = table.Fcds.get();
     props.gridMode = true;
     props.autoSize = true;
@@ -349,14 +354,14 @@ void TBasicPropEditForm::onDbLookupComboBoxEditValueChange(QWidget* Sender) {
     const Db::DataSetState state = cdsMain.state();
     if (!combo || (state != Db::DataSetState::Edit && state != Db::DataSetState::Insert))
         return;
+    // The chosen row is the list's current row, whatever the lookup's key field is.
     Db::RecordSet* list = combo->listSource();
     const QString target = combo->toolTip();
-    if (!list || target.isEmpty() || !cdsMain.hasField(target))
+    if (!list || !list->active() || list->isEmpty() || !list->hasField(F("id")) ||
+        target.isEmpty() || !cdsMain.hasField(target))
         return;
-    const QString keyField = list->hasField(F("id")) ? F("id") : QString();
-    if (keyField.isEmpty() || !list->locate(F("id"), combo->keyValue()))
-        return;
-    Db::LogMsg(list->field(F("code")).asString());
+    if (list->hasField(F("code")))
+        Db::LogMsg(list->field(F("code")).asString());
     cdsMain.field(target).setValue(list->field(F("id")).asInteger());
 }
 
@@ -399,6 +404,10 @@ std::map<QString, PropEditFormClass>& propEditForms() {
 }  // namespace
 
 void registerPropEditForm(const QString& moduleCode, PropEditFormClass make) {
+    if (!make) {
+        propEditForms().erase(moduleCode);
+        return;
+    }
     propEditForms()[moduleCode] = std::move(make);
 }
 

@@ -95,6 +95,7 @@ private:
 using PropEditFormClass =
     std::function<TBasicPropEditForm*(QWidget* owner, const QString& moduleCode, int id, int p1,
                                       int p2, const QJsonObject& pluginfo, Db::DataSetState state)>;
+// Registers the editor of a module; an empty one takes the module's editor away.
 void registerPropEditForm(const QString& moduleCode, PropEditFormClass make);
 const PropEditFormClass* propEditForm(const QString& moduleCode);
 

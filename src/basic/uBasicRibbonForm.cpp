@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "base/Prompter.h"
 #include "base/SafeName.h"
@@ -18,6 +19,7 @@
 #include "core/RightsGate.h"
 #include "core/uMyCxGrid.h"
 #include "db/DataServices.h"
+#include "db/DbError.h"
 #include "db/Trace.h"
 #include "print/uDataSetCollection.h"
 #include "print/uPrinterForm.h"
@@ -109,24 +111,37 @@ QString TBasicRibbonForm::moduleCode() const {
 }
 
 void TBasicRibbonForm::run(void (TBasicRibbonForm::*handler)()) {
-    try {
-        (this->*handler)();
-    } catch (const Sys::EAbort&) {
-    }
+    Sys::dispatch([&] { (this->*handler)(); });
 }
 
-void TBasicRibbonForm::_initColumns(const QString& code, Ui::Grid* grid, Db::RecordSet& cds) {
+void TBasicRibbonForm::_initColumns(const QString& code, Ui::Grid* grid) {
     Ui::GridView* view = grid->view();
-    buildListColumns(grid, view, descriptorItem(), code, joinTableList, cds);
+    buildListColumns(grid, view, descriptorItem(), code, joinTableList,
+                     {[this](QWidget* editor) { onDbLookupComboBoxEditValueChange(editor); },
+                      [this](QWidget* editor) { OnDbLookupComboBoxInitPopupL2(editor); }});
 }
 
 void TBasicRibbonForm::_refreshJoinTableData() {
     refreshJoinTables(joinTableList);
 }
 
-void TBasicRibbonForm::onDbLookupComboBoxEditValueChange(QWidget*) {}
+void TBasicRibbonForm::onDbLookupComboBoxEditValueChange(QWidget* Sender) {
+    if (m_list)
+        copyLookupValues(joinTableList, Sender, *m_list);
+}
+
 void TBasicRibbonForm::OnDbLookupComboBoxInitPopup(QWidget*) {}
-void TBasicRibbonForm::OnDbLookupComboBoxInitPopupL2(QWidget*) {}
+
+void TBasicRibbonForm::OnDbLookupComboBoxInitPopupL2(QWidget* Sender) {
+    const int p1 = m_list && m_list->active() && !m_list->isEmpty() && m_list->hasField(F("p1"))
+                       ? m_list->field(F("p1")).asInteger()
+                       : 0;
+    try {
+        reopenSecondLevel(joinTableList, Sender, p1);
+    } catch (const Db::DbError&) {
+        // Shown by the data services; the drop-down stays as it was.
+    }
+}
 
 void TBasicRibbonForm::actAddExecute() {
     rightsGate(moduleCode(), QStringLiteral("_01"));
@@ -150,7 +165,7 @@ void TBasicRibbonForm::actRecycleExecute() {
 }
 
 void TBasicRibbonForm::actRefExecute() {
-    if (m_ready)
+    if (m_ready && settlePendingRow())
         reloadList();
 }
 
@@ -177,8 +192,32 @@ void TBasicRibbonForm::actPrintExecute() {
 }
 
 void TBasicRibbonForm::closeEvent(QCloseEvent* e) {
+    bool settled = true;
+    Sys::dispatch([&] { settled = settlePendingRow(); });
+    if (!settled) {
+        e->ignore();
+        return;
+    }
     storeListLayout();
     TBaseRibbonForm::closeEvent(e);
+}
+
+bool TBasicRibbonForm::settlePendingRow() {
+    if (!m_list || !m_list->active() || m_list->state() == Db::DataSetState::Browse)
+        return true;
+    switch (askSavePending()) {
+        case PendingAnswer::Save:
+            // A refused post or a failed save leaves the row in editing: the user stays on it.
+            if (!Sys::dispatch([this] { m_list->post(); }))
+                return false;
+            return m_list->state() == Db::DataSetState::Browse;
+        case PendingAnswer::Discard:
+            m_list->cancel();
+            return true;
+        case PendingAnswer::Stay:
+            break;
+    }
+    return false;
 }
 
 std::vector<std::pair<QString, Db::RecordSet*>> TBasicRibbonForm::printDatasets() {
@@ -220,15 +259,17 @@ void TBasicRibbonForm::bindList(Ui::Grid* grid, Db::RecordSet* cds) {
             m_list->state() == Db::DataSetState::Insert && row == m_list->recNo();
         return inserting ? m_canInsert : m_canEdit;
     });
-    cds->beforePost = [this](Db::RecordSet&) {
+    cds->beforePost = [this](Db::RecordSet& rs) {
         if (!m_ready)
             Sys::Abort();
+        // Rights are those of the moment of the save, not of when the list opened.
+        gateRowChange(rs, moduleCode());
         listBeforePost();
     };
     cds->afterPost = [this](Db::RecordSet&) { listAfterPost(); };
     cds->afterDelete = [this](Db::RecordSet&) { saveListChanges({}); };
     cds->beforeEdit = [this](Db::RecordSet&) {
-        if (!m_canEdit && !m_reEditing)
+        if (!m_reEditing && !(m_canEdit && rightProbe(moduleCode(), F("_02"))))
             Sys::Abort();
     };
     cds->onDataChange = [](Db::RecordSet& rs, int field) { fillHelpCode(rs, field); };
@@ -312,7 +353,8 @@ void TBasicRibbonForm::listAfterPost() {
 }
 
 void TBasicRibbonForm::appendListRow() {
-    if (!m_ready)
+    // A list whose statement failed stays closed: there is nothing to add to.
+    if (!m_ready || !m_list->active())
         return;
     m_list->append();
     fileNewRow();

@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Prompter.h"
 #include "core/ColumnBuilder.h"
 #include "core/uBaseRibbonForm.h"
-#include "base/Prompter.h"
 
 namespace Qd::Core::Ui {
 class Grid;
@@ -30,15 +30,17 @@ public:
     QString moduleCode() const;
 
     // Builds a grid's columns from the plug item's column descriptors (lookups go into
-    // joinTableList and copy their values into `cds`) and restores its saved layout.
-    void _initColumns(const QString& code, Ui::Grid* grid, Db::RecordSet& cds);
+    // joinTableList, bound to the lookup hooks below) and restores its saved layout.
+    void _initColumns(const QString& code, Ui::Grid* grid);
     // Reopens the lookup tables that ask for it (after their source tables changed).
     void _refreshJoinTableData();
 
-    // A lookup cell's value changed; nothing here.
+    // A lookup cell's value changed: the lookup row's values go into their target fields of
+    // the bound list's current record (cleared: 0 or empty text).
     virtual void onDbLookupComboBoxEditValueChange(QWidget* Sender);
-    // Popup hooks the column builder can bind; nothing here.
+    // A popup hook no builder binds; nothing here.
     virtual void OnDbLookupComboBoxInitPopup(QWidget* Sender);
+    // A second-level lookup drops down: it lists the children of the current record's "p1".
     virtual void OnDbLookupComboBoxInitPopupL2(QWidget* Sender);
 
     // The client area below the toolbar; subclasses dock their list panels into it.
@@ -80,9 +82,13 @@ protected:
     // The record sets 打印 hands over, by name: the list as "列表".
     virtual std::vector<std::pair<QString, Db::RecordSet*>> printDatasets();
 
-    // Asks where to export with the save dialog, proposing the caption and today's date;
-    // empty when cancelled. The name always ends in ".xlsx".
+    // Asks where to export with the save dialog, proposing the caption and today's date as a
+    // file name; empty when cancelled. The dialog adds ".xlsx" before it asks about overwriting.
     QString askExportFile();
+    // A row typed but not posted, before the list is left or loaded again: asks
+    // "数据未保存，是否保存？"; 是 posts it, 否 drops it, 取消 stays. True when the list may go on
+    // (nothing pending, posted and saved, or dropped).
+    bool settlePendingRow();
     // Shows a transient notice in the corner of the form for three seconds.
     void alert(const QString& caption, const QString& text);
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Dispatch.h"
 #include "core/Messages.h"
 #include "core/ModuleList.h"
 #include "db/DataServices.h"
@@ -71,8 +72,10 @@ Tdatacopyform::Tdatacopyform(QWidget* AOwner, Sys::TPlugItem* _plugItem, const Q
     actautocode = new QAction(QStringLiteral("更新编号"), this);
     actCancel->setEnabled(false);
     actautocode->setEnabled(false);
-    connect(actedtLevel, &QAction::triggered, this, &Tdatacopyform::actedtLevelExecute);
-    connect(actok, &QAction::triggered, this, &Tdatacopyform::actokExecute);
+    connect(actedtLevel, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { actedtLevelExecute(); }); });
+    connect(actok, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { actokExecute(); }); });
     actList << actedtLevel << actok << actCancel << actautocode;
 
     auto* group = new QGroupBox(QStringLiteral("请设置要复制到指定的分类"), this);
@@ -96,7 +99,7 @@ Tdatacopyform::Tdatacopyform(QWidget* AOwner, Sys::TPlugItem* _plugItem, const Q
     _initlevelP1();
     buildListColumns(cxgMain, cxgMainDBTableView1,
                      dynamic_cast<Sys::TPlugItemSingleBasic*>(PlugItem), moduleCode(),
-                     joinTableList, cdsMain);
+                     joinTableList, {});  // lookups copy nothing in the copy dialog
     openSourceData();
 }
 

@@ -3,12 +3,17 @@
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "base/Dispatch.h"
+#include "base/EAbort.h"
+#include "base/Prompter.h"
 #include "basic/ListRules.h"
 #include "basic/uDataCopyForm.h"
 #include "core/GridHelpers.h"
@@ -18,11 +23,9 @@
 #include "core/uJoinTableObject.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
-#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
-#include "base/Prompter.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
 
@@ -126,7 +129,7 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     cxgMainDBTableView1->setRecordSet(&cdsMain);
     bindList(cxgMain, &cdsMain);
     connect(cxgMainDBTableView1, &QAbstractItemView::doubleClicked, this,
-            [this] { openRecordEditor(); });
+            [this] { Sys::dispatch([this] { openRecordEditor(); }); });
 
     auto* split = new QSplitter(dxDockSite1);
     split->addWidget(dxTabContainer);
@@ -139,9 +142,16 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     cdsCategory.afterPost = [this](Db::RecordSet&) { cdsCategoryAfterPost(); };
     cdsCategory.afterCancel = [this](Db::RecordSet&) { cdsCategoryAfterPost(); };
     connect(dbtCategory, &Ui::GridTreeView::currentKeyChanged, this, [this] {
+        if (m_loadingCategories)
+            return updateCategoryActions();
+        // A row typed into the list of the category left is saved, dropped or stayed on first.
+        if (!settlePendingRow()) {
+            const QScopedValueRollback<bool> quiet(m_loadingCategories, true);
+            dbtCategory->selectKey(m_shownCategory);
+            return updateCategoryActions();
+        }
         updateCategoryActions();
-        if (!m_loadingCategories)
-            dbtCategorySelectionChanged();
+        Sys::dispatch([this] { dbtCategorySelectionChanged(); });
     });
 }
 
@@ -155,11 +165,21 @@ TMultiBasicRibbonForm::~TMultiBasicRibbonForm() {
 }
 
 void TMultiBasicRibbonForm::runCategory(void (TMultiBasicRibbonForm::*handler)()) {
-    try {
-        (this->*handler)();
-    } catch (const Sys::EAbort&) {
-    }
+    Sys::dispatch([&] { (this->*handler)(); });
     updateCategoryActions();
+}
+
+bool TMultiBasicRibbonForm::eventFilter(QObject* watched, QEvent* e) {
+    // Enter in any field of the query panel runs the query (the fields pass it on unused).
+    if (e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched->isWidgetType() &&
+            cxgParams->isAncestorOf(static_cast<QWidget*>(watched))) {
+            actFindSQL->trigger();
+            return true;
+        }
+    }
+    return TBasicRibbonForm::eventFilter(watched, e);
 }
 
 void TMultiBasicRibbonForm::_init() {
@@ -171,7 +191,7 @@ void TMultiBasicRibbonForm::_init() {
         updateCategoryActions();
         return;
     }
-    _initColumns(moduleCode(), cxgMain, cdsMain);
+    _initColumns(moduleCode(), cxgMain);
     loadCategory();
     _initParamsList();
     dxTabContainer->setCurrentIndex(0);
@@ -225,6 +245,7 @@ void TMultiBasicRibbonForm::dbtCategorySelectionChanged() {
     if (!cdsCategory.active() || cdsCategory.isEmpty())
         return;
     const int id = cdsCategory.field(F("id")).asInteger();
+    m_shownCategory = cdsCategory.field(F("id")).value();
     const int pid = cdsCategory.field(F("pid")).asInteger();
     category_p1 = pid != 0 ? pid : id;
     category_p2 = pid != 0 ? id : 0;
@@ -309,7 +330,8 @@ void TMultiBasicRibbonForm::cdsCategoryAfterPost() {
 }
 
 void TMultiBasicRibbonForm::categoriesChanged() {
-    _refreshJoinTableData();
+    // A lookup that cannot be reopened is shown; the tree is reloaded all the same.
+    Sys::dispatch([this] { _refreshJoinTableData(); });
     loadCategory();
 }
 
@@ -352,13 +374,16 @@ void TMultiBasicRibbonForm::actCategory_DelExecute() {
 // ---- the list --------------------------------------------------------------------------------
 
 void TMultiBasicRibbonForm::getMainData(int p1, int p2) {
+    m_showingSearch = false;
     if (listReady() && loadCategoryRows(cdsMain, pluginfo, p1, p2))
         cxgMainDBTableView1->applyColumns();
     updateCaption();
 }
 
 void TMultiBasicRibbonForm::updateCaption() {
-    const QString name = cdsCategory.active() && !cdsCategory.isEmpty()
+    // After a search the rows are the search's, whatever category the tree shows.
+    const QString name = m_showingSearch ? QStringLiteral("查询结果")
+                         : cdsCategory.active() && !cdsCategory.isEmpty()
                              ? cdsCategory.field(F("name")).asString()
                              : QString();
     dxDockPanel1->setCaption(QStringLiteral("当前分类：%1  当前记录数：%2")
@@ -415,6 +440,10 @@ TBasicPropEditForm* TMultiBasicRibbonForm::openRecordEditor() {
         actEdit->trigger();
         return nullptr;
     }
+    // The double click is 修改: its right before the editor opens.
+    rightsGate(moduleCode(), F("_02"));
+    if (!settlePendingRow())
+        return nullptr;
     // The editor reads the columns from the descriptor, as the list reads them beside it.
     QJsonObject info = pluginfo;
     if (!info.contains(F("columns")))
@@ -456,17 +485,7 @@ void TMultiBasicRibbonForm::_initParamsList() {
             }
             props.keyField = join.value(F("keyfieldnames")).toString();
             props.listFields = join.value(F("listfieldnames")).toString();
-            for (const QJsonValue& f : table->updatefields) {
-                const QJsonObject field = f.toObject();
-                if (field.value(F("visiable")).toString() == F("false") ||
-                    field.value(F("visiable")) == QJsonValue(false))
-                    continue;
-                props.dropDownColumns.append({field.value(F("fieldname")).toString(),
-                                              field.value(F("caption")).toString(),
-                                              field.value(F("width")).toVariant().toInt() > 0
-                                                  ? field.value(F("width")).toVariant().toInt()
-                                                  : 80});
-            }
+            props.dropDownColumns = dropDownColumns(table->updatefields);
             try {
                 table->open();
             } catch (const Db::DbError&) {
@@ -474,7 +493,8 @@ void TMultiBasicRibbonForm::_initParamsList() {
             }
             props.listSource = table->Fcds.get();
         }
-        cxgParams->addRow(name, p.value(F("title")).toString() + QStringLiteral("： "), props);
+        cxgParams->addRow(name, p.value(F("title")).toString() + QStringLiteral("： "), props)
+            ->installEventFilter(this);
         cxgParams->setValue(
             name, getDefValue(p.value(F("deftype")).toString(), p.value(F("defvalue")).toString()));
         paramsList.emplace_back(p, name);
@@ -500,7 +520,7 @@ void TMultiBasicRibbonForm::OnButtonEditClick(const QString& param) {
 
 void TMultiBasicRibbonForm::actFindSQLExecute() {
     const QJsonObject filter = pluginfo.value(F("filter")).toObject();
-    if (filter.isEmpty() || !listReady())
+    if (filter.isEmpty() || !listReady() || !settlePendingRow())
         return;
     // The editor in hand gives up its value first.
     if (!paramsList.empty())
@@ -514,8 +534,10 @@ void TMultiBasicRibbonForm::actFindSQLExecute() {
         sql += QStringLiteral("\r\n") + Format(p.value(F("paramsql")).toString(), {value});
     }
     Db::LogMsg(sql);
-    if (Db::dataServices().openDataToCDS(cdsMain, sql))
+    if (Db::dataServices().openDataToCDS(cdsMain, sql)) {
         cxgMainDBTableView1->applyColumns();
+        m_showingSearch = true;
+    }
     updateCaption();
 }
 

@@ -42,9 +42,9 @@ public:
     void _initParamsList();
     // A "button" parameter's button: the picker of the plug-in it names, single choice.
     void OnButtonEditClick(const QString& param);
-    // A double click on a row: the module's record editor on that row when it has one (shown
-    // as a modal window; the list reloads when it closes), else 修改 in the list. Returns the
-    // editor opened, if any.
+    // A double click on a row, which is 修改: the module's record editor on that row when it
+    // has one, behind the right "_02" (EAbort on refusal; shown as a modal window, the list
+    // reloads when it closes), else 修改 in the list. Returns the editor opened, if any.
     TBasicPropEditForm* openRecordEditor();
 
     int category_p1 = 0;  // the top level of the selected category (itself, or its parent)
@@ -100,8 +100,11 @@ private:
     void updateCategoryActions();
     void updateCaption();
     void runCategory(void (TMultiBasicRibbonForm::*handler)());
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
     bool m_loadingCategories = false;
+    QVariant m_shownCategory;      // the id of the category whose rows the list shows
+    bool m_showingSearch = false;  // the list shows the query panel's rows
 };
 
 }  // namespace Qd::Core::Base

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "base/Dispatch.h"
 #include "core/Messages.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
@@ -56,8 +57,10 @@ TRecycleBinForm::TRecycleBinForm(QWidget* AOwner, const QJsonObject* _pluginfo)
     actDel = new QAction(QStringLiteral("彻底删除"), this);
     actRestore = new QAction(QStringLiteral("恢复 "), this);
     actclose = new QAction(QStringLiteral("退出"), this);
-    connect(actDel, &QAction::triggered, this, &TRecycleBinForm::actDelExecute);
-    connect(actRestore, &QAction::triggered, this, &TRecycleBinForm::actRestoreExecute);
+    connect(actDel, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { actDelExecute(); }); });
+    connect(actRestore, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { actRestoreExecute(); }); });
     connect(actclose, &QAction::triggered, this, &QDialog::reject);
     actList << actDel << actRestore << actclose;
     cxButton1 = buttonFor(actDel, this);

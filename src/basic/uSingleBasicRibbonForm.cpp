@@ -32,7 +32,7 @@ void TSingleBasicRibbonForm::_init() {
         QStringLiteral("[%1] - 列表").arg(PlugItem ? PlugItem->title : QString()));
     if (!checkDescriptor())
         return;
-    _initColumns(moduleCode(), cxgMain, cdsMain);
+    _initColumns(moduleCode(), cxgMain);
     getMainData();
 }
 

@@ -131,11 +131,8 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
             continue;
         }
         table->updatefields.append(f);  // hidden entries still take part in the value copy
-        if (descriptorBool(f.value(QLatin1String("visiable")), true))
-            props.dropDownColumns.append(
-                {text(f, "fieldname"), text(f, "caption"),
-                 wholeNumber(f.value(QLatin1String("width"))).value_or(80)});
     }
+    props.dropDownColumns = dropDownColumns(table->updatefields);
     props.listSource = table->Fcds.get();
     props.gridMode = true;
     props.autoSize = true;
@@ -219,17 +216,38 @@ void ColumnBuilder::build(Ui::GridView* view, const QJsonArray& columns) {
     view->applyColumns();
 }
 
-void copyLookupValues(JoinTableList& tables, QWidget* editor, Db::RecordSet& target) {
+TjoinTableObject* joinTableOf(JoinTableList& tables, QWidget* editor) {
     auto* lookup = qobject_cast<Ui::LookupComboBox*>(editor);
     if (!lookup)
+        return nullptr;
+    for (auto& [field, t] : tables)
+        if (t->Fcds.get() == lookup->listSource())
+            return t.get();
+    return nullptr;
+}
+
+void reopenSecondLevel(JoinTableList& tables, QWidget* editor, int p1) {
+    TjoinTableObject* table = joinTableOf(tables, editor);
+    if (!table || table->FautoFix)
         return;
-    TjoinTableObject* table = nullptr;
-    for (auto& [field, t] : tables) {
-        if (t->Fcds.get() == lookup->listSource()) {
-            table = t.get();
-            break;
-        }
+    const Db::Params params = {{QStringLiteral("p1"), p1}};
+    table->open(&params);
+}
+
+QList<Ui::LookupColumn> dropDownColumns(const QJsonArray& fields) {
+    QList<Ui::LookupColumn> columns;
+    for (const QJsonValue& v : fields) {
+        const QJsonObject f = v.toObject();
+        if (descriptorBool(f.value(QLatin1String("visiable")), true))
+            columns.append({text(f, "fieldname"), text(f, "caption"),
+                            wholeNumber(f.value(QLatin1String("width"))).value_or(80)});
     }
+    return columns;
+}
+
+void copyLookupValues(JoinTableList& tables, QWidget* editor, Db::RecordSet& target) {
+    auto* lookup = qobject_cast<Ui::LookupComboBox*>(editor);
+    TjoinTableObject* table = joinTableOf(tables, editor);
     if (!table)
         return;
     if (target.state() == Db::DataSetState::Browse)

@@ -88,5 +88,14 @@ private:
 void copyLookupValues(JoinTableList& tables, QWidget* editor, Db::RecordSet& target);
 // Reopens every lookup table whose auto-fix is on; second-level tables stay as they are.
 void refreshJoinTables(JoinTableList& tables);
+// The lookup table whose rows `editor` (a lookup combo box) lists; null when none.
+TjoinTableObject* joinTableOf(JoinTableList& tables, QWidget* editor);
+// A second-level lookup about to drop down: its table reopened with :p1 = `p1`, so that it
+// lists the children of the record's first level.
+void reopenSecondLevel(JoinTableList& tables, QWidget* editor, int p1);
+
+// The drop-down columns of a lookup's "fields": the entries whose "visiable" does not read
+// false, with "caption", "fieldname" and "width" (80 when not a whole number).
+QList<Ui::LookupColumn> dropDownColumns(const QJsonArray& fields);
 
 }  // namespace Qd::Core::Base

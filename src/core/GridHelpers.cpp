@@ -5,11 +5,11 @@
 #include <QRegularExpression>
 #include <QScreen>
 
+#include "base/ProgramHome.h"
+#include "base/TextFormat.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
-#include "base/TextFormat.h"
 
 namespace Qd::Core::Base {
 
@@ -58,8 +58,8 @@ void copyRecord(Db::RecordSet& cds) {
 void showReportForm(QWidget* owner, const QString& title, const QString& params) {
     Db::RecordSet scratch;
     const QString sql =
-        QStringLiteral("select code, title from dbo.qd_sys_rptmain where title = '") +
-        Db::quoteSql(title) + QLatin1Char('\'');
+        QStringLiteral("select code, title from dbo.qd_sys_rptmain where title = ") +
+        Db::quotedSql(title);
     if (!Db::dataServices().openDataToCDS(scratch, sql))
         return;
     if (scratch.isEmpty()) {
@@ -78,13 +78,21 @@ void showReportForm(QWidget* owner, const QString& title, const QString& params)
 }
 
 QString Format(const QString& format, const QVariantList& args) {
-    static const QRegularExpression placeholder(QStringLiteral("%(?:(\\d+):)?[sdf]|%%"));
+    static const QRegularExpression placeholder(QStringLiteral("%(?:(\\d+):)?([sdf])|%%"));
     int next = 0;
     return Sys::substitute(format, placeholder, [&](const QRegularExpressionMatch& m) {
         if (m.captured(0) == QLatin1String("%%"))
             return QStringLiteral("%");
         const int index = m.captured(1).isEmpty() ? next++ : m.captured(1).toInt();
-        return index < args.size() ? args[index].toString() : QString();
+        const QVariant value = index < args.size() ? args[index] : QVariant();
+        switch (m.captured(2).at(0).unicode()) {
+            case 'd':
+                return QString::number(value.toLongLong());
+            case 'f':
+                return QString::number(value.toDouble(), 'f', 2);
+            default:
+                return Db::quoteSql(value.toString());
+        }
     });
 }
 

@@ -27,8 +27,10 @@ void copyRecord(Db::RecordSet& cds);
 // the module registered under that title or else in the generic "报表查询" module.
 void showReportForm(QWidget* owner, const QString& title, const QString& params);
 
-// Fills a format of the system's kind: %s and %d take the next argument, %0:s and %1:d the
-// numbered one; %% is a percent sign. Values go in as text: callers quote what needs quoting.
+// Fills a statement pattern of the system's kind: %s and %d take the next argument, %0:s and
+// %1:d the numbered one; %% is a percent sign. The pattern supplies the quotes around a %s, and
+// the value goes in with its own quotes doubled, so a typed value can never end the literal and
+// become SQL; %d takes the whole number of its value (0 when it is none), %f the number.
 QString Format(const QString& format, const QVariantList& args);
 
 // The window-settings file: "mainlayout_" + the screen's horizontal logical dpi + ".ini" in the

@@ -1,7 +1,7 @@
 #include "core/Messages.h"
 
-#include "db/DataServices.h"
 #include "base/Prompter.h"
+#include "db/DataServices.h"
 
 namespace Qd::Core::Base {
 
@@ -27,6 +27,18 @@ bool confirmOk(const QString& text) {
 
 bool askYesNo(const QString& text) {
     return ask(text, Ui::MsgKind::Confirmation, Ui::MsgButtons::YesNo) == Ui::mrYes;
+}
+
+PendingAnswer askSavePending() {
+    switch (ask(QStringLiteral("数据未保存，是否保存？"), Ui::MsgKind::Confirmation,
+                Ui::MsgButtons::YesNoCancel)) {
+        case Ui::mrYes:
+            return PendingAnswer::Save;
+        case Ui::mrNo:
+            return PendingAnswer::Discard;
+        default:
+            return PendingAnswer::Stay;
+    }
 }
 
 }  // namespace Qd::Core::Base

@@ -18,4 +18,9 @@ bool confirmOk(const QString& text);
 // A yes/no question: confirmation, Yes and No; true only for Yes.
 bool askYesNo(const QString& text);
 
+// What to do with input not yet saved when the user leaves it: save it, drop it, or stay.
+enum class PendingAnswer { Save, Discard, Stay };
+// "数据未保存，是否保存？" with 是 (save), 否 (drop) and 取消 (stay): confirmation, "提示".
+PendingAnswer askSavePending();
+
 }  // namespace Qd::Core::Base

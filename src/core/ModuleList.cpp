@@ -54,14 +54,14 @@ bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, i
 }
 
 void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
-                      const QString& moduleCode, JoinTableList& tables, Db::RecordSet& cds) {
+                      const QString& moduleCode, JoinTableList& tables,
+                      const ListLookupHooks& hooks) {
     ColumnBuilder::Options options;
     options.moduleCode = moduleCode;
     options.types = ColumnBuilder::listTypes();
     options.joinTableList = &tables;
-    options.onEditValueChange = [&tables, &cds](QWidget* editor) {
-        copyLookupValues(tables, editor, cds);
-    };
+    options.onEditValueChange = hooks.valueChanged;
+    options.onInitPopupL2 = hooks.initPopupL2;
     ColumnBuilder builder(options);
     builder.build(view, item ? item->GetColumnsJson() : QString());
     builder.reportProblems();

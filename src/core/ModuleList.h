@@ -32,10 +32,17 @@ bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QStri
 // the levels that are not 0.
 bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, int p2);
 
+// What a list's lookup editors call: its form's value-change and second-level popup hooks.
+struct ListLookupHooks {
+    std::function<void(QWidget*)> valueChanged;
+    std::function<void(QWidget*)> initPopupL2;
+};
+
 // The reference column build of a list grid: the plug item's column descriptors with the list
-// types, lookups kept in `tables` whose chosen values are copied into `cds`, problems shown
-// once, and the user's saved layout restored under the module code.
+// types, lookups kept in `tables` and bound to the form's hooks, problems shown once, and the
+// user's saved layout restored under the module code.
 void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
-                      const QString& moduleCode, JoinTableList& tables, Db::RecordSet& cds);
+                      const QString& moduleCode, JoinTableList& tables,
+                      const ListLookupHooks& hooks);
 
 }  // namespace Qd::Core::Base

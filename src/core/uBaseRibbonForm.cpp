@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QPlainTextEdit>
 #include <QStyle>
@@ -9,6 +10,7 @@
 #include <QTextEdit>
 
 #include "core/FormPlacement.h"
+#include "core/Messages.h"
 #include "core/uBaseForm.h"
 #include "core/uMyCxGrid.h"
 #include "db/Trace.h"
@@ -76,10 +78,19 @@ void TBaseRibbonForm::_init() {
     if (!hasPluginfo)
         return;
     pluginfo = doc.object();
+    // The expand text is an object for some modules and the record editor's array of keys for
+    // others: either goes in as it was written; a text that is neither is named, not dropped.
     const QString expand = item->Getexpandinfo();
-    if (!expand.isEmpty())
-        pluginfo.insert(QStringLiteral("expand"),
-                        QJsonDocument::fromJson(expand.toUtf8()).object());
+    if (!expand.isEmpty()) {
+        const QJsonDocument parsed = QJsonDocument::fromJson(expand.toUtf8());
+        if (parsed.isObject())
+            pluginfo.insert(QStringLiteral("expand"), parsed.object());
+        else if (parsed.isArray())
+            pluginfo.insert(QStringLiteral("expand"), parsed.array());
+        else
+            showError(QStringLiteral("模块“%1”（%2）的扩展信息不是 JSON 对象或数组，已忽略。")
+                          .arg(PlugItem->title, PlugItem->code));
+    }
     Db::LogMsg(QString::fromUtf8(QJsonDocument(pluginfo).toJson(QJsonDocument::Compact)));
 }
 

@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "base/Dispatch.h"
 #include "core/ModuleList.h"
 #include "core/uMyCxGrid.h"
 #include "sys/SystemServices.h"
@@ -28,11 +29,14 @@ TGridRibbonForm::TGridRibbonForm(QWidget* owner, Sys::TPlugItem* data)
     BarManagerBar1->removeAction(actclose);
     BarManagerBar1->addAction(actclose);
     connect(actRefresh, &QAction::triggered, this, [this] {
-        refreshJoinTables(joinTableList);
-        getMainData();
+        Sys::dispatch([this] {
+            refreshJoinTables(joinTableList);
+            getMainData();
+        });
     });
-    connect(actColumns, &QAction::triggered, this,
-            [this] { TMyCxGrid::storeGridColumnStyle(cxgMain, layoutKey()); });
+    connect(actColumns, &QAction::triggered, this, [this] {
+        Sys::dispatch([this] { TMyCxGrid::storeGridColumnStyle(cxgMain, layoutKey()); });
+    });
 }
 
 TGridRibbonForm::~TGridRibbonForm() {
@@ -50,8 +54,9 @@ void TGridRibbonForm::_init() {
 }
 
 void TGridRibbonForm::_initColumns() {
-    buildListColumns(cxgMain, cxgMainDBTableView1, descriptorItem(), layoutKey(), joinTableList,
-                     cdsMain);
+    buildListColumns(
+        cxgMain, cxgMainDBTableView1, descriptorItem(), layoutKey(), joinTableList,
+        {[this](QWidget* editor) { copyLookupValues(joinTableList, editor, cdsMain); }, nullptr});
 }
 
 void TGridRibbonForm::getMainData() {

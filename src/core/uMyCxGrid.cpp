@@ -6,10 +6,11 @@
 #include <QPainter>
 #include <QPalette>
 
+#include "base/ProgramHome.h"
+#include "base/SafeName.h"
 #include "core/GridHelpers.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/grid/Grid.h"
 
@@ -47,8 +48,9 @@ QByteArray readFile(const QString& path) {
 }  // namespace
 
 QString TMyCxGrid::cacheFile(const QString& billcode, const QString& cxgname) {
-    return Sys::programPath(QStringLiteral("cache/grid/") + billcode + QLatin1Char('_') + cxgname +
-                            QStringLiteral(".ini"));
+    // Module codes come from the registry: they name a file, never a path.
+    return Sys::fileUnder(Sys::programPath(QStringLiteral("cache/grid")),
+                          billcode + QLatin1Char('_') + cxgname + QStringLiteral(".ini"));
 }
 
 void TMyCxGrid::storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode) {
@@ -72,10 +74,9 @@ void TMyCxGrid::restoreGridColumnStyle(Ui::Grid* comp, const QString& _billcode)
     for (Ui::GridView* view : comp->views()) {
         const QString cxgname = cxgName(comp, view);
         // The store's own row wins over the all-stores row (ck_id 0).
-        const QString sql =
-            Format(Sys::sqlTemplate(QString::fromUtf8(kRestoreQuery)),
-                   {Db::quoteSql(_billcode), auth ? auth->storeId : 0, Db::quoteSql(cxgname)}) +
-            QStringLiteral(" order by ck_id desc");
+        const QString sql = Format(Sys::sqlTemplate(QString::fromUtf8(kRestoreQuery)),
+                                   {_billcode, auth ? auth->storeId : 0, cxgname}) +
+                            QStringLiteral(" order by ck_id desc");
         Db::LogMsg(sql);
         Db::RecordSet scratch;
         if (!Db::dataServices().openDataToCDS(scratch, sql) || scratch.isEmpty())

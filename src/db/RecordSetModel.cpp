@@ -1,7 +1,7 @@
 #include "db/RecordSetModel.h"
 
+#include "base/Dispatch.h"
 #include "db/DataServices.h"
-#include "base/EAbort.h"
 
 namespace Qd::Core::Db {
 
@@ -123,16 +123,7 @@ bool RecordSetModel::submit() {
 // Runs a change the view asked for. A refused change ends silently (its handler has said why);
 // a value the record set rejects is shown. Either way the view learns it did not happen.
 bool RecordSetModel::guarded(const std::function<void()>& change) {
-    try {
-        change();
-        return true;
-    } catch (const Sys::EAbort&) {
-        return false;
-    } catch (const DbError& e) {
-        MessageMyDlg(e.message(), QStringLiteral("提示"), int(Ui::MsgKind::Error),
-                     Ui::MsgButtons::Ok);
-        return false;
-    }
+    return Sys::dispatch(change);
 }
 
 void RecordSetModel::revert() {

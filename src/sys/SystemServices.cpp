@@ -324,8 +324,7 @@ QString sqlTemplate(const QString& sql) {
                                            QRegularExpression::CaseInsensitiveOption);
     const TAuth* auth = sysAuth();
     QString out = sql;
-    out.replace(orgid, QLatin1Char('\'') + Db::quoteSql(auth ? auth->orgId : QString()) +
-                           QLatin1Char('\''));
+    out.replace(orgid, Db::quotedSql(auth ? auth->orgId : QString()));
     out.replace(userid, QString::number(auth ? auth->userId : 0));
     return out;
 }

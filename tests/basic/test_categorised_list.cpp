@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTabWidget>
+#include <QTest>
 
+#include "basic/uBasicPropEditForm.h"
 #include "basic/uDataCopyForm.h"
 #include "basic/uMultiBasicRibbonForm.h"
 #include "db/Trace.h"
@@ -19,6 +21,8 @@ using namespace Qd::Core;
 using Base::TMultiBasicRibbonForm;
 
 namespace {
+
+const QString kRefusal = QStringLiteral("对不起，您没有该功能的操作权限，访问被拒绝。");
 
 const char* kDescriptor = R"({
   "mainsql": "select t1.* from qd_b_xmbmk t1 where t1.orgid = :orgid and t1.isdel = 0",
@@ -185,7 +189,128 @@ TEST_F(CategorisedList, TheQueryPanelAddsTheConditionsOfFilledParameters) {
         f->show();
         f->grab().save(keep + "/query-panel.png");
     }
-    EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：甲  当前记录数：1"));
+    // The rows are the search's, not the category's.
+    EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：查询结果  当前记录数：1"));
+
+    // A typed value is text inside its condition, quotes and all; "%" and "_" stay the user's
+    // wildcards.
+    f->cxgParams->setValue("unit", QVariant());
+    f->cxgParams->setValue(
+        "name", QStringLiteral("x'; update qd_b_xmbmk set name = N'改' where code = 'A0050'; --"));
+    f->actFindSQL->trigger();
+    EXPECT_TRUE(f->cdsMain.active());
+    EXPECT_EQ(f->cdsMain.recordCount(), 0);
+    EXPECT_EQ(scalar("select name from qd_b_xmbmk where code = 'A0050'"), QStringLiteral("条幅"));
+    f->cxgParams->setValue("name", QStringLiteral("_片"));
+    f->actFindSQL->trigger();
+    EXPECT_EQ(codes(f->cdsMain), QStringList({"A0097", "A0098"}));
+
+    // Enter in a field of the panel runs the query; choosing a category shows its rows again.
+    f->cxgParams->setValue("name", QStringLiteral("海"));
+    QTest::keyClick(f->cxgParams->editor("name"), Qt::Key_Return);
+    EXPECT_EQ(codes(f->cdsMain), QStringList({"A0099"}));
+    ASSERT_TRUE(f->dbtCategory->selectKey(3));
+    EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：乙  当前记录数：1"));
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(CategorisedList, ARowTypedIntoACategoryIsNotLostWhenAnotherIsChosen) {
+    auto f = open();
+    f->actAdd->trigger();
+    f->cdsMain.field("code").setValue("A0200");
+    f->cdsMain.field("name").setValue(QStringLiteral("信封"));
+    // 取消: the tree goes back to the category of the row, which stays as typed.
+    prompts().answer(Ui::mrCancel);
+    f->dbtCategory->selectKey(3);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("数据未保存，是否保存？"));
+    EXPECT_EQ(f->dbtCategory->currentKey().toInt(), 1);
+    EXPECT_EQ(f->category_p1, 1);
+    EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Insert);
+    EXPECT_EQ(f->cdsMain.field("code").asString(), QStringLiteral("A0200"));
+    // 是: saved under the category it was typed in, then the other category is shown.
+    prompts().answer(Ui::mrYes);
+    f->dbtCategory->selectKey(3);
+    EXPECT_EQ(scalar("select p1 from qd_b_xmbmk where code = 'A0200'"), "1");
+    EXPECT_EQ(codes(f->cdsMain), QStringList({"A0050"}));
+    // 否: dropped.
+    f->actAdd->trigger();
+    f->cdsMain.field("code").setValue("A0201");
+    prompts().answer(Ui::mrNo);
+    f->dbtCategory->selectKey(1);
+    EXPECT_EQ(scalar("select count(*) from qd_b_xmbmk where code = 'A0201'"), "0");
+    EXPECT_EQ(f->category_p1, 1);
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(CategorisedList, TheDoubleClickIsEditAndTheEditorGatesEverySave) {
+    Base::registerPropEditForm("XM", [](QWidget* owner, const QString& code, int id, int p1, int p2,
+                                        const QJsonObject& info, Db::DataSetState state) {
+        return new Base::TBasicPropEditForm(owner, code, id, p1, p2, info, state);
+    });
+    ASSERT_TRUE(db().execSQL("delete from qd_sys_userrights where rightcode = 'XM_02'"));
+    auto f = open();
+    const QModelIndex row = f->cxgMainDBTableView1->model()->index(0, 0);
+    prompts().answer(Ui::mrOk);
+    emit f->cxgMainDBTableView1->doubleClicked(row);
+    EXPECT_EQ(prompts().last().text, kRefusal);
+    EXPECT_EQ(f->findChild<Base::TBasicPropEditForm*>(), nullptr);
+
+    grant(11, "XM_02");
+    emit f->cxgMainDBTableView1->doubleClicked(row);
+    auto* editor = f->findChild<Base::TBasicPropEditForm*>();
+    ASSERT_NE(editor, nullptr);
+    // The right taken away while the editor is open: a change is not saved, by any path.
+    editor->cdsMain.edit();
+    editor->cdsMain.field("name").setValue(QStringLiteral("改名"));
+    ASSERT_TRUE(db().execSQL("delete from qd_sys_userrights where rightcode = 'XM_02'"));
+    for (QAction* save : {editor->actSaveEdit, editor->actSaveAndNew}) {
+        prompts().answer(Ui::mrOk);
+        save->trigger();
+        EXPECT_EQ(prompts().last().text, kRefusal) << save->text().toStdString();
+    }
+    EXPECT_EQ(scalar("select name from qd_b_xmbmk where code = 'A0097'"), QStringLiteral("名片"));
+    editor->cdsMain.cancel();
+    // Copying is adding: without "_01" nothing is appended.
+    ASSERT_TRUE(db().execSQL("delete from qd_sys_userrights where rightcode = 'XM_01'"));
+    const int rows = editor->cdsMain.recordCount();
+    prompts().answer(Ui::mrOk);
+    editor->actCopy->trigger();
+    EXPECT_EQ(prompts().last().text, kRefusal);
+    EXPECT_EQ(editor->cdsMain.recordCount(), rows);
+    // Without the right to change, the record is shown but takes no edit.
+    editor->cdsMain.first();
+    EXPECT_THROW(editor->cdsMain.edit(), Sys::EAbort);
+    EXPECT_EQ(prompts().pending(), 0);
+    Base::registerPropEditForm("XM", nullptr);
+}
+
+TEST_F(CategorisedList, ADatabaseErrorInAnActionIsShownAndTheWindowStays) {
+    // A lookup whose table goes away after the list opened: the reopen after a category
+    // change fails.
+    ASSERT_TRUE(
+        db().execSQL("create table unit_list (id int, code varchar(10), name nvarchar(20))"));
+    auto f = open("XM", kDescriptor,
+                  R"([{"fieldname": "code", "label": "编号"},
+                      {"fieldname": "baseunit", "label": "单位", "type": "lookupcombobox",
+                       "join": {"sql": "select id, code, name from unit_list",
+                                "keyfieldnames": "code", "listfieldnames": "name",
+                                "fields": [{"fieldname": "name", "caption": "名称",
+                                            "target": "baseunit"}]}}])");
+    ASSERT_TRUE(db().execSQL("drop table unit_list"));
+    ASSERT_TRUE(f->dbtCategory->selectKey(3));
+    ASSERT_TRUE(db().execSQL("update qd_b_xmbmk set isdel = 1 where p1 = 3"));
+    f->actRef->trigger();
+    prompts().answer(Ui::mrOk);  // 是否确认删除选中的分类
+    prompts().acceptAllMessages(true);
+    f->actCategory_Del->trigger();  // deleted; then the lookup cannot be reopened
+    prompts().acceptAllMessages(false);
+    EXPECT_EQ(scalar("select count(*) from qd_b_category where id = 3"), "0");
+    EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Error));
+    EXPECT_TRUE(prompts().last().text.contains("unit_list")) << prompts().last().text.toStdString();
+    // The window goes on working.
+    f->actAdd->trigger();
+    EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Insert);
+    f->cdsMain.cancel();
 }
 
 TEST_F(CategorisedList, SeveralRowsCopyThroughTheBatchDialogWithFreshCodes) {
@@ -245,4 +370,51 @@ TEST_F(CategorisedList, ADescriptorItCannotFileByAndRowsWithoutCodesAreNamed) {
     g->actCopy->trigger();
     EXPECT_EQ(prompts().last().text, QStringLiteral("模块“XM”的列表没有“code”列，不能批量复制。"));
     EXPECT_EQ(prompts().pending(), 0);
+}
+
+namespace {
+
+// A list that counts what its lookup hooks are told.
+class HookedList : public TMultiBasicRibbonForm {
+public:
+    using TMultiBasicRibbonForm::TMultiBasicRibbonForm;
+    int valueChanges = 0;
+    void onDbLookupComboBoxEditValueChange(QWidget* sender) override {
+        ++valueChanges;
+        TMultiBasicRibbonForm::onDbLookupComboBoxEditValueChange(sender);
+    }
+};
+
+}  // namespace
+
+TEST_F(CategorisedList, LookupsCallTheFormsHooksAndASecondLevelListsTheRecordsChildren) {
+    plug.code = "XM";
+    plug.name = plug.title = QStringLiteral("项目资料");
+    plug.setTexts(kDescriptor, R"([{"fieldname": "code", "label": "编号"},
+        {"fieldname": "p1", "label": "一级", "type": "lookupcombobox",
+         "join": {"sql": "select id, code, name from qd_b_category where iclass = ':iclass' and pid = 0",
+                  "keyfieldnames": "id", "listfieldnames": "name",
+                  "fields": [{"fieldname": "name", "caption": "名称", "target": "memo"}]}},
+        {"fieldname": "p2", "label": "二级", "type": "lookupcomboboxl2",
+         "join": {"sql": "select id, code, name from qd_b_category where pid = :p1",
+                  "keyfieldnames": "id", "listfieldnames": "name",
+                  "fields": [{"fieldname": "code", "caption": "编号", "target": "itemno"}]}}])",
+                  QString());
+    std::unique_ptr<HookedList> f(static_cast<HookedList*>(Base::TBaseRibbonForm::create(
+        nullptr, [](QWidget* o, Sys::TPlugItem* d) { return new HookedList(o, d); }, &plug)));
+    Ui::GridView* view = f->cxgMainDBTableView1;
+    Ui::LookupComboBox first(view->columnAt(f->cdsMain.fieldIndex("p1"))->props);
+    Ui::LookupComboBox second(view->columnAt(f->cdsMain.fieldIndex("p2"))->props);
+    // The second level drops down on the children of the record's first level.
+    ASSERT_TRUE(f->cdsMain.locate("code", "A0097"));  // filed under 甲 (1)
+    second.showPopup();
+    EXPECT_EQ(codes(*second.listSource()), QStringList({"0101"}));
+    second.hidePopup();
+
+    // A value chosen reaches the form's own hook, which copies the lookup's fields.
+    f->cdsMain.edit();
+    first.choose(1);  // 乙
+    EXPECT_EQ(f->valueChanges, 1);
+    EXPECT_EQ(f->cdsMain.field("memo").asString(), QStringLiteral("乙"));
+    f->cdsMain.cancel();
 }

@@ -45,6 +45,8 @@ protected:
             "insert into qd_b_khbmk(orgid, ck_id, p1, p2, code, name, isdel) values(1, 6, 7, 0, "
             "'K9', N'已删', 1)"));
         ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+        for (const char* s : {"_01", "_02"})
+            grant(11, QStringLiteral("KH") + s);
     }
     std::unique_ptr<TBasicPropEditForm> open(int id, bool withExpand = true,
                                              Db::DataSetState state = Db::DataSetState::Browse,
@@ -114,6 +116,13 @@ TEST_F(PropEditor, TheCodeCheckCountsDeletedRecordsButNotItsOwn) {
     prompts().answer(Ui::mrOk);
     EXPECT_FALSE(f->cxDBTextEdit1PropertiesValidate(QString()));
     EXPECT_EQ(prompts().last().text, QStringLiteral("编号不能为空"));
+    // A typed code is a value between the statement's quotes, never a statement of its own.
+    EXPECT_TRUE(f->cxDBTextEdit1PropertiesValidate(
+        QStringLiteral("x' or 1=1; update qd_b_khbmk set name = N'改' where code = 'K2'; --")));
+    EXPECT_EQ(scalar("select name from qd_b_khbmk where code = 'K2'"), QStringLiteral("乙公司"));
+    prompts().answer(Ui::mrOk);
+    EXPECT_FALSE(f->cxDBTextEdit1PropertiesValidate(QStringLiteral("K9' --")) &&
+                 f->cxDBTextEdit1PropertiesValidate(QStringLiteral("K9")));
 
     // Opened to add on an empty category: a new record, and its checks before saving.
     auto g = open(0, false, Db::DataSetState::Insert, 99);
@@ -166,4 +175,29 @@ TEST_F(PropEditor, LookupsAreBoundToTheFieldAndItsJoinTable) {
     EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Edit);
     EXPECT_EQ(f->cdsMain.field("ck_id").asInteger(), 6);
     EXPECT_THROW(f->BindLookupComboboxProperties(&combo, "nosuch"), Db::DbError);
+}
+
+TEST_F(PropEditor, ALookupKeyedByCodeStoresTheIdOfTheChosenRow) {
+    QJsonObject info = descriptor(false);
+    // The editor keeps the store's code in "memo"; its hint names "ck_id" for the store's id.
+    info.insert("columns", QJsonDocument::fromJson(R"([{"fieldname": "memo", "label": "门店",
+        "type": "lookupcombobox",
+        "join": {"sql": "select id, code, name from qd_b_ckbmk where orgid = :orgid order by code",
+                 "keyfieldnames": "code", "listfieldnames": "name",
+                 "fields": [{"fieldname": "code", "caption": "编号", "visiable": "0", "target": "x"},
+                            {"fieldname": "name", "caption": "名称", "visiable": "False", "target": "y"},
+                            {"fieldname": "id", "caption": "ID", "target": "z"}]}}])")
+                               .array());
+    TBasicPropEditForm f(nullptr, "KH", idOf("K1"), 7, 0, info, Db::DataSetState::Browse);
+    Ui::LookupComboBox combo(Ui::EditorProps{});
+    f.BindLookupComboboxProperties(&combo, "memo");
+    combo.setToolTip("ck_id");
+    // "visiable" "0" and "False" leave their entries out of the drop-down.
+    ASSERT_EQ(combo.popupView()->model()->columnCount(), 1);
+    f.cdsMain.edit();
+    combo.choose(1);  // MD06, whose id is not its row number
+    EXPECT_EQ(f.cdsMain.field("memo").asString(), "MD06");
+    EXPECT_EQ(f.cdsMain.field("ck_id").asInteger(),
+              scalar("select id from qd_b_ckbmk where code = 'MD06'").toInt());
+    f.cdsMain.cancel();
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -56,6 +57,22 @@ TEST_F(CoreTest, DescriptorIsParsedWithItsExpandText) {
     ASSERT_TRUE(form->hasPluginfo);
     EXPECT_EQ(form->pluginfo.value("tablename").toString(), "qd_b_khbmk");
     EXPECT_EQ(form->pluginfo.value("expand").toObject().value("extend").toInt(), 1);
+
+    // The record editor's keys come as an array; both shapes are kept as written.
+    Sys::TPlugItemSingleBasic keys =
+        item(R"({"tablename":"qd_b_khbmk"})", R"([{"key":"税号"},{"key":"开户行"}])");
+    std::unique_ptr<Base::TBaseRibbonForm> editorKeys(
+        Base::TBaseRibbonForm::create(nullptr, plainForm(), &keys));
+    ASSERT_TRUE(editorKeys->pluginfo.value("expand").isArray());
+    EXPECT_EQ(editorKeys->pluginfo.value("expand").toArray().at(1).toObject().value("key"),
+              QStringLiteral("开户行"));
+    // A text that is neither is named once, and the descriptor goes on without it.
+    Sys::TPlugItemSingleBasic bad = item(R"({"tablename":"t"})", "税号,开户行");
+    prompts().answer(Ui::mrOk);
+    std::unique_ptr<Base::TBaseRibbonForm> badForm(
+        Base::TBaseRibbonForm::create(nullptr, plainForm(), &bad));
+    EXPECT_FALSE(badForm->pluginfo.contains("expand"));
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("扩展信息不是 JSON 对象或数组")));
 
     Sys::TPlugItemSingleBasic without = item(R"({"tablename":"t"})");
     std::unique_ptr<Base::TBaseRibbonForm> plain(

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 
@@ -165,6 +166,23 @@ TEST(GridHelpers, CopyRecordLeavesOnlyTheFieldNamedIdBehind) {
 TEST(GridHelpers, FormatFillsTheSystemsPlaceholders) {
     EXPECT_EQ(Base::Format("a='%s' and b=%d and c='%s'", {"x", 5, "y"}), "a='x' and b=5 and c='y'");
     EXPECT_EQ(Base::Format("%0:s/%1:d/%0:s 100%%", {"k", 2}), "k/2/k 100%");
+    // A typed value stays inside the literal the pattern quotes, and %d takes numbers only.
+    EXPECT_EQ(Base::Format("code = '%s' and id <> %d",
+                           {"K9'; update qd_sys_users set isadmin = 1; --", "1; drop table x"}),
+              "code = 'K9''; update qd_sys_users set isadmin = 1; --' and id <> 0");
+    EXPECT_EQ(Base::Format("name like N'%%%s%%'", {"50%_"}), "name like N'%50%_%'");
+}
+
+TEST_F(GridLayouts, AModuleCodeNamesACacheFileNeverAPath) {
+    const QString folder = QDir(dir()).filePath("cache/grid");
+    for (const char* code : {"../../../x", "a/b", "..\\..\\y", "KH"}) {
+        const QString file = Base::TMyCxGrid::cacheFile(code, "cxgMain.tvMain");
+        EXPECT_EQ(QFileInfo(file).absolutePath(), QFileInfo(folder).absoluteFilePath()) << code;
+    }
+    login("1001", 5);
+    Base::TMyCxGrid::storeGridColumnStyle(grid.get(), "../../../escaped");
+    EXPECT_FALSE(QFile::exists(QDir(dir()).filePath("../escaped_cxgMain.tvMain.ini")));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(CoreTest, ShowReportFormChecksTheCatalogueAndTheRight) {

@@ -24,9 +24,9 @@
 #include <QTextEdit>
 #include <QToolButton>
 
-#include "db/DataServices.h"
-#include "base/EAbort.h"
+#include "base/Dispatch.h"
 #include "base/Prompter.h"
+#include "db/DataServices.h"
 #include "ui/editors/EditorsInternal.h"
 #include "ui/grid/GridInternal.h"
 
@@ -98,12 +98,7 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 }
 
 void runHook(const std::function<void(QWidget*)>& hook, QWidget* editor) {
-    try {
-        hook(editor);
-    } catch (const Sys::EAbort&) {
-    } catch (const Db::DbError& e) {
-        Db::MessageMyDlg(e.message(), QStringLiteral("提示"), int(MsgKind::Error), MsgButtons::Ok);
-    }
+    Sys::dispatch([&] { hook(editor); });
 }
 
 QIcon glyphIcon(Glyph glyph, const QColor& color) {
@@ -667,7 +662,7 @@ void FieldBinding::write() {
     if (m_rs->field(m_field).value() == value)
         return;
     // Typing into a record that is only shown starts editing it.
-    Internal::userOperation([&] {
+    Sys::dispatch([&] {
         if (m_rs->state() == Db::DataSetState::Browse)
             m_rs->edit();
         m_rs->field(m_field).setValue(value);

@@ -11,28 +11,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "base/Dispatch.h"
 #include "db/DataServices.h"
-#include "base/EAbort.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/GridInternal.h"
 
 namespace Qd::Core::Ui {
 
-bool Internal::userOperation(const std::function<void()>& op) {
-    try {
-        op();
-        return true;
-    } catch (const Sys::EAbort&) {
-        return false;
-    } catch (const Db::DbError& e) {
-        Db::MessageMyDlg(e.message(), QStringLiteral("提示"), int(MsgKind::Error), MsgButtons::Ok);
-        return false;
-    }
-}
-
 namespace {
 
-using Internal::userOperation;
+using Sys::dispatch;
 
 // The one place grid views get their cell delegate.
 void installDelegate(GridView* view) {
@@ -346,7 +334,7 @@ void GridView::Impl::onRecordStateChanged() {
     if (opened && std::any_of(columns.cbegin(), columns.cend(),
                               [](const GridColumn* c) { return c->sortIndex >= 0; })) {
         q->applySort();
-        userOperation([this] { rs()->first(); });
+        dispatch([this] { rs()->first(); });
     }
     q->viewport()->update();
 }
@@ -762,7 +750,7 @@ void GridView::applySort() {
     std::vector<Db::RecordSet::SortKey> keys;
     for (const GridColumn* c : sorted)
         keys.push_back({d->fieldOf(c), c->sortOrder == Qt::DescendingOrder});
-    userOperation([&] { rs->sortBy(keys); });
+    dispatch([&] { rs->sortBy(keys); });
 }
 
 // ---- the QTableView machinery ---------------------------------------------------------------
@@ -881,7 +869,7 @@ void GridView::currentChanged(const QModelIndex& current, const QModelIndex& pre
         return;
     // The record set's cursor follows the view (posting a pending edit); when it cannot leave
     // its record the view goes back to it.
-    if (!userOperation([&] { rs->moveTo(current.row()); }))
+    if (!dispatch([&] { rs->moveTo(current.row()); }))
         d->followCursor(rs->recNo());
 }
 

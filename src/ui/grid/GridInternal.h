@@ -85,10 +85,6 @@ private:
     GridView* m_view;  // not owned: the view owns this bar
 };
 
-// Runs a record-set operation the user started from a view. A refusal (EAbort) ends silently,
-// its handler has said why; a data error is shown. False when the operation did not complete.
-bool userOperation(const std::function<void()>& op);
-
 // The summary of a column over every record of `rs` (field `field`), formatted with the
 // column's footer format; empty for SummaryKind::None or when there is nothing to summarise.
 QString summaryText(const Db::RecordSet& rs, int field, const GridColumn& column);

@@ -2,6 +2,7 @@
 #include <QScopedValueRollback>
 #include <QSet>
 
+#include "base/Dispatch.h"
 #include "ui/grid/GridInternal.h"
 
 namespace Qd::Core::Ui {
@@ -281,7 +282,7 @@ void GridTreeView::Impl::onCurrentChanged(const QModelIndex& current) {
     Db::RecordSet* rs = model->recordSet();
     const int pos = model->positionOf(current);
     if (!followingCursor && rs && rs->active() && pos >= 0 && rs->recNo() != pos &&
-        !Internal::userOperation([&] { rs->moveTo(pos); })) {
+        !Sys::dispatch([&] { rs->moveTo(pos); })) {
         followCursor(rs->recNo());
         return;
     }
