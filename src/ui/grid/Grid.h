@@ -215,6 +215,8 @@ public:
     // Selects the node of the record whose key is `key`; false when there is none.
     bool selectKey(const QVariant& key);
     QVariant currentKey() const;
+    // Every row is `h` pixels high (0: as high as the style makes it).
+    void setDataRowHeight(int h);
 
 Q_SIGNALS:
     void currentKeyChanged(const QVariant& key);
