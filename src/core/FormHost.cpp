@@ -25,11 +25,18 @@ const FormHost& formHost() {
 
 void registerDockedForm(const QString& className, RibbonFormClass make) {
     Sys::TPlugsPool::registerOpenEntry(
-        className, [make = std::move(make)](QWidget* owner, Sys::TPlugItem& item, const QString&,
-                                            const QString&, QString&, int) {
+        className,
+        [make = std::move(make)](QWidget* owner, Sys::TPlugItem& item, const QString& title,
+                                 const QString& params, QString&, int) {
             if (!host().pageControl)
                 throw Db::DbError(QStringLiteral("没有可停靠工作窗口的页面"));
-            TBaseRibbonForm::generateForm(owner, make, host().pageControl, host().barManager,
+            // The form learns what it was opened with before its creation steps read it.
+            const RibbonFormClass opened = [&](QWidget* o, Sys::TPlugItem* data) {
+                TBaseRibbonForm* form = make(o, data);
+                form->setOpening(title, params);
+                return form;
+            };
+            TBaseRibbonForm::generateForm(owner, opened, host().pageControl, host().barManager,
                                           host().ribbon, &item);
         });
 }

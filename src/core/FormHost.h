@@ -17,7 +17,9 @@ void setFormHost(const FormHost& host);
 const FormHost& formHost();
 
 // Registers the open entry of a working-form class with the plug-in pool: opening a module of
-// that class docks a new form into the form host through generateForm.
+// that class docks a new form into the form host through generateForm. The title and the
+// parameters text given to the entry reach the form (setOpening): the title becomes its
+// caption, the parameters are there for the form to read.
 void registerDockedForm(const QString& className, RibbonFormClass make);
 
 // Registers every working form of the framework (TGridRibbonForm, TSingleBasicRibbonForm, ...).

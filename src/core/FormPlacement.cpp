@@ -15,7 +15,9 @@ QSize screenSize(const QWidget* form) {
     return screen ? screen->geometry().size() : QSize(1024, 768);
 }
 
-// The main window's stored height carries 31 pixels more than its normal rectangle.
+// The main window's stored height carries 31 pixels more than its normal rectangle (a frame
+// that Qt's geometry does not include): added when written, taken off again when read, so that
+// the window keeps its size from session to session.
 int heightAllowance(const QWidget* form) {
     return QByteArray(form->metaObject()->className()).endsWith("TMainForm") ? 31 : 0;
 }
@@ -29,7 +31,10 @@ void readPlacement(QWidget* form) {
     int left = ini.value(QStringLiteral("Left"), (screen.width() - design.width()) / 2).toInt();
     int top = ini.value(QStringLiteral("Top"), (screen.height() - design.height()) / 2).toInt();
     const int width = std::max(ini.value(QStringLiteral("Width"), 0).toInt(), design.width());
-    const int height = std::max(ini.value(QStringLiteral("Height"), 0).toInt(), design.height());
+    const int stored = ini.contains(QStringLiteral("Height"))
+                           ? ini.value(QStringLiteral("Height")).toInt() - heightAllowance(form)
+                           : 0;
+    const int height = std::max(stored, design.height());
     if (left > screen.width())
         left -= screen.width();
     if (top > screen.height())

@@ -31,11 +31,26 @@ bool enterMovesToNextField(QWidget* window) {
     return true;
 }
 
+void setCommonLook(QWidget* form) {
+    for (Ui::Grid* grid : form->findChildren<Ui::Grid*>())
+        TMyCxGrid::setGridProp(grid);
+    for (Ui::GridTreeView* tree : form->findChildren<Ui::GridTreeView*>())
+        tree->setDataRowHeight(kTreeRowHeight);
+}
+
 TBaseForm::TBaseForm(QWidget* owner) : QDialog(owner) {}
 
 TBaseForm::~TBaseForm() {
-    if (m_created)
-        writePlacement(this);  // dialogs always keep their placement
+    if (m_created && !m_placementSaved)
+        WriteIniSettings();
+}
+
+void TBaseForm::done(int r) {
+    if (m_created) {
+        WriteIniSettings();
+        m_placementSaved = true;
+    }
+    QDialog::done(r);
 }
 
 void TBaseForm::FormCreate() {
@@ -54,8 +69,7 @@ void TBaseForm::WriteIniSettings() {
 }
 
 void TBaseForm::setComponentsProp() {
-    for (Ui::Grid* grid : findChildren<Ui::Grid*>())
-        TMyCxGrid::setGridProp(grid);
+    setCommonLook(this);
 }
 
 void TBaseForm::keyPressEvent(QKeyEvent* e) {

@@ -8,8 +8,8 @@ class QPushButton;
 
 namespace Qd::Core::Base {
 
-// The base of every dialog and tool window: placement restored on creation and saved on
-// destruction, the controls' common look, and Enter moving to the next field.
+// The base of every dialog and tool window: placement restored on creation and saved when it
+// closes, the controls' common look, and Enter moving to the next field.
 class TBaseForm : public QDialog {
     Q_OBJECT
 public:
@@ -20,9 +20,14 @@ public:
     // constructor of the most derived class, or its creator).
     void FormCreate();
 
+    // Dialogs always keep their placement: WriteIniSettings runs each time the dialog closes
+    // (accepted, rejected or closed), while the object is whole; a dialog deleted without
+    // closing runs it from the destructor, where only this class's WriteIniSettings is left.
     virtual void ReadIniSettings();
     virtual void WriteIniSettings();
     virtual void setComponentsProp();
+
+    void done(int r) override;
 
     QList<QAction*> actList;
     QMap<QString, QString> SQLStore;
@@ -32,6 +37,7 @@ protected:
 
 private:
     bool m_created = false;
+    bool m_placementSaved = false;  // by a close
 };
 
 // A push button captioned as `action` that triggers it and follows its enabled state.
@@ -40,5 +46,10 @@ QPushButton* buttonFor(QAction* action, QWidget* parent);
 // Moves focus on from the focused control when Enter is pressed in it, unless it takes line
 // breaks (a memo or rich text). Returns true when it moved.
 bool enterMovesToNextField(QWidget* window);
+
+// The common look of the controls a form owns: data grids get the grids' look (setGridProp),
+// data-bound tree lists a row height of kTreeRowHeight.
+inline constexpr int kTreeRowHeight = 25;
+void setCommonLook(QWidget* form);
 
 }  // namespace Qd::Core::Base

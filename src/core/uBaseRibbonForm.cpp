@@ -4,19 +4,15 @@
 #include <QCloseEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextEdit>
 
 #include "core/FormPlacement.h"
 #include "core/Messages.h"
 #include "core/uBaseForm.h"
-#include "core/uMyCxGrid.h"
 #include "db/Trace.h"
 #include "sys/uPlugItem.h"
 #include "ui/Ribbon.h"
-#include "ui/grid/Grid.h"
 
 namespace Qd::Core::Base {
 
@@ -39,9 +35,7 @@ TBaseRibbonForm::TBaseRibbonForm(QWidget* owner, Sys::TPlugItem* data)
 }
 
 TBaseRibbonForm::~TBaseRibbonForm() {
-    // A form never docked with a ribbon tab keeps its placement.
-    if (m_created && !FRibbonTab && !m_hostBar)
-        writePlacement(this);
+    FormDestroy();
 }
 
 QAction* TBaseRibbonForm::addAction(const QString& name, const QString& caption) {
@@ -61,9 +55,24 @@ void TBaseRibbonForm::FormCreate() {
         return;
     m_created = true;
     _init();
+    if (!m_openTitle.isEmpty())
+        setWindowTitle(m_openTitle);
     if (!FRibbonTab)
         ReadIniSettings();
     setComponentsProp();
+}
+
+void TBaseRibbonForm::FormDestroy() {
+    if (!m_created || m_destroyed)
+        return;
+    m_destroyed = true;
+    if (!m_docked)
+        WriteIniSettings();
+}
+
+void TBaseRibbonForm::setOpening(const QString& title, const QString& params) {
+    m_openTitle = title;
+    m_openParams = params;
 }
 
 void TBaseRibbonForm::_init() {
@@ -102,8 +111,7 @@ void TBaseRibbonForm::WriteIniSettings() {
 }
 
 void TBaseRibbonForm::setComponentsProp() {
-    for (Ui::Grid* grid : findChildren<Ui::Grid*>())
-        TMyCxGrid::setGridProp(grid);
+    setCommonLook(this);
 }
 
 TBaseRibbonForm* TBaseRibbonForm::create(QWidget* owner, const RibbonFormClass& formClass,
@@ -142,6 +150,7 @@ TBaseRibbonForm* TBaseRibbonForm::generateForm(QWidget* AOwner, const RibbonForm
         form->m_barManager = barManager;
         form->m_ribbon = ribbon;
         form->m_hostBar = bar;
+        form->m_docked = true;
     }
 
     const int page = pageControl->count() - 1;
@@ -179,6 +188,7 @@ void TBaseRibbonForm::removeFromHost() {
 }
 
 void TBaseRibbonForm::closeEvent(QCloseEvent* e) {
+    FormDestroy();
     removeFromHost();
     e->accept();
     deleteLater();  // closing frees the form (and so its page)

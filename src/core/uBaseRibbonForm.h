@@ -54,9 +54,21 @@ public:
     static TBaseRibbonForm* create(QWidget* owner, const RibbonFormClass& formClass,
                                    Sys::TPlugItem* data);
 
-    // The creation steps: _init, placement (when not docked), the controls' common look.
-    // generateForm and create run them once the object is complete.
+    // The creation steps: _init, the caption it was opened with, placement (when not docked),
+    // the controls' common look. generateForm and create run them once the object is complete.
     void FormCreate();
+    // The destruction step: a form never given a ribbon tab saves its placement through
+    // WriteIniSettings; a docked one saves nothing. Runs once, when the form closes, while the
+    // object is whole; a form deleted without being closed runs it from the destructor, where
+    // only this class's WriteIniSettings is left to run.
+    void FormDestroy();
+
+    // What the module's open entry was given, set before the creation steps: a title that
+    // replaces the module title as caption, and a parameters text (a report's incoming
+    // values) for the form to read from _init on. Both empty when none was given.
+    void setOpening(const QString& title, const QString& params);
+    const QString& openTitle() const { return m_openTitle; }
+    const QString& openParams() const { return m_openParams; }
 
     virtual void ReadIniSettings();
     virtual void WriteIniSettings();
@@ -90,7 +102,11 @@ private:
     Ui::BarManager* m_barManager = nullptr;  // not owned
     Ui::Ribbon* m_ribbon = nullptr;          // not owned
     QToolBar* m_hostBar = nullptr;           // owned by the bar manager
+    QString m_openTitle;
+    QString m_openParams;
     bool m_created = false;
+    bool m_docked = false;     // given a ribbon tab by generateForm
+    bool m_destroyed = false;  // FormDestroy has run
 };
 
 }  // namespace Qd::Core::Base

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -39,6 +40,14 @@ TInfoMessageBox::TInfoMessageBox(QWidget* owner, const QString& message, const Q
     const QSize unfolded = size();
     m_detail->hide();
     resize(unfolded.width(), unfolded.height() - foldHeight());
+}
+
+void TInfoMessageBox::keyPressEvent(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Cancel)) {
+        m_ok->click();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 int TInfoMessageBox::foldHeight() const {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -10,7 +11,8 @@ namespace Qd::Core::Base {
 
 // An error box with a technical detail that the user can unfold: the message in a word-wrapped
 // label, the detail in a scrolling memo below it that starts hidden; "详细信息(&D)" shows or hides
-// it and grows or shrinks the box by its height.
+// it and grows or shrinks the box by its height. "确定(&O)" is also the Cancel key's button:
+// Escape closes the box with OK.
 class TInfoMessageBox : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +25,9 @@ public:
 
 public Q_SLOTS:
     void toggleDetail();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     int foldHeight() const;

@@ -1,4 +1,5 @@
-// The base forms: descriptor, placement, docking into the client and Enter between fields.
+// The base forms: descriptor, placement, docking into the client, what the open entry gives a
+// form, the controls' common look and Enter between fields.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -11,15 +12,25 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "core/FormHost.h"
+#include "core/FormPlacement.h"
 #include "core/GridHelpers.h"
 #include "core/uBaseForm.h"
 #include "core/uBaseRibbonForm.h"
 #include "support/CoreTest.h"
 #include "sys/uPlugItem.h"
 #include "ui/Ribbon.h"
+#include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
 using Qd::Test::CoreTest;
+
+// A window of the main window's class name.
+namespace PlacementTest {
+class TMainForm : public QWidget {
+    Q_OBJECT
+};
+}  // namespace PlacementTest
 
 namespace {
 
@@ -34,6 +45,31 @@ Sys::TPlugItemSingleBasic item(const QString& descriptor, const QString& expand 
 Base::RibbonFormClass plainForm() {
     return
         [](QWidget* owner, Sys::TPlugItem* data) { return new Base::TBaseRibbonForm(owner, data); };
+}
+
+// Forms that count the placements they are asked to save.
+int placementWrites = 0;
+class CountingForm : public Base::TBaseRibbonForm {
+public:
+    using TBaseRibbonForm::TBaseRibbonForm;
+    void WriteIniSettings() override {
+        ++placementWrites;
+        TBaseRibbonForm::WriteIniSettings();
+    }
+};
+class CountingDialog : public Base::TBaseForm {
+public:
+    void WriteIniSettings() override {
+        ++placementWrites;
+        TBaseForm::WriteIniSettings();
+    }
+};
+Base::RibbonFormClass countingForm() {
+    return [](QWidget* owner, Sys::TPlugItem* data) { return new CountingForm(owner, data); };
+}
+
+bool hasPlacement(const QString& section) {
+    return QSettings(Base::GetIniFilePath(), QSettings::IniFormat).childGroups().contains(section);
 }
 
 // Records the events the host's main window receives.
@@ -125,6 +161,77 @@ TEST_F(CoreTest, PlacementFollowsTheDpiFileAndItsRules) {
     EXPECT_EQ(ini.value("frmTest/Maximized").toInt(), 0);
 }
 
+// The main window stores 31 pixels more height than it has; reading takes them off, so that a
+// session that changes nothing writes the same placement again.
+TEST_F(CoreTest, MainWindowPlacementIsStableFromSessionToSession) {
+    PlacementTest::TMainForm first;
+    first.setObjectName("TMainForm");
+    first.setGeometry(40, 30, 1000, 700);
+    Base::writePlacement(&first);
+    auto storedHeight = [] {
+        return QSettings(Base::GetIniFilePath(), QSettings::IniFormat)
+            .value("TMainForm/Height")
+            .toInt();
+    };
+    EXPECT_EQ(storedHeight(), 731);
+
+    PlacementTest::TMainForm next;
+    next.setObjectName("TMainForm");
+    next.resize(800, 600);
+    Base::readPlacement(&next);
+    EXPECT_EQ(next.geometry(), QRect(40, 30, 1000, 700));
+    Base::writePlacement(&next);
+    EXPECT_EQ(storedHeight(), 731);
+}
+
+// Closing frees a working form; one docked with a ribbon tab keeps no placement, any other
+// saves it through its own WriteIniSettings as it closes. Dialogs save theirs as they close.
+TEST_F(CoreTest, PlacementIsSavedThroughTheVirtualOnlyByFormsNotDocked) {
+    QTabWidget pages;
+    Ui::Ribbon ribbon;
+    Ui::BarManager bars;
+    Sys::TPlugItemSingleBasic kh = item("{}");
+    placementWrites = 0;
+
+    QPointer<Base::TBaseRibbonForm> docked =
+        Base::TBaseRibbonForm::generateForm(nullptr, countingForm(), &pages, &bars, &ribbon, &kh);
+    docked->actclose->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(docked.isNull());
+    EXPECT_EQ(placementWrites, 0);
+    EXPECT_FALSE(hasPlacement("TBaseRibbonForm"));
+
+    // A page without a ribbon tab is not docked in that sense.
+    QPointer<Base::TBaseRibbonForm> paged =
+        Base::TBaseRibbonForm::generateForm(nullptr, countingForm(), &pages, nullptr, nullptr, &kh);
+    paged->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(paged.isNull());
+    EXPECT_EQ(placementWrites, 1);
+
+    QPointer<Base::TBaseRibbonForm> alone =
+        Base::TBaseRibbonForm::create(nullptr, countingForm(), &kh);
+    alone->setGeometry(30, 40, 640, 480);
+    alone->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(alone.isNull());
+    EXPECT_EQ(placementWrites, 2);  // once, not again by the destructor
+    QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("TBaseRibbonForm/Left").toInt(), 30);
+    EXPECT_EQ(ini.value("TBaseRibbonForm/Width").toInt(), 640);
+
+    {
+        CountingDialog dialog;
+        dialog.setObjectName("frmCounting");
+        dialog.FormCreate();
+        dialog.show();
+        dialog.reject();
+        EXPECT_EQ(placementWrites, 3);
+    }
+    EXPECT_EQ(placementWrites, 3);
+    EXPECT_TRUE(hasPlacement("frmCounting"));
+}
+
 TEST_F(CoreTest, GenerateFormDocksIntoPagesAndRibbonAndCloseTakesItAllAway) {
     Host host;
     Base::vaMainFormHand() = &host;
@@ -171,6 +278,89 @@ TEST_F(CoreTest, GenerateFormDocksIntoPagesAndRibbonAndCloseTakesItAllAway) {
     Base::vaMainFormHand() = nullptr;
 }
 
+// A report opened by its title through a docked window class: the window is captioned with
+// the report's title, and the parameters reach the form before its _init.
+TEST_F(CoreTest, DockedOpenEntryPassesTitleAndParametersToTheForm) {
+    struct ReportForm : Base::TBaseRibbonForm {
+        using TBaseRibbonForm::TBaseRibbonForm;
+        void _init() override {
+            TBaseRibbonForm::_init();
+            paramsAtInit = openParams();
+        }
+        QString paramsAtInit;
+    };
+    ASSERT_TRUE(db().execSQL(
+        "insert into qd_sys_rptmain(orgid, code, title) values(1, 'R7', N'门店销售日报')\n"
+        "insert into qd_sys_plugins(orgid, code, name, title, formclass) values(1, 'RPT', "
+        "N'报表查询', N'报表查询', 'TestDockedReport')"));
+    Base::registerDockedForm("TestDockedReport", [](QWidget* owner, Sys::TPlugItem* data) {
+        return new ReportForm(owner, data);
+    });
+    QTabWidget pages;
+    Ui::Ribbon ribbon;
+    Ui::BarManager bars;
+    Base::setFormHost({&pages, &bars, &ribbon});
+    login("1001", 5);
+    grant(11, "2100_R7");
+
+    const QString params = R"([{"name":"bt","value":"2026-01-01"}])";
+    Base::showReportForm(nullptr, QStringLiteral("门店销售日报"), params);
+    ASSERT_EQ(pages.count(), 1);
+    auto* form = dynamic_cast<ReportForm*>(pages.widget(0));
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("门店销售日报"));
+    EXPECT_EQ(pages.tabText(0), QStringLiteral("门店销售日报"));
+    EXPECT_EQ(ribbon.tabText(ribbon.indexOf(form->FRibbonTab)), QStringLiteral("门店销售日报"));
+    EXPECT_EQ(form->openParams(), params);
+    EXPECT_EQ(form->paramsAtInit, params);
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Base::setFormHost({});
+}
+
+// Data-bound tree lists of working forms and dialogs get rows 25 pixels high.
+TEST_F(CoreTest, TreeListsOfFormsHaveRowsOfTwentyFive) {
+    Db::RecordSet rs;
+    rs.addField("id", Db::FieldType::Integer);
+    rs.addField("pid", Db::FieldType::Integer);
+    rs.addField("name", Db::FieldType::Text);
+    rs.createDataSet();
+    for (int id : {1, 2}) {
+        rs.append();
+        rs.field("id").setValue(id);
+        rs.field("pid").setValue(id - 1);
+        rs.field("name").setValue(QStringLiteral("分类%1").arg(id));
+        rs.post();
+    }
+    auto rowHeight = [](Ui::GridTreeView* tree) {
+        return tree->visualRect(tree->model()->index(0, 0)).height();
+    };
+
+    Sys::TPlugItemSingleBasic kh = item("{}");
+    Ui::GridTreeView* formTree = nullptr;
+    std::unique_ptr<Base::TBaseRibbonForm> form(Base::TBaseRibbonForm::create(
+        nullptr,
+        [&](QWidget* owner, Sys::TPlugItem* data) {
+            auto* f = new Base::TBaseRibbonForm(owner, data);
+            formTree = new Ui::GridTreeView("dbtCategory");
+            formTree->setRecordSet(&rs, "id", "pid", {"name"});
+            f->setCentralWidget(formTree);
+            return f;
+        },
+        &kh));
+    form->show();
+    EXPECT_EQ(rowHeight(formTree), Base::kTreeRowHeight);
+    EXPECT_EQ(Base::kTreeRowHeight, 25);
+
+    Base::TBaseForm dialog;
+    auto* dialogTree = new Ui::GridTreeView("tvTree");
+    dialogTree->setRecordSet(&rs, "id", "pid", {"name"});
+    (new QVBoxLayout(&dialog))->addWidget(dialogTree);
+    dialog.FormCreate();
+    dialog.show();
+    EXPECT_EQ(rowHeight(dialogTree), 25);
+}
+
 TEST_F(CoreTest, EnterMovesToTheNextFieldButNotOutOfAMemo) {
     Base::TBaseForm dialog;
     auto* layout = new QVBoxLayout(&dialog);
@@ -209,3 +399,5 @@ TEST_F(CoreTest, EnterMovesOnInAWorkingFormToo) {
     QTest::keyClick(first, Qt::Key_Return);
     EXPECT_TRUE(second->hasFocus());
 }
+
+#include "test_base_forms.moc"

@@ -1,10 +1,11 @@
 // Grid views over real record sets: column binding, edits and cursor through the record set,
 // indicator, empty text, footer, layout text, sorting, bands, column chooser, auto width, the
-// tree view and the grid's levels.
+// new-item row, the tree view and the grid's levels.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,8 +16,8 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "support/TestEnv.h"
 #include "base/EAbort.h"
+#include "support/TestEnv.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -477,6 +478,74 @@ TEST_F(GridViewTest, AutoWidthSharesTheViewportInProportion) {
     w = widths();
     EXPECT_EQ(total(w), view->viewport()->width());
     EXPECT_NEAR(w[1], 2 * w[2], 1);
+}
+
+// The new-item row: under the records, as high as a row, its text painted; a click or a typed
+// key appends exactly one record through the record set (its insert events run), a refusal or a
+// closed record set none; off, there is no row and the records have its room.
+TEST_F(GridViewTest, NewItemRowAppendsOneRecordWhenClickedOrTypedInto) {
+    addStandardColumns();
+    view->setDataRowHeight(24);
+    showView();
+    QApplication::setActiveWindow(view.get());
+    auto* bar = view->findChild<QWidget*>("newItemRow");
+    ASSERT_NE(bar, nullptr);
+    const int fullHeight = view->viewport()->height();
+    EXPECT_FALSE(view->newItemRowVisible());
+    EXPECT_TRUE(bar->isHidden());
+
+    view->setNewItemRowVisible(true);
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(view->newItemRowText(), QStringLiteral("点击这里添加新记录"));
+    EXPECT_EQ(bar->height(), 24);
+    EXPECT_EQ(view->viewport()->height(), fullHeight - 24);
+    EXPECT_EQ(bar->geometry().top(), view->viewport()->geometry().bottom() + 1);
+    const QImage withText = bar->grab().toImage();
+    view->setNewItemRowText(QString());
+    EXPECT_NE(bar->grab().toImage(), withText);
+    view->setNewItemRowText(QStringLiteral("点击这里添加新记录"));
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        view->grab().save(keep + "/grid_new_item_row.png");
+
+    // A click: one record, current in its first shown cell.
+    int inserts = 0;
+    rs.beforeInsert = [&](RecordSet&) { ++inserts; };
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->rect().center());
+    EXPECT_EQ(inserts, 1);
+    EXPECT_EQ(rs.recordCount(), 6);
+    EXPECT_EQ(rs.state(), Db::DataSetState::Insert);
+    EXPECT_EQ(view->currentIndex(), cell(5, "code"));
+
+    // Down on the last record moves into the row, Up back; a key typed there posts the record
+    // before, appends one and goes on into its first cell.
+    rs.field("code").setValue("N001");
+    view->setFocus();
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_TRUE(bar->hasFocus());
+    QTest::keyClick(bar, Qt::Key_Up);
+    EXPECT_TRUE(view->hasFocus());
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClicks(bar, "X");
+    EXPECT_EQ(inserts, 2);
+    EXPECT_EQ(rs.recordCount(), 7);
+    EXPECT_EQ(rs.textAt(rs.rowAt(5), field("code")), "N001");
+    ASSERT_TRUE(view->isEditing());
+    view->setCurrentIndex(cell(0, "code"));  // commits the editor and posts
+    EXPECT_EQ(rs.textAt(rs.rowAt(6), field("code")), "X");
+    EXPECT_EQ(rs.state(), Db::DataSetState::Browse);
+
+    // Refused, or on a closed record set, nothing is appended.
+    rs.beforeInsert = [](RecordSet&) { Sys::Abort(); };
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->rect().center());
+    EXPECT_EQ(rs.recordCount(), 7);
+    EXPECT_EQ(rs.state(), Db::DataSetState::Browse);
+    rs.beforeInsert = nullptr;
+    rs.close();
+    EXPECT_FALSE(view->appendNewItem());
+
+    view->setNewItemRowVisible(false);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(view->viewport()->height(), fullHeight);
 }
 
 // ---- the tree view --------------------------------------------------------------------------

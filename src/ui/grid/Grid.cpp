@@ -49,6 +49,7 @@ struct GridView::Impl {
     Internal::ColumnHeader* header = nullptr;        // owned by q
     Internal::IndicatorHeader* indicator = nullptr;  // owned by q
     Internal::FooterBar* footer = nullptr;           // owned by q
+    Internal::NewItemBar* newItemBar = nullptr;      // owned by q
     QAbstractButton* corner = nullptr;               // owned by q (the table's corner button)
 
     QList<GridColumn*> columns;  // owned by q as its QObject children; display order
@@ -58,6 +59,7 @@ struct GridView::Impl {
     QString emptyText;
     bool columnChooser = false;
     bool footerVisible = false;
+    bool newItemRowVisible = false;
     bool autoWidth = false;
     bool enterMovesToNextCell = false;
     std::function<bool(int)> rowEditable;
@@ -85,6 +87,7 @@ struct GridView::Impl {
     void syncSections();
     void fitColumns();
     void followCursor(int row);
+    int firstShownColumn() const;  // logical index; 0 when none is shown
     void queueApply();
     void updateSortIndicator();
     void footerChanged();
@@ -182,20 +185,21 @@ void GridView::Impl::followCursor(int row) {
         return;
     }
     int column = q->currentIndex().isValid() ? q->currentIndex().column() : -1;
-    if (column < 0 || header->isSectionHidden(column)) {
-        column = 0;
-        for (int visual = 0; visual < header->count(); ++visual)
-            if (!header->isSectionHidden(header->logicalIndex(visual))) {
-                column = header->logicalIndex(visual);
-                break;
-            }
-    }
+    if (column < 0 || header->isSectionHidden(column))
+        column = firstShownColumn();
     if (q->currentIndex().row() == row)
         return;
     const auto flags = q->selectionBehavior() == QAbstractItemView::SelectRows
                            ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                            : QItemSelectionModel::ClearAndSelect;
     sel->setCurrentIndex(model->index(row, column), flags);
+}
+
+int GridView::Impl::firstShownColumn() const {
+    for (int visual = 0; visual < header->count(); ++visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            return header->logicalIndex(visual);
+    return 0;
 }
 
 void GridView::Impl::queueApply() {
@@ -345,6 +349,8 @@ GridView::GridView(const QString& name, QWidget* parent)
     d->model = new Db::RecordSetModel(nullptr, this);
     d->footer = new Internal::FooterBar(this);  // first: the geometry pass below places it
     d->footer->hide();
+    d->newItemBar = new Internal::NewItemBar(this);
+    d->newItemBar->hide();
 
     // Connected before the view's own connections: the selection model moves the current index
     // while rows are being removed, and by then the guard must be up.
@@ -634,6 +640,12 @@ QList<int> GridView::selectedRowPositions() const {
 }
 
 void GridView::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Down && e->modifiers() == Qt::NoModifier && d->newItemRowVisible &&
+        currentIndex().row() == d->model->rowCount() - 1) {
+        d->newItemBar->setFocus(Qt::TabFocusReason);
+        e->accept();
+        return;
+    }
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (enter && d->enterMovesToNextCell && e->modifiers() == Qt::NoModifier) {
         const QModelIndex next = moveCursor(MoveNext, Qt::NoModifier);
@@ -659,6 +671,36 @@ QString GridView::footerText(const GridColumn* column) const {
     if (it == d->footerCache.cend())
         it = d->footerCache.insert(column, Internal::summaryText(*d->rs(), field, *column));
     return *it;
+}
+
+// ---- new-item row ---------------------------------------------------------------------------
+
+void GridView::setNewItemRowVisible(bool on) {
+    d->newItemRowVisible = on;
+    d->newItemBar->setVisible(on);
+    updateGeometries();
+}
+
+bool GridView::newItemRowVisible() const {
+    return d->newItemRowVisible;
+}
+
+void GridView::setNewItemRowText(const QString& text) {
+    d->newItemBar->text = text;
+    d->newItemBar->update();
+}
+
+QString GridView::newItemRowText() const {
+    return d->newItemBar->text;
+}
+
+bool GridView::appendNewItem() {
+    Db::RecordSet* rs = d->rs();
+    if (!rs || !rs->active() || !dispatch([rs] { rs->append(); }))
+        return false;
+    setCurrentIndex(d->model->index(rs->recNo(), d->firstShownColumn()));
+    setFocus();
+    return true;
 }
 
 // ---- layout ---------------------------------------------------------------------------------
@@ -822,8 +864,9 @@ void GridView::updateGeometries() {
     if (!hh->isHidden())
         height = qBound(hh->minimumHeight(), hh->sizeHint().height(), hh->maximumHeight());
     const int footer = d->footerVisible ? d->footer->preferredHeight() : 0;
+    const int newItem = d->newItemRowVisible ? vh->defaultSectionSize() : 0;
     const bool reverse = isRightToLeft();
-    setViewportMargins(reverse ? 0 : width, height, reverse ? width : 0, footer);
+    setViewportMargins(reverse ? 0 : width, height, reverse ? width : 0, newItem + footer);
 
     const QRect vg = viewport()->geometry();
     const int verticalLeft = reverse ? vg.right() + 1 : vg.left() - width;
@@ -839,8 +882,12 @@ void GridView::updateGeometries() {
         if (cornerShown)
             d->corner->setGeometry(verticalLeft, vg.top() - height, width, height);
     }
+    // Under the records: the new-item row, then the footer.
+    if (d->newItemRowVisible)
+        d->newItemBar->setGeometry(reverse ? vg.left() : verticalLeft, vg.bottom() + 1,
+                                   vg.width() + width, newItem);
     if (d->footerVisible)
-        d->footer->setGeometry(reverse ? vg.left() : verticalLeft, vg.bottom() + 1,
+        d->footer->setGeometry(reverse ? vg.left() : verticalLeft, vg.bottom() + 1 + newItem,
                                vg.width() + width, footer);
 
     d->fitColumns();

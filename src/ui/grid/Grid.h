@@ -168,6 +168,19 @@ public:
     // The footer's value of a column (its summary over all rows), formatted; empty for none.
     QString footerText(const GridColumn* column) const;
 
+    // ---- new-item row ----
+    // A row under the records, showing its text ("点击这里添加新记录" unless set), where a click
+    // or a key typed appends a record (appendNewItem). Off by default; a form shows it where
+    // the user may insert rows. The Down key on the last record moves into it.
+    void setNewItemRowVisible(bool on);
+    bool newItemRowVisible() const;
+    void setNewItemRowText(const QString& text);
+    QString newItemRowText() const;
+    // Appends a record through the record set's append (its insert events run; a refusal
+    // there ends it silently, a data error is shown) and makes the first shown cell of the new
+    // record current. False when the record set is closed or refused.
+    bool appendNewItem();
+
     // ---- layout ----
     // The view's column layout (order, width, visibility, sort) as ini text: one section per
     // column named by its component name with keys Index, FieldName, Caption, Width, Visible,
@@ -215,6 +228,8 @@ public:
     // Selects the node of the record whose key is `key`; false when there is none.
     bool selectKey(const QVariant& key);
     QVariant currentKey() const;
+    // Every row is `h` pixels high (0: as high as the style makes it).
+    void setDataRowHeight(int h);
 
 Q_SIGNALS:
     void currentKeyChanged(const QVariant& key);

@@ -85,6 +85,25 @@ private:
     GridView* m_view;  // not owned: the view owns this bar
 };
 
+// The new-item row of a view: a row under the records, as wide as the footer, with its text
+// where the cells would be. A click or a typed key appends a record through the view; typed
+// text goes on into the new record's first cell.
+class NewItemBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit NewItemBar(GridView* view);
+    QString text;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    GridView* m_view;  // not owned: the view owns this bar
+};
+
 // The summary of a column over every record of `rs` (field `field`), formatted with the
 // column's footer format; empty for SummaryKind::None or when there is nothing to summarise.
 QString summaryText(const Db::RecordSet& rs, int field, const GridColumn& column);

@@ -1,6 +1,7 @@
 // The tree view of a record set whose records name their parents, and its model.
 #include <QScopedValueRollback>
 #include <QSet>
+#include <QStyledItemDelegate>
 
 #include "base/Dispatch.h"
 #include "ui/grid/GridInternal.h"
@@ -242,6 +243,21 @@ bool RecordTreeModel::setData(const QModelIndex& index, const QVariant& value, i
 
 // ---- GridTreeView ---------------------------------------------------------------------------
 
+namespace {
+// Cells of the style's look in rows of a set height.
+class RowHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    int rowHeight = 0;  // 0: the style's
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (rowHeight > 0)
+            size.setHeight(rowHeight);
+        return size;
+    }
+};
+}  // namespace
+
 struct GridTreeView::Impl {
     explicit Impl(GridTreeView* view) : q(view) {}
 
@@ -251,6 +267,7 @@ struct GridTreeView::Impl {
 
     GridTreeView* q;
     Internal::RecordTreeModel* model = nullptr;  // owned by q
+    RowHeightDelegate* delegate = nullptr;       // owned by q
     bool followingCursor = false;
     bool expandAll = true;  // the next build shows every node (a new or refreshed tree)
     bool keyEmitted = false;
@@ -303,6 +320,8 @@ GridTreeView::GridTreeView(const QString& name, QWidget* parent)
     setObjectName(name);
     d->model = new Internal::RecordTreeModel(this);
     setModel(d->model);
+    d->delegate = new RowHeightDelegate(this);
+    setItemDelegate(d->delegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
@@ -379,6 +398,11 @@ bool GridTreeView::selectKey(const QVariant& key) {
 
 QVariant GridTreeView::currentKey() const {
     return d->model->keyAt(currentIndex());
+}
+
+void GridTreeView::setDataRowHeight(int h) {
+    d->delegate->rowHeight = qMax(0, h);
+    doItemsLayout();  // uniform rows: the height is measured again
 }
 
 }  // namespace Qd::Core::Ui

@@ -1,0 +1,32 @@
+// The error box with details: its buttons and keys.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ui/uInfoMessageBox.h"
+
+using namespace Qd::Core;
+
+// "确定(&O)" is also the Cancel key's button: Escape closes the box with OK, wherever the focus
+// is, the memo unfolded or not.
+TEST(InfoMessageBox, EscapeClosesWithOk) {
+    for (const bool unfolded : {false, true}) {
+        Base::TInfoMessageBox box(nullptr, QStringLiteral("保存失败"),
+                                  QStringLiteral("数据库错误：UNIQUE constraint failed"));
+        box.show();
+        QApplication::setActiveWindow(&box);
+        QWidget* focus = box.detailButton();
+        if (unfolded) {
+            box.toggleDetail();
+            focus = box.detailMemo();
+        }
+        focus->setFocus();
+        box.setResult(-1);
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_EQ(box.result(), QDialog::Accepted) << unfolded;
+        EXPECT_TRUE(box.isHidden()) << unfolded;
+    }
+}
