@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <QHeaderView>
 #include <QJsonArray>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -267,6 +266,13 @@ void TBasicRibbonForm::bindList(Ui::Grid* grid, Db::RecordSet* cds) {
         listBeforePost();
     };
     cds->afterPost = [this](Db::RecordSet&) { listAfterPost(); };
+    // Rows come from 添加, 复制 and the grid's new-item row alike: each needs the add right of the
+    // moment and is filed the subclass's way.
+    cds->beforeInsert = [this](Db::RecordSet&) {
+        if (!m_ready || !rightProbe(moduleCode(), F("_01")))
+            Sys::Abort();
+    };
+    cds->afterInsert = [this](Db::RecordSet&) { fileNewRow(); };
     cds->afterDelete = [this](Db::RecordSet&) { saveListChanges({}); };
     cds->beforeEdit = [this](Db::RecordSet&) {
         if (!m_reEditing && !(m_canEdit && rightProbe(moduleCode(), F("_02"))))
@@ -356,19 +362,8 @@ void TBasicRibbonForm::appendListRow() {
     // A list whose statement failed stays closed: there is nothing to add to.
     if (!m_ready || !m_list->active())
         return;
-    m_list->append();
-    fileNewRow();
     // Typing starts in the first shown cell of the new row.
-    Ui::GridView* view = listView();
-    const QHeaderView* header = view->horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int column = header->logicalIndex(visual);
-        if (view->isColumnHidden(column))
-            continue;
-        view->setCurrentIndex(view->model()->index(m_list->recNo(), column));
-        view->setFocus();
-        break;
-    }
+    listView()->appendNewItem();
 }
 
 void TBasicRibbonForm::editListRow() {

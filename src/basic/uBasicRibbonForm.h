@@ -75,7 +75,8 @@ protected:
     // Stores the layout of the bound list's grid, then closes.
     void closeEvent(QCloseEvent* e) override;
 
-    // A new row was appended to the list; a subclass files it (categories, defaults).
+    // A new row was appended to the list (添加, 复制 or the grid's new-item row); a subclass
+    // files it (categories, defaults).
     virtual void fileNewRow();
     // 复制 on a list with rows: the current row copied in place (copyListRow).
     virtual void copySelection();

@@ -127,6 +127,8 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     dxDockPanel1->setContent(cxgMain);
     cxgMainDBTableView1 = cxgMain->addLevel(QStringLiteral("cxgMainDBTableView1"));
     cxgMainDBTableView1->setRecordSet(&cdsMain);
+    cxgMainDBTableView1->setEmptyText(QStringLiteral("<未找到相关记录>"));
+    cxgMainDBTableView1->setNewItemRowText(QStringLiteral("点击这里添加新记录"));
     bindList(cxgMain, &cdsMain);
     connect(cxgMainDBTableView1, &QAbstractItemView::doubleClicked, this,
             [this] { Sys::dispatch([this] { openRecordEditor(); }); });
@@ -192,6 +194,7 @@ void TMultiBasicRibbonForm::_init() {
         return;
     }
     _initColumns(moduleCode(), cxgMain);
+    cxgMainDBTableView1->setNewItemRowVisible(rightProbe(moduleCode(), F("_01")));
     loadCategory();
     _initParamsList();
     dxTabContainer->setCurrentIndex(0);

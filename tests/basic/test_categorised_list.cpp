@@ -418,3 +418,24 @@ TEST_F(CategorisedList, LookupsCallTheFormsHooksAndASecondLevelListsTheRecordsCh
     EXPECT_EQ(f->cdsMain.field("memo").asString(), QStringLiteral("乙"));
     f->cdsMain.cancel();
 }
+
+TEST_F(CategorisedList, TheNewItemRowFilesARowUnderTheCategoryOnlyWithTheAddRight) {
+    auto f = open();
+    Ui::GridView* view = f->cxgMainDBTableView1;
+    EXPECT_TRUE(view->newItemRowVisible());
+    EXPECT_EQ(view->newItemRowText(), QStringLiteral("点击这里添加新记录"));
+    ASSERT_TRUE(f->dbtCategory->selectKey(2));
+    ASSERT_TRUE(view->appendNewItem());
+    EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Insert);
+    EXPECT_EQ(f->cdsMain.field("p1").asInteger(), 1);
+    EXPECT_EQ(f->cdsMain.field("p2").asInteger(), 2);
+    f->cdsMain.cancel();
+    // The add right taken away: the row adds nothing; a list opened without it has no row.
+    ASSERT_TRUE(db().execSQL("delete from qd_sys_userrights where rightcode = 'XM_01'"));
+    const int rows = f->cdsMain.recordCount();
+    EXPECT_FALSE(view->appendNewItem());
+    EXPECT_EQ(f->cdsMain.recordCount(), rows);
+    auto g = open();
+    EXPECT_FALSE(g->cxgMainDBTableView1->newItemRowVisible());
+    EXPECT_EQ(prompts().pending(), 0);
+}
