@@ -11,6 +11,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "base/EAbort.h"
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "core/Messages.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
@@ -18,11 +22,8 @@
 #include "print/designer/Designer.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uRptDocsPropForm.h"
-#include "base/EAbort.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "sys/uAuth.h"
-#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Fr4 {
@@ -163,8 +164,9 @@ QString TPrinterForm::templateFileName(const QString& moduleCode, const QString&
                                        const QString& docName) {
     const QString folder = Sys::programPath(QStringLiteral("reports\\"));
     QDir().mkpath(folder);
-    return QDir(folder).filePath(moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName +
-                                 QStringLiteral(".fr3"));
+    // Number and name are typed by users: "/" or "../" in them must not reach another folder.
+    return Sys::fileUnder(folder, moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName,
+                          QStringLiteral(".fr3"));
 }
 
 void TPrinterForm::run(void (TPrinterForm::*handler)()) {

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,9 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "db/RecordSet.h"
 #include "print/designer/Designer.h"
 #include "print/engine/Preview.h"
@@ -20,7 +24,6 @@
 #include "support/CoreTest.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uAuth.h"
-#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -443,6 +446,37 @@ TEST_F(PrinterForm, PageSetupInThePreviewLaysOutAgainForThisJobOnly) {
     EXPECT_EQ(after, QSizeF(297, 210));
     const auto stored = Qd::Print::TemplateFile::fromBytes(f->cdsMain.field("docfile").asBytes());
     EXPECT_EQ(stored.page.orientation, Qd::Print::Orientation::Portrait);
+}
+
+TEST_F(PrinterForm, TemplateNamesWithSlashesStayInTheReportsFolderAndPrint) {
+    // The program home one level down, so that a path climbing out of it is still seen.
+    const QString home = dir() + QStringLiteral("/home");
+    Sys::setProgramHome(home);
+    const QString reports = home + QStringLiteral("/reports");
+    // A folder an earlier name could have left behind lets "x/../../.." climb out of reports.
+    ASSERT_TRUE(QDir().mkpath(reports + QStringLiteral("/1002_01_x")));
+    ASSERT_TRUE(db().execSQL(
+        QStringLiteral("update qd_sys_printdocs set docname = N'x/../../../escaped' where id = 1\n"
+                       "update qd_sys_printdocs set docname = N'A4/横版' where id = 2")));
+    storeTemplate(1);
+    storeTemplate(2);
+    int printed = 0;
+    for (int id : {1, 2}) {
+        auto f = open();
+        f->FonPrintDone = [&] { ++printed; };
+        f->printerFactory = [this] { return pdfPrinter(QStringLiteral("slash.pdf")); };
+        select(*f, id);
+        prompts().answer(QDialog::Accepted);  // the print dialog
+        f->actPrint->trigger();
+        EXPECT_EQ(f->result(), QDialog::Accepted) << id;
+    }
+    EXPECT_EQ(printed, 2);
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_FALSE(QFile::exists(dir() + QStringLiteral("/escaped.fr3")));
+    EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_01_x_.._.._.._escaped.fr3")));
+    EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_02_A4_横版.fr3")));
+    EXPECT_TRUE(Sys::isInside(
+        TPrinterForm::templateFileName("..", "/..", QStringLiteral("../../etc/passwd")), reports));
 }
 
 TEST_F(PrinterForm, EmptyListRefusesAndCancelReturnsTwo) {
