@@ -209,6 +209,34 @@ TEST_F(PrinterForm, AddingWritesTheRowAndItsShareRows) {
     EXPECT_FALSE(visibleAt(6).contains(QStringLiteral("05")));
 }
 
+TEST_F(PrinterForm, EditingOnlyTheShareStoresRewritesThem) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    select(*f, 3);  // shared with store 6
+    prompts().answerDialog([](QDialog& d) {
+        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        for (int i = 0; i < p.lstStores->count(); ++i) {
+            QListWidgetItem* it = p.lstStores->item(i);
+            const int id = it->data(Qt::UserRole).toInt();
+            it->setCheckState(id == 7 ? Qt::Checked : Qt::Unchecked);
+        }
+        p.actOK->trigger();
+        return d.result();
+    });
+    prompts().answer(Ui::mrNo);
+    f->actEdit->trigger();
+    // Saved as any other edit: the share rows rewritten, the list reloaded, the designer offered.
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模板信息修改成功，是否进入模板设计器？"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*), min(ck_id) from qd_sys_printdocs_ck "
+                                    "where rpt_id = 3")),
+              QStringLiteral("1 | 7"));
+    EXPECT_EQ(f->cdsMain.changeCount(), 0);
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("id")).asInteger(), 3);
+    EXPECT_EQ(visibleAt(7), QStringList({"03", "01"}));
+    EXPECT_EQ(visibleAt(6), QStringList({"01", "04"}));
+}
+
 TEST_F(PrinterForm, EmptyNumberOrNameIsRefusedAndNothingIsSent) {
     grant(11, QStringLiteral("1002_061"));
     auto f = open();
