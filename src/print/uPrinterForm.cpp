@@ -321,10 +321,10 @@ bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
 void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
     if (printerFactory)
         preview.setPrinterFactory(printerFactory);
-    connect(&preview, &Print::PreviewDialog::printed, this, [this] {
-        frxReport1BeginDoc();
-        frxReport1AfterPrintReport();
-    });
+    connect(&preview, &Print::PreviewDialog::printStarting, this,
+            &TPrinterForm::frxReport1BeginDoc);
+    connect(&preview, &Print::PreviewDialog::printed, this,
+            &TPrinterForm::frxReport1AfterPrintReport);
     // Another paper, orientation or margins: laid out again for this job only; the stored
     // template keeps its own page setup (the designer is where that changes).
     connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
@@ -374,12 +374,8 @@ void TPrinterForm::actExitExecute() {
 }
 
 void TPrinterForm::actDesignExecute() {
-    if (!qx) {
-        Db::MessageMyDlg(QString::fromUtf8(Base::kRefusalText),
-                         QString::fromUtf8(Base::kRightsTitle), int(Ui::MsgKind::Error),
-                         Ui::MsgButtons::Ok);
-        Sys::Abort();
-    }
+    // The gate's refusal (information, "用户授权"); asked now, since the design is uploaded.
+    Base::rightsGate(FModuleCode, QStringLiteral("_061"));
     DesignReport();
 }
 

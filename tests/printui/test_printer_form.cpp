@@ -276,7 +276,19 @@ TEST_F(PrinterForm, WithoutDesignRightTheListIsReadOnlyAndDesignIsRefused) {
     EXPECT_EQ(prompts().last().text,
               QStringLiteral("对不起，您没有该功能的操作权限，访问被拒绝。"));
     EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Information));  // a refusal, not an error
     EXPECT_EQ(f->result(), 0);
+
+    // A right taken away while the window is open is missing at the design too.
+    grant(11, QStringLiteral("1002_061"));
+    auto g = open();
+    ASSERT_TRUE(g->qx);
+    ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_userrights")));
+    g->designer = f->designer;
+    prompts().answer(Ui::mrOk);
+    g->actDesign->trigger();
+    EXPECT_EQ(designed, 0);
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
 }
 
 TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
@@ -445,6 +457,35 @@ TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {
     prompts().answer(QDialog::Rejected);
     k->actPrint->trigger();
     EXPECT_EQ(done, 3);
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
+TEST_F(PrinterForm, StartOfPrintingIsTracedWhenTheJobStartsAndCompletionAfterIt) {
+    storeTemplate(1);
+    int done = 0;
+    auto printTo = [&](const QString& file) {
+        auto f = open();
+        f->FonPrintDone = [&] { ++done; };
+        f->printerFactory = [this, file] { return pdfPrinter(file); };
+        select(*f, 1);
+        prompts().answer(QDialog::Accepted);  // the print dialog
+        f->actPrint->trigger();
+    };
+    // A job the printer cannot take (its output folder is missing): it started, so the start is
+    // traced; it was never printed, so neither completion nor notification follow.
+    prompts().answer(Ui::mrOk);
+    printTo(QStringLiteral("missing/job.pdf"));
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("无法开始打印")));
+    EXPECT_EQ(traced().count(QStringLiteral("开始打印")), 1);
+    EXPECT_FALSE(traced().contains(QStringLiteral("打印完成")));
+    EXPECT_EQ(done, 0);
+
+    printTo(QStringLiteral("job.pdf"));
+    const QString trace = traced();
+    EXPECT_EQ(trace.count(QStringLiteral("开始打印")), 2);
+    EXPECT_GT(trace.indexOf(QStringLiteral("打印完成")),
+              trace.lastIndexOf(QStringLiteral("开始打印")));
+    EXPECT_EQ(done, 1);
     EXPECT_EQ(prompts().pending(), 0);
 }
 
