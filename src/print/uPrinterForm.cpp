@@ -65,7 +65,10 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
       FuserVariables(_userVar),
       designer(defaultDesigner),
       printerFactory(defaultPrinterFactory) {
+    setObjectName(QStringLiteral("TPrinterForm"));  // its section in the placement ini
     setWindowTitle(QStringLiteral("打印模板选择"));
+    // The design size: the template list with room for about a dozen templates.
+    resize(640, 420);
 
     struct ActionDef {
         QAction** target;
@@ -111,7 +114,7 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
         const char* caption;
         int width;
     };
-    for (const ColumnDef& c : {ColumnDef{"code", "编号", 80}, ColumnDef{"docname", "模板名称", 180},
+    for (const ColumnDef& c : {ColumnDef{"code", "编号", 80}, ColumnDef{"docname", "模板名称", 280},
                                ColumnDef{"owner", "类型", 140}, ColumnDef{"isort", "排序", 60}}) {
         Ui::GridColumn* col =
             cxgMain->addColumn(QStringLiteral("cxgMainDBTableView1") + F(c.field));

@@ -25,6 +25,7 @@ constexpr int ownerShared = 2;
 TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, const QString& code,
                                    Sys::TOperateState OperateState)
     : Base::TBaseForm(AOwner), OperateState(OperateState), dataset(dataset), code(code) {
+    setObjectName(QStringLiteral("TRptDocsPropForm"));  // its section in the placement ini
     setWindowTitle(QStringLiteral("模板属性"));
 
     actOK = new QAction(QStringLiteral("确定"), this);

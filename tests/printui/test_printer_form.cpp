@@ -10,11 +10,13 @@
 #include <QListWidget>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "base/ProgramHome.h"
 #include "base/Prompter.h"
 #include "base/SafeName.h"
+#include "core/GridHelpers.h"
 #include "db/RecordSet.h"
 #include "print/designer/Designer.h"
 #include "print/engine/Preview.h"
@@ -546,6 +548,31 @@ TEST_F(PrinterForm, TemplateNamesWithSlashesStayInTheReportsFolderAndPrint) {
     EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_02_A4_横版.fr3")));
     EXPECT_TRUE(Sys::isInside(
         TPrinterForm::templateFileName("..", "/..", QStringLiteral("../../etc/passwd")), reports));
+}
+
+TEST_F(PrinterForm, OpensAtItsDesignSizeAndKeepsItsPlacementUnderItsOwnName) {
+    // Opened from the main window, as every caller does.
+    QWidget owner;
+    owner.resize(1200, 800);
+    {
+        TPrinterForm f(&owner, QStringLiteral("1002"), &datasets, &variables);
+        f.show();
+        EXPECT_GE(f.width(), 640);
+        EXPECT_GE(f.height(), 420);
+        // Every template of the list is in sight.
+        const QRect last = f.cxgMain->visualRect(
+            f.cxgMain->model()->index(2, f.cdsMain.fieldIndex(QStringLiteral("code"))));
+        ASSERT_FALSE(last.isEmpty());
+        EXPECT_TRUE(f.cxgMain->viewport()->rect().contains(last));
+        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+            f.grab().save(keep + QStringLiteral("/print-templates.png"));  // to look at
+        f.resize(700, 450);
+    }
+    QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TPrinterForm/Width")).toInt(), 700);
+    EXPECT_FALSE(ini.contains(QStringLiteral("General/Width")));
+    TPrinterForm again(&owner, QStringLiteral("1002"), &datasets, &variables);
+    EXPECT_EQ(again.size(), QSize(700, 450));
 }
 
 TEST_F(PrinterForm, EmptyListRefusesAndCancelReturnsTwo) {
