@@ -287,14 +287,27 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
                fieldLiteral(delta, original, key);
     };
 
+    // The column a row changed only where nothing is written sets to itself: the first that
+    // could be written. Callers read an empty list as "nothing changed" and skip their after-save
+    // steps, which for such a row must still run (the print dialog's share stores live in an
+    // ignored column). -1 when the table has no such column.
+    int touchField = -1;
+    for (int f = 0; f < fieldCount && touchField < 0; ++f) {
+        if (f != key && !skip[std::size_t(f)])
+            touchField = f;
+    }
+
     out.reserve(out.size() + qsizetype(changes.size()));
     for (const RowChange& change : changes) {
         switch (change.kind) {
             case ChangeKind::Modified: {
                 QString assignments;
+                bool changed = false;
                 for (int f = 0; f < fieldCount; ++f) {
-                    if (f == key || skip[std::size_t(f)] ||
-                        sameValue(delta, change.row, change.original, f))
+                    if (sameValue(delta, change.row, change.original, f))
+                        continue;
+                    changed = true;
+                    if (f == key || skip[std::size_t(f)])
                         continue;
                     if (!assignments.isEmpty())
                         assignments += QLatin1String(", ");
@@ -302,6 +315,9 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
                     assignments += QLatin1Char('=');
                     assignments += fieldLiteral(delta, change.row, f);
                 }
+                if (changed && assignments.isEmpty() && touchField >= 0)
+                    assignments = delta.fieldDef(touchField).name + QLatin1Char('=') +
+                                  delta.fieldDef(touchField).name;
                 if (!assignments.isEmpty())
                     out << QStringLiteral("update ") + table + QStringLiteral(" set ") +
                                assignments + keyCondition(change.original);

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "db/RecordSet.h"
 #include "base/Prompter.h"
+#include "db/RecordSet.h"
 
 namespace Qd::Core::Db {
 
@@ -54,7 +54,11 @@ void setDataServices(IDataServices* services);  // not owned
 
 // Turns the change log of `delta` into one statement per changed row appended to `out`:
 // update by key of only the changed columns, insert of the non-NULL columns, delete by key.
-// Columns named in `ignoredFields` (case-insensitive; empty entries allowed) are left out.
+// Columns named in `ignoredFields` (case-insensitive; empty entries allowed) are left out; the
+// key is never written. A row changed only in such columns still gets its statement, one that
+// writes nothing ("update t set c=c where key=..."), so that callers may read an empty list as
+// "nothing changed" and run their after-save steps whenever it is not. A row edited back to
+// its stored values in every column gets none.
 void GetUpDataSQLList(const QString& table, const QString& keyField,
                       const QStringList& ignoredFields, const RecordSet& delta, QStringList& out,
                       int reserved = 0);

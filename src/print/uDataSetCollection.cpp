@@ -78,6 +78,7 @@ void PrintData::_AddUserFunc() {
 void PrintData::_AddVariables(Print::ReportTemplate& tmpl,
                               const QList<QPair<QString, QString>>& userVariables) {
     tmpl.variables.clear();  // variables stored in the template file are dropped
+    m_data.clearVariables();
     const Sys::TAuth* auth = Sys::sysAuth();
     Sys::TSysConfigCache& config = Sys::SysConfigCache();
     const QString global = QStringLiteral("全局变量");

@@ -64,7 +64,9 @@ public:
     // and descriptions; calls are matched without regard to letter case.
     void _AddUserFunc();
     // Drops the template's own variables and sets the global ones (company, address, phone,
-    // footer, user and store) and the caller's user variables, in that order.
+    // footer, user and store) and the caller's user variables, in that order. A user variable
+    // named like a global one is listed beside it under "模块变量"; a template naming it reads
+    // the global one, which comes first.
     void _AddVariables(Print::ReportTemplate& tmpl,
                        const QList<QPair<QString, QString>>& userVariables = {});
 

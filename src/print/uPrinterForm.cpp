@@ -11,6 +11,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "base/EAbort.h"
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "core/Messages.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
@@ -18,11 +22,8 @@
 #include "print/designer/Designer.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uRptDocsPropForm.h"
-#include "base/EAbort.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "sys/uAuth.h"
-#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Fr4 {
@@ -64,7 +65,10 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
       FuserVariables(_userVar),
       designer(defaultDesigner),
       printerFactory(defaultPrinterFactory) {
+    setObjectName(QStringLiteral("TPrinterForm"));  // its section in the placement ini
     setWindowTitle(QStringLiteral("打印模板选择"));
+    // The design size: the template list with room for about a dozen templates.
+    resize(640, 420);
 
     struct ActionDef {
         QAction** target;
@@ -110,7 +114,7 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
         const char* caption;
         int width;
     };
-    for (const ColumnDef& c : {ColumnDef{"code", "编号", 80}, ColumnDef{"docname", "模板名称", 180},
+    for (const ColumnDef& c : {ColumnDef{"code", "编号", 80}, ColumnDef{"docname", "模板名称", 280},
                                ColumnDef{"owner", "类型", 140}, ColumnDef{"isort", "排序", 60}}) {
         Ui::GridColumn* col =
             cxgMain->addColumn(QStringLiteral("cxgMainDBTableView1") + F(c.field));
@@ -163,8 +167,9 @@ QString TPrinterForm::templateFileName(const QString& moduleCode, const QString&
                                        const QString& docName) {
     const QString folder = Sys::programPath(QStringLiteral("reports\\"));
     QDir().mkpath(folder);
-    return QDir(folder).filePath(moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName +
-                                 QStringLiteral(".fr3"));
+    // Number and name are typed by users: "/" or "../" in them must not reach another folder.
+    return Sys::fileUnder(folder, moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName,
+                          QStringLiteral(".fr3"));
 }
 
 void TPrinterForm::run(void (TPrinterForm::*handler)()) {
@@ -319,10 +324,10 @@ bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
 void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
     if (printerFactory)
         preview.setPrinterFactory(printerFactory);
-    connect(&preview, &Print::PreviewDialog::printed, this, [this] {
-        frxReport1BeginDoc();
-        frxReport1AfterPrintReport();
-    });
+    connect(&preview, &Print::PreviewDialog::printStarting, this,
+            &TPrinterForm::frxReport1BeginDoc);
+    connect(&preview, &Print::PreviewDialog::printed, this,
+            &TPrinterForm::frxReport1AfterPrintReport);
     // Another paper, orientation or margins: laid out again for this job only; the stored
     // template keeps its own page setup (the designer is where that changes).
     connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
@@ -372,12 +377,8 @@ void TPrinterForm::actExitExecute() {
 }
 
 void TPrinterForm::actDesignExecute() {
-    if (!qx) {
-        Db::MessageMyDlg(QString::fromUtf8(Base::kRefusalText),
-                         QString::fromUtf8(Base::kRightsTitle), int(Ui::MsgKind::Error),
-                         Ui::MsgButtons::Ok);
-        Sys::Abort();
-    }
+    // The gate's refusal (information, "用户授权"); asked now, since the design is uploaded.
+    Base::rightsGate(FModuleCode, QStringLiteral("_061"));
     DesignReport();
 }
 

@@ -46,7 +46,8 @@ public:
     QString LoaddingPrintDocs();
     void DesignReport();
 
-    // The local file of a template: reports folder + module_code_name.fr3.
+    // The local file of a template: reports folder + module_code_name.fr3, the name made safe
+    // (Sys::safeFileName), so that it never leaves the reports folder.
     static QString templateFileName(const QString& moduleCode, const QString& code,
                                     const QString& docName);
 

@@ -25,6 +25,7 @@ constexpr int ownerShared = 2;
 TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, const QString& code,
                                    Sys::TOperateState OperateState)
     : Base::TBaseForm(AOwner), OperateState(OperateState), dataset(dataset), code(code) {
+    setObjectName(QStringLiteral("TRptDocsPropForm"));  // its section in the placement ini
     setWindowTitle(QStringLiteral("模板属性"));
 
     actOK = new QAction(QStringLiteral("确定"), this);
@@ -68,7 +69,14 @@ TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, cons
     _initcklist();
     if (OperateState == Sys::TOperateState::edit) {
         const int owner = dataset->field(QStringLiteral("owner")).asInteger();
-        cbbType->setCurrentIndex(owner >= 0 && owner < cbbType->count() ? owner : 0);
+        if (owner >= 0 && owner < cbbType->count()) {
+            cbbType->setCurrentIndex(owner);
+        } else {
+            // A sharing value this dialog does not offer (another program wrote it): no type is
+            // chosen, and unless the user chooses one OK keeps the value.
+            cbbType->setPlaceholderText(QStringLiteral("其他（%1）").arg(owner));
+            cbbType->setCurrentIndex(-1);
+        }
         checkSharedStores();
         dataset->edit();
     } else {
@@ -102,7 +110,8 @@ void TRptDocsPropForm::actOKExecute() {
     dataset->field(QStringLiteral("code")).setValue(edtCode->text());
     dataset->field(QStringLiteral("docname")).setValue(edtDocName->text());
     dataset->field(QStringLiteral("isort")).setValue(edtSort->value());
-    dataset->field(QStringLiteral("owner")).setValue(cbbType->currentIndex());
+    if (cbbType->currentIndex() >= 0)
+        dataset->field(QStringLiteral("owner")).setValue(cbbType->currentIndex());
     // The checks count even while the list is hidden; the caller decides what they mean.
     dataset->field(QStringLiteral("ck_ids")).setValue(getck_ids());
     m_finished = true;

@@ -2,6 +2,9 @@
 // global and module variables.
 #include <gtest/gtest.h>
 
+#include <QTreeWidget>
+
+#include "print/designer/Designer.h"
 #include "print/engine/Engine.h"
 #include "print/uDataSetCollection.h"
 #include "support/CoreTest.h"
@@ -85,4 +88,33 @@ TEST_F(PrintDataTest, VariablesCarryTheCompanyTheSessionAndTheCallersTexts) {
     const PreparedReport r = prepare(t, print.data());
     EXPECT_EQ(r.pageText(0).section('\n', 0, 0),
               QStringLiteral("京华'印务|第1页|王经理|MD05||a'b"));
+}
+
+TEST_F(PrintDataTest, ACallerVariableNamedLikeAGlobalOneIsListedBesideIt) {
+    ASSERT_TRUE(db().execSQL(QStringLiteral(
+        "insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'tel', N'010-8888')")));
+    login("1001", 5);
+    Fr4::PrintData print(collection);
+    ReportTemplate t = report("[电话]|[备注]", "[列表.\"name\"]");
+    print._AddVariables(t, {{QStringLiteral("电话"), QStringLiteral("139")},
+                            {QStringLiteral("备注"), QStringLiteral("加急")}});
+    // Both are there, each in its category; a template's [电话] is the global one, listed first.
+    EXPECT_TRUE(print.data().variableNames("全局变量").contains(QStringLiteral("电话")));
+    EXPECT_EQ(print.data().variableNames("模块变量"), QStringList({"电话", "备注"}));
+    EXPECT_EQ(prepare(t, print.data()).pageText(0).section('\n', 0, 0),
+              QStringLiteral("010-8888|加急"));
+
+    // The designer's data tree shows both.
+    {
+        Qd::Print::DesignerDialog designer(t, &print.data());
+        QStringList parents;
+        for (QTreeWidgetItem* it : designer.dataTree()->findItems(
+                 QStringLiteral("电话"), Qt::MatchExactly | Qt::MatchRecursive))
+            parents << it->parent()->text(0);
+        EXPECT_EQ(parents, QStringList({"全局变量", "模块变量"}));
+    }
+
+    // The list is rebuilt for each template: no caller's variables, no module category.
+    print._AddVariables(t, {});
+    EXPECT_EQ(print.data().categories(), QStringList({"全局变量"}));
 }

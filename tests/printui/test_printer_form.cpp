@@ -4,13 +4,19 @@
 
 #include <sqlite3.h>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QSettings>
 #include <QTemporaryDir>
 
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
+#include "core/GridHelpers.h"
 #include "db/RecordSet.h"
 #include "print/designer/Designer.h"
 #include "print/engine/Preview.h"
@@ -20,7 +26,6 @@
 #include "support/CoreTest.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uAuth.h"
-#include "base/Prompter.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -206,6 +211,34 @@ TEST_F(PrinterForm, AddingWritesTheRowAndItsShareRows) {
     EXPECT_FALSE(visibleAt(6).contains(QStringLiteral("05")));
 }
 
+TEST_F(PrinterForm, EditingOnlyTheShareStoresRewritesThem) {
+    grant(11, QStringLiteral("1002_061"));
+    auto f = open();
+    select(*f, 3);  // shared with store 6
+    prompts().answerDialog([](QDialog& d) {
+        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        for (int i = 0; i < p.lstStores->count(); ++i) {
+            QListWidgetItem* it = p.lstStores->item(i);
+            const int id = it->data(Qt::UserRole).toInt();
+            it->setCheckState(id == 7 ? Qt::Checked : Qt::Unchecked);
+        }
+        p.actOK->trigger();
+        return d.result();
+    });
+    prompts().answer(Ui::mrNo);
+    f->actEdit->trigger();
+    // Saved as any other edit: the share rows rewritten, the list reloaded, the designer offered.
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("模板信息修改成功，是否进入模板设计器？"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*), min(ck_id) from qd_sys_printdocs_ck "
+                                    "where rpt_id = 3")),
+              QStringLiteral("1 | 7"));
+    EXPECT_EQ(f->cdsMain.changeCount(), 0);
+    EXPECT_EQ(f->cdsMain.field(QStringLiteral("id")).asInteger(), 3);
+    EXPECT_EQ(visibleAt(7), QStringList({"03", "01"}));
+    EXPECT_EQ(visibleAt(6), QStringList({"01", "04"}));
+}
+
 TEST_F(PrinterForm, EmptyNumberOrNameIsRefusedAndNothingIsSent) {
     grant(11, QStringLiteral("1002_061"));
     auto f = open();
@@ -245,7 +278,19 @@ TEST_F(PrinterForm, WithoutDesignRightTheListIsReadOnlyAndDesignIsRefused) {
     EXPECT_EQ(prompts().last().text,
               QStringLiteral("对不起，您没有该功能的操作权限，访问被拒绝。"));
     EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Information));  // a refusal, not an error
     EXPECT_EQ(f->result(), 0);
+
+    // A right taken away while the window is open is missing at the design too.
+    grant(11, QStringLiteral("1002_061"));
+    auto g = open();
+    ASSERT_TRUE(g->qx);
+    ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_userrights")));
+    g->designer = f->designer;
+    prompts().answer(Ui::mrOk);
+    g->actDesign->trigger();
+    EXPECT_EQ(designed, 0);
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
 }
 
 TEST_F(PrinterForm, DesigningUploadsTheTemplateEvenUnchanged) {
@@ -417,6 +462,35 @@ TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {
     EXPECT_EQ(prompts().pending(), 0);
 }
 
+TEST_F(PrinterForm, StartOfPrintingIsTracedWhenTheJobStartsAndCompletionAfterIt) {
+    storeTemplate(1);
+    int done = 0;
+    auto printTo = [&](const QString& file) {
+        auto f = open();
+        f->FonPrintDone = [&] { ++done; };
+        f->printerFactory = [this, file] { return pdfPrinter(file); };
+        select(*f, 1);
+        prompts().answer(QDialog::Accepted);  // the print dialog
+        f->actPrint->trigger();
+    };
+    // A job the printer cannot take (its output folder is missing): it started, so the start is
+    // traced; it was never printed, so neither completion nor notification follow.
+    prompts().answer(Ui::mrOk);
+    printTo(QStringLiteral("missing/job.pdf"));
+    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("无法开始打印")));
+    EXPECT_EQ(traced().count(QStringLiteral("开始打印")), 1);
+    EXPECT_FALSE(traced().contains(QStringLiteral("打印完成")));
+    EXPECT_EQ(done, 0);
+
+    printTo(QStringLiteral("job.pdf"));
+    const QString trace = traced();
+    EXPECT_EQ(trace.count(QStringLiteral("开始打印")), 2);
+    EXPECT_GT(trace.indexOf(QStringLiteral("打印完成")),
+              trace.lastIndexOf(QStringLiteral("开始打印")));
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(prompts().pending(), 0);
+}
+
 TEST_F(PrinterForm, PageSetupInThePreviewLaysOutAgainForThisJobOnly) {
     storeTemplate(1);
     auto f = open();
@@ -443,6 +517,62 @@ TEST_F(PrinterForm, PageSetupInThePreviewLaysOutAgainForThisJobOnly) {
     EXPECT_EQ(after, QSizeF(297, 210));
     const auto stored = Qd::Print::TemplateFile::fromBytes(f->cdsMain.field("docfile").asBytes());
     EXPECT_EQ(stored.page.orientation, Qd::Print::Orientation::Portrait);
+}
+
+TEST_F(PrinterForm, TemplateNamesWithSlashesStayInTheReportsFolderAndPrint) {
+    // The program home one level down, so that a path climbing out of it is still seen.
+    const QString home = dir() + QStringLiteral("/home");
+    Sys::setProgramHome(home);
+    const QString reports = home + QStringLiteral("/reports");
+    // A folder an earlier name could have left behind lets "x/../../.." climb out of reports.
+    ASSERT_TRUE(QDir().mkpath(reports + QStringLiteral("/1002_01_x")));
+    ASSERT_TRUE(db().execSQL(
+        QStringLiteral("update qd_sys_printdocs set docname = N'x/../../../escaped' where id = 1\n"
+                       "update qd_sys_printdocs set docname = N'A4/横版' where id = 2")));
+    storeTemplate(1);
+    storeTemplate(2);
+    int printed = 0;
+    for (int id : {1, 2}) {
+        auto f = open();
+        f->FonPrintDone = [&] { ++printed; };
+        f->printerFactory = [this] { return pdfPrinter(QStringLiteral("slash.pdf")); };
+        select(*f, id);
+        prompts().answer(QDialog::Accepted);  // the print dialog
+        f->actPrint->trigger();
+        EXPECT_EQ(f->result(), QDialog::Accepted) << id;
+    }
+    EXPECT_EQ(printed, 2);
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_FALSE(QFile::exists(dir() + QStringLiteral("/escaped.fr3")));
+    EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_01_x_.._.._.._escaped.fr3")));
+    EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_02_A4_横版.fr3")));
+    EXPECT_TRUE(Sys::isInside(
+        TPrinterForm::templateFileName("..", "/..", QStringLiteral("../../etc/passwd")), reports));
+}
+
+TEST_F(PrinterForm, OpensAtItsDesignSizeAndKeepsItsPlacementUnderItsOwnName) {
+    // Opened from the main window, as every caller does.
+    QWidget owner;
+    owner.resize(1200, 800);
+    {
+        TPrinterForm f(&owner, QStringLiteral("1002"), &datasets, &variables);
+        f.show();
+        EXPECT_GE(f.width(), 640);
+        EXPECT_GE(f.height(), 420);
+        // Every template of the list is in sight.
+        const QRect last = f.cxgMain->visualRect(
+            f.cxgMain->model()->index(2, f.cdsMain.fieldIndex(QStringLiteral("code"))));
+        ASSERT_FALSE(last.isEmpty());
+        EXPECT_TRUE(f.cxgMain->viewport()->rect().contains(last));
+        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+            f.grab().save(keep + QStringLiteral("/print-templates.png"));  // to look at
+        f.resize(700, 450);
+    }
+    QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TPrinterForm/Width")).toInt(), 700);
+    EXPECT_FALSE(ini.contains(QStringLiteral("General/Width")));
+    TPrinterForm again(&owner, QStringLiteral("1002"), &datasets, &variables);
+    EXPECT_EQ(again.size(), QSize(700, 450));
 }
 
 TEST_F(PrinterForm, EmptyListRefusesAndCancelReturnsTwo) {

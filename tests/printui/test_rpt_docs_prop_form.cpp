@@ -195,6 +195,28 @@ TEST_F(RptDocsProp, SwitchingAwayFromSpecifiedStoresKeepsTheHiddenChecks) {
               QStringLiteral("2"));
 }
 
+TEST_F(RptDocsProp, ASharingValueBeyondTheListIsKeptUnlessATypeIsChosen) {
+    ASSERT_TRUE(db().execSQL(QStringLiteral("update qd_sys_printdocs set owner = 3 where id = 2")));
+    openList();
+    auto f = edit(2);
+    EXPECT_EQ(f->cbbType->currentIndex(), -1);
+    EXPECT_EQ(f->cbbType->placeholderText(), QStringLiteral("其他（3）"));
+    EXPECT_TRUE(f->lstStores->isHidden());
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        f->grab().save(keep + QStringLiteral("/template-properties-other.png"));  // to look at
+    f->edtDocName->setText(QStringLiteral("简易二"));
+    f->actOK->trigger();
+    EXPECT_EQ(value("owner"), QStringLiteral("3"));
+    EXPECT_EQ(value("docname"), QStringLiteral("简易二"));
+    list.cancel();
+
+    // A type chosen is written as any other.
+    auto g = edit(2);
+    g->cbbType->setCurrentIndex(1);
+    g->actOK->trigger();
+    EXPECT_EQ(value("owner"), QStringLiteral("1"));
+}
+
 TEST_F(RptDocsProp, NoStoreCheckedGivesEmptyIds) {
     ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_printdocs_ck")));
     auto f = edit(1);

@@ -17,11 +17,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "base/Prompter.h"
 #include "print/designer/DesignerProperties.h"
 #include "print/designer/DesignerView.h"
 #include "print/engine/Expression.h"
 #include "print/engine/Preview.h"
-#include "base/Prompter.h"
 #include "ui/editors/Editors.h"
 
 namespace Qd::Print {
@@ -241,10 +241,11 @@ void DesignerDialog::fillDataTree() {
             leaf(set, field, QStringLiteral("[%1.\"%2\"]").arg(name, field));
     }
     auto* variables = new QTreeWidgetItem(m_tree, {QStringLiteral("变量")});
+    // Every variable of the data under its own category, even one named like a variable of
+    // another category (a caller's 电话 beside the global one); the template's own only where
+    // the data has none of that name, since the data's hide them.
     QStringList listed;
     auto addVariable = [&](const QString& category, const QString& name) {
-        if (listed.contains(name, Qt::CaseInsensitive))
-            return;
         listed << name;
         QTreeWidgetItem* parent = nullptr;
         for (int i = 0; i < variables->childCount() && !parent; ++i) {
@@ -260,8 +261,10 @@ void DesignerDialog::fillDataTree() {
         }
     }
     for (const VariableCategory& category : report.variables) {
-        for (const Variable& v : category.variables)
-            addVariable(category.name, v.name);
+        for (const Variable& v : category.variables) {
+            if (!listed.contains(v.name, Qt::CaseInsensitive))
+                addVariable(category.name, v.name);
+        }
     }
     auto* functions = new QTreeWidgetItem(m_tree, {QStringLiteral("函数")});
     if (m_data) {

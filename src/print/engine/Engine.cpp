@@ -78,8 +78,17 @@ QStringList ReportData::datasetNames() const {
 }
 
 void ReportData::setVariable(const QString& category, const QString& name, const QVariant& value) {
-    std::erase_if(m_variables, [&](const NamedVariable& v) { return sameName(v.name, name); });
+    for (NamedVariable& v : m_variables) {
+        if (v.category == category && sameName(v.name, name)) {
+            v.value = value;
+            return;
+        }
+    }
     m_variables.push_back({category, name, value});
+}
+
+void ReportData::clearVariables() {
+    m_variables.clear();
 }
 
 std::optional<QVariant> ReportData::variable(const QString& name) const {

@@ -72,8 +72,11 @@ public:
     QStringList datasetNames() const;
 
     // A text value is an expression ("'上海总店'", "[税率] * 2"); anything else is taken as is.
-    // Replaces a variable of that name in any category, and the template's own.
+    // Replaces a variable of that name in the same category; one of that name in another
+    // category stays, listed under its own. Both hide the template's own of that name.
     void setVariable(const QString& category, const QString& name, const QVariant& value);
+    void clearVariables();
+    // The value of the first variable of that name in the order they were set.
     std::optional<QVariant> variable(const QString& name) const;
     QStringList categories() const;
     QStringList variableNames(const QString& category) const;

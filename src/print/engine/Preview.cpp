@@ -368,6 +368,7 @@ bool PreviewDialog::printReport() {
     dialog.setOption(QAbstractPrintDialog::PrintToFile);
     if (prompter().exec(dialog) != QDialog::Accepted)
         return false;
+    emit printStarting();
     if (!print(pagesToPrint(m_report, target, m_page), target)) {
         prompter().message(QStringLiteral("打印机“%1”无法开始打印。").arg(target.printerName()),
                            windowTitle(), Core::Ui::MsgKind::Error, Core::Ui::MsgButtons::Ok);

@@ -83,6 +83,8 @@ public:
     QAction* action(const QString& name) const;
 
 signals:
+    // When a print job starts: its print dialog was confirmed and the pages go to the printer.
+    void printStarting();
     // After each print job that the printer took; a preview closed without printing emits none.
     void printed();
     // The layout chosen in the page setup dialog; the caller prepares again and calls setReport.
