@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "base/ProgramHome.h"
 #include "base/Prompter.h"
@@ -173,10 +174,7 @@ QString TPrinterForm::templateFileName(const QString& moduleCode, const QString&
 }
 
 void TPrinterForm::run(void (TPrinterForm::*handler)()) {
-    try {
-        (this->*handler)();
-    } catch (const Sys::EAbort&) {
-    }
+    Sys::dispatch([&] { (this->*handler)(); });
     updateActions();
 }
 
@@ -220,6 +218,8 @@ void TPrinterForm::cdsMainAfterInsert() {
 }
 
 void TPrinterForm::cdsMainBeforePost() {
+    // The right of the moment of the save, not of when the window opened.
+    Base::rightsGate(FModuleCode, QStringLiteral("_061"));
     if (cdsMain.field(F("code")).asString().isEmpty()) {
         Base::showHint(QStringLiteral("模板编号不能为空"));
         Sys::Abort();
@@ -409,6 +409,7 @@ void TPrinterForm::DesignReport() {
 void TPrinterForm::editRow(bool adding) {
     if (!qx)
         Sys::Abort();
+    Base::rightsGate(FModuleCode, QStringLiteral("_061"));
     if (!adding && cdsMain.isEmpty())
         return;
     TRptDocsPropForm dlg(this, &cdsMain, FModuleCode,
@@ -428,6 +429,7 @@ void TPrinterForm::actEditExecute() {
 void TPrinterForm::actDelExecute() {
     if (!qx || cdsMain.isEmpty())
         return;
+    Base::rightsGate(FModuleCode, QStringLiteral("_061"));
     if (!Base::confirmOk(QStringLiteral("是否确定删除该模板？")))
         return;
     const QString id = QString::number(cdsMain.field(F("id")).asLargeInt());

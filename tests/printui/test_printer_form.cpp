@@ -361,6 +361,27 @@ TEST_F(PrinterForm, InGridEditsAreSavedAndReSortedOrRefusedAndKept) {
     EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Edit);
     EXPECT_EQ(scalar(QStringLiteral("select code from qd_sys_printdocs where id = 1")), "01");
     f->cdsMain.cancel();
+
+    // The design right taken away while the window is open: no save, no add, no delete.
+    ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_userrights")));
+    for (QAction* refused : {f->actAdd, f->actEdit}) {
+        prompts().answer(Ui::mrOk);
+        refused->trigger();
+        EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"))
+            << refused->text().toStdString();
+    }
+    prompts().answer(Ui::mrOk);
+    EXPECT_FALSE(setCell(1, "docname", QStringLiteral("改名")));
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));
+    f->cdsMain.cancel();
+    EXPECT_EQ(scalar(QStringLiteral("select docname from qd_sys_printdocs where id = 1")),
+              QStringLiteral("标准版"));
+    const QString templates = scalar(QStringLiteral("select count(*) from qd_sys_printdocs"));
+    prompts().answer(Ui::mrOk);
+    f->actDel->trigger();
+    EXPECT_EQ(prompts().last().title, QStringLiteral("用户授权"));  // before any confirmation
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs")), templates);
+    EXPECT_EQ(prompts().pending(), 0);
 }
 
 TEST_F(PrinterForm, EditingRenamesAndYesOpensTheDesignerOnTheSavedRow) {
