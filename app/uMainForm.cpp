@@ -455,9 +455,26 @@ void TMainForm::showRibbonOfCurrentPage() {
 
 // ---- actions ---------------------------------------------------------------------------------
 
+// In place: the windows open keep their modules' items (TPlugsPool::load); the pages of modules
+// no longer registered are closed, and the user is told which.
 void TMainForm::actRefreshModulesExecute() {
     m_sys.plugs().load();
     fillNavigator();
+    QStringList closed;
+    for (int i = m_pages->count() - 1; i > 0; --i) {
+        QWidget* page = m_pages->widget(i);
+        const QString name = page->property(kModuleProperty).toString();
+        if (name.isEmpty() || m_sys.plugs().plugbyName(name, false))
+            continue;
+        const QString title = m_pages->tabText(i);
+        closePage(i);
+        if (m_pages->indexOf(page) < 0)  // a page may stay, when its user chose to
+            closed.prepend(title);
+    }
+    if (!closed.isEmpty())
+        Core::Db::MessageMyDlg(QStringLiteral("以下模块已不再注册，其页面已关闭：%1")
+                                   .arg(closed.join(QStringLiteral("、"))),
+                               QStringLiteral("提示"), 2, Core::Ui::MsgButtons::Ok);
 }
 
 void TMainForm::actClosePageExecute() {

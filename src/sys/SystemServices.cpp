@@ -133,7 +133,6 @@ TPlugItem* TPlugsPool::plugbyName(const QString& name, bool byTitle) {
 }
 
 void TPlugsPool::load() {
-    m_items.clear();
     TAuth* auth = sysAuth();
     RecordSet rs =
         rows(systemServices().data(),
@@ -143,10 +142,20 @@ void TPlugsPool::load() {
              {{QStringLiteral("orgid"), auth ? auth->orgId : QStringLiteral("0")}});
     if (!rs.active())
         return;
+    // Every item made so far, registered or retired, may be taken again by its name.
+    std::vector<std::unique_ptr<TPlugItemSingleBasic>> known = std::move(m_items);
+    std::move(m_retired.begin(), m_retired.end(), std::back_inserter(known));
+    m_items.clear();
+    m_retired.clear();
     for (rs.first(); !rs.eof(); rs.next()) {
-        auto item = std::make_unique<TPlugItemSingleBasic>();
+        const QString name = rs.field(QStringLiteral("name")).asString();
+        const auto same = std::find_if(known.begin(), known.end(), [&](const auto& item) {
+            return item && item->name == name;
+        });
+        std::unique_ptr<TPlugItemSingleBasic> item =
+            same != known.end() ? std::move(*same) : std::make_unique<TPlugItemSingleBasic>();
         item->code = rs.field(QStringLiteral("code")).asString();
-        item->name = rs.field(QStringLiteral("name")).asString();
+        item->name = name;
         item->title = rs.field(QStringLiteral("title")).asString();
         if (item->title.isEmpty())
             item->title = item->name;
@@ -158,6 +167,9 @@ void TPlugsPool::load() {
                        rs.field(QStringLiteral("expandinfo")).asString());
         m_items.push_back(std::move(item));
     }
+    for (auto& item : known)
+        if (item)
+            m_retired.push_back(std::move(item));
 }
 
 void TPlugsPool::registerOpenEntry(const QString& formClass, OpenEntry entry) {

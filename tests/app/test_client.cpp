@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
@@ -17,9 +22,10 @@
 
 #include "ClientOptions.h"
 #include "DemoDatabase.h"
+#include "base/ProgramHome.h"
+#include "core/GridHelpers.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"
@@ -513,13 +519,18 @@ TEST_F(MainForm, PagesCloseButTheHomePageStays) {
     EXPECT_FALSE(form.actCloseAll->isEnabled());
 }
 
-TEST_F(MainForm, RefreshingReadsTheRegistryAndKeepsOpenPages) {
+TEST_F(MainForm, RefreshingReadsTheRegistryAndClosesThePagesOfVanishedModules) {
     TMainForm form(sys());
+    ASSERT_TRUE(form.openModule(QStringLiteral("杂项")));
     ASSERT_TRUE(form.openModule(QStringLiteral("客户资料")));
     addModule(QStringLiteral("XMZZK"), QStringLiteral("订单"), QStringLiteral("业务单据"), 19);
     db().exec(QStringLiteral("update qd_sys_plugins set isdel = 1 where code = 'MISC'"));
 
+    prompts().answer(Ui::mrOk);
     form.actRefreshModules->trigger();
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("以下模块已不再注册，其页面已关闭：杂项"));
+    EXPECT_EQ(form.modulePage(QStringLiteral("杂项")), nullptr);
     EXPECT_EQ(outline(*form.navigator()),
               QStringLiteral("报表查询[销售日报,客户汇总] 基础资料[门店资料,员工资料,客户资料] "
                              "业务单据[订单,收款单,坏描述]"));
