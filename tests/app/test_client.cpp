@@ -541,4 +541,30 @@ TEST_F(MainForm, RefreshingReadsTheRegistryAndClosesThePagesOfVanishedModules) {
     EXPECT_EQ(pages(form).count(), 2);
 }
 
+// The screen of the tests (800 x 800) is narrower than the window's design size.
+TEST_F(MainForm, TheWindowFitsItsScreenFrameAndAll) {
+    {
+        // A placement saved on a larger screen.
+        QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("TMainForm/Left"), -40);
+        ini.setValue(QStringLiteral("TMainForm/Top"), 500);
+        ini.setValue(QStringLiteral("TMainForm/Width"), 1900);
+        ini.setValue(QStringLiteral("TMainForm/Height"), 1100);
+    }
+    for (bool saved : {true, false}) {
+        SCOPED_TRACE(saved);
+        if (!saved)
+            QFile::remove(Base::GetIniFilePath());
+        TMainForm form(sys());
+        form.show();
+        const QRect screen = form.screen()->availableGeometry();
+        ASSERT_FALSE(screen.contains(QRect(screen.topLeft(), QSize(1200, 760))));
+        EXPECT_TRUE(screen.contains(form.frameGeometry()))
+            << form.frameGeometry().x() << ',' << form.frameGeometry().y() << ' '
+            << form.frameGeometry().width() << 'x' << form.frameGeometry().height();
+        EXPECT_GE(form.width(), screen.width() * 3 / 4);  // and uses it
+        EXPECT_GE(form.height(), std::min(760, screen.height() * 3 / 4));
+    }
+}
+
 }  // namespace

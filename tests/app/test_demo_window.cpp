@@ -226,3 +226,37 @@ TEST_F(DemoListWindow, ReloadingTheRegistryKeepsOpenFormsOnTheirItemsAndClosesVa
     main.actRefreshModules->trigger();
     EXPECT_EQ(sys->plugs().plugbyName(QStringLiteral("员工资料"), false), item);
 }
+
+// F5 is the 刷新 of the page in front; the client's 刷新模块 is Ctrl+F5.
+TEST_F(DemoListWindow, F5RefreshesThePageInFrontAndCtrlF5TheModules) {
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    ASSERT_TRUE(main.openModule(QStringLiteral("员工资料")));
+    auto* employees =
+        qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
+    auto* items = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(employees, nullptr);
+    ASSERT_NE(items, nullptr);
+    QSignalSpy front(items->actRef, &QAction::triggered);
+    QSignalSpy behind(employees->actRef, &QAction::triggered);
+    QSignalSpy modules(main.actRefreshModules, &QAction::triggered);
+
+    QTest::keyClick(&main, Qt::Key_F5);
+    EXPECT_EQ(front.count(), 1);
+    EXPECT_EQ(behind.count(), 0);
+    EXPECT_EQ(modules.count(), 0);
+
+    main.pageControl()->setCurrentWidget(employees);
+    QTest::keyClick(&main, Qt::Key_F5);
+    EXPECT_EQ(behind.count(), 1);
+    EXPECT_EQ(front.count(), 1);
+
+    QTest::keyClick(&main, Qt::Key_F5, Qt::ControlModifier);
+    EXPECT_EQ(modules.count(), 1);
+    EXPECT_EQ(behind.count(), 1);
+    EXPECT_TRUE(prompts.asked().empty());
+}
