@@ -17,9 +17,10 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     const QCommandLineOption user(QStringLiteral("user"),
                                   QStringLiteral("以该用户编号直接登录，不显示登录窗口"),
                                   QStringLiteral("code"));
-    const QCommandLineOption password(QStringLiteral("password"),
-                                      QStringLiteral("直接登录时使用的密码"),
-                                      QStringLiteral("password"));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("直接登录时使用的密码（会显示在进程列表中，可改用环境变量 QD_PASSWORD）"),
+        QStringLiteral("password"));
     const QCommandLineOption store(QStringLiteral("store"),
                                    QStringLiteral("直接登录的门店编号（默认：第一个门店）"),
                                    QStringLiteral("code"));
@@ -32,8 +33,9 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     const QCommandLineOption loginShot(QStringLiteral("login-screenshot"),
                                        QStringLiteral("把登录窗口保存为 PNG 图片并退出"),
                                        QStringLiteral("png"));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("诊断日志同时输出到标准错误"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("诊断日志同时输出到标准错误，并写出每条语句在数据库中执行的形式"));
     cli.addOptions({db, user, password, store, module, shot, loginShot, trace});
 
     ParsedClientOptions out;
@@ -65,7 +67,9 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     ClientOptions& o = out.options;
     o.dbPath = cli.isSet(db) ? cli.value(db) : Core::Sys::programPath(QStringLiteral("demo.db"));
     o.userCode = cli.value(user).trimmed();
-    o.password = cli.value(password);
+    // The environment keeps the password out of the process list.
+    const bool passwordGiven = cli.isSet(password) || qEnvironmentVariableIsSet("QD_PASSWORD");
+    o.password = cli.isSet(password) ? cli.value(password) : qEnvironmentVariable("QD_PASSWORD");
     o.storeCode = cli.value(store).trimmed();
     o.module = cli.value(module).trimmed();
     o.screenshot = cli.value(shot);
@@ -76,8 +80,8 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
         out.error = QStringLiteral("--db 需要给出数据库文件");
     else if (cli.isSet(user) && o.userCode.isEmpty())
         out.error = QStringLiteral("--user 需要给出用户编号");
-    else if (o.autoLogin() && !cli.isSet(password))
-        out.error = QStringLiteral("--user 需要同时给出 --password");
+    else if (o.autoLogin() && !passwordGiven)
+        out.error = QStringLiteral("--user 需要同时给出 --password（或环境变量 QD_PASSWORD）");
     else if (!o.autoLogin() && (cli.isSet(password) || cli.isSet(store)))
         out.error = QStringLiteral("--password 和 --store 只能与 --user 一同使用");
     else if (cli.isSet(module) && o.module.isEmpty())

@@ -8,14 +8,14 @@ namespace Qd::App {
 // What the client was asked to do on its command line. Without a user it asks for a login;
 // the screenshot options are for automation and support: they save a picture and quit.
 struct ClientOptions {
-    QString dbPath;    // the database file
-    QString userCode;  // log in as this user without the dialog (with password)
-    QString password;
+    QString dbPath;           // the database file
+    QString userCode;         // log in as this user without the dialog (with password)
+    QString password;         // --password, else the environment's QD_PASSWORD
     QString storeCode;        // the store to log in to; empty: the first store
     QString module;           // a module to open after start, by registered name or title
     QString screenshot;       // PNG of the main window after start-up, then quit
     QString loginScreenshot;  // PNG of the login dialog, then quit
-    bool trace = false;       // the diagnostic trace echoed to stderr
+    bool trace = false;       // the diagnostic trace echoed to stderr, with its detail
 
     bool autoLogin() const { return !userCode.isEmpty(); }
 };

@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class QDate;
+
 namespace Qd::Core::Db {
 class SqliteDataServices;
 }
@@ -12,15 +14,21 @@ namespace Qd::App {
 // Opens the client's database file, creating it when missing. A database without the
 // framework's tables gets them and then the demo organisation (the seed script at
 // ":/demo/seed.sql", built into the client); an existing one is opened as it is, except a demo
-// seeded by another edition of the seed and templates, which is made again.
-// Throws DbError naming the file or the failing statement.
+// seeded by another edition of the schema, seed and templates: that file is kept as
+// demoBackupName(path, today), the user is told so (a message of the information kind), and
+// the demo is made again. Throws DbError naming the file or the failing statement.
 std::unique_ptr<Core::Db::SqliteDataServices> openDemoDatabase(const QString& path);
+
+// The name an old demo is kept under: "<path>.bak-<yyyyMMdd>", or with "-2", "-3", ... added
+// when that file exists already.
+QString demoBackupName(const QString& path, const QDate& day);
 
 // Builds the framework's tables and runs `seedSql` when the database has none of those tables
 // yet; returns true when it did.
 bool seedIfNew(Core::Db::SqliteDataServices& db, const QString& seedSql);
 
-// The edition of the demo: a digest of the seed script and the demo templates.
+// The edition of the demo: a digest of the framework schema, the seed script and the demo
+// templates.
 QString demoEdition(const QString& seedSql);
 
 // The demo seed script carried by the program; throws DbError when it is not built in.

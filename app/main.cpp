@@ -3,6 +3,8 @@
 //
 //   qdclient [--db FILE] [--user CODE --password PW [--store CODE]] [--module NAME]
 //            [--screenshot FILE.png | --login-screenshot FILE.png] [--trace]
+// The password may come from the environment (QD_PASSWORD) instead: --password shows in the
+// process list.
 #include <QApplication>
 #include <QScopeGuard>
 #include <QTimer>
@@ -11,13 +13,13 @@
 
 #include "ClientOptions.h"
 #include "DemoDatabase.h"
+#include "base/Prompter.h"
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"
-#include "base/Prompter.h"
 
 using namespace Qd;
 
@@ -124,5 +126,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Core::Db::setTraceToStderr(parsed.options.trace);
+    if (parsed.options.trace)
+        Core::Db::setTraceDetail(true);
     return run(parsed.options);
 }

@@ -8,11 +8,13 @@
 #include <QDockWidget>
 #include <QFormLayout>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QLabel>
 #include <QLocale>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -22,6 +24,7 @@
 
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
+#include "base/EAbort.h"
 #include "core/FormHost.h"
 #include "core/FormPlacement.h"
 #include "core/uBaseRibbonForm.h"
@@ -30,7 +33,6 @@
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
-#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 
@@ -43,6 +45,10 @@ namespace {
 const char* const kModuleProperty = "qdModuleName";
 constexpr int kModuleNameRole = Qt::UserRole;
 const QString kRibbonHome = QStringLiteral("开始");
+const QSize kDesignSize(1200, 760);
+// What the window system adds around a window (title bar and borders), allowed for before the
+// window is shown and its frame is known.
+const QMargins kFrameAllowance(8, 32, 8, 8);
 
 // One action of the form: where it sits on the ribbon, how it looks, what it does and when it
 // can be used.
@@ -51,7 +57,7 @@ struct ActionDecl {
     const char* caption;
     const char* group;
     ClientIcon icon;
-    QKeySequence::StandardKey shortcut;
+    QKeySequence shortcut;
     void (TMainForm::*handler)();
     bool (*enabled)(const TMainForm&);
 };
@@ -62,15 +68,16 @@ bool always(const TMainForm&) {
 
 const std::vector<ActionDecl>& actionTable() {
     static const std::vector<ActionDecl> table = {
+        // F5 belongs to the 刷新 of the page in front.
         {&TMainForm::actRefreshModules, "刷新模块", "模块", ClientIcon::Refresh,
-         QKeySequence::Refresh, &TMainForm::actRefreshModulesExecute, always},
-        {&TMainForm::actClosePage, "关闭页面", "页面", ClientIcon::ClosePage, QKeySequence::Close,
-         &TMainForm::actClosePageExecute,
+         QKeySequence(Qt::CTRL | Qt::Key_F5), &TMainForm::actRefreshModulesExecute, always},
+        {&TMainForm::actClosePage, "关闭页面", "页面", ClientIcon::ClosePage,
+         QKeySequence(QKeySequence::Close), &TMainForm::actClosePageExecute,
          [](const TMainForm& f) { return f.pageControl()->currentIndex() > 0; }},
-        {&TMainForm::actCloseAll, "关闭全部", "页面", ClientIcon::CloseAll,
-         QKeySequence::UnknownKey, &TMainForm::actCloseAllExecute,
+        {&TMainForm::actCloseAll, "关闭全部", "页面", ClientIcon::CloseAll, QKeySequence(),
+         &TMainForm::actCloseAllExecute,
          [](const TMainForm& f) { return f.pageControl()->count() > 1; }},
-        {&TMainForm::actExit, "退出", "系统", ClientIcon::Exit, QKeySequence::UnknownKey,
+        {&TMainForm::actExit, "退出", "系统", ClientIcon::Exit, QKeySequence(),
          &TMainForm::actExitExecute, always},
     };
     return table;
@@ -240,9 +247,10 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     declareActions();
     fillNavigator();
     updateActions();
-    resize(1200, 760);
     setObjectName(QStringLiteral("TMainForm"));
+    resize(kDesignSize.boundedTo(roomOnScreen().size()));
     Core::Base::readPlacement(this);  // the main window's placement, as every form keeps it
+    fitToScreen();
 }
 
 TMainForm::~TMainForm() {
@@ -271,8 +279,7 @@ void TMainForm::declareActions() {
     };
     for (const ActionDecl& d : actionTable()) {
         auto* action = new QAction(clientIcon(d.icon), QString::fromUtf8(d.caption), this);
-        if (d.shortcut != QKeySequence::UnknownKey)
-            action->setShortcut(d.shortcut);
+        action->setShortcut(d.shortcut);
         connect(action, &QAction::triggered, this, d.handler);
         addAction(action);
         this->*d.member = action;
@@ -453,11 +460,52 @@ void TMainForm::showRibbonOfCurrentPage() {
         m_ribbon->setCurrentWidget(form->FRibbonTab);
 }
 
+// The free area of the window's screen (without task bars), less the window's frame.
+QRect TMainForm::roomOnScreen() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return QRect(QPoint(0, 0), kDesignSize);
+    const QMargins frame = isVisible() ? QMargins(geometry().left() - frameGeometry().left(),
+                                                  geometry().top() - frameGeometry().top(),
+                                                  frameGeometry().right() - geometry().right(),
+                                                  frameGeometry().bottom() - geometry().bottom())
+                                       : kFrameAllowance;
+    return s->availableGeometry().marginsRemoved(frame);
+}
+
+// Keeps the window, frame and all, on its screen: a placement saved on a larger screen, or the
+// design size on a small one (1366 x 768), would run off it.
+void TMainForm::fitToScreen() {
+    const QRect room = roomOnScreen();
+    QRect normal = geometry();
+    normal.setSize(normal.size().boundedTo(room.size()));
+    normal.moveLeft(std::clamp(normal.left(), room.left(), room.right() + 1 - normal.width()));
+    normal.moveTop(std::clamp(normal.top(), room.top(), room.bottom() + 1 - normal.height()));
+    setGeometry(normal);
+}
+
 // ---- actions ---------------------------------------------------------------------------------
 
+// In place: the windows open keep their modules' items (TPlugsPool::load); the pages of modules
+// no longer registered are closed, and the user is told which.
 void TMainForm::actRefreshModulesExecute() {
     m_sys.plugs().load();
     fillNavigator();
+    QStringList closed;
+    for (int i = m_pages->count() - 1; i > 0; --i) {
+        QWidget* page = m_pages->widget(i);
+        const QString name = page->property(kModuleProperty).toString();
+        if (name.isEmpty() || m_sys.plugs().plugbyName(name, false))
+            continue;
+        const QString title = m_pages->tabText(i);
+        closePage(i);
+        if (m_pages->indexOf(page) < 0)  // a page may stay, when its user chose to
+            closed.prepend(title);
+    }
+    if (!closed.isEmpty())
+        Core::Db::MessageMyDlg(QStringLiteral("以下模块已不再注册，其页面已关闭：%1")
+                                   .arg(closed.join(QStringLiteral("、"))),
+                               QStringLiteral("提示"), 2, Core::Ui::MsgButtons::Ok);
 }
 
 void TMainForm::actClosePageExecute() {

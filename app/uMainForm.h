@@ -58,6 +58,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    QRect roomOnScreen() const;
+    void fitToScreen();
     void declareActions();
     void updateActions();
     void fillNavigator();

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-          libsqlite3-dev libxlsxwriter-dev unicode-data bzip2
+          libsqlite3-dev libxlsxwriter-dev libssl-dev unicode-data bzip2
           libgtest-dev libgmock-dev libbenchmark-dev
           fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format)
 missing=()

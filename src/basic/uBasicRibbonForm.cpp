@@ -101,6 +101,8 @@ TBasicRibbonForm::TBasicRibbonForm(QWidget* owner, Sys::TPlugItem* data)
     }
     BarManagerBar1->addSeparator();
     BarManagerBar1->addAction(actclose);
+    // Only the page in front has its toolbar shown, so F5 reaches its 刷新 alone.
+    actRef->setShortcut(QKeySequence(Qt::Key_F5));
 }
 
 TBasicRibbonForm::~TBasicRibbonForm() = default;

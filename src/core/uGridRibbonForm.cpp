@@ -24,6 +24,8 @@ TGridRibbonForm::TGridRibbonForm(QWidget* owner, Sys::TPlugItem* data)
     actRefresh = addAction(QStringLiteral("actRefresh"), QStringLiteral("刷新"));
     actColumns = addAction(QStringLiteral("actColumns"), QStringLiteral("列设置"));
     actRefresh->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    // Only the page in front has its toolbar shown, so F5 reaches its 刷新 alone.
+    actRefresh->setShortcut(QKeySequence(Qt::Key_F5));
     actColumns->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     // The close action stays last on the toolbar.
     BarManagerBar1->removeAction(actclose);

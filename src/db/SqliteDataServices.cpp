@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -11,10 +10,12 @@
 #include <cmath>
 #include <limits>
 
+#include "base/OwnerOnly.h"
+#include "base/ProgramHome.h"
 #include "db/ColumnStore.h"
 #include "db/Trace.h"
+#include "db/TraceMask.h"
 #include "db/tsql/TsqlSession.h"
-#include "base/ProgramHome.h"
 
 namespace Qd::Core::Db {
 
@@ -279,18 +280,16 @@ struct SqliteDataServices::Impl {
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
         } catch (const Tsql::TsqlExecError& e) {
             // An error the batch raised itself is meant for the user as it stands.
-            const DbError shown(
-                e.raised() ? e.message()
-                           : QStringLiteral("数据库错误：") + e.message() + QLatin1Char('\n') +
-                                 (e.statement().isEmpty() ? sql : e.statement()).trimmed());
-            LogError(shown.message() +
-                     (e.raised() ? QLatin1Char('\n') + sql.trimmed() : QString()));
-            throw shown;
+            const QString statement = (e.statement().isEmpty() ? sql : e.statement()).trimmed();
+            const QString head =
+                e.raised() ? e.message() : QStringLiteral("数据库错误：") + e.message();
+            LogError(head + QLatin1Char('\n') +
+                     maskSecrets(e.raised() ? sql.trimmed() : statement).text);
+            throw DbError(e.raised() ? head : head + QLatin1Char('\n') + statement);
         } catch (const Tsql::TsqlError& e) {
-            const DbError shown(QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n') +
-                                sql.trimmed());
-            LogError(shown.message());
-            throw shown;
+            const QString head = QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n');
+            LogError(head + maskSecrets(sql.trimmed()).text);
+            throw DbError(head + sql.trimmed());
         } catch (const DbError& e) {
             LogError(e.message());
             throw;
@@ -310,6 +309,8 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
         d->db = nullptr;
         throw DbError(QStringLiteral("无法打开数据库 \"%1\"：%2").arg(path, why));
     };
+    // A database made here is its owner's alone; its journal files take its permissions.
+    const bool existed = QFileInfo::exists(path);
     // No connection mutex: a connection is used by the thread that made it (the UI thread), and
     // the mutex would cost a lock per column read while loading.
     const int rc =
@@ -318,6 +319,8 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
     if (rc != SQLITE_OK)
         fail(d->db ? QString::fromUtf8(sqlite3_errmsg(d->db))
                    : QString::fromUtf8(sqlite3_errstr(rc)));
+    if (!existed)
+        Sys::ownerOnly(path);
     sqlite3_extended_result_codes(d->db, 1);
     sqlite3_busy_timeout(d->db, busyTimeoutMs);
     // The file store lives in the database itself, so one file (and its backups) holds
@@ -438,10 +441,11 @@ QString SqliteDataServices::downloadFile(const QString& name) {
         if (parts.isEmpty())
             parts << QStringLiteral("file");
         const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        Sys::ownerOnlyFolderOf(path);
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(content) != content.size()) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate,
+                       QFile::ReadOwner | QFile::WriteOwner) ||
+            !Sys::ownerOnly(path) || file.write(content) != content.size()) {
             const DbError e(
                 QStringLiteral("无法写入文件 \"%1\"：%2").arg(path, file.errorString()));
             LogError(e.message());

@@ -1,14 +1,15 @@
 #include "db/Trace.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
 
+#include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
 
 namespace Qd::Core::Db {
@@ -25,8 +26,12 @@ struct TraceState {
     qint64 lastFlushMs = 0;
     qint64 stampSecond = -1;  // the second `stamp` was made for
     QByteArray stamp;         // "yyyy-MM-dd HH:mm:ss." of that second
+    // QD_TRACE=stderr echoes the lines and adds the detail; any other value adds the detail.
     bool toStderr =
         qEnvironmentVariable("QD_TRACE").compare(QLatin1String("stderr"), Qt::CaseInsensitive) == 0;
+    std::atomic<bool> detail = !qEnvironmentVariable("QD_TRACE").isEmpty();
+    qint64 maxBytes = kDefaultMaxBytes;
+    int files = kDefaultFiles;
 
     ~TraceState() { flush(); }
 
@@ -34,13 +39,43 @@ struct TraceState {
     // pending is written when the program ends.
     static constexpr qint64 kFlushMs = 200;
     static constexpr qsizetype kFlushBytes = 64 * 1024;
+    static constexpr qint64 kDefaultMaxBytes = 10 * 1024 * 1024;
+    static constexpr int kDefaultFiles = 5;
 
     void flush() {
         if (!pending.isEmpty() && file.isOpen()) {
             file.write(pending);
             file.flush();
+            if (file.size() >= maxBytes)
+                rotate();
         }
         pending.clear();
+    }
+
+    // The full file becomes "<name>.1", the older ones move up by one, and the oldest beyond
+    // `files` is dropped; writing goes on in a new, empty file.
+    void rotate() {
+        const QString path = openedPath;
+        file.close();
+        const auto numbered = [&](int n) {
+            return n == 0 ? path : path + QLatin1Char('.') + QString::number(n);
+        };
+        QFile::remove(numbered(files - 1));
+        for (int n = files - 2; n >= 0; --n)
+            QFile::rename(numbered(n), numbered(n + 1));
+        openAt(path);
+    }
+
+    void openAt(const QString& path) {
+        file.setFileName(path);
+        Sys::ownerOnlyFolderOf(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append,
+                      QFile::ReadOwner | QFile::WriteOwner)) {
+            Sys::ownerOnly(path);  // a file an earlier version made readable by all
+            openedPath = path;
+        } else {
+            openedPath.clear();  // try again on the next line
+        }
     }
 
     void openIfNeeded() {
@@ -54,12 +89,7 @@ struct TraceState {
                 return;
             flush();
             file.close();
-            file.setFileName(path);
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-                openedPath = path;
-            else
-                openedPath.clear();  // try again on the next line
+            openAt(path);
         }
     }
 
@@ -139,6 +169,10 @@ void LogSql(const QString& sql) {
     write("[SQL]", sql, false);
 }
 
+void LogTranslation(const QString& sql) {
+    write("[SQLITE]", sql, false);
+}
+
 void flushTrace() {
     TraceState& s = state();
     const std::lock_guard lock(s.mutex);
@@ -149,6 +183,21 @@ void setTraceToStderr(bool on) {
     TraceState& s = state();
     const std::lock_guard lock(s.mutex);
     s.toStderr = on;
+}
+
+void setTraceDetail(bool on) {
+    state().detail = on;
+}
+
+bool traceDetail() {
+    return state().detail;
+}
+
+void setTraceRotation(qint64 maxBytes, int files) {
+    TraceState& s = state();
+    const std::lock_guard lock(s.mutex);
+    s.maxBytes = maxBytes > 0 ? maxBytes : TraceState::kDefaultMaxBytes;
+    s.files = files > 0 ? files : TraceState::kDefaultFiles;
 }
 
 void setTraceFile(const QString& path) {

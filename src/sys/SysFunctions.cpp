@@ -1,11 +1,13 @@
 // The system's small utility functions: identifiers, pinyin initials, elapsed time, code
 // numbering and password hashing. docs/system-services.md ("Utility functions") explains the
 // choices made here.
-#include <QCryptographicHash>
-#include <QMessageAuthenticationCode>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+
 #include <QRandomGenerator>
 #include <QUuid>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "sys/PinyinTable.h"
@@ -20,9 +22,41 @@ QByteArray pbkdf2HmacSha256(const QByteArray& password, const QByteArray& salt, 
 
 namespace {
 
-constexpr int kPasswordIterations = 10000;
 constexpr int kPasswordHashBytes = 32;
 constexpr int kSaltBytes = 16;
+const QString kHashScheme = QStringLiteral("pbkdf2-sha256");
+
+int& targetIterations() {
+    static int n = kPasswordIterations;
+    return n;
+}
+
+// A stored password hash: "pbkdf2-sha256$<iterations>$<64 hex digits>", or the 64 hex digits
+// alone, which were made with kLegacyPasswordIterations before the count was stored.
+struct StoredHash {
+    int iterations = 0;
+    QByteArray digest;
+};
+
+std::optional<StoredHash> parseStoredHash(const QString& stored) {
+    const QStringList parts = stored.split(QLatin1Char('$'));
+    const QString hex = parts.back();
+    if (hex.size() != kPasswordHashBytes * 2 ||
+        QByteArray::fromHex(hex.toLatin1()).toHex() != hex.toLatin1())
+        return std::nullopt;
+    StoredHash out{kLegacyPasswordIterations, QByteArray::fromHex(hex.toLatin1())};
+    if (parts.size() == 1)
+        return out;
+    bool ok = false;
+    out.iterations = parts.size() == 3 ? parts[1].toInt(&ok) : 0;
+    if (parts[0] != kHashScheme || !ok || out.iterations <= 0)
+        return std::nullopt;
+    return out;
+}
+
+QByteArray derive(const QString& password, const QString& salt, int iterations) {
+    return pbkdf2HmacSha256(password.toUtf8(), salt.toUtf8(), iterations, kPasswordHashBytes);
+}
 
 // Two-character words whose customary reading differs from the most common reading of one of
 // their characters: place names, banking and trade words that show up in customer, supplier
@@ -129,39 +163,49 @@ QString iteratorNextS(const QString& code, int n) {
 
 QByteArray pbkdf2HmacSha256(const QByteArray& password, const QByteArray& salt, int iterations,
                             int length) {
-    constexpr int kBlock = 32;  // SHA-256 output
     QByteArray out;
-    if (length <= 0)
+    if (length <= 0 || iterations <= 0)
         return out;
-    out.reserve(length);
-    QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password);
-    for (quint32 block = 1; out.size() < length; ++block) {
-        const std::array<char, 4> index = {static_cast<char>(block >> 24),
-                                           static_cast<char>(block >> 16),
-                                           static_cast<char>(block >> 8), static_cast<char>(block)};
-        mac.reset();
-        mac.addData(salt);
-        mac.addData(index.data(), index.size());
-        QByteArray u = mac.result();
-        QByteArray t = u;
-        for (int i = 1; i < iterations; ++i) {
-            mac.reset();
-            mac.addData(u);
-            u = mac.result();
-            for (int k = 0; k < kBlock; ++k)
-                t[k] = static_cast<char>(t[k] ^ u[k]);
-        }
-        out += t;
-    }
-    out.truncate(length);
+    out.resize(length);
+    if (PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
+                          reinterpret_cast<const unsigned char*>(salt.constData()),
+                          int(salt.size()), iterations, EVP_sha256(), length,
+                          reinterpret_cast<unsigned char*>(out.data())) != 1)
+        out.clear();
     return out;
 }
 
+int passwordIterations() {
+    return targetIterations();
+}
+
+void setPasswordIterationsForTests(int iterations) {
+    targetIterations() = iterations > 0 ? iterations : kPasswordIterations;
+}
+
 // The salt takes part as its text (UTF-8), the form in which it is stored.
+QString passwordHash(const QString& password, const QString& salt, int iterations) {
+    return kHashScheme + QLatin1Char('$') + QString::number(iterations) + QLatin1Char('$') +
+           QString::fromLatin1(derive(password, salt, iterations).toHex());
+}
+
 QString passwordHash(const QString& password, const QString& salt) {
-    return QString::fromLatin1(
-        pbkdf2HmacSha256(password.toUtf8(), salt.toUtf8(), kPasswordIterations, kPasswordHashBytes)
-            .toHex());
+    return passwordHash(password, salt, passwordIterations());
+}
+
+// A stored text that is no hash at all (none set, or damaged) costs as much as a real one, so
+// that the time taken does not tell it apart; so does the hash of an unknown user.
+bool passwordMatches(const QString& password, const QString& salt, const QString& stored) {
+    const std::optional<StoredHash> hash = parseStoredHash(stored);
+    const QByteArray derived =
+        derive(password, salt, hash ? hash->iterations : passwordIterations());
+    return hash && derived.size() == hash->digest.size() &&
+           CRYPTO_memcmp(derived.constData(), hash->digest.constData(), derived.size()) == 0;
+}
+
+bool passwordNeedsRehash(const QString& stored) {
+    const std::optional<StoredHash> hash = parseStoredHash(stored);
+    return !hash || !stored.startsWith(kHashScheme) || hash->iterations < passwordIterations();
 }
 
 QString newSalt() {

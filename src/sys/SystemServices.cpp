@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 
 #include "db/DataServices.h"
 #include "db/Trace.h"
@@ -35,6 +37,24 @@ QHash<QString, SelectEntry>& selectEntries() {
 RecordSet rows(Db::IDataServices& db, const QString& sql, const Params& params = {}) {
     return db.openData(sql, params);
 }
+
+// The stores a query gives as (id, code, name) rows.
+std::vector<StoreInfo> storesOf(Db::IDataServices& db, const QString& sql, const Params& params) {
+    std::vector<StoreInfo> out;
+    RecordSet rs = rows(db, sql, params);
+    if (rs.active())
+        for (rs.first(); !rs.eof(); rs.next())
+            out.push_back(
+                {rs.field(0).asInteger(), rs.field(1).asString(), rs.field(2).asString()});
+    return out;
+}
+
+// The login account of a user code (qd_sys_users as u) in an organisation; deleted ones are
+// gone.
+const QString kLoginOfCode =
+    QStringLiteral("where u.orgid = :orgid and u.code = :code and u.isdel = 0");
+// The session's user id of a login: its employee, or the login itself when it has none.
+const QString kSessionUserId = QStringLiteral("case when u.yg_id > 0 then u.yg_id else u.id end");
 
 // The client's formats: the defaults, overridden by the organisation's settings of the same
 // names ("dateformat", "datetimeformat", "timeformat", "decimalseparator", "thousandseparator",
@@ -113,7 +133,6 @@ TPlugItem* TPlugsPool::plugbyName(const QString& name, bool byTitle) {
 }
 
 void TPlugsPool::load() {
-    m_items.clear();
     TAuth* auth = sysAuth();
     RecordSet rs =
         rows(systemServices().data(),
@@ -123,10 +142,20 @@ void TPlugsPool::load() {
              {{QStringLiteral("orgid"), auth ? auth->orgId : QStringLiteral("0")}});
     if (!rs.active())
         return;
+    // Every item made so far, registered or retired, may be taken again by its name.
+    std::vector<std::unique_ptr<TPlugItemSingleBasic>> known = std::move(m_items);
+    std::move(m_retired.begin(), m_retired.end(), std::back_inserter(known));
+    m_items.clear();
+    m_retired.clear();
     for (rs.first(); !rs.eof(); rs.next()) {
-        auto item = std::make_unique<TPlugItemSingleBasic>();
+        const QString name = rs.field(QStringLiteral("name")).asString();
+        const auto same = std::find_if(known.begin(), known.end(), [&](const auto& item) {
+            return item && item->name == name;
+        });
+        std::unique_ptr<TPlugItemSingleBasic> item =
+            same != known.end() ? std::move(*same) : std::make_unique<TPlugItemSingleBasic>();
         item->code = rs.field(QStringLiteral("code")).asString();
-        item->name = rs.field(QStringLiteral("name")).asString();
+        item->name = name;
         item->title = rs.field(QStringLiteral("title")).asString();
         if (item->title.isEmpty())
             item->title = item->name;
@@ -138,6 +167,9 @@ void TPlugsPool::load() {
                        rs.field(QStringLiteral("expandinfo")).asString());
         m_items.push_back(std::move(item));
     }
+    for (auto& item : known)
+        if (item)
+            m_retired.push_back(std::move(item));
 }
 
 void TPlugsPool::registerOpenEntry(const QString& formClass, OpenEntry entry) {
@@ -185,22 +217,40 @@ void TSysConfigCache::clear() {
 
 // ---- the services ----------------------------------------------------------------------------
 
-SystemServices::SystemServices(Db::IDataServices& db) : m_db(db) {}
+SystemServices::SystemServices(Db::IDataServices& db) : m_db(db), m_throttle(db) {}
 SystemServices::~SystemServices() {
     if (installed() == this)
         installed() = nullptr;
 }
 
 std::vector<StoreInfo> SystemServices::stores(const QString& orgId) {
-    std::vector<StoreInfo> out;
-    RecordSet rs = rows(m_db,
-                        QStringLiteral("select id, code, name from qd_b_ckbmk where orgid = :orgid "
-                                       "and isdel = 0 order by isort desc, code"),
-                        {{QStringLiteral("orgid"), orgId}});
-    if (rs.active())
-        for (rs.first(); !rs.eof(); rs.next())
-            out.push_back(
-                {rs.field(0).asInteger(), rs.field(1).asString(), rs.field(2).asString()});
+    return storesOf(m_db,
+                    QStringLiteral("select id, code, name from qd_b_ckbmk where orgid = :orgid "
+                                   "and isdel = 0 order by isort desc, code"),
+                    {{QStringLiteral("orgid"), orgId}});
+}
+
+LoginStores SystemServices::loginStores(const QString& userCode, const QString& orgId) {
+    const Params params = {{QStringLiteral("orgid"), orgId},
+                           {QStringLiteral("code"), userCode.trimmed()}};
+    RecordSet user = rows(m_db,
+                          QStringLiteral("select u.ck_id, u.isadmin, ") + kSessionUserId +
+                              QStringLiteral(" from qd_sys_users u ") + kLoginOfCode,
+                          params);
+    LoginStores out;
+    if (!user.active() || user.isEmpty() || user.field(1).asBoolean()) {
+        out.stores = stores(orgId);
+    } else {
+        out.stores = storesOf(
+            m_db,
+            QStringLiteral("select c.id, c.code, c.name from qd_b_ckbmk c "
+                           "where c.orgid = :orgid and c.isdel = 0 and exists(select 1 from "
+                           "qd_auth_ck_access a where a.uid = :uid and a.ck_id = c.id) "
+                           "order by c.isort desc, c.code"),
+            {{QStringLiteral("orgid"), orgId}, {QStringLiteral("uid"), user.field(2).asInteger()}});
+    }
+    if (user.active() && !user.isEmpty())
+        out.defaultStore = user.field(0).asInteger();
     return out;
 }
 
@@ -214,25 +264,38 @@ LoginResult SystemServices::login(const QString& userCode, const QString& passwo
         return {false, QStringLiteral("门店不存在，请重新选择门店")};
     const QString orgId = store.field(QStringLiteral("orgid")).asString();
 
-    RecordSet user = rows(
-        m_db,
-        QStringLiteral("select u.id, u.code, u.name, u.yg_id, u.pwdhash, u.pwdsalt, u.isadmin, "
-                       "u.datascope, y.code as yg_code, y.name as yg_name from qd_sys_users u "
-                       "left join qd_b_ygbmk y on u.yg_id = y.id "
-                       "where u.orgid = :orgid and u.code = :code and u.isdel = 0"),
-        {{QStringLiteral("orgid"), orgId}, {QStringLiteral("code"), userCode.trimmed()}});
-    if (!user.active() || user.isEmpty())
-        return {false, QStringLiteral("用户编号“%1”不存在").arg(userCode.trimmed())};
-    const QString salt = user.field(QStringLiteral("pwdsalt")).asString();
-    const QString hash = user.field(QStringLiteral("pwdhash")).asString();
-    if (hash.isEmpty() || passwordHash(password, salt) != hash)
-        return {false, QStringLiteral("密码错误，请重新输入")};
+    const int wait = m_throttle.wait(orgId, userCode);
+    if (wait < 0)
+        return {false, QStringLiteral("无法检查登录记录，请稍后再试")};
+    if (wait > 0)
+        return {false, QStringLiteral("登录失败次数过多，请 %1 秒后再试").arg(wait)};
+
+    RecordSet user =
+        rows(m_db,
+             QStringLiteral("select u.id, u.code, u.name, u.pwdhash, u.pwdsalt, u.isadmin, "
+                            "u.datascope, y.code as yg_code, y.name as yg_name, ") +
+                 kSessionUserId +
+                 QStringLiteral(" as sessionid from qd_sys_users u "
+                                "left join qd_b_ygbmk y on u.yg_id = y.id ") +
+                 kLoginOfCode,
+             {{QStringLiteral("orgid"), orgId}, {QStringLiteral("code"), userCode.trimmed()}});
+    const bool known = user.active() && !user.isEmpty();
+    // An unknown user costs a whole hash too, so that the time taken does not tell.
+    const QString salt = known ? user.field(QStringLiteral("pwdsalt")).asString() : QString();
+    const QString hash = known ? user.field(QStringLiteral("pwdhash")).asString() : QString();
+    if (!passwordMatches(password, salt, hash) || !known) {
+        m_throttle.failed(orgId, userCode);
+        return {false, QStringLiteral("用户编号或密码错误")};
+    }
+    m_throttle.succeeded(orgId, userCode);
+    const qint32 loginId = user.field(QStringLiteral("id")).asInteger();
+    if (passwordNeedsRehash(hash))
+        storePassword(loginId, password);
 
     const bool isAdmin = user.field(QStringLiteral("isadmin")).asBoolean();
-    const qint32 employee = user.field(QStringLiteral("yg_id")).asInteger();
     // The session's user is the employee behind the login: logs, tickets and store access
     // all refer to employees.
-    const qint32 userId = employee > 0 ? employee : user.field(QStringLiteral("id")).asInteger();
+    const qint32 userId = user.field(QStringLiteral("sessionid")).asInteger();
     if (!isAdmin) {
         RecordSet access =
             rows(m_db,
@@ -257,10 +320,11 @@ LoginResult SystemServices::login(const QString& userCode, const QString& passwo
     auth->dataScope = user.field(QStringLiteral("datascope")).asInteger();
     auth->isAdmin = isAdmin;
     auth->defaultPath = store.field(QStringLiteral("rootdir")).asString();
+    auth->m_loginId = loginId;
     m_session = std::move(auth);
 
     m_db.execSQL(QStringLiteral("update qd_sys_users set lastlogin = getdate() where id = :id"),
-                 {{QStringLiteral("id"), user.field(QStringLiteral("id")).asInteger()}});
+                 {{QStringLiteral("id"), loginId}});
     Db::LogMsg(QStringLiteral("登录：%1（%2）门店 %3")
                    .arg(m_session->userName, m_session->userCode, m_session->storeName));
     m_config.clear();
@@ -278,26 +342,34 @@ TAuth* SystemServices::session() {
     return m_session.get();
 }
 
+// The login's row is read at each check: a login deleted (or no longer an administrator) while
+// logged in holds nothing more from its next action on, and a deleted role grants nothing.
 bool SystemServices::holdsRight(const TAuth& auth, const QString& code) {
-    if (auth.isAdmin)
-        return true;
     RecordSet rs = rows(
         m_db,
-        QStringLiteral("select (select count(1) from qd_sys_userrights where userid = :uid and "
-                       "rightcode = :code) + (select count(1) from qd_sys_rights r join "
-                       "qd_sys_userroles ur on ur.roleid = r.roleid where ur.userid = :uid and "
-                       "r.rightcode = :code)"),
-        {{QStringLiteral("uid"), auth.userId}, {QStringLiteral("code"), code}});
-    return rs.active() && !rs.isEmpty() && rs.field(0).asInteger() > 0;
+        QStringLiteral(
+            "select u.isadmin, (select count(1) from qd_sys_userrights where userid = :uid and "
+            "rightcode = :code) + (select count(1) from qd_sys_rights r join qd_sys_userroles ur "
+            "on ur.roleid = r.roleid join qd_sys_roles ro on ro.id = r.roleid where ur.userid = "
+            ":uid and r.rightcode = :code and ro.isdel = 0) from qd_sys_users u "
+            "where u.id = :login and u.isdel = 0"),
+        {{QStringLiteral("uid"), auth.userId},
+         {QStringLiteral("code"), code},
+         {QStringLiteral("login"), auth.m_loginId}});
+    return rs.active() && !rs.isEmpty() && (rs.field(0).asBoolean() || rs.field(1).asInteger() > 0);
+}
+
+bool SystemServices::storePassword(qint32 userId, const QString& password) {
+    const QString salt = newSalt();
+    return m_db.execSQL(
+        QStringLiteral("update qd_sys_users set pwdsalt = :salt, pwdhash = :hash where id = :id"),
+        {{QStringLiteral("salt"), salt},
+         {QStringLiteral("hash"), passwordHash(password, salt)},
+         {QStringLiteral("id"), userId}});
 }
 
 void SystemServices::setPassword(qint32 userId, const QString& password) {
-    const QString salt = newSalt();
-    if (!m_db.execSQL(QStringLiteral("update qd_sys_users set pwdsalt = :salt, pwdhash = :hash "
-                                     "where id = :id"),
-                      {{QStringLiteral("salt"), salt},
-                       {QStringLiteral("hash"), passwordHash(password, salt)},
-                       {QStringLiteral("id"), userId}}))
+    if (!storePassword(userId, password))
         throw Db::DbError(QStringLiteral("无法保存用户 %1 的密码").arg(userId));
 }
 

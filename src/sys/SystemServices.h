@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "sys/LoginThrottle.h"
 #include "sys/uAuth.h"
 #include "sys/uPlugItem.h"
 
@@ -52,6 +53,12 @@ struct LoginResult {
     QString message;
 };
 
+// What the login dialog offers a user code: the stores it may enter, and the one to start on.
+struct LoginStores {
+    std::vector<StoreInfo> stores;
+    qint32 defaultStore = 0;  // the login's own store; 0 for none
+};
+
 // The system services of the client, kept in the same database as the data: users, their
 // rights and stores, the plug-in registry, settings and the operation log.
 class SystemServices {
@@ -59,28 +66,39 @@ public:
     explicit SystemServices(Db::IDataServices& db);
     ~SystemServices();
 
-    // Logs in with a user code, a password and a store; refused with a clear message on an
-    // unknown user, a wrong password or a store the user may not work in.
+    // Logs in with a user code, a password and a store. Refused with one message for an
+    // unknown (or deleted) user and a wrong password alike, which take the same time; with a
+    // wait after repeated failures (LoginThrottle); or for a store the user may not work in.
+    // A hash made with fewer iterations than today's is made again on success.
     LoginResult login(const QString& userCode, const QString& password, qint32 storeId);
     void logout();
     TAuth* session();
 
     // The stores of the organisation that a login may choose from, in display order.
     std::vector<StoreInfo> stores(const QString& orgId = QStringLiteral("1"));
+    // The stores a user code may log in to, in display order: those of its store access, all of
+    // them for an administrator, and all of them for a code that names no login (so that the
+    // list does not single out unknown codes).
+    LoginStores loginStores(const QString& userCode, const QString& orgId = QStringLiteral("1"));
     // True when the user holds the right code (administrators hold every right).
     bool holdsRight(const TAuth& auth, const QString& code);
 
     TPlugsPool& plugs() { return m_plugs; }
+    LoginThrottle& loginThrottle() { return m_throttle; }
     TSysConfigCache& config() { return m_config; }
     TGlobalSettings& settings() { return m_settings; }
     Db::IDataServices& data() { return m_db; }
 
-    // Stores a password for a user, salted and hashed (set-up and administration).
+    // Stores a password for a login account (qd_sys_users.id), with a new salt, hashed
+    // (set-up and administration). Throws DbError when it cannot be stored.
     void setPassword(qint32 userId, const QString& password);
 
 private:
+    bool storePassword(qint32 userId, const QString& password);
+
     Db::IDataServices& m_db;
     std::unique_ptr<TAuth> m_session;
+    LoginThrottle m_throttle;
     TPlugsPool m_plugs;
     TSysConfigCache m_config;
     TGlobalSettings m_settings;
@@ -113,8 +131,26 @@ QString diffBetween(const QDateTime& from, const QDateTime& to);
 // ("A0099", 1 -> "A0100"); an empty code counts from nothing ("", 2 -> "2").
 QString iteratorNextS(const QString& code, int n);
 
-// The password hash as stored: PBKDF2-HMAC-SHA256 of the password with the salt, hexadecimal.
+// Passwords are stored as PBKDF2-HMAC-SHA256 of the password with a salt of their own, the
+// iteration count kept with each hash: "pbkdf2-sha256$600000$<64 hex digits>". A hash of
+// 64 hex digits alone was made with the 10 000 iterations of earlier versions.
+inline constexpr int kPasswordIterations = 600000;
+inline constexpr int kLegacyPasswordIterations = 10000;
+
+// The stored form of a password's hash, at passwordIterations() or at `iterations`.
 QString passwordHash(const QString& password, const QString& salt);
+QString passwordHash(const QString& password, const QString& salt, int iterations);
+// True when `password` with `salt` gives the `stored` hash; compared in constant time. Always
+// costs a whole hash, also when `stored` is empty or damaged (then false).
+bool passwordMatches(const QString& password, const QString& salt, const QString& stored);
+// True when a stored hash was made with fewer iterations than passwordIterations(), or without
+// its count written (or is no hash): it is made again at the next successful login.
+bool passwordNeedsRehash(const QString& stored);
 QString newSalt();
+// The iteration count new hashes get: kPasswordIterations. The one knob tests have to keep
+// logins fast (tests/support/TestMain.cpp lowers it); the client never calls it. 0 restores the
+// default.
+int passwordIterations();
+void setPasswordIterationsForTests(int iterations);
 
 }  // namespace Qd::Core::Sys

@@ -22,10 +22,12 @@ public:
     qint32 dataScope = 0;  // 0 own records, 1 own store, 2 or more all stores
     bool isAdmin = false;
     QString userName;
-    QString defaultPath;  // the store's default file folder
+    QString defaultPath;   // the store's default file folder
+    qint32 m_loginId = 0;  // the login account (qd_sys_users.id) behind the session
 
     // True when the user holds the rights: all of them (rtAnd) or one (rtOr). Rights are read
-    // from the database at each call, so a change of rights applies to the next action.
+    // from the database at each call, so a change of rights applies to the next action, and a
+    // login deleted meanwhile holds none.
     bool check(const QStringList& codes, TrelationType relation = TrelationType::rtAnd) const;
 };
 

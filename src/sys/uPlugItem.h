@@ -64,15 +64,20 @@ private:
     QString m_expand;
 };
 
-// The registered modules, read from the plug-in registry.
+// The registered modules, read from the plug-in registry. An item is never freed while the
+// pool lives: open windows keep a pointer to the item they were opened for.
 class TPlugsPool {
 public:
     // The module registered under `name`; with `byTitle` also one whose title is `name`.
     // Null when there is none.
     TPlugItem* plugbyName(const QString& name, bool byTitle);
+    // The registered modules, in registry order.
     const std::vector<std::unique_ptr<TPlugItemSingleBasic>>& items() const { return m_items; }
 
-    // Reads the registry anew (on login, and when modules are added).
+    // Reads the registry anew (on login, and on 刷新模块), in place: a module still registered
+    // under its name keeps its item, with the fields read anew; a new one gets a new item; the
+    // item of a module no longer registered is retired (kept alive, found no more) and comes
+    // back should its name be registered again. A registry that cannot be read changes nothing.
     void load();
 
     static void registerOpenEntry(const QString& formClass, OpenEntry entry);
@@ -82,6 +87,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<TPlugItemSingleBasic>> m_items;
+    std::vector<std::unique_ptr<TPlugItemSingleBasic>> m_retired;  // no longer registered
 };
 
 }  // namespace Qd::Core::Sys

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
@@ -17,9 +22,10 @@
 
 #include "ClientOptions.h"
 #include "DemoDatabase.h"
+#include "base/ProgramHome.h"
+#include "core/GridHelpers.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"
@@ -73,7 +79,7 @@ TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
     const Row rows[] = {
         {{"--password", "x"}, "--password 和 --store 只能与 --user 一同使用"},
         {{"--store", "MD01"}, "--password 和 --store 只能与 --user 一同使用"},
-        {{"--user", "1001"}, "--user 需要同时给出 --password"},
+        {{"--user", "1001"}, "--user 需要同时给出 --password（或环境变量 QD_PASSWORD）"},
         {{"--user", " ", "--password", "x"}, "--user 需要给出用户编号"},
         {{"--db", ""}, "--db 需要给出数据库文件"},
         {{"--module", ""}, "--module 需要给出模块名称"},
@@ -89,6 +95,19 @@ TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
         EXPECT_FALSE(p.ok());
         EXPECT_EQ(p.error, QString::fromUtf8(row.error));
     }
+}
+
+TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {
+    qputenv("QD_PASSWORD", "环境'密码");
+    const ParsedClientOptions fromEnvironment = parse({"--user", "1001"});
+    const ParsedClientOptions given = parse({"--user", "1001", "--password", "命令行"});
+    const ParsedClientOptions alone = parse({});
+    qunsetenv("QD_PASSWORD");
+    ASSERT_TRUE(fromEnvironment.ok()) << fromEnvironment.error.toStdString();
+    EXPECT_EQ(fromEnvironment.options.password, QStringLiteral("环境'密码"));
+    EXPECT_EQ(given.options.password, QStringLiteral("命令行"));  // the command line wins
+    EXPECT_TRUE(alone.ok());                                      // without --user it is not used
+    EXPECT_FALSE(alone.options.autoLogin());
 }
 
 TEST(ClientOptions, HelpListsEveryOption) {
@@ -132,15 +151,46 @@ TEST_F(DemoDatabaseTest, ANewFileIsSeededOnceAndItsUsersCanLogIn) {
     Sys::setSystemServices(nullptr);
     Db::setDataServices(&db());
 
-    // A demo from another edition of the program is made afresh.
-    demo->exec(
-        QStringLiteral("update qd_sys_config set cfgvalue = 'old' where cfgkey = 'demo.edition'"));
-    demo.reset();
-    demo = openDemoDatabase(path);
-    EXPECT_EQ(demo->query(QStringLiteral("select name from qd_b_ckbmk where code = 'MD01'"))
-                  .field(0)
-                  .asString(),
-              QStringLiteral("总店"));
+    EXPECT_TRUE(prompts().asked().empty());
+}
+
+TEST_F(DemoDatabaseTest, ADemoOfAnotherEditionIsMadeAfreshAndTheOldOneKept) {
+    const QString path = dir() + QStringLiteral("/demo.db");
+    const QString today =
+        path + QStringLiteral(".bak-") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    // Two editions replaced on one day: the second backup gets a number.
+    for (const QString& backup : {today, today + QStringLiteral("-2")}) {
+        SCOPED_TRACE(backup.toStdString());
+        {
+            auto demo = openDemoDatabase(path);
+            demo->exec(
+                QStringLiteral("update qd_b_ckbmk set name = N'总店（改）' where code = 'MD01'\n"
+                               "update qd_sys_config set cfgvalue = 'old' "
+                               "where cfgkey = 'demo.edition'"));
+        }
+        prompts().clear();
+        prompts().answer(Ui::mrOk);
+        auto demo = openDemoDatabase(path);
+        ASSERT_EQ(prompts().asked().size(), 1u);
+        EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Information));
+        EXPECT_TRUE(prompts().last().text.contains(QDir::toNativeSeparators(backup)))
+            << prompts().last().text.toStdString();
+        EXPECT_EQ(demo->query(QStringLiteral("select name from qd_b_ckbmk where code = 'MD01'"))
+                      .field(0)
+                      .asString(),
+                  QStringLiteral("总店"));
+        // The user's change is in the file kept.
+        Db::SqliteDataServices kept(backup);
+        EXPECT_EQ(kept.query(QStringLiteral("select name from qd_b_ckbmk where code = 'MD01'"))
+                      .field(0)
+                      .asString(),
+                  QStringLiteral("总店（改）"));
+    }
+    // Said once: the next start finds this edition and says nothing.
+    prompts().clear();
+    openDemoDatabase(path);
+    EXPECT_TRUE(prompts().asked().empty());
+    EXPECT_FALSE(QFileInfo::exists(today + QStringLiteral("-3")));
 }
 
 // ---- windows on a small organisation --------------------------------------------------------
@@ -220,18 +270,96 @@ private:
 
 using LoginForm = ClientTest;
 
-TEST_F(LoginForm, OffersTheStoresByNameAndCode) {
+// The stores offered, as "name（code）|..." with the current one in brackets.
+QString offered(const TLoginForm& form) {
+    QStringList stores;
+    for (int i = 0; i < form.storeCombo()->count(); ++i)
+        stores << (i == form.storeCombo()->currentIndex()
+                       ? '[' + form.storeCombo()->itemText(i) + ']'
+                       : form.storeCombo()->itemText(i));
+    return stores.join('|');
+}
+
+TEST_F(LoginForm, OffersTheStoresTheUserCodeMayEnter) {
     TLoginForm form(sys());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("用户登录"));
-    ASSERT_EQ(form.storeCombo()->count(), 2);
-    EXPECT_EQ(form.storeCombo()->itemText(0), QStringLiteral("总店（MD01）"));
-    EXPECT_EQ(form.storeCombo()->itemText(1), QStringLiteral("东城分店（MD02）"));
     EXPECT_TRUE(form.loginButton()->isDefault());
     EXPECT_EQ(form.passwordEdit()->echoMode(), QLineEdit::Password);
+    // No code yet, or one that names no login: every store, so that it tells nothing.
+    EXPECT_EQ(offered(form), QStringLiteral("[总店（MD01）]|东城分店（MD02）"));
+    form.setUserCode(QStringLiteral("2001"));
+    EXPECT_EQ(offered(form), QStringLiteral("[东城分店（MD02）]"));
+    EXPECT_FALSE(form.selectStore(QStringLiteral("MD01")));
+    form.setUserCode(QStringLiteral("1001"));  // starts on the login's own store
+    EXPECT_EQ(offered(form), QStringLiteral("[总店（MD01）]|东城分店（MD02）"));
     EXPECT_TRUE(form.selectStore(QStringLiteral("md02")));
     EXPECT_EQ(form.storeCombo()->currentIndex(), 1);
-    EXPECT_FALSE(form.selectStore(QStringLiteral("MD09")));
-    EXPECT_EQ(form.storeCombo()->currentIndex(), 1);
+    form.setUserCode(QStringLiteral("9999"));
+    EXPECT_EQ(offered(form), QStringLiteral("[总店（MD01）]|东城分店（MD02）"));
+}
+
+TEST_F(LoginForm, EnterInTheUserCodeGoesOnToThePasswordAndTabPassesTheStoreFirst) {
+    TLoginForm form(sys());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QSignalSpy accepted(&form, &QDialog::accepted);
+    EXPECT_EQ(QApplication::focusWidget(), form.userEdit());
+    QTest::keyClicks(form.userEdit(), QStringLiteral("2001"));
+    QTest::keyClick(form.userEdit(), Qt::Key_Return);
+    EXPECT_TRUE(prompts().asked().empty());  // nothing was tried with an empty password
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), form.passwordEdit());
+    EXPECT_EQ(offered(form), QStringLiteral("[东城分店（MD02）]"));
+
+    form.userEdit()->setFocus();
+    for (QWidget* next : std::initializer_list<QWidget*>{form.storeCombo(), form.passwordEdit(),
+                                                         form.loginButton()}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+}
+
+TEST_F(LoginForm, AnEmptyPasswordIsAskedForAndNotTried) {
+    TLoginForm form(sys());
+    form.show();
+    form.setUserCode(QStringLiteral("1001"));
+    prompts().answer(Ui::mrOk);
+    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("请输入密码。"));
+    EXPECT_EQ(db().query("select count(*) from qd_sys_loginfails").field(0).asInteger(), 0);
+    EXPECT_EQ(sys().session(), nullptr);
+}
+
+TEST_F(LoginForm, TheLastUserAndStoreOfThisClientAreOfferedAgain) {
+    {
+        TLoginForm first(sys());
+        first.setUserCode(QStringLiteral("1001"));
+        first.selectStore(QStringLiteral("MD02"));
+        first.passwordEdit()->setText(QStringLiteral("123456"));
+        QTest::mouseClick(first.loginButton(), Qt::LeftButton);
+        ASSERT_EQ(first.result(), QDialog::Accepted);
+    }
+    const QString remembered = Sys::programPath(QStringLiteral("login.ini"));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(remembered));
+    sys().logout();
+
+    TLoginForm form(sys());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(form.userEdit()->text(), QStringLiteral("1001"));
+    EXPECT_EQ(offered(form), QStringLiteral("总店（MD01）|[东城分店（MD02）]"));
+    EXPECT_EQ(QApplication::focusWidget(), form.passwordEdit());
+    QCoreApplication::processEvents();
+    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
+        form.grab().save(QDir(keep).filePath(QStringLiteral("login.png")));
+    // Another user starts on their own store.
+    form.setUserCode(QStringLiteral("2001"));
+    EXPECT_EQ(offered(form), QStringLiteral("[东城分店（MD02）]"));
+    form.setUserCode(QStringLiteral("1001"));
+    EXPECT_EQ(offered(form), QStringLiteral("总店（MD01）|[东城分店（MD02）]"));
 }
 
 TEST_F(LoginForm, RefusalIsShownAndTheDialogStaysOpenWithThePasswordSelected) {
@@ -253,20 +381,6 @@ TEST_F(LoginForm, RefusalIsShownAndTheDialogStaysOpenWithThePasswordSelected) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.passwordEdit()->selectedText(), QStringLiteral("654321"));
     EXPECT_EQ(sys().session(), nullptr);
-}
-
-TEST_F(LoginForm, AStoreTheUserMayNotWorkInIsRefused) {
-    TLoginForm form(sys());
-    form.show();
-    form.userEdit()->setText(QStringLiteral("2001"));
-    form.passwordEdit()->setText(QStringLiteral("123456"));
-    form.selectStore(QStringLiteral("MD01"));
-    prompts().answer(Ui::mrOk);
-    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
-    ASSERT_EQ(prompts().asked().size(), 1u);
-    EXPECT_TRUE(prompts().last().text.contains(QStringLiteral("总店")))
-        << prompts().last().text.toStdString();
-    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(LoginForm, AnEmptyUserCodeIsAskedForBeforeLoggingIn) {
@@ -513,13 +627,18 @@ TEST_F(MainForm, PagesCloseButTheHomePageStays) {
     EXPECT_FALSE(form.actCloseAll->isEnabled());
 }
 
-TEST_F(MainForm, RefreshingReadsTheRegistryAndKeepsOpenPages) {
+TEST_F(MainForm, RefreshingReadsTheRegistryAndClosesThePagesOfVanishedModules) {
     TMainForm form(sys());
+    ASSERT_TRUE(form.openModule(QStringLiteral("杂项")));
     ASSERT_TRUE(form.openModule(QStringLiteral("客户资料")));
     addModule(QStringLiteral("XMZZK"), QStringLiteral("订单"), QStringLiteral("业务单据"), 19);
     db().exec(QStringLiteral("update qd_sys_plugins set isdel = 1 where code = 'MISC'"));
 
+    prompts().answer(Ui::mrOk);
     form.actRefreshModules->trigger();
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().last().text, QStringLiteral("以下模块已不再注册，其页面已关闭：杂项"));
+    EXPECT_EQ(form.modulePage(QStringLiteral("杂项")), nullptr);
     EXPECT_EQ(outline(*form.navigator()),
               QStringLiteral("报表查询[销售日报,客户汇总] 基础资料[门店资料,员工资料,客户资料] "
                              "业务单据[订单,收款单,坏描述]"));
@@ -528,6 +647,32 @@ TEST_F(MainForm, RefreshingReadsTheRegistryAndKeepsOpenPages) {
     // The page is still the module's after the registry was read anew.
     EXPECT_TRUE(form.openModule(QStringLiteral("客户资料")));
     EXPECT_EQ(pages(form).count(), 2);
+}
+
+// The screen of the tests (800 x 800) is narrower than the window's design size.
+TEST_F(MainForm, TheWindowFitsItsScreenFrameAndAll) {
+    {
+        // A placement saved on a larger screen.
+        QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("TMainForm/Left"), -40);
+        ini.setValue(QStringLiteral("TMainForm/Top"), 500);
+        ini.setValue(QStringLiteral("TMainForm/Width"), 1900);
+        ini.setValue(QStringLiteral("TMainForm/Height"), 1100);
+    }
+    for (bool saved : {true, false}) {
+        SCOPED_TRACE(saved);
+        if (!saved)
+            QFile::remove(Base::GetIniFilePath());
+        TMainForm form(sys());
+        form.show();
+        const QRect screen = form.screen()->availableGeometry();
+        ASSERT_FALSE(screen.contains(QRect(screen.topLeft(), QSize(1200, 760))));
+        EXPECT_TRUE(screen.contains(form.frameGeometry()))
+            << form.frameGeometry().x() << ',' << form.frameGeometry().y() << ' '
+            << form.frameGeometry().width() << 'x' << form.frameGeometry().height();
+        EXPECT_GE(form.width(), screen.width() * 3 / 4);  // and uses it
+        EXPECT_GE(form.height(), std::min(760, screen.height() * 3 / 4));
+    }
 }
 
 }  // namespace

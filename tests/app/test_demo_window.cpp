@@ -3,9 +3,13 @@
 // and a date among them). Rendered to PNG: QD_RENDER_DIR names a folder to keep it in.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "DemoCustomerEditor.h"
@@ -175,4 +179,84 @@ TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
         demo->query("select count(*) from qd_b_khbmk where code = 'K0001A'").field(0).asInteger(),
         0);
     EXPECT_EQ(list->cdsMain.recordCount(), 8);
+}
+
+// 刷新模块 reads the registry in place: open forms keep the item they were opened for.
+TEST_F(DemoListWindow, ReloadingTheRegistryKeepsOpenFormsOnTheirItemsAndClosesVanishedOnes) {
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    ASSERT_TRUE(main.openModule(QStringLiteral("员工资料")));
+    auto* employees =
+        qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(employees, nullptr);
+    Sys::TPlugItem* item = employees->PlugItem;
+    ASSERT_TRUE(main.openModule(QStringLiteral("摘要资料")));
+    const QPointer<QWidget> summaries = main.pageControl()->currentWidget();
+
+    demo->exec(QStringLiteral("update qd_sys_plugins set title = N'员工档案' where code = 'YG'"));
+    main.actRefreshModules->trigger();
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(employees->PlugItem, item);  // the same object, read anew
+    EXPECT_EQ(item->code, QStringLiteral("YG"));
+    EXPECT_EQ(item->title, QStringLiteral("员工档案"));
+    EXPECT_EQ(sys->plugs().plugbyName(QStringLiteral("员工资料"), false), item);
+    // Its actions still check the rights of its own module.
+    main.pageControl()->setCurrentWidget(employees);
+    employees->actAdd->trigger();
+    EXPECT_EQ(employees->cdsMain.state(), Db::DataSetState::Insert);
+    employees->cdsMain.cancel();
+
+    // A module taken off the registry takes its page along, and the user is told once.
+    demo->exec(QStringLiteral("update qd_sys_plugins set isdel = 1 where code in ('ZY', 'YG')"));
+    prompts.answer(Ui::mrOk);
+    main.actRefreshModules->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.last().text,
+              QStringLiteral("以下模块已不再注册，其页面已关闭：员工资料、摘要资料"));
+    EXPECT_EQ(prompts.last().kind, int(Ui::MsgKind::Information));
+    EXPECT_TRUE(summaries.isNull());
+    EXPECT_EQ(main.pageControl()->count(), 1);
+    EXPECT_EQ(sys->plugs().plugbyName(QStringLiteral("员工资料"), false), nullptr);
+    EXPECT_EQ(item->code, QStringLiteral("YG"));  // retired, alive while the pool lives
+
+    // Registered again, the module comes back with its old item.
+    demo->exec(QStringLiteral("update qd_sys_plugins set isdel = 0 where code = 'YG'"));
+    main.actRefreshModules->trigger();
+    EXPECT_EQ(sys->plugs().plugbyName(QStringLiteral("员工资料"), false), item);
+}
+
+// F5 is the 刷新 of the page in front; the client's 刷新模块 is Ctrl+F5.
+TEST_F(DemoListWindow, F5RefreshesThePageInFrontAndCtrlF5TheModules) {
+    Qd::App::TMainForm main(*sys);
+    main.resize(1200, 760);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    ASSERT_TRUE(main.openModule(QStringLiteral("员工资料")));
+    auto* employees =
+        qobject_cast<Base::TSingleBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_TRUE(main.openModule(QStringLiteral("项目资料")));
+    auto* items = qobject_cast<Base::TMultiBasicRibbonForm*>(main.pageControl()->currentWidget());
+    ASSERT_NE(employees, nullptr);
+    ASSERT_NE(items, nullptr);
+    QSignalSpy front(items->actRef, &QAction::triggered);
+    QSignalSpy behind(employees->actRef, &QAction::triggered);
+    QSignalSpy modules(main.actRefreshModules, &QAction::triggered);
+
+    QTest::keyClick(&main, Qt::Key_F5);
+    EXPECT_EQ(front.count(), 1);
+    EXPECT_EQ(behind.count(), 0);
+    EXPECT_EQ(modules.count(), 0);
+
+    main.pageControl()->setCurrentWidget(employees);
+    QTest::keyClick(&main, Qt::Key_F5);
+    EXPECT_EQ(behind.count(), 1);
+    EXPECT_EQ(front.count(), 1);
+
+    QTest::keyClick(&main, Qt::Key_F5, Qt::ControlModifier);
+    EXPECT_EQ(modules.count(), 1);
+    EXPECT_EQ(behind.count(), 1);
+    EXPECT_TRUE(prompts.asked().empty());
 }

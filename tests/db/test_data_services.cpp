@@ -7,9 +7,13 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-#include "db/Trace.h"
-#include "support/TestEnv.h"
+#include <QFileInfo>
+
+#include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
+#include "db/Trace.h"
+#include "db/TraceMask.h"
+#include "support/TestEnv.h"
 
 using namespace Qd::Core::Db;
 
@@ -31,11 +35,6 @@ protected:
         for (int pos = 0; pos < rs.recordCount(); ++pos)
             out << rs.textAt(rs.rowAt(pos), 0);
         return out;
-    }
-    static QString trace() {
-        flushTrace();
-        QFile f(traceFilePath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     // The one error the last call showed.
     void expectOneError(const QString& mustContain) {
@@ -138,8 +137,8 @@ TEST_F(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTrac
         EXPECT_FALSE(db().execSQL(c.batch));
         expectOneError(QStringLiteral("数据库错误："));
         EXPECT_TRUE(prompts().last().text.endsWith(QLatin1Char('\n') + c.culprit));
-        EXPECT_TRUE(trace().contains(QStringLiteral("[ERROR] 数据库错误：")));
-        EXPECT_TRUE(trace().contains(c.culprit));
+        EXPECT_TRUE(traced().contains(QStringLiteral("[ERROR] 数据库错误：")));
+        EXPECT_TRUE(traced().contains(c.culprit));
         EXPECT_EQ(count("t"), 0);
     }
 }
@@ -181,14 +180,149 @@ TEST_F(DataServicesErrors, FailedOpenLeavesTheRecordSetAsItWas) {
     EXPECT_THROW(db().query("select x from nosuch"), DbError);
 }
 
-TEST_F(DataServicesErrors, EveryStatementIsTracedWithItsValues) {
+// ---- the trace ------------------------------------------------------------------------------
+
+class DataServicesTrace : public DataServicesTest {
+protected:
+    void TearDown() override {
+        setTraceDetail(false);
+        setTraceRotation(0, 0);
+        DataServicesTest::TearDown();
+    }
+};
+
+TEST_F(DataServicesTrace, BatchesAreTracedAsSentAndTheirTranslationOnlyInDetail) {
     ASSERT_TRUE(db().execSQL("create table t(code text, qty int)"));
-    ASSERT_TRUE(db().execSQL("insert into t values(:code, :qty); update t set qty = qty + 1",
-                             {{"code", "追踪'1"}, {"qty", 5}}));
-    const QString log = trace();
-    EXPECT_TRUE(log.contains("[SQL] insert into t values (:code, :qty)")) << log.toStdString();
-    EXPECT_TRUE(log.contains(":code = N'追踪''1', :qty = 5"));
-    EXPECT_TRUE(log.contains("[SQL] update t set qty = qty + 1"));
+    const QString batch = "insert into t values(:code, :qty); update t set qty = qty + 1";
+    const Params params = {{"code", "追踪'1"}, {"qty", 5}};
+    ASSERT_TRUE(db().execSQL(batch, params));
+    QString log = traced();
+    EXPECT_TRUE(log.contains("[SQL] " + batch + "\n-- :code = N'追踪''1', :qty = 5"))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains("[SQLITE]"));
+
+    setTraceDetail(true);
+    ASSERT_TRUE(db().execSQL(batch, params));
+    log = traced();
+    EXPECT_TRUE(
+        log.contains("[SQLITE] insert into t values (:code, :qty)\n-- :code = N'追踪''1', "
+                     ":qty = 5"))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("[SQLITE] update t set qty = qty + 1"));
+}
+
+TEST_F(DataServicesTrace, AFailingStatementIsTracedAsTheDatabaseRanIt) {
+    EXPECT_FALSE(db().execSQL("select top 1 code from nosuch where code = :c", {{"c", "x"}}));
+    EXPECT_TRUE(
+        traced().contains("[ERROR] SQLite：select code from nosuch where code = :c limit 1"))
+        << traced().toStdString();
+}
+
+TEST_F(DataServicesTrace, SecretsNeverReachTheTrace) {
+    ASSERT_TRUE(
+        db().execSQL("create table u(code varchar(10), pwdsalt varchar(64), pwdhash varchar(128), "
+                     "apikey varchar(50), cfgkey varchar(50))"));
+    setTraceDetail(true);  // the translations too
+    const struct {
+        const char* batch;
+        Params params;
+        const char* shown;  // what the trace shows instead
+    } cases[] = {
+        {"update u set pwdsalt = :salt, pwdhash = :hash where code = :code",
+         {{"salt", "S1-secret"}, {"hash", "H1-secret"}, {"code", "1001"}},
+         ":salt = ***, :hash = ***, :code = N'1001'"},
+        {"update u set pwdhash = :h where code = '1001'", {{"h", "H2-secret"}}, ":h = ***"},
+        {"insert into u(code, pwdsalt, pwdhash) values('1001', 'S3-secret', N'H3-secret')",
+         {},
+         "values('1001', '***', '***')"},
+        {"insert into dbo.u (code, pwdhash) values (:c, :x), ('2', 'H4-secret')",
+         {{"c", "1"}, {"x", "H5-secret"}},
+         "('2', '***')\n-- :c = N'1', :x = ***"},
+        {"select count(*) from u where pwdhash = 'H6-secret' or 'H7-secret' = [pwdsalt]",
+         {},
+         "where pwdhash = '***' or '***' = [pwdsalt]"},
+        {"declare @pwd varchar(20)\nset @pwd = 'P8-secret'\nupdate u set apikey = @pwd",
+         {},
+         "set @pwd = '***'"},
+        {"update u set apikey = :k", {{"k", "K9-secret"}}, ":k = ***"},
+        // A lookup key is no secret.
+        {"update u set code = 'x' where cfgkey = 'company'", {}, "where cfgkey = 'company'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.batch);
+        EXPECT_TRUE(db().execSQL(c.batch, c.params));
+        EXPECT_TRUE(traced().contains(c.shown)) << traced().toStdString();
+    }
+    // Nor do they through an error.
+    EXPECT_FALSE(db().execSQL("update nosuch set pwdhash = 'H10-secret'"));
+    prompts().clear();
+    EXPECT_FALSE(traced().contains("-secret")) << traced().toStdString();
+}
+
+TEST_F(DataServicesTrace, SecretNamesAreTold) {
+    for (const char* name :
+         {"password", "PWD", "pwdhash", "pwdsalt", "user_passwd", "hash", "secret", "appsecret",
+          "token", "key", "api_key", "apikey", "AppKey", "accesskey", "privateKey", "_v_pwd"})
+        EXPECT_TRUE(isSecretName(QString::fromLatin1(name))) << name;
+    for (const char* name :
+         {"code", "cfgkey", "seqkey", "keyword", "monkey", "billcode", "name", "isdel"})
+        EXPECT_FALSE(isSecretName(QString::fromLatin1(name))) << name;
+}
+
+TEST_F(DataServicesTrace, TheTraceRotatesAndKeepsFiveFiles) {
+    setTraceRotation(1000, 5);
+    const QString line = QString(60, QLatin1Char('x'));
+    for (int i = 0; i < 200; ++i)
+        LogError(QStringLiteral("%1 ").arg(i, 3) + line);  // written at once, one by one
+    flushTrace();
+    const QString path = traceFilePath();
+    for (const QString& name : {path, path + ".1", path + ".2", path + ".3", path + ".4"}) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(QFileInfo::exists(name));
+        EXPECT_LT(QFileInfo(name).size(), 1000 + 100);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path + ".5"));
+    // The newest lines are in the file written now, older ones in ".1", the oldest are gone.
+    const auto text = [](const QString& name) {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    EXPECT_TRUE(text(path).contains("199 " + line));
+    EXPECT_FALSE(text(path + ".1").contains("199 "));
+    EXPECT_TRUE(text(path + ".1").contains(line));
+    for (const QString& name : {path, path + ".1", path + ".2", path + ".3", path + ".4"})
+        EXPECT_FALSE(text(name).contains("  0 " + line));
+}
+
+TEST_F(DataServicesTrace, TheDatabaseTraceAndCacheAreTheirOwnersOnly) {
+    const QString file = dir() + "/made/here/new.db";
+    ASSERT_TRUE(Qd::Core::Sys::ownerOnlyFolderOf(file));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(dir() + "/made"));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(dir() + "/made/here"));
+    {
+        SqliteDataServices made(file);
+        made.exec("create table t(x int)");
+        made.exec("insert into t values(1)");
+        EXPECT_TRUE(Qd::Test::isOwnerOnly(file));
+        EXPECT_TRUE(Qd::Test::isOwnerOnly(file + "-wal"));
+    }
+    LogMsg("x");
+    flushTrace();
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(traceFilePath()));
+
+    QBuffer content;
+    content.setData("附件");
+    ASSERT_TRUE(dataServices().putFile("a/b.txt", content));
+    const QString copy = dataServices().downloadFile("a/b.txt");
+    ASSERT_FALSE(copy.isEmpty());
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(copy));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(QFileInfo(copy).absolutePath()));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(Qd::Core::Sys::programPath("cache")));
+
+    // A folder that was there keeps its permissions: the program's folder may be shared.
+    QFile::setPermissions(dir(), QFile::permissions(dir()) | QFileDevice::ReadOther);
+    ASSERT_TRUE(Qd::Core::Sys::ownerOnlyFolder(dir() + "/more"));
+    EXPECT_TRUE(QFile::permissions(dir()) & QFileDevice::ReadOther);
 }
 
 TEST_F(DataServicesErrors, AMissingDatabaseOrServiceIsNamed) {

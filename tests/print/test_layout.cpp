@@ -15,6 +15,7 @@
 #include "print/engine/Expression.h"
 #include "print/engine/Render.h"
 #include "print/engine/TemplateFile.h"
+#include "support/TestEnv.h"
 
 using namespace Qd::Print;
 
@@ -513,6 +514,7 @@ TEST(Render, PdfHasOnePagePerPageAndIsRepeatable) {
               3);
     EXPECT_TRUE(bytes.contains("D:20240301093000"));
     EXPECT_EQ(bytes, fb.readAll());
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(a));  // an export is its owner's alone
     EXPECT_FALSE(toPdf(r, dir.filePath("no/such/dir/c.pdf"), when));
 
     // QD_RENDER_DIR keeps the first page as an image, to look at.

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "print/engine/TemplateFile.h"
+#include "support/TestEnv.h"
 
 using namespace Qd::Print;
 
@@ -223,6 +224,8 @@ TEST(TemplateFile, RoundTripKeepsEveryBandAndObjectKindByteForByte) {
     renamed.name = QStringLiteral("退货单");
     TemplateFile::save(renamed, first);
     EXPECT_EQ(TemplateFile::load(first).name, QStringLiteral("退货单"));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(first));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(second));
 }
 
 TEST(TemplateFile, IsReadableUtf8WithTheFormatFirst) {

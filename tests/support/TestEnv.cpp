@@ -1,11 +1,24 @@
 #include "support/TestEnv.h"
 
 #include <QFile>
+#include <QFileInfo>
 
-#include "db/Trace.h"
 #include "base/ProgramHome.h"
+#include "db/Trace.h"
 
 namespace Qd::Test {
+
+bool isOwnerOnly(const QString& path) {
+    const QFileInfo info(path);
+    QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (info.isDir())
+        owner |= QFileDevice::ExeOwner;
+    const QFileDevice::Permissions all =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    return info.exists() && (info.permissions() & all) == owner;
+}
 
 void DbTest::SetUp() {
     ASSERT_TRUE(m_dir.isValid());

@@ -10,6 +10,10 @@
 
 namespace Qd::Test {
 
+// True when a file may be read and written by its owner alone (0600), or a folder also entered
+// (0700): what every file the client writes must be.
+bool isOwnerOnly(const QString& path);
+
 // A fixture that gives each test a fresh SQLite database file in its own temporary folder,
 // which is also the program home; the data services and a scripted prompter are installed for
 // the test's duration.

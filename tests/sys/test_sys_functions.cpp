@@ -224,14 +224,59 @@ TEST(PasswordHash, Pbkdf2Vectors) {
     }
 }
 
-TEST(PasswordHash, StoredForm) {
-    // 10000 iterations, 32 bytes, the password and the salt text as UTF-8.
-    EXPECT_EQ(passwordHash(QStringLiteral("密码Abc123"),
-                           QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f0")),
-              QStringLiteral("7b934afa9c4025fef991fea47a9ac5d73c563999fe1cde5a068008ab40a7ca9c"));
-    EXPECT_EQ(passwordHash(QString(), QStringLiteral("salt")),
-              QStringLiteral("3858d46c99e991ceab06675533e2e2c301d2a5ba558c4cd7eda2a8b02cc28f47"));
+TEST(PasswordHash, StoredFormCarriesItsIterationCount) {
+    // The password and the salt text as UTF-8, 32 bytes; the digests are those the stored
+    // hashes of earlier versions (10 000 iterations, no count) hold.
+    const QString legacy =
+        QStringLiteral("7b934afa9c4025fef991fea47a9ac5d73c563999fe1cde5a068008ab40a7ca9c");
+    const QString salt = QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+    EXPECT_EQ(passwordHash(QStringLiteral("密码Abc123"), salt, 10000),
+              QStringLiteral("pbkdf2-sha256$10000$") + legacy);
+    EXPECT_EQ(passwordHash(QString(), QStringLiteral("salt"), 10000),
+              QStringLiteral("pbkdf2-sha256$10000$"
+                             "3858d46c99e991ceab06675533e2e2c301d2a5ba558c4cd7eda2a8b02cc28f47"));
+    // New hashes get the target count (the tests' lowered one here; the client's is 600 000).
+    EXPECT_EQ(kPasswordIterations, 600000);
+    EXPECT_TRUE(passwordHash(QStringLiteral("x"), salt)
+                    .startsWith(QStringLiteral("pbkdf2-sha256$%1$").arg(passwordIterations())));
+}
 
+TEST(PasswordHash, MatchesStoredHashesOfEitherFormAndNothingElse) {
+    const QString salt = QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+    const QString password = QStringLiteral("密码Abc123");
+    const QString legacy =
+        QStringLiteral("7b934afa9c4025fef991fea47a9ac5d73c563999fe1cde5a068008ab40a7ca9c");
+    const QString current = passwordHash(password, salt);
+    EXPECT_TRUE(passwordMatches(password, salt, legacy));
+    EXPECT_TRUE(passwordMatches(password, salt, current));
+    EXPECT_FALSE(passwordMatches(QStringLiteral("密码Abc124"), salt, legacy));
+    EXPECT_FALSE(passwordMatches(password, QStringLiteral("other"), current));
+    const QString damaged[] = {
+        QString(),
+        QStringLiteral("abc"),
+        legacy.toUpper() + QStringLiteral("0"),
+        QStringLiteral("pbkdf2-sha256$x$") + legacy,
+        QStringLiteral("pbkdf2-sha256$0$") + legacy,
+        QStringLiteral("pbkdf2-sha1$10000$") + legacy,
+        QStringLiteral("pbkdf2-sha256$10000$") + legacy.left(62),
+        QStringLiteral("10000$") + legacy,
+    };
+    for (const QString& stored : damaged) {
+        SCOPED_TRACE(stored.toStdString());
+        EXPECT_FALSE(passwordMatches(password, salt, stored));
+        EXPECT_TRUE(passwordNeedsRehash(stored));
+    }
+
+    // A hash with fewer iterations than the target is made again at the next login.
+    EXPECT_TRUE(passwordNeedsRehash(legacy));
+    EXPECT_FALSE(passwordNeedsRehash(current));
+    setPasswordIterationsForTests(passwordIterations() * 2);
+    EXPECT_TRUE(passwordNeedsRehash(current));
+    EXPECT_TRUE(passwordMatches(password, salt, current));  // its own count still checks it
+    setPasswordIterationsForTests(passwordIterations() / 2);
+}
+
+TEST(PasswordHash, SaltsAreNewEachTime) {
     QSet<QString> salts;
     for (int i = 0; i < 100; ++i) {
         const QString salt = newSalt();

@@ -4,10 +4,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "base/EAbort.h"
 #include "core/RightsGate.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
-#include "base/EAbort.h"
 #include "sys/SystemServices.h"
 #include "ui/uInfoMessageBox.h"
 
@@ -69,6 +69,8 @@ protected:
         }
     }
 
+    int scalarCount(const QString& sql) { return db().query(sql).field(0).asInteger(); }
+
     std::unique_ptr<Sys::SystemServices> sys;
 };
 
@@ -81,9 +83,10 @@ TEST_F(SysTest, LoginRefusesWithClearMessagesAndFillsTheSession) {
         qint32 store;
         const char* message;  // empty: accepted
     } cases[] = {
-        {"9999", "x", 1, "用户编号“9999”不存在"},
-        {"1001", "wrong", 1, "密码错误，请重新输入"},
-        {"1001", "", 1, "密码错误，请重新输入"},
+        // An unknown user and a wrong password are told alike.
+        {"9999", "x", 1, "用户编号或密码错误"},
+        {"1001", "wrong", 1, "用户编号或密码错误"},
+        {"1001", "", 1, "用户编号或密码错误"},
         {"2001", "密码'1", 1, "您没有门店“总店”的操作权限"},
         {"1001", "123456", 99, "门店不存在，请重新选择门店"},
         {"2001", "密码'1", 2, ""},
@@ -121,13 +124,131 @@ TEST_F(SysTest, PasswordsAreStoredSaltedAndHashed) {
     for (rows.first(); !rows.eof(); rows.next()) {
         const QString hash = rows.field(1).asString();
         const QString salt = rows.field(2).asString();
-        EXPECT_EQ(hash.size(), 64);
+        EXPECT_TRUE(
+            hash.startsWith(QStringLiteral("pbkdf2-sha256$%1$").arg(Sys::passwordIterations())))
+            << hash.toStdString();
         EXPECT_FALSE(hash.contains(passwords[rows.recNo()]));
-        EXPECT_EQ(hash, Sys::passwordHash(passwords[rows.recNo()], salt));
+        EXPECT_TRUE(Sys::passwordMatches(passwords[rows.recNo()], salt, hash));
         salts << salt;
     }
     salts.removeDuplicates();
     EXPECT_EQ(salts.size(), 3);  // a salt of its own for each user
+}
+
+TEST_F(SysTest, AnOlderHashIsMadeAgainAtTheTargetCountByTheNextLogin) {
+    const auto stored = [this] {
+        return db().query("select pwdhash, pwdsalt from qd_sys_users where code = '1001'");
+    };
+    // A hash of an earlier version: 10 000 iterations, the count not written.
+    const QString legacy =
+        Sys::passwordHash("123456", "oldsalt", Sys::kLegacyPasswordIterations).section('$', 2);
+    ASSERT_TRUE(db().execSQL(
+        "update qd_sys_users set pwdhash = :h, pwdsalt = 'oldsalt' where code = '1001'",
+        {{"h", legacy}}));
+
+    EXPECT_FALSE(sys->login("1001", "wrong", 1).ok);  // a failed login leaves it alone
+    EXPECT_EQ(stored().field(0).asString(), legacy);
+
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    Db::DataPacket after = stored();
+    const QString target = QStringLiteral("pbkdf2-sha256$%1$").arg(Sys::passwordIterations());
+    EXPECT_TRUE(after.field(0).asString().startsWith(target))
+        << after.field(0).asString().toStdString();
+    EXPECT_NE(after.field(1).asString(), QStringLiteral("oldsalt"));  // with a new salt
+
+    // A raised target raises the next login's hash too; the old hash still lets the user in.
+    const int lowered = Sys::passwordIterations();
+    Sys::setPasswordIterationsForTests(lowered * 3);
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    const QString raised = stored().field(0).asString();
+    Sys::setPasswordIterationsForTests(lowered);
+    EXPECT_TRUE(raised.startsWith(QStringLiteral("pbkdf2-sha256$%1$").arg(lowered * 3)))
+        << raised.toStdString();
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);  // and a lower target does not lower it
+    EXPECT_EQ(stored().field(0).asString(), raised);
+}
+
+// Failures counted per user code and per client, with the clock in the test's hand.
+TEST_F(SysTest, RepeatedFailuresMakeTheNextAttemptWaitLongerEachTime) {
+    const struct {
+        int failures;
+        int seconds;
+    } delays[] = {{0, 0}, {4, 0}, {5, 2}, {6, 4}, {7, 8}, {13, 512}, {14, 900}, {1000, 900}};
+    for (const auto& d : delays)
+        EXPECT_EQ(Sys::LoginThrottle::delayAfter(d.failures), d.seconds) << d.failures;
+
+    QDateTime now(QDate(2026, 5, 12), QTime(9, 0));
+    Sys::LoginThrottle& throttle = sys->loginThrottle();
+    throttle.setClock([&now] { return now; });
+    throttle.setClientName("POS-1");
+    const auto attempt = [this](const char* user, const char* password) {
+        const Sys::LoginResult r = sys->login(user, password, 1);
+        sys->logout();
+        return r.ok ? QStringLiteral("ok") : r.message;
+    };
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(attempt("1001", "guess"), QStringLiteral("用户编号或密码错误"));
+    // Even the right password waits, without being looked at.
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("登录失败次数过多，请 2 秒后再试"));
+    now = now.addMSecs(1500);
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("登录失败次数过多，请 1 秒后再试"));
+    now = now.addMSecs(500);
+    EXPECT_EQ(attempt("1001", "guess"), QStringLiteral("用户编号或密码错误"));  // the 6th
+    now = now.addSecs(3);
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("登录失败次数过多，请 1 秒后再试"));
+    now = now.addSecs(1);
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("ok"));
+    EXPECT_EQ(scalarCount("select count(*) from qd_sys_loginfails"), 0);  // cleared
+
+    // The counts are kept in the database: another client sees the user code's failures, and
+    // one client trying many codes, known or not, is held back as well.
+    for (const char* code : {"9991", "9992", "9993", "9994", "9995"})
+        attempt(code, "x");
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("登录失败次数过多，请 2 秒后再试"));
+    throttle.setClientName("POS-2");
+    EXPECT_EQ(attempt("1001", "123456"), QStringLiteral("ok"));
+    for (int i = 0; i < 4; ++i)
+        attempt("9991", "x");  // 9991 now has five failures, from two clients
+    throttle.setClientName("POS-3");
+    EXPECT_EQ(attempt("9991", "x"), QStringLiteral("登录失败次数过多，请 2 秒后再试"));
+    // A user code is one whatever its case (the server compares codes without it).
+    attempt("K9", "x");
+    attempt(" k9", "x");
+    EXPECT_EQ(scalarCount("select failures from qd_sys_loginfails where name = 'k9'"), 2);
+}
+
+TEST_F(SysTest, ADeletedUserCannotLogInAndLosesItsRightsWhileLoggedIn) {
+    ASSERT_TRUE(db().execSQL("update qd_sys_users set isdel = 1 where code = '2001'"));
+    const Sys::LoginResult deleted = sys->login(QStringLiteral("2001"), "密码'1", 2);
+    EXPECT_FALSE(deleted.ok);
+    EXPECT_EQ(deleted.message, QStringLiteral("用户编号或密码错误"));
+
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    const Sys::TAuth* auth = Sys::sysAuth();
+    ASSERT_TRUE(auth->check({"KH_01"}));
+    ASSERT_TRUE(db().execSQL("update qd_sys_users set isdel = 1 where code = '1001'"));
+    EXPECT_FALSE(auth->check({"KH_01"}));  // from the next check on
+    prompts().answer(mrOk);
+    EXPECT_FALSE(runs([] { Base::rightsGate("KH", "_01"); }));
+
+    // The administrator too.
+    ASSERT_TRUE(sys->login("admin", "admin", 1).ok);
+    ASSERT_TRUE(Sys::sysAuth()->check({"ANYTHING_01"}));
+    ASSERT_TRUE(db().execSQL("update qd_sys_users set isdel = 1 where code = 'admin'"));
+    EXPECT_FALSE(Sys::sysAuth()->check({"ANYTHING_01"}));
+}
+
+TEST_F(SysTest, ADeletedRoleGrantsNothing) {
+    ASSERT_TRUE(db().execSQL(
+        "insert into qd_sys_userrights(orgid, userid, rightcode) values(1, 11, 'KH_03')"));
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    const Sys::TAuth* auth = Sys::sysAuth();
+    ASSERT_TRUE(auth->check({"KH_01"}));
+    ASSERT_TRUE(auth->check({"XMZZK_04"}));
+    ASSERT_TRUE(db().execSQL("update qd_sys_roles set isdel = 1 where code = 'DZ'"));
+    EXPECT_FALSE(auth->check({"KH_01"}));
+    EXPECT_FALSE(auth->check({"XMZZK_04"}));
+    EXPECT_TRUE(auth->check({"KH_03"}));  // a right of the user's own stays
 }
 
 TEST_F(SysTest, RightsComeFromRolesAndUsersAndAreReadAtEachCheck) {

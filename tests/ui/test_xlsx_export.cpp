@@ -73,6 +73,7 @@ TEST_F(XlsxExport, CellsKeepTheirKindsAndTheGridsOrder) {
     const QString file = dir.filePath("员工.xlsx");
     QString error;
     ASSERT_TRUE(Ui::exportToXlsx(view, file, &error)) << error.toStdString();
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(file));
     const QString sheet = unzipped(file, "xl/worksheets/sheet1.xml");
     auto cell = [&](const char* ref) {
         const QRegularExpression re(QStringLiteral("<c r=\"%1\"[^>]*?(/>|>.*?</c>)").arg(ref));

@@ -84,6 +84,20 @@ create table dbo.qd_auth_ck_access (
 
 create index ix_qd_auth_ck_access_uid on dbo.qd_auth_ck_access(uid, ck_id)
 
+-- Failed logins in a row, per user code (kind 'user': the code as typed, in lower case) and per
+-- client (kind 'client': the workstation's name); from the fifth on, the next attempt must wait.
+-- A correct password deletes the rows of its user code and client.
+create table dbo.qd_sys_loginfails (
+  id int identity(1,1) primary key,
+  orgid int not null default 0,
+  kind varchar(10) not null default '',
+  name nvarchar(100) not null default '',
+  failures int not null default 0,
+  lastfail datetime null
+)
+
+create unique index ix_qd_sys_loginfails_key on dbo.qd_sys_loginfails(orgid, kind, name)
+
 -- Plug-in registry: one row per module with its descriptor, columns, expand texts and window class.
 create table dbo.qd_sys_plugins (
   id int identity(1,1) primary key,

@@ -3,11 +3,13 @@
 #include <sqlite3.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
+#include "base/TextFormat.h"
 #include "db/SqliteValues.h"
 #include "db/Trace.h"
-#include "base/TextFormat.h"
+#include "db/TraceMask.h"
 
 namespace Qd::Core::Db::Tsql {
 
@@ -37,6 +39,7 @@ struct Variable {
 struct Prepared {
     std::unique_ptr<Batch> batch;
     bool writes = false;  // changes data (so runs inside a transaction of its own)
+    TracedText traced;    // the text as the trace shows it, secrets masked
 };
 
 void collect(const NodeList& nodes, Prepared& p) {
@@ -60,6 +63,15 @@ QString formatRaised(const QString& format, const QVariantList& args) {
         const QVariant v = next < args.size() ? args[next++] : QVariant();
         return v.isNull() ? QStringLiteral("(null)") : v.toString();
     });
+}
+
+// True for a statement that computes the value of a secret variable ("set @pwd = ...").
+bool computesSecret(const Node& n) {
+    if (n.kind == Node::Set || n.kind == Node::Declare)
+        return isSecretName(n.name);
+    return n.kind == Node::SelectAssign &&
+           std::any_of(n.targets.cbegin(), n.targets.cend(),
+                       [](const QString& t) { return isSecretName(t); });
 }
 
 }  // namespace
@@ -93,9 +105,12 @@ struct Session::Impl {
         int error = 0;
         // The error being handled in a catch block.
         std::optional<TsqlExecError> caught;
+        const QSet<QString>* secretParams = nullptr;  // of the batch, for the trace's detail
     };
 
+    // The trace gets the failing statement as the database ran it, whatever the detail.
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
+        LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
         throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message),
                             sqlite3_extended_errcode(db), 16, 1, n.line, n.source, false);
     }
@@ -107,6 +122,7 @@ struct Session::Impl {
         auto p = std::make_shared<Prepared>();
         p->batch = translate(text, schema);
         collect(p->batch->nodes, *p);
+        p->traced = maskSecrets(text);
         if (translations.size() > 512)
             translations.clear();
         translations.insert(text, p);
@@ -167,9 +183,11 @@ struct Session::Impl {
         return QVariant();
     }
 
-    // Binds every parameter of a statement and writes it to the trace with the values.
+    // Binds every parameter of a statement; with the trace's detail on, writes the statement
+    // as the database runs it with the values bound.
     void bind(const Statement& st, const Node& n, const Run& r) {
-        QString note;
+        Params bound;
+        const bool detail = traceDetail();
         for (int k = 1; k <= st.params.size(); ++k) {
             const QString& name = st.params[k - 1];
             QVariant value;
@@ -185,14 +203,16 @@ struct Session::Impl {
             if (bindVariant(st.stmt, k, value) != SQLITE_OK)
                 dbFail(n, QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句")
                               .arg(name, QString::fromLatin1(value.typeName())));
-            const QString shown =
-                value.typeId() == QMetaType::QByteArray && value.toByteArray().size() > 32
-                    ? QStringLiteral("<%1 字节>").arg(value.toByteArray().size())
-                    : sqlLiteral(value);
-            note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
-                    QLatin1Char(':') + name + QStringLiteral(" = ") + shown;
+            if (detail)
+                bound.push_back({name, value});
         }
-        LogSql(note.isEmpty() ? n.sql : n.sql + note);
+        if (detail) {
+            const TracedText traced = maskSecrets(n.sql, computesSecret(n));
+            QSet<QString> secret = traced.secretParams;
+            if (r.secretParams)
+                secret.unite(*r.secretParams);
+            LogTranslation(traced.text + tracedParams(bound, secret));
+        }
     }
 
     // Runs a statement to its end, its rows going to the sink when it takes them.
@@ -589,8 +609,11 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
             throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16,
                                 1, 0, text, false);
 
+    LogSql(p->traced.text + tracedParams(params, p->traced.secretParams));
+
     Impl::Run r;
     r.params = &params;
+    r.secretParams = &p->traced.secretParams;
     r.sink = sink;
     r.allResults = allResults;
     const bool outer = !sqlite3_get_autocommit(d->db);

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/OwnerOnly.h"
 #include "base/Prompter.h"
 #include "base/SafeName.h"
 #include "print/engine/Render.h"
@@ -422,6 +423,7 @@ bool PreviewDialog::exportImages(bool allPages) {
                                Core::Ui::MsgKind::Error, Core::Ui::MsgButtons::Ok);
             return false;
         }
+        Core::Sys::ownerOnly(file);
     }
     return true;
 }

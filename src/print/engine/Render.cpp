@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <optional>
 
+#include "base/OwnerOnly.h"
 #include "print/engine/LayoutText.h"
 
 namespace Qd::Print {
@@ -250,6 +251,7 @@ bool toPdf(const PreparedReport& report, const QString& path, const QDateTime& c
     file.seek(0);
     if (file.write(bytes) != bytes.size())
         return fail(file.errorString());
+    Core::Sys::ownerOnly(path);
     return true;
 }
 

@@ -12,6 +12,8 @@
 #include <span>
 #include <utility>
 
+#include "base/OwnerOnly.h"
+
 namespace Qd::Print {
 
 TemplateError::TemplateError(const QString& path, const QString& reason)
@@ -797,6 +799,7 @@ void TemplateFile::save(const ReportTemplate& report, const QString& path) {
     const QByteArray bytes = toBytes(report);
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw TemplateError(path, QStringLiteral("无法写入：%1").arg(file.errorString()));
+    Core::Sys::ownerOnly(path);
 }
 
 ReportTemplate TemplateFile::load(const QString& path) {

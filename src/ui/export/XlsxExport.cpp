@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/OwnerOnly.h"
 #include "db/RecordSet.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -192,6 +193,7 @@ bool exportToXlsx(const GridView& view, const QString& path, QString* error) {
     const QString closing = out.close();
     if (!closing.isEmpty())
         return fail(QStringLiteral("无法写入文件“%1”：%2").arg(path, closing));
+    Sys::ownerOnly(path);
     return true;
 }
 

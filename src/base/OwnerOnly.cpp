@@ -1,0 +1,42 @@
+#include "base/OwnerOnly.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace Qd::Core::Sys {
+
+bool ownerOnly(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+    if (info.isDir())
+        owner |= QFile::ExeOwner;
+    return QFile::setPermissions(path, owner);
+}
+
+bool ownerOnlyFolder(const QString& folder) {
+    // The missing folders, outermost first: only these are made (and restricted) here.
+    QStringList missing;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath()); !QFileInfo::exists(path);) {
+        missing.prepend(path);
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            break;
+        path = parent;
+    }
+    for (const QString& path : missing) {
+        if (!QDir().mkdir(path) && !QFileInfo(path).isDir())
+            return false;
+        ownerOnly(path);
+    }
+    return QFileInfo(folder).isDir();
+}
+
+bool ownerOnlyFolderOf(const QString& file) {
+    return ownerOnlyFolder(QFileInfo(file).absolutePath());
+}
+
+}  // namespace Qd::Core::Sys

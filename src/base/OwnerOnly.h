@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace Qd::Core::Sys {
+
+// Files the client writes (the database, the trace, caches, settings, templates, exports) hold
+// business data and secrets, so they are readable and writable by their owner only. Every
+// writer that creates a file or a folder passes it through here.
+
+// Makes an existing file owner-only (0600) or an existing folder owner-only (0700). True when
+// done; false when `path` does not exist or its permissions cannot be changed.
+bool ownerOnly(const QString& path);
+
+// Creates `folder` with the folders above it that are missing; each folder made here is
+// owner-only, folders that were there keep their permissions (the program's own folder may be
+// shared on purpose). True when the folder exists afterwards.
+bool ownerOnlyFolder(const QString& folder);
+
+// ownerOnlyFolder for the folder that holds `file`.
+bool ownerOnlyFolderOf(const QString& file);
+
+}  // namespace Qd::Core::Sys
