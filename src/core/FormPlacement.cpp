@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QWidget>
 
+#include "base/OwnerOnly.h"
 #include "core/GridHelpers.h"
 
 namespace Qd::Core::Base {
@@ -21,6 +22,18 @@ QSize screenSize(const QWidget* form) {
 int heightAllowance(const QWidget* form) {
     return QByteArray(form->metaObject()->className()).endsWith("TMainForm") ? 31 : 0;
 }
+
+void writeSection(QSettings& ini, QWidget* form) {
+    ini.beginGroup(form->objectName());
+    // The normal rectangle, whatever the maximised state.
+    const QRect normal = form->isMaximized() ? form->normalGeometry() : form->geometry();
+    ini.setValue(QStringLiteral("Left"), normal.left());
+    ini.setValue(QStringLiteral("Top"), normal.top());
+    ini.setValue(QStringLiteral("Width"), normal.width());
+    ini.setValue(QStringLiteral("Height"), normal.height() + heightAllowance(form));
+    ini.setValue(QStringLiteral("Maximized"), form->isMaximized() ? 1 : 0);
+}
+
 }  // namespace
 
 void readPlacement(QWidget* form) {
@@ -45,15 +58,13 @@ void readPlacement(QWidget* form) {
 }
 
 void writePlacement(QWidget* form) {
-    QSettings ini(GetIniFilePath(), QSettings::IniFormat);
-    ini.beginGroup(form->objectName());
-    // The normal rectangle, whatever the maximised state.
-    const QRect normal = form->isMaximized() ? form->normalGeometry() : form->geometry();
-    ini.setValue(QStringLiteral("Left"), normal.left());
-    ini.setValue(QStringLiteral("Top"), normal.top());
-    ini.setValue(QStringLiteral("Width"), normal.width());
-    ini.setValue(QStringLiteral("Height"), normal.height() + heightAllowance(form));
-    ini.setValue(QStringLiteral("Maximized"), form->isMaximized() ? 1 : 0);
+    const QString path = GetIniFilePath();
+    Sys::ownerOnlyFolderOf(path);
+    {
+        QSettings ini(path, QSettings::IniFormat);
+        writeSection(ini, form);
+    }
+    Sys::ownerOnly(path);
 }
 
 }  // namespace Qd::Core::Base

@@ -1,11 +1,11 @@
 #include "core/uMyCxGrid.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
 
+#include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
 #include "base/SafeName.h"
 #include "core/GridHelpers.h"
@@ -35,9 +35,12 @@ QString cxgName(const Ui::Grid* grid, const Ui::GridView* view) {
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    Sys::ownerOnlyFolderOf(path);
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    const bool written =
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    f.close();
+    return written && Sys::ownerOnly(path);
 }
 
 QByteArray readFile(const QString& path) {

@@ -1,6 +1,5 @@
 #include "print/uPrinterForm.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -13,6 +12,7 @@
 
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
+#include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
 #include "base/Prompter.h"
 #include "base/SafeName.h"
@@ -167,7 +167,7 @@ TPrinterForm::~TPrinterForm() {
 QString TPrinterForm::templateFileName(const QString& moduleCode, const QString& code,
                                        const QString& docName) {
     const QString folder = Sys::programPath(QStringLiteral("reports\\"));
-    QDir().mkpath(folder);
+    Sys::ownerOnlyFolder(folder);
     // Number and name are typed by users: "/" or "../" in them must not reach another folder.
     return Sys::fileUnder(folder, moduleCode + QLatin1Char('_') + code + QLatin1Char('_') + docName,
                           QStringLiteral(".fr3"));
@@ -292,8 +292,10 @@ QString TPrinterForm::LoaddingPrintDocs() {
     const QByteArray stored = cdsMain.field(F("docfile")).asBytes();
     if (!stored.isEmpty()) {
         QFile out(file);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            out.write(stored) != stored.size()) {
+        const bool written = out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                             out.write(stored) == stored.size();
+        out.close();
+        if (!written || !Sys::ownerOnly(file)) {
             Base::showError(QStringLiteral("无法写入模板文件“%1”。").arg(file));
             Sys::Abort();
         }

@@ -155,6 +155,7 @@ TEST_F(CoreTest, PlacementFollowsTheDpiFileAndItsRules) {
     // Dialogs write their placement when they go.
     second.setGeometry(30, 40, 320, 240);
     second.WriteIniSettings();
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(Base::GetIniFilePath()));
     QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);
     EXPECT_EQ(ini.value("frmTest/Left").toInt(), 30);
     EXPECT_EQ(ini.value("frmTest/Width").toInt(), 320);

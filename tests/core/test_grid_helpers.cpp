@@ -61,7 +61,8 @@ TEST_F(GridLayouts, SavedPerStoreAndViewAndRestoredInTheSameStoreOnly) {
         "2");
     EXPECT_EQ(scalar("select count(*) from qd_sys_columnconfig where cxgname = 'cxgMain.tvSecond'"),
               "1");
-    EXPECT_TRUE(QFile::exists(Base::TMyCxGrid::cacheFile("KH", "cxgMain.tvMain")));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(Base::TMyCxGrid::cacheFile("KH", "cxgMain.tvMain")));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(QDir(dir()).filePath("cache/grid")));
     Base::TMyCxGrid::storeGridColumnStyle(grid.get(), "KH");  // saving again keeps one row per view
     EXPECT_EQ(scalar("select count(*) from qd_sys_columnconfig"), "2");
 

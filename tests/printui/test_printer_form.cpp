@@ -567,6 +567,7 @@ TEST_F(PrinterForm, TemplateNamesWithSlashesStayInTheReportsFolderAndPrint) {
     EXPECT_FALSE(QFile::exists(dir() + QStringLiteral("/escaped.fr3")));
     EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_01_x_.._.._.._escaped.fr3")));
     EXPECT_TRUE(QFile::exists(reports + QStringLiteral("/1002_02_A4_横版.fr3")));
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(reports + QStringLiteral("/1002_02_A4_横版.fr3")));
     EXPECT_TRUE(Sys::isInside(
         TPrinterForm::templateFileName("..", "/..", QStringLiteral("../../etc/passwd")), reports));
 }
