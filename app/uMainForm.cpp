@@ -24,6 +24,7 @@
 
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
+#include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
 #include "core/FormPlacement.h"
@@ -204,8 +205,9 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     dock->setWidget(m_navigator);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
     resizeDocks({dock}, {220}, Qt::Horizontal);
-    connect(m_navigator, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* node) { navigatorActivated(node); });
+    connect(m_navigator, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* node) {
+        Core::Sys::dispatch([&] { navigatorActivated(node); });
+    });
 
     m_pages = new QTabWidget;
     m_pages->setObjectName(QStringLiteral("pages"));
@@ -280,7 +282,8 @@ void TMainForm::declareActions() {
     for (const ActionDecl& d : actionTable()) {
         auto* action = new QAction(clientIcon(d.icon), QString::fromUtf8(d.caption), this);
         action->setShortcut(d.shortcut);
-        connect(action, &QAction::triggered, this, d.handler);
+        connect(action, &QAction::triggered, this,
+                [this, h = d.handler] { Core::Sys::dispatch([&] { (this->*h)(); }); });
         addAction(action);
         this->*d.member = action;
         groupNamed(QString::fromUtf8(d.group))->addLargeButton(action);
