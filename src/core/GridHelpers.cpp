@@ -58,8 +58,8 @@ void copyRecord(Db::RecordSet& cds) {
 void showReportForm(QWidget* owner, const QString& title, const QString& params) {
     Db::RecordSet scratch;
     const QString sql =
-        QStringLiteral("select code, title from dbo.qd_sys_rptmain where title = ") +
-        Db::quotedSql(title);
+        QStringLiteral("select code, title from dbo.qd_sys_rptmain where title = '") +
+        Db::quoteSql(title) + QLatin1Char('\'');
     if (!Db::dataServices().openDataToCDS(scratch, sql))
         return;
     if (scratch.isEmpty()) {
