@@ -4,15 +4,19 @@
 //
 //   qdsql [options] DATABASE [SCRIPT]
 //
-// The batch comes from SCRIPT, from -c, or from standard input. Exit status: 0 on success, 1
-// when the batch (or opening the database) fails, 2 on a usage error.
+// The batches come from SCRIPT and the -i files in order, from -c, or from standard input; a
+// line "go" (or "go N", run N times) ends a batch, as the server's tools read scripts. Exit
+// status: 0 on success, 1 when a batch (or opening the database) fails, at the first one that
+// fails, 2 on a usage error.
 #include <sqlite3.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <cstdio>
+#include <vector>
 
 #include "TableWriter.h"
 #include "db/Schema.h"
@@ -76,6 +80,100 @@ QString readBatch(QFile& file, const QString& what) {
     return text;
 }
 
+// One batch of a script: its text (led by blank lines, so that the lines an error names are the
+// script's own) and how many times "go N" runs it.
+struct Batch {
+    QString text;
+    int times = 1;
+};
+
+// Splits a script at its "go" lines. A batch of blanks and comments only is left out.
+std::vector<Batch> splitBatches(const QString& script) {
+    static const QRegularExpression go(QStringLiteral("^\\s*go(?:\\s+(\\d+))?\\s*(?:--.*)?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blank(QStringLiteral("^\\s*(?:--.*)?$"));
+    std::vector<Batch> batches;
+    QString current;
+    int firstLine = 0;
+    const QStringList lines = script.split(QLatin1Char('\n'));
+    const auto close = [&](int times, int nextLine) {
+        bool empty = true;
+        for (const QString& line : current.split(QLatin1Char('\n')))
+            empty = empty && blank.match(line).hasMatch();
+        if (!empty)
+            batches.push_back({QString(firstLine, QLatin1Char('\n')) + current, times});
+        current.clear();
+        firstLine = nextLine;
+    };
+    for (int i = 0; i < lines.size(); ++i) {
+        const QRegularExpressionMatch m = go.match(lines[i]);
+        if (m.hasMatch()) {
+            close(m.captured(1).isEmpty() ? 1 : std::max(1, m.captured(1).toInt()), i + 1);
+            continue;
+        }
+        if (!current.isEmpty())
+            current += QLatin1Char('\n');
+        current += lines[i];
+    }
+    close(1, int(lines.size()));
+    return batches;
+}
+
+// SQLite's plan of one translated statement, as comment lines ("-- 计划：SCAN e"), indented by
+// the plan's nesting; a statement SQLite cannot plan yet (a table the batch makes first) says so.
+QString queryPlan(sqlite3* db, const QString& statement) {
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray sql = (QStringLiteral("explain query plan ") + statement).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return QStringLiteral("-- 计划不可得：") + why + QLatin1Char('\n');
+    }
+    QString text;
+    std::vector<std::pair<int, int>> depthOf;  // plan node id -> depth
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const int id = sqlite3_column_int(stmt, 0);
+        const int parent = sqlite3_column_int(stmt, 1);
+        int depth = 0;
+        for (const auto& [node, d] : depthOf)
+            if (node == parent)
+                depth = d + 1;
+        depthOf.emplace_back(id, depth);
+        text += QStringLiteral("-- 计划：") + QString(depth * 2, QLatin1Char(' ')) +
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3))) +
+                QLatin1Char('\n');
+    }
+    sqlite3_finalize(stmt);
+    return text;
+}
+
+// Reports each statement SQLite finishes, with its time, on standard error (--timing). The time
+// is taken here from the statement's start, since SQLite's own is counted in whole milliseconds.
+int profileStatement(unsigned kind, void* context, void* stmt, void*) {
+    auto& started = *static_cast<std::vector<std::pair<void*, qint64>>*>(context);
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    if (kind == SQLITE_TRACE_STMT) {
+        started.emplace_back(stmt, clock.nsecsElapsed());
+        return 0;
+    }
+    qint64 from = clock.nsecsElapsed();
+    for (auto it = started.begin(); it != started.end(); ++it) {
+        if (it->first == stmt) {
+            from = it->second;
+            started.erase(it);
+            break;
+        }
+    }
+    const double ms = double(clock.nsecsElapsed() - from) / 1e6;
+    QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).simplified();
+    if (sql.size() > 80)
+        sql = sql.left(77) + QStringLiteral("...");
+    write(stderr, QStringLiteral("-- 语句 %1 ms：%2\n").arg(ms, 0, 'f', 3).arg(sql));
+    return 0;
+}
+
 // Prints each result set as it completes: a table collected whole (its widths need every row),
 // or CSV record by record.
 class PrintingSink : public Db::Tsql::Session::ResultSink {
@@ -136,47 +234,74 @@ QString failureText(const Db::Tsql::TsqlExecError& e) {
            (statement.isEmpty() ? QString() : QLatin1Char('\n') + statement);
 }
 
-int run(const QCommandLineParser& parser, const QCommandLineOption& command,
-        const QCommandLineOption& param, const QCommandLineOption& schema,
-        const QCommandLineOption& csv, const QCommandLineOption& explain) {
+struct Options {
+    QCommandLineOption command, param, schema, csv, explain, input, timing;
+};
+
+int run(const QCommandLineParser& parser, const Options& o) {
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         throw UsageError{QStringLiteral("缺少数据库文件")};
     if (args.size() > 2)
         throw UsageError{QStringLiteral("多余的参数：%1").arg(args.mid(2).join(QLatin1Char(' ')))};
-    if (args.size() == 2 && parser.isSet(command))
+    QStringList files = args.mid(1) + parser.values(o.input);
+    if (!files.isEmpty() && parser.isSet(o.command))
         throw UsageError{QStringLiteral("-c 与脚本文件只能给一个")};
-    const Db::Params params = parseParams(parser.values(param));
+    const Db::Params params = parseParams(parser.values(o.param));
 
-    QString batch;
-    if (parser.isSet(command)) {
-        batch = parser.value(command);
-    } else if (args.size() == 2) {
-        QFile file(args[1]);
-        batch = readBatch(file, args[1]);
+    std::vector<Batch> batches;
+    if (parser.isSet(o.command)) {
+        batches = splitBatches(parser.value(o.command));
+    } else if (!files.isEmpty()) {
+        for (const QString& name : files) {
+            QFile file(name);
+            for (Batch& b : splitBatches(readBatch(file, name)))
+                batches.push_back(std::move(b));
+        }
     } else {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))
             throw Db::DbError(QStringLiteral("无法读取标准输入"));
-        batch = readBatch(in, QStringLiteral("标准输入"));
+        batches = splitBatches(readBatch(in, QStringLiteral("标准输入")));
     }
 
     Db::SqliteDataServices db(args[0]);
-    if (parser.isSet(schema))
+    if (parser.isSet(o.schema))
         Db::ensureFrameworkSchema(db);
-    if (parser.isSet(explain)) {
-        for (const QString& statement : db.session().explain(batch))
-            write(stdout, statement + QLatin1Char('\n'));
+    if (parser.isSet(o.explain)) {
+        for (const Batch& b : batches) {
+            for (const QString& statement : db.session().explain(b.text)) {
+                write(stdout, statement + QLatin1Char('\n'));
+                write(stdout, queryPlan(db.handle(), statement));
+            }
+        }
         return 0;
     }
-    PrintingSink sink(parser.isSet(csv));
-    try {
-        db.session().run(batch, params, &sink, true);
-    } catch (...) {
-        sink.finish();  // what the batch printed before it failed
-        throw;
+    const bool timing = parser.isSet(o.timing);
+    std::vector<std::pair<void*, qint64>> started;  // statements running, with their start
+    if (timing)
+        sqlite3_trace_v2(db.handle(), SQLITE_TRACE_STMT | SQLITE_TRACE_PROFILE, profileStatement,
+                         &started);
+    PrintingSink sink(parser.isSet(o.csv));
+    int number = 0;
+    for (const Batch& b : batches) {
+        ++number;
+        for (int time = 0; time < b.times; ++time) {
+            QElapsedTimer clock;
+            clock.start();
+            try {
+                db.session().run(b.text, params, &sink, true);
+            } catch (...) {
+                sink.finish();  // what the batch printed before it failed
+                throw;
+            }
+            sink.finish();
+            if (timing)
+                write(stderr, QStringLiteral("-- 批处理 %1：%2 ms\n")
+                                  .arg(number)
+                                  .arg(double(clock.nsecsElapsed()) / 1e6, 0, 'f', 3));
+        }
     }
-    sink.finish();
     return 0;
 }
 
@@ -189,7 +314,8 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "在嵌入式数据库上运行 T-SQL 批处理（与客户端相同的翻译与执行），打印每个结果集。\n"
-        "批处理取自 SCRIPT、-c 或标准输入；数据库文件不存在时新建。"));
+        "批处理取自 SCRIPT 与 -i 文件（按顺序）、-c 或标准输入；单独一行 go（或 go N，运行 N 次）\n"
+        "结束一个批处理，遇到第一个失败的批处理即停止；数据库文件不存在时新建。"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption command(QStringList{QStringLiteral("c"), QStringLiteral("command")},
                                      QStringLiteral("运行这条语句（批处理）。"),
@@ -203,9 +329,15 @@ int main(int argc, char** argv) {
                                     QStringLiteral("先建立框架的表（已有时不动）。"));
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("以 CSV 输出结果集（含标题行，NULL 为空）。"));
-    const QCommandLineOption explain(QStringLiteral("explain"),
-                                     QStringLiteral("只打印翻译后的语句，不运行。"));
-    parser.addOptions({command, param, schema, csv, explain});
+    const QCommandLineOption explain(
+        QStringLiteral("explain"),
+        QStringLiteral("只打印翻译后的语句及 SQLite 的执行计划（-- 计划：...），不运行。"));
+    const QCommandLineOption input(QStringList{QStringLiteral("i"), QStringLiteral("input")},
+                                   QStringLiteral("运行这个脚本文件（可重复，按顺序）。"),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption timing(QStringLiteral("timing"),
+                                    QStringLiteral("在标准错误上报告每条语句和每个批处理的用时。"));
+    parser.addOptions({command, param, schema, csv, explain, input, timing});
     parser.addPositionalArgument(QStringLiteral("DATABASE"), QStringLiteral("数据库文件。"));
     parser.addPositionalArgument(QStringLiteral("SCRIPT"),
                                  QStringLiteral("T-SQL 脚本文件（可省略）。"),
@@ -224,7 +356,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     try {
-        status = run(parser, command, param, schema, csv, explain);
+        status = run(parser, {command, param, schema, csv, explain, input, timing});
     } catch (const UsageError& e) {
         status = usage(e.message);
     } catch (const Db::Tsql::TsqlExecError& e) {

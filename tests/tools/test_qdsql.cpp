@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "TableWriter.h"
@@ -298,12 +299,68 @@ TEST_F(QdsqlTool, ExplainPrintsTranslationWithoutRunning) {
         sql(QStringLiteral("create table e(v int);\nselect top 1 v from e order by v"),
             {QStringLiteral("--explain")});
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    const QStringList lines = o.out.split('\n', Qt::SkipEmptyParts);
+    QStringList lines = o.out.split('\n', Qt::SkipEmptyParts);
+    // The select cannot be planned before its table exists, and says so.
+    EXPECT_TRUE(lines.removeOne(QStringLiteral("-- 计划不可得：no such table: e")))
+        << o.out.toStdString();
     ASSERT_EQ(lines.size(), 2) << o.out.toStdString();
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("select"))) << o.out.toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("limit 1"))) << o.out.toStdString();
     EXPECT_FALSE(lines[1].contains(QStringLiteral("top")));
     EXPECT_EQ(sql(QStringLiteral("select * from e")).exitCode, 1);  // the table was not made
+}
+
+TEST_F(QdsqlTool, ExplainShowsWhetherAnIndexIsUsed) {
+    ASSERT_EQ(sql(QStringLiteral("create table k(code varchar(10), v int)\n"
+                                 "create index ix_k_code on k(code)"))
+                  .exitCode,
+              0);
+    const Outcome o =
+        sql(QStringLiteral("select v from k where code = 'A1'\nselect v from k where v = 1"),
+            {QStringLiteral("--explain")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("-- 计划：SEARCH k USING INDEX ix_k_code (code=?)")))
+        << o.out.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("-- 计划：SCAN k"))) << o.out.toStdString();
+}
+
+TEST_F(QdsqlTool, GoEndsABatchAndGoNRunsItAgain) {
+    const QString script =
+        writeFile(QStringLiteral("batches.sql"),
+                  QStringLiteral("create table g(v int)\n"
+                                 "GO\n"
+                                 "declare @n int = 7\n"
+                                 "insert g values(@n)\n"
+                                 "go 3 -- three rows\n"
+                                 "select count(*) as n, sum(v) as total from g\n"
+                                 "go\n"
+                                 "select @n\n"));  // a variable lives in its own batch only
+    const Outcome o = run({db(), script});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.out.contains(QStringLiteral("3     21"))) << o.out.toStdString();
+    // The error names the script's line, not the batch's.
+    EXPECT_TRUE(o.err.contains(QStringLiteral("第 8 行"))) << o.err.toStdString();
+}
+
+TEST_F(QdsqlTool, InputFilesRunInOrderAndTimingGoesToStandardError) {
+    const QString first = writeFile(QStringLiteral("a.sql"),
+                                    QStringLiteral("create table f(v int)\ninsert f values(1)"));
+    const QString second = writeFile(
+        QStringLiteral("b.sql"), QStringLiteral("insert f values(2)\nselect sum(v) as s from f"));
+    const Outcome plain = run({db(), QStringLiteral("-i"), first, QStringLiteral("-i"), second});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_TRUE(plain.out.contains(QStringLiteral("3"))) << plain.out.toStdString();
+
+    const Outcome timed = run(
+        {db(), QStringLiteral("--timing"), QStringLiteral("-c"), QStringLiteral("select 42 as x")});
+    EXPECT_EQ(timed.exitCode, 0) << timed.err.toStdString();
+    EXPECT_FALSE(timed.out.contains(QStringLiteral("ms")));
+    static const QRegularExpression statement(
+        QStringLiteral("-- 语句 [0-9]+\\.[0-9]{3} ms：select 42 as x"));
+    static const QRegularExpression batch(QStringLiteral("-- 批处理 1：[0-9]+\\.[0-9]{3} ms"));
+    EXPECT_TRUE(statement.match(timed.err).hasMatch()) << timed.err.toStdString();
+    EXPECT_TRUE(batch.match(timed.err).hasMatch()) << timed.err.toStdString();
+    EXPECT_EQ(run({db(), first, QStringLiteral("-c"), QStringLiteral("select 1")}).exitCode, 2);
 }
 
 }  // namespace
