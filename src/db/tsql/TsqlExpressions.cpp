@@ -98,14 +98,55 @@ VType vtypeOf(const SqlType& t) {
     return VType::Unknown;
 }
 
+namespace {
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
+           c == QLatin1Char('@') || c == QLatin1Char(':') || c == QLatin1Char('#');
+}
+
+bool isOperatorChar(QChar c) {
+    return QStringView(u"-+*/<>=!|&%~^").contains(c);
+}
+
+}  // namespace
+
+bool wouldJoin(QChar last, QChar next) {
+    if (isWordChar(last) && isWordChar(next))
+        return true;  // two words or numbers become one
+    if (isOperatorChar(last) && isOperatorChar(next))
+        return true;  // "- -" would become a comment, "/ *" too, "< >" another operator
+    // Two quoted strings or names side by side read as one with a doubled quote.
+    return last == next && (last == QLatin1Char('\'') || last == QLatin1Char('"'));
+}
+
 void appendSql(QString& out, const QString& piece) {
     if (piece.isEmpty())
         return;
-    if (!out.isEmpty() && !out.endsWith(QLatin1Char('(')) && !out.endsWith(QLatin1Char(' ')) &&
-        !piece.startsWith(QLatin1Char(')')) && piece != QLatin1String(",") &&
-        !piece.startsWith(QLatin1Char('.')) && !out.endsWith(QLatin1Char('.')))
+    if (out.isEmpty()) {
+        out = piece;
+        return;
+    }
+    const QChar last = out.back(), next = piece.front();
+    const bool tight = last == QLatin1Char('(') || last == QLatin1Char(' ') ||
+                       last == QLatin1Char('.') || next == QLatin1Char(')') ||
+                       next == QLatin1Char('.') || piece == QLatin1String(",");
+    if (!tight || wouldJoin(last, next))
         out += QLatin1Char(' ');
     out += piece;
+}
+
+QString prefixSql(const QString& op, const QString& operand) {
+    if (!operand.isEmpty() && wouldJoin(op.back(), operand.front()))
+        return op + QLatin1Char(' ') + operand;
+    return op + operand;
+}
+
+QString joinSql(std::initializer_list<QString> pieces) {
+    QString out;
+    for (const QString& p : pieces)
+        appendSql(out, p);
+    return out;
 }
 
 QString sqlName(const QString& name) {
@@ -123,6 +164,47 @@ Expr Translator::parseStandalone(int& i, int end) {
     return parseExpr(i, end, TableScope());
 }
 
+bool Translator::opensExpression(int open, int begin, int end) const {
+    const int before = open - 1;
+    if (before < begin)
+        return false;
+    switch (tok(before).kind) {
+        case Token::Op:
+            if (isOp(before, QLatin1StringView(")")) || isOp(before, QLatin1StringView(".")))
+                return false;
+            break;
+        case Token::Word: {
+            // After a name: a column list ("insert into t (a)"); after these words: a derived
+            // table, a values row, a window, a common table expression or a query of a union.
+            static const QSet<QString> notBefore = {
+                "from",  "join",   "into",      "over",  "values", "as",    "union", "all",
+                "apply", "except", "intersect", "table", "view",   "index", "in",    "exists"};
+            const QString w = lower(before);
+            if (!isReserved(w) || notBefore.contains(w))
+                return false;
+            break;
+        }
+        default:
+            return false;
+    }
+    const int close = matchingParen(open, end);
+    const QString first = lower(open + 1);
+    if (first == QLatin1String("select") || first == QLatin1String("with"))
+        return true;  // a scalar subquery
+    if (tok(open + 1).kind == Token::Word && isReserved(first) && !startsExpression(first))
+        return false;
+    int depth = 0;
+    for (int k = open + 1; k < close; ++k) {  // "(a, b)" is a list, not an expression
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")))
+            --depth;
+        else if (depth == 0 && isOp(k, QLatin1StringView(",")))
+            return false;
+    }
+    return true;
+}
+
 Expr Translator::parseExpr(int& i, int end, const TableScope& s) {
     if (i >= end)
         fail(i, QStringLiteral("这里应是一个表达式"));
@@ -133,7 +215,7 @@ Expr Translator::parseOr(int& i, int end, const TableScope& s) {
     Expr e = parseAnd(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("or"))) {
         ++i;
-        e.sql += QStringLiteral(" or ") + parseAnd(i, end, s).sql;
+        e.sql = joinSql({e.sql, QStringLiteral("or"), parseAnd(i, end, s).sql});
         e.type = VType::Number;
     }
     return e;
@@ -143,7 +225,7 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
     Expr e = parseNot(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("and"))) {
         ++i;
-        e.sql += QStringLiteral(" and ") + parseNot(i, end, s).sql;
+        e.sql = joinSql({e.sql, QStringLiteral("and"), parseNot(i, end, s).sql});
         e.type = VType::Number;
     }
     return e;
@@ -152,7 +234,7 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
 Expr Translator::parseNot(int& i, int end, const TableScope& s) {
     if (i < end && isWord(i, QLatin1StringView("not"))) {
         ++i;
-        return {QStringLiteral("not ") + parseNot(i, end, s).sql, VType::Number};
+        return {joinSql({QStringLiteral("not"), parseNot(i, end, s).sql}), VType::Number};
     }
     return parsePredicate(i, end, s);
 }
@@ -171,7 +253,7 @@ Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
             isWord(i, QLatin1StringView("some")))
             fail(i, QStringLiteral("不支持 all / any / some 比较"));
         const Expr r = parseAdditive(i, end, s);
-        return {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+        return {joinSql({e.sql, op, r.sql}), VType::Number};
     }
     if (isWord(i, QLatin1StringView("is"))) {
         ++i;
@@ -247,13 +329,13 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
         const Expr r = parseMultiplicative(i, end, s);
         if (op == QLatin1String("+")) {
             if (e.type == VType::Text || r.type == VType::Text) {
-                e = {e.sql + QStringLiteral(" || ") + r.sql, VType::Text};
+                e = {joinSql({e.sql, QStringLiteral("||"), r.sql}), VType::Text};
             } else if (e.type == VType::Time && r.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(r.sql, e.sql), VType::Time};
             } else if (r.type == VType::Time && e.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(e.sql, r.sql), VType::Time};
             } else if (e.type == VType::Number || r.type == VType::Number) {
-                e = {e.sql + QStringLiteral(" + ") + r.sql, VType::Number};
+                e = {joinSql({e.sql, QStringLiteral("+"), r.sql}), VType::Number};
             } else {
                 // Neither side's type is known here: decide on the values, as the server does.
                 e = {QStringLiteral("qd_add(%1, %2)").arg(e.sql, r.sql), VType::Unknown};
@@ -267,12 +349,12 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
             } else if (r.type == VType::Time) {
                 fail(at, QStringLiteral("不能用数值减去日期"));
             } else {
-                e = {e.sql + QStringLiteral(" - ") + r.sql, VType::Number};
+                e = {joinSql({e.sql, QStringLiteral("-"), r.sql}), VType::Number};
             }
         } else if (op == QLatin1String("||")) {
             fail(at, QStringLiteral("|| 不是 T-SQL 运算符，请用 + 连接字符串"));
         } else {
-            e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+            e = {joinSql({e.sql, op, r.sql}), VType::Number};
         }
     }
     return e;
@@ -286,7 +368,7 @@ Expr Translator::parseMultiplicative(int& i, int end, const TableScope& s) {
         const QString op = text(i).toString();
         ++i;
         const Expr r = parseUnary(i, end, s);
-        e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+        e = {joinSql({e.sql, op, r.sql}), VType::Number};
     }
     return e;
 }
@@ -298,7 +380,7 @@ Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
         const QString op = text(i).toString();
         ++i;
         const Expr e = parseUnary(i, end, s);
-        return {op + e.sql, VType::Number};
+        return {prefixSql(op, e.sql), VType::Number};
     }
     return parsePrimary(i, end, s);
 }

@@ -64,7 +64,10 @@ public:
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
     Expr parseStandalone(int& i, int end);  // an expression outside any statement
-    SqlType parseType(int& i, int end);     // a type name with its (length[, scale])
+    // Whether the '(' at tok(open), met while walking a statement, starts an expression rather
+    // than a column list, a values row, a derived table or a window.
+    bool opensExpression(int open, int begin, int end) const;
+    SqlType parseType(int& i, int end);  // a type name with its (length[, scale])
 
     // ---- DDL (TsqlDdl.cpp) ----
     QString translateCreateTable(int begin, int end);
@@ -106,8 +109,13 @@ bool isReserved(const QString& lowerWord);
 // Reserved words that nevertheless start an expression (not, exists, case, null, cast, convert).
 bool startsExpression(const QString& lowerWord);
 
-// Joins pieces of SQL with single blanks, none after '(' or before ')' and ','.
+// The one place emitted SQL is put together. Pieces are joined with single blanks, none after
+// '(' or before ')' and ','; a blank always separates two pieces whose meeting characters would
+// read as one token ("-" and "-1" as the comment "--1", "/" and "*", two words).
+bool wouldJoin(QChar last, QChar next);
 void appendSql(QString& out, const QString& piece);
+QString joinSql(std::initializer_list<QString> pieces);
+QString prefixSql(const QString& op, const QString& operand);  // a unary operator, "-x", "- -1"
 
 // An identifier as the embedded database needs it: plain when it is a simple word, else quoted.
 QString sqlName(const QString& name);
