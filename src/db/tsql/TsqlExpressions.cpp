@@ -2,6 +2,8 @@
 // database's SQL with the type it is known to have. That type decides what '+' and '-' mean:
 // text concatenation, date arithmetic or numbers.
 #include <QHash>
+#include <algorithm>
+#include <limits>
 
 #include "db/tsql/TsqlTranslator.h"
 
@@ -82,10 +84,46 @@ VType mergeTypes(VType a, VType b) {
     return a != VType::Unknown ? a : b;
 }
 
+// Text that meets a number in arithmetic takes the number's type (the server's type precedence),
+// failing as the server does when it is not a number.
+Expr numericOperand(const Expr& e, const Expr& other) {
+    if (e.type != VType::Text || other.type != VType::Number)
+        return e;
+    return {QStringLiteral("qd_to_number(%1, %2)").arg(e.sql).arg(other.intBits), VType::Number,
+            other.intBits};
+}
+
+bool isNonZeroLiteral(const QString& sql) {
+    bool ok = false;
+    const double v = sql.toDouble(&ok);
+    return ok && v != 0.0;
+}
+
+// Arithmetic with the server's rules: text meeting a number converts to it, an int with an int
+// stays an int and overflows at its width, and a divisor of zero fails.
+Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
+    const Expr l = numericOperand(left, right);
+    const Expr r = numericOperand(right, left);
+    const bool divides = op == QLatin1String("/") || op == QLatin1String("%");
+    const QString divisor =
+        divides && !isNonZeroLiteral(r.sql) ? QStringLiteral("qd_divisor(%1)").arg(r.sql) : r.sql;
+    const int bits = l.intBits && r.intBits ? std::max(l.intBits, r.intBits) : 0;
+    QString sql = joinSql({l.sql, op, divisor});
+    if (bits && (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")))
+        sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql).arg(bits);
+    return {sql, VType::Number, bits};
+}
+
 }  // namespace
 
 bool isReserved(const QString& w) {
     return reservedWords().contains(w);
+}
+
+int intBitsOf(const SqlType& t) {
+    if (t.base != SqlType::Int)
+        return 0;
+    return t.name.startsWith(QLatin1String("bigint")) ? 64 : 32;
 }
 
 VType vtypeOf(const SqlType& t) {
@@ -328,14 +366,15 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
         const int at = i++;
         const Expr r = parseMultiplicative(i, end, s);
         if (op == QLatin1String("+")) {
-            if (e.type == VType::Text || r.type == VType::Text) {
+            if ((e.type == VType::Text && r.type != VType::Number) ||
+                (r.type == VType::Text && e.type != VType::Number)) {
                 e = {joinSql({e.sql, QStringLiteral("||"), r.sql}), VType::Text};
             } else if (e.type == VType::Time && r.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(r.sql, e.sql), VType::Time};
             } else if (r.type == VType::Time && e.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(e.sql, r.sql), VType::Time};
             } else if (e.type == VType::Number || r.type == VType::Number) {
-                e = {joinSql({e.sql, QStringLiteral("+"), r.sql}), VType::Number};
+                e = arithmetic(e, op, r);
             } else {
                 // Neither side's type is known here: decide on the values, as the server does.
                 e = {QStringLiteral("qd_add(%1, %2)").arg(e.sql, r.sql), VType::Unknown};
@@ -349,7 +388,7 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
             } else if (r.type == VType::Time) {
                 fail(at, QStringLiteral("不能用数值减去日期"));
             } else {
-                e = {joinSql({e.sql, QStringLiteral("-"), r.sql}), VType::Number};
+                e = arithmetic(e, op, r);
             }
         } else if (op == QLatin1String("||")) {
             fail(at, QStringLiteral("|| 不是 T-SQL 运算符，请用 + 连接字符串"));
@@ -368,7 +407,7 @@ Expr Translator::parseMultiplicative(int& i, int end, const TableScope& s) {
         const QString op = text(i).toString();
         ++i;
         const Expr r = parseUnary(i, end, s);
-        e = {joinSql({e.sql, op, r.sql}), VType::Number};
+        e = arithmetic(e, op, r);
     }
     return e;
 }
@@ -380,7 +419,7 @@ Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
         const QString op = text(i).toString();
         ++i;
         const Expr e = parseUnary(i, end, s);
-        return {prefixSql(op, e.sql), VType::Number};
+        return {prefixSql(op, e.sql), VType::Number, e.intBits};
     }
     return parsePrimary(i, end, s);
 }
@@ -390,8 +429,14 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
         fail(i, QStringLiteral("这里应是一个表达式"));
     const Token& t = tok(i);
     switch (t.kind) {
-        case Token::Number:
-            return {text(i++).toString(), VType::Number};
+        case Token::Number: {
+            // A literal without a point or exponent that fits 32 bits is an int; a larger one
+            // is a numeric on the server, so it never overflows as an int.
+            const QString n = text(i++).toString();
+            bool isInt = false;
+            const qint64 v = n.toLongLong(&isInt);
+            return {n, VType::Number, isInt && v <= std::numeric_limits<qint32>::max() ? 32 : 0};
+        }
         case Token::String:
             return {text(i++).toString(), VType::Text};
         case Token::NString:
@@ -408,7 +453,7 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                 fail(i, QStringLiteral("表变量 @%1 不能用作值").arg(name));
             const QString p = variableParam(i);
             ++i;
-            return {p, vtypeOf(m_vars.value(name))};
+            return {p, vtypeOf(m_vars.value(name)), intBitsOf(m_vars.value(name))};
         }
         case Token::Global: {
             static const QHash<QString, VType> globals = {
@@ -438,7 +483,8 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                 if (i != close)
                     fail(i, QStringLiteral("缺少 )"));
                 i = close + 1;
-                return {QLatin1Char('(') + inner.sql + QLatin1Char(')'), inner.type};
+                inner.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
+                return inner;
             }
             if (text(i) == QLatin1String("*")) {
                 ++i;
@@ -507,7 +553,7 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
     if (parts.size() == 2 && parts[0].compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0)
         parts.removeFirst();
 
-    VType type = VType::Unknown;
+    std::optional<SqlType> declared;
     const QString column = parts.last().toLower();
     auto lookup = [&](const QString& table) -> std::optional<SqlType> {
         const auto local = m_localTables.find(table);
@@ -519,20 +565,18 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
     };
     if (parts.size() == 2) {
         const QString q = parts[0].toLower();
-        if (auto t = lookup(s.aliases.value(q, q)))
-            type = vtypeOf(*t);
+        declared = lookup(s.aliases.value(q, q));
     } else {
-        for (const QString& table : s.tables) {
-            if (auto t = lookup(table)) {
-                type = vtypeOf(*t);
+        for (const QString& table : s.tables)
+            if ((declared = lookup(table)))
                 break;
-            }
-        }
     }
     QStringList out;
     for (const QString& p : parts)
         out << (p == QLatin1String("*") ? p : sqlName(p));
-    return {out.join(QLatin1Char('.')), type};
+    if (!declared)
+        return {out.join(QLatin1Char('.'))};
+    return {out.join(QLatin1Char('.')), vtypeOf(*declared), intBitsOf(*declared)};
 }
 
 Expr Translator::parseCase(int& i, int end, const TableScope& s) {
@@ -618,7 +662,7 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
                     VType::Text};
             return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
         case SqlType::Int:
-            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number};
+            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number, intBitsOf(type)};
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal:
@@ -719,10 +763,16 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         const std::vector<Expr> a = args();
         arity(a, 1, 1);
         const QString fn = name == QLatin1String("count_big") ? QStringLiteral("count") : name;
-        const VType type = (name == QLatin1String("min") || name == QLatin1String("max"))
-                               ? a[0].type
-                               : VType::Number;
-        return finish(fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')'), type);
+        const bool keepsType = name == QLatin1String("min") || name == QLatin1String("max");
+        const QString call = fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')');
+        if (name == QLatin1String("avg") && a[0].intBits) {
+            // The average of ints is an int, truncated toward zero as the server divides.
+            const Expr r = finish(QStringLiteral("cast(%1 as integer)").arg(call), VType::Number);
+            return {r.sql, r.type, a[0].intBits};
+        }
+        const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
+        const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
+        return {r.sql, r.type, bits};
     }
 
     const std::vector<Expr> a = args();

@@ -111,8 +111,11 @@ struct Session::Impl {
     // The trace gets the failing statement as the database ran it, whatever the detail.
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
         LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
-        throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message),
-                            sqlite3_extended_errcode(db), 16, 1, n.line, n.source, false);
+        int number = sqlite3_extended_errcode(db);
+        QString text = message;
+        splitServerError(message, &number, &text);
+        throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(text), number, 16, 1,
+                            n.line, n.source, false);
     }
 
     std::shared_ptr<Prepared> prepareBatch(const QString& text, const ISchema& schema) {
@@ -540,6 +543,7 @@ struct Session::Impl {
 Session::Session(sqlite3* db) : d(std::make_unique<Impl>()) {
     d->db = db;
     registerFunctions(db);
+    registerServerRules(db);
 }
 
 Session::~Session() = default;

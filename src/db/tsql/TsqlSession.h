@@ -36,6 +36,14 @@ private:
     bool m_raised;
 };
 
+// A built-in that fails as the server would marks its message with the server's error number;
+// the session takes the two apart again for TsqlExecError (error_number(), error_message()).
+QString serverErrorText(int number, const QString& message);
+bool splitServerError(const QString& text, int* number, QString* message);
+
+// The collation of text columns: case and trailing blanks do not count, as on the server.
+inline constexpr char kTextCollation[] = "qd_text";
+
 // Runs T-SQL batches on one connection of the embedded database, as the server would run them:
 // variables, table variables and #temp tables, if / while, try / catch, raiserror, and
 // transactions counted in @@trancount (a nested begin only counts; commit takes effect at the
@@ -77,6 +85,9 @@ public:
 
     // Registers the T-SQL built-ins (qd_datediff, qd_dateadd, ...) on a connection.
     static void registerFunctions(sqlite3* db);
+    // Registers the server's rules the embedded database lacks (int overflow, division by zero,
+    // text meeting a number, the text collation) on a connection.
+    static void registerServerRules(sqlite3* db);
 
 private:
     struct Impl;

@@ -20,9 +20,11 @@ enum class VType { Unknown, Number, Text, Time };
 struct Expr {
     QString sql;
     VType type = VType::Unknown;
+    int intBits = 0;  // 32 for an int, 64 for a bigint, 0 for anything else or not known
 };
 
 VType vtypeOf(const SqlType& t);
+int intBitsOf(const SqlType& t);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
