@@ -187,3 +187,31 @@ TEST(TsqlExpressionProperty, GeneratedIntegerExpressionsKeepTheirValue) {
             number(-bound < -g.value ? 1 : 0));
     }
 }
+
+// Text columns compare as the server compares (case and trailing blanks do not count) through
+// their collation, so an index on such a column still serves equality and order.
+TEST(TsqlTextCollation, AnIndexedTextColumnIsSearchedAndSortedThroughItsIndex) {
+    MemoryDb db;
+    db.session->run(QStringLiteral("create table goods (code varchar(20), name nvarchar(20)) "
+                                   "create index ix_goods_code on goods (code) "
+                                   "insert into goods values ('A1  ', 'x') "
+                                   "insert into goods values ('a2', 'y')"),
+                    {});
+    const QStringList sql = db.session->explain(
+        QStringLiteral("select name from goods where code = 'a1' order by code"));
+    ASSERT_EQ(sql.size(), 1);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db.db, ("explain query plan " + sql[0]).toUtf8().constData(), -1,
+                                 &st, nullptr),
+              SQLITE_OK);
+    QString plan;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        plan += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3))) +
+                QLatin1Char('\n');
+    sqlite3_finalize(st);
+    EXPECT_TRUE(plan.contains(QLatin1String("USING INDEX ix_goods_code (code=?)")))
+        << plan.toStdString();
+    EXPECT_FALSE(plan.contains(QLatin1String("TEMP B-TREE"))) << plan.toStdString();
+    EXPECT_EQ(db.value(QStringLiteral("select name from goods where code = 'a1' order by code")),
+              "x");
+}

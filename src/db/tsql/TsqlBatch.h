@@ -31,6 +31,10 @@ private:
     int m_column;
 };
 
+// The collation of text columns (registered on each connection by the session): case and
+// trailing blanks do not count, as on the server.
+inline constexpr char kTextCollation[] = "qd_text";
+
 // A declared T-SQL type.
 struct SqlType {
     enum Base {

@@ -93,8 +93,8 @@ QString Translator::columnDefinition(int& i, int end, bool* isIdentity, QString*
     }
     if (primary)
         def += QStringLiteral(" primary key");
-    if (type.isText())
-        def += QStringLiteral(" collate nocase");
+    if (type.isText())  // case and trailing blanks do not count, as on the server
+        def += QStringLiteral(" collate ") + QLatin1String(kTextCollation);
     return def + rest;
 }
 

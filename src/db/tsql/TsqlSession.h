@@ -41,9 +41,6 @@ private:
 QString serverErrorText(int number, const QString& message);
 bool splitServerError(const QString& text, int* number, QString* message);
 
-// The collation of text columns: case and trailing blanks do not count, as on the server.
-inline constexpr char kTextCollation[] = "qd_text";
-
 // Runs T-SQL batches on one connection of the embedded database, as the server would run them:
 // variables, table variables and #temp tables, if / while, try / catch, raiserror, and
 // transactions counted in @@trancount (a nested begin only counts; commit takes effect at the
