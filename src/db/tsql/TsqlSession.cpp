@@ -558,6 +558,22 @@ void Session::clearCaches() {
     d->statements.clear();
 }
 
+std::optional<QString> Session::viewDefinition(const QString& name) const {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(d->db,
+                       "select sql from sqlite_master where type = 'view' and name = ?1 "
+                       "collate nocase union all select sql from sqlite_temp_master "
+                       "where type = 'view' and name = ?1 collate nocase",
+                       -1, &stmt, nullptr);
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(stmt, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    std::optional<QString> sql;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    return sql;
+}
+
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {
     auto it = d->tableColumns.find(table);
     if (it == d->tableColumns.end()) {

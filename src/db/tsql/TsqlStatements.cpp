@@ -199,6 +199,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         return sql;
     }
 
+    checkViewTarget(begin, end);
     const TableScope scope = scanTables(begin, end);
     QString out;
     QString limit;      // from top, appended at the end of this query level

@@ -75,6 +75,10 @@ public:
     QString translateCreateTable(int begin, int end);
     QString translateAlterTable(int begin, int end);
     QString columnDefinition(int& i, int end, bool* isIdentity, QString* name, SqlType* type);
+    // Views: remembers the views the batch creates, and refuses an insert, update or delete
+    // whose target is a view (the embedded database's views are read-only), naming the base
+    // table to change instead.
+    void checkViewTarget(int begin, int end);
 
     // ---- what the batch has declared so far ----
     QString variableParam(int i) const;  // ":_v_name" of a declared variable at tok(i)
@@ -82,6 +86,7 @@ public:
     QHash<QString, SqlType> m_vars;                         // variable (lower, no @) -> type
     QHash<QString, QString> m_tableVars;                    // table variable -> temp table
     QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
+    QHash<QString, QString> m_localViews;                   // views made by the batch -> base
     Batch* m_batch = nullptr;
     int m_pos = 0;  // the procedural parser's position
 
