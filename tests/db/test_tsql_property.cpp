@@ -215,3 +215,28 @@ TEST(TsqlTextCollation, AnIndexedTextColumnIsSearchedAndSortedThroughItsIndex) {
     EXPECT_EQ(db.value(QStringLiteral("select name from goods where code = 'a1' order by code")),
               "x");
 }
+
+// Parentheses, signs and nots nested ten thousand deep give an answer or a clear error, never a
+// stack overflow; parentheses that only wrap are kept once.
+TEST(TsqlExpressionProperty, DeepNestingGivesAnAnswerOrAClearError) {
+    MemoryDb db;
+    const int n = 10000;
+    const QString open(n, QLatin1Char('(')), close(n, QLatin1Char(')'));
+    EXPECT_EQ(db.value(QStringLiteral("select ") + open + QStringLiteral("c") + close +
+                       QStringLiteral(" - - 1 from t")),
+              "8");
+    EXPECT_EQ(db.value(QStringLiteral("select count(*) from t where ") + open +
+                       QStringLiteral("c > 1") + close + QStringLiteral(" and c < 8")),
+              "1");
+    QString signs;
+    for (int k = 0; k < n; ++k)
+        signs += QStringLiteral("- ");
+    EXPECT_EQ(db.value(QStringLiteral("select ") + signs + QStringLiteral("c from t")), "7");
+    EXPECT_EQ(db.value(QStringLiteral("select count(*) from t where ") +
+                       QStringLiteral("not ").repeated(n + 1) + QStringLiteral("c = 7")),
+              "0");
+    EXPECT_NE(db.value(QStringLiteral("select 1 + ") + QStringLiteral("(1 + ").repeated(n) +
+                       QStringLiteral("1") + close)
+                  .find("表达式嵌套太深"),
+              std::string::npos);
+}

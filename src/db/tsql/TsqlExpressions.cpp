@@ -243,9 +243,40 @@ bool Translator::opensExpression(int open, int begin, int end) const {
     return true;
 }
 
+int Translator::redundantParens(int open, int close) const {
+    int leading = 0;
+    while (open + leading < close && isOp(open + leading, QLatin1StringView("(")))
+        ++leading;
+    if (isWord(open + leading, QLatin1StringView("select")) ||
+        isWord(open + leading, QLatin1StringView("with")))
+        --leading;  // the innermost '(' belongs to a subquery
+    // The '(' at depth d wraps the whole when the depth first falls below d at its mirror
+    // position close - d + 1; one pass finds where each depth is first left.
+    std::vector<int> firstBelow(std::size_t(leading) + 1, -1);
+    int depth = leading, lowest = leading;
+    for (int k = open + leading; k <= close; ++k) {
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")) && --depth < lowest && depth >= 0)
+            firstBelow[std::size_t(lowest = depth)] = k;
+    }
+    int wraps = 1;
+    while (wraps < leading && firstBelow[std::size_t(wraps)] == close - wraps)
+        ++wraps;
+    return wraps;
+}
+
 Expr Translator::parseExpr(int& i, int end, const TableScope& s) {
     if (i >= end)
         fail(i, QStringLiteral("这里应是一个表达式"));
+    // Each level costs stack; the embedded database itself parses far fewer levels.
+    if (m_exprDepth >= kMaxExprDepth)
+        fail(i, QStringLiteral("表达式嵌套太深（超过 %1 层）").arg(kMaxExprDepth));
+    ++m_exprDepth;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{m_exprDepth};
     return parseOr(i, end, s);
 }
 
@@ -270,11 +301,14 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
 }
 
 Expr Translator::parseNot(int& i, int end, const TableScope& s) {
-    if (i < end && isWord(i, QLatin1StringView("not"))) {
-        ++i;
-        return {joinSql({QStringLiteral("not"), parseNot(i, end, s).sql}), VType::Number};
-    }
-    return parsePredicate(i, end, s);
+    int nots = 0;  // counted, not recursed on: "not not not ..." may be long
+    for (; i < end && isWord(i, QLatin1StringView("not")); ++i)
+        ++nots;
+    Expr e = parsePredicate(i, end, s);
+    if (nots == 0)
+        return e;
+    // "not not x" is x, NULL included.
+    return {nots % 2 ? joinSql({QStringLiteral("not"), e.sql}) : e.sql, VType::Number};
 }
 
 Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
@@ -413,15 +447,31 @@ Expr Translator::parseMultiplicative(int& i, int end, const TableScope& s) {
 }
 
 Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
-    if (i < end && tok(i).kind == Token::Op &&
-        (text(i) == QLatin1String("-") || text(i) == QLatin1String("+") ||
-         text(i) == QLatin1String("~"))) {
-        const QString op = text(i).toString();
+    const int first = i;  // the signs, applied innermost first without recursing on each
+    while (i < end && tok(i).kind == Token::Op &&
+           (text(i) == QLatin1String("-") || text(i) == QLatin1String("+") ||
+            text(i) == QLatin1String("~")))
         ++i;
-        const Expr e = parseUnary(i, end, s);
-        return {prefixSql(op, e.sql), VType::Number, e.intBits};
+    const int signsEnd = i;
+    if (signsEnd == first)
+        return parsePrimary(i, end, s);
+    // A unary plus changes nothing, and two minus signs (or two ~) in a row cancel, so that a
+    // long run of signs does not become a long run for the embedded database's parser.
+    QStringList applied;  // innermost first
+    for (int k = signsEnd - 1; k >= first; --k) {
+        const QString op = text(k).toString();
+        if (op == QLatin1String("+"))
+            continue;
+        if (!applied.isEmpty() && applied.last() == op)
+            applied.removeLast();
+        else
+            applied << op;
     }
-    return parsePrimary(i, end, s);
+    Expr e = parsePrimary(i, end, s);
+    e.type = VType::Number;
+    for (const QString& op : applied)
+        e.sql = prefixSql(op, e.sql);
+    return e;
 }
 
 Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
@@ -478,9 +528,10 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                     isWord(i + 1, QLatin1StringView("with")))
                     return {translateSubquery(i, i), VType::Unknown};
                 const int close = matchingParen(i, end);
-                ++i;
-                Expr inner = parseExpr(i, close, s);
-                if (i != close)
+                const int wraps = redundantParens(i, close);
+                i += wraps;
+                Expr inner = parseExpr(i, close - wraps + 1, s);
+                if (i != close - wraps + 1)
                     fail(i, QStringLiteral("缺少 )"));
                 i = close + 1;
                 inner.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');

@@ -100,11 +100,15 @@ private:
     Expr parseUnary(int& i, int end, const TableScope& s);
     Expr parsePrimary(int& i, int end, const TableScope& s);
     Expr parseCase(int& i, int end, const TableScope& s);
+    // How many '(' from tok(open) on only wrap what the ')' at tok(close) closes: "((x))" is 2.
+    int redundantParens(int open, int close) const;
     Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
     Expr parseName(int& i, int end, const TableScope& s);
     Expr castTo(const Expr& e, const SqlType& type, int style, int at);
     QString datePartArg(int& i, int end);
 
+    static constexpr int kMaxExprDepth = 200;
+    int m_exprDepth = 0;  // expressions being parsed inside one another
     QStringView m_text;
     const ISchema& m_schema;
     std::vector<Token> m_t;  // significant tokens only (no blanks or comments)
