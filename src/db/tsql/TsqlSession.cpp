@@ -23,6 +23,11 @@ TsqlExecError::TsqlExecError(const QString& message, int number, int severity, i
       m_statement(statement),
       m_raised(raised) {}
 
+QString TsqlExecError::serverMessage() const {
+    const QString prefix = QStringLiteral("第 %1 行：").arg(m_line);
+    return m_line > 0 && message().startsWith(prefix) ? message().mid(prefix.size()) : message();
+}
+
 namespace {
 
 constexpr int kUserErrorNumber = 50000;
@@ -176,7 +181,7 @@ struct Session::Impl {
         if (!r.caught)
             return QVariant();
         if (name == QLatin1String("error_message"))
-            return r.caught->message();
+            return r.caught->serverMessage();
         if (name == QLatin1String("error_severity"))
             return r.caught->severity();
         if (name == QLatin1String("error_state"))

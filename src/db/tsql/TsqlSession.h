@@ -26,6 +26,8 @@ public:
     const QString& statement() const { return m_statement; }
     // True for an error the batch raised itself: its message is meant for the user as it is.
     bool raised() const { return m_raised; }
+    // The message as the server words it (error_message()): without the batch line in front.
+    QString serverMessage() const;
 
 private:
     int m_number;
