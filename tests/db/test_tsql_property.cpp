@@ -3,12 +3,10 @@
 // computes with the server's rules (division truncates toward zero, '%' takes the dividend's
 // sign), in the select list and in a filter alike.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QRandomGenerator>
 
-#include "db/SqliteValues.h"
-#include "db/tsql/TsqlSession.h"
+#include "TsqlMemoryDb.h"
 
 using namespace Qd::Core::Db;
 
@@ -129,35 +127,23 @@ private:
     QRandomGenerator m_rng;
 };
 
-struct MemoryDb {
-    sqlite3* db = nullptr;
-    std::unique_ptr<Tsql::Session> session;
+struct MemoryDb : TsqlMemoryDb {
     MemoryDb() {
-        sqlite3_open(":memory:", &db);
-        session = std::make_unique<Tsql::Session>(db);
         session->run(
             QStringLiteral("create table t (c int) insert into t values (%1)").arg(kColumnValue),
             {});
     }
-    ~MemoryDb() {
-        session.reset();
-        sqlite3_close(db);
-    }
     // The single value of the first result set as text, or the error's message.
     std::string value(const QString& batch) {
-        struct One : Tsql::Session::ResultSink {
-            QVariantList values;
-            void columns(sqlite3_stmt*, std::shared_ptr<void>&) override {}
-            void row(sqlite3_stmt* st) override { values << columnVariant(st, 0); }
-        } sink;
+        std::vector<QVariantList> rows;
         try {
-            session->run(batch, {}, &sink);
+            rows = values(batch);
         } catch (const DbError& e) {
             return e.message().toStdString();
         }
-        if (sink.values.size() != 1)
-            return std::to_string(sink.values.size()) + " rows";
-        return sink.values.front().toString().toStdString();
+        if (rows.size() != 1)
+            return std::to_string(rows.size()) + " rows";
+        return rows.front().value(0).toString().toStdString();
     }
 };
 
