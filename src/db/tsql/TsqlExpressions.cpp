@@ -900,6 +900,10 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         arity(a, 1, 1);
         return finish(QStringLiteral("qd_datepart('%1', %2)").arg(name, a[0].sql), VType::Number);
     }
+    if (name == QLatin1String("xact_state")) {
+        arity(a, 0, 0);  // 1 inside a transaction, 0 outside (none is ever uncommittable here)
+        return finish(QStringLiteral(":_g_xact_state"), VType::Number);
+    }
     if (name == QLatin1String("scope_identity") || name == QLatin1String("error_message") ||
         name == QLatin1String("error_number") || name == QLatin1String("error_severity") ||
         name == QLatin1String("error_state") || name == QLatin1String("error_line")) {

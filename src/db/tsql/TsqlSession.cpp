@@ -164,6 +164,8 @@ struct Session::Impl {
     QVariant global(const QString& name, const Run& r) const {
         if (name == QLatin1String("trancount"))
             return tranCount;
+        if (name == QLatin1String("xact_state"))
+            return tranCount > 0 ? 1 : 0;
         if (name == QLatin1String("rowcount"))
             return r.rowCount;
         if (name == QLatin1String("identity"))  // the connection's last identity, any batch
