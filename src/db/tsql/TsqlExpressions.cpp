@@ -468,7 +468,8 @@ Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
             applied << op;
     }
     Expr e = parsePrimary(i, end, s);
-    e.type = VType::Number;
+    if (!applied.isEmpty())
+        e.type = VType::Number;
     for (const QString& op : applied)
         e.sql = prefixSql(op, e.sql);
     return e;
