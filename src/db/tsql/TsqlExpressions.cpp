@@ -89,8 +89,8 @@ VType mergeTypes(VType a, VType b) {
 Expr numericOperand(const Expr& e, const Expr& other) {
     if (e.type != VType::Text || other.type != VType::Number)
         return e;
-    return {QStringLiteral("qd_to_number(%1, %2)").arg(e.sql).arg(other.intBits), VType::Number,
-            other.intBits};
+    return {QStringLiteral("qd_to_number(%1, %2)").arg(e.sql, QString::number(other.intBits)),
+            VType::Number, other.intBits};
 }
 
 bool isNonZeroLiteral(const QString& sql) {
@@ -110,7 +110,7 @@ Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
     const int bits = l.intBits && r.intBits ? std::max(l.intBits, r.intBits) : 0;
     QString sql = joinSql({l.sql, op, divisor});
     if (bits && (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")))
-        sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql).arg(bits);
+        sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql, QString::number(bits));
     return {sql, VType::Number, bits};
 }
 
@@ -702,23 +702,23 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
         case SqlType::Char:
             if (style >= 0 && e.type == VType::Time) {
                 const QString text =
-                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style);
-                return {type.length > 0
-                            ? QStringLiteral("substr(%1, 1, %2)").arg(text).arg(type.length)
-                            : text,
+                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql, QString::number(style));
+                return {type.length > 0 ? QStringLiteral("substr(%1, 1, %2)")
+                                              .arg(text, QString::number(type.length))
+                                        : text,
                         VType::Text};
             }
             if (type.length > 0)
-                return {
-                    QStringLiteral("substr(cast(%1 as text), 1, %2)").arg(e.sql).arg(type.length),
-                    VType::Text};
+                return {QStringLiteral("substr(cast(%1 as text), 1, %2)")
+                            .arg(e.sql, QString::number(type.length)),
+                        VType::Text};
             return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
         case SqlType::Int:
             return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number, intBitsOf(type)};
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal:
-            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql).arg(type.scale),
+            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql, QString::number(type.scale)),
                     VType::Number};
         case SqlType::Float:
             return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
