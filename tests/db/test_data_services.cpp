@@ -208,7 +208,7 @@ TEST_F(DataServicesTrace, BatchesAreTracedAsSentAndTheirTranslationOnlyInDetail)
         log.contains("[SQLITE] insert into t values (:code, :qty)\n-- :code = N'追踪''1', "
                      ":qty = 5"))
         << log.toStdString();
-    EXPECT_TRUE(log.contains("[SQLITE] update t set qty = qty + 1"));
+    EXPECT_TRUE(log.contains("[SQLITE] update t set qty = qd_int_check(qty + 1, 32)"));
 }
 
 TEST_F(DataServicesTrace, AFailingStatementIsTracedAsTheDatabaseRanIt) {

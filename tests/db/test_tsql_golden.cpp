@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "TsqlMemoryDb.h"
 #include "db/SqliteValues.h"
 #include "db/tsql/TsqlSession.h"
 
@@ -130,30 +131,16 @@ std::vector<GoldenCase> loadCases() {
     return cases;
 }
 
-struct Db {
-    sqlite3* db = nullptr;
-    std::unique_ptr<Tsql::Session> session;
-    Db() {
-        sqlite3_open(":memory:", &db);
-        session = std::make_unique<Tsql::Session>(db);
-    }
-    ~Db() {
-        session.reset();
-        sqlite3_close(db);
-    }
+struct Db : TsqlMemoryDb {
     QStringList rows(const QString& batch, const Params& params = {}) {
-        struct Rows : Tsql::Session::ResultSink {
-            QStringList out;
-            void columns(sqlite3_stmt*, std::shared_ptr<void>&) override {}
-            void row(sqlite3_stmt* st) override {
-                QStringList cells;
-                for (int c = 0; c < sqlite3_column_count(st); ++c)
-                    cells << renderValue(columnVariant(st, c));
-                out << cells.join(QStringLiteral(" | "));
-            }
-        } sink;
-        session->run(batch, params, &sink);
-        return sink.out;
+        QStringList out;
+        for (const QVariantList& row : values(batch, params)) {
+            QStringList cells;
+            for (const QVariant& v : row)
+                cells << renderValue(v);
+            out << cells.join(QStringLiteral(" | "));
+        }
+        return out;
     }
 };
 

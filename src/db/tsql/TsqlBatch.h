@@ -31,6 +31,10 @@ private:
     int m_column;
 };
 
+// The collation of text columns (registered on each connection by the session): case and
+// trailing blanks do not count, as on the server.
+inline constexpr char kTextCollation[] = "qd_text";
+
 // A declared T-SQL type.
 struct SqlType {
     enum Base {
@@ -61,6 +65,9 @@ public:
     // The declared type of table.column, or nullopt when the table or column is unknown.
     virtual std::optional<SqlType> columnType(const QString& table,
                                               const QString& column) const = 0;
+    // The embedded database's definition ("create view v as select ...") of a view of that
+    // name, or nullopt when the name is not a view.
+    virtual std::optional<QString> viewDefinition(const QString&) const { return std::nullopt; }
 };
 
 struct Node;

@@ -14,7 +14,71 @@ QString declaredType(const SqlType& t) {
         return QStringLiteral("varchar(36)");
     return name;
 }
+// The first table a view's query reads from (its last name part: "dbo.t" is t): the table to
+// change instead of the view.
+QString viewBaseTable(const QString& definition) {
+    std::vector<Token> tokens;
+    for (const Token& t : tokenize(definition))
+        if (t.kind != Token::Space && t.kind != Token::Comment)
+            tokens.push_back(t);
+    auto text = [&](std::size_t k) {
+        return QStringView(definition).mid(tokens[k].offset, tokens[k].length);
+    };
+    for (std::size_t k = 0; k + 1 < tokens.size(); ++k) {
+        if (tokens[k].kind != Token::Word ||
+            text(k).compare(QLatin1String("from"), Qt::CaseInsensitive) != 0)
+            continue;
+        QString name;
+        for (std::size_t j = k + 1; j < tokens.size(); j += 2) {
+            if (tokens[j].kind == Token::Quoted)
+                name = unquote(definition, tokens[j]);
+            else if (tokens[j].kind == Token::Word)
+                name = text(j).toString();
+            if (j + 1 >= tokens.size() || text(j + 1) != QLatin1String("."))
+                break;
+        }
+        return name;
+    }
+    return QString();
+}
 }  // namespace
+
+void Translator::checkViewTarget(int begin, int end) {
+    const QString first = lower(begin);
+    int at = begin + 1;
+    if (first == QLatin1String("create")) {
+        if (isWord(at, QLatin1StringView("view")) && at + 1 < end)
+            m_localViews.insert(lower(at + 1).remove(QLatin1Char('"')),
+                                viewBaseTable(source(begin, end)));
+        return;
+    }
+    if (first == QLatin1String("insert") || first == QLatin1String("delete")) {
+        if (isWord(at, QLatin1StringView(first == QLatin1String("insert") ? "into" : "from")))
+            ++at;
+    } else if (first != QLatin1String("update")) {
+        return;
+    }
+    if (at >= end || (tok(at).kind != Token::Word && tok(at).kind != Token::Quoted))
+        return;
+    int last = at;  // the name itself, after any schema prefix
+    while (isOp(last + 1, QLatin1StringView(".")) && last + 2 < end)
+        last += 2;
+    const QString name =
+        tok(last).kind == Token::Quoted ? unquote(m_text, tok(last)) : text(last).toString();
+    QString base = m_localViews.value(name.toLower());
+    if (!m_localViews.contains(name.toLower())) {
+        const std::optional<QString> definition = m_schema.viewDefinition(name);
+        if (!definition)
+            return;
+        base = viewBaseTable(*definition);
+    }
+    static const QHash<QString, QString> rewrites = {{"insert", "insert into %1 ..."},
+                                                     {"update", "update %1 set ..."},
+                                                     {"delete", "delete from %1 where ..."}};
+    fail(last,
+         QStringLiteral("不能通过视图 %1 修改数据（视图是只读的），请直接修改基表：%2")
+             .arg(name, rewrites.value(first).arg(base.isEmpty() ? QStringLiteral("基表") : base)));
+}
 
 QString Translator::columnDefinition(int& i, int end, bool* isIdentity, QString* nameOut,
                                      SqlType* typeOut) {
@@ -93,8 +157,8 @@ QString Translator::columnDefinition(int& i, int end, bool* isIdentity, QString*
     }
     if (primary)
         def += QStringLiteral(" primary key");
-    if (type.isText())
-        def += QStringLiteral(" collate nocase");
+    if (type.isText())  // case and trailing blanks do not count, as on the server
+        def += QStringLiteral(" collate ") + QLatin1String(kTextCollation);
     return def + rest;
 }
 

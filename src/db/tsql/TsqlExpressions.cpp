@@ -2,6 +2,8 @@
 // database's SQL with the type it is known to have. That type decides what '+' and '-' mean:
 // text concatenation, date arithmetic or numbers.
 #include <QHash>
+#include <algorithm>
+#include <limits>
 
 #include "db/tsql/TsqlTranslator.h"
 
@@ -82,10 +84,46 @@ VType mergeTypes(VType a, VType b) {
     return a != VType::Unknown ? a : b;
 }
 
+// Text that meets a number in arithmetic takes the number's type (the server's type precedence),
+// failing as the server does when it is not a number.
+Expr numericOperand(const Expr& e, const Expr& other) {
+    if (e.type != VType::Text || other.type != VType::Number)
+        return e;
+    return {QStringLiteral("qd_to_number(%1, %2)").arg(e.sql, QString::number(other.intBits)),
+            VType::Number, other.intBits};
+}
+
+bool isNonZeroLiteral(const QString& sql) {
+    bool ok = false;
+    const double v = sql.toDouble(&ok);
+    return ok && v != 0.0;
+}
+
+// Arithmetic with the server's rules: text meeting a number converts to it, an int with an int
+// stays an int and overflows at its width, and a divisor of zero fails.
+Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
+    const Expr l = numericOperand(left, right);
+    const Expr r = numericOperand(right, left);
+    const bool divides = op == QLatin1String("/") || op == QLatin1String("%");
+    const QString divisor =
+        divides && !isNonZeroLiteral(r.sql) ? QStringLiteral("qd_divisor(%1)").arg(r.sql) : r.sql;
+    const int bits = l.intBits && r.intBits ? std::max(l.intBits, r.intBits) : 0;
+    QString sql = joinSql({l.sql, op, divisor});
+    if (bits && (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")))
+        sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql, QString::number(bits));
+    return {sql, VType::Number, bits};
+}
+
 }  // namespace
 
 bool isReserved(const QString& w) {
     return reservedWords().contains(w);
+}
+
+int intBitsOf(const SqlType& t) {
+    if (t.base != SqlType::Int)
+        return 0;
+    return t.name.startsWith(QLatin1String("bigint")) ? 64 : 32;
 }
 
 VType vtypeOf(const SqlType& t) {
@@ -98,14 +136,55 @@ VType vtypeOf(const SqlType& t) {
     return VType::Unknown;
 }
 
+namespace {
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
+           c == QLatin1Char('@') || c == QLatin1Char(':') || c == QLatin1Char('#');
+}
+
+bool isOperatorChar(QChar c) {
+    return QStringView(u"-+*/<>=!|&%~^").contains(c);
+}
+
+}  // namespace
+
+bool wouldJoin(QChar last, QChar next) {
+    if (isWordChar(last) && isWordChar(next))
+        return true;  // two words or numbers become one
+    if (isOperatorChar(last) && isOperatorChar(next))
+        return true;  // "- -" would become a comment, "/ *" too, "< >" another operator
+    // Two quoted strings or names side by side read as one with a doubled quote.
+    return last == next && (last == QLatin1Char('\'') || last == QLatin1Char('"'));
+}
+
 void appendSql(QString& out, const QString& piece) {
     if (piece.isEmpty())
         return;
-    if (!out.isEmpty() && !out.endsWith(QLatin1Char('(')) && !out.endsWith(QLatin1Char(' ')) &&
-        !piece.startsWith(QLatin1Char(')')) && piece != QLatin1String(",") &&
-        !piece.startsWith(QLatin1Char('.')) && !out.endsWith(QLatin1Char('.')))
+    if (out.isEmpty()) {
+        out = piece;
+        return;
+    }
+    const QChar last = out.back(), next = piece.front();
+    const bool tight = last == QLatin1Char('(') || last == QLatin1Char(' ') ||
+                       last == QLatin1Char('.') || next == QLatin1Char(')') ||
+                       next == QLatin1Char('.') || piece == QLatin1String(",");
+    if (!tight || wouldJoin(last, next))
         out += QLatin1Char(' ');
     out += piece;
+}
+
+QString prefixSql(const QString& op, const QString& operand) {
+    if (!operand.isEmpty() && wouldJoin(op.back(), operand.front()))
+        return op + QLatin1Char(' ') + operand;
+    return op + operand;
+}
+
+QString joinSql(std::initializer_list<QString> pieces) {
+    QString out;
+    for (const QString& p : pieces)
+        appendSql(out, p);
+    return out;
 }
 
 QString sqlName(const QString& name) {
@@ -123,9 +202,81 @@ Expr Translator::parseStandalone(int& i, int end) {
     return parseExpr(i, end, TableScope());
 }
 
+bool Translator::opensExpression(int open, int begin, int end) const {
+    const int before = open - 1;
+    if (before < begin)
+        return false;
+    switch (tok(before).kind) {
+        case Token::Op:
+            if (isOp(before, QLatin1StringView(")")) || isOp(before, QLatin1StringView(".")))
+                return false;
+            break;
+        case Token::Word: {
+            // After a name: a column list ("insert into t (a)"); after these words: a derived
+            // table, a values row, a window, a common table expression or a query of a union.
+            static const QSet<QString> notBefore = {
+                "from",  "join",   "into",      "over",  "values", "as",    "union", "all",
+                "apply", "except", "intersect", "table", "view",   "index", "in",    "exists"};
+            const QString w = lower(before);
+            if (!isReserved(w) || notBefore.contains(w))
+                return false;
+            break;
+        }
+        default:
+            return false;
+    }
+    const int close = matchingParen(open, end);
+    const QString first = lower(open + 1);
+    if (first == QLatin1String("select") || first == QLatin1String("with"))
+        return true;  // a scalar subquery
+    if (tok(open + 1).kind == Token::Word && isReserved(first) && !startsExpression(first))
+        return false;
+    int depth = 0;
+    for (int k = open + 1; k < close; ++k) {  // "(a, b)" is a list, not an expression
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")))
+            --depth;
+        else if (depth == 0 && isOp(k, QLatin1StringView(",")))
+            return false;
+    }
+    return true;
+}
+
+int Translator::redundantParens(int open, int close) const {
+    int leading = 0;
+    while (open + leading < close && isOp(open + leading, QLatin1StringView("(")))
+        ++leading;
+    if (isWord(open + leading, QLatin1StringView("select")) ||
+        isWord(open + leading, QLatin1StringView("with")))
+        --leading;  // the innermost '(' belongs to a subquery
+    // The '(' at depth d wraps the whole when the depth first falls below d at its mirror
+    // position close - d + 1; one pass finds where each depth is first left.
+    std::vector<int> firstBelow(std::size_t(leading) + 1, -1);
+    int depth = leading, lowest = leading;
+    for (int k = open + leading; k <= close; ++k) {
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")) && --depth < lowest && depth >= 0)
+            firstBelow[std::size_t(lowest = depth)] = k;
+    }
+    int wraps = 1;
+    while (wraps < leading && firstBelow[std::size_t(wraps)] == close - wraps)
+        ++wraps;
+    return wraps;
+}
+
 Expr Translator::parseExpr(int& i, int end, const TableScope& s) {
     if (i >= end)
         fail(i, QStringLiteral("这里应是一个表达式"));
+    // Each level costs stack; the embedded database itself parses far fewer levels.
+    if (m_exprDepth >= kMaxExprDepth)
+        fail(i, QStringLiteral("表达式嵌套太深（超过 %1 层）").arg(kMaxExprDepth));
+    ++m_exprDepth;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{m_exprDepth};
     return parseOr(i, end, s);
 }
 
@@ -133,7 +284,7 @@ Expr Translator::parseOr(int& i, int end, const TableScope& s) {
     Expr e = parseAnd(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("or"))) {
         ++i;
-        e.sql += QStringLiteral(" or ") + parseAnd(i, end, s).sql;
+        e.sql = joinSql({e.sql, QStringLiteral("or"), parseAnd(i, end, s).sql});
         e.type = VType::Number;
     }
     return e;
@@ -143,18 +294,21 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
     Expr e = parseNot(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("and"))) {
         ++i;
-        e.sql += QStringLiteral(" and ") + parseNot(i, end, s).sql;
+        e.sql = joinSql({e.sql, QStringLiteral("and"), parseNot(i, end, s).sql});
         e.type = VType::Number;
     }
     return e;
 }
 
 Expr Translator::parseNot(int& i, int end, const TableScope& s) {
-    if (i < end && isWord(i, QLatin1StringView("not"))) {
-        ++i;
-        return {QStringLiteral("not ") + parseNot(i, end, s).sql, VType::Number};
-    }
-    return parsePredicate(i, end, s);
+    int nots = 0;  // counted, not recursed on: "not not not ..." may be long
+    for (; i < end && isWord(i, QLatin1StringView("not")); ++i)
+        ++nots;
+    Expr e = parsePredicate(i, end, s);
+    if (nots == 0)
+        return e;
+    // "not not x" is x, NULL included.
+    return {nots % 2 ? joinSql({QStringLiteral("not"), e.sql}) : e.sql, VType::Number};
 }
 
 Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
@@ -171,7 +325,7 @@ Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
             isWord(i, QLatin1StringView("some")))
             fail(i, QStringLiteral("不支持 all / any / some 比较"));
         const Expr r = parseAdditive(i, end, s);
-        return {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+        return {joinSql({e.sql, op, r.sql}), VType::Number};
     }
     if (isWord(i, QLatin1StringView("is"))) {
         ++i;
@@ -246,14 +400,15 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
         const int at = i++;
         const Expr r = parseMultiplicative(i, end, s);
         if (op == QLatin1String("+")) {
-            if (e.type == VType::Text || r.type == VType::Text) {
-                e = {e.sql + QStringLiteral(" || ") + r.sql, VType::Text};
+            if ((e.type == VType::Text && r.type != VType::Number) ||
+                (r.type == VType::Text && e.type != VType::Number)) {
+                e = {joinSql({e.sql, QStringLiteral("||"), r.sql}), VType::Text};
             } else if (e.type == VType::Time && r.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(r.sql, e.sql), VType::Time};
             } else if (r.type == VType::Time && e.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(e.sql, r.sql), VType::Time};
             } else if (e.type == VType::Number || r.type == VType::Number) {
-                e = {e.sql + QStringLiteral(" + ") + r.sql, VType::Number};
+                e = arithmetic(e, op, r);
             } else {
                 // Neither side's type is known here: decide on the values, as the server does.
                 e = {QStringLiteral("qd_add(%1, %2)").arg(e.sql, r.sql), VType::Unknown};
@@ -267,12 +422,12 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
             } else if (r.type == VType::Time) {
                 fail(at, QStringLiteral("不能用数值减去日期"));
             } else {
-                e = {e.sql + QStringLiteral(" - ") + r.sql, VType::Number};
+                e = arithmetic(e, op, r);
             }
         } else if (op == QLatin1String("||")) {
             fail(at, QStringLiteral("|| 不是 T-SQL 运算符，请用 + 连接字符串"));
         } else {
-            e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+            e = {joinSql({e.sql, op, r.sql}), VType::Number};
         }
     }
     return e;
@@ -286,21 +441,38 @@ Expr Translator::parseMultiplicative(int& i, int end, const TableScope& s) {
         const QString op = text(i).toString();
         ++i;
         const Expr r = parseUnary(i, end, s);
-        e = {e.sql + QLatin1Char(' ') + op + QLatin1Char(' ') + r.sql, VType::Number};
+        e = arithmetic(e, op, r);
     }
     return e;
 }
 
 Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
-    if (i < end && tok(i).kind == Token::Op &&
-        (text(i) == QLatin1String("-") || text(i) == QLatin1String("+") ||
-         text(i) == QLatin1String("~"))) {
-        const QString op = text(i).toString();
+    const int first = i;  // the signs, applied innermost first without recursing on each
+    while (i < end && tok(i).kind == Token::Op &&
+           (text(i) == QLatin1String("-") || text(i) == QLatin1String("+") ||
+            text(i) == QLatin1String("~")))
         ++i;
-        const Expr e = parseUnary(i, end, s);
-        return {op + e.sql, VType::Number};
+    const int signsEnd = i;
+    if (signsEnd == first)
+        return parsePrimary(i, end, s);
+    // A unary plus changes nothing, and two minus signs (or two ~) in a row cancel, so that a
+    // long run of signs does not become a long run for the embedded database's parser.
+    QStringList applied;  // innermost first
+    for (int k = signsEnd - 1; k >= first; --k) {
+        const QString op = text(k).toString();
+        if (op == QLatin1String("+"))
+            continue;
+        if (!applied.isEmpty() && applied.last() == op)
+            applied.removeLast();
+        else
+            applied << op;
     }
-    return parsePrimary(i, end, s);
+    Expr e = parsePrimary(i, end, s);
+    if (!applied.isEmpty())
+        e.type = VType::Number;
+    for (const QString& op : applied)
+        e.sql = prefixSql(op, e.sql);
+    return e;
 }
 
 Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
@@ -308,8 +480,14 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
         fail(i, QStringLiteral("这里应是一个表达式"));
     const Token& t = tok(i);
     switch (t.kind) {
-        case Token::Number:
-            return {text(i++).toString(), VType::Number};
+        case Token::Number: {
+            // A literal without a point or exponent that fits 32 bits is an int; a larger one
+            // is a numeric on the server, so it never overflows as an int.
+            const QString n = text(i++).toString();
+            bool isInt = false;
+            const qint64 v = n.toLongLong(&isInt);
+            return {n, VType::Number, isInt && v <= std::numeric_limits<qint32>::max() ? 32 : 0};
+        }
         case Token::String:
             return {text(i++).toString(), VType::Text};
         case Token::NString:
@@ -326,7 +504,7 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                 fail(i, QStringLiteral("表变量 @%1 不能用作值").arg(name));
             const QString p = variableParam(i);
             ++i;
-            return {p, vtypeOf(m_vars.value(name))};
+            return {p, vtypeOf(m_vars.value(name)), intBitsOf(m_vars.value(name))};
         }
         case Token::Global: {
             static const QHash<QString, VType> globals = {
@@ -351,12 +529,14 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                     isWord(i + 1, QLatin1StringView("with")))
                     return {translateSubquery(i, i), VType::Unknown};
                 const int close = matchingParen(i, end);
-                ++i;
-                Expr inner = parseExpr(i, close, s);
-                if (i != close)
+                const int wraps = redundantParens(i, close);
+                i += wraps;
+                Expr inner = parseExpr(i, close - wraps + 1, s);
+                if (i != close - wraps + 1)
                     fail(i, QStringLiteral("缺少 )"));
                 i = close + 1;
-                return {QLatin1Char('(') + inner.sql + QLatin1Char(')'), inner.type};
+                inner.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
+                return inner;
             }
             if (text(i) == QLatin1String("*")) {
                 ++i;
@@ -425,7 +605,7 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
     if (parts.size() == 2 && parts[0].compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0)
         parts.removeFirst();
 
-    VType type = VType::Unknown;
+    std::optional<SqlType> declared;
     const QString column = parts.last().toLower();
     auto lookup = [&](const QString& table) -> std::optional<SqlType> {
         const auto local = m_localTables.find(table);
@@ -437,20 +617,18 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
     };
     if (parts.size() == 2) {
         const QString q = parts[0].toLower();
-        if (auto t = lookup(s.aliases.value(q, q)))
-            type = vtypeOf(*t);
+        declared = lookup(s.aliases.value(q, q));
     } else {
-        for (const QString& table : s.tables) {
-            if (auto t = lookup(table)) {
-                type = vtypeOf(*t);
+        for (const QString& table : s.tables)
+            if ((declared = lookup(table)))
                 break;
-            }
-        }
     }
     QStringList out;
     for (const QString& p : parts)
         out << (p == QLatin1String("*") ? p : sqlName(p));
-    return {out.join(QLatin1Char('.')), type};
+    if (!declared)
+        return {out.join(QLatin1Char('.'))};
+    return {out.join(QLatin1Char('.')), vtypeOf(*declared), intBitsOf(*declared)};
 }
 
 Expr Translator::parseCase(int& i, int end, const TableScope& s) {
@@ -524,23 +702,23 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
         case SqlType::Char:
             if (style >= 0 && e.type == VType::Time) {
                 const QString text =
-                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql).arg(style);
-                return {type.length > 0
-                            ? QStringLiteral("substr(%1, 1, %2)").arg(text).arg(type.length)
-                            : text,
+                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql, QString::number(style));
+                return {type.length > 0 ? QStringLiteral("substr(%1, 1, %2)")
+                                              .arg(text, QString::number(type.length))
+                                        : text,
                         VType::Text};
             }
             if (type.length > 0)
-                return {
-                    QStringLiteral("substr(cast(%1 as text), 1, %2)").arg(e.sql).arg(type.length),
-                    VType::Text};
+                return {QStringLiteral("substr(cast(%1 as text), 1, %2)")
+                            .arg(e.sql, QString::number(type.length)),
+                        VType::Text};
             return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
         case SqlType::Int:
-            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number};
+            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number, intBitsOf(type)};
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal:
-            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql).arg(type.scale),
+            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql, QString::number(type.scale)),
                     VType::Number};
         case SqlType::Float:
             return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
@@ -637,10 +815,16 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         const std::vector<Expr> a = args();
         arity(a, 1, 1);
         const QString fn = name == QLatin1String("count_big") ? QStringLiteral("count") : name;
-        const VType type = (name == QLatin1String("min") || name == QLatin1String("max"))
-                               ? a[0].type
-                               : VType::Number;
-        return finish(fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')'), type);
+        const bool keepsType = name == QLatin1String("min") || name == QLatin1String("max");
+        const QString call = fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')');
+        if (name == QLatin1String("avg") && a[0].intBits) {
+            // The average of ints is an int, truncated toward zero as the server divides.
+            const Expr r = finish(QStringLiteral("cast(%1 as integer)").arg(call), VType::Number);
+            return {r.sql, r.type, a[0].intBits};
+        }
+        const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
+        const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
+        return {r.sql, r.type, bits};
     }
 
     const std::vector<Expr> a = args();
@@ -716,6 +900,10 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         name == QLatin1String("day")) {
         arity(a, 1, 1);
         return finish(QStringLiteral("qd_datepart('%1', %2)").arg(name, a[0].sql), VType::Number);
+    }
+    if (name == QLatin1String("xact_state")) {
+        arity(a, 0, 0);  // 1 inside a transaction, 0 outside (none is ever uncommittable here)
+        return finish(QStringLiteral(":_g_xact_state"), VType::Number);
     }
     if (name == QLatin1String("scope_identity") || name == QLatin1String("error_message") ||
         name == QLatin1String("error_number") || name == QLatin1String("error_severity") ||

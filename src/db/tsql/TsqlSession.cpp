@@ -23,6 +23,11 @@ TsqlExecError::TsqlExecError(const QString& message, int number, int severity, i
       m_statement(statement),
       m_raised(raised) {}
 
+QString TsqlExecError::serverMessage() const {
+    const QString prefix = QStringLiteral("第 %1 行：").arg(m_line);
+    return m_line > 0 && message().startsWith(prefix) ? message().mid(prefix.size()) : message();
+}
+
 namespace {
 
 constexpr int kUserErrorNumber = 50000;
@@ -111,8 +116,11 @@ struct Session::Impl {
     // The trace gets the failing statement as the database ran it, whatever the detail.
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
         LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
-        throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message),
-                            sqlite3_extended_errcode(db), 16, 1, n.line, n.source, false);
+        int number = sqlite3_extended_errcode(db);
+        QString text = message;
+        splitServerError(message, &number, &text);
+        throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(text), number, 16, 1,
+                            n.line, n.source, false);
     }
 
     std::shared_ptr<Prepared> prepareBatch(const QString& text, const ISchema& schema) {
@@ -156,6 +164,8 @@ struct Session::Impl {
     QVariant global(const QString& name, const Run& r) const {
         if (name == QLatin1String("trancount"))
             return tranCount;
+        if (name == QLatin1String("xact_state"))
+            return tranCount > 0 ? 1 : 0;
         if (name == QLatin1String("rowcount"))
             return r.rowCount;
         if (name == QLatin1String("identity"))  // the connection's last identity, any batch
@@ -173,7 +183,7 @@ struct Session::Impl {
         if (!r.caught)
             return QVariant();
         if (name == QLatin1String("error_message"))
-            return r.caught->message();
+            return r.caught->serverMessage();
         if (name == QLatin1String("error_severity"))
             return r.caught->severity();
         if (name == QLatin1String("error_state"))
@@ -540,6 +550,7 @@ struct Session::Impl {
 Session::Session(sqlite3* db) : d(std::make_unique<Impl>()) {
     d->db = db;
     registerFunctions(db);
+    registerServerRules(db);
 }
 
 Session::~Session() = default;
@@ -552,6 +563,22 @@ void Session::clearCaches() {
     d->translations.clear();
     d->tableColumns.clear();
     d->statements.clear();
+}
+
+std::optional<QString> Session::viewDefinition(const QString& name) const {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(d->db,
+                       "select sql from sqlite_master where type = 'view' and name = ?1 "
+                       "collate nocase union all select sql from sqlite_temp_master "
+                       "where type = 'view' and name = ?1 collate nocase",
+                       -1, &stmt, nullptr);
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(stmt, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    std::optional<QString> sql;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    return sql;
 }
 
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {

@@ -26,6 +26,8 @@ public:
     const QString& statement() const { return m_statement; }
     // True for an error the batch raised itself: its message is meant for the user as it is.
     bool raised() const { return m_raised; }
+    // The message as the server words it (error_message()): without the batch line in front.
+    QString serverMessage() const;
 
 private:
     int m_number;
@@ -35,6 +37,11 @@ private:
     QString m_statement;
     bool m_raised;
 };
+
+// A built-in that fails as the server would marks its message with the server's error number;
+// the session takes the two apart again for TsqlExecError (error_number(), error_message()).
+QString serverErrorText(int number, const QString& message);
+bool splitServerError(const QString& text, int* number, QString* message);
 
 // Runs T-SQL batches on one connection of the embedded database, as the server would run them:
 // variables, table variables and #temp tables, if / while, try / catch, raiserror, and
@@ -73,10 +80,14 @@ public:
 
     int tranCount() const;
     std::optional<SqlType> columnType(const QString& table, const QString& column) const override;
+    std::optional<QString> viewDefinition(const QString& name) const override;
     void clearCaches();
 
     // Registers the T-SQL built-ins (qd_datediff, qd_dateadd, ...) on a connection.
     static void registerFunctions(sqlite3* db);
+    // Registers the server's rules the embedded database lacks (int overflow, division by zero,
+    // text meeting a number, the text collation) on a connection.
+    static void registerServerRules(sqlite3* db);
 
 private:
     struct Impl;

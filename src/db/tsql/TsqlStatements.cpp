@@ -199,6 +199,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         return sql;
     }
 
+    checkViewTarget(begin, end);
     const TableScope scope = scanTables(begin, end);
     QString out;
     QString limit;      // from top, appended at the end of this query level
@@ -216,7 +217,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         const Token& t = tok(i);
         if (t.kind == Token::Op) {
             const QString op = text(i).toString();
-            if (op == QLatin1String("(")) {
+            if (op == QLatin1String("(") && opensExpression(i, begin, end)) {
+                // "(a + b) / 5", "(c) not in (1, 2)": the expression parser takes the whole.
+            } else if (op == QLatin1String("(")) {
                 if (isWord(i + 1, QLatin1StringView("select")) ||
                     isWord(i + 1, QLatin1StringView("with"))) {
                     appendSql(out, translateSubquery(i, i));

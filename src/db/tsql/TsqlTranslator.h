@@ -20,9 +20,11 @@ enum class VType { Unknown, Number, Text, Time };
 struct Expr {
     QString sql;
     VType type = VType::Unknown;
+    int intBits = 0;  // 32 for an int, 64 for a bigint, 0 for anything else or not known
 };
 
 VType vtypeOf(const SqlType& t);
+int intBitsOf(const SqlType& t);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
@@ -64,12 +66,19 @@ public:
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
     Expr parseStandalone(int& i, int end);  // an expression outside any statement
-    SqlType parseType(int& i, int end);     // a type name with its (length[, scale])
+    // Whether the '(' at tok(open), met while walking a statement, starts an expression rather
+    // than a column list, a values row, a derived table or a window.
+    bool opensExpression(int open, int begin, int end) const;
+    SqlType parseType(int& i, int end);  // a type name with its (length[, scale])
 
     // ---- DDL (TsqlDdl.cpp) ----
     QString translateCreateTable(int begin, int end);
     QString translateAlterTable(int begin, int end);
     QString columnDefinition(int& i, int end, bool* isIdentity, QString* name, SqlType* type);
+    // Views: remembers the views the batch creates, and refuses an insert, update or delete
+    // whose target is a view (the embedded database's views are read-only), naming the base
+    // table to change instead.
+    void checkViewTarget(int begin, int end);
 
     // ---- what the batch has declared so far ----
     QString variableParam(int i) const;  // ":_v_name" of a declared variable at tok(i)
@@ -77,6 +86,7 @@ public:
     QHash<QString, SqlType> m_vars;                         // variable (lower, no @) -> type
     QHash<QString, QString> m_tableVars;                    // table variable -> temp table
     QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
+    QHash<QString, QString> m_localViews;                   // views made by the batch -> base
     Batch* m_batch = nullptr;
     int m_pos = 0;  // the procedural parser's position
 
@@ -90,11 +100,15 @@ private:
     Expr parseUnary(int& i, int end, const TableScope& s);
     Expr parsePrimary(int& i, int end, const TableScope& s);
     Expr parseCase(int& i, int end, const TableScope& s);
+    // How many '(' from tok(open) on only wrap what the ')' at tok(close) closes: "((x))" is 2.
+    int redundantParens(int open, int close) const;
     Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
     Expr parseName(int& i, int end, const TableScope& s);
     Expr castTo(const Expr& e, const SqlType& type, int style, int at);
     QString datePartArg(int& i, int end);
 
+    static constexpr int kMaxExprDepth = 200;
+    int m_exprDepth = 0;  // expressions being parsed inside one another
     QStringView m_text;
     const ISchema& m_schema;
     std::vector<Token> m_t;  // significant tokens only (no blanks or comments)
@@ -106,8 +120,13 @@ bool isReserved(const QString& lowerWord);
 // Reserved words that nevertheless start an expression (not, exists, case, null, cast, convert).
 bool startsExpression(const QString& lowerWord);
 
-// Joins pieces of SQL with single blanks, none after '(' or before ')' and ','.
+// The one place emitted SQL is put together. Pieces are joined with single blanks, none after
+// '(' or before ')' and ','; a blank always separates two pieces whose meeting characters would
+// read as one token ("-" and "-1" as the comment "--1", "/" and "*", two words).
+bool wouldJoin(QChar last, QChar next);
 void appendSql(QString& out, const QString& piece);
+QString joinSql(std::initializer_list<QString> pieces);
+QString prefixSql(const QString& op, const QString& operand);  // a unary operator, "-x", "- -1"
 
 // An identifier as the embedded database needs it: plain when it is a simple word, else quoted.
 QString sqlName(const QString& name);

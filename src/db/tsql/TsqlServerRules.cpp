@@ -1,0 +1,151 @@
+// The server's rules that the embedded database would otherwise let pass without a word: int
+// arithmetic overflows at its width, a divisor of zero fails, text meeting a number converts to
+// that number or fails, and text compares without regard to case or trailing blanks. Each is a
+// qd_* function (or the qd_text collation) that the translator puts where the rule applies.
+#include <sqlite3.h>
+
+#include <QString>
+#include <cmath>
+#include <limits>
+
+#include "db/tsql/TsqlSession.h"
+
+namespace Qd::Core::Db::Tsql {
+
+namespace {
+
+void failAs(sqlite3_context* ctx, int number, const QString& message) {
+    const QByteArray b = serverErrorText(number, message).toUtf8();
+    sqlite3_result_error(ctx, b.constData(), int(b.size()));
+}
+
+QString typeName(int bits) {
+    return bits == 64 ? QStringLiteral("bigint") : QStringLiteral("int");
+}
+
+// qd_int_check(value, bits): the result of int arithmetic, which must fit its type. The
+// embedded database computes in 64 bits and turns an overflow of those into a real.
+void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int bits = sqlite3_value_int(argv[1]);
+    const qint64 limit = bits == 64 ? std::numeric_limits<qint64>::max()
+                                    : qint64(std::numeric_limits<qint32>::max());
+    bool overflow = false;
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_INTEGER: {
+            const qint64 v = sqlite3_value_int64(argv[0]);
+            overflow = v > limit || v < -limit - 1;
+            break;
+        }
+        case SQLITE_FLOAT: {
+            // 2^31 - 1 is exact in a double; 2^63 - 1 rounds up to 2^63, itself out of range.
+            const double v = sqlite3_value_double(argv[0]);
+            overflow = bits == 64 ? !(std::fabs(v) < std::ldexp(1.0, 63))
+                                  : !(v <= double(limit) && v >= -double(limit) - 1);
+            break;
+        }
+        default:
+            break;
+    }
+    if (overflow)
+        return failAs(ctx, 8115,
+                      QStringLiteral("Arithmetic overflow error converting expression to data "
+                                     "type %1.")
+                          .arg(typeName(bits)));
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// qd_divisor(value): the right operand of '/' or '%', which must not be zero.
+void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int type = sqlite3_value_numeric_type(argv[0]);
+    if ((type == SQLITE_INTEGER && sqlite3_value_int64(argv[0]) == 0) ||
+        (type == SQLITE_FLOAT && sqlite3_value_double(argv[0]) == 0.0))
+        return failAs(ctx, 8134, QStringLiteral("Divide by zero error encountered."));
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// qd_to_number(text, bits): text that meets a number in arithmetic takes the number's type, as
+// the server's type precedence has it: an int (bits 32 or 64) or else a numeric.
+void fnToNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT)
+        return sqlite3_result_value(ctx, argv[0]);
+    const int bits = sqlite3_value_int(argv[1]);
+    const QString text = QString::fromUtf8(
+        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    if (bits > 0) {
+        const qint64 v = trimmed.toLongLong(&ok);
+        if (!ok)
+            return failAs(ctx, 245,
+                          QStringLiteral("Conversion failed when converting the varchar value "
+                                         "'%1' to data type %2.")
+                              .arg(text, typeName(bits)));
+        if (bits == 32 &&
+            (v > std::numeric_limits<qint32>::max() || v < std::numeric_limits<qint32>::min()))
+            return failAs(ctx, 248,
+                          QStringLiteral("The conversion of the varchar value '%1' overflowed an "
+                                         "int column.")
+                              .arg(text));
+        return sqlite3_result_int64(ctx, v);
+    }
+    const qint64 i = trimmed.toLongLong(&ok);
+    if (ok)
+        return sqlite3_result_int64(ctx, i);
+    const double d = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return failAs(ctx, 8114, QStringLiteral("Error converting data type varchar to numeric."));
+    sqlite3_result_double(ctx, d);
+}
+
+// The qd_text collation: as the server's default collation, case does not count and neither do
+// trailing blanks ('B' = 'b ').
+int compareText(void*, int n1, const void* p1, int n2, const void* p2) {
+    const char* a = static_cast<const char*>(p1);
+    const char* b = static_cast<const char*>(p2);
+    while (n1 > 0 && a[n1 - 1] == ' ')
+        --n1;
+    while (n2 > 0 && b[n2 - 1] == ' ')
+        --n2;
+    const int r = sqlite3_strnicmp(a, b, n1 < n2 ? n1 : n2);
+    return r != 0 ? r : n1 - n2;
+}
+
+constexpr char kErrorMark = '#';
+
+}  // namespace
+
+QString serverErrorText(int number, const QString& message) {
+    return QLatin1Char(kErrorMark) + QString::number(number) + QLatin1Char(kErrorMark) + message;
+}
+
+bool splitServerError(const QString& text, int* number, QString* message) {
+    if (!text.startsWith(QLatin1Char(kErrorMark)))
+        return false;
+    const qsizetype end = text.indexOf(QLatin1Char(kErrorMark), 1);
+    bool ok = false;
+    const int n = end > 1 ? text.mid(1, end - 1).toInt(&ok) : 0;
+    if (!ok)
+        return false;
+    *number = n;
+    *message = text.mid(end + 1);
+    return true;
+}
+
+void Session::registerServerRules(sqlite3* db) {
+    struct Fn {
+        const char* name;
+        int args;
+        void (*f)(sqlite3_context*, int, sqlite3_value**);
+    };
+    static const Fn fns[] = {
+        {"qd_int_check", 2, fnIntCheck},
+        {"qd_divisor", 1, fnDivisor},
+        {"qd_to_number", 2, fnToNumber},
+    };
+    for (const Fn& f : fns)
+        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   f.f, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, kTextCollation, SQLITE_UTF8, nullptr, compareText, nullptr);
+}
+
+}  // namespace Qd::Core::Db::Tsql
