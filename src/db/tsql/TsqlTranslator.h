@@ -66,6 +66,12 @@ public:
     Expr parseStandalone(int& i, int end);  // an expression outside any statement
     SqlType parseType(int& i, int end);     // a type name with its (length[, scale])
 
+    // ---- calls with clauses after them (TsqlCalls.cpp) ----
+    Expr parseFunction(const QString& name, int& i, int end, const TableScope& s);
+    QString overClause(int& i, int end, const TableScope& s);
+    void orderKeys(int& i, int end, const TableScope& s, QStringList& keys,
+                   QList<bool>& descending);
+
     // ---- DDL (TsqlDdl.cpp) ----
     QString translateCreateTable(int begin, int end);
     QString translateAlterTable(int begin, int end);
@@ -93,6 +99,8 @@ private:
     Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
     Expr parseName(int& i, int end, const TableScope& s);
     Expr castTo(const Expr& e, const SqlType& type, int style, int at);
+    Expr tryCast(bool isConvert, int& i, int close, const TableScope& s);
+    Expr choose(int& i, int close, const TableScope& s);
     QString datePartArg(int& i, int end);
 
     QStringView m_text;
