@@ -201,6 +201,11 @@ int Translator::statementEnd(int start) const {
         }
         if (w == QLatin1String("with") && isOp(i + 1, QLatin1StringView("(")))
             continue;  // table hint
+        if (w == QLatin1String("with") && isWord(i + 1, QLatin1StringView("ties")))
+            continue;  // top n with ties
+        if (w == QLatin1String("fetch") &&
+            (isWord(i - 1, QLatin1StringView("row")) || isWord(i - 1, QLatin1StringView("rows"))))
+            continue;  // offset n rows fetch next m rows only
         if (kind == QLatin1String("with") && !seenBody &&
             (w == QLatin1String("insert") || w == QLatin1String("update") ||
              w == QLatin1String("delete"))) {

@@ -126,6 +126,51 @@ TableScope Translator::scanTables(int begin, int end) const {
     return scope;
 }
 
+// "offset n row[s] [fetch first|next m row[s] only]"; tok(i) is "offset".
+QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
+    ++i;
+    const QString skip = parseExpr(i, end, scope).sql;
+    auto rowWord = [&] {
+        if (!isWord(i, QLatin1StringView("row")) && !isWord(i, QLatin1StringView("rows")))
+            fail(i, QStringLiteral("这里应是 rows"));
+        ++i;
+    };
+    rowWord();
+    QString take = QStringLiteral("-1");
+    if (isWord(i, QLatin1StringView("fetch"))) {
+        ++i;
+        if (!isWord(i, QLatin1StringView("first")) && !isWord(i, QLatin1StringView("next")))
+            fail(i, QStringLiteral("fetch 后应是 next 或 first"));
+        ++i;
+        take = parseExpr(i, end, scope).sql;
+        rowWord();
+        if (!isWord(i, QLatin1StringView("only")))
+            fail(i, QStringLiteral("这里应是 only"));
+        ++i;
+    }
+    return QStringLiteral("limit %1 offset %2").arg(take, skip);
+}
+
+// The limit of "top n", "top n percent" (rounded up, over the rows the query gives) and
+// "top n with ties" (the rows ranked n or better by the query's order by). `out` is the query
+// translated so far; fromPos / orderPos are where its from and order by start.
+QString Translator::topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
+                             qsizetype fromPos, qsizetype orderPos) const {
+    if (percent)
+        return QStringLiteral("(select cast(x as integer) + (x > cast(x as integer)) from "
+                              "(select count(*) * (%1) / 100.0 as x from (%2)))")
+            .arg(n, out);
+    if (withTiesAt < 0)
+        return n;
+    if (orderPos < 0)
+        fail(withTiesAt, QStringLiteral("top ... with ties 必须有 order by"));
+    const QString from = fromPos < 0 ? QString() : out.mid(fromPos, orderPos - fromPos);
+    const QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
+    return QStringLiteral("(select count(*) from (select rank() over (order by %1) as _qd_rank %2) "
+                          "where _qd_rank <= (%3))")
+        .arg(keys, from.trimmed(), n);
+}
+
 QString Translator::translateSubquery(int open, int& i) {
     const int close = matchingParen(open, size());
     const QString inner = translateStatement(open + 1, close, nullptr, nullptr);
@@ -202,6 +247,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     const TableScope scope = scanTables(begin, end);
     QString out;
     QString limit;      // from top, appended at the end of this query level
+    bool topPercent = false;
+    int withTiesAt = -1;  // the token of "with ties"
+    QString offset;       // from offset ... fetch: "limit m offset n"
+    qsizetype fromPos = -1, orderPos = -1;  // where this level's from / order by start in out
     QString intoTable;  // select ... into
     int depth = 0;      // plain parentheses opened by this level
     bool inSelectList = false;
@@ -277,9 +326,17 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                     } else {
                         fail(i, QStringLiteral("top 后应是数字"));
                     }
-                    if (isWord(i, QLatin1StringView("percent")) ||
-                        isWord(i, QLatin1StringView("with")))
-                        fail(i, QStringLiteral("不支持 top ... percent / with ties"));
+                    if (isWord(i, QLatin1StringView("percent"))) {
+                        topPercent = true;
+                        ++i;
+                    }
+                    if (isWord(i, QLatin1StringView("with")) &&
+                        isWord(i + 1, QLatin1StringView("ties"))) {
+                        if (topPercent)
+                            fail(i, QStringLiteral("不支持 top ... percent with ties，请用 rank() 改写"));
+                        withTiesAt = i;
+                        i += 2;
+                    }
                 }
                 if (depth == 0) {
                     inSelectList = true;
@@ -320,8 +377,11 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (w == QLatin1String("from")) {
                 if (isUpdate)
                     fail(i, QStringLiteral("不支持 update ... from（请改写为子查询）"));
-                if (depth == 0)
+                if (depth == 0) {
                     inSelectList = false;
+                    if (fromPos < 0)
+                        fromPos = out.size();
+                }
                 appendSql(out, w);
                 ++i;
                 expectTable = true;
@@ -334,7 +394,15 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (depth == 0) {
                     inFrom = false;
                     inSelectList = false;
+                    if (w == QLatin1String("order"))
+                        orderPos = out.size();
                 }
+            }
+            if (w == QLatin1String("offset") && depth == 0) {
+                if (!limit.isEmpty())
+                    fail(i, QStringLiteral("top 不能与 offset 同用"));
+                offset = offsetFetch(i, end, scope);
+                continue;
             }
             if (w == QLatin1String("union") || w == QLatin1String("except") ||
                 w == QLatin1String("intersect")) {
@@ -429,7 +497,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     if (targets && !targets->isEmpty() && targets->size() != items)
         fail(begin, QStringLiteral("给变量赋值的 select 不能同时返回数据"));
     if (!limit.isEmpty())
-        appendSql(out, QStringLiteral("limit ") + limit);
+        appendSql(out, QStringLiteral("limit ") +
+                           topLimit(out, limit, topPercent, withTiesAt, fromPos, orderPos));
+    appendSql(out, offset);
     if (!intoTable.isEmpty())
         return intoTable + QLatin1Char(' ') + out;
     if (returnsRows && (!targets || targets->isEmpty())) {

@@ -57,6 +57,9 @@ public:
     // variables in `targets`; `returnsRows` tells whether the statement yields a result set.
     QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
+    QString offsetFetch(int& i, int end, const TableScope& scope);
+    QString topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
+                     qsizetype fromPos, qsizetype orderPos) const;
     QString tableRef(int& i, int end);            // a table name, temp table or table variable
     void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
