@@ -126,6 +126,104 @@ TableScope Translator::scanTables(int begin, int end) const {
     return scope;
 }
 
+// The from clause of "update t set ... from ..." or "delete t from ...", that names the rows
+// to change by a join: its token, or -1 when the statement has none.
+int Translator::ownFromClause(int begin, int end) const {
+    const bool update = isWord(begin, QLatin1StringView("update"));
+    int depth = 0;
+    bool afterSet = false;
+    for (int k = begin + 1; k < end; ++k) {
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")))
+            --depth;
+        else if (depth == 0 && isWord(k, QLatin1StringView("set")))
+            afterSet = true;
+        else if (depth == 0 && isWord(k, QLatin1StringView("from")) &&
+                 (update ? afterSet : k > begin + 1))
+            return k;
+    }
+    return -1;
+}
+
+// The target of an update or delete with its own from clause; tok(i) is its name. The target
+// is a table of the from clause, by its alias or its name; a target the clause does not name is
+// joined to it, as the server does. `rowid` is the target row's key inside the clause.
+Translator::JoinTarget Translator::joinTarget(int& i, int from, int end) {
+    JoinTarget t;
+    const int at = i;
+    const QString written = tableRef(i, end);
+    const QString key = tok(at).kind == Token::Variable
+                            ? written.toLower()
+                            : (tok(i - 1).kind == Token::Quoted ? unquote(m_text, tok(i - 1))
+                                                                : text(i - 1).toString())
+                                  .toLower();
+    t.from = translateStatement(from, end, nullptr, nullptr);
+    const TableScope inFrom = scanTables(from, end);
+    if (inFrom.aliases.contains(key)) {
+        t.table = sqlName(inFrom.aliases.value(key));
+    } else {
+        t.table = written;
+        t.from = QStringLiteral("from ") + written + QStringLiteral(", ") +
+                 t.from.mid(int(sizeof("from")));
+    }
+    t.rowid = written + QStringLiteral(".rowid");
+    return t;
+}
+
+// update x set a = e, ... from t x join u on ... [where ...]: each row of the target is given the
+// values its join row computes, through a derived table keyed by the target's rowid (the
+// embedded database's own update ... from cannot see the target inside the join).
+QString Translator::translateUpdateFrom(int begin, int from, int end) {
+    int i = begin + 1;
+    if (isWord(i, QLatin1StringView("top")))
+        fail(i, QStringLiteral("不支持 update top ... from，请在 where 中用子查询限定行"));
+    const JoinTarget target = joinTarget(i, from, end);
+    if (!isWord(i, QLatin1StringView("set")))
+        fail(i, QStringLiteral("这里应是 set"));
+    ++i;
+    const TableScope scope = scanTables(begin, end);
+    QStringList sets, values;
+    while (i < from) {
+        if (isOp(i + 1, QLatin1StringView(".")))
+            i += 2;  // x.col: the target's own column
+        if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+            fail(i, QStringLiteral("这里应是要更新的列名"));
+        const QString column =
+            tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+        if (!isOp(i + 1, QLatin1StringView("=")))
+            fail(i + 1, QStringLiteral("这里应是 ="));
+        i += 2;
+        const QString value = QStringLiteral("_qd_v%1").arg(sets.size() + 1);
+        values << parseExpr(i, from, scope).sql + QStringLiteral(" as ") + value;
+        sets << sqlName(column) + QStringLiteral(" = _qd_from.") + value;
+        if (isOp(i, QLatin1StringView(",")))
+            ++i;
+        else if (i != from)
+            fail(i, QStringLiteral("set 列表有误"));
+    }
+    if (sets.isEmpty())
+        fail(i, QStringLiteral("set 后应是要更新的列"));
+    return QStringLiteral("update %1 as _qd_target set %2 from (select %3 as _qd_rowid, %4 %5) as "
+                          "_qd_from where _qd_target.rowid = _qd_from._qd_rowid")
+        .arg(target.table, sets.join(QStringLiteral(", ")), target.rowid,
+             values.join(QStringLiteral(", ")), target.from);
+}
+
+// delete [from] x from t x join u on ... [where ...]: the target rows the join keeps, by rowid.
+QString Translator::translateDeleteFrom(int begin, int from, int end) {
+    int i = begin + 1;
+    if (isWord(i, QLatin1StringView("from")))
+        ++i;
+    if (isWord(i, QLatin1StringView("top")))
+        fail(i, QStringLiteral("不支持 delete top ... from，请在 where 中用子查询限定行"));
+    const JoinTarget target = joinTarget(i, from, end);
+    if (i != from)
+        fail(i, QStringLiteral("delete 的目标表后应是 from"));
+    return QStringLiteral("delete from %1 where rowid in (select %2 %3)")
+        .arg(target.table, target.rowid, target.from);
+}
+
 // "offset n row[s] [fetch first|next m row[s] only]"; tok(i) is "offset".
 QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
     ++i;
@@ -242,6 +340,13 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         if (i != end)
             fail(i, QStringLiteral("一条 drop 语句只能删除一个对象"));
         return sql;
+    }
+
+    if (first == QLatin1String("update") || first == QLatin1String("delete")) {
+        const int from = ownFromClause(begin, end);
+        if (from >= 0)
+            return first == QLatin1String("update") ? translateUpdateFrom(begin, from, end)
+                                                     : translateDeleteFrom(begin, from, end);
     }
 
     const TableScope scope = scanTables(begin, end);
@@ -366,17 +471,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (!isWord(i, next)) {
                     appendSql(out, QString(next));
                     expectTable = true;
-                } else if (w == QLatin1String("delete") &&
-                           !isWord(i + 1, QLatin1StringView("from")) &&
-                           tok(i + 2).kind == Token::Word &&
-                           lower(i + 2) == QLatin1String("from")) {
-                    fail(i, QStringLiteral("不支持 delete ... from 多表删除"));
                 }
                 continue;
             }
             if (w == QLatin1String("from")) {
-                if (isUpdate)
-                    fail(i, QStringLiteral("不支持 update ... from（请改写为子查询）"));
                 if (depth == 0) {
                     inSelectList = false;
                     if (fromPos < 0)

@@ -58,6 +58,15 @@ public:
     QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
     QString offsetFetch(int& i, int end, const TableScope& scope);
+    struct JoinTarget {
+        QString table;  // the table changed
+        QString rowid;  // its rowid inside the from clause
+        QString from;   // the translated from clause, where and all
+    };
+    int ownFromClause(int begin, int end) const;
+    JoinTarget joinTarget(int& i, int from, int end);
+    QString translateUpdateFrom(int begin, int from, int end);
+    QString translateDeleteFrom(int begin, int from, int end);
     QString topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
                      qsizetype fromPos, qsizetype orderPos) const;
     QString tableRef(int& i, int end);            // a table name, temp table or table variable
