@@ -582,8 +582,8 @@ void fnQuotename(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, open + body + close);
 }
 
-// format(value, pattern[, culture]): numbers and date-times; NULL for a pattern it cannot apply,
-// as the server gives.
+// format(value, pattern[, culture]): numbers and date-times (text that is neither fails, as a
+// varchar argument does on the server); NULL for a pattern it cannot apply.
 void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
@@ -595,7 +595,8 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (isDate)
             return resultText(ctx, formatDate(d, pattern));
         if (sqlite3_value_numeric_type(argv[0]) == SQLITE_TEXT)
-            return sqlite3_result_null(ctx);
+            return resultError(ctx,
+                               QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
     }
     const std::optional<QString> s = formatNumber(sqlite3_value_double(argv[0]), pattern);
     if (!s)
