@@ -224,6 +224,43 @@ QString Translator::translateDeleteFrom(int begin, int from, int end) {
         .arg(target.table, target.rowid, target.from);
 }
 
+// "with name [(column, ...)] as (select ...)[, ...]" before the statement that uses them;
+// tok(i) is "with". A recursive one (union all referring to itself) needs no other word.
+QString Translator::commonTableExpressions(int& i, int end) {
+    QString out = QStringLiteral("with");
+    ++i;
+    for (;;) {
+        if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+            fail(i, QStringLiteral("with 后应是公用表表达式的名称"));
+        appendSql(out, sqlName(tok(i).kind == Token::Quoted ? unquote(m_text, tok(i))
+                                                            : text(i).toString()));
+        ++i;
+        if (isOp(i, QLatin1StringView("("))) {
+            const int close = matchingParen(i, end);
+            QStringList columns;
+            for (int k = i + 1; k < close; ++k) {
+                if (tok(k).kind == Token::Word || tok(k).kind == Token::Quoted)
+                    columns << sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k))
+                                                                    : text(k).toString());
+                else if (!isOp(k, QLatin1StringView(",")))
+                    fail(k, QStringLiteral("列名列表有误"));
+            }
+            appendSql(out, QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            i = close + 1;
+        }
+        if (!isWord(i, QLatin1StringView("as")) || !isOp(i + 1, QLatin1StringView("(")) ||
+            !isWord(i + 2, QLatin1StringView("select")))
+            fail(i, QStringLiteral("这里应是 as (select ...)"));
+        appendSql(out, QStringLiteral("as"));
+        ++i;
+        appendSql(out, translateSubquery(i, i));
+        if (!isOp(i, QLatin1StringView(",")))
+            return out;
+        out += QLatin1Char(',');
+        ++i;
+    }
+}
+
 // "offset n row[s] [fetch first|next m row[s] only]"; tok(i) is "offset".
 QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
     ++i;
@@ -412,6 +449,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
 
         if (t.kind == Token::Word) {
             const QString w = lower(i);
+            if (w == QLatin1String("with") && i == begin) {
+                appendSql(out, commonTableExpressions(i, end));
+                continue;
+            }
             if (w == QLatin1String("select")) {
                 if (!limit.isEmpty())
                     fail(i, QStringLiteral("top 不能与 union 等复合查询同用"));

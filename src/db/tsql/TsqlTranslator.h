@@ -58,6 +58,7 @@ public:
     QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
     QString offsetFetch(int& i, int end, const TableScope& scope);
+    QString commonTableExpressions(int& i, int end);
     struct JoinTarget {
         QString table;  // the table changed
         QString rowid;  // its rowid inside the from clause
