@@ -9,7 +9,10 @@ namespace Qd::Core::Db::Tsql {
 TsqlError::TsqlError(const QString& what, int line, int column, const QString& near)
     : DbError(near.isEmpty()
                   ? QStringLiteral("第 %1 行：%2").arg(line).arg(what)
-                  : QStringLiteral("第 %1 行 \"%2\" 附近：%3").arg(line).arg(near, what)),
+                  : QStringLiteral("第 %1 行第 %2 列 \"%3\" 附近：%4")
+                        .arg(line)
+                        .arg(column)
+                        .arg(near, what)),
       m_what(what),
       m_line(line),
       m_column(column) {}
@@ -557,7 +560,7 @@ void Translator::parseStatement(NodeList& out) {
     }
 
     if (isStatementStart(w))
-        fail(start, QStringLiteral("不支持的语句 %1").arg(w));
+        fail(start, QStringLiteral("不支持的语句 %1").arg(w) + rewriteFor(w));
     fail(start, QStringLiteral("无法识别的语句"));
 }
 

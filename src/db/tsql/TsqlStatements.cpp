@@ -4,6 +4,21 @@
 
 namespace Qd::Core::Db::Tsql::Internal {
 
+QString rewriteFor(const QString& word) {
+    static const QHash<QString, QString> rewrites = {
+        {"apply", "：请改写为 join 一个派生表（先 group by 关联列），或在选择列表中用相关子查询"},
+        {"pivot", "：请改写为 sum(case when 列 = 值 then 数量 end) as 值, ... 加 group by"},
+        {"unpivot", "：请改写为每列一个 select 的 union all"},
+        {"merge", "：请改写为 update ... from ... join 加 insert ... where not exists (...)"},
+        {"output", "：请在同一批中改后再 select 这些行（新行的键用 scope_identity()）"},
+        {"for", "：for xml / json 请改为返回行，由程序组装"},
+        {"option", "：请去掉查询提示 option (...)"},
+        {"fetch", "：分页请写 order by ... offset n rows fetch next m rows only"},
+        {"offset", "：offset 只能跟在 order by 之后"},
+        {"top", "：top 只能紧跟在 select（或 distinct）之后"}};
+    return rewrites.value(word);
+}
+
 namespace {
 const QSet<QString>& tableHints() {
     static const QSet<QString> hints = {
@@ -571,7 +586,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 w == QLatin1String("unpivot") || w == QLatin1String("apply") ||
                 w == QLatin1String("offset") || w == QLatin1String("fetch") ||
                 w == QLatin1String("merge") || w == QLatin1String("top"))
-                fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w));
+                fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w) + rewriteFor(w));
             if (expectTable && !isReserved(w)) {
                 appendSql(out, tableRef(i, end));
                 tableAlias(i, end, out);

@@ -127,6 +127,9 @@ bool isReserved(const QString& lowerWord);
 // Reserved words that nevertheless start an expression (not, exists, case, null, cast, convert).
 bool startsExpression(const QString& lowerWord);
 
+// How to write a refused construct (": ..." to append to the error), or empty.
+QString rewriteFor(const QString& lowerWord);
+
 // Joins pieces of SQL with single blanks, none after '(' or before ')' and ','.
 void appendSql(QString& out, const QString& piece);
 
