@@ -8,10 +8,9 @@ namespace {
 
 // Functions that only exist with an over clause.
 bool isWindowOnly(const QString& name) {
-    static const QSet<QString> names = {"row_number", "rank",        "dense_rank",
-                                        "ntile",      "lag",         "lead",
-                                        "first_value", "last_value", "percent_rank",
-                                        "cume_dist"};
+    static const QSet<QString> names = {"row_number",   "rank",     "dense_rank",  "ntile",
+                                        "lag",          "lead",     "first_value", "last_value",
+                                        "percent_rank", "cume_dist"};
     return names.contains(name);
 }
 
@@ -98,7 +97,7 @@ Expr Translator::parseFunction(const QString& name, int& i, int end, const Table
         ++i;
         const Expr e = name == QLatin1String("choose")
                            ? choose(i, close, s)
-                           : tryCast(name == QLatin1String("try_convert"), i, close, s);
+                           : conversion(name == QLatin1String("try_convert"), true, i, close, s);
         if (i != close)
             fail(i, QStringLiteral("函数 %1 的参数有误").arg(name));
         i = close + 1;
@@ -135,10 +134,10 @@ Expr Translator::parseFunction(const QString& name, int& i, int end, const Table
     return call;
 }
 
-// try_cast(x as type) / try_convert(type, x[, style]): the cast with our conversion functions
-// in their qd_try_ form, which give NULL where the cast would fail. The operand keeps its own
-// functions, so an error inside it is still an error.
-Expr Translator::tryCast(bool isConvert, int& i, int close, const TableScope& s) {
+// cast(x as type) / convert(type, x[, style]), and with orNull try_cast / try_convert: the cast
+// with our conversion functions in their qd_try_ form, which give NULL where the cast would
+// fail. The operand keeps its own functions, so an error inside it is still an error.
+Expr Translator::conversion(bool isConvert, bool orNull, int& i, int close, const TableScope& s) {
     const int at = i - 1;
     SqlType type;
     Expr value;
@@ -146,22 +145,24 @@ Expr Translator::tryCast(bool isConvert, int& i, int close, const TableScope& s)
     if (isConvert) {
         type = parseType(i, close);
         if (!isOp(i, QLatin1StringView(",")))
-            fail(i, QStringLiteral("try_convert 缺少 ,"));
+            fail(i, QStringLiteral("convert 缺少 ,"));
         ++i;
         value = parseExpr(i, close, s);
         if (isOp(i, QLatin1StringView(","))) {
             ++i;
             if (tok(i).kind != Token::Number)
-                fail(i, QStringLiteral("try_convert 的样式应是数字"));
+                fail(i, QStringLiteral("convert 的样式应是数字"));
             style = text(i++).toInt();
         }
     } else {
         value = parseExpr(i, close, s);
         if (!isWord(i, QLatin1StringView("as")))
-            fail(i, QStringLiteral("try_cast 缺少 as"));
+            fail(i, QStringLiteral("cast 缺少 as"));
         ++i;
         type = parseType(i, close);
     }
+    if (!orNull)
+        return castTo(value, type, style, at);
     const QString operand(QChar(1));  // stands for the operand while the call is renamed
     Expr r = castTo({operand, value.type}, type, style, at);
     r.sql.replace(QStringLiteral("qd_"), QStringLiteral("qd_try_"));

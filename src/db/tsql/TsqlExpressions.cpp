@@ -583,28 +583,8 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
             fail(at, QStringLiteral("函数 %1 的参数个数不对").arg(name));
     };
 
-    if (name == QLatin1String("cast")) {
-        const Expr e = parseExpr(i, close, s);
-        if (!isWord(i, QLatin1StringView("as")))
-            fail(i, QStringLiteral("cast 缺少 as"));
-        ++i;
-        const Expr r = castTo(e, parseType(i, close), -1, at);
-        return finish(r.sql, r.type);
-    }
-    if (name == QLatin1String("convert")) {
-        const SqlType type = parseType(i, close);
-        if (!isOp(i, QLatin1StringView(",")))
-            fail(i, QStringLiteral("convert 缺少 ,"));
-        ++i;
-        const Expr e = parseExpr(i, close, s);
-        int style = -1;
-        if (isOp(i, QLatin1StringView(","))) {
-            ++i;
-            if (tok(i).kind != Token::Number)
-                fail(i, QStringLiteral("convert 的样式应是数字"));
-            style = text(i++).toInt();
-        }
-        const Expr r = castTo(e, type, style, at);
+    if (name == QLatin1String("cast") || name == QLatin1String("convert")) {
+        const Expr r = conversion(name == QLatin1String("convert"), false, i, close, s);
         return finish(r.sql, r.type);
     }
     if (name == QLatin1String("datediff") || name == QLatin1String("dateadd") ||

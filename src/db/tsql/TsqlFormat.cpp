@@ -89,8 +89,7 @@ std::optional<QString> standardPattern(double value, QChar kind, int precision) 
         case 'P': {
             const Digits d = roundedDigits(value * 100, places);
             return (d.negative ? QStringLiteral("-") : QString()) + grouped(d.whole) +
-                   (places > 0 ? QLatin1Char('.') + d.fraction : QString()) +
-                   QLatin1Char('%');
+                   (places > 0 ? QLatin1Char('.') + d.fraction : QString()) + QLatin1Char('%');
         }
         case 'D': {
             if (value != std::trunc(value))
@@ -128,8 +127,8 @@ std::optional<QString> customPattern(double value, const QString& pattern) {
     if (prefix.contains(QLatin1Char('%')) || suffix.contains(QLatin1Char('%')))
         value *= 100;
     const QString wholePart = num.section(QLatin1Char('.'), 0, 0);
-    const QString fracPart = num.contains(QLatin1Char('.')) ? num.section(QLatin1Char('.'), 1)
-                                                            : QString();
+    const QString fracPart =
+        num.contains(QLatin1Char('.')) ? num.section(QLatin1Char('.'), 1) : QString();
     const int minFraction = int(fracPart.count(QLatin1Char('0')));
     const int maxFraction = int(fracPart.size());
     const int minWhole = int(wholePart.count(QLatin1Char('0')));

@@ -236,7 +236,7 @@ void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
         d = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
             return castFailed(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
-                                        .arg(textArg(argv[0])));
+                                       .arg(textArg(argv[0])));
     } else {
         d = sqlite3_value_double(argv[0]);
     }
@@ -381,7 +381,8 @@ void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
         if (std::fabs(r) >= 9.2e18)
-            return resultError(ctx, QStringLiteral("将表达式转换为数据类型 int 时出现算术溢出错误。"));
+            return resultError(ctx,
+                               QStringLiteral("将表达式转换为数据类型 int 时出现算术溢出错误。"));
         return sqlite3_result_int64(ctx, qint64(std::trunc(r)));
     }
     sqlite3_result_double(ctx, r);
@@ -443,7 +444,6 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
     sqlite3_finalize(stmt);
 }
-
 
 // A value as concat() shows it: NULL is empty, numbers in their shortest form.
 QString concatText(sqlite3_value* v) {
@@ -528,8 +528,7 @@ QString likeToRegex(const QString& pattern) {
                 set.remove(0, 1);
             QString body;
             for (const QChar m : set)
-                body += m == QLatin1Char('-') ? QString(m)
-                                              : QRegularExpression::escape(QString(m));
+                body += m == QLatin1Char('-') ? QString(m) : QRegularExpression::escape(QString(m));
             rx += QLatin1Char('[') + (negated ? QStringLiteral("^") : QString()) + body +
                   QLatin1Char(']');
             k = close;
@@ -550,10 +549,9 @@ void fnPatindex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     while (pattern.startsWith(QLatin1Char('%')))
         pattern.remove(0, 1);
     const QRegularExpression rx(
-        QStringLiteral("^(%1)(%2)$").arg(anywhere ? QStringLiteral(".*?") : QString(),
-                                         likeToRegex(pattern)),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QStringLiteral("^(%1)(%2)$")
+            .arg(anywhere ? QStringLiteral(".*?") : QString(), likeToRegex(pattern)),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = rx.match(textArg(argv[1]));
     sqlite3_result_int64(ctx, m.hasMatch() ? m.capturedLength(1) + 1 : 0);
 }
@@ -595,8 +593,8 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (isDate)
             return resultText(ctx, formatDate(d, pattern));
         if (sqlite3_value_numeric_type(argv[0]) == SQLITE_TEXT)
-            return resultError(ctx,
-                               QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
+            return resultError(
+                ctx, QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
     }
     const std::optional<QString> s = formatNumber(sqlite3_value_double(argv[0]), pattern);
     if (!s)
@@ -650,7 +648,8 @@ void stringAggFinal(sqlite3_context* ctx) {
         for (std::size_t k = 0; k < a.keys.size(); ++k) {
             const int c = compareKeys(a.keys[k], b.keys[k]);
             if (c != 0)
-                return qsizetype(k) < directions.size() && directions[qsizetype(k)] == QLatin1Char('d')
+                return qsizetype(k) < directions.size() &&
+                               directions[qsizetype(k)] == QLatin1Char('d')
                            ? c > 0
                            : c < 0;
         }
@@ -726,8 +725,8 @@ void Session::registerFunctions(sqlite3* db) {
     for (const Fn& f : conversions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &orNull,
                                    f.f, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "qd_string_agg", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                               nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);
+    sqlite3_create_function_v2(db, "qd_string_agg", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               nullptr, stringAggStep, stringAggFinal, nullptr);
 }
 
 }  // namespace Qd::Core::Db::Tsql

@@ -7,12 +7,11 @@
 namespace Qd::Core::Db::Tsql {
 
 TsqlError::TsqlError(const QString& what, int line, int column, const QString& near)
-    : DbError(near.isEmpty()
-                  ? QStringLiteral("第 %1 行：%2").arg(line).arg(what)
-                  : QStringLiteral("第 %1 行第 %2 列 \"%3\" 附近：%4")
-                        .arg(line)
-                        .arg(column)
-                        .arg(near, what)),
+    : DbError(near.isEmpty() ? QStringLiteral("第 %1 行：%2").arg(line).arg(what)
+                             : QStringLiteral("第 %1 行第 %2 列 \"%3\" 附近：%4")
+                                   .arg(line)
+                                   .arg(column)
+                                   .arg(near, what)),
       m_what(what),
       m_line(line),
       m_column(column) {}

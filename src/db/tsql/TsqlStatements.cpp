@@ -219,8 +219,9 @@ QString Translator::translateUpdateFrom(int begin, int from, int end) {
     }
     if (sets.isEmpty())
         fail(i, QStringLiteral("set 后应是要更新的列"));
-    return QStringLiteral("update %1 as _qd_target set %2 from (select %3 as _qd_rowid, %4 %5) as "
-                          "_qd_from where _qd_target.rowid = _qd_from._qd_rowid")
+    return QStringLiteral(
+               "update %1 as _qd_target set %2 from (select %3 as _qd_rowid, %4 %5) as "
+               "_qd_from where _qd_target.rowid = _qd_from._qd_rowid")
         .arg(target.table, sets.join(QStringLiteral(", ")), target.rowid,
              values.join(QStringLiteral(", ")), target.from);
 }
@@ -260,7 +261,8 @@ QString Translator::commonTableExpressions(int& i, int end) {
                 else if (!isOp(k, QLatin1StringView(",")))
                     fail(k, QStringLiteral("列名列表有误"));
             }
-            appendSql(out, QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            appendSql(out,
+                      QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
             i = close + 1;
         }
         if (!isWord(i, QLatin1StringView("as")) || !isOp(i + 1, QLatin1StringView("(")) ||
@@ -307,8 +309,9 @@ QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
 QString Translator::topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
                              qsizetype fromPos, qsizetype orderPos) const {
     if (percent)
-        return QStringLiteral("(select cast(x as integer) + (x > cast(x as integer)) from "
-                              "(select count(*) * (%1) / 100.0 as x from (%2)))")
+        return QStringLiteral(
+                   "(select cast(x as integer) + (x > cast(x as integer)) from "
+                   "(select count(*) * (%1) / 100.0 as x from (%2)))")
             .arg(n, out);
     if (withTiesAt < 0)
         return n;
@@ -316,8 +319,9 @@ QString Translator::topLimit(const QString& out, const QString& n, bool percent,
         fail(withTiesAt, QStringLiteral("top ... with ties 必须有 order by"));
     const QString from = fromPos < 0 ? QString() : out.mid(fromPos, orderPos - fromPos);
     const QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
-    return QStringLiteral("(select count(*) from (select rank() over (order by %1) as _qd_rank %2) "
-                          "where _qd_rank <= (%3))")
+    return QStringLiteral(
+               "(select count(*) from (select rank() over (order by %1) as _qd_rank %2) "
+               "where _qd_rank <= (%3))")
         .arg(keys, from.trimmed(), n);
 }
 
@@ -398,18 +402,18 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         const int from = ownFromClause(begin, end);
         if (from >= 0)
             return first == QLatin1String("update") ? translateUpdateFrom(begin, from, end)
-                                                     : translateDeleteFrom(begin, from, end);
+                                                    : translateDeleteFrom(begin, from, end);
     }
 
     const TableScope scope = scanTables(begin, end);
     QString out;
-    QString limit;      // from top, appended at the end of this query level
+    QString limit;  // from top, appended at the end of this query level
     bool topPercent = false;
-    int withTiesAt = -1;  // the token of "with ties"
-    QString offset;       // from offset ... fetch: "limit m offset n"
+    int withTiesAt = -1;                    // the token of "with ties"
+    QString offset;                         // from offset ... fetch: "limit m offset n"
     qsizetype fromPos = -1, orderPos = -1;  // where this level's from / order by start in out
-    QString intoTable;  // select ... into
-    int depth = 0;      // plain parentheses opened by this level
+    QString intoTable;                      // select ... into
+    int depth = 0;                          // plain parentheses opened by this level
     bool inSelectList = false;
     bool itemStart = false;
     bool expectTable = false;
@@ -494,7 +498,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                     if (isWord(i, QLatin1StringView("with")) &&
                         isWord(i + 1, QLatin1StringView("ties"))) {
                         if (topPercent)
-                            fail(i, QStringLiteral("不支持 top ... percent with ties，请用 rank() 改写"));
+                            fail(i, QStringLiteral(
+                                        "不支持 top ... percent with ties，请用 rank() 改写"));
                         withTiesAt = i;
                         i += 2;
                     }

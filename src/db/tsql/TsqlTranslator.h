@@ -70,7 +70,7 @@ public:
     QString translateDeleteFrom(int begin, int from, int end);
     QString topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
                      qsizetype fromPos, qsizetype orderPos) const;
-    QString tableRef(int& i, int end);            // a table name, temp table or table variable
+    QString tableRef(int& i, int end);  // a table name, temp table or table variable
     void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
 
@@ -112,7 +112,7 @@ private:
     Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
     Expr parseName(int& i, int end, const TableScope& s);
     Expr castTo(const Expr& e, const SqlType& type, int style, int at);
-    Expr tryCast(bool isConvert, int& i, int close, const TableScope& s);
+    Expr conversion(bool isConvert, bool orNull, int& i, int close, const TableScope& s);
     Expr choose(int& i, int close, const TableScope& s);
     QString datePartArg(int& i, int end);
 
