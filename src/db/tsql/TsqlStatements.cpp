@@ -1,5 +1,7 @@
 // Queries and data changes: select (top, into, assignment and alias forms), insert, update,
 // delete, truncate, drop, create index / view, and table references with their hints.
+#include <QRegularExpression>
+
 #include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql::Internal {
@@ -307,7 +309,8 @@ QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
 // "top n with ties" (the rows ranked n or better by the query's order by). `out` is the query
 // translated so far; fromPos / orderPos are where its from and order by start.
 QString Translator::topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
-                             qsizetype fromPos, qsizetype orderPos) const {
+                             qsizetype fromPos, qsizetype orderPos,
+                             const QHash<QString, QString>& aliases) const {
     if (percent)
         return QStringLiteral(
                    "(select cast(x as integer) + (x > cast(x as integer)) from "
@@ -318,7 +321,15 @@ QString Translator::topLimit(const QString& out, const QString& n, bool percent,
     if (orderPos < 0)
         fail(withTiesAt, QStringLiteral("top ... with ties 必须有 order by"));
     const QString from = fromPos < 0 ? QString() : out.mid(fromPos, orderPos - fromPos);
-    const QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
+    QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
+    // The ranking runs over the from clause, where the select list's aliases do not exist: an
+    // alias in the order by stands for its expression there.
+    for (auto a = aliases.begin(); a != aliases.end(); ++a)
+        keys.replace(QRegularExpression(QStringLiteral("(?<![\\w.\"])%1(?![\\w\"])")
+                                            .arg(QRegularExpression::escape(a.key())),
+                                        QRegularExpression::CaseInsensitiveOption |
+                                            QRegularExpression::UseUnicodePropertiesOption),
+                     QLatin1Char('(') + a.value() + QLatin1Char(')'));
     return QStringLiteral(
                "(select count(*) from (select rank() over (order by %1) as _qd_rank %2) "
                "where _qd_rank <= (%3))")
@@ -412,6 +423,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     int withTiesAt = -1;                    // the token of "with ties"
     QString offset;                         // from offset ... fetch: "limit m offset n"
     qsizetype fromPos = -1, orderPos = -1;  // where this level's from / order by start in out
+    qsizetype itemPos = -1;                 // where the current select-list item starts in out
+    QHash<QString, QString> aliases;        // select-list alias (lower case) -> its expression
     QString intoTable;                      // select ... into
     int depth = 0;                          // plain parentheses opened by this level
     bool inSelectList = false;
@@ -454,8 +467,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (op == QLatin1String(",")) {
                 appendSql(out, op);
                 ++i;
-                if (inSelectList && depth == 0)
+                if (inSelectList && depth == 0) {
                     itemStart = true;
+                    itemPos = out.size();
+                }
                 if (inFrom && depth == 0)
                     expectTable = true;
                 continue;
@@ -507,6 +522,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (depth == 0) {
                     inSelectList = true;
                     itemStart = true;
+                    itemPos = out.size();
                 }
                 continue;
             }
@@ -604,6 +620,17 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 expectTable = true;
                 continue;
             }
+            if (w == QLatin1String("as") && inSelectList && depth == 0 &&
+                (tok(i + 1).kind == Token::Word || tok(i + 1).kind == Token::Quoted)) {
+                const QString alias =
+                    sqlName(tok(i + 1).kind == Token::Quoted ? unquote(m_text, tok(i + 1))
+                                                             : text(i + 1).toString());
+                aliases.insert(alias.toLower(), out.mid(itemPos).trimmed());
+                appendSql(out, w);
+                appendSql(out, alias);
+                i += 2;
+                continue;
+            }
             if (isReserved(w) && !startsExpression(w) &&
                 !((w == QLatin1String("left") || w == QLatin1String("right")) &&
                   isOp(i + 1, QLatin1StringView("(")))) {
@@ -637,14 +664,25 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 const QString alias =
                     t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
                 i += 2;
-                appendSql(out,
-                          parseExpr(i, end, scope).sql + QStringLiteral(" as ") + sqlName(alias));
+                const QString value = parseExpr(i, end, scope).sql;
+                aliases.insert(sqlName(alias).toLower(), value);
+                appendSql(out, value + QStringLiteral(" as ") + sqlName(alias));
                 itemStart = false;
                 ++items;
                 continue;
             }
         }
         const bool wasItemStart = itemStart && inSelectList && depth == 0;
+        if (inSelectList && !itemStart && depth == 0 &&
+            (t.kind == Token::Quoted || (t.kind == Token::Word && !isReserved(lower(i))))) {
+            // "expression alias"
+            const QString alias =
+                sqlName(t.kind == Token::Quoted ? unquote(m_text, t) : text(i).toString());
+            aliases.insert(alias.toLower(), out.mid(itemPos).trimmed());
+            appendSql(out, alias);
+            ++i;
+            continue;
+        }
         appendSql(out, parseExpr(i, end, scope).sql);
         if (wasItemStart)
             ++items;
@@ -656,8 +694,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     if (targets && !targets->isEmpty() && targets->size() != items)
         fail(begin, QStringLiteral("给变量赋值的 select 不能同时返回数据"));
     if (!limit.isEmpty())
-        appendSql(out, QStringLiteral("limit ") +
-                           topLimit(out, limit, topPercent, withTiesAt, fromPos, orderPos));
+        appendSql(out, QStringLiteral("limit ") + topLimit(out, limit, topPercent, withTiesAt,
+                                                           fromPos, orderPos, aliases));
     appendSql(out, offset);
     if (!intoTable.isEmpty())
         return intoTable + QLatin1Char(' ') + out;

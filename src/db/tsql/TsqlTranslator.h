@@ -69,7 +69,8 @@ public:
     QString translateUpdateFrom(int begin, int from, int end);
     QString translateDeleteFrom(int begin, int from, int end);
     QString topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
-                     qsizetype fromPos, qsizetype orderPos) const;
+                     qsizetype fromPos, qsizetype orderPos,
+                     const QHash<QString, QString>& aliases) const;
     QString tableRef(int& i, int end);  // a table name, temp table or table variable
     void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
