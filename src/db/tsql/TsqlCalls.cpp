@@ -126,6 +126,8 @@ Expr Translator::parseFunction(const QString& name, int& i, int end, const Table
                    keys.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (isWord(i, QLatin1StringView("over"))) {
+        if (call.sql.contains(QLatin1String("(distinct ")))
+            fail(i, QStringLiteral("over 不能用于 distinct 聚合：请先在派生表中去重"));
         call.sql += QLatin1Char(' ') + overClause(i, end, s);
         return call;
     }
