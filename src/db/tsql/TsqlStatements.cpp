@@ -280,6 +280,118 @@ QString Translator::commonTableExpressions(int& i, int end) {
     }
 }
 
+// cross apply / outer apply (select [top n] items from table [alias] [where ...] [order by ...]) x:
+// the embedded database has no lateral join, so the applied query becomes a join to the table's
+// rows (x, with the items as its columns) on the rowids the correlated query picks:
+//   [left] join (select a.rowid as _qd_rowid, items from table a) x
+//     on x._qd_rowid in (select a.rowid from table a where ... order by ... limit n)
+// tok(i) is "cross" or "outer". Aggregates, distinct, group by and joins inside are refused.
+QString Translator::applyJoin(int& i, int end, const TableScope& scope) {
+    const bool outer = isWord(i, QLatin1StringView("outer"));
+    const int at = i + 1;
+    i += 2;
+    auto refuse = [&](int k) {
+        fail(k,
+             QStringLiteral("apply 只支持单表、无聚合的派生表 (select [top n] 列 from 表 where ... "
+                            "order by ...)") +
+                 rewriteFor(QStringLiteral("apply")));
+    };
+    if (!isOp(i, QLatin1StringView("(")) || !isWord(i + 1, QLatin1StringView("select")))
+        refuse(at);
+    const int close = matchingParen(i, end);
+    i += 2;
+    QString limit;
+    if (isWord(i, QLatin1StringView("top"))) {
+        ++i;
+        if (isOp(i, QLatin1StringView("("))) {
+            const int c = matchingParen(i, close);
+            ++i;
+            limit = parseExpr(i, c, scope).sql;
+            i = c + 1;
+        } else {
+            limit = parsePrimary(i, close, scope).sql;
+        }
+    }
+    if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("top")))
+        refuse(i);
+    static const QSet<QString> aggregates = {"count", "sum",       "avg",       "min",
+                                             "max",   "count_big", "string_agg"};
+    QStringList items;
+    while (i < close && !isWord(i, QLatin1StringView("from"))) {
+        const int itemStart = i;
+        for (int k = i; k < close && !isWord(k, QLatin1StringView("from")); ++k)
+            if (tok(k).kind == Token::Word && aggregates.contains(lower(k)) &&
+                isOp(k + 1, QLatin1StringView("(")))
+                refuse(k);
+        QString item;
+        if ((tok(i).kind == Token::Word || tok(i).kind == Token::Quoted) &&
+            isOp(i + 1, QLatin1StringView("=")) && !isReserved(lower(i))) {
+            const QString alias =
+                tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+            i += 2;
+            item = parseExpr(i, close, scope).sql + QStringLiteral(" as ") + sqlName(alias);
+        } else {
+            item = parseExpr(i, close, scope).sql;
+            if (isWord(i, QLatin1StringView("as")))
+                ++i;
+            if (tok(i).kind == Token::Quoted ||
+                (tok(i).kind == Token::Word && !isReserved(lower(i)))) {
+                item += QStringLiteral(" as ") + sqlName(tok(i).kind == Token::Quoted
+                                                             ? unquote(m_text, tok(i))
+                                                             : text(i).toString());
+                ++i;
+            }
+        }
+        if (i == itemStart)
+            refuse(i);
+        items << item;
+        if (isOp(i, QLatin1StringView(",")))
+            ++i;
+        else if (!isWord(i, QLatin1StringView("from")))
+            refuse(i);
+    }
+    if (!isWord(i, QLatin1StringView("from")))
+        refuse(i);
+    ++i;
+    QString source = tableRef(i, close);
+    QString name;
+    tableAlias(i, close, name);
+    const QString row = name.isEmpty() ? source : name;
+    if (!name.isEmpty())
+        source += QLatin1Char(' ') + name;
+    QString pick = QStringLiteral("select %1.rowid from %2").arg(row, source);
+    if (isWord(i, QLatin1StringView("where"))) {
+        ++i;
+        pick += QStringLiteral(" where ") + parseExpr(i, close, scope).sql;
+    }
+    if (isWord(i, QLatin1StringView("order"))) {
+        QStringList keys;
+        QList<bool> desc;
+        orderKeys(i, close, scope, keys, desc);
+        for (int k = 0; k < keys.size(); ++k)
+            if (desc[k])
+                keys[k] += QStringLiteral(" desc");
+        pick += QStringLiteral(" order by ") + keys.join(QStringLiteral(", "));
+    }
+    if (i != close)
+        refuse(i);
+    if (!limit.isEmpty())
+        pick += QStringLiteral(" limit ") + limit;
+    i = close + 1;
+    if (isWord(i, QLatin1StringView("as")))
+        ++i;
+    if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+        fail(i, QStringLiteral("apply 的派生表需要别名"));
+    const QString alias =
+        sqlName(tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString());
+    ++i;
+    return QStringLiteral(
+               "%1join (select %2.rowid as _qd_rowid, %3 from %4) %5 on %5._qd_rowid "
+               "in (%6)")
+        .arg(outer ? QStringLiteral("left ") : QString(), row, items.join(QStringLiteral(", ")),
+             source, alias, pick);
+}
+
 // "offset n row[s] [fetch first|next m row[s] only]"; tok(i) is "offset".
 QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
     ++i;
@@ -577,6 +689,11 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (!limit.isEmpty())
                     fail(i, QStringLiteral("top 不能与 offset 同用"));
                 offset = offsetFetch(i, end, scope);
+                continue;
+            }
+            if ((w == QLatin1String("cross") || w == QLatin1String("outer")) &&
+                isWord(i + 1, QLatin1StringView("apply")) && depth == 0) {
+                appendSql(out, applyJoin(i, end, scope));
                 continue;
             }
             if (w == QLatin1String("union") || w == QLatin1String("except") ||

@@ -59,6 +59,7 @@ public:
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
     QString offsetFetch(int& i, int end, const TableScope& scope);
     QString commonTableExpressions(int& i, int end);
+    QString applyJoin(int& i, int end, const TableScope& scope);
     struct JoinTarget {
         QString table;  // the table changed
         QString rowid;  // its rowid inside the from clause
