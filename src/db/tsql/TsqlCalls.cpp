@@ -35,6 +35,17 @@ void Translator::orderKeys(int& i, int end, const TableScope& s, QStringList& ke
     }
 }
 
+// "order by ..." translated; tok(i) is "order".
+QString Translator::orderBy(int& i, int end, const TableScope& s) {
+    QStringList keys;
+    QList<bool> desc;
+    orderKeys(i, end, s, keys, desc);
+    for (int k = 0; k < keys.size(); ++k)
+        if (desc[k])
+            keys[k] += QStringLiteral(" desc");
+    return QStringLiteral("order by ") + keys.join(QStringLiteral(", "));
+}
+
 // "over ([partition by ...] [order by ...] [rows|range frame])"; tok(i) is "over".
 QString Translator::overClause(int& i, int end, const TableScope& s) {
     ++i;
@@ -56,15 +67,8 @@ QString Translator::overClause(int& i, int end, const TableScope& s) {
         }
         parts << QStringLiteral("partition by ") + items.join(QStringLiteral(", "));
     }
-    if (isWord(i, QLatin1StringView("order"))) {
-        QStringList keys;
-        QList<bool> desc;
-        orderKeys(i, close, s, keys, desc);
-        for (int k = 0; k < keys.size(); ++k)
-            if (desc[k])
-                keys[k] += QStringLiteral(" desc");
-        parts << QStringLiteral("order by ") + keys.join(QStringLiteral(", "));
-    }
+    if (isWord(i, QLatin1StringView("order")))
+        parts << orderBy(i, close, s);
     if (isWord(i, QLatin1StringView("rows")) || isWord(i, QLatin1StringView("range"))) {
         // The frame: between / and / unbounded / preceding / following / current row / n.
         static const QSet<QString> frameWords = {"rows",      "range",     "between",

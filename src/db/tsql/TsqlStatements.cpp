@@ -280,6 +280,23 @@ QString Translator::commonTableExpressions(int& i, int end) {
     }
 }
 
+// The count of "top n", "top (expression)" or "top @n"; tok(i) is "top".
+QString Translator::topCount(int& i, int end, const TableScope& scope) {
+    ++i;
+    if (isOp(i, QLatin1StringView("("))) {
+        const int close = matchingParen(i, end);
+        ++i;
+        const QString n = parseExpr(i, close, scope).sql;
+        if (i != close)
+            fail(i, QStringLiteral("top (...) 有误"));
+        i = close + 1;
+        return n;
+    }
+    if (tok(i).kind != Token::Number && tok(i).kind != Token::Variable)
+        fail(i, QStringLiteral("top 后应是数字"));
+    return parsePrimary(i, end, scope).sql;
+}
+
 // cross apply / outer apply (select [top n] items from table [alias] [where ...] [order by ...]) x:
 // the embedded database has no lateral join, so the applied query becomes a join to the table's
 // rows (x, with the items as its columns) on the rowids the correlated query picks:
@@ -300,18 +317,8 @@ QString Translator::applyJoin(int& i, int end, const TableScope& scope) {
         refuse(at);
     const int close = matchingParen(i, end);
     i += 2;
-    QString limit;
-    if (isWord(i, QLatin1StringView("top"))) {
-        ++i;
-        if (isOp(i, QLatin1StringView("("))) {
-            const int c = matchingParen(i, close);
-            ++i;
-            limit = parseExpr(i, c, scope).sql;
-            i = c + 1;
-        } else {
-            limit = parsePrimary(i, close, scope).sql;
-        }
-    }
+    const QString limit =
+        isWord(i, QLatin1StringView("top")) ? topCount(i, close, scope) : QString();
     if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("top")))
         refuse(i);
     static const QSet<QString> aggregates = {"count", "sum",       "avg",       "min",
@@ -364,15 +371,8 @@ QString Translator::applyJoin(int& i, int end, const TableScope& scope) {
         ++i;
         pick += QStringLiteral(" where ") + parseExpr(i, close, scope).sql;
     }
-    if (isWord(i, QLatin1StringView("order"))) {
-        QStringList keys;
-        QList<bool> desc;
-        orderKeys(i, close, scope, keys, desc);
-        for (int k = 0; k < keys.size(); ++k)
-            if (desc[k])
-                keys[k] += QStringLiteral(" desc");
-        pick += QStringLiteral(" order by ") + keys.join(QStringLiteral(", "));
-    }
+    if (isWord(i, QLatin1StringView("order")))
+        pick += QLatin1Char(' ') + orderBy(i, close, scope);
     if (i != close)
         refuse(i);
     if (!limit.isEmpty())
@@ -607,17 +607,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("all")))
                     appendSql(out, lower(i++));
                 if (isWord(i, QLatin1StringView("top"))) {
-                    ++i;
-                    if (isOp(i, QLatin1StringView("("))) {
-                        const int close = matchingParen(i, end);
-                        ++i;
-                        limit = parseExpr(i, close, scope).sql;
-                        i = close + 1;
-                    } else if (tok(i).kind == Token::Number || tok(i).kind == Token::Variable) {
-                        limit = parsePrimary(i, end, scope).sql;
-                    } else {
-                        fail(i, QStringLiteral("top 后应是数字"));
-                    }
+                    limit = topCount(i, end, scope);
                     if (isWord(i, QLatin1StringView("percent"))) {
                         topPercent = true;
                         ++i;

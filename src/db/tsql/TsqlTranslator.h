@@ -60,6 +60,7 @@ public:
     QString offsetFetch(int& i, int end, const TableScope& scope);
     QString commonTableExpressions(int& i, int end);
     QString applyJoin(int& i, int end, const TableScope& scope);
+    QString topCount(int& i, int end, const TableScope& scope);
     struct JoinTarget {
         QString table;  // the table changed
         QString rowid;  // its rowid inside the from clause
@@ -84,6 +85,7 @@ public:
     // ---- calls with clauses after them (TsqlCalls.cpp) ----
     Expr parseFunction(const QString& name, int& i, int end, const TableScope& s);
     QString overClause(int& i, int end, const TableScope& s);
+    QString orderBy(int& i, int end, const TableScope& s);
     void orderKeys(int& i, int end, const TableScope& s, QStringList& keys,
                    QList<bool>& descending);
 
