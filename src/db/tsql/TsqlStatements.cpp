@@ -434,6 +434,10 @@ QString Translator::topLimit(const QString& out, const QString& n, bool percent,
         fail(withTiesAt, QStringLiteral("top ... with ties 必须有 order by"));
     const QString from = fromPos < 0 ? QString() : out.mid(fromPos, orderPos - fromPos);
     QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
+    static const QRegularExpression position(QStringLiteral("(^|,)\\s*\\d+(\\s+desc)?\\s*(,|$)"));
+    if (position.match(keys).hasMatch())
+        fail(withTiesAt,
+             QStringLiteral("top ... with ties 的 order by 请写列名或表达式，不要写列序号"));
     // The ranking runs over the from clause, where the select list's aliases do not exist: an
     // alias in the order by stands for its expression there.
     for (auto a = aliases.begin(); a != aliases.end(); ++a)
