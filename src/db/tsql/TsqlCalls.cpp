@@ -24,7 +24,10 @@ void Translator::orderKeys(int& i, int end, const TableScope& s, QStringList& ke
         fail(i, QStringLiteral("这里应是 order by"));
     i += 2;
     for (;;) {
+        const int at = i;
         keys << parseExpr(i, end, s).sql;
+        if (i == at + 1 && tok(at).kind == Token::Number)
+            fail(at, QStringLiteral("这里的 order by 请写列名或表达式，不要写列序号"));
         const bool desc = isWord(i, QLatin1StringView("desc"));
         if (desc || isWord(i, QLatin1StringView("asc")))
             ++i;
