@@ -572,7 +572,7 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
         (!isReserved(w) || w == QLatin1String("left") || w == QLatin1String("right") ||
          w == QLatin1String("cast") || w == QLatin1String("convert"))) {
         ++i;
-        return parseCall(w, i, end, s);
+        return parseFunction(w, i, end, s);
     }
     if (isReserved(w) && !startsExpression(w))
         fail(i, QStringLiteral("这里应是一个表达式"));
@@ -761,28 +761,8 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
             fail(at, QStringLiteral("函数 %1 的参数个数不对").arg(name));
     };
 
-    if (name == QLatin1String("cast")) {
-        const Expr e = parseExpr(i, close, s);
-        if (!isWord(i, QLatin1StringView("as")))
-            fail(i, QStringLiteral("cast 缺少 as"));
-        ++i;
-        const Expr r = castTo(e, parseType(i, close), -1, at);
-        return finish(r.sql, r.type);
-    }
-    if (name == QLatin1String("convert")) {
-        const SqlType type = parseType(i, close);
-        if (!isOp(i, QLatin1StringView(",")))
-            fail(i, QStringLiteral("convert 缺少 ,"));
-        ++i;
-        const Expr e = parseExpr(i, close, s);
-        int style = -1;
-        if (isOp(i, QLatin1StringView(","))) {
-            ++i;
-            if (tok(i).kind != Token::Number)
-                fail(i, QStringLiteral("convert 的样式应是数字"));
-            style = text(i++).toInt();
-        }
-        const Expr r = castTo(e, type, style, at);
+    if (name == QLatin1String("cast") || name == QLatin1String("convert")) {
+        const Expr r = conversion(name == QLatin1String("convert"), false, i, close, s);
         return finish(r.sql, r.type);
     }
     if (name == QLatin1String("datediff") || name == QLatin1String("dateadd") ||
@@ -870,6 +850,27 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         {"isnumeric", {"qd_isnumeric", 1, 1, VType::Number}},
         {"object_id", {"qd_object_id", 1, 2, VType::Number}},
         {"charindex", {"qd_charindex", 2, 3, VType::Number}},
+        {"row_number", {"row_number", 0, 0, VType::Number}},
+        {"rank", {"rank", 0, 0, VType::Number}},
+        {"dense_rank", {"dense_rank", 0, 0, VType::Number}},
+        {"percent_rank", {"percent_rank", 0, 0, VType::Number}},
+        {"cume_dist", {"cume_dist", 0, 0, VType::Number}},
+        {"ntile", {"ntile", 1, 1, VType::Number}},
+        {"lag", {"lag", 1, 3, VType::Unknown}},
+        {"lead", {"lead", 1, 3, VType::Unknown}},
+        {"first_value", {"first_value", 1, 1, VType::Unknown}},
+        {"last_value", {"last_value", 1, 1, VType::Unknown}},
+        {"string_agg", {"group_concat", 2, 2, VType::Text}},
+        {"concat", {"qd_concat", 2, 254, VType::Text}},
+        {"concat_ws", {"qd_concat_ws", 3, 254, VType::Text}},
+        {"eomonth", {"qd_eomonth", 1, 2, VType::Time}},
+        {"datefromparts", {"qd_datefromparts", 3, 3, VType::Time}},
+        {"stuff", {"qd_stuff", 4, 4, VType::Text}},
+        {"patindex", {"qd_patindex", 2, 2, VType::Number}},
+        {"quotename", {"qd_quotename", 1, 2, VType::Text}},
+        {"square", {"qd_square", 1, 1, VType::Number}},
+        {"log10", {"qd_log10", 1, 1, VType::Number}},
+        {"format", {"qd_format", 2, 3, VType::Text}},
     };
     if (name == QLatin1String("getdate") || name == QLatin1String("sysdatetime") ||
         name == QLatin1String("current_timestamp")) {

@@ -5,11 +5,13 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QUuid>
 #include <cmath>
 
 #include "db/RecordSet.h"
 #include "db/SqliteValues.h"
+#include "db/tsql/TsqlFormat.h"
 #include "db/tsql/TsqlSession.h"
 
 namespace Qd::Core::Db::Tsql {
@@ -24,6 +26,14 @@ void resultText(sqlite3_context* ctx, const QString& s) {
 void resultError(sqlite3_context* ctx, const QString& s) {
     const QByteArray b = s.toUtf8();
     sqlite3_result_error(ctx, b.constData(), int(b.size()));
+}
+
+// A conversion that fails: an error, or NULL for the qd_try_ forms of try_cast / try_convert
+// (registered with user data).
+void castFailed(sqlite3_context* ctx, const QString& s) {
+    if (sqlite3_user_data(ctx))
+        return sqlite3_result_null(ctx);
+    resultError(ctx, s);
 }
 
 QString textArg(sqlite3_value* v) {
@@ -193,7 +203,7 @@ void fnCastInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
             const QString s = textArg(argv[0]);
             const qint64 v = s.trimmed().toLongLong(&ok);
             if (!ok)
-                return resultError(
+                return castFailed(
                     ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
             sqlite3_result_int64(ctx, v);
         }
@@ -210,7 +220,7 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (s == QLatin1String("true") || s == QLatin1String("false"))
             return sqlite3_result_int(ctx, s == QLatin1String("true"));
         if (!ok)
-            return resultError(
+            return castFailed(
                 ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
         return sqlite3_result_int(ctx, d != 0.0);
     }
@@ -225,8 +235,8 @@ void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
         bool ok = false;
         d = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
-            return resultError(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
-                                        .arg(textArg(argv[0])));
+            return castFailed(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
+                                       .arg(textArg(argv[0])));
     } else {
         d = sqlite3_value_double(argv[0]);
     }
@@ -246,7 +256,7 @@ void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
     bool ok = false;
     const QDateTime dt = dateArg(v, &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
     resultText(ctx,
                dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
 }
@@ -264,7 +274,7 @@ void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime dt = dateArg(argv[0], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
     static const QHash<int, QString> styles = {{20, "yyyy-MM-dd HH:mm:ss"},
                                                {120, "yyyy-MM-dd HH:mm:ss"},
                                                {21, "yyyy-MM-dd HH:mm:ss.zzz"},
@@ -362,11 +372,36 @@ double ceilOf(double x) {
     return std::ceil(x);
 }
 
+// power(x, y) has the type of x: an integer x gives an integer (power(2, -1) is 0).
 void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv))
         return sqlite3_result_null(ctx);
-    sqlite3_result_double(ctx,
-                          std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
+    const double r = std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1]));
+    if (!std::isfinite(r))
+        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        if (std::fabs(r) >= 9.2e18)
+            return resultError(ctx,
+                               QStringLiteral("将表达式转换为数据类型 int 时出现算术溢出错误。"));
+        return sqlite3_result_int64(ctx, qint64(std::trunc(r)));
+    }
+    sqlite3_result_double(ctx, r);
+}
+
+void fnSquare(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const double x = sqlite3_value_double(argv[0]);
+    sqlite3_result_double(ctx, x * x);
+}
+
+void fnLog10(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const double x = sqlite3_value_double(argv[0]);
+    if (x <= 0)
+        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+    sqlite3_result_double(ctx, std::log10(x));
 }
 
 void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -410,6 +445,225 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_finalize(stmt);
 }
 
+// A value as concat() shows it: NULL is empty, numbers in their shortest form.
+QString concatText(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            return QString();
+        case SQLITE_FLOAT:
+            return QString::number(sqlite3_value_double(v), 'g', 15);
+        default:
+            return textArg(v);
+    }
+}
+
+void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    QString out;
+    for (int k = 0; k < argc; ++k)
+        out += concatText(argv[k]);
+    resultText(ctx, out);
+}
+
+// concat_ws(separator, v1, v2, ...): the values that are not NULL, joined.
+void fnConcatWs(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    QStringList parts;
+    for (int k = 1; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) != SQLITE_NULL)
+            parts << concatText(argv[k]);
+    resultText(ctx, parts.join(concatText(argv[0])));
+}
+
+void fnEomonth(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime d = dateArg(argv[0], &ok);
+    if (!ok)
+        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+    const QDate month = d.date().addMonths(argc > 1 ? sqlite3_value_int(argv[1]) : 0);
+    resultText(ctx, QDate(month.year(), month.month(), month.daysInMonth())
+                        .toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+void fnDatefromparts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const QDate d(sqlite3_value_int(argv[0]), sqlite3_value_int(argv[1]),
+                  sqlite3_value_int(argv[2]));
+    if (!d.isValid() || d.year() < 1)
+        return resultError(ctx, QStringLiteral("无法构造数据类型 date，某些参数的值无效。"));
+    resultText(ctx, d.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+// stuff(s, start, length, insert): NULL when start is outside the text or length negative.
+void fnStuff(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    for (int k = 0; k < 3; ++k)
+        if (sqlite3_value_type(argv[k]) == SQLITE_NULL)
+            return sqlite3_result_null(ctx);
+    const QString s = textArg(argv[0]);
+    const qint64 start = sqlite3_value_int64(argv[1]);
+    const qint64 length = sqlite3_value_int64(argv[2]);
+    if (start < 1 || start > s.size() || length < 0)
+        return sqlite3_result_null(ctx);
+    const QString insert =
+        sqlite3_value_type(argv[3]) == SQLITE_NULL ? QString() : textArg(argv[3]);
+    resultText(ctx, s.left(qsizetype(start - 1)) + insert +
+                        s.mid(qsizetype(std::min<qint64>(start - 1 + length, s.size()))));
+}
+
+// A like pattern (% _ [abc] [^abc] [a-z]) as a regular expression.
+QString likeToRegex(const QString& pattern) {
+    QString rx;
+    for (qsizetype k = 0; k < pattern.size(); ++k) {
+        const QChar c = pattern[k];
+        if (c == QLatin1Char('%')) {
+            rx += QStringLiteral(".*");
+        } else if (c == QLatin1Char('_')) {
+            rx += QLatin1Char('.');
+        } else if (c == QLatin1Char('[') && pattern.indexOf(QLatin1Char(']'), k + 1) > k + 1) {
+            const qsizetype close = pattern.indexOf(QLatin1Char(']'), k + 1);
+            QString set = pattern.mid(k + 1, close - k - 1);
+            const bool negated = set.startsWith(QLatin1Char('^'));
+            if (negated)
+                set.remove(0, 1);
+            QString body;
+            for (const QChar m : set)
+                body += m == QLatin1Char('-') ? QString(m) : QRegularExpression::escape(QString(m));
+            rx += QLatin1Char('[') + (negated ? QStringLiteral("^") : QString()) + body +
+                  QLatin1Char(']');
+            k = close;
+        } else {
+            rx += QRegularExpression::escape(QString(c));
+        }
+    }
+    return rx;
+}
+
+// patindex(pattern, s): where the like pattern first matches in s, 0 when it does not. A pattern
+// without a leading % must match at the start, one without a trailing % at the end.
+void fnPatindex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    QString pattern = textArg(argv[0]);
+    const bool anywhere = pattern.startsWith(QLatin1Char('%'));
+    while (pattern.startsWith(QLatin1Char('%')))
+        pattern.remove(0, 1);
+    const QRegularExpression rx(
+        QStringLiteral("^(%1)(%2)$")
+            .arg(anywhere ? QStringLiteral(".*?") : QString(), likeToRegex(pattern)),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = rx.match(textArg(argv[1]));
+    sqlite3_result_int64(ctx, m.hasMatch() ? m.capturedLength(1) + 1 : 0);
+}
+
+// quotename(s[, quote]): s between [ ] (or the quote given), its closing quote doubled.
+void fnQuotename(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const QString s = textArg(argv[0]);
+    const QString q = argc > 1 ? textArg(argv[1]) : QStringLiteral("[");
+    QChar open, close;
+    if (q == QLatin1String("[") || q == QLatin1String("]"))
+        open = QLatin1Char('['), close = QLatin1Char(']');
+    else if (q == QLatin1String("\"") || q == QLatin1String("'") || q == QLatin1String("`"))
+        open = close = q[0];
+    else if (q == QLatin1String("(") || q == QLatin1String(")"))
+        open = QLatin1Char('('), close = QLatin1Char(')');
+    else if (q == QLatin1String("<") || q == QLatin1String(">"))
+        open = QLatin1Char('<'), close = QLatin1Char('>');
+    else if (q == QLatin1String("{") || q == QLatin1String("}"))
+        open = QLatin1Char('{'), close = QLatin1Char('}');
+    if (open.isNull() || s.size() > 128)
+        return sqlite3_result_null(ctx);
+    QString body = s;
+    body.replace(close, QString(2, close));
+    resultText(ctx, open + body + close);
+}
+
+// format(value, pattern[, culture]): numbers and date-times (text that is neither fails, as a
+// varchar argument does on the server); NULL for a pattern it cannot apply.
+void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const QString pattern = textArg(argv[1]);
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_TEXT) {
+        bool isDate = false;
+        const QDateTime d = dateArg(argv[0], &isDate);
+        if (isDate)
+            return resultText(ctx, formatDate(d, pattern));
+        if (sqlite3_value_numeric_type(argv[0]) == SQLITE_TEXT)
+            return resultError(
+                ctx, QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
+    }
+    const std::optional<QString> s = formatNumber(sqlite3_value_double(argv[0]), pattern);
+    if (!s)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, *s);
+}
+
+// string_agg(v, separator) within group (order by keys): qd_string_agg(v, separator,
+// 'directions', key...), directions one letter a key ('a' ascending, 'd' descending). The values
+// are kept with their keys and joined in key order at the end; NULL values are left out.
+struct AggRow {
+    QString value;
+    std::vector<QVariant> keys;
+};
+struct StringAgg {
+    std::vector<AggRow> rows;
+    QString separator;
+    QString directions;
+};
+
+void stringAggStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    auto** state = static_cast<StringAgg**>(sqlite3_aggregate_context(ctx, sizeof(StringAgg*)));
+    if (!state)
+        return sqlite3_result_error_nomem(ctx);
+    if (!*state)
+        *state = new StringAgg{{}, concatText(argv[1]), textArg(argv[2])};
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    AggRow row{concatText(argv[0]), {}};
+    for (int k = 3; k < argc; ++k)
+        row.keys.push_back(valueVariant(argv[k]));
+    (*state)->rows.push_back(std::move(row));
+}
+
+int compareKeys(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);  // NULL first
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+        return a.toString().compare(b.toString(), Qt::CaseInsensitive);
+    const double x = a.toDouble(), y = b.toDouble();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+void stringAggFinal(sqlite3_context* ctx) {
+    auto** state = static_cast<StringAgg**>(sqlite3_aggregate_context(ctx, 0));
+    if (!state || !*state)
+        return sqlite3_result_null(ctx);
+    const std::unique_ptr<StringAgg> agg(*state);
+    const QString& directions = agg->directions;
+    std::stable_sort(agg->rows.begin(), agg->rows.end(), [&](const AggRow& a, const AggRow& b) {
+        for (std::size_t k = 0; k < a.keys.size(); ++k) {
+            const int c = compareKeys(a.keys[k], b.keys[k]);
+            if (c != 0)
+                return qsizetype(k) < directions.size() &&
+                               directions[qsizetype(k)] == QLatin1Char('d')
+                           ? c > 0
+                           : c < 0;
+        }
+        return false;
+    });
+    QStringList values;
+    for (const AggRow& r : agg->rows)
+        values << r.value;
+    if (values.isEmpty())
+        sqlite3_result_null(ctx);
+    else
+        resultText(ctx, values.join(agg->separator));
+}
+
 }  // namespace
 
 void Session::registerFunctions(sqlite3* db) {
@@ -443,11 +697,36 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_isnumeric", 1, fnIsNumeric, true},
         {"qd_charindex", -1, fnCharindex, true},
         {"qd_object_id", -1, fnObjectId, false},
+        {"qd_square", 1, fnSquare, true},
+        {"qd_log10", 1, fnLog10, true},
+        {"qd_concat", -1, fnConcat, true},
+        {"qd_concat_ws", -1, fnConcatWs, true},
+        {"qd_eomonth", -1, fnEomonth, true},
+        {"qd_datefromparts", 3, fnDatefromparts, true},
+        {"qd_stuff", 4, fnStuff, true},
+        {"qd_patindex", 2, fnPatindex, true},
+        {"qd_quotename", -1, fnQuotename, true},
+        {"qd_format", -1, fnFormat, true},
     };
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args,
                                    SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
                                    nullptr, f.f, nullptr, nullptr, nullptr);
+    // try_cast / try_convert: the conversions again, giving NULL where they would fail.
+    static const Fn conversions[] = {
+        {"qd_try_cast_int", 1, fnCastInt, true},
+        {"qd_try_cast_bit", 1, fnCastBit, true},
+        {"qd_try_cast_num", 2, fnCastNum, true},
+        {"qd_try_cast_datetime", 1, fnCastDateTime, true},
+        {"qd_try_cast_date", 1, fnCastDate, true},
+        {"qd_try_convert_date", 2, fnConvertDate, true},
+    };
+    static int orNull = 1;
+    for (const Fn& f : conversions)
+        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &orNull,
+                                   f.f, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "qd_string_agg", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               nullptr, stringAggStep, stringAggFinal, nullptr);
 }
 
 }  // namespace Qd::Core::Db::Tsql

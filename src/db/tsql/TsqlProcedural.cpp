@@ -7,9 +7,11 @@
 namespace Qd::Core::Db::Tsql {
 
 TsqlError::TsqlError(const QString& what, int line, int column, const QString& near)
-    : DbError(near.isEmpty()
-                  ? QStringLiteral("第 %1 行：%2").arg(line).arg(what)
-                  : QStringLiteral("第 %1 行 \"%2\" 附近：%3").arg(line).arg(near, what)),
+    : DbError(near.isEmpty() ? QStringLiteral("第 %1 行：%2").arg(line).arg(what)
+                             : QStringLiteral("第 %1 行第 %2 列 \"%3\" 附近：%4")
+                                   .arg(line)
+                                   .arg(column)
+                                   .arg(near, what)),
       m_what(what),
       m_line(line),
       m_column(column) {}
@@ -201,6 +203,11 @@ int Translator::statementEnd(int start) const {
         }
         if (w == QLatin1String("with") && isOp(i + 1, QLatin1StringView("(")))
             continue;  // table hint
+        if (w == QLatin1String("with") && isWord(i + 1, QLatin1StringView("ties")))
+            continue;  // top n with ties
+        if (w == QLatin1String("fetch") &&
+            (isWord(i - 1, QLatin1StringView("row")) || isWord(i - 1, QLatin1StringView("rows"))))
+            continue;  // offset n rows fetch next m rows only
         if (kind == QLatin1String("with") && !seenBody &&
             (w == QLatin1String("insert") || w == QLatin1String("update") ||
              w == QLatin1String("delete"))) {
@@ -552,7 +559,7 @@ void Translator::parseStatement(NodeList& out) {
     }
 
     if (isStatementStart(w))
-        fail(start, QStringLiteral("不支持的语句 %1").arg(w));
+        fail(start, QStringLiteral("不支持的语句 %1").arg(w) + rewriteFor(w));
     fail(start, QStringLiteral("无法识别的语句"));
 }
 

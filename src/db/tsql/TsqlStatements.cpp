@@ -1,8 +1,25 @@
 // Queries and data changes: select (top, into, assignment and alias forms), insert, update,
 // delete, truncate, drop, create index / view, and table references with their hints.
+#include <QRegularExpression>
+
 #include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql::Internal {
+
+QString rewriteFor(const QString& word) {
+    static const QHash<QString, QString> rewrites = {
+        {"apply", "：请改写为 join 一个派生表（先 group by 关联列），或在选择列表中用相关子查询"},
+        {"pivot", "：请改写为 sum(case when 列 = 值 then 数量 end) as 值, ... 加 group by"},
+        {"unpivot", "：请改写为每列一个 select 的 union all"},
+        {"merge", "：请改写为 update ... from ... join 加 insert ... where not exists (...)"},
+        {"output", "：请在同一批中改后再 select 这些行（新行的键用 scope_identity()）"},
+        {"for", "：for xml / json 请改为返回行，由程序组装"},
+        {"option", "：请去掉查询提示 option (...)"},
+        {"fetch", "：分页请写 order by ... offset n rows fetch next m rows only"},
+        {"offset", "：offset 只能跟在 order by 之后"},
+        {"top", "：top 只能紧跟在 select（或 distinct）之后"}};
+    return rewrites.value(word);
+}
 
 namespace {
 const QSet<QString>& tableHints() {
@@ -126,6 +143,315 @@ TableScope Translator::scanTables(int begin, int end) const {
     return scope;
 }
 
+// The from clause of "update t set ... from ..." or "delete t from ...", that names the rows
+// to change by a join: its token, or -1 when the statement has none.
+int Translator::ownFromClause(int begin, int end) const {
+    const bool update = isWord(begin, QLatin1StringView("update"));
+    int depth = 0;
+    bool afterSet = false;
+    for (int k = begin + 1; k < end; ++k) {
+        if (isOp(k, QLatin1StringView("(")))
+            ++depth;
+        else if (isOp(k, QLatin1StringView(")")))
+            --depth;
+        else if (depth == 0 && isWord(k, QLatin1StringView("set")))
+            afterSet = true;
+        else if (depth == 0 && isWord(k, QLatin1StringView("from")) &&
+                 (update ? afterSet : k > begin + 1))
+            return k;
+    }
+    return -1;
+}
+
+// The target of an update or delete with its own from clause; tok(i) is its name. The target
+// is a table of the from clause, by its alias or its name; a target the clause does not name is
+// joined to it, as the server does. `rowid` is the target row's key inside the clause.
+Translator::JoinTarget Translator::joinTarget(int& i, int from, int end) {
+    JoinTarget t;
+    const int at = i;
+    const QString written = tableRef(i, end);
+    const QString key = tok(at).kind == Token::Variable
+                            ? written.toLower()
+                            : (tok(i - 1).kind == Token::Quoted ? unquote(m_text, tok(i - 1))
+                                                                : text(i - 1).toString())
+                                  .toLower();
+    t.from = translateStatement(from, end, nullptr, nullptr);
+    const TableScope inFrom = scanTables(from, end);
+    if (inFrom.aliases.contains(key)) {
+        t.table = sqlName(inFrom.aliases.value(key));
+    } else {
+        t.table = written;
+        t.from = QStringLiteral("from ") + written + QStringLiteral(", ") +
+                 t.from.mid(int(sizeof("from")));
+    }
+    t.rowid = written + QStringLiteral(".rowid");
+    return t;
+}
+
+// update x set a = e, ... from t x join u on ... [where ...]: each row of the target is given the
+// values its join row computes, through a derived table keyed by the target's rowid (the
+// embedded database's own update ... from cannot see the target inside the join).
+QString Translator::translateUpdateFrom(int begin, int from, int end) {
+    int i = begin + 1;
+    if (isWord(i, QLatin1StringView("top")))
+        fail(i, QStringLiteral("不支持 update top ... from，请在 where 中用子查询限定行"));
+    const JoinTarget target = joinTarget(i, from, end);
+    if (!isWord(i, QLatin1StringView("set")))
+        fail(i, QStringLiteral("这里应是 set"));
+    ++i;
+    const TableScope scope = scanTables(begin, end);
+    QStringList sets, values;
+    while (i < from) {
+        if (isOp(i + 1, QLatin1StringView(".")))
+            i += 2;  // x.col: the target's own column
+        if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+            fail(i, QStringLiteral("这里应是要更新的列名"));
+        const QString column =
+            tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+        if (!isOp(i + 1, QLatin1StringView("=")))
+            fail(i + 1, QStringLiteral("这里应是 ="));
+        i += 2;
+        const QString value = QStringLiteral("_qd_v%1").arg(sets.size() + 1);
+        values << parseExpr(i, from, scope).sql + QStringLiteral(" as ") + value;
+        sets << sqlName(column) + QStringLiteral(" = _qd_from.") + value;
+        if (isOp(i, QLatin1StringView(",")))
+            ++i;
+        else if (i != from)
+            fail(i, QStringLiteral("set 列表有误"));
+    }
+    if (sets.isEmpty())
+        fail(i, QStringLiteral("set 后应是要更新的列"));
+    return QStringLiteral(
+               "update %1 as _qd_target set %2 from (select %3 as _qd_rowid, %4 %5) as "
+               "_qd_from where _qd_target.rowid = _qd_from._qd_rowid")
+        .arg(target.table, sets.join(QStringLiteral(", ")), target.rowid,
+             values.join(QStringLiteral(", ")), target.from);
+}
+
+// delete [from] x from t x join u on ... [where ...]: the target rows the join keeps, by rowid.
+QString Translator::translateDeleteFrom(int begin, int from, int end) {
+    int i = begin + 1;
+    if (isWord(i, QLatin1StringView("from")))
+        ++i;
+    if (isWord(i, QLatin1StringView("top")))
+        fail(i, QStringLiteral("不支持 delete top ... from，请在 where 中用子查询限定行"));
+    const JoinTarget target = joinTarget(i, from, end);
+    if (i != from)
+        fail(i, QStringLiteral("delete 的目标表后应是 from"));
+    return QStringLiteral("delete from %1 where rowid in (select %2 %3)")
+        .arg(target.table, target.rowid, target.from);
+}
+
+// "with name [(column, ...)] as (select ...)[, ...]" before the statement that uses them;
+// tok(i) is "with". A recursive one (union all referring to itself) needs no other word.
+QString Translator::commonTableExpressions(int& i, int end) {
+    QString out = QStringLiteral("with");
+    ++i;
+    for (;;) {
+        if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+            fail(i, QStringLiteral("with 后应是公用表表达式的名称"));
+        appendSql(out, sqlName(tok(i).kind == Token::Quoted ? unquote(m_text, tok(i))
+                                                            : text(i).toString()));
+        ++i;
+        if (isOp(i, QLatin1StringView("("))) {
+            const int close = matchingParen(i, end);
+            QStringList columns;
+            for (int k = i + 1; k < close; ++k) {
+                if (tok(k).kind == Token::Word || tok(k).kind == Token::Quoted)
+                    columns << sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k))
+                                                                    : text(k).toString());
+                else if (!isOp(k, QLatin1StringView(",")))
+                    fail(k, QStringLiteral("列名列表有误"));
+            }
+            appendSql(out,
+                      QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            i = close + 1;
+        }
+        if (!isWord(i, QLatin1StringView("as")) || !isOp(i + 1, QLatin1StringView("(")) ||
+            !isWord(i + 2, QLatin1StringView("select")))
+            fail(i, QStringLiteral("这里应是 as (select ...)"));
+        appendSql(out, QStringLiteral("as"));
+        ++i;
+        appendSql(out, translateSubquery(i, i));
+        if (!isOp(i, QLatin1StringView(",")))
+            return out;
+        out += QLatin1Char(',');
+        ++i;
+    }
+}
+
+// The count of "top n", "top (expression)" or "top @n"; tok(i) is "top".
+QString Translator::topCount(int& i, int end, const TableScope& scope) {
+    ++i;
+    if (isOp(i, QLatin1StringView("("))) {
+        const int close = matchingParen(i, end);
+        ++i;
+        const QString n = parseExpr(i, close, scope).sql;
+        if (i != close)
+            fail(i, QStringLiteral("top (...) 有误"));
+        i = close + 1;
+        return n;
+    }
+    if (tok(i).kind != Token::Number && tok(i).kind != Token::Variable)
+        fail(i, QStringLiteral("top 后应是数字"));
+    return parsePrimary(i, end, scope).sql;
+}
+
+// cross apply / outer apply (select [top n] items from table [alias] [where ...] [order by ...]) x:
+// the embedded database has no lateral join, so the applied query becomes a join to the table's
+// rows (x, with the items as its columns) on the rowids the correlated query picks:
+//   [left] join (select a.rowid as _qd_rowid, items from table a) x
+//     on x._qd_rowid in (select a.rowid from table a where ... order by ... limit n)
+// tok(i) is "cross" or "outer". Aggregates, distinct, group by and joins inside are refused.
+QString Translator::applyJoin(int& i, int end, const TableScope& scope) {
+    const bool outer = isWord(i, QLatin1StringView("outer"));
+    const int at = i + 1;
+    i += 2;
+    auto refuse = [&](int k) {
+        fail(k,
+             QStringLiteral("apply 只支持单表、无聚合的派生表 (select [top n] 列 from 表 where ... "
+                            "order by ...)") +
+                 rewriteFor(QStringLiteral("apply")));
+    };
+    if (!isOp(i, QLatin1StringView("(")) || !isWord(i + 1, QLatin1StringView("select")))
+        refuse(at);
+    const int close = matchingParen(i, end);
+    i += 2;
+    const QString limit =
+        isWord(i, QLatin1StringView("top")) ? topCount(i, close, scope) : QString();
+    if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("top")))
+        refuse(i);
+    static const QSet<QString> aggregates = {"count", "sum",       "avg",       "min",
+                                             "max",   "count_big", "string_agg"};
+    QStringList items;
+    while (i < close && !isWord(i, QLatin1StringView("from"))) {
+        const int itemStart = i;
+        for (int k = i; k < close && !isWord(k, QLatin1StringView("from")); ++k)
+            if (tok(k).kind == Token::Word && aggregates.contains(lower(k)) &&
+                isOp(k + 1, QLatin1StringView("(")))
+                refuse(k);
+        QString item;
+        if ((tok(i).kind == Token::Word || tok(i).kind == Token::Quoted) &&
+            isOp(i + 1, QLatin1StringView("=")) && !isReserved(lower(i))) {
+            const QString alias =
+                tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+            i += 2;
+            item = parseExpr(i, close, scope).sql + QStringLiteral(" as ") + sqlName(alias);
+        } else {
+            item = parseExpr(i, close, scope).sql;
+            if (isWord(i, QLatin1StringView("as")))
+                ++i;
+            if (tok(i).kind == Token::Quoted ||
+                (tok(i).kind == Token::Word && !isReserved(lower(i)))) {
+                item += QStringLiteral(" as ") + sqlName(tok(i).kind == Token::Quoted
+                                                             ? unquote(m_text, tok(i))
+                                                             : text(i).toString());
+                ++i;
+            }
+        }
+        if (i == itemStart)
+            refuse(i);
+        items << item;
+        if (isOp(i, QLatin1StringView(",")))
+            ++i;
+        else if (!isWord(i, QLatin1StringView("from")))
+            refuse(i);
+    }
+    if (!isWord(i, QLatin1StringView("from")))
+        refuse(i);
+    ++i;
+    QString source = tableRef(i, close);
+    QString name;
+    tableAlias(i, close, name);
+    const QString row = name.isEmpty() ? source : name;
+    if (!name.isEmpty())
+        source += QLatin1Char(' ') + name;
+    QString pick = QStringLiteral("select %1.rowid from %2").arg(row, source);
+    if (isWord(i, QLatin1StringView("where"))) {
+        ++i;
+        pick += QStringLiteral(" where ") + parseExpr(i, close, scope).sql;
+    }
+    if (isWord(i, QLatin1StringView("order")))
+        pick += QLatin1Char(' ') + orderBy(i, close, scope);
+    if (i != close)
+        refuse(i);
+    if (!limit.isEmpty())
+        pick += QStringLiteral(" limit ") + limit;
+    i = close + 1;
+    if (isWord(i, QLatin1StringView("as")))
+        ++i;
+    if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
+        fail(i, QStringLiteral("apply 的派生表需要别名"));
+    const QString alias =
+        sqlName(tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString());
+    ++i;
+    return QStringLiteral(
+               "%1join (select %2.rowid as _qd_rowid, %3 from %4) %5 on %5._qd_rowid "
+               "in (%6)")
+        .arg(outer ? QStringLiteral("left ") : QString(), row, items.join(QStringLiteral(", ")),
+             source, alias, pick);
+}
+
+// "offset n row[s] [fetch first|next m row[s] only]"; tok(i) is "offset".
+QString Translator::offsetFetch(int& i, int end, const TableScope& scope) {
+    ++i;
+    const QString skip = parseExpr(i, end, scope).sql;
+    auto rowWord = [&] {
+        if (!isWord(i, QLatin1StringView("row")) && !isWord(i, QLatin1StringView("rows")))
+            fail(i, QStringLiteral("这里应是 rows"));
+        ++i;
+    };
+    rowWord();
+    QString take = QStringLiteral("-1");
+    if (isWord(i, QLatin1StringView("fetch"))) {
+        ++i;
+        if (!isWord(i, QLatin1StringView("first")) && !isWord(i, QLatin1StringView("next")))
+            fail(i, QStringLiteral("fetch 后应是 next 或 first"));
+        ++i;
+        take = parseExpr(i, end, scope).sql;
+        rowWord();
+        if (!isWord(i, QLatin1StringView("only")))
+            fail(i, QStringLiteral("这里应是 only"));
+        ++i;
+    }
+    return QStringLiteral("limit %1 offset %2").arg(take, skip);
+}
+
+// The limit of "top n", "top n percent" (rounded up, over the rows the query gives) and
+// "top n with ties" (the rows ranked n or better by the query's order by). `out` is the query
+// translated so far; fromPos / orderPos are where its from and order by start.
+QString Translator::topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
+                             qsizetype fromPos, qsizetype orderPos,
+                             const QHash<QString, QString>& aliases) const {
+    if (percent)
+        return QStringLiteral(
+                   "(select cast(x as integer) + (x > cast(x as integer)) from "
+                   "(select count(*) * (%1) / 100.0 as x from (%2)))")
+            .arg(n, out);
+    if (withTiesAt < 0)
+        return n;
+    if (orderPos < 0)
+        fail(withTiesAt, QStringLiteral("top ... with ties 必须有 order by"));
+    const QString from = fromPos < 0 ? QString() : out.mid(fromPos, orderPos - fromPos);
+    QString keys = out.mid(orderPos).trimmed().mid(qsizetype(sizeof("order by")));
+    static const QRegularExpression position(QStringLiteral("(^|,)\\s*\\d+(\\s+desc)?\\s*(,|$)"));
+    if (position.match(keys).hasMatch())
+        fail(withTiesAt,
+             QStringLiteral("top ... with ties 的 order by 请写列名或表达式，不要写列序号"));
+    // The ranking runs over the from clause, where the select list's aliases do not exist: an
+    // alias in the order by stands for its expression there.
+    for (auto a = aliases.begin(); a != aliases.end(); ++a)
+        keys.replace(QRegularExpression(QStringLiteral("(?<![\\w.\"])%1(?![\\w\"])")
+                                            .arg(QRegularExpression::escape(a.key())),
+                                        QRegularExpression::CaseInsensitiveOption |
+                                            QRegularExpression::UseUnicodePropertiesOption),
+                     QLatin1Char('(') + a.value() + QLatin1Char(')'));
+    return QStringLiteral(
+               "(select count(*) from (select rank() over (order by %1) as _qd_rank %2) "
+               "where _qd_rank <= (%3))")
+        .arg(keys, from.trimmed(), n);
+}
+
 QString Translator::translateSubquery(int open, int& i) {
     const int close = matchingParen(open, size());
     const QString inner = translateStatement(open + 1, close, nullptr, nullptr);
@@ -200,11 +526,24 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     }
 
     checkViewTarget(begin, end);
+    if (first == QLatin1String("update") || first == QLatin1String("delete")) {
+        const int from = ownFromClause(begin, end);
+        if (from >= 0)
+            return first == QLatin1String("update") ? translateUpdateFrom(begin, from, end)
+                                                    : translateDeleteFrom(begin, from, end);
+    }
+
     const TableScope scope = scanTables(begin, end);
     QString out;
-    QString limit;      // from top, appended at the end of this query level
-    QString intoTable;  // select ... into
-    int depth = 0;      // plain parentheses opened by this level
+    QString limit;  // from top, appended at the end of this query level
+    bool topPercent = false;
+    int withTiesAt = -1;                    // the token of "with ties"
+    QString offset;                         // from offset ... fetch: "limit m offset n"
+    qsizetype fromPos = -1, orderPos = -1;  // where this level's from / order by start in out
+    qsizetype itemPos = -1;                 // where the current select-list item starts in out
+    QHash<QString, QString> aliases;        // select-list alias (lower case) -> its expression
+    QString intoTable;                      // select ... into
+    int depth = 0;                          // plain parentheses opened by this level
     bool inSelectList = false;
     bool itemStart = false;
     bool expectTable = false;
@@ -247,8 +586,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (op == QLatin1String(",")) {
                 appendSql(out, op);
                 ++i;
-                if (inSelectList && depth == 0)
+                if (inSelectList && depth == 0) {
                     itemStart = true;
+                    itemPos = out.size();
+                }
                 if (inFrom && depth == 0)
                     expectTable = true;
                 continue;
@@ -261,6 +602,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
 
         if (t.kind == Token::Word) {
             const QString w = lower(i);
+            if (w == QLatin1String("with") && i == begin) {
+                appendSql(out, commonTableExpressions(i, end));
+                continue;
+            }
             if (w == QLatin1String("select")) {
                 if (!limit.isEmpty())
                     fail(i, QStringLiteral("top 不能与 union 等复合查询同用"));
@@ -269,24 +614,24 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("all")))
                     appendSql(out, lower(i++));
                 if (isWord(i, QLatin1StringView("top"))) {
-                    ++i;
-                    if (isOp(i, QLatin1StringView("("))) {
-                        const int close = matchingParen(i, end);
+                    limit = topCount(i, end, scope);
+                    if (isWord(i, QLatin1StringView("percent"))) {
+                        topPercent = true;
                         ++i;
-                        limit = parseExpr(i, close, scope).sql;
-                        i = close + 1;
-                    } else if (tok(i).kind == Token::Number || tok(i).kind == Token::Variable) {
-                        limit = parsePrimary(i, end, scope).sql;
-                    } else {
-                        fail(i, QStringLiteral("top 后应是数字"));
                     }
-                    if (isWord(i, QLatin1StringView("percent")) ||
-                        isWord(i, QLatin1StringView("with")))
-                        fail(i, QStringLiteral("不支持 top ... percent / with ties"));
+                    if (isWord(i, QLatin1StringView("with")) &&
+                        isWord(i + 1, QLatin1StringView("ties"))) {
+                        if (topPercent)
+                            fail(i, QStringLiteral(
+                                        "不支持 top ... percent with ties，请用 rank() 改写"));
+                        withTiesAt = i;
+                        i += 2;
+                    }
                 }
                 if (depth == 0) {
                     inSelectList = true;
                     itemStart = true;
+                    itemPos = out.size();
                 }
                 continue;
             }
@@ -312,19 +657,15 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (!isWord(i, next)) {
                     appendSql(out, QString(next));
                     expectTable = true;
-                } else if (w == QLatin1String("delete") &&
-                           !isWord(i + 1, QLatin1StringView("from")) &&
-                           tok(i + 2).kind == Token::Word &&
-                           lower(i + 2) == QLatin1String("from")) {
-                    fail(i, QStringLiteral("不支持 delete ... from 多表删除"));
                 }
                 continue;
             }
             if (w == QLatin1String("from")) {
-                if (isUpdate)
-                    fail(i, QStringLiteral("不支持 update ... from（请改写为子查询）"));
-                if (depth == 0)
+                if (depth == 0) {
                     inSelectList = false;
+                    if (fromPos < 0)
+                        fromPos = out.size();
+                }
                 appendSql(out, w);
                 ++i;
                 expectTable = true;
@@ -337,7 +678,20 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (depth == 0) {
                     inFrom = false;
                     inSelectList = false;
+                    if (w == QLatin1String("order"))
+                        orderPos = out.size();
                 }
+            }
+            if (w == QLatin1String("offset") && depth == 0) {
+                if (!limit.isEmpty())
+                    fail(i, QStringLiteral("top 不能与 offset 同用"));
+                offset = offsetFetch(i, end, scope);
+                continue;
+            }
+            if ((w == QLatin1String("cross") || w == QLatin1String("outer")) &&
+                isWord(i + 1, QLatin1StringView("apply")) && depth == 0) {
+                appendSql(out, applyJoin(i, end, scope));
+                continue;
             }
             if (w == QLatin1String("union") || w == QLatin1String("except") ||
                 w == QLatin1String("intersect")) {
@@ -367,7 +721,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 w == QLatin1String("unpivot") || w == QLatin1String("apply") ||
                 w == QLatin1String("offset") || w == QLatin1String("fetch") ||
                 w == QLatin1String("merge") || w == QLatin1String("top"))
-                fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w));
+                fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w) + rewriteFor(w));
             if (expectTable && !isReserved(w)) {
                 appendSql(out, tableRef(i, end));
                 tableAlias(i, end, out);
@@ -378,6 +732,17 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 appendSql(out, w);
                 ++i;
                 expectTable = true;
+                continue;
+            }
+            if (w == QLatin1String("as") && inSelectList && depth == 0 &&
+                (tok(i + 1).kind == Token::Word || tok(i + 1).kind == Token::Quoted)) {
+                const QString alias =
+                    sqlName(tok(i + 1).kind == Token::Quoted ? unquote(m_text, tok(i + 1))
+                                                             : text(i + 1).toString());
+                aliases.insert(alias.toLower(), out.mid(itemPos).trimmed());
+                appendSql(out, w);
+                appendSql(out, alias);
+                i += 2;
                 continue;
             }
             if (isReserved(w) && !startsExpression(w) &&
@@ -413,14 +778,25 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 const QString alias =
                     t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
                 i += 2;
-                appendSql(out,
-                          parseExpr(i, end, scope).sql + QStringLiteral(" as ") + sqlName(alias));
+                const QString value = parseExpr(i, end, scope).sql;
+                aliases.insert(sqlName(alias).toLower(), value);
+                appendSql(out, value + QStringLiteral(" as ") + sqlName(alias));
                 itemStart = false;
                 ++items;
                 continue;
             }
         }
         const bool wasItemStart = itemStart && inSelectList && depth == 0;
+        if (inSelectList && !itemStart && depth == 0 &&
+            (t.kind == Token::Quoted || (t.kind == Token::Word && !isReserved(lower(i))))) {
+            // "expression alias"
+            const QString alias =
+                sqlName(t.kind == Token::Quoted ? unquote(m_text, t) : text(i).toString());
+            aliases.insert(alias.toLower(), out.mid(itemPos).trimmed());
+            appendSql(out, alias);
+            ++i;
+            continue;
+        }
         appendSql(out, parseExpr(i, end, scope).sql);
         if (wasItemStart)
             ++items;
@@ -432,7 +808,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     if (targets && !targets->isEmpty() && targets->size() != items)
         fail(begin, QStringLiteral("给变量赋值的 select 不能同时返回数据"));
     if (!limit.isEmpty())
-        appendSql(out, QStringLiteral("limit ") + limit);
+        appendSql(out, QStringLiteral("limit ") + topLimit(out, limit, topPercent, withTiesAt,
+                                                           fromPos, orderPos, aliases));
+    appendSql(out, offset);
     if (!intoTable.isEmpty())
         return intoTable + QLatin1Char(' ') + out;
     if (returnsRows && (!targets || targets->isEmpty())) {

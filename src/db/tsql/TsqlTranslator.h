@@ -59,7 +59,23 @@ public:
     // variables in `targets`; `returnsRows` tells whether the statement yields a result set.
     QString translateStatement(int begin, int end, QStringList* targets, bool* returnsRows);
     QString translateSubquery(int open, int& i);  // tok(open) is '(' before select/with
-    QString tableRef(int& i, int end);            // a table name, temp table or table variable
+    QString offsetFetch(int& i, int end, const TableScope& scope);
+    QString commonTableExpressions(int& i, int end);
+    QString applyJoin(int& i, int end, const TableScope& scope);
+    QString topCount(int& i, int end, const TableScope& scope);
+    struct JoinTarget {
+        QString table;  // the table changed
+        QString rowid;  // its rowid inside the from clause
+        QString from;   // the translated from clause, where and all
+    };
+    int ownFromClause(int begin, int end) const;
+    JoinTarget joinTarget(int& i, int from, int end);
+    QString translateUpdateFrom(int begin, int from, int end);
+    QString translateDeleteFrom(int begin, int from, int end);
+    QString topLimit(const QString& out, const QString& n, bool percent, int withTiesAt,
+                     qsizetype fromPos, qsizetype orderPos,
+                     const QHash<QString, QString>& aliases) const;
+    QString tableRef(int& i, int end);  // a table name, temp table or table variable
     void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
 
@@ -70,6 +86,13 @@ public:
     // than a column list, a values row, a derived table or a window.
     bool opensExpression(int open, int begin, int end) const;
     SqlType parseType(int& i, int end);  // a type name with its (length[, scale])
+
+    // ---- calls with clauses after them (TsqlCalls.cpp) ----
+    Expr parseFunction(const QString& name, int& i, int end, const TableScope& s);
+    QString overClause(int& i, int end, const TableScope& s);
+    QString orderBy(int& i, int end, const TableScope& s);
+    void orderKeys(int& i, int end, const TableScope& s, QStringList& keys,
+                   QList<bool>& descending);
 
     // ---- DDL (TsqlDdl.cpp) ----
     QString translateCreateTable(int begin, int end);
@@ -105,6 +128,8 @@ private:
     Expr parseCall(const QString& name, int& i, int end, const TableScope& s);
     Expr parseName(int& i, int end, const TableScope& s);
     Expr castTo(const Expr& e, const SqlType& type, int style, int at);
+    Expr conversion(bool isConvert, bool orNull, int& i, int close, const TableScope& s);
+    Expr choose(int& i, int close, const TableScope& s);
     QString datePartArg(int& i, int end);
 
     static constexpr int kMaxExprDepth = 200;
@@ -119,6 +144,9 @@ bool isStatementStart(const QString& lowerWord);
 bool isReserved(const QString& lowerWord);
 // Reserved words that nevertheless start an expression (not, exists, case, null, cast, convert).
 bool startsExpression(const QString& lowerWord);
+
+// How to write a refused construct (": ..." to append to the error), or empty.
+QString rewriteFor(const QString& lowerWord);
 
 // The one place emitted SQL is put together. Pieces are joined with single blanks, none after
 // '(' or before ')' and ','; a blank always separates two pieces whose meeting characters would
