@@ -798,9 +798,12 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         const bool keepsType = name == QLatin1String("min") || name == QLatin1String("max");
         const QString call = fn + QLatin1Char('(') + distinct + a[0].sql + QLatin1Char(')');
         if (name == QLatin1String("avg") && a[0].intBits) {
-            // The average of ints is an int, truncated toward zero as the server divides.
-            const Expr r = finish(QStringLiteral("cast(%1 as integer)").arg(call), VType::Number);
-            return {r.sql, r.type, a[0].intBits};
+            // The average of ints is an int, truncated toward zero as the server divides; a
+            // window's over clause goes inside the cast.
+            Expr r = finish(call, VType::Number);
+            if (isWord(i, QLatin1StringView("over")))
+                r.sql += QLatin1Char(' ') + overClause(i, end, s);
+            return {QStringLiteral("cast(%1 as integer)").arg(r.sql), r.type, a[0].intBits};
         }
         const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
         const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
