@@ -8,6 +8,9 @@
 #include <QRegularExpression>
 #include <QUuid>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "db/RecordSet.h"
 #include "db/SqliteValues.h"
@@ -268,9 +271,62 @@ void fnCastDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     castDate(ctx, argv[0], true);
 }
 
+// A date-time stored as the translator stores it, "yyyy-MM-dd HH:mm:ss" with an optional
+// ".zzz": its bytes, or none for anything else.
+std::optional<std::string_view> storedDateTime(sqlite3_value* v) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT)
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    const std::string_view s(text, std::size_t(sqlite3_value_bytes(v)));
+    if (s.size() != 19 && s.size() != 23)
+        return std::nullopt;
+    static constexpr std::string_view kLayout = "dddd-dd-dd dd:dd:dd.ddd";
+    for (std::size_t k = 0; k < s.size(); ++k) {
+        const bool digit = s[k] >= '0' && s[k] <= '9';
+        if (kLayout[k] == 'd' ? !digit : s[k] != kLayout[k])
+            return std::nullopt;
+    }
+    const auto number = [&](std::size_t at, std::size_t width) {
+        int n = 0;
+        for (std::size_t k = at; k < at + width; ++k)
+            n = n * 10 + (s[k] - '0');
+        return n;
+    };
+    if (!QDate::isValid(number(0, 4), number(5, 2), number(8, 2)) || number(11, 2) > 23 ||
+        number(14, 2) > 59 || number(17, 2) > 59)
+        return std::nullopt;
+    return s;
+}
+
+// The styles reports group and sort by, cut from the stored text without parsing it: convert
+// runs once per row of a report, so this is its hot path.
+bool convertStoredDate(sqlite3_context* ctx, std::string_view stored, int style) {
+    std::string out;
+    switch (style) {
+        case 20:
+        case 120:
+            out = stored.substr(0, 19);
+            break;
+        case 21:
+        case 121:
+            out = stored.size() == 23 ? std::string(stored) : std::string(stored) + ".000";
+            break;
+        case 23:
+            out = stored.substr(0, 10);
+            break;
+        default:
+            return false;
+    }
+    sqlite3_result_text(ctx, out.data(), int(out.size()), SQLITE_TRANSIENT);
+    return true;
+}
+
 void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
+    if (const auto stored = storedDateTime(argv[0]))
+        if (convertStoredDate(ctx, *stored, sqlite3_value_int(argv[1])))
+            return;
     bool ok = false;
     const QDateTime dt = dateArg(argv[0], &ok);
     if (!ok)
