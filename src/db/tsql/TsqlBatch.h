@@ -50,7 +50,8 @@ struct SqlType {
     };
     Base base = Unknown;
     int length = 0;  // characters of a char type; 0 = max / unbounded
-    int scale = -1;  // decimal places of a decimal type
+    int scale = -1;      // decimal places of a decimal type
+    int precision = 0;   // digits of a decimal type, those places included
     QString name;    // as written, lower case: "nvarchar(50)"
 
     bool isText() const { return base == Char; }

@@ -148,7 +148,7 @@ void fnDatediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok1 = false, ok2 = false;
     const QDateTime a = dateArg(argv[1], &ok1), b = dateArg(argv[2], &ok2);
     if (!ok1 || !ok2)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     sqlite3_result_int64(ctx, datediff(textArg(argv[0]), a, b));
 }
 
@@ -158,7 +158,7 @@ void fnDateadd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[2], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     resultText(ctx, formatDateTime(dateadd(textArg(argv[0]), sqlite3_value_double(argv[1]), d)));
 }
 
@@ -168,7 +168,7 @@ void fnDatepart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[1], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     sqlite3_result_int64(ctx, datepart(textArg(argv[0]), d));
 }
 
@@ -181,9 +181,14 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
     const int na = sqlite3_value_numeric_type(argv[0]), nb = sqlite3_value_numeric_type(argv[1]);
     if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT))
-        return resultError(
-            ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数值时失败。")
-                     .arg(textArg(ta == SQLITE_TEXT && na == SQLITE_TEXT ? argv[0] : argv[1])));
+    {
+        // The text takes the other operand's type: an int, or else a numeric.
+        const bool firstBad = ta == SQLITE_TEXT && na == SQLITE_TEXT;
+        return resultError(ctx, (firstBad ? nb : na) == SQLITE_INTEGER
+                                    ? conversionFailed(textArg(argv[firstBad ? 0 : 1]),
+                                                       QStringLiteral("int"))
+                                    : numberConversionFailed(QStringLiteral("numeric")));
+    }
     if (na == SQLITE_INTEGER && nb == SQLITE_INTEGER)
         return sqlite3_result_int64(ctx,
                                     sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
@@ -203,8 +208,7 @@ void fnCastInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
             const QString s = textArg(argv[0]);
             const qint64 v = s.trimmed().toLongLong(&ok);
             if (!ok)
-                return castFailed(
-                    ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
+                return castFailed(ctx, conversionFailed(s, QStringLiteral("int")));
             sqlite3_result_int64(ctx, v);
         }
     }
@@ -220,8 +224,7 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (s == QLatin1String("true") || s == QLatin1String("false"))
             return sqlite3_result_int(ctx, s == QLatin1String("true"));
         if (!ok)
-            return castFailed(
-                ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
+            return castFailed(ctx, conversionFailed(textArg(argv[0]), QStringLiteral("bit")));
         return sqlite3_result_int(ctx, d != 0.0);
     }
     sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
@@ -235,8 +238,9 @@ void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
         bool ok = false;
         d = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
-            return castFailed(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
-                                       .arg(textArg(argv[0])));
+            return castFailed(ctx, numberConversionFailed(sqlite3_value_int(argv[1]) < 0
+                                                              ? QStringLiteral("float")
+                                                              : QStringLiteral("numeric")));
     } else {
         d = sqlite3_value_double(argv[0]);
     }
@@ -256,7 +260,7 @@ void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
     bool ok = false;
     const QDateTime dt = dateArg(v, &ok);
     if (!ok)
-        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, dateConversionFailed());
     resultText(ctx,
                dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
 }
@@ -274,7 +278,7 @@ void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime dt = dateArg(argv[0], &ok);
     if (!ok)
-        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, dateConversionFailed());
     static const QHash<int, QString> styles = {{20, "yyyy-MM-dd HH:mm:ss"},
                                                {120, "yyyy-MM-dd HH:mm:ss"},
                                                {21, "yyyy-MM-dd HH:mm:ss.zzz"},
@@ -479,7 +483,7 @@ void fnEomonth(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[0], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     const QDate month = d.date().addMonths(argc > 1 ? sqlite3_value_int(argv[1]) : 0);
     resultText(ctx, QDate(month.year(), month.month(), month.daysInMonth())
                         .toString(QStringLiteral("yyyy-MM-dd")));

@@ -282,11 +282,16 @@ struct Session::Impl {
     QVariant convertTo(const SqlType& type, const QVariant& v, const Node& n) {
         if (v.isNull())
             return QVariant();
+        // The server's error for the value and the type, with the statement's line.
+        auto fail = [&](const QString& marked) {
+            int number = 0;
+            QString message;
+            splitServerError(marked, &number, &message);
+            throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message), number, 16,
+                                1, n.line, n.source, false);
+        };
         auto conversionFailed = [&]() {
-            throw TsqlExecError(QStringLiteral("第 %1 行：在将值 '%2' 转换成数据类型 %3 时失败。")
-                                    .arg(n.line)
-                                    .arg(v.toString(), type.name),
-                                245, 16, 1, n.line, n.source, false);
+            fail(Tsql::conversionFailed(v.toString(), type.name));
         };
         const bool isText = v.typeId() == QMetaType::QString;
         bool ok = true;
@@ -326,10 +331,17 @@ struct Session::Impl {
             case SqlType::Float: {
                 double d = isText ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
                 if (!ok)
-                    conversionFailed();
+                    fail(numberConversionFailed(type.base == SqlType::Decimal
+                                                    ? QStringLiteral("numeric")
+                                                    : QStringLiteral("float")));
                 if (type.base == SqlType::Decimal && type.scale >= 0) {
                     const double f = std::pow(10.0, type.scale);
                     d = std::round(d * f) / f;
+                    if (!decimalFits(d, type.precision, type.scale))
+                        fail(decimalOverflow(isText ? QStringLiteral("varchar")
+                                             : v.typeId() == QMetaType::Double
+                                                 ? QStringLiteral("numeric")
+                                                 : QStringLiteral("int")));
                 }
                 return d;
             }
@@ -348,10 +360,7 @@ struct Session::Impl {
                              .addMSecs(qint64(std::llround(v.toDouble() * 86400000.0)));
                 }
                 if (!dt.isValid())
-                    throw TsqlExecError(
-                        QStringLiteral("第 %1 行：从字符串转换日期和/或时间时，转换失败。")
-                            .arg(n.line),
-                        241, 16, 1, n.line, n.source, false);
+                    fail(dateConversionFailed());
                 return type.base == SqlType::Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
                                                   : formatDateTime(dt);
             }
