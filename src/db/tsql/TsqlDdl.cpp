@@ -170,9 +170,9 @@ QString Translator::columnDefinition(const QString& table, int& i, int end, bool
                    .arg(sqlName(name), QString::number(type.length), quotedSql(table),
                         quotedSql(name));
     if (type.base == SqlType::Decimal)
-        def += QStringLiteral(" check (qd_decimal_check(%1, %2, %3) is %1)")
-                   .arg(sqlName(name), QString::number(type.precision),
-                        QString::number(type.scale));
+        def +=
+            QStringLiteral(" check (qd_decimal_check(%1, %2, %3) is %1)")
+                .arg(sqlName(name), QString::number(type.precision), QString::number(type.scale));
     return def + rest;
 }
 

@@ -180,14 +180,13 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (ta == SQLITE_TEXT && tb == SQLITE_TEXT)
         return resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
     const int na = sqlite3_value_numeric_type(argv[0]), nb = sqlite3_value_numeric_type(argv[1]);
-    if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT))
-    {
+    if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT)) {
         // The text takes the other operand's type: an int, or else a numeric.
         const bool firstBad = ta == SQLITE_TEXT && na == SQLITE_TEXT;
-        return resultError(ctx, (firstBad ? nb : na) == SQLITE_INTEGER
-                                    ? conversionFailed(textArg(argv[firstBad ? 0 : 1]),
-                                                       QStringLiteral("int"))
-                                    : numberConversionFailed(QStringLiteral("numeric")));
+        return resultError(
+            ctx, (firstBad ? nb : na) == SQLITE_INTEGER
+                     ? conversionFailed(textArg(argv[firstBad ? 0 : 1]), QStringLiteral("int"))
+                     : numberConversionFailed(QStringLiteral("numeric")));
     }
     if (na == SQLITE_INTEGER && nb == SQLITE_INTEGER)
         return sqlite3_result_int64(ctx,

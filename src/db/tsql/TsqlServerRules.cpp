@@ -185,8 +185,8 @@ QString dateConversionFailed() {
 }
 
 QString numberConversionFailed(const QString& typeName) {
-    return serverErrorText(8114,
-                           QStringLiteral("Error converting data type varchar to %1.").arg(typeName));
+    return serverErrorText(
+        8114, QStringLiteral("Error converting data type varchar to %1.").arg(typeName));
 }
 
 bool decimalFits(double value, int precision, int scale) {

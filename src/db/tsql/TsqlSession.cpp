@@ -123,6 +123,18 @@ struct Session::Impl {
                             n.line, n.source, false);
     }
 
+    // The embedded database parses a chain of operators (a long "or" or "+" chain) only so
+    // deep; its own words for that name neither the cause nor the way out.
+    static QString explainedPrepareError(const QString& message) {
+        if (!message.startsWith(QLatin1String("Expression tree is too large")) &&
+            message != QLatin1String("parser stack overflow"))
+            return message;
+        return QStringLiteral(
+                   "语句太复杂，嵌入式数据库无法解析（%1）：请把长的 or 或 + 链改写为 "
+                   "in (...)、临时表或几个语句")
+            .arg(message);
+    }
+
     std::shared_ptr<Prepared> prepareBatch(const QString& text, const ISchema& schema) {
         const auto it = translations.constFind(text);
         if (it != translations.cend())
@@ -148,7 +160,7 @@ struct Session::Impl {
         const QByteArray utf8 = n.sql.toUtf8();
         if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st->stmt, nullptr) !=
             SQLITE_OK)
-            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+            dbFail(n, explainedPrepareError(QString::fromUtf8(sqlite3_errmsg(db))));
         for (int k = 1; k <= sqlite3_bind_parameter_count(st->stmt); ++k) {
             const char* raw = sqlite3_bind_parameter_name(st->stmt, k);
             if (!raw)
@@ -290,9 +302,7 @@ struct Session::Impl {
             throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message), number, 16,
                                 1, n.line, n.source, false);
         };
-        auto conversionFailed = [&]() {
-            fail(Tsql::conversionFailed(v.toString(), type.name));
-        };
+        auto conversionFailed = [&]() { fail(Tsql::conversionFailed(v.toString(), type.name)); };
         const bool isText = v.typeId() == QMetaType::QString;
         bool ok = true;
         switch (type.base) {
