@@ -28,6 +28,10 @@ void resultError(sqlite3_context* ctx, const QString& s) {
     sqlite3_result_error(ctx, b.constData(), int(b.size()));
 }
 
+QString invalidFloatOperation() {
+    return serverErrorText(3623, QStringLiteral("An invalid floating point operation occurred."));
+}
+
 // A conversion that fails: an error, or NULL for the qd_try_ forms of try_cast / try_convert
 // (registered with user data).
 void castFailed(sqlite3_context* ctx, const QString& s) {
@@ -304,7 +308,9 @@ void fnRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const QString s = textArg(argv[0]);
     const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0)
-        return resultError(ctx, QStringLiteral("传递给 right 函数的长度参数无效。"));
+        return resultError(
+            ctx, serverErrorText(536, QStringLiteral("Invalid length parameter passed to the "
+                                                     "right function.")));
     resultText(ctx, s.right(qsizetype(n)));
 }
 
@@ -381,11 +387,13 @@ void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return sqlite3_result_null(ctx);
     const double r = std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1]));
     if (!std::isfinite(r))
-        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+        return resultError(ctx, invalidFloatOperation());
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
         if (std::fabs(r) >= 9.2e18)
             return resultError(ctx,
-                               QStringLiteral("将表达式转换为数据类型 int 时出现算术溢出错误。"));
+                               serverErrorText(8115, QStringLiteral("Arithmetic overflow error "
+                                                                    "converting expression to "
+                                                                    "data type int.")));
         return sqlite3_result_int64(ctx, qint64(std::trunc(r)));
     }
     sqlite3_result_double(ctx, r);
@@ -403,7 +411,7 @@ void fnLog10(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return sqlite3_result_null(ctx);
     const double x = sqlite3_value_double(argv[0]);
     if (x <= 0)
-        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+        return resultError(ctx, invalidFloatOperation());
     sqlite3_result_double(ctx, std::log10(x));
 }
 
@@ -494,7 +502,10 @@ void fnDatefromparts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const QDate d(sqlite3_value_int(argv[0]), sqlite3_value_int(argv[1]),
                   sqlite3_value_int(argv[2]));
     if (!d.isValid() || d.year() < 1)
-        return resultError(ctx, QStringLiteral("无法构造数据类型 date，某些参数的值无效。"));
+        return resultError(ctx,
+                           serverErrorText(289, QStringLiteral("Cannot construct data type date, "
+                                                               "some of the arguments have values "
+                                                               "which are not valid.")));
     resultText(ctx, d.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
@@ -596,8 +607,10 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (isDate)
             return resultText(ctx, formatDate(d, pattern));
         if (sqlite3_value_numeric_type(argv[0]) == SQLITE_TEXT)
-            return resultError(
-                ctx, QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
+            return resultError(ctx,
+                               serverErrorText(8116, QStringLiteral("Argument data type varchar is "
+                                                                    "invalid for argument 1 of "
+                                                                    "format function.")));
     }
     const std::optional<QString> s = formatNumber(sqlite3_value_double(argv[0]), pattern);
     if (!s)

@@ -30,7 +30,8 @@ QString TsqlExecError::serverMessage() const {
 
 namespace {
 
-constexpr int kUserErrorNumber = 50000;
+constexpr int kUserErrorNumber = 50000;      // raiserror with a message text
+constexpr int kNoSuchMessageNumber = 18054;  // raiserror with a number not in the catalogue
 constexpr int kMaxLoopIterations = 10'000'000;
 
 enum class Flow { Normal, Break, Continue, Return };
@@ -57,16 +58,61 @@ void collect(const NodeList& nodes, Prepared& p) {
     }
 }
 
+// One argument of raiserror as its placeholder asks: flags - (left), 0 (zeros), + and blank
+// (sign), # (0x / 0 prefix), a width, a precision (the most characters of %s, the fewest digits
+// of a number), and the type s, d / i, u, o, x / X.
+QString formatRaisedArgument(const QVariant& v, const QString& flags, int width, int precision,
+                             QChar type) {
+    if (v.isNull())
+        return QStringLiteral("(null)");
+    QString text;
+    QString sign;
+    if (type == QLatin1Char('s')) {
+        text = v.toString();
+        if (precision >= 0)
+            text.truncate(precision);
+    } else {
+        const qlonglong n = v.toLongLong();
+        const int base = type == QLatin1Char('o')             ? 8
+                         : type.toLower() == QLatin1Char('x') ? 16
+                                                              : 10;
+        text = base == 10 && type != QLatin1Char('u') ? QString::number(qAbs(n))
+                                                      : QString::number(qulonglong(n), base);
+        if (type == QLatin1Char('X'))
+            text = text.toUpper();
+        if (precision >= 0 && text.size() < precision)
+            text = QString(precision - text.size(), QLatin1Char('0')) + text;
+        if (n < 0 && base == 10 && type != QLatin1Char('u'))
+            sign = QStringLiteral("-");
+        else if (base == 10 && flags.contains(QLatin1Char('+')))
+            sign = QStringLiteral("+");
+        else if (base == 10 && flags.contains(QLatin1Char(' ')))
+            sign = QStringLiteral(" ");
+        if (flags.contains(QLatin1Char('#')) && base != 10 && n != 0)
+            sign = base == 8 ? QStringLiteral("0") : QStringLiteral("0") + type;
+    }
+    const qsizetype pad = width - sign.size() - text.size();
+    if (pad <= 0)
+        return sign + text;
+    if (flags.contains(QLatin1Char('-')))
+        return sign + text + QString(pad, QLatin1Char(' '));
+    if (flags.contains(QLatin1Char('0')) && type != QLatin1Char('s'))
+        return sign + QString(pad, QLatin1Char('0')) + text;
+    return QString(pad, QLatin1Char(' ')) + sign + text;
+}
+
 QString formatRaised(const QString& format, const QVariantList& args) {
-    // printf-style substitution of %s %d %i %u (with optional width/flags), %% for percent.
     static const QRegularExpression placeholder(
-        QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
+        QStringLiteral("%([-+ 0#]*)(\\d*)(?:\\.(\\d+))?([sdiuxXo%])"));
     int next = 0;
     return Sys::substitute(format, placeholder, [&](const QRegularExpressionMatch& m) {
-        if (m.captured(2) == QLatin1String("%"))
+        const QChar type = m.captured(4).front();
+        if (type == QLatin1Char('%'))
             return QStringLiteral("%");
         const QVariant v = next < args.size() ? args[next++] : QVariant();
-        return v.isNull() ? QStringLiteral("(null)") : v.toString();
+        return formatRaisedArgument(v, m.captured(1), m.captured(2).toInt(),
+                                    m.captured(3).isEmpty() ? -1 : m.captured(3).toInt(),
+                                    type == QLatin1Char('i') ? QLatin1Char('d') : type);
     });
 }
 
@@ -534,17 +580,27 @@ struct Session::Impl {
             case Node::Raiserror: {
                 const QVariantList a = firstRow(n, r);
                 const QVariantList args = a.mid(3);
-                const QString message = a[0].typeId() == QMetaType::QString
-                                            ? formatRaised(a[0].toString(), args)
-                                            : QStringLiteral("错误 %1").arg(a[0].toString());
                 const int severity = a[1].toInt();
+                const bool hasText = a[0].typeId() == QMetaType::QString;
+                // A message number needs a message added to the server's catalogue, which the
+                // embedded database has none of: the server then raises 18054 instead.
+                const QString message =
+                    hasText ? formatRaised(a[0].toString(), args)
+                            : QStringLiteral(
+                                  "Error %1, severity %2, state %3 was raised, but no "
+                                  "message with that error number was found in "
+                                  "sys.messages. If error is larger than 50000, make "
+                                  "sure the user-defined message is added using "
+                                  "sp_addmessage.")
+                                  .arg(a[0].toString())
+                                  .arg(severity)
+                                  .arg(a[2].toInt());
                 if (severity <= 10) {
                     LogMsg(message);
                     return Flow::Normal;
                 }
-                throw TsqlExecError(
-                    message, a[0].typeId() == QMetaType::QString ? kUserErrorNumber : a[0].toInt(),
-                    severity, a[2].toInt(), n.line, n.source, true);
+                throw TsqlExecError(message, hasText ? kUserErrorNumber : kNoSuchMessageNumber,
+                                    severity, a[2].toInt(), n.line, n.source, true);
             }
             case Node::Throw: {
                 if (n.sql.isEmpty()) {
