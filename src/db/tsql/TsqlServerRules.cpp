@@ -33,8 +33,9 @@ QString typeName(int bits) {
     return bits == 64 ? QStringLiteral("bigint") : QStringLiteral("int");
 }
 
-// qd_int_check(value, bits): the result of int arithmetic, which must fit its type. The
-// embedded database computes in 64 bits and turns an overflow of those into a real.
+// qd_int_check(value, bits): the result of int arithmetic or of a cast to an int type, which
+// must fit its type. The embedded database computes in 64 bits and turns an overflow of those
+// into a real. Registered a second time as qd_try_int_check, which gives NULL (try_cast).
 void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const int bits = sqlite3_value_int(argv[1]);
     const qint64 limit = bits == 64 ? std::numeric_limits<qint64>::max()
@@ -56,6 +57,8 @@ void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv) {
         default:
             break;
     }
+    if (overflow && sqlite3_user_data(ctx))
+        return sqlite3_result_null(ctx);
     if (overflow)
         return failAs(ctx, 8115,
                       QStringLiteral("Arithmetic overflow error converting expression to data "
@@ -209,6 +212,7 @@ void Session::registerServerRules(sqlite3* db) {
     static int lenient = 1;
     static const Fn fns[] = {
         {"qd_int_check", 2, fnIntCheck, false},
+        {"qd_try_int_check", 2, fnIntCheck, true},
         {"qd_divisor", 1, fnDivisor, false},
         {"qd_to_number", 2, fnToNumber, false},
         {"qd_fits_length", 4, fnFitsLength, false},
