@@ -714,7 +714,9 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
                         VType::Text};
             return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
         case SqlType::Int:
-            return {QStringLiteral("qd_int_check(qd_cast_int(%1), %2)")
+            // Text converts as it does in arithmetic (245, 248); a number is truncated, and
+            // must fit the type.
+            return {QStringLiteral("qd_int_check(qd_cast_int(qd_to_number(%1, %2)), %2)")
                         .arg(e.sql, QString::number(intBitsOf(type))),
                     VType::Number, intBitsOf(type)};
         case SqlType::Bit:

@@ -76,11 +76,17 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
-// qd_to_number(text, bits): text that meets a number in arithmetic takes the number's type, as
-// the server's type precedence has it: an int (bits 32 or 64) or else a numeric.
+// qd_to_number(text, bits): text that meets a number in arithmetic, or is cast to an int type,
+// takes the number's type, as the server's type precedence has it: an int (bits 32 or 64) or else
+// a numeric. Registered a second time as qd_try_to_number, which gives NULL (try_cast).
 void fnToNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT)
         return sqlite3_result_value(ctx, argv[0]);
+    const auto fail = [ctx](const QString& marked) {
+        if (sqlite3_user_data(ctx))  // qd_try_to_number
+            return sqlite3_result_null(ctx);
+        failMarked(ctx, marked);
+    };
     const int bits = sqlite3_value_int(argv[1]);
     const QString text = textOf(argv[0]);
     const QString trimmed = text.trimmed();
@@ -88,13 +94,13 @@ void fnToNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (bits > 0) {
         const qint64 v = trimmed.toLongLong(&ok);
         if (!ok)
-            return failMarked(ctx, conversionFailed(text, typeName(bits)));
+            return fail(conversionFailed(text, typeName(bits)));
         if (bits == 32 &&
             (v > std::numeric_limits<qint32>::max() || v < std::numeric_limits<qint32>::min()))
-            return failAs(ctx, 248,
-                          QStringLiteral("The conversion of the varchar value '%1' overflowed an "
-                                         "int column.")
-                              .arg(text));
+            return fail(serverErrorText(
+                248, QStringLiteral("The conversion of the varchar value '%1' overflowed an int "
+                                    "column.")
+                         .arg(text)));
         return sqlite3_result_int64(ctx, v);
     }
     const qint64 i = trimmed.toLongLong(&ok);
@@ -102,7 +108,7 @@ void fnToNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return sqlite3_result_int64(ctx, i);
     const double d = trimmed.toDouble(&ok);
     if (!ok || !std::isfinite(d))
-        return failMarked(ctx, numberConversionFailed(QStringLiteral("numeric")));
+        return fail(numberConversionFailed(QStringLiteral("numeric")));
     sqlite3_result_double(ctx, d);
 }
 
@@ -215,6 +221,7 @@ void Session::registerServerRules(sqlite3* db) {
         {"qd_try_int_check", 2, fnIntCheck, true},
         {"qd_divisor", 1, fnDivisor, false},
         {"qd_to_number", 2, fnToNumber, false},
+        {"qd_try_to_number", 2, fnToNumber, true},
         {"qd_fits_length", 4, fnFitsLength, false},
         {"qd_decimal_check", 3, fnDecimalCheck, false},
         {"qd_try_decimal_check", 3, fnDecimalCheck, true},
