@@ -49,9 +49,10 @@ struct SqlType {
         Binary,  // binary, varbinary, image
     };
     Base base = Unknown;
-    int length = 0;  // characters of a char type; 0 = max / unbounded
-    int scale = -1;  // decimal places of a decimal type
-    QString name;    // as written, lower case: "nvarchar(50)"
+    int length = 0;     // characters of a char type; 0 = max / unbounded
+    int scale = -1;     // decimal places of a decimal type
+    int precision = 0;  // digits of a decimal type, those places included
+    QString name;       // as written, lower case: "nvarchar(50)"
 
     bool isText() const { return base == Char; }
     bool isNumber() const { return base == Int || base == Bit || base == Decimal || base == Float; }

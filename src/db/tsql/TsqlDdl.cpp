@@ -1,6 +1,7 @@
 // Table definitions: T-SQL column types, identity, defaults and constraints as the embedded
 // database declares them. Declared type names are kept (the loader types fields from them);
 // text columns compare without regard to case, as the server's default collation does.
+#include "db/DataServices.h"
 #include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql::Internal {
@@ -41,6 +42,10 @@ QString viewBaseTable(const QString& definition) {
     }
     return QString();
 }
+// A table name as the translator writes it ("t", or "a b" quoted), without its quotes.
+QString plainName(QString table) {
+    return table.remove(QLatin1Char('"'));
+}
 }  // namespace
 
 void Translator::checkViewTarget(int begin, int end) {
@@ -80,8 +85,8 @@ void Translator::checkViewTarget(int begin, int end) {
              .arg(name, rewrites.value(first).arg(base.isEmpty() ? QStringLiteral("基表") : base)));
 }
 
-QString Translator::columnDefinition(int& i, int end, bool* isIdentity, QString* nameOut,
-                                     SqlType* typeOut) {
+QString Translator::columnDefinition(const QString& table, int& i, int end, bool* isIdentity,
+                                     QString* nameOut, SqlType* typeOut) {
     if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
         fail(i, QStringLiteral("这里应是列名"));
     const QString name =
@@ -159,6 +164,15 @@ QString Translator::columnDefinition(int& i, int end, bool* isIdentity, QString*
         def += QStringLiteral(" primary key");
     if (type.isText())  // case and trailing blanks do not count, as on the server
         def += QStringLiteral(" collate ") + QLatin1String(kTextCollation);
+    // A value the column cannot hold fails as on the server instead of being stored.
+    if (type.isText() && type.length > 0)
+        def += QStringLiteral(" check (qd_fits_length(%1, %2, %3, %4))")
+                   .arg(sqlName(name), QString::number(type.length), quotedSql(table),
+                        quotedSql(name));
+    if (type.base == SqlType::Decimal)
+        def +=
+            QStringLiteral(" check (qd_decimal_check(%1, %2, %3) is %1)")
+                .arg(sqlName(name), QString::number(type.precision), QString::number(type.scale));
     return def + rest;
 }
 
@@ -218,7 +232,7 @@ QString Translator::translateCreateTable(int begin, int end) {
             bool identity = false;
             QString name;
             SqlType type;
-            defs << columnDefinition(i, close, &identity, &name, &type);
+            defs << columnDefinition(plainName(table), i, close, &identity, &name, &type);
             columns.insert(name.toLower(), type);
             if (identity)
                 identityColumns << sqlName(name);
@@ -237,8 +251,7 @@ QString Translator::translateCreateTable(int begin, int end) {
         i += 2;
     if (i < end)
         fail(i, QStringLiteral("create table 语句结尾有多余内容"));
-    QString key = table;
-    m_localTables.insert(key.remove(QLatin1Char('"')).toLower(), columns);
+    m_localTables.insert(plainName(table).toLower(), columns);
     return (temp ? QStringLiteral("create temp table ") : QStringLiteral("create table ")) + table +
            QStringLiteral(" (") + (defs + constraints).join(QStringLiteral(", ")) +
            QLatin1Char(')');
@@ -251,7 +264,7 @@ QString Translator::translateAlterTable(int begin, int end) {
         ++i;
         if (isWord(i, QLatin1StringView("column")))
             ++i;
-        const QString def = columnDefinition(i, end, nullptr, nullptr, nullptr);
+        const QString def = columnDefinition(plainName(table), i, end, nullptr, nullptr, nullptr);
         if (i != end)
             fail(i, QStringLiteral("alter table 一次只能添加一列"));
         return QStringLiteral("alter table %1 add column %2").arg(table, def);

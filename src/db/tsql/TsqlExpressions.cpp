@@ -714,11 +714,16 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
                         VType::Text};
             return {QStringLiteral("cast(%1 as text)").arg(e.sql), VType::Text};
         case SqlType::Int:
-            return {QStringLiteral("qd_cast_int(%1)").arg(e.sql), VType::Number, intBitsOf(type)};
+            // Text converts as it does in arithmetic (245, 248); a number is truncated, and
+            // must fit the type.
+            return {QStringLiteral("qd_int_check(qd_cast_int(qd_to_number(%1, %2)), %2)")
+                        .arg(e.sql, QString::number(intBitsOf(type))),
+                    VType::Number, intBitsOf(type)};
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal:
-            return {QStringLiteral("qd_cast_num(%1, %2)").arg(e.sql, QString::number(type.scale)),
+            return {QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2), %3, %2)")
+                        .arg(e.sql, QString::number(type.scale), QString::number(type.precision)),
                     VType::Number};
         case SqlType::Float:
             return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
@@ -978,8 +983,12 @@ std::optional<SqlType> parseTypeName(const QString& written) {
     if (b == bases.end())
         return std::nullopt;
     t.base = *b;
-    if (t.base == SqlType::Decimal)
+    if (t.base == SqlType::Decimal) {
         t.scale = base == QLatin1String("money") || base == QLatin1String("smallmoney") ? 4 : 0;
+        t.precision = base == QLatin1String("money")        ? 19
+                      : base == QLatin1String("smallmoney") ? 10
+                                                            : 18;
+    }
     if (!args.isEmpty()) {
         bool ok = true;
         if (args[0] == QLatin1String("max")) {
@@ -990,6 +999,8 @@ std::optional<SqlType> parseTypeName(const QString& written) {
                 return std::nullopt;
             if (t.base == SqlType::Char)
                 t.length = n;
+            if (t.base == SqlType::Decimal)
+                t.precision = n;
         }
         if (args.size() > 1 && t.base == SqlType::Decimal) {
             t.scale = args[1].toInt(&ok);

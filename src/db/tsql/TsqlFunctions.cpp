@@ -31,6 +31,10 @@ void resultError(sqlite3_context* ctx, const QString& s) {
     sqlite3_result_error(ctx, b.constData(), int(b.size()));
 }
 
+QString invalidFloatOperation() {
+    return serverErrorText(3623, QStringLiteral("An invalid floating point operation occurred."));
+}
+
 // A conversion that fails: an error, or NULL for the qd_try_ forms of try_cast / try_convert
 // (registered with user data).
 void castFailed(sqlite3_context* ctx, const QString& s) {
@@ -151,7 +155,7 @@ void fnDatediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok1 = false, ok2 = false;
     const QDateTime a = dateArg(argv[1], &ok1), b = dateArg(argv[2], &ok2);
     if (!ok1 || !ok2)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     sqlite3_result_int64(ctx, datediff(textArg(argv[0]), a, b));
 }
 
@@ -161,7 +165,7 @@ void fnDateadd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[2], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     resultText(ctx, formatDateTime(dateadd(textArg(argv[0]), sqlite3_value_double(argv[1]), d)));
 }
 
@@ -171,7 +175,7 @@ void fnDatepart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[1], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     sqlite3_result_int64(ctx, datepart(textArg(argv[0]), d));
 }
 
@@ -183,10 +187,14 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (ta == SQLITE_TEXT && tb == SQLITE_TEXT)
         return resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
     const int na = sqlite3_value_numeric_type(argv[0]), nb = sqlite3_value_numeric_type(argv[1]);
-    if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT))
+    if ((ta == SQLITE_TEXT && na == SQLITE_TEXT) || (tb == SQLITE_TEXT && nb == SQLITE_TEXT)) {
+        // The text takes the other operand's type: an int, or else a numeric.
+        const bool firstBad = ta == SQLITE_TEXT && na == SQLITE_TEXT;
         return resultError(
-            ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数值时失败。")
-                     .arg(textArg(ta == SQLITE_TEXT && na == SQLITE_TEXT ? argv[0] : argv[1])));
+            ctx, (firstBad ? nb : na) == SQLITE_INTEGER
+                     ? conversionFailed(textArg(argv[firstBad ? 0 : 1]), QStringLiteral("int"))
+                     : numberConversionFailed(QStringLiteral("numeric")));
+    }
     if (na == SQLITE_INTEGER && nb == SQLITE_INTEGER)
         return sqlite3_result_int64(ctx,
                                     sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
@@ -206,8 +214,7 @@ void fnCastInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
             const QString s = textArg(argv[0]);
             const qint64 v = s.trimmed().toLongLong(&ok);
             if (!ok)
-                return castFailed(
-                    ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 int 时失败。").arg(s));
+                return castFailed(ctx, conversionFailed(s, QStringLiteral("int")));
             sqlite3_result_int64(ctx, v);
         }
     }
@@ -223,8 +230,7 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (s == QLatin1String("true") || s == QLatin1String("false"))
             return sqlite3_result_int(ctx, s == QLatin1String("true"));
         if (!ok)
-            return castFailed(
-                ctx, QStringLiteral("在将 varchar 值 '%1' 转换成数据类型 bit 时失败。").arg(s));
+            return castFailed(ctx, conversionFailed(textArg(argv[0]), QStringLiteral("bit")));
         return sqlite3_result_int(ctx, d != 0.0);
     }
     sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
@@ -238,8 +244,9 @@ void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
         bool ok = false;
         d = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
-            return castFailed(ctx, QStringLiteral("从数据类型 varchar 转换为 numeric 时出错：'%1'")
-                                       .arg(textArg(argv[0])));
+            return castFailed(ctx, numberConversionFailed(sqlite3_value_int(argv[1]) < 0
+                                                              ? QStringLiteral("float")
+                                                              : QStringLiteral("numeric")));
     } else {
         d = sqlite3_value_double(argv[0]);
     }
@@ -259,7 +266,7 @@ void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
     bool ok = false;
     const QDateTime dt = dateArg(v, &ok);
     if (!ok)
-        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, dateConversionFailed());
     resultText(ctx,
                dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
 }
@@ -330,7 +337,7 @@ void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime dt = dateArg(argv[0], &ok);
     if (!ok)
-        return castFailed(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return castFailed(ctx, dateConversionFailed());
     static const QHash<int, QString> styles = {{20, "yyyy-MM-dd HH:mm:ss"},
                                                {120, "yyyy-MM-dd HH:mm:ss"},
                                                {21, "yyyy-MM-dd HH:mm:ss.zzz"},
@@ -357,7 +364,9 @@ void fnRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const QString s = textArg(argv[0]);
     const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0)
-        return resultError(ctx, QStringLiteral("传递给 right 函数的长度参数无效。"));
+        return resultError(
+            ctx, serverErrorText(536, QStringLiteral("Invalid length parameter passed to the "
+                                                     "right function.")));
     resultText(ctx, s.right(qsizetype(n)));
 }
 
@@ -434,11 +443,13 @@ void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return sqlite3_result_null(ctx);
     const double r = std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1]));
     if (!std::isfinite(r))
-        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+        return resultError(ctx, invalidFloatOperation());
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
         if (std::fabs(r) >= 9.2e18)
             return resultError(ctx,
-                               QStringLiteral("将表达式转换为数据类型 int 时出现算术溢出错误。"));
+                               serverErrorText(8115, QStringLiteral("Arithmetic overflow error "
+                                                                    "converting expression to "
+                                                                    "data type int.")));
         return sqlite3_result_int64(ctx, qint64(std::trunc(r)));
     }
     sqlite3_result_double(ctx, r);
@@ -456,7 +467,7 @@ void fnLog10(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return sqlite3_result_null(ctx);
     const double x = sqlite3_value_double(argv[0]);
     if (x <= 0)
-        return resultError(ctx, QStringLiteral("出现无效的浮点操作。"));
+        return resultError(ctx, invalidFloatOperation());
     sqlite3_result_double(ctx, std::log10(x));
 }
 
@@ -535,7 +546,7 @@ void fnEomonth(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool ok = false;
     const QDateTime d = dateArg(argv[0], &ok);
     if (!ok)
-        return resultError(ctx, QStringLiteral("从字符串转换日期和/或时间时，转换失败。"));
+        return resultError(ctx, dateConversionFailed());
     const QDate month = d.date().addMonths(argc > 1 ? sqlite3_value_int(argv[1]) : 0);
     resultText(ctx, QDate(month.year(), month.month(), month.daysInMonth())
                         .toString(QStringLiteral("yyyy-MM-dd")));
@@ -547,7 +558,10 @@ void fnDatefromparts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const QDate d(sqlite3_value_int(argv[0]), sqlite3_value_int(argv[1]),
                   sqlite3_value_int(argv[2]));
     if (!d.isValid() || d.year() < 1)
-        return resultError(ctx, QStringLiteral("无法构造数据类型 date，某些参数的值无效。"));
+        return resultError(ctx,
+                           serverErrorText(289, QStringLiteral("Cannot construct data type date, "
+                                                               "some of the arguments have values "
+                                                               "which are not valid.")));
     resultText(ctx, d.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
@@ -649,8 +663,10 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (isDate)
             return resultText(ctx, formatDate(d, pattern));
         if (sqlite3_value_numeric_type(argv[0]) == SQLITE_TEXT)
-            return resultError(
-                ctx, QStringLiteral("参数数据类型 varchar 对于 format 函数的参数 1 无效。"));
+            return resultError(ctx,
+                               serverErrorText(8116, QStringLiteral("Argument data type varchar is "
+                                                                    "invalid for argument 1 of "
+                                                                    "format function.")));
     }
     const std::optional<QString> s = formatNumber(sqlite3_value_double(argv[0]), pattern);
     if (!s)

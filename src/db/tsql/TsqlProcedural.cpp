@@ -285,7 +285,8 @@ void Translator::parseStatement(NodeList& out) {
                     bool identity = false;
                     QString colName;
                     SqlType colType;
-                    defs << columnDefinition(i, close, &identity, &colName, &colType);
+                    defs << columnDefinition(QLatin1Char('@') + name, i, close, &identity, &colName,
+                                             &colType);
                     cols.insert(colName.toLower(), colType);
                     if (isOp(i, QLatin1StringView(",")))
                         ++i;

@@ -30,7 +30,8 @@ QString TsqlExecError::serverMessage() const {
 
 namespace {
 
-constexpr int kUserErrorNumber = 50000;
+constexpr int kUserErrorNumber = 50000;      // raiserror with a message text
+constexpr int kNoSuchMessageNumber = 18054;  // raiserror with a number not in the catalogue
 constexpr int kMaxLoopIterations = 10'000'000;
 
 enum class Flow { Normal, Break, Continue, Return };
@@ -57,16 +58,61 @@ void collect(const NodeList& nodes, Prepared& p) {
     }
 }
 
+// One argument of raiserror as its placeholder asks: flags - (left), 0 (zeros), + and blank
+// (sign), # (0x / 0 prefix), a width, a precision (the most characters of %s, the fewest digits
+// of a number), and the type s, d / i, u, o, x / X.
+QString formatRaisedArgument(const QVariant& v, const QString& flags, int width, int precision,
+                             QChar type) {
+    if (v.isNull())
+        return QStringLiteral("(null)");
+    QString text;
+    QString sign;
+    if (type == QLatin1Char('s')) {
+        text = v.toString();
+        if (precision >= 0)
+            text.truncate(precision);
+    } else {
+        const qlonglong n = v.toLongLong();
+        const int base = type == QLatin1Char('o')             ? 8
+                         : type.toLower() == QLatin1Char('x') ? 16
+                                                              : 10;
+        text = base == 10 && type != QLatin1Char('u') ? QString::number(qAbs(n))
+                                                      : QString::number(qulonglong(n), base);
+        if (type == QLatin1Char('X'))
+            text = text.toUpper();
+        if (precision >= 0 && text.size() < precision)
+            text = QString(precision - text.size(), QLatin1Char('0')) + text;
+        if (n < 0 && base == 10 && type != QLatin1Char('u'))
+            sign = QStringLiteral("-");
+        else if (base == 10 && flags.contains(QLatin1Char('+')))
+            sign = QStringLiteral("+");
+        else if (base == 10 && flags.contains(QLatin1Char(' ')))
+            sign = QStringLiteral(" ");
+        if (flags.contains(QLatin1Char('#')) && base != 10 && n != 0)
+            sign = base == 8 ? QStringLiteral("0") : QStringLiteral("0") + type;
+    }
+    const qsizetype pad = width - sign.size() - text.size();
+    if (pad <= 0)
+        return sign + text;
+    if (flags.contains(QLatin1Char('-')))
+        return sign + text + QString(pad, QLatin1Char(' '));
+    if (flags.contains(QLatin1Char('0')) && type != QLatin1Char('s'))
+        return sign + QString(pad, QLatin1Char('0')) + text;
+    return QString(pad, QLatin1Char(' ')) + sign + text;
+}
+
 QString formatRaised(const QString& format, const QVariantList& args) {
-    // printf-style substitution of %s %d %i %u (with optional width/flags), %% for percent.
     static const QRegularExpression placeholder(
-        QStringLiteral("%([-+ 0#]*\\d*(?:\\.\\d+)?)([sdiuxXo%])"));
+        QStringLiteral("%([-+ 0#]*)(\\d*)(?:\\.(\\d+))?([sdiuxXo%])"));
     int next = 0;
     return Sys::substitute(format, placeholder, [&](const QRegularExpressionMatch& m) {
-        if (m.captured(2) == QLatin1String("%"))
+        const QChar type = m.captured(4).front();
+        if (type == QLatin1Char('%'))
             return QStringLiteral("%");
         const QVariant v = next < args.size() ? args[next++] : QVariant();
-        return v.isNull() ? QStringLiteral("(null)") : v.toString();
+        return formatRaisedArgument(v, m.captured(1), m.captured(2).toInt(),
+                                    m.captured(3).isEmpty() ? -1 : m.captured(3).toInt(),
+                                    type == QLatin1Char('i') ? QLatin1Char('d') : type);
     });
 }
 
@@ -123,6 +169,18 @@ struct Session::Impl {
                             n.line, n.source, false);
     }
 
+    // The embedded database parses a chain of operators (a long "or" or "+" chain) only so
+    // deep; its own words for that name neither the cause nor the way out.
+    static QString explainedPrepareError(const QString& message) {
+        if (!message.startsWith(QLatin1String("Expression tree is too large")) &&
+            message != QLatin1String("parser stack overflow"))
+            return message;
+        return QStringLiteral(
+                   "语句太复杂，嵌入式数据库无法解析（%1）：请把长的 or 或 + 链改写为 "
+                   "in (...)、临时表或几个语句")
+            .arg(message);
+    }
+
     std::shared_ptr<Prepared> prepareBatch(const QString& text, const ISchema& schema) {
         const auto it = translations.constFind(text);
         if (it != translations.cend())
@@ -148,7 +206,7 @@ struct Session::Impl {
         const QByteArray utf8 = n.sql.toUtf8();
         if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st->stmt, nullptr) !=
             SQLITE_OK)
-            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+            dbFail(n, explainedPrepareError(QString::fromUtf8(sqlite3_errmsg(db))));
         for (int k = 1; k <= sqlite3_bind_parameter_count(st->stmt); ++k) {
             const char* raw = sqlite3_bind_parameter_name(st->stmt, k);
             if (!raw)
@@ -282,12 +340,15 @@ struct Session::Impl {
     QVariant convertTo(const SqlType& type, const QVariant& v, const Node& n) {
         if (v.isNull())
             return QVariant();
-        auto conversionFailed = [&]() {
-            throw TsqlExecError(QStringLiteral("第 %1 行：在将值 '%2' 转换成数据类型 %3 时失败。")
-                                    .arg(n.line)
-                                    .arg(v.toString(), type.name),
-                                245, 16, 1, n.line, n.source, false);
+        // The server's error for the value and the type, with the statement's line.
+        auto fail = [&](const QString& marked) {
+            int number = 0;
+            QString message;
+            splitServerError(marked, &number, &message);
+            throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(message), number, 16,
+                                1, n.line, n.source, false);
         };
+        auto conversionFailed = [&]() { fail(Tsql::conversionFailed(v.toString(), type.name)); };
         const bool isText = v.typeId() == QMetaType::QString;
         bool ok = true;
         switch (type.base) {
@@ -326,10 +387,17 @@ struct Session::Impl {
             case SqlType::Float: {
                 double d = isText ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
                 if (!ok)
-                    conversionFailed();
+                    fail(numberConversionFailed(type.base == SqlType::Decimal
+                                                    ? QStringLiteral("numeric")
+                                                    : QStringLiteral("float")));
                 if (type.base == SqlType::Decimal && type.scale >= 0) {
                     const double f = std::pow(10.0, type.scale);
                     d = std::round(d * f) / f;
+                    if (!decimalFits(d, type.precision, type.scale))
+                        fail(decimalOverflow(isText ? QStringLiteral("varchar")
+                                             : v.typeId() == QMetaType::Double
+                                                 ? QStringLiteral("numeric")
+                                                 : QStringLiteral("int")));
                 }
                 return d;
             }
@@ -348,10 +416,7 @@ struct Session::Impl {
                              .addMSecs(qint64(std::llround(v.toDouble() * 86400000.0)));
                 }
                 if (!dt.isValid())
-                    throw TsqlExecError(
-                        QStringLiteral("第 %1 行：从字符串转换日期和/或时间时，转换失败。")
-                            .arg(n.line),
-                        241, 16, 1, n.line, n.source, false);
+                    fail(dateConversionFailed());
                 return type.base == SqlType::Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
                                                   : formatDateTime(dt);
             }
@@ -515,17 +580,27 @@ struct Session::Impl {
             case Node::Raiserror: {
                 const QVariantList a = firstRow(n, r);
                 const QVariantList args = a.mid(3);
-                const QString message = a[0].typeId() == QMetaType::QString
-                                            ? formatRaised(a[0].toString(), args)
-                                            : QStringLiteral("错误 %1").arg(a[0].toString());
                 const int severity = a[1].toInt();
+                const bool hasText = a[0].typeId() == QMetaType::QString;
+                // A message number needs a message added to the server's catalogue, which the
+                // embedded database has none of: the server then raises 18054 instead.
+                const QString message =
+                    hasText ? formatRaised(a[0].toString(), args)
+                            : QStringLiteral(
+                                  "Error %1, severity %2, state %3 was raised, but no "
+                                  "message with that error number was found in "
+                                  "sys.messages. If error is larger than 50000, make "
+                                  "sure the user-defined message is added using "
+                                  "sp_addmessage.")
+                                  .arg(a[0].toString())
+                                  .arg(severity)
+                                  .arg(a[2].toInt());
                 if (severity <= 10) {
                     LogMsg(message);
                     return Flow::Normal;
                 }
-                throw TsqlExecError(
-                    message, a[0].typeId() == QMetaType::QString ? kUserErrorNumber : a[0].toInt(),
-                    severity, a[2].toInt(), n.line, n.source, true);
+                throw TsqlExecError(message, hasText ? kUserErrorNumber : kNoSuchMessageNumber,
+                                    severity, a[2].toInt(), n.line, n.source, true);
             }
             case Node::Throw: {
                 if (n.sql.isEmpty()) {

@@ -43,6 +43,16 @@ private:
 QString serverErrorText(int number, const QString& message);
 bool splitServerError(const QString& text, int* number, QString* message);
 
+// The server's errors for a value that does not convert, marked with their numbers: text that is
+// no number of an int type (245), no date (241), no decimal or float (8114), and a value too
+// large for its decimal precision (8115; `from` is int, bigint, numeric or varchar).
+QString conversionFailed(const QString& value, const QString& typeName);
+QString dateConversionFailed();
+QString numberConversionFailed(const QString& typeName);
+QString decimalOverflow(const QString& from);
+// Whether a value (rounded to the scale already) fits decimal(precision, scale).
+bool decimalFits(double value, int precision, int scale);
+
 // Runs T-SQL batches on one connection of the embedded database, as the server would run them:
 // variables, table variables and #temp tables, if / while, try / catch, raiserror, and
 // transactions counted in @@trancount (a nested begin only counts; commit takes effect at the

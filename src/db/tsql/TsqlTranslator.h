@@ -97,7 +97,9 @@ public:
     // ---- DDL (TsqlDdl.cpp) ----
     QString translateCreateTable(int begin, int end);
     QString translateAlterTable(int begin, int end);
-    QString columnDefinition(int& i, int end, bool* isIdentity, QString* name, SqlType* type);
+    // A column of table `table` (for error messages) as the embedded database declares it.
+    QString columnDefinition(const QString& table, int& i, int end, bool* isIdentity, QString* name,
+                             SqlType* type);
     // Views: remembers the views the batch creates, and refuses an insert, update or delete
     // whose target is a view (the embedded database's views are read-only), naming the base
     // table to change instead.
