@@ -21,10 +21,16 @@ struct Expr {
     QString sql;
     VType type = VType::Unknown;
     int intBits = 0;  // 32 for an int, 64 for a bigint, 0 for anything else or not known
+    int scale = -1;   // places of a decimal or money (declared, cast or computed); -1 not known
+    bool money = false;
 };
 
 VType vtypeOf(const SqlType& t);
 int intBitsOf(const SqlType& t);
+Expr typedExpr(const QString& sql, const SqlType& t);  // an expression of a declared type
+// A decimal literal as its text ('1.005'), so that a conversion or rounding sees the decimal
+// and not the double nearest to it; any other expression unchanged.
+QString exactLiteral(const QString& sql);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
