@@ -117,6 +117,16 @@ QString decimalText(const Decimal& d) {
     return d.units < 0 ? QLatin1Char('-') + digits : digits;
 }
 
+int shownPlaces(QStringView type) {
+    const QString t = type.trimmed().toString().toLower();
+    if (t.startsWith(QLatin1String("money")) || t.startsWith(QLatin1String("smallmoney")))
+        return 2;
+    if (!t.startsWith(QLatin1String("decimal")) && !t.startsWith(QLatin1String("numeric")))
+        return -1;
+    const qsizetype comma = t.indexOf(QLatin1Char(','));
+    return comma < 0 ? 0 : t.mid(comma + 1).chopped(t.endsWith(QLatin1Char(')')) ? 1 : 0).toInt();
+}
+
 double decimalToDouble(const Decimal& d) {
     return decimalText(d).toDouble();
 }

@@ -39,6 +39,11 @@ Decimal rescaled(const Decimal& d, int scale);
 QString decimalText(const Decimal& d);  // fixed point with d.scale places: "60.00"
 double decimalToDouble(const Decimal& d);
 
+// The places a value of the T-SQL type `type` shows at least: a decimal's scale ("decimal(18,2)"
+// shows 10 as 10.00), 2 for money (which shows up to 4 as its value has them: 3.3333, 60.00);
+// -1 for other types.
+int shownPlaces(QStringView type);
+
 // The value as the embedded database holds it: an integer at scale 0, else the nearest double
 // (so that the value with a scale is never taken for an int: money / 3 divides as decimals).
 void resultDecimal(sqlite3_context* ctx, const Decimal& d);

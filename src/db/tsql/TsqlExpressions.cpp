@@ -187,6 +187,14 @@ Expr typedExpr(const QString& sql, const SqlType& t) {
             money};
 }
 
+QString resultTypeOf(const Expr& e) {
+    if (e.money)
+        return QStringLiteral("money");
+    if (e.scale >= 0 && !e.intBits)
+        return QStringLiteral("decimal(38,%1)").arg(e.scale);
+    return {};
+}
+
 QString exactLiteral(const QString& sql) {
     static const QRegularExpression literal(QStringLiteral("^(-?) ?(\\d*\\.\\d*)$"));
     const QRegularExpressionMatch m = literal.match(sql);
@@ -881,7 +889,9 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
             return done(decimalAggregate(name, a[0]));
         const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
         const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
-        return {r.sql, r.type, bits, keepsType ? a[0].scale : -1, keepsType && a[0].money};
+        // A sum keeps its argument's scale (over a window, where it stays the embedded one).
+        const bool keepsScale = keepsType || name == QLatin1String("sum");
+        return {r.sql, r.type, bits, keepsScale ? a[0].scale : -1, keepsScale && a[0].money};
     }
 
     const std::vector<Expr> a = args();
