@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/TextFormat.h"
+
 namespace Qd::Tools {
 
 bool isWide(char32_t c) {
@@ -59,11 +61,17 @@ QString csvField(const QString& text) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+int placesOf(const std::vector<int>& places, qsizetype column) {
+    return std::size_t(column) < places.size() ? places[std::size_t(column)] : -1;
+}
+
 }  // namespace
 
-QString valueText(const QVariant& value) {
+QString valueText(const QVariant& value, int places) {
     if (value.isNull())
         return QStringLiteral("NULL");
+    if (places > 0 && isNumber(value) && value.typeId() != QMetaType::Double)
+        return Qd::Core::Sys::withPlaces(value.toString(), places);
     switch (value.typeId()) {
         case QMetaType::Double: {
             const double d = value.toDouble();
@@ -71,7 +79,7 @@ QString valueText(const QVariant& value) {
             if (std::isfinite(d) && !text.contains(QLatin1Char('.')) &&
                 !text.contains(QLatin1Char('e')))
                 text += QLatin1String(".0");
-            return text;
+            return Qd::Core::Sys::withPlaces(text, places);
         }
         case QMetaType::QByteArray:
             return QLatin1String("0x") + QString::fromLatin1(value.toByteArray().toHex().toUpper());
@@ -103,7 +111,7 @@ QString formatAligned(const ResultTable& table) {
         std::vector<QString>& texts = cells.emplace_back();
         texts.reserve(std::size_t(count));
         for (qsizetype c = 0; c < count; ++c) {
-            texts.push_back(oneLine(valueText(row.at(c))));
+            texts.push_back(oneLine(valueText(row.at(c), placesOf(table.places, c))));
             widths[std::size_t(c)] = std::max(widths[std::size_t(c)], displayWidth(texts.back()));
         }
     }
@@ -125,11 +133,11 @@ QString formatAligned(const ResultTable& table) {
     return out;
 }
 
-QString csvRecord(const QVariantList& values) {
+QString csvRecord(const QVariantList& values, const std::vector<int>& places) {
     QStringList fields;
     fields.reserve(values.size());
-    for (const QVariant& v : values)
-        fields << (v.isNull() ? QString() : valueText(v));
+    for (qsizetype c = 0; c < values.size(); ++c)
+        fields << (values[c].isNull() ? QString() : valueText(values[c], placesOf(places, c)));
     return csvRecord(fields);
 }
 

@@ -22,6 +22,7 @@
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "db/SqliteValues.h"
+#include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
 
 using namespace Qd::Core;
@@ -180,12 +181,14 @@ class PrintingSink : public Db::Tsql::Session::ResultSink {
 public:
     explicit PrintingSink(bool csv) : m_csv(csv) {}
 
-    void columns(sqlite3_stmt* stmt, std::shared_ptr<void>&) override {
+    void columns(sqlite3_stmt* stmt, const QStringList& types, std::shared_ptr<void>&) override {
         finish();
         m_table = Qd::Tools::ResultTable();
         const int count = sqlite3_column_count(stmt);
-        for (int c = 0; c < count; ++c)
+        for (int c = 0; c < count; ++c) {
             m_table.columns << QString::fromUtf8(sqlite3_column_name(stmt, c));
+            m_table.places.push_back(Db::Tsql::shownPlaces(types.value(c)));
+        }
         m_open = true;
         if (m_csv) {
             if (m_printed++ > 0)
@@ -201,7 +204,7 @@ public:
         for (int c = 0; c < count; ++c)
             values << Db::columnVariant(stmt, c);
         if (m_csv)
-            write(stdout, Qd::Tools::csvRecord(values));
+            write(stdout, Qd::Tools::csvRecord(values, m_table.places));
         else
             m_table.rows.push_back(std::move(values));
     }

@@ -16,4 +16,16 @@ QString substitute(const QString& text, const QRegularExpression& placeholder,
     return out + text.mid(last);
 }
 
+QString withPlaces(QString number, int places) {
+    if (places <= 0 || number.contains(QLatin1Char('e')) || number.contains(QLatin1Char('n')))
+        return number;
+    qsizetype point = number.indexOf(QLatin1Char('.'));
+    if (point < 0) {
+        point = number.size();
+        number += QLatin1Char('.');
+    }
+    const qsizetype have = number.size() - point - 1;
+    return have >= places ? number : number + QString(places - have, QLatin1Char('0'));
+}
+
 }  // namespace Qd::Core::Sys

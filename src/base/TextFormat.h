@@ -12,4 +12,8 @@ namespace Qd::Core::Sys {
 QString substitute(const QString& text, const QRegularExpression& placeholder,
                    const std::function<QString(const QRegularExpressionMatch&)>& value);
 
+// A number's text with at least `places` digits after the point, zeros added: "10" at 2 places
+// is "10.00", "3.3333" stays. Text in exponent form, "inf" or "nan" is left as it is.
+QString withPlaces(QString number, int places);
+
 }  // namespace Qd::Core::Sys

@@ -6,6 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "base/TextFormat.h"
 #include "db/ColumnStore.h"
 
 namespace Qd::Core::Db {
@@ -1070,9 +1071,9 @@ QString RecordSet::textAt(std::uint32_t row, int field) const {
         case FieldType::BigInt:
             return QString::number(c.intAt(row));
         case FieldType::Float:
-            return floatText(c.realAt(row));
+            return Sys::withPlaces(floatText(c.realAt(row)), d->defs[std::size_t(field)].places);
         case FieldType::Currency:
-            return currencyText(c.intAt(row));
+            return Sys::withPlaces(currencyText(c.intAt(row)), d->defs[std::size_t(field)].places);
         case FieldType::Boolean:
             return c.intAt(row) ? QStringLiteral("True") : QStringLiteral("False");
         case FieldType::Text: {

@@ -36,6 +36,7 @@ struct FieldDef {
     QString name;
     FieldType type = FieldType::Text;
     int size = 0;           // declared width of a text field; 0 = unbounded
+    int places = -1;        // places a number shows at least (a decimal's scale); -1 as it has
     bool required = false;  // post refuses a NULL
     bool readOnly = false;  // views do not edit it
     bool visible = true;

@@ -15,6 +15,7 @@
 #include "db/ColumnStore.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
+#include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
 
 namespace Qd::Core::Db {
@@ -58,11 +59,13 @@ FieldType typeFromDecl(const char* decl, int* size) {
 // -> Text.
 class Loader {
 public:
-    Loader(sqlite3_stmt* s, RecordSet& rs, std::shared_ptr<void>& layoutSlot) : m_rs(rs) {
+    Loader(sqlite3_stmt* s, const QStringList& types, RecordSet& rs,
+           std::shared_ptr<void>& layoutSlot)
+        : m_rs(rs) {
         // The fields a statement gives are the same each time it runs: learnt once, kept with
         // the prepared statement.
         if (!layoutSlot)
-            layoutSlot = std::make_shared<Layout>(learn(s));
+            layoutSlot = std::make_shared<Layout>(learn(s, types));
         const Layout& layout = *static_cast<const Layout*>(layoutSlot.get());
         m_rs.setFields(layout.defs);
         m_cols = layout.cols;
@@ -167,7 +170,7 @@ private:
         std::vector<Col> cols;
     };
 
-    static Layout learn(sqlite3_stmt* s) {
+    static Layout learn(sqlite3_stmt* s, const QStringList& types) {
         Layout layout;
         const int count = sqlite3_column_count(s);
         layout.cols.resize(std::size_t(count));
@@ -181,8 +184,9 @@ private:
             Col& col = layout.cols[std::size_t(c)];
             FieldDef def;
             def.name = name;
-            if (const char* decl = sqlite3_column_decltype(s, c)) {
-                def.type = typeFromDecl(decl, &def.size);
+            if (const QString& decl = types.value(c); !decl.isEmpty()) {
+                def.type = typeFromDecl(decl.toUtf8().constData(), &def.size);
+                def.places = Tsql::shownPlaces(decl);
                 if (def.type != FieldType::Text)
                     def.size = 0;
                 col.settled = true;
@@ -267,9 +271,10 @@ struct SqliteDataServices::Impl {
         struct Sink : Tsql::Session::ResultSink {
             RecordSet* rs = nullptr;
             std::unique_ptr<Loader> loader;
-            void columns(sqlite3_stmt* s, std::shared_ptr<void>& layout) override {
+            void columns(sqlite3_stmt* s, const QStringList& types,
+                         std::shared_ptr<void>& layout) override {
                 *rs = RecordSet();
-                loader = std::make_unique<Loader>(s, *rs, layout);
+                loader = std::make_unique<Loader>(s, types, *rs, layout);
             }
             void row(sqlite3_stmt* s) override { loader->row(s); }
         } sink;

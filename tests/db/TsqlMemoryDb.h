@@ -1,7 +1,7 @@
 #pragma once
 
 // An in-memory embedded database with a T-SQL session on it, for the T-SQL layer's tests: the
-// values of the first result set of a batch, row by row.
+// values of the first result set of a batch, row by row, and the T-SQL types of its columns.
 #include <sqlite3.h>
 
 #include <QVariantList>
@@ -14,6 +14,7 @@
 struct TsqlMemoryDb {
     sqlite3* db = nullptr;
     std::unique_ptr<Qd::Core::Db::Tsql::Session> session;
+    QStringList columnTypes;  // of the result set values() returned last
 
     TsqlMemoryDb() {
         sqlite3_open(":memory:", &db);
@@ -30,7 +31,10 @@ struct TsqlMemoryDb {
                                      const Qd::Core::Db::Params& params = {}) {
         struct Rows : Qd::Core::Db::Tsql::Session::ResultSink {
             std::vector<QVariantList> out;
-            void columns(sqlite3_stmt*, std::shared_ptr<void>&) override {}
+            QStringList types;
+            void columns(sqlite3_stmt*, const QStringList& t, std::shared_ptr<void>&) override {
+                types = t;
+            }
             void row(sqlite3_stmt* st) override {
                 QVariantList cells;
                 for (int c = 0; c < sqlite3_column_count(st); ++c)
@@ -39,6 +43,7 @@ struct TsqlMemoryDb {
             }
         } sink;
         session->run(batch, params, &sink);
+        columnTypes = sink.types;
         return sink.out;
     }
 };

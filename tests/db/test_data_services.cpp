@@ -377,6 +377,33 @@ TEST_F(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
     }
 }
 
+TEST_F(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedResults) {
+    ASSERT_TRUE(
+        db().execSQL("create table t(d decimal(18,2), p money, q int)\n"
+                     "insert into t values(10, 19.99, 3)\n"
+                     "insert into t values(0.5, 0.01, 3)"));
+    RecordSet rs = db().query(
+        "select d, p, sum(p) * 3 as total, cast(10 as money) / 3 as third, avg(d) as mean, "
+        "d * q as dq, q from t group by d, p, q order by d");
+    const auto text = [&](int row, const char* f) {
+        return rs.textAt(rs.rowAt(row), rs.fieldIndex(f)).toStdString();
+    };
+    EXPECT_EQ(text(0, "d"), "0.50");
+    EXPECT_EQ(text(1, "d"), "10.00");
+    EXPECT_EQ(text(0, "p"), "0.01");
+    EXPECT_EQ(text(1, "p"), "19.99");
+    EXPECT_EQ(text(1, "total"), "59.97");
+    EXPECT_EQ(text(0, "third"), "3.3333");
+    EXPECT_EQ(text(1, "mean"), "10.000000");
+    EXPECT_EQ(text(1, "dq"), "30.00");
+    EXPECT_EQ(text(1, "q"), "3");
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("total")).type, FieldType::Currency);
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("mean")).type, FieldType::Float);
+
+    RecordSet sum = db().query("select sum(p) * 3 as total from t where p < 1 or p > 19");
+    EXPECT_EQ(sum.textAt(sum.rowAt(0), 0).toStdString(), "60.00");
+}
+
 TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.

@@ -17,7 +17,9 @@
 #include <QRegularExpression>
 
 #include "TsqlMemoryDb.h"
+#include "base/TextFormat.h"
 #include "db/SqliteValues.h"
+#include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
 
 using namespace Qd::Core::Db;
@@ -37,11 +39,15 @@ struct GoldenCase {
     std::vector<std::pair<QString, QStringList>> after;
 };
 
-QString renderValue(const QVariant& v) {
+// A value as the case files write it; a number of a decimal or money column shows its places.
+QString renderValue(const QVariant& v, const QString& type) {
     if (v.isNull())
         return QStringLiteral("NULL");
+    const int places = Tsql::shownPlaces(type);
     if (v.typeId() == QMetaType::Double)
-        return QString::number(v.toDouble(), 'g', 15);
+        return Qd::Core::Sys::withPlaces(QString::number(v.toDouble(), 'g', 15), places);
+    if (v.typeId() == QMetaType::LongLong)
+        return Qd::Core::Sys::withPlaces(v.toString(), places);
     if (v.typeId() == QMetaType::QByteArray)
         return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
     return v.toString();
@@ -136,8 +142,8 @@ struct Db : TsqlMemoryDb {
         QStringList out;
         for (const QVariantList& row : values(batch, params)) {
             QStringList cells;
-            for (const QVariant& v : row)
-                cells << renderValue(v);
+            for (qsizetype c = 0; c < row.size(); ++c)
+                cells << renderValue(row[c], columnTypes.value(c));
             out << cells.join(QStringLiteral(" | "));
         }
         return out;

@@ -165,8 +165,8 @@ TEST_F(QdsqlTool, ScriptPrintsEveryResultSetAligned) {
     EXPECT_EQ(o.err, QString());
     EXPECT_EQ(o.out, QStringLiteral("id  名称         qty  price\n"
                                     "--  ----------  ----  -----\n"
-                                    " 1  苹果          10    3.5\n"
-                                    " 2  西瓜（大）  NULL     12\n"
+                                    " 1  苹果          10   3.50\n"
+                                    " 2  西瓜（大）  NULL  12.00\n"
                                     " 3  kiwi         200   0.25\n"
                                     "(3 行)\n"
                                     "\n"
@@ -192,6 +192,24 @@ TEST_F(QdsqlTool, CsvOutput) {
                                     "\n"
                                     "one\n"
                                     "1\n"));
+}
+
+TEST_F(QdsqlTool, DecimalsAndMoneyPrintWithTheirScale) {
+    ASSERT_EQ(sql(QStringLiteral("create table t(p money, d decimal(18,2))\n"
+                                 "insert t values (19.99, 1), (0.01, 2)"))
+                  .exitCode,
+              0);
+    const QString batch = QStringLiteral(
+        "select sum(p) * 3 as total, cast(10 as money) / 3 as third, sum(d) as d, "
+        "cast(1.005 as decimal(10,2)) as r from t");
+    const Outcome table = sql(batch);
+    EXPECT_EQ(table.exitCode, 0) << table.err.toStdString();
+    EXPECT_EQ(table.out, QStringLiteral("total   third     d     r\n"
+                                        "-----  ------  ----  ----\n"
+                                        "60.00  3.3333  3.00  1.01\n"
+                                        "(1 行)\n"));
+    const Outcome csv = sql(batch, {QStringLiteral("--csv")});
+    EXPECT_EQ(csv.out, QStringLiteral("total,third,d,r\n60.00,3.3333,3.00,1.01\n"));
 }
 
 TEST_F(QdsqlTool, ParamsOfEachKind) {

@@ -104,6 +104,10 @@ struct Node {
     SqlType type;
     QStringList targets;
     bool returnsRows = false;
+    // The T-SQL type of each result column the translator computes ("decimal(38,2)", "money"),
+    // empty where the column's own declared type or its values tell; a list that does not
+    // match the statement's column count (a "*" among the items) says nothing.
+    QStringList columnTypes;
     bool isDdl = false;
     NodeList children;
 };

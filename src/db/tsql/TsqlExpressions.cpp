@@ -2,6 +2,7 @@
 // database's SQL with the type it is known to have. That type decides what '+' and '-' mean:
 // text concatenation, date arithmetic or numbers.
 #include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 #include <limits>
 
@@ -99,8 +100,44 @@ bool isNonZeroLiteral(const QString& sql) {
     return ok && v != 0.0;
 }
 
+// The places a number operand has for decimal arithmetic: an int has none, a decimal literal
+// its written places; -1 when not known (a float, a division).
+int placesOf(const Expr& e) {
+    if (e.scale >= 0)
+        return e.scale;
+    if (e.intBits)
+        return 0;
+    static const QRegularExpression literal(QStringLiteral("^-? ?\\d*\\.(\\d*)$"));
+    const QRegularExpressionMatch m = literal.match(e.sql);
+    return m.hasMatch() ? int(m.capturedLength(1)) : -1;
+}
+
+// The result of decimal or money arithmetic, rounded to the places the server's result type
+// has: money with money or an int stays money (4 places, so money / 3 is 3.3333); decimals
+// added keep the larger scale, multiplied the sum of the scales. Anything else (floats, a
+// decimal division, operands of unknown type) is left to the embedded database.
+Expr decimalResult(const Expr& l, const QString& op, const Expr& r, const QString& sql) {
+    const bool declared = l.scale >= 0 || r.scale >= 0;
+    const int lp = placesOf(l), rp = placesOf(r);
+    if (!declared || lp < 0 || rp < 0)
+        return {sql, VType::Number};
+    const bool money = (l.money || r.money) && (l.money || l.intBits) && (r.money || r.intBits);
+    int scale = -1;
+    if (money)
+        scale = 4;
+    else if (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("%"))
+        scale = std::max(lp, rp);
+    else if (op == QLatin1String("*"))
+        scale = std::min(lp + rp, 38);
+    if (scale < 0)
+        return {sql, VType::Number};
+    return {QStringLiteral("qd_cast_num(%1, %2)").arg(sql, QString::number(scale)), VType::Number,
+            0, scale, money};
+}
+
 // Arithmetic with the server's rules: text meeting a number converts to it, an int with an int
-// stays an int and overflows at its width, and a divisor of zero fails.
+// stays an int and overflows at its width, decimals and money keep their places, and a divisor
+// of zero fails.
 Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
     const Expr l = numericOperand(left, right);
     const Expr r = numericOperand(right, left);
@@ -108,10 +145,27 @@ Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
     const QString divisor =
         divides && !isNonZeroLiteral(r.sql) ? QStringLiteral("qd_divisor(%1)").arg(r.sql) : r.sql;
     const int bits = l.intBits && r.intBits ? std::max(l.intBits, r.intBits) : 0;
-    QString sql = joinSql({l.sql, op, divisor});
+    // A decimal column holds 10.00 as the integer 10; dividing it must not truncate.
+    const bool decimalDivision = op == QLatin1String("/") && (l.scale > 0 || r.scale > 0);
+    QString sql = joinSql(
+        {decimalDivision ? QStringLiteral("cast(%1 as real)").arg(l.sql) : l.sql, op, divisor});
     if (bits && (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")))
         sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql, QString::number(bits));
-    return {sql, VType::Number, bits};
+    if (bits)
+        return {sql, VType::Number, bits};
+    return decimalResult(l, op, r, sql);
+}
+
+// sum and avg over decimal or money values, added up exactly in units of their scale: a sum
+// keeps the scale, an average of decimals has at least 6 places and one of money stays money.
+Expr decimalAggregate(const QString& name, const Expr& arg) {
+    const QString scale = QString::number(arg.scale);
+    if (name == QLatin1String("sum"))
+        return {QStringLiteral("qd_sum_dec(%1, %2)").arg(arg.sql, scale), VType::Number, 0,
+                arg.scale, arg.money};
+    const int places = arg.money ? arg.scale : std::max(arg.scale, 6);
+    return {QStringLiteral("qd_avg_dec(%1, %2, %3)").arg(arg.sql, scale, QString::number(places)),
+            VType::Number, 0, places, arg.money};
 }
 
 }  // namespace
@@ -124,6 +178,29 @@ int intBitsOf(const SqlType& t) {
     if (t.base != SqlType::Int)
         return 0;
     return t.name.startsWith(QLatin1String("bigint")) ? 64 : 32;
+}
+
+Expr typedExpr(const QString& sql, const SqlType& t) {
+    const bool money =
+        t.name.startsWith(QLatin1String("money")) || t.name.startsWith(QLatin1String("smallmoney"));
+    return {sql, vtypeOf(t), intBitsOf(t), t.base == SqlType::Decimal ? std::max(t.scale, 0) : -1,
+            money};
+}
+
+QString resultTypeOf(const Expr& e) {
+    if (e.money)
+        return QStringLiteral("money");
+    if (e.scale >= 0 && !e.intBits)
+        return QStringLiteral("decimal(38,%1)").arg(e.scale);
+    return {};
+}
+
+QString exactLiteral(const QString& sql) {
+    static const QRegularExpression literal(QStringLiteral("^(-?) ?(\\d*\\.\\d*)$"));
+    const QRegularExpressionMatch m = literal.match(sql);
+    if (!m.hasMatch() || m.captured(2) == QLatin1String("."))
+        return sql;
+    return QLatin1Char('\'') + m.captured(1) + m.captured(2) + QLatin1Char('\'');
 }
 
 VType vtypeOf(const SqlType& t) {
@@ -504,7 +581,7 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
                 fail(i, QStringLiteral("表变量 @%1 不能用作值").arg(name));
             const QString p = variableParam(i);
             ++i;
-            return {p, vtypeOf(m_vars.value(name)), intBitsOf(m_vars.value(name))};
+            return typedExpr(p, m_vars.value(name));
         }
         case Token::Global: {
             static const QHash<QString, VType> globals = {
@@ -628,7 +705,7 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
         out << (p == QLatin1String("*") ? p : sqlName(p));
     if (!declared)
         return {out.join(QLatin1Char('.'))};
-    return {out.join(QLatin1Char('.')), vtypeOf(*declared), intBitsOf(*declared)};
+    return typedExpr(out.join(QLatin1Char('.')), *declared);
 }
 
 Expr Translator::parseCase(int& i, int end, const TableScope& s) {
@@ -722,9 +799,10 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal:
-            return {QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2), %3, %2)")
-                        .arg(e.sql, QString::number(type.scale), QString::number(type.precision)),
-                    VType::Number};
+            return typedExpr(QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2), %3, %2)")
+                                 .arg(exactLiteral(e.sql), QString::number(type.scale),
+                                      QString::number(type.precision)),
+                             type);
         case SqlType::Float:
             return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
         case SqlType::DateTime:
@@ -744,12 +822,13 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
     const int at = i - 1;
     const int close = matchingParen(i, end);
     ++i;
-    auto finish = [&](const QString& sql, VType type) -> Expr {
+    auto done = [&](const Expr& e) -> Expr {
         if (i != close)
             fail(i, QStringLiteral("函数 %1 的参数有误").arg(name));
         i = close + 1;
-        return {sql, type};
+        return e;
     };
+    auto finish = [&](const QString& sql, VType type) { return done({sql, type}); };
     auto args = [&]() {
         std::vector<Expr> list;
         while (i < close) {
@@ -768,7 +847,7 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
 
     if (name == QLatin1String("cast") || name == QLatin1String("convert")) {
         const Expr r = conversion(name == QLatin1String("convert"), false, i, close, s);
-        return finish(r.sql, r.type);
+        return done(r);
     }
     if (name == QLatin1String("datediff") || name == QLatin1String("dateadd") ||
         name == QLatin1String("datepart") || name == QLatin1String("datename")) {
@@ -810,9 +889,14 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
                 r.sql += QLatin1Char(' ') + overClause(i, end, s);
             return {QStringLiteral("cast(%1 as integer)").arg(r.sql), r.type, a[0].intBits};
         }
+        if ((name == QLatin1String("sum") || name == QLatin1String("avg")) && a[0].scale >= 0 &&
+            distinct.isEmpty() && !isWord(close + 1, QLatin1StringView("over")))
+            return done(decimalAggregate(name, a[0]));
         const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
         const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
-        return {r.sql, r.type, bits};
+        // A sum keeps its argument's scale (over a window, where it stays the embedded one).
+        const bool keepsScale = keepsType || name == QLatin1String("sum");
+        return {r.sql, r.type, bits, keepsScale ? a[0].scale : -1, keepsScale && a[0].money};
     }
 
     const std::vector<Expr> a = args();
@@ -849,7 +933,6 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
         {"unicode", {"unicode", 1, 1, VType::Number}},
         {"newid", {"qd_newid", 0, 0, VType::Text}},
         {"abs", {"abs", 1, 1, VType::Number}},
-        {"round", {"qd_round", 2, 3, VType::Number}},
         {"floor", {"qd_floor", 1, 1, VType::Number}},
         {"ceiling", {"qd_ceiling", 1, 1, VType::Number}},
         {"power", {"qd_power", 2, 2, VType::Number}},
@@ -922,6 +1005,15 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
             name == QLatin1String("scope_identity") ? QStringLiteral("identity") : name;
         return finish(QStringLiteral(":_g_") + g,
                       name == QLatin1String("error_message") ? VType::Text : VType::Number);
+    }
+    if (name == QLatin1String("round")) {
+        // Rounds the decimal value (a literal goes as its text) and keeps the argument's type.
+        arity(a, 2, 3);
+        QStringList list{exactLiteral(a[0].sql)};
+        for (std::size_t k = 1; k < a.size(); ++k)
+            list << a[k].sql;
+        return done({QStringLiteral("qd_round(%1)").arg(list.join(QStringLiteral(", "))),
+                     VType::Number, a[0].intBits, a[0].scale, a[0].money});
     }
     const auto m = simple.find(name);
     if (m == simple.end())

@@ -14,6 +14,7 @@
 
 #include "db/RecordSet.h"
 #include "db/SqliteValues.h"
+#include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlFormat.h"
 #include "db/tsql/TsqlSession.h"
 
@@ -236,28 +237,40 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
 }
 
+// The decimal value of a number or of number text; nullopt for text that is no number.
+std::optional<Decimal> decimalArg(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return Decimal{sqlite3_value_int64(v), 0};
+        case SQLITE_TEXT:
+            return parseDecimal(textArg(v));
+        default:
+            return decimalOfDouble(sqlite3_value_double(v));
+    }
+}
+
+// qd_cast_num(v, scale): to decimal(p, scale), rounded half away from zero on the decimal value
+// (a decimal literal comes as its text, so 1.005 is never the double below it); scale -1 is a
+// float.
 void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
-    double d = 0;
+    const int scale = sqlite3_value_int(argv[1]);
+    const std::optional<Decimal> d = decimalArg(argv[0]);
+    if (scale >= 0 && d)
+        return resultDecimal(ctx, rescaled(*d, scale));
+    double v = 0;
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         bool ok = false;
-        d = textArg(argv[0]).trimmed().toDouble(&ok);
+        v = textArg(argv[0]).trimmed().toDouble(&ok);
         if (!ok)
             return castFailed(ctx, numberConversionFailed(sqlite3_value_int(argv[1]) < 0
                                                               ? QStringLiteral("float")
                                                               : QStringLiteral("numeric")));
     } else {
-        d = sqlite3_value_double(argv[0]);
+        v = sqlite3_value_double(argv[0]);
     }
-    const int scale = sqlite3_value_int(argv[1]);
-    if (scale == 0)
-        return sqlite3_result_int64(ctx, std::llround(d));
-    if (scale > 0) {
-        const double f = std::pow(10.0, scale);
-        d = std::round(d * f) / f;
-    }
-    sqlite3_result_double(ctx, d);
+    sqlite3_result_double(ctx, v);
 }
 
 void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
@@ -401,20 +414,22 @@ void fnNewid(sqlite3_context* ctx, int, sqlite3_value**) {
     resultText(ctx, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
 }
 
+// round(x, n[, truncate]) on the decimal value of x, half away from zero: round(2.675, 2) is
+// 2.68 (its double is 2.67499999...). An int stays an int.
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
-    const double x = sqlite3_value_double(argv[0]);
     const int n = sqlite3_value_int(argv[1]);
     const bool truncate = argc > 2 && sqlite3_value_int(argv[2]) != 0;
+    if (const std::optional<Decimal> d = decimalArg(argv[0])) {
+        const Decimal r = roundedDecimal(*d, n, truncate);
+        if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER)
+            return resultDecimal(ctx, r);
+        return resultDecimal(ctx, rescaled(r, std::max(r.scale, 1)));  // stays a decimal
+    }
+    const double x = sqlite3_value_double(argv[0]);  // beyond 38 digits
     const double f = std::pow(10.0, n);
-    const double scaled = x * f;
-    // Half away from zero, corrected for binary representation (2.675 rounds to 2.68).
-    const double r =
-        truncate ? std::trunc(scaled) : std::round(scaled + (scaled > 0 ? 1e-9 : -1e-9));
-    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && n >= 0)
-        return sqlite3_result_value(ctx, argv[0]);
-    sqlite3_result_double(ctx, r / f);
+    sqlite3_result_double(ctx, (truncate ? std::trunc(x * f) : std::round(x * f)) / f);
 }
 
 template <double (*F)(double)>
@@ -797,6 +812,7 @@ void Session::registerFunctions(sqlite3* db) {
     for (const Fn& f : conversions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &orNull,
                                    f.f, nullptr, nullptr, nullptr);
+    registerDecimalAggregates(db);
     sqlite3_create_function_v2(db, "qd_string_agg", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                nullptr, stringAggStep, stringAggFinal, nullptr);
 }

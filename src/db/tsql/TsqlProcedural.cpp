@@ -246,6 +246,7 @@ void Translator::parseStatement(NodeList& out) {
         n->sql = translateStatement(start, end, &targets, &rows);
         n->source = source(start, end);
         n->returnsRows = rows;
+        n->columnTypes = m_columnTypes;
         n->isDdl = w == QLatin1String("create") || w == QLatin1String("drop") ||
                    w == QLatin1String("alter");
         if (n->isDdl)

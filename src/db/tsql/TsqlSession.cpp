@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "base/TextFormat.h"
 #include "db/SqliteValues.h"
@@ -29,6 +30,19 @@ QString TsqlExecError::serverMessage() const {
 }
 
 namespace {
+
+// The T-SQL type of each result column: the declared type of a table's column, else the type
+// the translator computed for the expression, else empty.
+QStringList resultTypes(sqlite3_stmt* stmt, const QStringList& computed) {
+    const int count = sqlite3_column_count(stmt);
+    const bool matches = computed.size() == count;
+    QStringList types;
+    for (int c = 0; c < count; ++c) {
+        const char* declared = sqlite3_column_decltype(stmt, c);
+        types << (declared ? QString::fromUtf8(declared) : matches ? computed[c] : QString());
+    }
+    return types;
+}
 
 constexpr int kUserErrorNumber = 50000;      // raiserror with a message text
 constexpr int kNoSuchMessageNumber = 18054;  // raiserror with a number not in the catalogue
@@ -139,6 +153,7 @@ struct Session::Impl {
         sqlite3_stmt* stmt = nullptr;
         QStringList params;  // in binding order, without ':'
         std::shared_ptr<void> layout;
+        std::optional<QStringList> columnTypes;  // see ResultSink::columns, once learnt
         ~Statement() { sqlite3_finalize(stmt); }
     };
     QHash<QString, std::shared_ptr<Statement>> statements;
@@ -292,7 +307,9 @@ struct Session::Impl {
         ResultSink* sink = yieldsRows && r.sink && (r.allResults || !r.sinkUsed) ? r.sink : nullptr;
         if (sink) {
             r.sinkUsed = true;
-            sink->columns(stmt, st.layout);
+            if (!st.columnTypes)
+                st.columnTypes = resultTypes(stmt, n.columnTypes);
+            sink->columns(stmt, *st.columnTypes, st.layout);
         }
         qint64 rows = 0;
         int rc;

@@ -64,12 +64,16 @@ bool decimalFits(double value, int precision, int scale);
 class Session : public ISchema {
 public:
     // Receives the rows of a result set: its columns once, then each row, on the statement.
-    // `layout` is kept with the prepared statement for the sink's own use: what it learnt of
-    // the columns the first time, so that a repeated query need not learn it again.
+    // `types` holds each column's T-SQL type: the declared type of a table's column, or the
+    // type computed for an expression where the translator knows it ("decimal(38,2)",
+    // "money": the places a value shows), else empty. `layout` is kept with the prepared
+    // statement for the sink's own use: what it learnt of the columns the first time, so that
+    // a repeated query need not learn it again.
     class ResultSink {
     public:
         virtual ~ResultSink() = default;
-        virtual void columns(sqlite3_stmt* stmt, std::shared_ptr<void>& layout) = 0;
+        virtual void columns(sqlite3_stmt* stmt, const QStringList& types,
+                             std::shared_ptr<void>& layout) = 0;
         virtual void row(sqlite3_stmt* stmt) = 0;
     };
 

@@ -464,6 +464,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     const QString first = lower(begin);
     if (returnsRows)
         *returnsRows = false;
+    if (targets)
+        m_columnTypes.clear();
 
     if (first == QLatin1String("create")) {
         if (isWord(begin + 1, QLatin1StringView("table")))
@@ -549,6 +551,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     bool expectTable = false;
     bool inFrom = false;
     int items = 0;
+    QStringList itemTypes;                  // the type of each select-list item, where known
+    bool typingItems = targets != nullptr;  // the statement's own first select list
     const bool isUpdate = first == QLatin1String("update");
 
     int i = begin;
@@ -663,6 +667,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (w == QLatin1String("from")) {
                 if (depth == 0) {
                     inSelectList = false;
+                    typingItems = false;
                     if (fromPos < 0)
                         fromPos = out.size();
                 }
@@ -678,6 +683,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (depth == 0) {
                     inFrom = false;
                     inSelectList = false;
+                    typingItems = false;
                     if (w == QLatin1String("order"))
                         orderPos = out.size();
                 }
@@ -698,6 +704,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 if (!limit.isEmpty())
                     fail(i, QStringLiteral("top 不能与 union 等复合查询同用"));
                 inFrom = false;
+                typingItems = false;
             }
             if (w == QLatin1String("with") && isOp(i + 1, QLatin1StringView("("))) {
                 i = matchingParen(i + 1, end) + 1;  // table hints
@@ -778,11 +785,14 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 const QString alias =
                     t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
                 i += 2;
-                const QString value = parseExpr(i, end, scope).sql;
+                const Expr e = parseExpr(i, end, scope);
+                const QString& value = e.sql;
                 aliases.insert(sqlName(alias).toLower(), value);
                 appendSql(out, value + QStringLiteral(" as ") + sqlName(alias));
                 itemStart = false;
                 ++items;
+                if (typingItems)
+                    itemTypes << resultTypeOf(e);
                 continue;
             }
         }
@@ -797,11 +807,17 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             ++i;
             continue;
         }
-        appendSql(out, parseExpr(i, end, scope).sql);
-        if (wasItemStart)
+        const Expr e = parseExpr(i, end, scope);
+        appendSql(out, e.sql);
+        if (wasItemStart) {
             ++items;
+            if (typingItems)
+                itemTypes << resultTypeOf(e);
+        }
         itemStart = false;
     }
+    if (targets && returnsRows)
+        m_columnTypes = itemTypes;
 
     if (depth > 0)
         fail(end, QStringLiteral("括号没有闭合"));

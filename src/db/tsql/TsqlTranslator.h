@@ -21,10 +21,19 @@ struct Expr {
     QString sql;
     VType type = VType::Unknown;
     int intBits = 0;  // 32 for an int, 64 for a bigint, 0 for anything else or not known
+    int scale = -1;   // places of a decimal or money (declared, cast or computed); -1 not known
+    bool money = false;
 };
 
 VType vtypeOf(const SqlType& t);
 int intBitsOf(const SqlType& t);
+Expr typedExpr(const QString& sql, const SqlType& t);  // an expression of a declared type
+// The T-SQL type of a result column computed by `e`, as far as its display needs it: "money",
+// "decimal(38,2)", or empty.
+QString resultTypeOf(const Expr& e);
+// A decimal literal as its text ('1.005'), so that a conversion or rounding sees the decimal
+// and not the double nearest to it; any other expression unchanged.
+QString exactLiteral(const QString& sql);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
@@ -112,6 +121,8 @@ public:
     QHash<QString, QString> m_tableVars;                    // table variable -> temp table
     QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
     QHash<QString, QString> m_localViews;                   // views made by the batch -> base
+    // The types of the result columns of the statement translated last (see Node::columnTypes).
+    QStringList m_columnTypes;
     Batch* m_batch = nullptr;
     int m_pos = 0;  // the procedural parser's position
 
