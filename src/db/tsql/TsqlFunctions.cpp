@@ -7,9 +7,10 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QUuid>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "db/RecordSet.h"
@@ -321,23 +322,27 @@ std::optional<std::string_view> storedDateTime(sqlite3_value* v) {
 // The styles reports group and sort by, cut from the stored text without parsing it: convert
 // runs once per row of a report, so this is its hot path.
 bool convertStoredDate(sqlite3_context* ctx, std::string_view stored, int style) {
-    std::string out;
+    std::size_t length = 0;
     switch (style) {
         case 20:
         case 120:
-            out = stored.substr(0, 19);
+            length = 19;
             break;
         case 21:
         case 121:
-            out = stored.size() == 23 ? std::string(stored) : std::string(stored) + ".000";
+            length = 23;
             break;
         case 23:
-            out = stored.substr(0, 10);
+            length = 10;
             break;
         default:
             return false;
     }
-    sqlite3_result_text(ctx, out.data(), int(out.size()), SQLITE_TRANSIENT);
+    char out[24] = "";
+    stored.copy(out, std::min(length, stored.size()));
+    if (length > stored.size())
+        std::memcpy(out + stored.size(), ".000", length - stored.size());
+    sqlite3_result_text(ctx, out, int(length), SQLITE_TRANSIENT);
     return true;
 }
 
