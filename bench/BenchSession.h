@@ -14,9 +14,9 @@
 #include "core/uBaseRibbonForm.h"
 #include "ui/Ribbon.h"
 
+#include "base/ProgramHome.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Bench {

@@ -10,11 +10,11 @@
 
 #include "BenchMain.h"
 #include "BenchSession.h"
+#include "base/ProgramHome.h"
 #include "core/uGridRibbonForm.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 

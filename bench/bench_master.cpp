@@ -11,10 +11,10 @@
 
 #include "BenchMain.h"
 #include "BenchSession.h"
+#include "base/ProgramHome.h"
 #include "basic/uSingleBasicRibbonForm.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 #include "ui/export/XlsxExport.h"

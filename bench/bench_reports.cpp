@@ -4,11 +4,9 @@
 // decimal(18,2) column through the translator against SQLite's own floating sum.
 #include <sqlite3.h>
 
-#include <QTemporaryDir>
-
+#include "BenchDatabase.h"
 #include "BenchMain.h"
 #include "db/SqliteDataServices.h"
-#include "db/Trace.h"
 
 using namespace Qd::Core::Db;
 
@@ -35,12 +33,8 @@ const char* kReportSqlite =
     "      group by h.kh_id, substr(h.billdate, 1, 7)) m\n"
     "order by kh_id, ym";
 
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<SqliteDataServices> db;
+struct Fixture : Qd::Bench::BenchDatabase {
     Fixture() {
-        setTraceFile(dir.filePath(QStringLiteral("trace.log")));
-        db = std::make_unique<SqliteDataServices>(dir.filePath(QStringLiteral("bench.db")));
         // Rows are made by doubling a numbers table through the translator, so that they are
         // stored as the translator stores them.
         db->exec(QStringLiteral(

@@ -2,11 +2,9 @@
 // raw statements of the embedded database; and the first translation of a 2 KB batch.
 #include <sqlite3.h>
 
-#include <QTemporaryDir>
-
+#include "BenchDatabase.h"
 #include "BenchMain.h"
 #include "db/SqliteDataServices.h"
-#include "db/Trace.h"
 #include "db/tsql/TsqlBatch.h"
 #include "db/tsql/TsqlSession.h"
 
@@ -18,12 +16,8 @@ constexpr int kRows = 10000;
 const char* kSelect =
     "select id, code, name, mobile, addr, credit, isdel, createdate from qd_b_khbmk where id = :id";
 
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<SqliteDataServices> db;
+struct Fixture : Qd::Bench::BenchDatabase {
     Fixture() {
-        setTraceFile(dir.filePath(QStringLiteral("trace.log")));
-        db = std::make_unique<SqliteDataServices>(dir.filePath(QStringLiteral("bench.db")));
         db->exec(QStringLiteral(
             "create table qd_b_khbmk (id int identity(1,1) primary key, code varchar(20), "
             "name nvarchar(50), mobile varchar(20), addr nvarchar(100), credit money, isdel bit, "

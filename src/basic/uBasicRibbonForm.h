@@ -104,6 +104,8 @@ protected:
     // list stays closed and its data actions do nothing. Otherwise probes the edit rights.
     bool checkDescriptor();
     bool listReady() const { return m_ready; }
+    // "_01" as probed when the list opened: new rows may be typed in.
+    bool canInsertRows() const { return m_canInsert; }
     QString tableName() const;
 
     // Loads the list again after a save or a delete, the subclass's way.

@@ -194,7 +194,7 @@ void TMultiBasicRibbonForm::_init() {
         return;
     }
     _initColumns(moduleCode(), cxgMain);
-    cxgMainDBTableView1->setNewItemRowVisible(rightProbe(moduleCode(), F("_01")));
+    cxgMainDBTableView1->setNewItemRowVisible(canInsertRows());
     loadCategory();
     _initParamsList();
     dxTabContainer->setCurrentIndex(0);
@@ -248,7 +248,7 @@ void TMultiBasicRibbonForm::dbtCategorySelectionChanged() {
     if (!cdsCategory.active() || cdsCategory.isEmpty())
         return;
     const int id = cdsCategory.field(F("id")).asInteger();
-    m_shownCategory = cdsCategory.field(F("id")).value();
+    m_shownCategory = id;
     const int pid = cdsCategory.field(F("pid")).asInteger();
     category_p1 = pid != 0 ? pid : id;
     category_p2 = pid != 0 ? id : 0;

@@ -1,7 +1,7 @@
 #include "core/RightsGate.h"
 
-#include "db/DataServices.h"
 #include "base/EAbort.h"
+#include "db/DataServices.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Core::Base {

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "DemoDatabase.h"
+#include "base/ProgramHome.h"
 #include "db/SqliteDataServices.h"
 #include "support/ScriptedPrompter.h"
-#include "base/ProgramHome.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Test {

@@ -3,8 +3,8 @@
 
 #include <QStringList>
 
-#include "db/RecordSet.h"
 #include "base/EAbort.h"
+#include "db/RecordSet.h"
 
 using namespace Qd::Core::Db;
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "support/TestEnv.h"
 #include "base/EAbort.h"
+#include "support/TestEnv.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::Test {

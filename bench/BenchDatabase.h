@@ -1,0 +1,25 @@
+#pragma once
+
+// An empty embedded database in a temporary folder, its trace beside it, for benchmarks of the
+// data layer that make their own tables.
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "db/SqliteDataServices.h"
+#include "db/Trace.h"
+
+namespace Qd::Bench {
+
+struct BenchDatabase {
+    QTemporaryDir dir;
+    std::unique_ptr<Core::Db::SqliteDataServices> db;
+
+    BenchDatabase() {
+        Core::Db::setTraceFile(dir.filePath(QStringLiteral("trace.log")));
+        db = std::make_unique<Core::Db::SqliteDataServices>(
+            dir.filePath(QStringLiteral("bench.db")));
+    }
+};
+
+}  // namespace Qd::Bench
