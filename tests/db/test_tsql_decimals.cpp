@@ -2,7 +2,10 @@
 // negative, against the sum of the same values counted in integer units in C++.
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+
 #include "TsqlMemoryDb.h"
+#include "db/tsql/TsqlDecimal.h"
 
 using namespace Qd::Core::Db;
 
@@ -57,6 +60,19 @@ TEST(TsqlDecimals, SumAndAvgOfAMillionValuesAreExact) {
     EXPECT_EQ(r[1].toDouble(), unitsText(averageUnits(cents, kRows, 10000), 6).toDouble());
     EXPECT_EQ(r[2].toDouble(), unitsText(moneyUnits, 4).toDouble());
     EXPECT_EQ(r[3].toDouble(), unitsText(averageUnits(moneyUnits, kRows, 1), 4).toDouble());
+}
+
+// A decimal result goes back to the database as the double nearest to it: the quick division
+// must agree with reading the decimal's text for every size of units and scale.
+TEST(TsqlDecimals, DoubleOfADecimalIsTheNearest) {
+    using namespace Qd::Core::Db::Tsql;
+    QRandomGenerator rng(20261206);
+    for (int k = 0; k < 200000; ++k) {
+        const int bits = 1 + int(rng.bounded(62));
+        const qint64 magnitude = qint64(rng.generate64() >> (64 - bits));
+        const Decimal d{k % 2 ? magnitude : -magnitude, int(rng.bounded(25))};
+        ASSERT_EQ(decimalToDouble(d), decimalText(d).toDouble()) << decimalText(d).toStdString();
+    }
 }
 
 }  // namespace

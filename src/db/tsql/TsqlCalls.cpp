@@ -170,6 +170,10 @@ Expr Translator::conversion(bool isConvert, bool orNull, int& i, int close, cons
         ++i;
         type = parseType(i, close);
     }
+    // Written without a length, the character type of a cast or convert is 30 long (a declared
+    // one is 1).
+    if (type.base == SqlType::Char && type.length == 1 && !type.name.contains(QLatin1Char('(')))
+        type.length = 30;
     if (!orNull)
         return castTo(value, type, style, at);
     const QString operand(QChar(1));  // stands for the operand while the call is renamed

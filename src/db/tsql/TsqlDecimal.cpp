@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kMaxDigits = 38;
 
+// The powers of ten that are exact doubles.
+constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 Wide powerOfTen(int n) {
     Wide p = 1;
     for (int k = 0; k < n; ++k)
@@ -128,6 +132,11 @@ int shownPlaces(QStringView type) {
 }
 
 double decimalToDouble(const Decimal& d) {
+    // Units and a power of ten that are both exact doubles: their quotient is correctly
+    // rounded, so it is the double nearest to the decimal, as reading its text would give.
+    constexpr Wide exact = Wide(1) << 53;
+    if (d.units <= exact && d.units >= -exact && d.scale >= 0 && d.scale <= 22)
+        return double(qint64(d.units)) / kTens[d.scale];
     return decimalText(d).toDouble();
 }
 
@@ -171,9 +180,7 @@ void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             addUnits(sum, Wide(sqlite3_value_int64(v)) * powerOfTen(scale));
             break;
         case SQLITE_FLOAT: {
-            static const double tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
-                                          1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
-            addUnits(sum, Wide(std::llround(sqlite3_value_double(v) * tens[scale])));
+            addUnits(sum, Wide(std::llround(sqlite3_value_double(v) * kTens[scale])));
             break;
         }
         case SQLITE_TEXT: {

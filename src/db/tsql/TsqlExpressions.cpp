@@ -778,12 +778,10 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
     switch (type.base) {
         case SqlType::Char:
             if (style >= 0 && e.type == VType::Time) {
-                const QString text =
-                    QStringLiteral("qd_convert_date(%1, %2)").arg(e.sql, QString::number(style));
-                return {type.length > 0 ? QStringLiteral("substr(%1, 1, %2)")
-                                              .arg(text, QString::number(type.length))
-                                        : text,
-                        VType::Text};
+                QString args = e.sql + QStringLiteral(", ") + QString::number(style);
+                if (type.length > 0)
+                    args += QStringLiteral(", ") + QString::number(type.length);
+                return {QStringLiteral("qd_convert_date(%1)").arg(args), VType::Text};
             }
             if (type.length > 0)
                 return {QStringLiteral("substr(cast(%1 as text), 1, %2)")

@@ -301,27 +301,37 @@ std::optional<std::string_view> storedDateTime(sqlite3_value* v) {
     const std::string_view s(text, std::size_t(sqlite3_value_bytes(v)));
     if (s.size() != 19 && s.size() != 23)
         return std::nullopt;
-    static constexpr std::string_view kLayout = "dddd-dd-dd dd:dd:dd.ddd";
-    for (std::size_t k = 0; k < s.size(); ++k) {
-        const bool digit = s[k] >= '0' && s[k] <= '9';
-        if (kLayout[k] == 'd' ? !digit : s[k] != kLayout[k])
-            return std::nullopt;
-    }
-    const auto number = [&](std::size_t at, std::size_t width) {
-        int n = 0;
-        for (std::size_t k = at; k < at + width; ++k)
-            n = n * 10 + (s[k] - '0');
-        return n;
+    // Reads `width` digits at `at` into n; false at anything else. This runs once per row of a
+    // report, hence no parser.
+    const auto digits = [&](std::size_t at, std::size_t width, int& n) {
+        n = 0;
+        for (std::size_t k = at; k < at + width; ++k) {
+            const unsigned d = unsigned(s[k]) - '0';
+            if (d > 9)
+                return false;
+            n = n * 10 + int(d);
+        }
+        return true;
     };
-    if (!QDate::isValid(number(0, 4), number(5, 2), number(8, 2)) || number(11, 2) > 23 ||
-        number(14, 2) > 59 || number(17, 2) > 59)
+    int year, month, day, hour, minute, second, ms;
+    if (!digits(0, 4, year) || s[4] != '-' || !digits(5, 2, month) || s[7] != '-' ||
+        !digits(8, 2, day) || s[10] != ' ' || !digits(11, 2, hour) || s[13] != ':' ||
+        !digits(14, 2, minute) || s[16] != ':' || !digits(17, 2, second))
+        return std::nullopt;
+    if (s.size() == 23 && (s[19] != '.' || !digits(20, 3, ms)))
+        return std::nullopt;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 1 || month < 1 || month > 12 || day < 1 ||
+        day > kDays[month - 1] + (month == 2 && leap) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     return s;
 }
 
 // The styles reports group and sort by, cut from the stored text without parsing it: convert
-// runs once per row of a report, so this is its hot path.
-bool convertStoredDate(sqlite3_context* ctx, std::string_view stored, int style) {
+// runs once per row of a report, so this is its hot path. `limit` is the length of the
+// character type converted to (0: none).
+bool convertStoredDate(sqlite3_context* ctx, std::string_view stored, int style, int limit) {
     std::size_t length = 0;
     switch (style) {
         case 20:
@@ -342,15 +352,19 @@ bool convertStoredDate(sqlite3_context* ctx, std::string_view stored, int style)
     stored.copy(out, std::min(length, stored.size()));
     if (length > stored.size())
         std::memcpy(out + stored.size(), ".000", length - stored.size());
+    if (limit > 0)
+        length = std::min(length, std::size_t(limit));
     sqlite3_result_text(ctx, out, int(length), SQLITE_TRANSIENT);
     return true;
 }
 
-void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// qd_convert_date(d, style[, length]): convert(varchar(length), d, style).
+void fnConvertDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
+    const int limit = argc > 2 ? sqlite3_value_int(argv[2]) : 0;
     if (const auto stored = storedDateTime(argv[0]))
-        if (convertStoredDate(ctx, *stored, sqlite3_value_int(argv[1])))
+        if (convertStoredDate(ctx, *stored, sqlite3_value_int(argv[1]), limit))
             return;
     bool ok = false;
     const QDateTime dt = dateArg(argv[0], &ok);
@@ -373,7 +387,8 @@ void fnConvertDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const int style = sqlite3_value_int(argv[1]);
     if (!styles.contains(style))
         return resultError(ctx, QStringLiteral("不支持 convert 的日期样式 %1").arg(style));
-    resultText(ctx, dt.toString(styles.value(style)));
+    const QString text = dt.toString(styles.value(style));
+    resultText(ctx, limit > 0 ? text.left(limit) : text);
 }
 
 void fnRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -775,7 +790,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_cast_num", 2, fnCastNum, true},
         {"qd_cast_datetime", 1, fnCastDateTime, true},
         {"qd_cast_date", 1, fnCastDate, true},
-        {"qd_convert_date", 2, fnConvertDate, true},
+        {"qd_convert_date", -1, fnConvertDate, true},
         {"qd_right", 2, fnRight, true},
         {"qd_reverse", 1, fnReverse, true},
         {"qd_replicate", 2, fnReplicate, true},
@@ -811,7 +826,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_try_cast_num", 2, fnCastNum, true},
         {"qd_try_cast_datetime", 1, fnCastDateTime, true},
         {"qd_try_cast_date", 1, fnCastDate, true},
-        {"qd_try_convert_date", 2, fnConvertDate, true},
+        {"qd_try_convert_date", -1, fnConvertDate, true},
     };
     static int orNull = 1;
     for (const Fn& f : conversions)
