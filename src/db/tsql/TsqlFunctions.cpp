@@ -771,6 +771,20 @@ void stringAggFinal(sqlite3_context* ctx) {
         resultText(ctx, values.join(agg->separator));
 }
 
+// qd_recursion_level(level, limit): the level of a row of a recursive common table expression,
+// which may not pass the statement's limit (0: none).
+void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const qint64 level = sqlite3_value_int64(argv[0]);
+    const qint64 limit = sqlite3_value_int64(argv[1]);
+    if (limit > 0 && level > limit)
+        return resultError(ctx, serverErrorText(530, QStringLiteral("The statement terminated. "
+                                                                    "The maximum recursion %1 "
+                                                                    "has been exhausted before "
+                                                                    "statement completion.")
+                                                         .arg(limit)));
+    sqlite3_result_int64(ctx, level);
+}
+
 }  // namespace
 
 void Session::registerFunctions(sqlite3* db) {
@@ -814,6 +828,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_patindex", 2, fnPatindex, true},
         {"qd_quotename", -1, fnQuotename, true},
         {"qd_format", -1, fnFormat, true},
+        {"qd_recursion_level", 2, fnRecursionLevel, true},
     };
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args,

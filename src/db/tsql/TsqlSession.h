@@ -94,6 +94,7 @@ public:
 
     int tranCount() const;
     std::optional<SqlType> columnType(const QString& table, const QString& column) const override;
+    QStringList columnNames(const QString& table) const override;
     std::optional<QString> viewDefinition(const QString& name) const override;
     void clearCaches();
 

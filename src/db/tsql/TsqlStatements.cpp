@@ -57,23 +57,37 @@ QString Translator::tableRef(int& i, int end) {
         while (isOp(i, QLatin1StringView(".")))  // database..table
             ++i;
     }
+    if (!m_recursiveName.isEmpty() &&
+        parts.last().compare(m_recursiveName, Qt::CaseInsensitive) == 0) {
+        // The recursive member's own reference reads the rows that carry their level.
+        const QString levelled = sqlName(QStringLiteral("_qd_rc_") + m_recursiveName);
+        return aliasAt(i, end) >= 0 ? levelled
+                                    : levelled + QStringLiteral(" as ") + sqlName(parts.last());
+    }
     return sqlName(parts.last());
 }
 
 // The alias after a table name, if any ("t1", "as t1"); a name followed by '(' stays for the
 // caller (a column list, or an old-style hint).
 void Translator::tableAlias(int& i, int end, QString& out) {
+    const int k = aliasAt(i, end);
+    if (k < 0)
+        return;
+    appendSql(out,
+              sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k)) : text(k).toString()));
+    i = k + 1;
+}
+
+int Translator::aliasAt(int i, int end) const {
     int k = i;
     const bool as = isWord(k, QLatin1StringView("as"));
     if (as)
         ++k;
     if (k < end &&
         (tok(k).kind == Token::Quoted || (tok(k).kind == Token::Word && !isReserved(lower(k)))) &&
-        !(isOp(k + 1, QLatin1StringView("(")) && !as && !tableHints().contains(lower(k + 2)))) {
-        appendSql(out, sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k))
-                                                            : text(k).toString()));
-        i = k + 1;
-    }
+        !(isOp(k + 1, QLatin1StringView("(")) && !as && !tableHints().contains(lower(k + 2))))
+        return k;
+    return -1;
 }
 
 TableScope Translator::scanTables(int begin, int end) const {
@@ -246,16 +260,17 @@ QString Translator::translateDeleteFrom(int begin, int from, int end) {
 // tok(i) is "with". A recursive one (union all referring to itself) needs no other word.
 QString Translator::commonTableExpressions(int& i, int end) {
     QString out = QStringLiteral("with");
+    const int limit = maxRecursion(i, end);
     ++i;
     for (;;) {
         if (tok(i).kind != Token::Word && tok(i).kind != Token::Quoted)
             fail(i, QStringLiteral("with 后应是公用表表达式的名称"));
-        appendSql(out, sqlName(tok(i).kind == Token::Quoted ? unquote(m_text, tok(i))
-                                                            : text(i).toString()));
+        const QString name =
+            tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+        QStringList columns;
         ++i;
         if (isOp(i, QLatin1StringView("("))) {
             const int close = matchingParen(i, end);
-            QStringList columns;
             for (int k = i + 1; k < close; ++k) {
                 if (tok(k).kind == Token::Word || tok(k).kind == Token::Quoted)
                     columns << sqlName(tok(k).kind == Token::Quoted ? unquote(m_text, tok(k))
@@ -263,16 +278,25 @@ QString Translator::commonTableExpressions(int& i, int end) {
                 else if (!isOp(k, QLatin1StringView(",")))
                     fail(k, QStringLiteral("列名列表有误"));
             }
-            appendSql(out,
-                      QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
             i = close + 1;
         }
         if (!isWord(i, QLatin1StringView("as")) || !isOp(i + 1, QLatin1StringView("(")) ||
             !isWord(i + 2, QLatin1StringView("select")))
             fail(i, QStringLiteral("这里应是 as (select ...)"));
-        appendSql(out, QStringLiteral("as"));
-        ++i;
-        appendSql(out, translateSubquery(i, i));
+        const int open = i + 1;
+        const int close = matchingParen(open, end);
+        if (selfReference(name, open + 1, close) >= 0) {
+            appendSql(out, recursiveCte(name, columns, open, close, limit));
+            i = close + 1;
+        } else {
+            appendSql(out, sqlName(name));
+            if (!columns.isEmpty())
+                appendSql(out,
+                          QLatin1Char('(') + columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            appendSql(out, QStringLiteral("as"));
+            ++i;
+            appendSql(out, translateSubquery(i, i));
+        }
         if (!isOp(i, QLatin1StringView(",")))
             return out;
         out += QLatin1Char(',');
@@ -554,6 +578,16 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     QStringList itemTypes;                  // the type of each select-list item, where known
     bool typingItems = targets != nullptr;  // the statement's own first select list
     const bool isUpdate = first == QLatin1String("update");
+    // A column of ours for this level's select list (a recursive expression's level), put
+    // before the clause that ends the list.
+    QString extraItem = std::exchange(m_extraItem, QString());
+    const auto endSelectList = [&] {
+        if (extraItem.isEmpty())
+            return;
+        appendSql(out, QStringLiteral(","));
+        appendSql(out, extraItem);
+        extraItem.clear();
+    };
 
     int i = begin;
     while (i < end) {
@@ -666,6 +700,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             }
             if (w == QLatin1String("from")) {
                 if (depth == 0) {
+                    endSelectList();
                     inSelectList = false;
                     typingItems = false;
                     if (fromPos < 0)
@@ -681,6 +716,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 w == QLatin1String("order") || w == QLatin1String("having") ||
                 w == QLatin1String("on")) {
                 if (depth == 0) {
+                    endSelectList();
                     inFrom = false;
                     inSelectList = false;
                     typingItems = false;
@@ -721,6 +757,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (w == QLatin1String("set") && isUpdate) {
                 appendSql(out, w);
                 ++i;
+                continue;
+            }
+            if (w == QLatin1String("option") && depth == 0 && skipQueryOption(i, end) > i) {
+                i = skipQueryOption(i, end);  // its limit was taken with the expressions
                 continue;
             }
             if (w == QLatin1String("for") || w == QLatin1String("option") ||
@@ -816,6 +856,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         }
         itemStart = false;
     }
+    endSelectList();
     if (targets && returnsRows)
         m_columnTypes = itemTypes;
 

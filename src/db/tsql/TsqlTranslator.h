@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <functional>
 
 #include "db/tsql/TsqlBatch.h"
 #include "db/tsql/TsqlLexer.h"
@@ -86,6 +87,20 @@ public:
                      const QHash<QString, QString>& aliases) const;
     QString tableRef(int& i, int end);  // a table name, temp table or table variable
     void tableAlias(int& i, int end, QString& out);
+    int aliasAt(int i, int end) const;  // the alias token after a table name at i, or -1
+
+    // ---- recursive common table expressions (TsqlRecursion.cpp) ----
+    // "name [(columns)] as (anchor union all recursive member)" with the body in tokens
+    // (open, close), kept to `limit` levels (0: none).
+    QString recursiveCte(const QString& name, QStringList columns, int open, int close, int limit);
+    int selfReference(const QString& name, int begin, int end) const;  // its token, or -1
+    std::optional<QStringList> selectItemNames(int begin, int end) const;
+    int maxRecursion(int begin, int end) const;  // from "option (maxrecursion n)"; 100 without
+    int skipQueryOption(int i, int end) const;   // past "option (maxrecursion n)" at tok(i)
+    // The first token in [begin, end) outside parentheses where `stop` holds, or end.
+    int outsideParens(int begin, int end, const std::function<bool(int)>& stop) const;
+    QString m_extraItem;      // appended to the select list of the next query level translated
+    QString m_recursiveName;  // the recursive expression whose self-reference is being renamed
     TableScope scanTables(int begin, int end) const;
 
     // ---- expressions (TsqlExpressions.cpp) ----
