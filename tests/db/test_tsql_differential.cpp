@@ -145,7 +145,7 @@ private:
     int pick(int n) { return int(m_rng.bounded(n)); }
 
     std::optional<Gen> tryExpression(int depth) {
-        switch (depth <= 0 ? pick(3) : pick(11)) {
+        switch (depth <= 0 ? pick(3) : pick(12)) {
             case 0:
                 return literal();
             case 1:
@@ -170,9 +170,32 @@ private:
                 g.compound = false;
                 return g;
             }
+            case 7:
+                return choice(depth);
             default:
                 return binary(depth);
         }
+    }
+
+    // coalesce(x, y) or iif(1 = 1, x, y) of two decimals or money: x's value, with the widest
+    // type of the two (the most digits before the point and the most places; money with money
+    // stays money).
+    std::optional<Gen> choice(int depth) {
+        Gen l = expression(depth - 1), r = expression(depth - 1);
+        if (l.type.kind == Type::Int || r.type.kind == Type::Int || !l.error.isEmpty() ||
+            !r.error.isEmpty())
+            return std::nullopt;
+        Gen out = l;
+        out.sql = pick(2) ? QStringLiteral("coalesce(%1, %2)").arg(l.sql, r.sql)
+                          : QStringLiteral("iif(1 = 1, %1, %2)").arg(l.sql, r.sql);
+        out.compound = false;
+        if (l.type.kind == Type::Money && r.type.kind == Type::Money)
+            return out;
+        const Type a = asDecimal(l.type), b = asDecimal(r.type);
+        const int s = std::max(a.scale, b.scale);
+        out.type = {Type::Decimal,
+                    std::min(38, std::max(a.precision - a.scale, b.precision - b.scale) + s), s};
+        return out;
     }
 
     Gen literal() {
