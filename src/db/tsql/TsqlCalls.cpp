@@ -176,10 +176,16 @@ Expr Translator::conversion(bool isConvert, bool orNull, int& i, int close, cons
         type.length = 30;
     if (!orNull)
         return castTo(value, type, style, at);
-    const QString operand(QChar(1));  // stands for the operand while the call is renamed
-    Expr r = castTo({operand, value.type}, type, style, at);
-    r.sql.replace(QStringLiteral("qd_"), QStringLiteral("qd_try_"));
-    r.sql.replace(operand, value.sql);
+    // Placeholders stand for the operand (and its exact decimal text) while the call is renamed.
+    const QString operand(QChar(1)), exactOperand(QChar(2));
+    Expr placeholder{operand, value.type};
+    placeholder.exact = exactOperand;
+    Expr r = castTo(placeholder, type, style, at);
+    for (QString* sql : {&r.sql, &r.exact}) {
+        sql->replace(QStringLiteral("qd_"), QStringLiteral("qd_try_"));
+        sql->replace(operand, value.sql);
+        sql->replace(exactOperand, exactSql(value));
+    }
     return r;
 }
 

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "db/tsql/TsqlSession.h"
+
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -18,11 +20,46 @@ constexpr int kMaxDigits = 38;
 constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+__extension__ typedef unsigned __int128 Unsigned;
+
 Wide powerOfTen(int n) {
     Wide p = 1;
     for (int k = 0; k < n; ++k)
         p *= 10;
     return p;
+}
+
+bool hasDigits(Wide u) {  // at most 38 digits
+    static const Wide limit = powerOfTen(kMaxDigits);
+    return u < limit && u > -limit;
+}
+
+// u * 10^places, or nullopt beyond 38 digits.
+std::optional<Wide> shifted(Wide u, int places) {
+    for (int k = 0; k < places; ++k)
+        if (__builtin_mul_overflow(u, Wide(10), &u) || !hasDigits(u))
+            return std::nullopt;
+    return u;
+}
+
+// |a| / |b| truncated, at `places` more digits than a's units have (fewer when negative): long
+// division, one digit at a time, so that no step needs more than 38 digits.
+std::optional<Wide> quotient(Wide a, Wide b, int places) {
+    Unsigned x = Unsigned(a < 0 ? -a : a), y = Unsigned(b < 0 ? -b : b);
+    if (places < 0)
+        x = -places > kMaxDigits ? 0 : x / Unsigned(powerOfTen(-places));
+    Unsigned q = x / y, r = x % y;
+    static const Unsigned room = Unsigned(powerOfTen(kMaxDigits - 1));
+    for (int k = 0; k < places; ++k) {
+        if (q >= room || r >= room)
+            return std::nullopt;
+        r *= 10;
+        q = q * 10 + r / y;
+        r %= y;
+    }
+    if (!hasDigits(Wide(q)))
+        return std::nullopt;
+    return (a < 0) != (b < 0) ? -Wide(q) : Wide(q);
 }
 
 }  // namespace
@@ -76,6 +113,18 @@ std::optional<Decimal> parseDecimal(QStringView text) {
     return d;
 }
 
+std::optional<Decimal> decimalOfValue(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return Decimal{sqlite3_value_int64(v), 0};
+        case SQLITE_TEXT:
+            return parseDecimal(QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
+        default:
+            return decimalOfDouble(sqlite3_value_double(v));
+    }
+}
+
 std::optional<Decimal> decimalOfDouble(double v) {
     return parseDecimal(QString::number(v, 'g', QLocale::FloatingPointShortest));
 }
@@ -104,6 +153,47 @@ Decimal rescaled(const Decimal& d, int scale) {
     if (d.units >= limit || d.units <= -limit)
         return d;  // no room for more places: the value is the same
     return {d.units * factor, scale};
+}
+
+std::optional<Decimal> decimalArithmetic(const Decimal& a, QChar op, const Decimal& b, int scale) {
+    if (op == QLatin1Char('/')) {
+        if (b.units == 0)
+            return std::nullopt;
+        const auto q = quotient(a.units, b.units, scale + b.scale - a.scale);
+        return q ? std::optional<Decimal>({*q, scale}) : std::nullopt;
+    }
+    Decimal exact;
+    if (op == QLatin1Char('*')) {
+        exact.scale = a.scale + b.scale;
+        if (__builtin_mul_overflow(a.units, b.units, &exact.units) || !hasDigits(exact.units))
+            return std::nullopt;
+    } else {
+        // Both at the larger scale.
+        exact.scale = std::max(a.scale, b.scale);
+        const auto x = shifted(a.units, exact.scale - a.scale);
+        const auto y = shifted(b.units, exact.scale - b.scale);
+        if (!x || !y)
+            return std::nullopt;
+        if (op == QLatin1Char('%')) {
+            if (*y == 0)
+                return std::nullopt;
+            exact.units = *x % *y;  // the sign of the dividend, as the server's
+        } else {
+            exact.units = op == QLatin1Char('-') ? *x - *y : *x + *y;
+        }
+        if (!hasDigits(exact.units))
+            return std::nullopt;
+    }
+    const Decimal r = rescaled(exact, scale);
+    if (r.scale != scale)
+        return std::nullopt;  // no room for the places
+    return r;
+}
+
+bool decimalFits(const Decimal& d, int precision, int scale) {
+    const Wide whole = roundedDecimal(d, 0, true).units;
+    const int digits = precision - scale;
+    return digits >= kMaxDigits || (whole < powerOfTen(digits) && whole > -powerOfTen(digits));
 }
 
 QString decimalText(const Decimal& d) {
@@ -184,8 +274,7 @@ void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             break;
         }
         case SQLITE_TEXT: {
-            const auto d = parseDecimal(QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
+            const auto d = decimalOfValue(v);
             if (!d) {
                 const QByteArray m =
                     QByteArrayLiteral("Error converting data type varchar to numeric.");
@@ -200,6 +289,18 @@ void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     ++sum->count;
 }
 
+// The window's inverse step: a row leaves the frame.
+void decimalSumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* sum = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, sizeof(DecimalSum)));
+    if (!sum)
+        return sqlite3_result_error_nomem(ctx);
+    if (const auto d =
+            sqlite3_value_type(argv[0]) == SQLITE_NULL ? std::nullopt : decimalOfValue(argv[0])) {
+        addUnits(sum, -rescaled(*d, sum->scale).units);
+        --sum->count;
+    }
+}
+
 void decimalSumFinal(sqlite3_context* ctx) {
     auto* sum = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, 0));
     if (!sum || sum->count == 0)
@@ -207,17 +308,88 @@ void decimalSumFinal(sqlite3_context* ctx) {
     resultDecimal(ctx, {unitsOf(sum), sum->scale});
 }
 
-// The average at `places`, rounded half away from zero.
+// total / count at `places`, rounded half away from zero.
+Decimal average(const Decimal& total, qint64 count, int places) {
+    const Wide units = total.units * powerOfTen(places - total.scale);
+    Wide q = units / count;
+    const Wide r = units % count;
+    if ((r < 0 ? -r : r) * 2 >= count)
+        q += units < 0 ? -1 : 1;
+    return {q, places};
+}
+
 void decimalAvgFinal(sqlite3_context* ctx) {
     auto* sum = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, 0));
     if (!sum || sum->count == 0)
         return sqlite3_result_null(ctx);
-    const Wide total = unitsOf(sum) * powerOfTen(sum->places - sum->scale);
-    Wide q = total / sum->count;
-    const Wide r = total % sum->count;
-    if ((r < 0 ? -r : r) * 2 >= sum->count)
-        q += total < 0 ? -1 : 1;
-    resultDecimal(ctx, {q, sum->places});
+    resultDecimal(ctx, average({unitsOf(sum), sum->scale}, sum->count, sum->places));
+}
+
+void resultError(sqlite3_context* ctx, const QString& marked) {
+    const QByteArray b = marked.toUtf8();
+    sqlite3_result_error(ctx, b.constData(), int(b.size()));
+}
+
+// qd_decimal(op, scale, as_text, a[, b]): see registerDecimalFunctions.
+void fnDecimal(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int k = 3; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) == SQLITE_NULL)
+            return sqlite3_result_null(ctx);
+    const std::string_view op(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                              std::size_t(sqlite3_value_bytes(argv[0])));
+    const int scale = sqlite3_value_int(argv[1]);
+    const std::optional<Decimal> a = decimalOfValue(argv[3]);
+    const std::optional<Decimal> b = argc > 4 ? decimalOfValue(argv[4]) : Decimal{};
+    if (!a || !b)
+        return resultError(ctx, numberConversionFailed(QStringLiteral("numeric")));
+    std::optional<Decimal> r;
+    if (op == "neg" || op == "abs")
+        r = rescaled({op == "abs" && a->units < 0 ? -a->units
+                      : op == "neg"               ? -a->units
+                                                  : a->units,
+                      a->scale},
+                     scale);
+    else if ((op == "/" || op == "%") && b->units == 0)
+        return resultError(
+            ctx, serverErrorText(8134, QStringLiteral("Divide by zero error encountered.")));
+    else if (op.size() == 1)
+        r = decimalArithmetic(*a, QLatin1Char(op[0]), *b, scale);
+    if (!r)
+        return resultError(
+            ctx, serverErrorText(8115, QStringLiteral("Arithmetic overflow error converting "
+                                                      "expression to data type numeric.")));
+    if (sqlite3_value_int(argv[2]) == 0)
+        return resultDecimal(ctx, *r);
+    const QByteArray text = decimalText(*r).toLatin1();
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// qd_units(v, scale): v in units of 10^-scale, an integer; qd_from_units(units, scale) the
+// decimal again, and qd_from_units(units, scale, count, places) their average at `places`
+// (sum(distinct ...) and avg(distinct ...) add the units, since a distinct aggregate takes
+// only one argument).
+void fnUnits(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const std::optional<Decimal> d = decimalOfValue(argv[0]);
+    if (!d)
+        return resultError(ctx, numberConversionFailed(QStringLiteral("numeric")));
+    const Wide units = rescaled(*d, sqlite3_value_int(argv[1])).units;
+    if (units > std::numeric_limits<qint64>::max() || units < std::numeric_limits<qint64>::min())
+        return resultError(
+            ctx, serverErrorText(8115, QStringLiteral("Arithmetic overflow error converting "
+                                                      "expression to data type numeric.")));
+    sqlite3_result_int64(ctx, qint64(units));
+}
+
+void fnFromUnits(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const Decimal total{sqlite3_value_int64(argv[0]), sqlite3_value_int(argv[1])};
+    if (argc < 4)
+        return resultDecimal(ctx, total);
+    const qint64 count = sqlite3_value_int64(argv[2]);
+    resultDecimal(ctx, average(total, std::max<qint64>(count, 1), sqlite3_value_int(argv[3])));
 }
 
 }  // namespace
@@ -229,11 +401,27 @@ void resultDecimal(sqlite3_context* ctx, const Decimal& d) {
     sqlite3_result_double(ctx, decimalToDouble(d));
 }
 
-void registerDecimalAggregates(sqlite3* db) {
-    sqlite3_create_function_v2(db, "qd_sum_dec", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               nullptr, decimalSumStep, decimalSumFinal, nullptr);
-    sqlite3_create_function_v2(db, "qd_avg_dec", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               nullptr, decimalSumStep, decimalAvgFinal, nullptr);
+void registerDecimalFunctions(sqlite3* db) {
+    // The sums are window functions too: a row leaving the frame is taken off again.
+    sqlite3_create_window_function(db, "qd_sum_dec", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   decimalSumStep, decimalSumFinal, decimalSumFinal,
+                                   decimalSumInverse, nullptr);
+    sqlite3_create_window_function(db, "qd_avg_dec", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   decimalSumStep, decimalAvgFinal, decimalAvgFinal,
+                                   decimalSumInverse, nullptr);
+    struct Fn {
+        const char* name;
+        int args;
+        void (*f)(sqlite3_context*, int, sqlite3_value**);
+    };
+    static const Fn fns[] = {{"qd_decimal", 4, fnDecimal},
+                             {"qd_decimal", 5, fnDecimal},
+                             {"qd_units", 2, fnUnits},
+                             {"qd_from_units", 2, fnFromUnits},
+                             {"qd_from_units", 4, fnFromUnits}};
+    for (const Fn& f : fns)
+        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   f.f, nullptr, nullptr, nullptr);
 }
 
 }  // namespace Qd::Core::Db::Tsql

@@ -9,6 +9,7 @@
 
 struct sqlite3;
 struct sqlite3_context;
+struct sqlite3_value;
 
 namespace Qd::Core::Db::Tsql {
 
@@ -28,6 +29,9 @@ std::optional<Decimal> parseDecimal(QStringView text);
 // the double of 2.675 is 2.675 and not 2.67499999999999982236431605997495353221893310546875.
 std::optional<Decimal> decimalOfDouble(double v);
 
+// The decimal value of a number or of number text (not NULL); nullopt for text that is no number.
+std::optional<Decimal> decimalOfValue(sqlite3_value* v);
+
 // Rounded half away from zero (or truncated toward zero) to `places` after the point; a
 // negative `places` rounds to tens, hundreds, ... (the result then has scale 0).
 Decimal roundedDecimal(const Decimal& d, int places, bool truncate = false);
@@ -35,6 +39,14 @@ Decimal roundedDecimal(const Decimal& d, int places, bool truncate = false);
 // The same value at `scale` places: rounded half away from zero when there are fewer, padded
 // with zeros when there are more.
 Decimal rescaled(const Decimal& d, int scale);
+
+// The exact result of `a op b` ('+', '-', '*', '/' or '%') at `scale` places, as the server
+// computes decimals: a quotient truncated toward zero, anything else rounded half away from zero.
+// nullopt when the result, or a step toward it, needs more than 38 digits, or for a divisor of 0.
+std::optional<Decimal> decimalArithmetic(const Decimal& a, QChar op, const Decimal& b, int scale);
+
+// Whether d has no more than precision - scale digits before the point.
+bool decimalFits(const Decimal& d, int precision, int scale);
 
 QString decimalText(const Decimal& d);  // fixed point with d.scale places: "60.00"
 double decimalToDouble(const Decimal& d);
@@ -49,7 +61,9 @@ int shownPlaces(QStringView type);
 void resultDecimal(sqlite3_context* ctx, const Decimal& d);
 
 // qd_sum_dec(v, scale) and qd_avg_dec(v, scale, places): sum and avg over a decimal or money
-// column, added up exactly in units of its scale.
-void registerDecimalAggregates(sqlite3* db);
+// column, added up exactly in units of its scale, as aggregates and as window functions.
+// qd_decimal(op, scale, as_text, a[, b]): decimal arithmetic (decimalArithmetic, and 'neg' and
+// 'abs' of a), giving the nearest double or, with as_text 1, the exact text for a further step.
+void registerDecimalFunctions(sqlite3* db);
 
 }  // namespace Qd::Core::Db::Tsql

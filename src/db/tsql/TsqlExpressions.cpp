@@ -100,72 +100,174 @@ bool isNonZeroLiteral(const QString& sql) {
     return ok && v != 0.0;
 }
 
-// The places a number operand has for decimal arithmetic: an int has none, a decimal literal
-// its written places; -1 when not known (a float, a division).
-int placesOf(const Expr& e) {
-    if (e.scale >= 0)
-        return e.scale;
+// The decimal type of a number in decimal arithmetic: a decimal or money as declared or
+// computed, an int as decimal(10,0) (a bigint (19,0)); nullopt for floats and unknown types.
+struct DecimalType {
+    int precision = 0;
+    int scale = 0;
+    bool money = false;
+};
+
+std::optional<DecimalType> decimalTypeOf(const Expr& e) {
+    if (e.scale >= 0 && !e.intBits)
+        return DecimalType{e.precision > 0 ? e.precision : 38, e.scale, e.money};
     if (e.intBits)
-        return 0;
-    static const QRegularExpression literal(QStringLiteral("^-? ?\\d*\\.(\\d*)$"));
-    const QRegularExpressionMatch m = literal.match(e.sql);
-    return m.hasMatch() ? int(m.capturedLength(1)) : -1;
+        return DecimalType{e.precision > 0 ? e.precision : e.intBits == 64 ? 19 : 10, 0, false};
+    return std::nullopt;
 }
 
-// The result of decimal or money arithmetic, rounded to the places the server's result type
-// has: money with money or an int stays money (4 places, so money / 3 is 3.3333); decimals
-// added keep the larger scale, multiplied the sum of the scales. Anything else (floats, a
-// decimal division, operands of unknown type) is left to the embedded database.
-Expr decimalResult(const Expr& l, const QString& op, const Expr& r, const QString& sql) {
-    const bool declared = l.scale >= 0 || r.scale >= 0;
-    const int lp = placesOf(l), rp = placesOf(r);
-    if (!declared || lp < 0 || rp < 0)
-        return {sql, VType::Number};
-    const bool money = (l.money || r.money) && (l.money || l.intBits) && (r.money || r.intBits);
-    int scale = -1;
-    if (money)
-        scale = 4;
-    else if (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("%"))
-        scale = std::max(lp, rp);
-    else if (op == QLatin1String("*"))
-        scale = std::min(lp + rp, 38);
-    if (scale < 0)
-        return {sql, VType::Number};
-    return {QStringLiteral("qd_cast_num(%1, %2)").arg(sql, QString::number(scale)), VType::Number,
-            0, scale, money};
+constexpr int kMaxPrecision = 38;
+constexpr DecimalType kMoney{19, 4, true};
+
+// The server's result type of decimal `op`. Beyond 38 digits the scale gives way: for + and -
+// to what the digits before the point leave, for * and / not below 6 places.
+DecimalType resultType(const DecimalType& l, QChar op, const DecimalType& r) {
+    const int lw = l.precision - l.scale, rw = r.precision - r.scale;  // digits before the point
+    DecimalType t;
+    switch (op.unicode()) {
+        case '*':
+            t = {l.precision + r.precision + 1, l.scale + r.scale};
+            break;
+        case '/':
+            t.scale = std::max(6, l.scale + r.precision + 1);
+            t.precision = lw + r.scale + t.scale;
+            break;
+        case '%':
+            t.scale = std::max(l.scale, r.scale);
+            t.precision = std::min(lw, rw) + t.scale;
+            break;
+        default:  // + and -
+            t.scale = std::max(l.scale, r.scale);
+            t.precision = std::max(lw, rw) + t.scale + 1;
+            if (t.precision > kMaxPrecision)
+                t.scale = std::max(kMaxPrecision - std::max(lw, rw), 0);
+            break;
+    }
+    if (t.precision > kMaxPrecision && (op == QLatin1Char('*') || op == QLatin1Char('/')))
+        t.scale = std::min(t.scale, std::max(6, kMaxPrecision - (t.precision - t.scale)));
+    t.precision = std::min(t.precision, kMaxPrecision);
+    return t;
+}
+
+// Decimal or money arithmetic, computed exactly by qd_decimal at the scale of the server's result
+// type: money with money or an int stays money (4 places: money / 3 is 3.3333); anything else
+// with a decimal is a decimal by resultType. nullopt when an operand is no decimal, money or int
+// (a float, a type not known), or both are ints.
+std::optional<Expr> decimalOperation(const Expr& l, const QString& op, const Expr& r) {
+    const auto lt = decimalTypeOf(l), rt = decimalTypeOf(r);
+    if (!lt || !rt || (l.intBits && r.intBits))
+        return std::nullopt;
+    const DecimalType t = (lt->money || l.intBits) && (rt->money || r.intBits)
+                              ? kMoney
+                              : resultType(*lt, op.front(), *rt);
+    auto call = [&](int asText) {
+        return QStringLiteral("qd_decimal('%1', %2, %3, %4, %5)")
+            .arg(op, QString::number(t.scale), QString::number(asText), exactSql(l), exactSql(r));
+    };
+    return Expr{call(0), VType::Number, 0, t.scale, t.money, t.precision, call(1)};
 }
 
 // Arithmetic with the server's rules: text meeting a number converts to it, an int with an int
-// stays an int and overflows at its width, decimals and money keep their places, and a divisor
-// of zero fails.
+// stays an int and overflows at its width, decimals and money keep the places of their result
+// type, and a divisor of zero fails.
 Expr arithmetic(const Expr& left, const QString& op, const Expr& right) {
     const Expr l = numericOperand(left, right);
     const Expr r = numericOperand(right, left);
+    if (const std::optional<Expr> d = decimalOperation(l, op, r))
+        return *d;
     const bool divides = op == QLatin1String("/") || op == QLatin1String("%");
     const QString divisor =
         divides && !isNonZeroLiteral(r.sql) ? QStringLiteral("qd_divisor(%1)").arg(r.sql) : r.sql;
     const int bits = l.intBits && r.intBits ? std::max(l.intBits, r.intBits) : 0;
-    // A decimal column holds 10.00 as the integer 10; dividing it must not truncate.
+    // A decimal column holds 10.00 as the integer 10; dividing it by a number of a type not
+    // known must not truncate.
     const bool decimalDivision = op == QLatin1String("/") && (l.scale > 0 || r.scale > 0);
     QString sql = joinSql(
         {decimalDivision ? QStringLiteral("cast(%1 as real)").arg(l.sql) : l.sql, op, divisor});
     if (bits && (op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")))
         sql = QStringLiteral("qd_int_check(%1, %2)").arg(sql, QString::number(bits));
-    if (bits)
-        return {sql, VType::Number, bits};
-    return decimalResult(l, op, r, sql);
+    return {sql, VType::Number, bits};
 }
 
 // sum and avg over decimal or money values, added up exactly in units of their scale: a sum
 // keeps the scale, an average of decimals has at least 6 places and one of money stays money.
-Expr decimalAggregate(const QString& name, const Expr& arg) {
+// Over a window, too (the over clause follows). A distinct aggregate takes one argument only, so
+// there the distinct values are added as integer units (qd_units) and made decimals again.
+Expr decimalAggregate(const QString& name, const Expr& arg, bool distinct) {
     const QString scale = QString::number(arg.scale);
+    const int places =
+        name == QLatin1String("sum") || arg.money ? arg.scale : std::max(arg.scale, 6);
+    const QString units = QStringLiteral("distinct qd_units(%1, %2)").arg(arg.sql, scale);
+    QString sql;
     if (name == QLatin1String("sum"))
-        return {QStringLiteral("qd_sum_dec(%1, %2)").arg(arg.sql, scale), VType::Number, 0,
-                arg.scale, arg.money};
-    const int places = arg.money ? arg.scale : std::max(arg.scale, 6);
-    return {QStringLiteral("qd_avg_dec(%1, %2, %3)").arg(arg.sql, scale, QString::number(places)),
-            VType::Number, 0, places, arg.money};
+        sql = distinct ? QStringLiteral("qd_from_units(sum(%1), %2)").arg(units, scale)
+                       : QStringLiteral("qd_sum_dec(%1, %2)").arg(arg.sql, scale);
+    else
+        sql = distinct ? QStringLiteral("qd_from_units(sum(%1), %2, count(%1), %3)")
+                             .arg(units, scale, QString::number(places))
+                       : QStringLiteral("qd_avg_dec(%1, %2, %3)")
+                             .arg(arg.sql, scale, QString::number(places));
+    return {sql, VType::Number, 0, places, arg.money, kMaxPrecision};
+}
+
+// `sql` that gives the value of `e` or NULL (isnull, nullif, lag, round, ...): e's type.
+Expr sameNumberType(const QString& sql, const Expr& e) {
+    return {sql,       e.type == VType::Unknown ? VType::Unknown : e.type,
+            e.intBits, e.scale,
+            e.money,   e.precision};
+}
+
+// `sql` that gives one of `values` (case, coalesce, iif): the type of highest precedence among
+// them, NULLs aside. Between decimals that is the most digits before the point and the most
+// places (a decimal(5,1) or a decimal(4,3) is a decimal(7,3)); ints or money among decimals
+// count as decimal(10,0) and (19,4); money among ints stays money. A float or a value of a type
+// not known leaves the scale not known.
+Expr choiceOf(const QString& sql, const std::vector<Expr>& values) {
+    Expr r{sql};
+    int whole = 0;
+    bool numbers = true, decimal = false;
+    for (const Expr& v : values) {
+        r.type = mergeTypes(r.type, v.type);
+        if (v.sql == QLatin1String("NULL"))
+            continue;
+        const std::optional<DecimalType> t = decimalTypeOf(v);
+        numbers = numbers && t;
+        if (!t)
+            continue;
+        r.intBits = v.intBits && (r.intBits || r.scale < 0) ? std::max(r.intBits, v.intBits) : 0;
+        decimal = decimal || (!v.intBits && !t->money);
+        r.money = r.money || t->money;
+        r.scale = std::max(r.scale, t->scale);
+        whole = std::max(whole, t->precision - t->scale);
+    }
+    if (!numbers || r.intBits)
+        return {sql, r.type, numbers ? r.intBits : 0};
+    if (r.scale < 0)
+        return r;  // only NULLs
+    if (decimal)
+        r.money = false;
+    r.precision = std::min(whole + r.scale, kMaxPrecision);
+    return r;
+}
+
+// A number as written: without a point or exponent and within 32 bits an int; with a point, or
+// too large for an int, a decimal. Both have just the digits written: 12.50 is decimal(4,2), 0.05
+// decimal(2,2), and 3 meets a decimal as decimal(1,0) (so 1 / 3.0 has 6 places, not 12). With an
+// exponent a float.
+Expr numberLiteral(const QString& n) {
+    if (n.contains(QLatin1Char('e')) || n.contains(QLatin1Char('E')))
+        return {n, VType::Number};
+    const qsizetype point = n.indexOf(QLatin1Char('.'));
+    const int places = point < 0 ? 0 : int(n.size() - point - 1);
+    QString digits = QString(n).remove(QLatin1Char('.'));
+    while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
+        digits.remove(0, 1);
+    const int precision = std::max(int(digits.size()), std::max(places, 1));
+    bool isInt = false;
+    const qint64 v = n.toLongLong(&isInt);
+    if (isInt && v <= std::numeric_limits<qint32>::max())
+        return {n, VType::Number, 32, -1, false, precision};
+    return {n, VType::Number, 0, places, false, precision};
 }
 
 }  // namespace
@@ -183,16 +285,22 @@ int intBitsOf(const SqlType& t) {
 Expr typedExpr(const QString& sql, const SqlType& t) {
     const bool money =
         t.name.startsWith(QLatin1String("money")) || t.name.startsWith(QLatin1String("smallmoney"));
-    return {sql, vtypeOf(t), intBitsOf(t), t.base == SqlType::Decimal ? std::max(t.scale, 0) : -1,
-            money};
+    const bool decimal = t.base == SqlType::Decimal;
+    return {sql,          vtypeOf(t),
+            intBitsOf(t), decimal ? std::max(t.scale, 0) : -1,
+            money,        decimal ? t.precision : 0};
 }
 
 QString resultTypeOf(const Expr& e) {
     if (e.money)
         return QStringLiteral("money");
-    if (e.scale >= 0 && !e.intBits)
+    if (e.scale > 0 && !e.intBits)  // without places a decimal shows as an integer does
         return QStringLiteral("decimal(38,%1)").arg(e.scale);
     return {};
+}
+
+QString exactSql(const Expr& e) {
+    return e.exact.isEmpty() ? exactLiteral(e.sql) : e.exact;
 }
 
 QString exactLiteral(const QString& sql) {
@@ -545,8 +653,14 @@ Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
             applied << op;
     }
     Expr e = parsePrimary(i, end, s);
-    if (!applied.isEmpty())
-        e.type = VType::Number;
+    if (applied.isEmpty())
+        return e;
+    e.type = VType::Number;
+    if (applied == QStringList{QStringLiteral("-")} && e.scale >= 0 && !e.intBits)
+        e.exact = QStringLiteral("qd_decimal('neg', %1, 1, %2)")
+                      .arg(QString::number(e.scale), exactSql(e));
+    else
+        e.exact.clear();
     for (const QString& op : applied)
         e.sql = prefixSql(op, e.sql);
     return e;
@@ -557,14 +671,8 @@ Expr Translator::parsePrimary(int& i, int end, const TableScope& s) {
         fail(i, QStringLiteral("这里应是一个表达式"));
     const Token& t = tok(i);
     switch (t.kind) {
-        case Token::Number: {
-            // A literal without a point or exponent that fits 32 bits is an int; a larger one
-            // is a numeric on the server, so it never overflows as an int.
-            const QString n = text(i++).toString();
-            bool isInt = false;
-            const qint64 v = n.toLongLong(&isInt);
-            return {n, VType::Number, isInt && v <= std::numeric_limits<qint32>::max() ? 32 : 0};
-        }
+        case Token::Number:
+            return numberLiteral(text(i++).toString());
         case Token::String:
             return {text(i++).toString(), VType::Text};
         case Token::NString:
@@ -713,27 +821,25 @@ Expr Translator::parseCase(int& i, int end, const TableScope& s) {
     QString sql = QStringLiteral("case");
     if (!isWord(i, QLatin1StringView("when")))
         sql += QLatin1Char(' ') + parseExpr(i, end, s).sql;
-    VType type = VType::Unknown;
+    std::vector<Expr> values;
     while (isWord(i, QLatin1StringView("when"))) {
         ++i;
         sql += QStringLiteral(" when ") + parseExpr(i, end, s).sql;
         if (!isWord(i, QLatin1StringView("then")))
             fail(i, QStringLiteral("case 的 when 后缺少 then"));
         ++i;
-        const Expr r = parseExpr(i, end, s);
-        type = mergeTypes(type, r.type);
-        sql += QStringLiteral(" then ") + r.sql;
+        values.push_back(parseExpr(i, end, s));
+        sql += QStringLiteral(" then ") + values.back().sql;
     }
     if (isWord(i, QLatin1StringView("else"))) {
         ++i;
-        const Expr r = parseExpr(i, end, s);
-        type = mergeTypes(type, r.type);
-        sql += QStringLiteral(" else ") + r.sql;
+        values.push_back(parseExpr(i, end, s));
+        sql += QStringLiteral(" else ") + values.back().sql;
     }
     if (!isWord(i, QLatin1StringView("end")))
         fail(i, QStringLiteral("case 缺少 end"));
     ++i;
-    return {sql + QStringLiteral(" end"), type};
+    return choiceOf(sql + QStringLiteral(" end"), values);
 }
 
 QString Translator::datePartArg(int& i, int end) {
@@ -796,11 +902,16 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
                     VType::Number, intBitsOf(type)};
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
-        case SqlType::Decimal:
-            return typedExpr(QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2), %3, %2)")
-                                 .arg(exactLiteral(e.sql), QString::number(type.scale),
-                                      QString::number(type.precision)),
-                             type);
+        case SqlType::Decimal: {
+            auto check = [&](const QString& asText) {
+                return QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2%4), %3, %2)")
+                    .arg(exactSql(e), QString::number(type.scale), QString::number(type.precision),
+                         asText);
+            };
+            Expr r = typedExpr(check({}), type);
+            r.exact = check(QStringLiteral(", 1"));
+            return r;
+        }
         case SqlType::Float:
             return {QStringLiteral("qd_cast_num(%1, -1)").arg(e.sql), VType::Number};
         case SqlType::DateTime:
@@ -888,8 +999,8 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
             return {QStringLiteral("cast(%1 as integer)").arg(r.sql), r.type, a[0].intBits};
         }
         if ((name == QLatin1String("sum") || name == QLatin1String("avg")) && a[0].scale >= 0 &&
-            distinct.isEmpty() && !isWord(close + 1, QLatin1StringView("over")))
-            return done(decimalAggregate(name, a[0]));
+            !a[0].intBits)
+            return done(decimalAggregate(name, a[0], !distinct.isEmpty()));
         const int bits = keepsType ? a[0].intBits : name == QLatin1String("count") ? 32 : 0;
         const Expr r = finish(call, keepsType ? a[0].type : VType::Number);
         // A sum keeps its argument's scale (over a window, where it stays the embedded one).
@@ -1005,24 +1116,46 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
                       name == QLatin1String("error_message") ? VType::Text : VType::Number);
     }
     if (name == QLatin1String("round")) {
-        // Rounds the decimal value (a literal goes as its text) and keeps the argument's type.
+        // Rounds the exact decimal value and keeps the argument's type.
         arity(a, 2, 3);
-        QStringList list{exactLiteral(a[0].sql)};
-        for (std::size_t k = 1; k < a.size(); ++k)
-            list << a[k].sql;
-        return done({QStringLiteral("qd_round(%1)").arg(list.join(QStringLiteral(", "))),
-                     VType::Number, a[0].intBits, a[0].scale, a[0].money});
+        QStringList list{exactSql(a[0]), a[1].sql, a.size() > 2 ? a[2].sql : QStringLiteral("0")};
+        Expr r = sameNumberType(QStringLiteral("qd_round(%1)").arg(list.join(QStringLiteral(", "))),
+                                a[0]);
+        if (r.scale >= 0 && !r.intBits)
+            r.exact = QStringLiteral("qd_round(%1, 1)").arg(list.join(QStringLiteral(", ")));
+        return done(r);
+    }
+    if (name == QLatin1String("abs") && a.size() == 1 && a[0].intBits)
+        return done(sameNumberType(QStringLiteral("abs(%1)").arg(a[0].sql), a[0]));
+    if (name == QLatin1String("abs") && a.size() == 1 && a[0].scale >= 0) {
+        auto call = [&](int asText) {
+            return QStringLiteral("qd_decimal('abs', %1, %2, %3)")
+                .arg(QString::number(a[0].scale), QString::number(asText), exactSql(a[0]));
+        };
+        Expr r = sameNumberType(call(0), a[0]);
+        r.exact = call(1);
+        return done(r);
+    }
+    if (name == QLatin1String("isnull") && a.size() == 2 && a[0].scale >= 0 && !a[0].intBits) {
+        // The type of the first argument: the replacement is converted to its places.
+        return done(sameNumberType(QStringLiteral("ifnull(%1, qd_cast_num(%2, %3))")
+                                       .arg(a[0].sql, exactSql(a[1]), QString::number(a[0].scale)),
+                                   a[0]));
     }
     const auto m = simple.find(name);
     if (m == simple.end())
         fail(at, QStringLiteral("不支持的函数 %1").arg(name));
     arity(a, std::size_t(m->minArgs), std::size_t(m->maxArgs));
-    VType type = m->type;
-    if (type == VType::Unknown)
-        for (const Expr& e : a)
-            type = mergeTypes(type, e.type);
-    return finish(QString::fromLatin1(m->target) + QLatin1Char('(') + sqlArgs() + QLatin1Char(')'),
-                  type);
+    const QString sql =
+        QString::fromLatin1(m->target) + QLatin1Char('(') + sqlArgs() + QLatin1Char(')');
+    if (m->type != VType::Unknown)
+        return finish(sql, m->type);
+    // One of the values: coalesce and iif the type of the values (not iif's condition), the
+    // others (isnull, nullif, lag, first_value, ...) the type of the first argument.
+    if (name == QLatin1String("coalesce") || name == QLatin1String("iif"))
+        return done(
+            choiceOf(sql, std::vector<Expr>(a.begin() + (name == QLatin1String("iif")), a.end())));
+    return done(sameNumberType(sql, a[0]));
 }
 
 }  // namespace Qd::Core::Db::Tsql::Internal

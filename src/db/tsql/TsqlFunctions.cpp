@@ -238,28 +238,24 @@ void fnCastBit(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0.0);
 }
 
-// The decimal value of a number or of number text; nullopt for text that is no number.
-std::optional<Decimal> decimalArg(sqlite3_value* v) {
-    switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER:
-            return Decimal{sqlite3_value_int64(v), 0};
-        case SQLITE_TEXT:
-            return parseDecimal(textArg(v));
-        default:
-            return decimalOfDouble(sqlite3_value_double(v));
-    }
+// A decimal result: the nearest double, or with `asText` its exact text, for a further step of
+// decimal arithmetic that must not lose digits to a double.
+void resultDecimalAs(sqlite3_context* ctx, const Decimal& d, bool asText) {
+    if (!asText)
+        return resultDecimal(ctx, d);
+    resultText(ctx, decimalText(d));
 }
 
-// qd_cast_num(v, scale): to decimal(p, scale), rounded half away from zero on the decimal value
-// (a decimal literal comes as its text, so 1.005 is never the double below it); scale -1 is a
-// float.
-void fnCastNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// qd_cast_num(v, scale[, as_text]): to decimal(p, scale), rounded half away from zero on the
+// decimal value (a decimal literal comes as its text, so 1.005 is never the double below it);
+// scale -1 is a float.
+void fnCastNum(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
     const int scale = sqlite3_value_int(argv[1]);
-    const std::optional<Decimal> d = decimalArg(argv[0]);
+    const std::optional<Decimal> d = decimalOfValue(argv[0]);
     if (scale >= 0 && d)
-        return resultDecimal(ctx, rescaled(*d, scale));
+        return resultDecimalAs(ctx, rescaled(*d, scale), argc > 2 && sqlite3_value_int(argv[2]));
     double v = 0;
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         bool ok = false;
@@ -434,18 +430,20 @@ void fnNewid(sqlite3_context* ctx, int, sqlite3_value**) {
     resultText(ctx, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
 }
 
-// round(x, n[, truncate]) on the decimal value of x, half away from zero: round(2.675, 2) is
-// 2.68 (its double is 2.67499999...). An int stays an int.
+// round(x, n[, truncate[, as_text]]) on the decimal value of x, half away from zero:
+// round(2.675, 2) is 2.68 (its double is 2.67499999...). An int stays an int; a decimal keeps
+// its places (round(2.675, 2) of a decimal(4,3) is 2.680).
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
     const int n = sqlite3_value_int(argv[1]);
     const bool truncate = argc > 2 && sqlite3_value_int(argv[2]) != 0;
-    if (const std::optional<Decimal> d = decimalArg(argv[0])) {
-        const Decimal r = roundedDecimal(*d, n, truncate);
+    if (const std::optional<Decimal> d = decimalOfValue(argv[0])) {
+        const Decimal r = rescaled(roundedDecimal(*d, n, truncate), d->scale);
         if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER)
             return resultDecimal(ctx, r);
-        return resultDecimal(ctx, rescaled(r, std::max(r.scale, 1)));  // stays a decimal
+        return resultDecimalAs(ctx, rescaled(r, std::max(r.scale, 1)),  // stays a decimal
+                               argc > 3 && sqlite3_value_int(argv[3]));
     }
     const double x = sqlite3_value_double(argv[0]);  // beyond 38 digits
     const double f = std::pow(10.0, n);
@@ -802,6 +800,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_cast_int", 1, fnCastInt, true},
         {"qd_cast_bit", 1, fnCastBit, true},
         {"qd_cast_num", 2, fnCastNum, true},
+        {"qd_cast_num", 3, fnCastNum, true},
         {"qd_cast_datetime", 1, fnCastDateTime, true},
         {"qd_cast_date", 1, fnCastDate, true},
         {"qd_convert_date", -1, fnConvertDate, true},
@@ -839,6 +838,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_try_cast_int", 1, fnCastInt, true},
         {"qd_try_cast_bit", 1, fnCastBit, true},
         {"qd_try_cast_num", 2, fnCastNum, true},
+        {"qd_try_cast_num", 3, fnCastNum, true},
         {"qd_try_cast_datetime", 1, fnCastDateTime, true},
         {"qd_try_cast_date", 1, fnCastDate, true},
         {"qd_try_convert_date", -1, fnConvertDate, true},
@@ -847,7 +847,7 @@ void Session::registerFunctions(sqlite3* db) {
     for (const Fn& f : conversions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &orNull,
                                    f.f, nullptr, nullptr, nullptr);
-    registerDecimalAggregates(db);
+    registerDecimalFunctions(db);
     sqlite3_create_function_v2(db, "qd_string_agg", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                nullptr, stringAggStep, stringAggFinal, nullptr);
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
 
 namespace Qd::Core::Db::Tsql {
@@ -136,9 +137,15 @@ void fnFitsLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // time as qd_try_decimal_check (with user data), which gives NULL instead (try_cast).
 void fnDecimalCheck(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const int type = sqlite3_value_type(argv[0]);
-    if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) &&
-        !decimalFits(sqlite3_value_double(argv[0]), sqlite3_value_int(argv[1]),
-                     sqlite3_value_int(argv[2]))) {
+    const int precision = sqlite3_value_int(argv[1]), scale = sqlite3_value_int(argv[2]);
+    bool fits = true;
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        fits = decimalFits(sqlite3_value_double(argv[0]), precision, scale);
+    } else if (type == SQLITE_TEXT) {
+        if (const std::optional<Decimal> d = decimalOfValue(argv[0]))  // exact decimal text
+            fits = decimalFits(*d, precision, scale);
+    }
+    if (!fits) {
         if (sqlite3_user_data(ctx))
             return sqlite3_result_null(ctx);
         return failMarked(ctx, decimalOverflow(QStringLiteral("numeric")));

@@ -24,6 +24,10 @@ struct Expr {
     int intBits = 0;  // 32 for an int, 64 for a bigint, 0 for anything else or not known
     int scale = -1;   // places of a decimal or money (declared, cast or computed); -1 not known
     bool money = false;
+    int precision = 0;  // digits of a decimal or money, its places included; 0 not known (38)
+    // SQL that gives a decimal result as its exact text where `sql` gives the nearest double, for
+    // the next step of decimal arithmetic; empty when `sql` loses nothing (a column, a literal).
+    QString exact{};
 };
 
 VType vtypeOf(const SqlType& t);
@@ -35,6 +39,8 @@ QString resultTypeOf(const Expr& e);
 // A decimal literal as its text ('1.005'), so that a conversion or rounding sees the decimal
 // and not the double nearest to it; any other expression unchanged.
 QString exactLiteral(const QString& sql);
+// The SQL of e's exact decimal value for a further step: e.exact, or the literal as its text.
+QString exactSql(const Expr& e);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
