@@ -232,9 +232,7 @@ double decimalToDouble(const Decimal& d) {
 
 namespace {
 
-// The running state of qd_sum_dec / qd_avg_dec. A double stored for a decimal column is the
-// nearest double to a value with `scale` places, so scaling it and rounding to the nearest
-// integer gives that value's units exactly.
+// The running state of qd_sum_dec / qd_avg_dec.
 // The units are kept as bytes: the memory the embedded database gives an aggregate is aligned
 // for 8 bytes only, and a 128-bit integer wants 16.
 struct DecimalSum {
@@ -257,6 +255,32 @@ void addUnits(DecimalSum* sum, Wide units) {
     std::memcpy(sum->unitBytes, &u, sizeof u);
 }
 
+// The units of a value at the sum's scale, the same way in and out of a window's frame: a
+// stored double is the nearest to a value with `scale` places, so scaling it and rounding to
+// the nearest integer gives that value's units. nullopt for NULL; false in `ok` for text that
+// is no number.
+std::optional<Wide> unitsAtScale(sqlite3_value* v, int scale, bool& ok) {
+    ok = true;
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return Wide(sqlite3_value_int64(v)) * powerOfTen(scale);
+        case SQLITE_FLOAT:
+            return Wide(std::llround(sqlite3_value_double(v) * kTens[scale]));
+        case SQLITE_TEXT:
+            if (const auto d = decimalOfValue(v))
+                return rescaled(*d, scale).units;
+            ok = false;
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+void resultError(sqlite3_context* ctx, const QString& marked) {
+    const QByteArray b = marked.toUtf8();
+    sqlite3_result_error(ctx, b.constData(), int(b.size()));
+}
+
 void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     auto* sum = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, sizeof(DecimalSum)));
     if (!sum)
@@ -264,29 +288,14 @@ void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const int scale = std::clamp(sqlite3_value_int(argv[1]), 0, 18);
     sum->scale = scale;
     sum->places = argc > 2 ? std::clamp(sqlite3_value_int(argv[2]), scale, 18) : scale;
-    sqlite3_value* v = argv[0];
-    switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER:
-            addUnits(sum, Wide(sqlite3_value_int64(v)) * powerOfTen(scale));
-            break;
-        case SQLITE_FLOAT: {
-            addUnits(sum, Wide(std::llround(sqlite3_value_double(v) * kTens[scale])));
-            break;
-        }
-        case SQLITE_TEXT: {
-            const auto d = decimalOfValue(v);
-            if (!d) {
-                const QByteArray m =
-                    QByteArrayLiteral("Error converting data type varchar to numeric.");
-                return sqlite3_result_error(ctx, m.constData(), int(m.size()));
-            }
-            addUnits(sum, rescaled(*d, scale).units);
-            break;
-        }
-        default:
-            return;  // NULL is left out
+    bool ok = true;
+    const std::optional<Wide> units = unitsAtScale(argv[0], scale, ok);
+    if (!ok)
+        return resultError(ctx, numberConversionFailed(QStringLiteral("numeric")));
+    if (units) {  // NULL is left out
+        addUnits(sum, *units);
+        ++sum->count;
     }
-    ++sum->count;
 }
 
 // The window's inverse step: a row leaves the frame.
@@ -294,9 +303,9 @@ void decimalSumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
     auto* sum = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, sizeof(DecimalSum)));
     if (!sum)
         return sqlite3_result_error_nomem(ctx);
-    if (const auto d =
-            sqlite3_value_type(argv[0]) == SQLITE_NULL ? std::nullopt : decimalOfValue(argv[0])) {
-        addUnits(sum, -rescaled(*d, sum->scale).units);
+    bool ok = true;
+    if (const std::optional<Wide> units = unitsAtScale(argv[0], sum->scale, ok)) {
+        addUnits(sum, -*units);
         --sum->count;
     }
 }
@@ -323,11 +332,6 @@ void decimalAvgFinal(sqlite3_context* ctx) {
     if (!sum || sum->count == 0)
         return sqlite3_result_null(ctx);
     resultDecimal(ctx, average({unitsOf(sum), sum->scale}, sum->count, sum->places));
-}
-
-void resultError(sqlite3_context* ctx, const QString& marked) {
-    const QByteArray b = marked.toUtf8();
-    sqlite3_result_error(ctx, b.constData(), int(b.size()));
 }
 
 // qd_decimal(op, scale, as_text, a[, b]): see registerDecimalFunctions.
