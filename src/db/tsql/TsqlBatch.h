@@ -69,6 +69,8 @@ public:
     // The embedded database's definition ("create view v as select ...") of a view of that
     // name, or nullopt when the name is not a view.
     virtual std::optional<QString> viewDefinition(const QString&) const { return std::nullopt; }
+    // The names of a table's columns in their order, empty when the table is unknown.
+    virtual QStringList columnNames(const QString&) const { return {}; }
 };
 
 struct Node;

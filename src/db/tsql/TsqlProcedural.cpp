@@ -78,6 +78,10 @@ QString Translator::lower(int i) const {
     return t.kind == Token::Word ? text(i).toString().toLower() : QString();
 }
 
+QString Translator::nameText(int i) const {
+    return tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+}
+
 bool Translator::isWord(int i, QLatin1StringView w) const {
     return tok(i).kind == Token::Word && text(i).compare(w, Qt::CaseInsensitive) == 0;
 }
@@ -289,6 +293,7 @@ void Translator::parseStatement(NodeList& out) {
                     defs << columnDefinition(QLatin1Char('@') + name, i, close, &identity, &colName,
                                              &colType);
                     cols.insert(colName.toLower(), colType);
+                    m_localColumnNames[temp.toLower()] << colName;
                     if (isOp(i, QLatin1StringView(",")))
                         ++i;
                 }

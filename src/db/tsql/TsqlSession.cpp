@@ -157,7 +157,37 @@ struct Session::Impl {
         ~Statement() { sqlite3_finalize(stmt); }
     };
     QHash<QString, std::shared_ptr<Statement>> statements;
-    mutable QHash<QString, QHash<QString, SqlType>> tableColumns;
+    // What the database declares of a table: its columns in order, and their types.
+    struct TableColumns {
+        QStringList names;
+        QHash<QString, SqlType> types;  // by lower-case name
+    };
+    mutable QHash<QString, TableColumns> tableColumns;
+
+    const TableColumns& columnsOf(const QString& table) const {
+        auto it = tableColumns.find(table);
+        if (it != tableColumns.end())
+            return *it;
+        TableColumns cols;
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray sql =
+            QStringLiteral("pragma table_info(\"%1\")")
+                .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
+                .toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
+                const QString type =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+                cols.names << name;
+                if (auto t = parseTypeName(type))
+                    cols.types.insert(name.toLower(), *t);
+            }
+        }
+        sqlite3_finalize(stmt);
+        return *tableColumns.insert(table, cols);
+    }
 
     // State of one run.
     struct Run {
@@ -674,32 +704,15 @@ std::optional<QString> Session::viewDefinition(const QString& name) const {
 }
 
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {
-    auto it = d->tableColumns.find(table);
-    if (it == d->tableColumns.end()) {
-        QHash<QString, SqlType> cols;
-        sqlite3_stmt* stmt = nullptr;
-        const QByteArray sql =
-            QStringLiteral("pragma table_info(\"%1\")")
-                .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
-                .toUtf8();
-        if (sqlite3_prepare_v2(d->db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(stmt) == SQLITE_ROW) {
-                const QString name =
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)))
-                        .toLower();
-                const QString type =
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
-                if (auto t = parseTypeName(type))
-                    cols.insert(name, *t);
-            }
-        }
-        sqlite3_finalize(stmt);
-        it = d->tableColumns.insert(table, cols);
-    }
-    const auto c = it->constFind(column);
-    if (c == it->cend())
+    const auto& types = d->columnsOf(table).types;
+    const auto c = types.constFind(column);
+    if (c == types.cend())
         return std::nullopt;
     return *c;
+}
+
+QStringList Session::columnNames(const QString& table) const {
+    return d->columnsOf(table).names;
 }
 
 QStringList Session::explain(const QString& text) {

@@ -95,6 +95,7 @@ public:
     int tranCount() const;
     std::optional<SqlType> columnType(const QString& table, const QString& column) const override;
     std::optional<QString> viewDefinition(const QString& name) const override;
+    QStringList columnNames(const QString& table) const override;
     void clearCaches();
 
     // Registers the T-SQL built-ins (qd_datediff, qd_dateadd, ...) on a connection.

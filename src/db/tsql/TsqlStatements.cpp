@@ -9,8 +9,12 @@ namespace Qd::Core::Db::Tsql::Internal {
 QString rewriteFor(const QString& word) {
     static const QHash<QString, QString> rewrites = {
         {"apply", "：请改写为 join 一个派生表（先 group by 关联列），或在选择列表中用相关子查询"},
-        {"pivot", "：请改写为 sum(case when 列 = 值 then 数量 end) as 值, ... 加 group by"},
-        {"unpivot", "：请改写为每列一个 select 的 union all"},
+        {"pivot",
+         "：pivot 只能紧跟 from 后的一个表或派生表，有 join 时请把 join 放进派生表 "
+         "(select ... from a join b on ...) 别名"},
+        {"unpivot",
+         "：unpivot 只能紧跟 from 后的一个表或派生表，有 join 时请把 join 放进派生表 "
+         "(select ... from a join b on ...) 别名"},
         {"merge", "：请改写为 update ... from ... join 加 insert ... where not exists (...)"},
         {"output", "：请在同一批中改后再 select 这些行（新行的键用 scope_identity()）"},
         {"for", "：for xml / json 请改为返回行，由程序组装"},
@@ -58,6 +62,14 @@ QString Translator::tableRef(int& i, int end) {
             ++i;
     }
     return sqlName(parts.last());
+}
+
+std::optional<SqlType> Translator::columnTypeIn(const QString& table, const QString& column) const {
+    const auto local = m_localTables.find(table);
+    if (local == m_localTables.end())
+        return m_schema.columnType(table, column);
+    const auto c = local->find(column);
+    return c == local->end() ? std::nullopt : std::optional<SqlType>(*c);
 }
 
 // The alias after a table name, if any ("t1", "as t1"); a name followed by '(' stays for the
@@ -550,6 +562,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     bool itemStart = false;
     bool expectTable = false;
     bool inFrom = false;
+    int sourceTok = -1;        // the table source met last: its first token,
+    qsizetype sourcePos = -1;  // and where its translation starts in out
     int items = 0;
     QStringList itemTypes;                  // the type of each select-list item, where known
     bool typingItems = targets != nullptr;  // the statement's own first select list
@@ -565,6 +579,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             } else if (op == QLatin1String("(")) {
                 if (isWord(i + 1, QLatin1StringView("select")) ||
                     isWord(i + 1, QLatin1StringView("with"))) {
+                    if (expectTable) {
+                        sourceTok = i;
+                        sourcePos = out.size();
+                    }
                     appendSql(out, translateSubquery(i, i));
                     expectTable = false;
                     itemStart = false;
@@ -723,6 +741,13 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 ++i;
                 continue;
             }
+            if ((w == QLatin1String("pivot") || w == QLatin1String("unpivot")) && depth == 0 &&
+                inFrom && sourceTok >= 0) {
+                const QString sourceSql = out.mid(sourcePos).trimmed();
+                out.truncate(sourcePos);
+                appendSql(out, pivotTable(sourceTok, sourceSql, i, end));
+                continue;
+            }
             if (w == QLatin1String("for") || w == QLatin1String("option") ||
                 w == QLatin1String("output") || w == QLatin1String("pivot") ||
                 w == QLatin1String("unpivot") || w == QLatin1String("apply") ||
@@ -730,6 +755,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 w == QLatin1String("merge") || w == QLatin1String("top"))
                 fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w) + rewriteFor(w));
             if (expectTable && !isReserved(w)) {
+                sourceTok = i;
+                sourcePos = out.size();
                 appendSql(out, tableRef(i, end));
                 tableAlias(i, end, out);
                 expectTable = false;
@@ -762,6 +789,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         }
 
         if (expectTable && (t.kind == Token::Variable || t.kind == Token::Quoted)) {
+            sourceTok = i;
+            sourcePos = out.size();
             appendSql(out, tableRef(i, end));
             tableAlias(i, end, out);
             expectTable = false;

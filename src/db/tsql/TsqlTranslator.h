@@ -51,7 +51,8 @@ public:
     int size() const { return int(m_t.size()); }
     const Token& tok(int i) const;
     QStringView text(int i) const;
-    QString lower(int i) const;  // the token's text in lower case ("" past the end)
+    QString lower(int i) const;     // the token's text in lower case ("" past the end)
+    QString nameText(int i) const;  // a name as written, without the quotes of [x] or "x"
     bool isWord(int i, QLatin1StringView w) const;
     bool isOp(int i, QLatin1StringView op) const;
     int matchingParen(int open, int end) const;  // index of the ')' closing tok(open)
@@ -85,8 +86,23 @@ public:
                      qsizetype fromPos, qsizetype orderPos,
                      const QHash<QString, QString>& aliases) const;
     QString tableRef(int& i, int end);  // a table name, temp table or table variable
+    // The declared type of a column of a table the batch made or the database has.
+    std::optional<SqlType> columnTypeIn(const QString& table, const QString& column) const;
     void tableAlias(int& i, int end, QString& out);
     TableScope scanTables(int begin, int end) const;
+
+    // ---- pivot and unpivot (TsqlPivot.cpp) ----
+    struct SourceColumn {
+        QString name;
+        SqlType type;
+    };
+    // The columns of the table source at tok(source) in order: of a table from the schema, of a
+    // derived table from its select list. Fails where they cannot be known.
+    QList<SourceColumn> sourceColumns(int source, int end);
+    QList<SourceColumn> selectListColumns(int open, int close);
+    // tok(i) is "pivot" or "unpivot" after the table source at tok(source), which translated to
+    // `sourceSql`; returns the derived table that stands for both, i past its alias.
+    QString pivotTable(int source, const QString& sourceSql, int& i, int end);
 
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
@@ -120,6 +136,7 @@ public:
     QHash<QString, SqlType> m_vars;                         // variable (lower, no @) -> type
     QHash<QString, QString> m_tableVars;                    // table variable -> temp table
     QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
+    QHash<QString, QStringList> m_localColumnNames;         // their columns in order
     QHash<QString, QString> m_localViews;                   // views made by the batch -> base
     // The types of the result columns of the statement translated last (see Node::columnTypes).
     QStringList m_columnTypes;
