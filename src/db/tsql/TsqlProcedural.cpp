@@ -255,6 +255,8 @@ void Translator::parseStatement(NodeList& out) {
                    w == QLatin1String("alter");
         if (n->isDdl)
             m_batch->hasDdl = true;
+        if (m_output.begin >= 0)
+            n = withOutput(std::move(n), start, end);
         if (!targets.isEmpty()) {
             n->kind = Node::SelectAssign;
             n->targets = targets;

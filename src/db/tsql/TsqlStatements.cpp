@@ -16,7 +16,9 @@ QString rewriteFor(const QString& word) {
          "：unpivot 只能紧跟 from 后的一个表或派生表，有 join 时请把 join 放进派生表 "
          "(select ... from a join b on ...) 别名"},
         {"merge", "：请改写为 update ... from ... join 加 insert ... where not exists (...)"},
-        {"output", "：请在同一批中改后再 select 这些行（新行的键用 scope_identity()）"},
+        {"output",
+         "：output 只能用在 insert、update、delete 语句本身（不在 with 之后或子查询中）；"
+         "否则请改后在同一批中 select 这些行（新行的键用 scope_identity()）"},
         {"for", "：for xml / json 请改为返回行，由程序组装"},
         {"option", "：请去掉查询提示 option (...)"},
         {"fetch", "：分页请写 order by ... offset n rows fetch next m rows only"},
@@ -476,8 +478,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     const QString first = lower(begin);
     if (returnsRows)
         *returnsRows = false;
-    if (targets)
+    if (targets) {
         m_columnTypes.clear();
+        m_output = OutputClause();
+    }
 
     if (first == QLatin1String("create")) {
         if (isWord(begin + 1, QLatin1StringView("table")))
@@ -540,8 +544,16 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     }
 
     checkViewTarget(begin, end);
+    const bool changesData = first == QLatin1String("insert") || first == QLatin1String("update") ||
+                             first == QLatin1String("delete");
+    if (targets && changesData)
+        m_output = outputClause(begin, end);
     if (first == QLatin1String("update") || first == QLatin1String("delete")) {
         const int from = ownFromClause(begin, end);
+        if (from >= 0 && targets && m_output.begin >= 0)
+            fail(m_output.begin,
+                 QStringLiteral("output 不能与 update / delete ... from 同用：请在 where "
+                                "中用子查询限定要改的行"));
         if (from >= 0)
             return first == QLatin1String("update") ? translateUpdateFrom(begin, from, end)
                                                     : translateDeleteFrom(begin, from, end);
@@ -571,6 +583,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
 
     int i = begin;
     while (i < end) {
+        if (targets && i == m_output.begin) {
+            i = m_output.end;  // translated by withOutput
+            continue;
+        }
         const Token& t = tok(i);
         if (t.kind == Token::Op) {
             const QString op = text(i).toString();
@@ -704,6 +720,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                     typingItems = false;
                     if (w == QLatin1String("order"))
                         orderPos = out.size();
+                    if (w == QLatin1String("where") && targets && changesData)
+                        m_output.wherePos = out.size();
                 }
             }
             if (w == QLatin1String("offset") && depth == 0) {

@@ -104,6 +104,21 @@ public:
     // `sourceSql`; returns the derived table that stands for both, i past its alias.
     QString pivotTable(int source, const QString& sourceSql, int& i, int end);
 
+    // ---- output on insert, update and delete (TsqlOutput.cpp) ----
+    // Where a data change's output clause lies, set aside while the statement translates.
+    struct OutputClause {
+        int begin = -1;           // the token "output"
+        int end = -1;             // the token after the clause ("values", "where", ...)
+        qsizetype wherePos = -1;  // where the statement's where clause starts in its translation
+    };
+    OutputClause m_output;
+    // The output clause of the data change [begin, end) at parenthesis depth 0, or -1.
+    OutputClause outputClause(int begin, int end) const;
+    // The node of a data change whose output clause translateStatement set aside: its rows
+    // returned (or put into a table) by "returning", the old values of an update through a
+    // snapshot of the rows it changes.
+    std::unique_ptr<Node> withOutput(std::unique_ptr<Node> n, int begin, int end);
+
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
     Expr parseStandalone(int& i, int end);  // an expression outside any statement
