@@ -119,7 +119,7 @@ TEST(TsqlBadInput, ABatchWithARefusedConstructChangesNothing) {
         "delete from k where id = 1\n"
         "commit\n");
     const QStringList refused = {
-        QStringLiteral("merge k using made m on k.id = m.x when matched then delete;"),
+        QStringLiteral("merge k using made m on k.id = m.x when matched then delete"),
         QStringLiteral("exec some_procedure 1"),
         QStringLiteral("delete from kv where id = 1"),
         QStringLiteral(

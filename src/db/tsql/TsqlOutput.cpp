@@ -16,7 +16,9 @@ const QString kSupported = QStringLiteral(
     "表：表达式请在 "
     "select 中对这些列计算");
 
-std::unique_ptr<Node> stepOf(const Node& statement, const QString& sql, bool helper) {
+}  // namespace
+
+std::unique_ptr<Node> statementStep(const Node& statement, const QString& sql, bool helper) {
     auto n = std::make_unique<Node>();
     n->kind = Node::Sql;
     n->line = statement.line;
@@ -25,8 +27,6 @@ std::unique_ptr<Node> stepOf(const Node& statement, const QString& sql, bool hel
     n->helper = helper;
     return n;
 }
-
-}  // namespace
 
 Translator::OutputClause Translator::outputClause(int begin, int end) const {
     static const QSet<QString> clauseEnds = {"values", "select", "default", "where", "from"};
@@ -85,10 +85,6 @@ std::unique_ptr<Node> Translator::withOutput(std::unique_ptr<Node> n, int begin,
         QString alias;
     };
     QList<Item> items;
-    auto isName = [&](int k) {
-        return tok(k).kind == Token::Quoted ||
-               (tok(k).kind == Token::Word && !isReserved(lower(k)));
-    };
     int i = clause.begin + 1;
     for (;;) {
         const bool deleted = isWord(i, QLatin1StringView("deleted"));
@@ -177,15 +173,15 @@ std::unique_ptr<Node> Translator::withOutput(std::unique_ptr<Node> n, int begin,
     steps->line = n->line;
     steps->source = n->source;
     steps->children.push_back(
-        stepOf(*n, QStringLiteral("drop table if exists temp.") + kSnapshot, true));
-    steps->children.push_back(
-        stepOf(*n,
-               joinSql({QStringLiteral("create temp table %1 as select rowid as _qd_rowid, %2 "
-                                       "from %3")
-                            .arg(kSnapshot, snapshot.join(QStringLiteral(", ")), table),
-                        where.trimmed()}),
-               true));
-    auto changed = stepOf(
+        statementStep(*n, QStringLiteral("drop table if exists temp.") + kSnapshot, true));
+    steps->children.push_back(statementStep(
+        *n,
+        joinSql({QStringLiteral("create temp table %1 as select rowid as _qd_rowid, %2 "
+                                "from %3")
+                     .arg(kSnapshot, snapshot.join(QStringLiteral(", ")), table),
+                 where.trimmed()}),
+        true));
+    auto changed = statementStep(
         *n,
         joinSql({set.trimmed(),
                  QStringLiteral("where rowid in (select _qd_rowid from temp.%1) returning %2")
@@ -196,7 +192,8 @@ std::unique_ptr<Node> Translator::withOutput(std::unique_ptr<Node> n, int begin,
     changed->outputInto = into;
     changed->columnTypes = types;
     steps->children.push_back(std::move(changed));
-    steps->children.push_back(stepOf(*n, QStringLiteral("drop table temp.") + kSnapshot, true));
+    steps->children.push_back(
+        statementStep(*n, QStringLiteral("drop table temp.") + kSnapshot, true));
     return steps;
 }
 

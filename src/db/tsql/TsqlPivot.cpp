@@ -36,14 +36,18 @@ QString pivotLiteral(const QString& value, const SqlType& columnType) {
 
 }  // namespace
 
+QStringList Translator::tableColumnNames(const QString& table) const {
+    return m_localTables.contains(table) ? m_localColumnNames.value(table)
+                                         : m_schema.columnNames(table);
+}
+
 QList<Translator::SourceColumn> Translator::sourceColumns(int source, int end) {
     if (isOp(source, QLatin1StringView("(")))
         return selectListColumns(source, matchingParen(source, end));
     int k = source;
     const QString ref = tableRef(k, end);
     const QString table = (tok(source).kind == Token::Variable ? ref : nameText(k - 1)).toLower();
-    const QStringList names = m_localTables.contains(table) ? m_localColumnNames.value(table)
-                                                            : m_schema.columnNames(table);
+    const QStringList names = tableColumnNames(table);
     if (names.isEmpty())
         fail(source, QStringLiteral("不知道表 %1 的列：请改用列出列名的派生表 (select 列, ... from "
                                     "表) 别名")
@@ -88,10 +92,6 @@ QList<Translator::SourceColumn> Translator::selectListColumns(int open, int clos
         }
         return close;
     };
-    auto isName = [&](int t) {
-        return tok(t).kind == Token::Quoted ||
-               (tok(t).kind == Token::Word && !isReserved(lower(t)));
-    };
     const TableScope inner = scanTables(open + 1, close);
     QList<SourceColumn> columns;
     for (;;) {
@@ -116,9 +116,7 @@ QList<Translator::SourceColumn> Translator::selectListColumns(int open, int clos
             if (tables.isEmpty())
                 fail(b - 1, QStringLiteral("派生表中的 * 没有可展开的表：请列出列名"));
             for (const QString& table : tables) {
-                const QStringList names = m_localTables.contains(table)
-                                              ? m_localColumnNames.value(table)
-                                              : m_schema.columnNames(table);
+                const QStringList names = tableColumnNames(table);
                 if (names.isEmpty())
                     fail(b - 1,
                          QStringLiteral("不知道表 %1 的列，派生表中的 * 无法展开：请列出列名")
@@ -148,10 +146,6 @@ QString Translator::pivotTable(int source, const QString& sourceSql, int& i, int
     if (!isWord(source - 1, QLatin1StringView("from")))
         fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(what) + rewriteFor(what));
     const QList<SourceColumn> columns = sourceColumns(source, end);
-    auto isName = [&](int t) {
-        return tok(t).kind == Token::Quoted ||
-               (tok(t).kind == Token::Word && !isReserved(lower(t)));
-    };
     auto column = [&](int t) -> int {  // the source column named at tok(t)
         if (isName(t))
             for (int c = 0; c < columns.size(); ++c)

@@ -53,6 +53,7 @@ public:
     QStringView text(int i) const;
     QString lower(int i) const;     // the token's text in lower case ("" past the end)
     QString nameText(int i) const;  // a name as written, without the quotes of [x] or "x"
+    bool isName(int i) const;       // a quoted name, or a word that is not reserved
     bool isWord(int i, QLatin1StringView w) const;
     bool isOp(int i, QLatin1StringView op) const;
     int matchingParen(int open, int end) const;  // index of the ')' closing tok(open)
@@ -100,6 +101,7 @@ public:
     // derived table from its select list. Fails where they cannot be known.
     QList<SourceColumn> sourceColumns(int source, int end);
     QList<SourceColumn> selectListColumns(int open, int close);
+    QStringList tableColumnNames(const QString& table) const;  // in order; empty when unknown
     // tok(i) is "pivot" or "unpivot" after the table source at tok(source), which translated to
     // `sourceSql`; returns the derived table that stands for both, i past its alias.
     QString pivotTable(int source, const QString& sourceSql, int& i, int end);
@@ -118,6 +120,11 @@ public:
     // returned (or put into a table) by "returning", the old values of an update through a
     // snapshot of the rows it changes.
     std::unique_ptr<Node> withOutput(std::unique_ptr<Node> n, int begin, int end);
+
+    // ---- merge (TsqlMerge.cpp) ----
+    // merge [into] target using source on ... when ...; the statement [begin, end) without its
+    // ';'. Returns the Steps node that decides every row first and then applies the decisions.
+    std::unique_ptr<Node> translateMerge(int begin, int end);
 
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
@@ -183,6 +190,10 @@ private:
     const ISchema& m_schema;
     std::vector<Token> m_t;  // significant tokens only (no blanks or comments)
 };
+
+// One step of a statement run as several (Node::Steps), at the statement's line; a helper step
+// is not counted in @@rowcount.
+std::unique_ptr<Node> statementStep(const Node& statement, const QString& sql, bool helper);
 
 // Words that start a T-SQL statement, and words an expression never starts with.
 bool isStatementStart(const QString& lowerWord);
