@@ -69,7 +69,7 @@ public:
     // The embedded database's definition ("create view v as select ...") of a view of that
     // name, or nullopt when the name is not a view.
     virtual std::optional<QString> viewDefinition(const QString&) const { return std::nullopt; }
-    // The columns of a table as declared, in order; empty when the table is unknown.
+    // The names of a table's columns in their order, empty when the table is unknown.
     virtual QStringList columnNames(const QString&) const { return {}; }
 };
 
@@ -97,6 +97,10 @@ struct Node {
         Throw,      // sql: "select <number>, <message>, <state>", or empty to rethrow
         Print,      // sql: "select <value>"
         Return,
+        // children: the Sql nodes one statement runs as (merge, output of old values), inside a
+        // savepoint of their own, so that the statement applies whole or not at all.
+        // @@rowcount is the total of the children that are not helpers.
+        Steps,
     };
     Kind kind;
     int line = 0;
@@ -111,6 +115,11 @@ struct Node {
     // match the statement's column count (a "*" among the items) says nothing.
     QStringList columnTypes;
     bool isDdl = false;
+    bool changesData = false;  // returns rows and changes data too (output)
+    bool helper = false;       // a step of a Steps node that @@rowcount does not count
+    // The rows the statement returns go into a table instead of to the caller: "insert into t
+    // [(a, b)]", completed with " values (?1, ...)" for the statement's columns.
+    QString outputInto;
     NodeList children;
 };
 

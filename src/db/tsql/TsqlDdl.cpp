@@ -188,6 +188,7 @@ QString Translator::translateCreateTable(int begin, int end) {
     QStringList constraints;
     QStringList identityColumns;
     QHash<QString, SqlType> columns;
+    QStringList names;  // in their order
     while (i < close) {
         QString w = lower(i);
         if (w == QLatin1String("constraint")) {
@@ -234,6 +235,7 @@ QString Translator::translateCreateTable(int begin, int end) {
             SqlType type;
             defs << columnDefinition(plainName(table), i, close, &identity, &name, &type);
             columns.insert(name.toLower(), type);
+            names << name;
             if (identity)
                 identityColumns << sqlName(name);
         }
@@ -252,6 +254,7 @@ QString Translator::translateCreateTable(int begin, int end) {
     if (i < end)
         fail(i, QStringLiteral("create table 语句结尾有多余内容"));
     m_localTables.insert(plainName(table).toLower(), columns);
+    m_localColumnNames.insert(plainName(table).toLower(), names);
     return (temp ? QStringLiteral("create temp table ") : QStringLiteral("create table ")) + table +
            QStringLiteral(" (") + (defs + constraints).join(QStringLiteral(", ")) +
            QLatin1Char(')');

@@ -792,14 +792,7 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
 
     std::optional<SqlType> declared;
     const QString column = parts.last().toLower();
-    auto lookup = [&](const QString& table) -> std::optional<SqlType> {
-        const auto local = m_localTables.find(table);
-        if (local != m_localTables.end()) {
-            const auto c = local->find(column);
-            return c == local->end() ? std::nullopt : std::optional<SqlType>(*c);
-        }
-        return m_schema.columnType(table, column);
-    };
+    auto lookup = [&](const QString& table) { return columnTypeIn(table, column); };
     if (parts.size() == 2) {
         const QString q = parts[0].toLower();
         declared = lookup(s.aliases.value(q, q));

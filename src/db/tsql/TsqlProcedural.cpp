@@ -78,6 +78,14 @@ QString Translator::lower(int i) const {
     return t.kind == Token::Word ? text(i).toString().toLower() : QString();
 }
 
+QString Translator::nameText(int i) const {
+    return tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
+}
+
+bool Translator::isName(int i) const {
+    return tok(i).kind == Token::Quoted || (tok(i).kind == Token::Word && !isReserved(lower(i)));
+}
+
 bool Translator::isWord(int i, QLatin1StringView w) const {
     return tok(i).kind == Token::Word && text(i).compare(w, Qt::CaseInsensitive) == 0;
 }
@@ -251,6 +259,8 @@ void Translator::parseStatement(NodeList& out) {
                    w == QLatin1String("alter");
         if (n->isDdl)
             m_batch->hasDdl = true;
+        if (m_output.begin >= 0)
+            n = withOutput(std::move(n), start, end);
         if (!targets.isEmpty()) {
             n->kind = Node::SelectAssign;
             n->targets = targets;
@@ -258,6 +268,31 @@ void Translator::parseStatement(NodeList& out) {
         }
         out.push_back(std::move(n));
         m_pos = end;
+        return;
+    }
+
+    if (w == QLatin1String("merge")) {
+        // The server requires the ';' after a merge (error 10713); it ends the statement here.
+        int end = start + 1;
+        for (int depth = 0; end < size() && !(depth == 0 && isOp(end, QLatin1StringView(";")));
+             ++end) {
+            if (isOp(end, QLatin1StringView("(")))
+                ++depth;
+            else if (isOp(end, QLatin1StringView(")")))
+                --depth;
+        }
+        if (end >= size())
+            fail(start, QStringLiteral("merge 语句必须以分号 ; 结束"));
+        auto n = makeNode(Node::Steps, line);
+        n->source = source(start, end);
+        NodeList steps = std::move(translateMerge(start, end)->children);
+        for (auto& step : steps) {
+            step->line = line;
+            step->source = n->source;
+        }
+        n->children = std::move(steps);
+        out.push_back(std::move(n));
+        m_pos = end + 1;
         return;
     }
 
@@ -289,6 +324,7 @@ void Translator::parseStatement(NodeList& out) {
                     defs << columnDefinition(QLatin1Char('@') + name, i, close, &identity, &colName,
                                              &colType);
                     cols.insert(colName.toLower(), colType);
+                    m_localColumnNames[temp.toLower()] << colName;
                     if (isOp(i, QLatin1StringView(",")))
                         ++i;
                 }

@@ -166,6 +166,20 @@ int compareText(void*, int n1, const void* p1, int n2, const void* p2) {
     return r != 0 ? r : n1 - n2;
 }
 
+// qd_merge_once(n): how many times a merge acts on one target row, which must be once.
+void fnMergeOnce(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_int64(argv[0]) > 1)
+        return failAs(
+            ctx, 8672,
+            QStringLiteral(
+                "The MERGE statement attempted to UPDATE or DELETE the same row more than once. "
+                "This happens when a target row matches more than one source row. A MERGE "
+                "statement cannot UPDATE/DELETE the same row of the target table multiple "
+                "times. Refine the ON clause to ensure a target row matches at most one source "
+                "row, or use the GROUP BY clause to group the source rows."));
+    sqlite3_result_int64(ctx, 1);
+}
+
 constexpr char kErrorMark = '#';
 
 }  // namespace
@@ -232,6 +246,7 @@ void Session::registerServerRules(sqlite3* db) {
         {"qd_fits_length", 4, fnFitsLength, false},
         {"qd_decimal_check", 3, fnDecimalCheck, false},
         {"qd_try_decimal_check", 3, fnDecimalCheck, true},
+        {"qd_merge_once", 1, fnMergeOnce, false},
     };
     // Innocuous: the checks of text and decimal columns call them from the schema.
     for (const Fn& f : fns)

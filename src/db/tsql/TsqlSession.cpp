@@ -66,7 +66,8 @@ void collect(const NodeList& nodes, Prepared& p) {
     for (const auto& n : nodes) {
         if (!n)
             continue;
-        if ((n->kind == Node::Sql && !n->returnsRows) || n->kind == Node::DeclareTable)
+        if ((n->kind == Node::Sql && (!n->returnsRows || n->changesData)) ||
+            n->kind == Node::DeclareTable)
             p.writes = true;
         collect(n->children, p);
     }
@@ -157,12 +158,37 @@ struct Session::Impl {
         ~Statement() { sqlite3_finalize(stmt); }
     };
     QHash<QString, std::shared_ptr<Statement>> statements;
+    // What the database declares of a table: its columns in order, and their types.
     struct TableColumns {
-        QStringList names;              // as declared, in order
+        QStringList names;
         QHash<QString, SqlType> types;  // by lower-case name
     };
     mutable QHash<QString, TableColumns> tableColumns;
-    const TableColumns& columnsOf(const QString& table) const;
+
+    const TableColumns& columnsOf(const QString& table) const {
+        auto it = tableColumns.find(table);
+        if (it != tableColumns.end())
+            return *it;
+        TableColumns cols;
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray sql =
+            QStringLiteral("pragma table_info(\"%1\")")
+                .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
+                .toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
+                const QString type =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+                cols.names << name;
+                if (auto t = parseTypeName(type))
+                    cols.types.insert(name.toLower(), *t);
+            }
+        }
+        sqlite3_finalize(stmt);
+        return *tableColumns.insert(table, cols);
+    }
 
     // State of one run.
     struct Run {
@@ -316,12 +342,24 @@ struct Session::Impl {
                 st.columnTypes = resultTypes(stmt, n.columnTypes);
             sink->columns(stmt, *st.columnTypes, st.layout);
         }
+        Statement* into = n.outputInto.isEmpty() ? nullptr : &outputInto(n, stmt);
         qint64 rows = 0;
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             ++rows;
             if (sink)
                 sink->row(stmt);
+            if (into) {
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                    sqlite3_bind_value(into->stmt, c + 1, sqlite3_column_value(stmt, c));
+                const int done = sqlite3_step(into->stmt);
+                sqlite3_reset(into->stmt);
+                if (done != SQLITE_DONE) {
+                    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+                    sqlite3_reset(stmt);
+                    dbFail(n, message);
+                }
+            }
         }
         if (rc != SQLITE_DONE)
             dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
@@ -332,6 +370,46 @@ struct Session::Impl {
         r.error = 0;
         if (sqlite3_last_insert_rowid(db) != before)
             r.identity = lastIdentity = sqlite3_last_insert_rowid(db);
+    }
+
+    // The insert that takes the rows of a statement with "output ... into": its table and
+    // columns completed with one parameter for each column the statement returns.
+    Statement& outputInto(const Node& n, sqlite3_stmt* returning) {
+        QStringList values;
+        for (int c = 1; c <= sqlite3_column_count(returning); ++c)
+            values << QStringLiteral("?%1").arg(c);
+        const QString sql =
+            n.outputInto + QStringLiteral(" values (") + values.join(QStringLiteral(", ")) + ')';
+        const auto it = statements.constFind(sql);
+        if (it != statements.cend())
+            return **it;
+        auto st = std::make_shared<Statement>();
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st->stmt, nullptr) !=
+            SQLITE_OK)
+            dbFail(n, QString::fromUtf8(sqlite3_errmsg(db)));
+        statements.insert(sql, st);
+        return *st;
+    }
+
+    // Runs the steps of one statement inside a savepoint: on an error the steps done so far go
+    // back, and the error goes on to the batch (or its catch block).
+    void runSteps(const Node& n, Run& r) {
+        exec("savepoint qd_statement");
+        qint64 total = 0;
+        try {
+            for (const auto& step : n.children) {
+                runStatement(*step, r, step->returnsRows);
+                if (!step->helper)
+                    total += r.rowCount;
+            }
+        } catch (...) {
+            sqlite3_exec(db, "rollback to qd_statement; release qd_statement", nullptr, nullptr,
+                         nullptr);
+            throw;
+        }
+        exec("release qd_statement");
+        r.rowCount = total;
     }
 
     // The first column of the first row of a "select <expression>" node.
@@ -485,6 +563,9 @@ struct Session::Impl {
                 runStatement(n, r, n.returnsRows);
                 if (n.isDdl)
                     tableColumns.clear();
+                return Flow::Normal;
+            case Node::Steps:
+                runSteps(n, r);
                 return Flow::Normal;
             case Node::SelectAssign: {
                 const Statement& st = statement(n);
@@ -676,31 +757,6 @@ std::optional<QString> Session::viewDefinition(const QString& name) const {
         sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
     sqlite3_finalize(stmt);
     return sql;
-}
-
-// A table's columns, read once from the database (forgotten when the schema changes).
-const Session::Impl::TableColumns& Session::Impl::columnsOf(const QString& table) const {
-    auto it = tableColumns.find(table);
-    if (it != tableColumns.end())
-        return *it;
-    TableColumns cols;
-    sqlite3_stmt* stmt = nullptr;
-    const QByteArray sql = QStringLiteral("pragma table_info(\"%1\")")
-                               .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")))
-                               .toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            const QString name =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
-            const QString type =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
-            cols.names << name;
-            if (auto t = parseTypeName(type))
-                cols.types.insert(name.toLower(), *t);
-        }
-    }
-    sqlite3_finalize(stmt);
-    return *tableColumns.insert(table, cols);
 }
 
 std::optional<SqlType> Session::columnType(const QString& table, const QString& column) const {

@@ -9,10 +9,16 @@ namespace Qd::Core::Db::Tsql::Internal {
 QString rewriteFor(const QString& word) {
     static const QHash<QString, QString> rewrites = {
         {"apply", "：请改写为 join 一个派生表（先 group by 关联列），或在选择列表中用相关子查询"},
-        {"pivot", "：请改写为 sum(case when 列 = 值 then 数量 end) as 值, ... 加 group by"},
-        {"unpivot", "：请改写为每列一个 select 的 union all"},
+        {"pivot",
+         "：pivot 只能紧跟 from 后的一个表或派生表，有 join 时请把 join 放进派生表 "
+         "(select ... from a join b on ...) 别名"},
+        {"unpivot",
+         "：unpivot 只能紧跟 from 后的一个表或派生表，有 join 时请把 join 放进派生表 "
+         "(select ... from a join b on ...) 别名"},
         {"merge", "：请改写为 update ... from ... join 加 insert ... where not exists (...)"},
-        {"output", "：请在同一批中改后再 select 这些行（新行的键用 scope_identity()）"},
+        {"output",
+         "：output 只能用在 insert、update、delete 语句本身（不在 with 之后或子查询中）；"
+         "否则请改后在同一批中 select 这些行（新行的键用 scope_identity()）"},
         {"for", "：for xml / json 请改为返回行，由程序组装"},
         {"option", "：请去掉查询提示 option (...)"},
         {"fetch", "：分页请写 order by ... offset n rows fetch next m rows only"},
@@ -65,6 +71,14 @@ QString Translator::tableRef(int& i, int end) {
                                     : levelled + QStringLiteral(" as ") + sqlName(parts.last());
     }
     return sqlName(parts.last());
+}
+
+std::optional<SqlType> Translator::columnTypeIn(const QString& table, const QString& column) const {
+    const auto local = m_localTables.find(table);
+    if (local == m_localTables.end())
+        return m_schema.columnType(table, column);
+    const auto c = local->find(column);
+    return c == local->end() ? std::nullopt : std::optional<SqlType>(*c);
 }
 
 // The alias after a table name, if any ("t1", "as t1"); a name followed by '(' stays for the
@@ -488,8 +502,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     const QString first = lower(begin);
     if (returnsRows)
         *returnsRows = false;
-    if (targets)
+    if (targets) {
         m_columnTypes.clear();
+        m_output = OutputClause();
+    }
 
     if (first == QLatin1String("create")) {
         if (isWord(begin + 1, QLatin1StringView("table")))
@@ -552,8 +568,16 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     }
 
     checkViewTarget(begin, end);
+    const bool changesData = first == QLatin1String("insert") || first == QLatin1String("update") ||
+                             first == QLatin1String("delete");
+    if (targets && changesData)
+        m_output = outputClause(begin, end);
     if (first == QLatin1String("update") || first == QLatin1String("delete")) {
         const int from = ownFromClause(begin, end);
+        if (from >= 0 && targets && m_output.begin >= 0)
+            fail(m_output.begin,
+                 QStringLiteral("output 不能与 update / delete ... from 同用：请在 where "
+                                "中用子查询限定要改的行"));
         if (from >= 0)
             return first == QLatin1String("update") ? translateUpdateFrom(begin, from, end)
                                                     : translateDeleteFrom(begin, from, end);
@@ -574,6 +598,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     bool itemStart = false;
     bool expectTable = false;
     bool inFrom = false;
+    int sourceTok = -1;        // the table source met last: its first token,
+    qsizetype sourcePos = -1;  // and where its translation starts in out
     int items = 0;
     QStringList itemTypes;                  // the type of each select-list item, where known
     bool typingItems = targets != nullptr;  // the statement's own first select list
@@ -591,6 +617,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
 
     int i = begin;
     while (i < end) {
+        if (targets && i == m_output.begin) {
+            i = m_output.end;  // translated by withOutput
+            continue;
+        }
         const Token& t = tok(i);
         if (t.kind == Token::Op) {
             const QString op = text(i).toString();
@@ -599,6 +629,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             } else if (op == QLatin1String("(")) {
                 if (isWord(i + 1, QLatin1StringView("select")) ||
                     isWord(i + 1, QLatin1StringView("with"))) {
+                    if (expectTable) {
+                        sourceTok = i;
+                        sourcePos = out.size();
+                    }
                     appendSql(out, translateSubquery(i, i));
                     expectTable = false;
                     itemStart = false;
@@ -722,6 +756,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                     typingItems = false;
                     if (w == QLatin1String("order"))
                         orderPos = out.size();
+                    if (w == QLatin1String("where") && targets && changesData)
+                        m_output.wherePos = out.size();
                 }
             }
             if (w == QLatin1String("offset") && depth == 0) {
@@ -763,6 +799,13 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 i = skipQueryOption(i, end);  // its limit was taken with the expressions
                 continue;
             }
+            if ((w == QLatin1String("pivot") || w == QLatin1String("unpivot")) && depth == 0 &&
+                inFrom && sourceTok >= 0) {
+                const QString sourceSql = out.mid(sourcePos).trimmed();
+                out.truncate(sourcePos);
+                appendSql(out, pivotTable(sourceTok, sourceSql, i, end));
+                continue;
+            }
             if (w == QLatin1String("for") || w == QLatin1String("option") ||
                 w == QLatin1String("output") || w == QLatin1String("pivot") ||
                 w == QLatin1String("unpivot") || w == QLatin1String("apply") ||
@@ -770,6 +813,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 w == QLatin1String("merge") || w == QLatin1String("top"))
                 fail(i, QStringLiteral("不支持的 T-SQL 子句 %1").arg(w) + rewriteFor(w));
             if (expectTable && !isReserved(w)) {
+                sourceTok = i;
+                sourcePos = out.size();
                 appendSql(out, tableRef(i, end));
                 tableAlias(i, end, out);
                 expectTable = false;
@@ -802,6 +847,8 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         }
 
         if (expectTable && (t.kind == Token::Variable || t.kind == Token::Quoted)) {
+            sourceTok = i;
+            sourcePos = out.size();
             appendSql(out, tableRef(i, end));
             tableAlias(i, end, out);
             expectTable = false;

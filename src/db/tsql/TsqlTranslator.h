@@ -58,7 +58,9 @@ public:
     int size() const { return int(m_t.size()); }
     const Token& tok(int i) const;
     QStringView text(int i) const;
-    QString lower(int i) const;  // the token's text in lower case ("" past the end)
+    QString lower(int i) const;     // the token's text in lower case ("" past the end)
+    QString nameText(int i) const;  // a name as written, without the quotes of [x] or "x"
+    bool isName(int i) const;       // a quoted name, or a word that is not reserved
     bool isWord(int i, QLatin1StringView w) const;
     bool isOp(int i, QLatin1StringView op) const;
     int matchingParen(int open, int end) const;  // index of the ')' closing tok(open)
@@ -92,6 +94,8 @@ public:
                      qsizetype fromPos, qsizetype orderPos,
                      const QHash<QString, QString>& aliases) const;
     QString tableRef(int& i, int end);  // a table name, temp table or table variable
+    // The declared type of a column of a table the batch made or the database has.
+    std::optional<SqlType> columnTypeIn(const QString& table, const QString& column) const;
     void tableAlias(int& i, int end, QString& out);
     int aliasAt(int i, int end) const;  // the alias token after a table name at i, or -1
 
@@ -108,6 +112,40 @@ public:
     QString m_extraItem;      // appended to the select list of the next query level translated
     QString m_recursiveName;  // the recursive expression whose self-reference is being renamed
     TableScope scanTables(int begin, int end) const;
+
+    // ---- pivot and unpivot (TsqlPivot.cpp) ----
+    struct SourceColumn {
+        QString name;
+        SqlType type;
+    };
+    // The columns of the table source at tok(source) in order: of a table from the schema, of a
+    // derived table from its select list. Fails where they cannot be known.
+    QList<SourceColumn> sourceColumns(int source, int end);
+    QList<SourceColumn> selectListColumns(int open, int close);
+    QStringList tableColumnNames(const QString& table) const;  // in order; empty when unknown
+    // tok(i) is "pivot" or "unpivot" after the table source at tok(source), which translated to
+    // `sourceSql`; returns the derived table that stands for both, i past its alias.
+    QString pivotTable(int source, const QString& sourceSql, int& i, int end);
+
+    // ---- output on insert, update and delete (TsqlOutput.cpp) ----
+    // Where a data change's output clause lies, set aside while the statement translates.
+    struct OutputClause {
+        int begin = -1;           // the token "output"
+        int end = -1;             // the token after the clause ("values", "where", ...)
+        qsizetype wherePos = -1;  // where the statement's where clause starts in its translation
+    };
+    OutputClause m_output;
+    // The output clause of the data change [begin, end) at parenthesis depth 0, or -1.
+    OutputClause outputClause(int begin, int end) const;
+    // The node of a data change whose output clause translateStatement set aside: its rows
+    // returned (or put into a table) by "returning", the old values of an update through a
+    // snapshot of the rows it changes.
+    std::unique_ptr<Node> withOutput(std::unique_ptr<Node> n, int begin, int end);
+
+    // ---- merge (TsqlMerge.cpp) ----
+    // merge [into] target using source on ... when ...; the statement [begin, end) without its
+    // ';'. Returns the Steps node that decides every row first and then applies the decisions.
+    std::unique_ptr<Node> translateMerge(int begin, int end);
 
     // ---- expressions (TsqlExpressions.cpp) ----
     Expr parseExpr(int& i, int end, const TableScope& scope);
@@ -141,6 +179,7 @@ public:
     QHash<QString, SqlType> m_vars;                         // variable (lower, no @) -> type
     QHash<QString, QString> m_tableVars;                    // table variable -> temp table
     QHash<QString, QHash<QString, SqlType>> m_localTables;  // tables made by the batch
+    QHash<QString, QStringList> m_localColumnNames;         // their columns in order
     QHash<QString, QString> m_localViews;                   // views made by the batch -> base
     // The types of the result columns of the statement translated last (see Node::columnTypes).
     QStringList m_columnTypes;
@@ -172,6 +211,10 @@ private:
     const ISchema& m_schema;
     std::vector<Token> m_t;  // significant tokens only (no blanks or comments)
 };
+
+// One step of a statement run as several (Node::Steps), at the statement's line; a helper step
+// is not counted in @@rowcount.
+std::unique_ptr<Node> statementStep(const Node& statement, const QString& sql, bool helper);
 
 // Words that start a T-SQL statement, and words an expression never starts with.
 bool isStatementStart(const QString& lowerWord);
