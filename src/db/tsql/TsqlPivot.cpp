@@ -127,7 +127,7 @@ QList<Translator::SourceColumn> Translator::selectListColumns(int open, int clos
         } else if (isName(b - 1)) {
             name = nameText(b - 1);  // x or t.x
         } else {
-            fail(a, QStringLiteral("派生表的第 %1 列没有名称：请写 表达式 as 列名")
+            fail(a, QStringLiteral("查询的第 %1 列没有名称：请写 表达式 as 列名")
                         .arg(columns.size() + 1));
         }
         if (!name.isEmpty()) {

@@ -3,7 +3,8 @@
 // it at 100 levels (or at "option (maxrecursion n)", 0 for none) with error 530. So the rows
 // carry their level in a column of ours, the recursive member's rows one more than the row
 // they come from, checked by qd_recursion_level; a second expression under the written name
-// shows the columns without it:
+// shows the columns without it (so the columns need names: the list after the name, or the
+// anchor's aliases and columns):
 //
 //   with c (id, parent) as (select id, parent from t where parent is null
 //                           union all select t.id, t.parent from t join c on t.parent = c.id)
@@ -24,15 +25,9 @@ constexpr int kLargestMaxRecursion = 32767;
 
 QString Translator::recursiveCte(const QString& name, QStringList columns, int open, int close,
                                  int limit) {
-    if (columns.isEmpty()) {
-        const std::optional<QStringList> names = selectItemNames(open + 2, close);
-        if (!names)
-            fail(open + 1,
-                 QStringLiteral("递归公用表表达式 %1 的列名无法从第一个查询得出：请写出列名"
-                                "列表 with %1 (列1, 列2, ...) as (...)")
-                     .arg(name));
-        columns = *names;
-    }
+    if (columns.isEmpty())
+        for (const SourceColumn& c : selectListColumns(open, close))
+            columns << sqlName(c.name);
     const QString levelled = sqlName(QStringLiteral("_qd_rc_") + name);
     QString body;
     for (int member = open + 1; member < close;) {
@@ -78,73 +73,6 @@ int Translator::selfReference(const QString& name, int begin, int end) const {
             return k;
     }
     return -1;
-}
-
-// The names of the columns of "select items from ..." starting at tok(begin) (after select),
-// as the server names them: the alias ("x as a", "x a", "a = x"), a column's own name ("t.id"
-// is id), a table's columns for "*" over one table. nullopt when an item has no name.
-std::optional<QStringList> Translator::selectItemNames(int begin, int end) const {
-    int i = begin;
-    if (isWord(i, QLatin1StringView("distinct")) || isWord(i, QLatin1StringView("all")))
-        ++i;
-    QStringList names;
-    const auto nameAt = [&](int k) {
-        return sqlName(tok(k).kind == Token::Quoted || tok(k).kind == Token::String
-                           ? unquote(m_text, tok(k))
-                           : text(k).toString());
-    };
-    while (i < end) {
-        const int last = outsideParens(i, end, [&](int k) {  // the item is tokens [i, last)
-            return isOp(k, QLatin1StringView(",")) || isWord(k, QLatin1StringView("from")) ||
-                   isWord(k, QLatin1StringView("union"));
-        });
-        if (last == i)
-            return std::nullopt;
-        const bool named = tok(last - 1).kind == Token::Word || tok(last - 1).kind == Token::Quoted;
-        if (isOp(last - 1, QLatin1StringView("*"))) {
-            // "*" or "t.*" over a from clause of one table
-            int k = outsideParens(last, end,
-                                  [&](int t) { return isWord(t, QLatin1StringView("from")); });
-            if (k++ >= end)
-                return std::nullopt;
-            QString table;
-            while (tok(k).kind == Token::Word || tok(k).kind == Token::Quoted) {
-                table = tok(k).kind == Token::Quoted ? unquote(m_text, tok(k)) : text(k).toString();
-                if (!isOp(++k, QLatin1StringView(".")))
-                    break;
-                ++k;
-            }
-            const int alias = aliasAt(k, end);
-            const int after = alias < 0 ? k : alias + 1;
-            if (isWord(after, QLatin1StringView("join")) || isOp(after, QLatin1StringView(",")) ||
-                isWord(after + 1, QLatin1StringView("join")))
-                return std::nullopt;
-            const QStringList columns = schema().columnNames(table);
-            if (columns.isEmpty())
-                return std::nullopt;
-            for (const QString& c : columns)
-                names << sqlName(c);
-        } else if (last - i >= 3 && isOp(i + 1, QLatin1StringView("=")) &&
-                   (tok(i).kind == Token::Word || tok(i).kind == Token::Quoted ||
-                    tok(i).kind == Token::String)) {
-            names << nameAt(i);  // a = x
-        } else if (last - i == 1 && named) {
-            names << nameAt(i);  // a column
-        } else if (named || tok(last - 1).kind == Token::String) {
-            // "t.a", "x as a", "x a"; a lone word after an operator is a column of the
-            // expression, not a name ("x + a")
-            if (tok(last - 2).kind == Token::Op && !isOp(last - 2, QLatin1StringView(".")) &&
-                !isOp(last - 2, QLatin1StringView(")")))
-                return std::nullopt;
-            names << nameAt(last - 1);
-        } else {
-            return std::nullopt;
-        }
-        if (!isOp(last, QLatin1StringView(",")))
-            break;
-        i = last + 1;
-    }
-    return names;
 }
 
 int Translator::maxRecursion(int begin, int end) const {

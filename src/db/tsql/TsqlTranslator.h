@@ -104,7 +104,6 @@ public:
     // (open, close), kept to `limit` levels (0: none).
     QString recursiveCte(const QString& name, QStringList columns, int open, int close, int limit);
     int selfReference(const QString& name, int begin, int end) const;  // its token, or -1
-    std::optional<QStringList> selectItemNames(int begin, int end) const;
     int maxRecursion(int begin, int end) const;  // from "option (maxrecursion n)"; 100 without
     int skipQueryOption(int i, int end) const;   // past "option (maxrecursion n)" at tok(i)
     // The first token in [begin, end) outside parentheses where `stop` holds, or end.
