@@ -795,11 +795,14 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
     auto lookup = [&](const QString& table) { return columnTypeIn(table, column); };
     if (parts.size() == 2) {
         const QString q = parts[0].toLower();
-        declared = lookup(s.aliases.value(q, q));
+        declared =
+            s.derived.contains(q) ? derivedColumnType(q, column, s) : lookup(s.aliases.value(q, q));
     } else {
         for (const QString& table : s.tables)
             if ((declared = lookup(table)))
                 break;
+        for (auto d = s.derived.cbegin(); !declared && d != s.derived.cend(); ++d)
+            declared = derivedColumnType(d.key(), column, s);
     }
     QStringList out;
     for (const QString& p : parts)

@@ -74,6 +74,11 @@ QString Translator::tableRef(int& i, int end) {
 }
 
 std::optional<SqlType> Translator::columnTypeIn(const QString& table, const QString& column) const {
+    const auto cte = m_cteColumnTypes.find(table);
+    if (cte != m_cteColumnTypes.end()) {
+        const auto c = cte->find(column);
+        return c == cte->end() ? std::nullopt : std::optional<SqlType>(*c);
+    }
     const auto local = m_localTables.find(table);
     if (local == m_localTables.end())
         return m_schema.columnType(table, column);
@@ -133,6 +138,7 @@ TableScope Translator::scanTables(int begin, int end) const {
         int j = k + 1;
         for (;;) {
             QString name;
+            const int open = j;
             if (isOp(j, QLatin1StringView("("))) {
                 int depth = 0;
                 for (; j < end; ++j) {
@@ -154,6 +160,8 @@ TableScope Translator::scanTables(int begin, int end) const {
             if (tok(j).kind == Token::Word && !isReserved(lower(j))) {
                 if (!name.isEmpty())
                     scope.aliases.insert(lower(j), name);
+                else if (isWord(open + 1, QLatin1StringView("select")))
+                    scope.derived.insert(lower(j), open);
                 ++j;
             }
             if (isWord(j, QLatin1StringView("with")) && isOp(j + 1, QLatin1StringView("("))) {
@@ -299,6 +307,7 @@ QString Translator::commonTableExpressions(int& i, int end) {
             fail(i, QStringLiteral("这里应是 as (select ...)"));
         const int open = i + 1;
         const int close = matchingParen(open, end);
+        m_cteColumnTypes.insert(name.toLower(), queryColumnTypes(open, columns));
         if (selfReference(name, open + 1, close) >= 0) {
             appendSql(out, recursiveCte(name, columns, open, close, limit));
             i = close + 1;
@@ -504,6 +513,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         *returnsRows = false;
     if (targets) {
         m_columnTypes.clear();
+        m_cteColumnTypes.clear();  // a statement's with names nothing beyond it
         m_output = OutputClause();
     }
 

@@ -47,6 +47,7 @@ QString exactSql(const Expr& e);
 struct TableScope {
     QHash<QString, QString> aliases;
     QStringList tables;
+    QHash<QString, int> derived;  // alias of a derived table (lower case) -> its '(' token
 };
 
 class Translator {
@@ -120,7 +121,16 @@ public:
     // The columns of the table source at tok(source) in order: of a table from the schema, of a
     // derived table from its select list. Fails where they cannot be known.
     QList<SourceColumn> sourceColumns(int source, int end);
-    QList<SourceColumn> selectListColumns(int open, int close);
+    // `named` false: an item without a name is no error (the caller names the columns).
+    QList<SourceColumn> selectListColumns(int open, int close, bool named = true);
+    // The types of the columns a derived table or a common table expression gives (its select
+    // list at tok(open), named by `names` when the expression lists them), so that a column
+    // read from it keeps its type; what cannot be known is left out.
+    const QHash<QString, SqlType>& queryColumnTypes(int open, const QStringList& names = {});
+    std::optional<SqlType> derivedColumnType(const QString& alias, const QString& column,
+                                             const TableScope& scope);
+    QHash<int, QHash<QString, SqlType>> m_queryColumnTypes;    // by the query's '(' token
+    QHash<QString, QHash<QString, SqlType>> m_cteColumnTypes;  // of this statement's with
     QStringList tableColumnNames(const QString& table) const;  // in order; empty when unknown
     // tok(i) is "pivot" or "unpivot" after the table source at tok(source), which translated to
     // `sourceSql`; returns the derived table that stands for both, i past its alias.
