@@ -58,35 +58,6 @@ QList<Translator::SourceColumn> Translator::sourceColumns(int source, int end) {
     return columns;
 }
 
-const QHash<QString, SqlType>& Translator::queryColumnTypes(int open, const QStringList& names) {
-    const auto known = m_queryColumnTypes.constFind(open);
-    if (known != m_queryColumnTypes.cend())
-        return *known;
-    m_queryColumnTypes.insert(open, {});  // empty while being read
-    QHash<QString, SqlType> types;
-    try {
-        const QList<SourceColumn> columns =
-            selectListColumns(open, matchingParen(open, size()), names.isEmpty());
-        for (qsizetype k = 0; k < columns.size(); ++k)
-            if (columns[k].type.base != SqlType::Unknown)
-                types.insert((k < names.size() ? names[k] : columns[k].name).toLower(),
-                             columns[k].type);
-    } catch (const TsqlError&) {
-        // an unnamed or unknown column: the query itself reports it when it is translated
-    }
-    return *m_queryColumnTypes.insert(open, types);
-}
-
-std::optional<SqlType> Translator::derivedColumnType(const QString& alias, const QString& column,
-                                                     const TableScope& scope) {
-    const auto open = scope.derived.constFind(alias);
-    if (open == scope.derived.cend())
-        return std::nullopt;
-    const QHash<QString, SqlType>& types = queryColumnTypes(*open);
-    const auto c = types.constFind(column);
-    return c == types.cend() ? std::nullopt : std::optional<SqlType>(*c);
-}
-
 // The columns a derived table's select list gives, with the types of their expressions:
 // "x", "t.x", "e as x", "e x", "x = e", and "*" / "t.*" of tables whose columns are known.
 QList<Translator::SourceColumn> Translator::selectListColumns(int open, int close, bool named) {

@@ -74,11 +74,9 @@ QString Translator::tableRef(int& i, int end) {
 }
 
 std::optional<SqlType> Translator::columnTypeIn(const QString& table, const QString& column) const {
-    const auto cte = m_cteColumnTypes.find(table);
-    if (cte != m_cteColumnTypes.end()) {
-        const auto c = cte->find(column);
-        return c == cte->end() ? std::nullopt : std::optional<SqlType>(*c);
-    }
+    const auto cte = m_cteColumns.find(table);
+    if (cte != m_cteColumns.end())
+        return typeOfColumn(*cte, column);
     const auto local = m_localTables.find(table);
     if (local == m_localTables.end())
         return m_schema.columnType(table, column);
@@ -307,7 +305,7 @@ QString Translator::commonTableExpressions(int& i, int end) {
             fail(i, QStringLiteral("这里应是 as (select ...)"));
         const int open = i + 1;
         const int close = matchingParen(open, end);
-        m_cteColumnTypes.insert(name.toLower(), queryColumnTypes(open, columns));
+        m_cteColumns.insert(name.toLower(), queryColumns(open, columns));
         if (selfReference(name, open + 1, close) >= 0) {
             appendSql(out, recursiveCte(name, columns, open, close, limit));
             i = close + 1;
@@ -513,7 +511,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         *returnsRows = false;
     if (targets) {
         m_columnTypes.clear();
-        m_cteColumnTypes.clear();  // a statement's with names nothing beyond it
+        m_cteColumns.clear();  // a statement's with names nothing beyond it
         m_output = OutputClause();
     }
 
@@ -611,8 +609,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     int sourceTok = -1;        // the table source met last: its first token,
     qsizetype sourcePos = -1;  // and where its translation starts in out
     int items = 0;
-    QStringList itemTypes;                  // the type of each select-list item, where known
-    bool typingItems = targets != nullptr;  // the statement's own first select list
+    QStringList itemTypes;                     // the type of each select-list item, where known
+    QList<std::pair<int, QString>> starItems;  // "*" / "q.*" items: their place, the qualifier
+    bool typingItems = targets != nullptr;     // the statement's own first select list
     const bool isUpdate = first == QLatin1String("update");
     // A column of ours for this level's select list (a recursive expression's level), put
     // before the clause that ends the list.
@@ -904,18 +903,33 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             ++i;
             continue;
         }
+        const int itemAt = i;
         const Expr e = parseExpr(i, end, scope);
         appendSql(out, e.sql);
         if (wasItemStart) {
             ++items;
+            if (typingItems && isOp(i - 1, QLatin1StringView("*")) && i - itemAt <= 3)
+                starItems.push_back(
+                    {int(itemTypes.size()), i - itemAt == 3 ? nameText(itemAt) : QString()});
             if (typingItems)
                 itemTypes << resultTypeOf(e);
         }
         itemStart = false;
     }
     endSelectList();
-    if (targets && returnsRows)
+    if (targets && returnsRows) {
+        // "*" and "q.*" stand for the columns of their sources (from the last, so that the
+        // positions of the ones before stay).
+        for (auto s = starItems.crbegin(); s != starItems.crend(); ++s) {
+            const std::optional<QStringList> types = starTypes(begin, end, s->second);
+            if (!types)
+                break;  // the types no longer line up with the columns: decltype alone
+            itemTypes.remove(s->first);
+            for (qsizetype k = types->size(); k-- > 0;)
+                itemTypes.insert(s->first, types->at(k));
+        }
         m_columnTypes = itemTypes;
+    }
 
     if (depth > 0)
         fail(end, QStringLiteral("括号没有闭合"));

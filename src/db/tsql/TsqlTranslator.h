@@ -123,14 +123,21 @@ public:
     QList<SourceColumn> sourceColumns(int source, int end);
     // `named` false: an item without a name is no error (the caller names the columns).
     QList<SourceColumn> selectListColumns(int open, int close, bool named = true);
-    // The types of the columns a derived table or a common table expression gives (its select
-    // list at tok(open), named by `names` when the expression lists them), so that a column
-    // read from it keeps its type; what cannot be known is left out.
-    const QHash<QString, SqlType>& queryColumnTypes(int open, const QStringList& names = {});
+
+    // ---- the columns of queries used as tables (TsqlQueryColumns.cpp) ----
+    // The columns a derived table or a common table expression gives, in order, with the types
+    // of their expressions (its select list at tok(open), named by `names` when the expression
+    // lists them), so that a column read from it keeps its type; empty when not known.
+    const QList<SourceColumn>& queryColumns(int open, const QStringList& names = {});
     std::optional<SqlType> derivedColumnType(const QString& alias, const QString& column,
                                              const TableScope& scope);
-    QHash<int, QHash<QString, SqlType>> m_queryColumnTypes;    // by the query's '(' token
-    QHash<QString, QHash<QString, SqlType>> m_cteColumnTypes;  // of this statement's with
+    static std::optional<SqlType> typeOfColumn(const QList<SourceColumn>& columns,
+                                               const QString& column);  // any letter case
+    // The result types of "*" (no qualifier) or "q.*" in the query of tokens [begin, end), one
+    // per column it stands for; nullopt when a source's columns are not known.
+    std::optional<QStringList> starTypes(int begin, int end, const QString& qualifier);
+    QHash<int, QList<SourceColumn>> m_queryColumns;    // by the query's '(' token
+    QHash<QString, QList<SourceColumn>> m_cteColumns;  // of this statement's with, lower-case
     QStringList tableColumnNames(const QString& table) const;  // in order; empty when unknown
     // tok(i) is "pivot" or "unpivot" after the table source at tok(source), which translated to
     // `sourceSql`; returns the derived table that stands for both, i past its alias.
