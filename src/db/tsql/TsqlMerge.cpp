@@ -101,8 +101,7 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
     } else {
         const int sourceAt = i;
         source = tableRef(i, end);
-        const QString sourceTable =
-            (tok(sourceAt).kind == Token::Variable ? source : nameText(i - 1)).toLower();
+        const QString sourceTable = tableKey(sourceAt, i);
         const QString name = alias(i);
         scope.tables << sourceTable;
         scope.aliases.insert(sourceTable, sourceTable);
@@ -161,7 +160,9 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
             for (++i; i < close;) {
                 const std::optional<SqlType> type =
                     c.values.size() < types.size() ? types[c.values.size()] : std::nullopt;
-                c.values << storedValue(parseExpr(i, close, scope), type);
+                const int at = i;
+                const Expr value = parseExpr(i, close, scope);
+                c.values << storedValue(value, type, at, i);
                 if (isOp(i, QLatin1StringView(",")))
                     ++i;
                 else if (i != close)
@@ -181,9 +182,12 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
                 if (!isName(i) || !isOp(i + 1, QLatin1StringView("=")))
                     fail(i, QStringLiteral("这里应是 列 = 值"));
                 c.columns << sqlName(nameText(i));
-                const std::optional<SqlType> type = columnTypeIn(targetTable, nameText(i).toLower());
+                const std::optional<SqlType> type =
+                    columnTypeIn(targetTable, nameText(i).toLower());
                 i += 2;
-                c.values << storedValue(parseExpr(i, end, scope), type);
+                const int at = i;
+                const Expr value = parseExpr(i, end, scope);
+                c.values << storedValue(value, type, at, i);
                 if (!isOp(i, QLatin1StringView(",")))
                     break;
                 ++i;

@@ -241,7 +241,9 @@ QString Translator::translateUpdateFrom(int begin, int from, int end) {
             fail(i + 1, QStringLiteral("这里应是 ="));
         i += 2;
         const QString value = QStringLiteral("_qd_v%1").arg(sets.size() + 1);
-        values << storedValue(parseExpr(i, from, scope), columnTypeIn(target.key, column.toLower())) +
+        const int at = i;
+        const Expr e = parseExpr(i, from, scope);
+        values << storedValue(e, columnTypeIn(target.key, column.toLower()), at, i) +
                       QStringLiteral(" as ") + value;
         sets << sqlName(column) + QStringLiteral(" = _qd_from.") + value;
         if (isOp(i, QLatin1StringView(",")))
@@ -644,7 +646,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
         if (valueStart) {
             valueStart = false;
             if (!isWord(i, QLatin1StringView("default"))) {
-                appendSql(out, storedValue(parseExpr(i, end, scope), storedAt(valueColumn)));
+                const int at = i;
+                const Expr e = parseExpr(i, end, scope);
+                appendSql(out, storedValue(e, storedAt(valueColumn), at, i));
                 continue;
             }
         }
@@ -916,8 +920,9 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 const QString alias =
                     t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
                 i += 2;
+                const int at = i;
                 const Expr e = parseExpr(i, end, scope);
-                const QString value = storedValue(e, storedAt(selectColumn));
+                const QString value = storedValue(e, storedAt(selectColumn), at, i);
                 if (selectColumn >= 0)
                     ++selectColumn;
                 aliases.insert(sqlName(alias).toLower(), value);
@@ -940,10 +945,11 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             ++i;
             continue;
         }
+        const int at = i;
         const Expr e = parseExpr(i, end, scope);
         if (wasItemStart && selectColumn >= 0) {
             const bool star = e.sql == QLatin1String("*") || e.sql.endsWith(QLatin1String(".*"));
-            appendSql(out, star ? e.sql : storedValue(e, storedAt(selectColumn)));
+            appendSql(out, star ? e.sql : storedValue(e, storedAt(selectColumn), at, i));
             selectColumn = star ? -1 : selectColumn + 1;  // a star's columns are not counted
         } else {
             appendSql(out, e.sql);

@@ -41,9 +41,6 @@ QString resultTypeOf(const Expr& e);
 QString exactLiteral(const QString& sql);
 // The SQL of e's exact decimal value for a further step: e.exact, or the literal as its text.
 QString exactSql(const Expr& e);
-// `value` as it is stored into a column of type `column`: converted as cast converts it when the
-// column is a decimal or money, unchanged otherwise (see TsqlStore.cpp).
-QString storedValue(const Expr& value, const std::optional<SqlType>& column);
 // `value` converted to a decimal or money `type` as cast does: rounded half away from zero to
 // its scale, then checked for its precision (8115); with `asText` the exact text of the result.
 QString decimalConversion(const QString& value, const SqlType& type, bool asText = false);
@@ -107,6 +104,12 @@ public:
     int aliasAt(int i, int end) const;  // the alias token after a table name at i, or -1
 
     // ---- values stored into columns (TsqlStore.cpp) ----
+    // `value`, from tokens [begin, end) when known, as it is stored into a column of type
+    // `column`: converted as cast converts it when the column is a decimal or money, unchanged
+    // otherwise.
+    QString storedValue(const Expr& value, const std::optional<SqlType>& column, int begin = -1,
+                        int end = -1) const;
+    std::optional<QString> storedLiteral(int begin, int end, const SqlType& column) const;
     // The key of the table written at tok(at), whose reference ends before tok(after): its
     // name in lower case, or the temp table of a table variable.
     QString tableKey(int at, int after) const;
