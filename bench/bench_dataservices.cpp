@@ -1,4 +1,5 @@
-// The data services' text builders: a change log as SQL, and record sets as JSON.
+// The data services' text builders: a change log as SQL, and record sets as JSON; and a bill's
+// lines saved through them into the embedded database.
 //   bench_dataservices [--benchmark_filter=...]
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "BenchDatabase.h"
 #include "BenchMain.h"
 #include "db/DataServices.h"
 
@@ -100,13 +102,64 @@ void BM_ClientDataSetToJSON(benchmark::State& state) {
     }
 }
 
+// Saves 10 new bill lines per iteration, as a bill editor does: the change log as statements,
+// run as one batch. The amounts are computed in doubles, as the editor computes them, so most
+// carry binary noise beyond their places. `amountType` is the type of the four amount columns.
+void saveBillLines(benchmark::State& state, const char* amountType) {
+    Qd::Bench::BenchDatabase base;
+    base.db->exec(QStringLiteral("create table bill_lines (id int identity(1,1) primary key, "
+                                 "bill_id int, goods_id int, qty %1, price %1, discount %1, "
+                                 "amount %1, note nvarchar(50))")
+                      .arg(QLatin1String(amountType)));
+    RecordSet rs;
+    for (const char* name : {"bill_id", "goods_id"})
+        rs.addField(name, FieldType::Integer);
+    for (const char* name : {"qty", "price", "discount", "amount"})
+        rs.addField(name, FieldType::Float);
+    rs.addField("note", FieldType::Text, 50);
+    rs.open();
+    rs.setLogChanges(true);
+    int bill = 0;
+    for (auto _ : state) {
+        ++bill;
+        for (int k = 1; k <= 10; ++k) {
+            const double qty = k * 1.5, price = (bill % 1000) / 100.0 + k * 0.1, discount = 0.95;
+            rs.append();
+            rs.field("bill_id").setValue(bill);
+            rs.field("goods_id").setValue(k);
+            rs.field("qty").setValue(qty);
+            rs.field("price").setValue(price);
+            rs.field("discount").setValue(discount);
+            rs.field("amount").setValue(qty * price * discount);
+            rs.field("note").setValue(QStringLiteral("第%1行").arg(k));
+            rs.post();
+        }
+        QStringList sql;
+        GetUpDataSQLList("bill_lines", "id", {}, rs, sql, 0);
+        if (!base.db->execSQL(sql.join(QStringLiteral("\r\n"))))
+            state.SkipWithError("save failed");
+        rs.mergeChangeLog();
+        rs.emptyDataSet();  // the next bill starts empty
+    }
+}
+void BM_SaveBillLines10(benchmark::State& state) {
+    saveBillLines(state, "decimal(18,2)");
+}
+// Baseline: the same lines into float columns, which keep what they are given.
+void BM_SaveBillLines10Float(benchmark::State& state) {
+    saveBillLines(state, "float");
+}
+
 }  // namespace
 
 BENCHMARK(BM_GetUpDataSQLList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QJsonDocumentBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientDataSetToJSON)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveBillLines10)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+BENCHMARK(BM_SaveBillLines10Float)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
     return Qd::Bench::runWithRatios(argc, argv,
-                                    {{"BM_ClientDataSetToJSON", "BM_QJsonDocumentBaseline", 0}});
+                                    {{"BM_ClientDataSetToJSON", "BM_QJsonDocumentBaseline", 0},
+                                     {"BM_SaveBillLines10", "BM_SaveBillLines10Float", 0}});
 }

@@ -404,6 +404,45 @@ TEST_F(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedRe
     EXPECT_EQ(sum.textAt(sum.rowAt(0), 0).toStdString(), "60.00");
 }
 
+TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
+    ASSERT_TRUE(
+        db().execSQL("create table lines(id int identity(1,1) primary key, "
+                     "price money, amount decimal(18,2))"));
+    RecordSet rs;
+    ASSERT_TRUE(db().openDataToCDS(rs, "select id, price, amount from lines"));
+    rs.setLogChanges(true);
+    rs.append();
+    rs.field("price").setValue(1.00005);
+    rs.field("amount").setValue(1.005);
+    rs.post();
+    rs.append();
+    rs.field("amount").setValue(-1.005);
+    rs.post();
+    QStringList sql;
+    GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
+    ASSERT_TRUE(db().execSQL(sql.join("\n")));
+    EXPECT_EQ(column("select amount from lines order by id"), QStringList({"1.01", "-1.01"}));
+    EXPECT_EQ(column("select price from lines where id = 1"), QStringList({"1.0001"}));
+
+    // An edit saves an update, and the values a caller binds are converted as well.
+    ASSERT_TRUE(db().openDataToCDS(rs, "select id, price, amount from lines order by id"));
+    rs.setLogChanges(true);
+    rs.moveTo(0);
+    rs.edit();
+    rs.field("amount").setValue(2.675);
+    rs.post();
+    sql.clear();
+    GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
+    ASSERT_TRUE(db().execSQL(sql.join("\n")));
+    ASSERT_TRUE(db().execSQL("update lines set amount = :a where id = 2", {{"a", 0.125}}));
+    ASSERT_TRUE(db().execSQL("insert into lines(amount) values(:a)", {{"a", "-0.125"}}));
+    EXPECT_EQ(column("select amount from lines order by id"),
+              QStringList({"2.68", "0.13", "-0.13"}));
+    // Stored exactly, so a sum and a comparison see what the list shows.
+    EXPECT_EQ(column("select count(*) from lines where amount in (2.68, 0.13, -0.13)"),
+              QStringList({"3"}));
+}
+
 TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.

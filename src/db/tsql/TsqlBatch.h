@@ -118,7 +118,7 @@ struct Node {
     bool changesData = false;  // returns rows and changes data too (output)
     bool helper = false;       // a step of a Steps node that @@rowcount does not count
     // The rows the statement returns go into a table instead of to the caller: "insert into t
-    // [(a, b)]", completed with " values (?1, ...)" for the statement's columns.
+    // [(a, b)] values (?1, ...)", one parameter for each of the statement's columns.
     QString outputInto;
     NodeList children;
 };

@@ -263,13 +263,31 @@ QString Translator::translateCreateTable(int begin, int end) {
 QString Translator::translateAlterTable(int begin, int end) {
     int i = begin + 2;
     const QString table = tableRef(i, end);
+    // The statements after this one see the table with the column added or dropped (a table
+    // whose columns are not known, made by select ... into, stays unknown).
+    const QString key = plainName(table).toLower();
+    if (!m_localTables.contains(key)) {
+        const QStringList names = m_schema.columnNames(key);
+        for (const QString& name : names)
+            m_localTables[key].insert(name.toLower(),
+                                      m_schema.columnType(key, name).value_or(SqlType{}));
+        if (!names.isEmpty())
+            m_localColumnNames.insert(key, names);
+    }
+    const bool known = m_localTables.contains(key);
     if (isWord(i, QLatin1StringView("add"))) {
         ++i;
         if (isWord(i, QLatin1StringView("column")))
             ++i;
-        const QString def = columnDefinition(plainName(table), i, end, nullptr, nullptr, nullptr);
+        QString name;
+        SqlType type;
+        const QString def = columnDefinition(plainName(table), i, end, nullptr, &name, &type);
         if (i != end)
             fail(i, QStringLiteral("alter table 一次只能添加一列"));
+        if (known) {
+            m_localTables[key].insert(name.toLower(), type);
+            m_localColumnNames[key] << name;
+        }
         return QStringLiteral("alter table %1 add column %2").arg(table, def);
     }
     if (isWord(i, QLatin1StringView("drop")) && isWord(i + 1, QLatin1StringView("column"))) {
@@ -278,6 +296,11 @@ QString Translator::translateAlterTable(int begin, int end) {
             tok(i).kind == Token::Quoted ? unquote(m_text, tok(i)) : text(i).toString();
         if (i + 1 != end)
             fail(i, QStringLiteral("alter table 一次只能删除一列"));
+        if (known) {
+            m_localTables[key].remove(column.toLower());
+            m_localColumnNames[key].removeIf(
+                [&](const QString& n) { return n.compare(column, Qt::CaseInsensitive) == 0; });
+        }
         return QStringLiteral("alter table %1 drop column %2").arg(table, sqlName(column));
     }
     fail(i, QStringLiteral("只支持 alter table ... add / drop column"));

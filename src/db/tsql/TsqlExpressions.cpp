@@ -876,6 +876,12 @@ SqlType Translator::parseType(int& i, int end) {
     return *t;
 }
 
+QString decimalConversion(const QString& value, const SqlType& type, bool asText) {
+    return QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2%4), %3, %2)")
+        .arg(value, QString::number(type.scale), QString::number(type.precision),
+             asText ? QStringLiteral(", 1") : QString());
+}
+
 Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
     switch (type.base) {
         case SqlType::Char:
@@ -899,13 +905,8 @@ Expr Translator::castTo(const Expr& e, const SqlType& type, int style, int at) {
         case SqlType::Bit:
             return {QStringLiteral("qd_cast_bit(%1)").arg(e.sql), VType::Number};
         case SqlType::Decimal: {
-            auto check = [&](const QString& asText) {
-                return QStringLiteral("qd_decimal_check(qd_cast_num(%1, %2%4), %3, %2)")
-                    .arg(exactSql(e), QString::number(type.scale), QString::number(type.precision),
-                         asText);
-            };
-            Expr r = typedExpr(check({}), type);
-            r.exact = check(QStringLiteral(", 1"));
+            Expr r = typedExpr(decimalConversion(exactSql(e), type), type);
+            r.exact = decimalConversion(exactSql(e), type, true);
             return r;
         }
         case SqlType::Float:

@@ -47,8 +47,7 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
     TableScope scope;
     const int targetAt = i;
     const QString target = tableRef(i, end);
-    const QString targetTable =
-        (tok(targetAt).kind == Token::Variable ? target : nameText(i - 1)).toLower();
+    const QString targetTable = tableKey(targetAt, i);
     if (isWord(i, QLatin1StringView("with")) && isOp(i + 1, QLatin1StringView("(")))
         i = matchingParen(i + 1, end) + 1;  // table hints
     const QString targetAlias = alias(i);
@@ -102,8 +101,7 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
     } else {
         const int sourceAt = i;
         source = tableRef(i, end);
-        const QString sourceTable =
-            (tok(sourceAt).kind == Token::Variable ? source : nameText(i - 1)).toLower();
+        const QString sourceTable = tableKey(sourceAt, i);
         const QString name = alias(i);
         scope.tables << sourceTable;
         scope.aliases.insert(sourceTable, sourceTable);
@@ -144,19 +142,27 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
         if (c.match == MergeClause::NotMatchedByTarget) {
             expectWord(i, QLatin1StringView("insert"));
             c.action = MergeClause::Insert;
+            QStringList names;
             if (isOp(i, QLatin1StringView("("))) {
                 const int close = matchingParen(i, end);
                 for (int k = i + 1; k < close; ++k)
-                    if (isName(k))
-                        c.columns << sqlName(nameText(k));
+                    if (isName(k)) {
+                        names << nameText(k);
+                        c.columns << sqlName(names.last());
+                    }
                 i = close + 1;
             }
             expectWord(i, QLatin1StringView("values"));
             if (!isOp(i, QLatin1StringView("(")))
                 fail(i, QStringLiteral("values 后应是 (...)"));
             const int close = matchingParen(i, end);
+            const QList<std::optional<SqlType>> types = storedTypes(targetTable, names);
             for (++i; i < close;) {
-                c.values << parseExpr(i, close, scope).sql;
+                const std::optional<SqlType> type =
+                    c.values.size() < types.size() ? types[c.values.size()] : std::nullopt;
+                const int at = i;
+                const Expr value = parseExpr(i, close, scope);
+                c.values << storedValue(value, type, at, i);
                 if (isOp(i, QLatin1StringView(",")))
                     ++i;
                 else if (i != close)
@@ -176,8 +182,12 @@ std::unique_ptr<Node> Translator::translateMerge(int begin, int end) {
                 if (!isName(i) || !isOp(i + 1, QLatin1StringView("=")))
                     fail(i, QStringLiteral("这里应是 列 = 值"));
                 c.columns << sqlName(nameText(i));
+                const std::optional<SqlType> type =
+                    columnTypeIn(targetTable, nameText(i).toLower());
                 i += 2;
-                c.values << parseExpr(i, end, scope).sql;
+                const int at = i;
+                const Expr value = parseExpr(i, end, scope);
+                c.values << storedValue(value, type, at, i);
                 if (!isOp(i, QLatin1StringView(",")))
                     break;
                 ++i;

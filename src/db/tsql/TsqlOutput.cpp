@@ -122,18 +122,30 @@ std::unique_ptr<Node> Translator::withOutput(std::unique_ptr<Node> n, int begin,
     QString into;
     if (isWord(i, QLatin1StringView("into"))) {
         ++i;
+        const int intoAt = i;
         into = QStringLiteral("insert into ") + tableRef(i, clause.end);
+        const QString intoTable = tableKey(intoAt, i);
+        QStringList names;
         if (isOp(i, QLatin1StringView("("))) {
             const int close = matchingParen(i, clause.end);
-            QStringList names;
+            QStringList written;
             for (++i; i < close; ++i)
                 if (isName(i))
-                    names << sqlName(nameText(i));
+                    names << nameText(i);
                 else if (!isOp(i, QLatin1StringView(",")))
                     fail(i, QStringLiteral("列名列表有误"));
-            into += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
+            for (const QString& name : std::as_const(names))
+                written << sqlName(name);
+            into += QStringLiteral(" (") + written.join(QStringLiteral(", ")) + QLatin1Char(')');
             i = close + 1;
         }
+        // One parameter for each item, converted as the column it goes into stores it.
+        const QList<std::optional<SqlType>> types = storedTypes(intoTable, names);
+        QStringList values;
+        for (qsizetype k = 0; k < items.size(); ++k)
+            values << storedValue({QStringLiteral("?%1").arg(k + 1)},
+                                  k < types.size() ? types[k] : std::nullopt);
+        into += QStringLiteral(" values (") + values.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (i != clause.end)
         fail(i, kSupported);

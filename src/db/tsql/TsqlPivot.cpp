@@ -45,8 +45,8 @@ QList<Translator::SourceColumn> Translator::sourceColumns(int source, int end) {
     if (isOp(source, QLatin1StringView("(")))
         return selectListColumns(source, matchingParen(source, end));
     int k = source;
-    const QString ref = tableRef(k, end);
-    const QString table = (tok(source).kind == Token::Variable ? ref : nameText(k - 1)).toLower();
+    tableRef(k, end);
+    const QString table = tableKey(source, k);
     const QStringList names = tableColumnNames(table);
     if (names.isEmpty())
         fail(source, QStringLiteral("不知道表 %1 的列：请改用列出列名的派生表 (select 列, ... from "

@@ -205,6 +205,9 @@ int Translator::statementEnd(int start) const {
             }
             return i;
         }
+        if (w == QLatin1String("drop") && kind == QLatin1String("alter") &&
+            isWord(i + 1, QLatin1StringView("column")))
+            continue;  // alter table t drop column c
         if (w == QLatin1String("set") && kind == QLatin1String("update") && !seenSet) {
             seenSet = true;
             continue;
@@ -219,7 +222,7 @@ int Translator::statementEnd(int start) const {
         if (kind == QLatin1String("with") && !seenBody &&
             (w == QLatin1String("insert") || w == QLatin1String("update") ||
              w == QLatin1String("delete"))) {
-            seenBody = true;
+            seenBody = w != QLatin1String("insert");  // an insert's select is its own
             continue;
         }
         return i;

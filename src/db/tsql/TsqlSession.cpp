@@ -342,7 +342,7 @@ struct Session::Impl {
                 st.columnTypes = resultTypes(stmt, n.columnTypes);
             sink->columns(stmt, *st.columnTypes, st.layout);
         }
-        Statement* into = n.outputInto.isEmpty() ? nullptr : &outputInto(n, stmt);
+        Statement* into = n.outputInto.isEmpty() ? nullptr : &outputInto(n);
         qint64 rows = 0;
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -372,14 +372,10 @@ struct Session::Impl {
             r.identity = lastIdentity = sqlite3_last_insert_rowid(db);
     }
 
-    // The insert that takes the rows of a statement with "output ... into": its table and
-    // columns completed with one parameter for each column the statement returns.
-    Statement& outputInto(const Node& n, sqlite3_stmt* returning) {
-        QStringList values;
-        for (int c = 1; c <= sqlite3_column_count(returning); ++c)
-            values << QStringLiteral("?%1").arg(c);
-        const QString sql =
-            n.outputInto + QStringLiteral(" values (") + values.join(QStringLiteral(", ")) + ')';
+    // The insert that takes the rows of a statement with "output ... into", with one parameter
+    // for each column the statement returns.
+    Statement& outputInto(const Node& n) {
+        const QString& sql = n.outputInto;
         const auto it = statements.constFind(sql);
         if (it != statements.cend())
             return **it;

@@ -219,6 +219,7 @@ Translator::JoinTarget Translator::joinTarget(int& i, int from, int end) {
                  t.from.mid(int(sizeof("from")));
     }
     t.rowid = written + QStringLiteral(".rowid");
+    t.key = inFrom.aliases.value(key, key);
     return t;
 }
 
@@ -246,7 +247,10 @@ QString Translator::translateUpdateFrom(int begin, int from, int end) {
             fail(i + 1, QStringLiteral("这里应是 ="));
         i += 2;
         const QString value = QStringLiteral("_qd_v%1").arg(sets.size() + 1);
-        values << parseExpr(i, from, scope).sql + QStringLiteral(" as ") + value;
+        const int at = i;
+        const Expr e = parseExpr(i, from, scope);
+        values << storedValue(e, columnTypeIn(target.key, column.toLower()), at, i) +
+                      QStringLiteral(" as ") + value;
         sets << sqlName(column) + QStringLiteral(" = _qd_from.") + value;
         if (isOp(i, QLatin1StringView(",")))
             ++i;
@@ -613,6 +617,24 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
     QList<std::pair<int, QString>> starItems;  // "*" / "q.*" items: their place, the qualifier
     bool typingItems = targets != nullptr;     // the statement's own first select list
     const bool isUpdate = first == QLatin1String("update");
+    // Values written into decimal and money columns are converted to them: the types of an
+    // insert's columns by position, and the table an update changes.
+    QList<std::optional<SqlType>> stored;
+    if (targets && (first == QLatin1String("insert") || first == QLatin1String("with")))
+        stored = insertTypes(begin, end);
+    const auto storedAt = [&](int column) {
+        return column >= 0 && column < stored.size() ? stored[column] : std::nullopt;
+    };
+    bool valueRows = false;   // past the "values" of such an insert
+    bool valueStart = false;  // at a value of one of its rows,
+    int valueColumn = -1;     // the one written into this column
+    int selectColumn = -1;    // the same for an item of its select list; -1 after a "*"
+    QString updated;
+    if (isUpdate && isName(begin + 1)) {
+        int k = begin + 1;
+        tableRef(k, end);
+        updated = tableKey(begin + 1, k);
+    }
     // A column of ours for this level's select list (a recursive expression's level), put
     // before the clause that ends the list.
     QString extraItem = std::exchange(m_extraItem, QString());
@@ -630,9 +652,26 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             i = m_output.end;  // translated by withOutput
             continue;
         }
+        if (valueStart) {
+            valueStart = false;
+            if (!isWord(i, QLatin1StringView("default"))) {
+                const int at = i;
+                const Expr e = parseExpr(i, end, scope);
+                appendSql(out, storedValue(e, storedAt(valueColumn), at, i));
+                continue;
+            }
+        }
         const Token& t = tok(i);
         if (t.kind == Token::Op) {
             const QString op = text(i).toString();
+            if (op == QLatin1String("(") && valueRows && depth == 0) {
+                ++depth;  // a row of values
+                appendSql(out, op);
+                ++i;
+                valueColumn = 0;
+                valueStart = true;
+                continue;
+            }
             if (op == QLatin1String("(") && opensExpression(i, begin, end)) {
                 // "(a + b) / 5", "(c) not in (1, 2)": the expression parser takes the whole.
             } else if (op == QLatin1String("(")) {
@@ -667,6 +706,10 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (op == QLatin1String(",")) {
                 appendSql(out, op);
                 ++i;
+                if (valueRows && depth == 1) {
+                    ++valueColumn;
+                    valueStart = true;
+                }
                 if (inSelectList && depth == 0) {
                     itemStart = true;
                     itemPos = out.size();
@@ -713,6 +756,7 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                     inSelectList = true;
                     itemStart = true;
                     itemPos = out.size();
+                    selectColumn = stored.isEmpty() ? -1 : 0;
                 }
                 continue;
             }
@@ -802,8 +846,12 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             if (w == QLatin1String("set") && isUpdate) {
                 appendSql(out, w);
                 ++i;
+                if (depth == 0 && !updated.isEmpty())
+                    appendSql(out, setList(i, end, updated, scope));
                 continue;
             }
+            if (w == QLatin1String("values") && depth == 0 && !stored.isEmpty())
+                valueRows = true;
             if (w == QLatin1String("option") && depth == 0 && skipQueryOption(i, end) > i) {
                 i = skipQueryOption(i, end);  // its limit was taken with the expressions
                 continue;
@@ -881,8 +929,11 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
                 const QString alias =
                     t.kind == Token::Word ? text(i).toString() : unquote(m_text, t);
                 i += 2;
+                const int at = i;
                 const Expr e = parseExpr(i, end, scope);
-                const QString& value = e.sql;
+                const QString value = storedValue(e, storedAt(selectColumn), at, i);
+                if (selectColumn >= 0)
+                    ++selectColumn;
                 aliases.insert(sqlName(alias).toLower(), value);
                 appendSql(out, value + QStringLiteral(" as ") + sqlName(alias));
                 itemStart = false;
@@ -903,14 +954,20 @@ QString Translator::translateStatement(int begin, int end, QStringList* targets,
             ++i;
             continue;
         }
-        const int itemAt = i;
+        const int at = i;
         const Expr e = parseExpr(i, end, scope);
-        appendSql(out, e.sql);
+        if (wasItemStart && selectColumn >= 0) {
+            const bool star = e.sql == QLatin1String("*") || e.sql.endsWith(QLatin1String(".*"));
+            appendSql(out, star ? e.sql : storedValue(e, storedAt(selectColumn), at, i));
+            selectColumn = star ? -1 : selectColumn + 1;  // a star's columns are not counted
+        } else {
+            appendSql(out, e.sql);
+        }
         if (wasItemStart) {
             ++items;
-            if (typingItems && isOp(i - 1, QLatin1StringView("*")) && i - itemAt <= 3)
+            if (typingItems && isOp(i - 1, QLatin1StringView("*")) && i - at <= 3)
                 starItems.push_back(
-                    {int(itemTypes.size()), i - itemAt == 3 ? nameText(itemAt) : QString()});
+                    {int(itemTypes.size()), i - at == 3 ? nameText(at) : QString()});
             if (typingItems)
                 itemTypes << resultTypeOf(e);
         }

@@ -41,6 +41,9 @@ QString resultTypeOf(const Expr& e);
 QString exactLiteral(const QString& sql);
 // The SQL of e's exact decimal value for a further step: e.exact, or the literal as its text.
 QString exactSql(const Expr& e);
+// `value` converted to a decimal or money `type` as cast does: rounded half away from zero to
+// its scale, then checked for its precision (8115); with `asText` the exact text of the result.
+QString decimalConversion(const QString& value, const SqlType& type, bool asText = false);
 
 // Tables a statement names, for the types of its columns: alias -> table (both lower case),
 // and the tables in order of appearance.
@@ -86,6 +89,7 @@ public:
         QString table;  // the table changed
         QString rowid;  // its rowid inside the from clause
         QString from;   // the translated from clause, where and all
+        QString key;    // the table's name in lower case, for the types of its columns
     };
     int ownFromClause(int begin, int end) const;
     JoinTarget joinTarget(int& i, int from, int end);
@@ -99,6 +103,26 @@ public:
     std::optional<SqlType> columnTypeIn(const QString& table, const QString& column) const;
     void tableAlias(int& i, int end, QString& out);
     int aliasAt(int i, int end) const;  // the alias token after a table name at i, or -1
+
+    // ---- values stored into columns (TsqlStore.cpp) ----
+    // `value`, from tokens [begin, end) when known, as it is stored into a column of type
+    // `column`: converted as cast converts it when the column is a decimal or money, unchanged
+    // otherwise.
+    QString storedValue(const Expr& value, const std::optional<SqlType>& column, int begin = -1,
+                        int end = -1) const;
+    std::optional<QString> storedLiteral(int begin, int end, const SqlType& column) const;
+    // The key of the table written at tok(at), whose reference ends before tok(after): its
+    // name in lower case, or the temp table of a table variable.
+    QString tableKey(int at, int after) const;
+    // The types of `columns` of `table` (all its columns in order when empty), by position;
+    // empty when none of them is a decimal or money, so that nothing needs converting.
+    QList<std::optional<SqlType>> storedTypes(const QString& table,
+                                              const QStringList& columns) const;
+    // The types of the columns the insert among tokens [begin, end) writes, by position.
+    QList<std::optional<SqlType>> insertTypes(int begin, int end);
+    // An update's "column = value, ..." from tok(i) with each value as `table` stores it; stops
+    // before anything else, at its comma.
+    QString setList(int& i, int end, const QString& table, const TableScope& scope);
 
     // ---- recursive common table expressions (TsqlRecursion.cpp) ----
     // "name [(columns)] as (anchor union all recursive member)" with the body in tokens
