@@ -462,15 +462,19 @@ TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     EXPECT_EQ(rs.intAt(rs.rowAt(1), 2), 5000000000LL);
     EXPECT_EQ(rs.textAt(rs.rowAt(0), 3), QStringLiteral("3"));
 
-    // Declared columns holding what their type cannot: the field becomes text, and the values
-    // loaded before the misfit keep their text.
-    ASSERT_TRUE(
-        db().execSQL("create table typed(q int, m datetime);"
-                     "insert into typed values(5, '2024-01-02 03:04:05');"
-                     "insert into typed values('abc', '不是日期')"));
+    // Declared columns holding what their type cannot (written by another program: a statement
+    // of ours converts the value or fails): the field becomes text, and the values loaded before
+    // the misfit keep their text. A stored date-time that is no date is still refused by a
+    // conversion, as the server would have refused to store it.
+    ASSERT_TRUE(db().execSQL("create table typed(q int, m datetime);"
+                             "insert into typed values(5, '2024-01-02 03:04:05')"));
+    ASSERT_EQ(sqlite3_exec(db().handle(), "insert into typed values('abc', '不是日期')", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
     EXPECT_EQ(column("select q from typed order by rowid"), (QStringList{"5", "abc"}));
     EXPECT_EQ(column("select m from typed order by rowid"),
               (QStringList{"2024-01-02 03:04:05", "不是日期"}));
+    EXPECT_FALSE(db().execSQL("select convert(varchar(10), m, 23) from typed"));
 }
 
 TEST_F(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {

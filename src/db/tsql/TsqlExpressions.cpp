@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "db/RecordSet.h"
 #include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql::Internal {
@@ -286,9 +287,23 @@ Expr typedExpr(const QString& sql, const SqlType& t) {
     const bool money =
         t.name.startsWith(QLatin1String("money")) || t.name.startsWith(QLatin1String("smallmoney"));
     const bool decimal = t.base == SqlType::Decimal;
-    return {sql,          vtypeOf(t),
-            intBitsOf(t), decimal ? std::max(t.scale, 0) : -1,
-            money,        decimal ? t.precision : 0};
+    Expr e{sql,          vtypeOf(t),
+           intBitsOf(t), decimal ? std::max(t.scale, 0) : -1,
+           money,        decimal ? t.precision : 0};
+    e.date = t.base == SqlType::Date;
+    return e;
+}
+
+QDateTime dateTimeOfText(QString text) {
+    text = text.trimmed();
+    // "yyyymmdd", alone or before a time of day
+    const bool compact = text.size() >= 8 && (text.size() == 8 || text[8] == QLatin1Char(' ')) &&
+                         std::all_of(text.cbegin(), text.cbegin() + 8,
+                                     [](QChar c) { return c.isDigit(); });
+    if (compact)
+        text = text.left(4) + QLatin1Char('-') + text.mid(4, 2) + QLatin1Char('-') + text.mid(6);
+    text.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return parseDateTime(text);
 }
 
 QString resultTypeOf(const Expr& e) {
@@ -496,8 +511,17 @@ Expr Translator::parseNot(int& i, int end, const TableScope& s) {
     return {nots % 2 ? joinSql({QStringLiteral("not"), e.sql}) : e.sql, VType::Number};
 }
 
+void Translator::alignTimes(Expr& l, int lb, int le, Expr& r, int rb, int re) const {
+    if (l.type == VType::Time && (r.type != VType::Time || (l.date && !r.date)))
+        r.sql = timeText(r, l.date, rb, re, false);
+    else if (r.type == VType::Time && (l.type != VType::Time || (r.date && !l.date)))
+        l.sql = timeText(l, r.date, lb, le, false);
+}
+
 Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
+    const int begin = i;
     Expr e = parseAdditive(i, end, s);
+    const int eEnd = i;
     if (i >= end)
         return e;
     static const QHash<QString, QString> comparisons = {{"=", "="},   {"<>", "<>"}, {"!=", "<>"},
@@ -509,7 +533,9 @@ Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
         if (isWord(i, QLatin1StringView("all")) || isWord(i, QLatin1StringView("any")) ||
             isWord(i, QLatin1StringView("some")))
             fail(i, QStringLiteral("不支持 all / any / some 比较"));
-        const Expr r = parseAdditive(i, end, s);
+        const int rb = i;
+        Expr r = parseAdditive(i, end, s);
+        alignTimes(e, begin, eEnd, r, rb, i);
         return {joinSql({e.sql, op, r.sql}), VType::Number};
     }
     if (isWord(i, QLatin1StringView("is"))) {
@@ -543,12 +569,16 @@ Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
     }
     if (isWord(i, QLatin1StringView("between"))) {
         ++i;
-        const QString low = parseAdditive(i, end, s).sql;
+        const int lowAt = i;
+        Expr low = parseAdditive(i, end, s);
+        alignTimes(e, begin, eEnd, low, lowAt, i);
         if (!isWord(i, QLatin1StringView("and")))
             fail(i, QStringLiteral("between 缺少 and"));
-        ++i;
-        const QString high = parseAdditive(i, end, s).sql;
-        return {e.sql + neg + QStringLiteral(" between ") + low + QStringLiteral(" and ") + high,
+        const int highAt = ++i;
+        Expr high = parseAdditive(i, end, s);
+        alignTimes(e, begin, eEnd, high, highAt, i);
+        return {e.sql + neg + QStringLiteral(" between ") + low.sql + QStringLiteral(" and ") +
+                    high.sql,
                 VType::Number};
     }
     if (isWord(i, QLatin1StringView("in"))) {
@@ -561,7 +591,10 @@ Expr Translator::parsePredicate(int& i, int end, const TableScope& s) {
         ++i;
         QStringList items;
         while (i < close) {
-            items << parseExpr(i, close, s).sql;
+            const int itemAt = i;
+            Expr item = parseExpr(i, close, s);
+            alignTimes(e, begin, eEnd, item, itemAt, i);
+            items << item.sql;
             if (isOp(i, QLatin1StringView(",")))
                 ++i;
             else if (i != close)

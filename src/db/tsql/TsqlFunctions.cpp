@@ -18,6 +18,7 @@
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlFormat.h"
 #include "db/tsql/TsqlSession.h"
+#include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql {
 
@@ -64,11 +65,7 @@ QDateTime dateArg(sqlite3_value* v, bool* ok) {
     if (sqlite3_value_type(v) == SQLITE_INTEGER || sqlite3_value_type(v) == SQLITE_FLOAT)
         return QDateTime(QDate(1900, 1, 1), QTime(0, 0))
             .addMSecs(qint64(std::llround(sqlite3_value_double(v) * 86400000.0)));
-    QString s = textArg(v).trimmed();
-    if (s.size() == 8 && s.front().isDigit() && !s.contains(QLatin1Char('-')))
-        s = s.left(4) + QLatin1Char('-') + s.mid(4, 2) + QLatin1Char('-') + s.mid(6);
-    s.replace(QLatin1Char('/'), QLatin1Char('-'));
-    const QDateTime dt = parseDateTime(s);
+    const QDateTime dt = Internal::dateTimeOfText(textArg(v));
     *ok = dt.isValid();
     return dt;
 }
@@ -279,6 +276,19 @@ void castDate(sqlite3_context* ctx, sqlite3_value* v, bool dateOnly) {
         return castFailed(ctx, dateConversionFailed());
     resultText(ctx,
                dateOnly ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : formatDateTime(dt));
+}
+
+// qd_date_key(x): a date-time as a date column's text compares with it: its date at midnight,
+// else the date-time.
+void fnDateKey(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    bool ok = false;
+    const QDateTime dt = dateArg(argv[0], &ok);
+    if (!ok)
+        return castFailed(ctx, dateConversionFailed());
+    resultText(ctx, dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                             : formatDateTime(dt));
 }
 
 void fnCastDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -803,6 +813,7 @@ void Session::registerFunctions(sqlite3* db) {
         {"qd_cast_num", 3, fnCastNum, true},
         {"qd_cast_datetime", 1, fnCastDateTime, true},
         {"qd_cast_date", 1, fnCastDate, true},
+        {"qd_date_key", 1, fnDateKey, true},
         {"qd_convert_date", -1, fnConvertDate, true},
         {"qd_right", 2, fnRight, true},
         {"qd_reverse", 1, fnReverse, true},

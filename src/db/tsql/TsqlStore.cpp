@@ -4,6 +4,8 @@
 // is given, so wherever a statement writes a column the translator knows to be a decimal or
 // money (insert values and select, update set, update ... from, merge, output into), the value
 // is converted right there, by the same SQL as cast(value as decimal(p, s)).
+#include "db/DataServices.h"
+#include "db/RecordSet.h"
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlTranslator.h"
 
@@ -11,7 +13,11 @@ namespace Qd::Core::Db::Tsql::Internal {
 
 QString Translator::storedValue(const Expr& value, const std::optional<SqlType>& column, int begin,
                                 int end) const {
-    if (!column || column->base != SqlType::Decimal || value.sql == QLatin1String("NULL"))
+    if (!column || value.sql == QLatin1String("NULL"))
+        return value.sql;
+    if (column->isTime())
+        return timeText(value, column->base == SqlType::Date, begin, end, true);
+    if (column->base != SqlType::Decimal)
         return value.sql;
     if (const std::optional<QString> literal = storedLiteral(begin, end, *column))
         return *literal;
@@ -44,6 +50,30 @@ std::optional<QString> Translator::storedLiteral(int begin, int end, const SqlTy
     return decimalText(stored);
 }
 
+// A value written into a date or date-time column, or compared with one, in the one text form
+// such a column holds: "yyyy-MM-dd HH:mm:ss" with ".zzz" when the milliseconds are not 0, a date
+// "yyyy-MM-dd". Text order is then time order and equal times are equal texts, as the server
+// compares them: '2025-01-02' and '2025/1/2' meet a stored 2025-01-02 00:00:00. A literal is
+// converted here; anything else by a conversion function when the statement runs (a value that
+// is a date-time already is left alone where it is only compared). Compared with a date, a
+// date-time at midnight is its date and any other keeps its time of day, so that text order
+// agrees with the server's (2025-01-02 08:00 is after the date 2025-01-02).
+QString Translator::timeText(const Expr& value, bool date, int begin, int end, bool stored) const {
+    if (!stored && value.type == VType::Time && (value.date || !date))
+        return value.sql;
+    if (begin >= 0 && begin + 1 == end && tok(begin).kind == Token::String) {
+        const QDateTime dt = dateTimeOfText(unquote(m_text, tok(begin)));
+        if (dt.isValid())
+            return quotedSql(date && (stored || dt.time() == QTime(0, 0))
+                                 ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                 : formatDateTime(dt));
+    }
+    if (date && !stored)
+        return QStringLiteral("qd_date_key(%1)").arg(value.sql);
+    return QStringLiteral("%1(%2)").arg(
+        date ? QStringLiteral("qd_cast_date") : QStringLiteral("qd_cast_datetime"), value.sql);
+}
+
 QString Translator::tableKey(int at, int after) const {
     if (tok(at).kind == Token::Variable)
         return m_tableVars.value(text(at).mid(1).toString().toLower()).toLower();
@@ -53,12 +83,14 @@ QString Translator::tableKey(int at, int after) const {
 QList<std::optional<SqlType>> Translator::storedTypes(const QString& table,
                                                       const QStringList& columns) const {
     QList<std::optional<SqlType>> types;
-    bool anyDecimal = false;
+    bool anyConverted = false;
     for (const QString& name : columns.isEmpty() ? tableColumnNames(table) : columns) {
         types << columnTypeIn(table, name.toLower());
-        anyDecimal = anyDecimal || (types.last() && types.last()->base == SqlType::Decimal);
+        anyConverted =
+            anyConverted ||
+            (types.last() && (types.last()->base == SqlType::Decimal || types.last()->isTime()));
     }
-    return anyDecimal ? types : QList<std::optional<SqlType>>();
+    return anyConverted ? types : QList<std::optional<SqlType>>();
 }
 
 QList<std::optional<SqlType>> Translator::insertTypes(int begin, int end) {

@@ -6,6 +6,7 @@
 // Its methods are split by case: procedural statements (TsqlProcedural.cpp), queries and DML
 // (TsqlStatements.cpp), expressions (TsqlExpressions.cpp) and DDL (TsqlDdl.cpp).
 
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <functional>
@@ -28,11 +29,15 @@ struct Expr {
     // SQL that gives a decimal result as its exact text where `sql` gives the nearest double, for
     // the next step of decimal arithmetic; empty when `sql` loses nothing (a column, a literal).
     QString exact{};
+    bool date = false;  // a date without a time of day (a date column or variable)
 };
 
 VType vtypeOf(const SqlType& t);
 int intBitsOf(const SqlType& t);
 Expr typedExpr(const QString& sql, const SqlType& t);  // an expression of a declared type
+// Text as the conversions to datetime read it ("2025-01-02", "20250102", "2025/1/2 08:00",
+// "2025-01-02T08:00:00.5"); invalid when it is no date.
+QDateTime dateTimeOfText(QString text);
 // The T-SQL type of a result column computed by `e`, as far as its display needs it: "money",
 // "decimal(38,2)", or empty.
 QString resultTypeOf(const Expr& e);
@@ -111,6 +116,10 @@ public:
     QString storedValue(const Expr& value, const std::optional<SqlType>& column, int begin = -1,
                         int end = -1) const;
     std::optional<QString> storedLiteral(int begin, int end, const SqlType& column) const;
+    QString timeText(const Expr& value, bool date, int begin, int end, bool stored) const;
+    // Both sides of a comparison in one text form where one is a date-time (see timeText);
+    // [lb, le) and [rb, re) are their tokens.
+    void alignTimes(Expr& l, int lb, int le, Expr& r, int rb, int re) const;
     // The key of the table written at tok(at), whose reference ends before tok(after): its
     // name in lower case, or the temp table of a table variable.
     QString tableKey(int at, int after) const;
