@@ -306,7 +306,7 @@ struct SqliteDataServices::Impl {
     }
 };
 
-SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
+SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, const char* vfs)
     : d(std::make_unique<Impl>()) {
     d->path = path;
     const auto fail = [&](const QString& why) {
@@ -320,7 +320,7 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs)
     // the mutex would cost a lock per column read while loading.
     const int rc =
         sqlite3_open_v2(path.toUtf8().constData(), &d->db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, vfs);
     if (rc != SQLITE_OK)
         fail(d->db ? QString::fromUtf8(sqlite3_errmsg(d->db))
                    : QString::fromUtf8(sqlite3_errstr(rc)));

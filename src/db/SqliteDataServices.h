@@ -20,7 +20,10 @@ class SqliteDataServices : public IDataServices {
 public:
     // Opens (creating when missing) the database at `path`; throws DbError naming the path when
     // it cannot be opened.
-    explicit SqliteDataServices(const QString& path, int busyTimeoutMs = 5000);
+    // `vfs` names the file system to open it with (the default when null; tests pass the one
+    // of FaultVfs).
+    explicit SqliteDataServices(const QString& path, int busyTimeoutMs = 5000,
+                                const char* vfs = nullptr);
     ~SqliteDataServices() override;
 
     DataPacket openData(const QString& sql, const Params& params = {}) override;

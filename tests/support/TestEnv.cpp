@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "base/ProgramHome.h"
+#include "db/FaultVfs.h"
 #include "db/Trace.h"
 
 namespace Qd::Test {
@@ -25,7 +26,10 @@ void DbTest::SetUp() {
     Core::Sys::setProgramHome(m_dir.path());
     Core::Db::setTraceFile(m_dir.filePath(QStringLiteral("trace.log")));
     m_prompter = std::make_unique<ScriptedPrompter>();
-    m_db = std::make_unique<Core::Db::SqliteDataServices>(dbPath());
+    // Through the file system that can fail, disarmed: every test also proves it passes all
+    // through unchanged, and a fault walk can arm it.
+    m_db =
+        std::make_unique<Core::Db::SqliteDataServices>(dbPath(), 5000, Core::Db::FaultVfs::name());
     Core::Db::setDataServices(m_db.get());
 }
 

@@ -1,0 +1,76 @@
+// Every save walked over every file-system step it takes, each failing in turn (see
+// support/FaultWalk.h). A save path joins with one SaveCase in the list below.
+#include <gtest/gtest.h>
+
+#include "db/RecordSet.h"
+#include "support/FaultWalk.h"
+#include "support/TestEnv.h"
+
+using namespace Qd::Core::Db;
+
+namespace {
+
+class FaultWalk : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        prompts().acceptAllMessages(true);
+        ASSERT_TRUE(db().execSQL(
+            "create table goods(id integer primary key, code varchar(20) not null unique,"
+            " name nvarchar(50), price money);"
+            "insert into goods values(1, 'A1', N'苹果', 2.5);"
+            "insert into goods values(2, 'A2', N'香蕉', 3.75)"));
+    }
+
+    // The rows of a table, a line each, in key order.
+    QString tableRows(const char* table) {
+        RecordSet rs;
+        EXPECT_TRUE(dataServices().openDataToCDS(
+            rs, QStringLiteral("select * from %1 order by 1").arg(QLatin1String(table))));
+        return recordSetText(rs);
+    }
+    static QString recordSetText(const RecordSet& rs) {
+        QStringList lines;
+        for (int pos = 0; pos < rs.recordCount(); ++pos) {
+            QStringList cells;
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                cells << rs.textAt(rs.rowAt(pos), f);
+            lines << cells.join('|');
+        }
+        return lines.join('\n') + QStringLiteral("\nchanges: %1").arg(rs.changeCount());
+    }
+
+    RecordSet m_goods;
+};
+
+// A record set's change log saved through the data services in one batch: the path every
+// list window's save takes.
+TEST_F(FaultWalk, ChangeLogSaveOfAList) {
+    const Qd::Test::SaveCase save{
+        "list save",
+        [&] {
+            m_goods = RecordSet();
+            ASSERT_TRUE(dataServices().openDataToCDS(m_goods, "select * from goods order by id"));
+            m_goods.edit();
+            m_goods.field("name").setValue(QStringLiteral("红苹果"));
+            m_goods.post();
+            for (int k = 0; k < 10; ++k) {
+                m_goods.append();
+                m_goods.field("id").setValue(10 + k);
+                m_goods.field("code").setValue(QStringLiteral("N%1").arg(k));
+                m_goods.field("price").setValue(1.005 + k);
+                m_goods.post();
+            }
+        },
+        [&] {
+            QStringList sql;
+            GetUpDataSQLList("goods", "id", {}, m_goods, sql, 0);
+            return dataServices().execSQL(sql.join(";\n"));
+        },
+        [&] { return recordSetText(m_goods); },
+        [&] { return tableRows("goods"); },
+    };
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
+}
+
+}  // namespace
