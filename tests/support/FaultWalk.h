@@ -20,7 +20,6 @@ struct SaveCase {
     std::function<void()> prepare;   // makes the unsaved change (after the database is reset)
     std::function<bool()> save;      // the save, as the window's action runs it
     std::function<QString()> typed;  // what the user has typed and not saved, as text
-    std::function<QString()> rows;   // the rows the save writes, as text
 };
 
 // Walks `c` in the database `db` (opened through FaultVfs), the saves' messages going to
