@@ -1,5 +1,7 @@
 #include "sys/SystemServices.h"
 
+#include "base/EAbort.h"
+
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -356,7 +358,11 @@ bool SystemServices::holdsRight(const TAuth& auth, const QString& code) {
         {{QStringLiteral("uid"), auth.userId},
          {QStringLiteral("code"), code},
          {QStringLiteral("login"), auth.m_loginId}});
-    return rs.active() && !rs.isEmpty() && (rs.field(0).asBoolean() || rs.field(1).asInteger() > 0);
+    // A database that cannot be read has said so already: the action stops there, instead of
+    // refusing as if the right were missing.
+    if (!rs.active())
+        Abort();
+    return !rs.isEmpty() && (rs.field(0).asBoolean() || rs.field(1).asInteger() > 0);
 }
 
 bool SystemServices::storePassword(qint32 userId, const QString& password) {

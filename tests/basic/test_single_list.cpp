@@ -13,6 +13,7 @@
 #include "db/Trace.h"
 #include "print/uPrinterForm.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -425,4 +426,52 @@ TEST_F(SingleList, AListWhoseStatementFailedStaysUsable) {
     EXPECT_FALSE(f->cdsMain.active());
     EXPECT_EQ(prompts().pending(), 0);
     EXPECT_EQ(prompts().asked().size(), 1u);
+}
+
+// A failure of the file system at any step of a save or of a soft delete loses nothing: the
+// list says so once, keeps the row as typed (or the rows as shown), and the database holds all
+// of the change or none of it.
+TEST_F(SingleList, SaveAndSoftDeleteSurviveAFailureAtEveryStep) {
+    grantAll({"_01", "_02", "_03"});
+    std::unique_ptr<TSingleBasicRibbonForm> f;
+    // What the user typed or sees in the list (the save itself fills in the organisation).
+    const auto shown = [&] {
+        QStringList rows;
+        for (int pos = 0; pos < f->cdsMain.recordCount(); ++pos) {
+            QStringList cells;
+            for (const char* field : {"code", "name", "helpcode"})
+                cells << f->cdsMain.textAt(f->cdsMain.rowAt(pos), f->cdsMain.fieldIndex(field));
+            rows << cells.join('|');
+        }
+        return rows.join('\n');
+    };
+    const Qd::Test::SaveCase add{"list add",
+                                 [&] {
+                                     f = open();
+                                     f->actAdd->trigger();
+                                     typeRow(*f, QStringLiteral("A09"), QStringLiteral("张三丰"));
+                                 },
+                                 [&] {
+                                     post(*f);
+                                     return f->cdsMain.state() == Db::DataSetState::Browse;
+                                 },
+                                 shown};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), add), 5);
+
+    const Qd::Test::SaveCase softDelete{
+        "soft delete",
+        [&] {
+            f = open();
+            f->cxgMainDBTableView1->selectionModel()->select(
+                f->cxgMainDBTableView1->model()->index(1, 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        },
+        [&] {
+            const int before = f->cdsMain.recordCount();
+            prompts().answer(Ui::mrOk);
+            f->actDel->trigger();
+            return f->cdsMain.recordCount() < before;
+        },
+        shown, 1};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), softDelete), 3);
 }

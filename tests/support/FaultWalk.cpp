@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QRegularExpression>
+
+#include "base/Prompter.h"
 #include "db/FaultVfs.h"
 
 namespace Qd::Test {
@@ -72,7 +75,10 @@ QString storedRows(sqlite3* db) {
         sqlite3_finalize(st);
     }
     sqlite3_close(fresh);
-    return text;
+    // The times a save stamps (getdate() defaults) differ from run to run.
+    static const QRegularExpression stamp(
+        QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d(\\.\\d+)?"));
+    return text.replace(stamp, QStringLiteral("<time>"));
 }
 
 const char* stepName(Step s) {
@@ -93,6 +99,7 @@ const char* stepName(Step s) {
 
 int walkFaults(sqlite3* db, ScriptedPrompter& prompts, const SaveCase& c) {
     namespace Vfs = Core::Db::FaultVfs;
+    prompts.acceptAllMessages(true);  // the failure's message is answered OK
     Snapshot start(db);
     const QString before = storedRows(db);
 
@@ -135,9 +142,19 @@ int walkFaults(sqlite3* db, ScriptedPrompter& prompts, const SaveCase& c) {
                 EXPECT_EQ(rows, after);
                 continue;
             }
-            EXPECT_EQ(rows, before);
-            EXPECT_EQ(c.typed(), typed) << "what was typed is lost";
-            EXPECT_EQ(prompts.asked().size(), 1u) << "one message for a failed save";
+            // One message says it failed; the questions before it may not have been reached.
+            QStringList messages;
+            for (const auto& q : prompts.asked())
+                messages << q.text;
+            EXPECT_TRUE(!messages.isEmpty() && messages.size() <= c.questions + 1 &&
+                        prompts.asked().back().kind != int(Core::Ui::MsgKind::Confirmation))
+                << "one message for a failed save: " << messages.join(" / ").toStdString();
+            if (rows == after)
+                continue;  // stored whole; what failed came after it (reading the list again)
+            EXPECT_EQ(c.typed().toStdString(), typed.toStdString()) << "what was typed is lost";
+            // Saving again, the disk well again, stores the whole change.
+            EXPECT_TRUE(c.save()) << "the save cannot be done again";
+            EXPECT_EQ(storedRows(db).toStdString(), after.toStdString());
         }
     }
     start.restore();

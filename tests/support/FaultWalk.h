@@ -2,8 +2,8 @@
 // The fault walk: a save is run once cleanly to count its file-system steps, then once for every
 // step with that step failing (each kind of step, each fault that kind can have), from the same
 // starting point each time. Every time, what a user relies on must hold: the save says it failed
-// in one message, what was typed is still there to save again, the database is intact and holds
-// either the whole save or none of it.
+// in one message, what was typed is still there, the database is intact and holds either the
+// whole save or none of it, and saving again stores the whole.
 //
 // A save path joins the walk with one SaveCase (see test_fault_walk.cpp).
 #include <QString>
@@ -20,6 +20,7 @@ struct SaveCase {
     std::function<void()> prepare;   // makes the unsaved change (after the database is reset)
     std::function<bool()> save;      // the save, as the window's action runs it
     std::function<QString()> typed;  // what the user has typed and not saved, as text
+    int questions = 0;               // what the save asks before it writes (a confirmation)
 };
 
 // Walks `c` in the database `db` (opened through FaultVfs), the saves' messages going to
