@@ -2,6 +2,8 @@
 // support/FaultWalk.h). A save path joins with one SaveCase in the list below.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+
 #include "db/RecordSet.h"
 #include "support/FaultWalk.h"
 #include "support/TestEnv.h"
@@ -63,6 +65,24 @@ TEST_F(FaultWalk, ChangeLogSaveOfAList) {
         [&] { return recordSetText(m_goods); },
     };
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
+}
+
+// A file replacing one of the same name in the file store: the old content stays until the new
+// one is whole.
+TEST_F(FaultWalk, FileStoreUpload) {
+    QByteArray old(20000, 'a'), replacement(60000, 'b');  // pages of their own
+    QBuffer first(&old);
+    ASSERT_TRUE(dataServices().putFile(QStringLiteral("logo.png"), first));
+    const Qd::Test::SaveCase upload{
+        "file upload",
+        [] {},
+        [&] {
+            QBuffer buffer(&replacement);
+            return dataServices().putFile(QStringLiteral("logo.png"), buffer);
+        },
+        [] { return QString(); },
+    };
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), upload), 5);
 }
 
 }  // namespace
