@@ -185,7 +185,7 @@ void TPrinterForm::updateActions() {
     actDel->setEnabled(qx && any);
 }
 
-void TPrinterForm::loadRptDocs() {
+bool TPrinterForm::loadRptDocs() {
     const int pos = cdsMain.active() ? cdsMain.recNo() : -1;
     auto* auth = Sys::sysAuth();
     const QString store = QString::number(auth->storeId);
@@ -201,12 +201,13 @@ void TPrinterForm::loadRptDocs() {
         store + QStringLiteral(")))\r\norder by isort desc, id");
     cdsMain.setReadOnly(false);
     if (!Db::dataServices().openDataToCDS(cdsMain, sql))
-        return;
+        return false;
     if (pos >= 0 && !cdsMain.isEmpty())
         cdsMain.moveTo(std::min(pos, cdsMain.recordCount() - 1));
     cdsMain.setReadOnly(!qx);
     if (actAdd)
         updateActions();
+    return true;
 }
 
 void TPrinterForm::cdsMainAfterInsert() {
@@ -241,31 +242,35 @@ void TPrinterForm::cdsMainAfterPost() {
     QStringList statements;
     Db::GetUpDataSQLList(F("qd_sys_printdocs"), F("id"), {F("docfile"), F("ck_ids")}, cdsMain,
                          statements, 0);
-    if (statements.isEmpty() || !Db::dataServices().execSQL(statements.join(F("\r\n"))))
+    if (statements.isEmpty())
         return;
-
-    if (id == 0) {
-        // A new template: the one of this module with the saved number and name added last.
-        Db::DataPacket found = Db::dataServices().openData(
-            QStringLiteral("select max(id) from qd_sys_printdocs where orgid = ") +
-            Db::quotedSql(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
-            Db::quotedSql(FModuleCode) + QStringLiteral(" and code = ") + Db::quotedSql(code) +
-            QStringLiteral(" and docname = ") + Db::quotedSql(docName));
-        if (!found.isEmpty())
-            id = found.field(0).asLargeInt();
+    // The template (a new one found by its module, number and name) and its share rows in one
+    // batch: saved whole or not at all.
+    const QString rpt =
+        id != 0 ? QString::number(id)
+                : QStringLiteral("(select max(id) from qd_sys_printdocs where orgid = ") +
+                      Db::quotedSql(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
+                      Db::quotedSql(FModuleCode) + QStringLiteral(" and code = ") +
+                      Db::quotedSql(code) + QStringLiteral(" and docname = ") +
+                      Db::quotedSql(docName) + QLatin1Char(')');
+    statements << QStringLiteral("declare @rpt bigint = ") + rpt;
+    if (!ckIds.isEmpty()) {
+        statements << QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id = @rpt");
+        for (const QString& store : ckIds.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            statements << QStringLiteral(
+                              "insert into qd_sys_printdocs_ck(rpt_id, ck_id) values(@rpt, ") +
+                              Db::quotedSql(store.trimmed()) + QLatin1Char(')');
     }
-    loadRptDocs();
+    statements << QStringLiteral("select @rpt");
+    Db::RecordSet saved;
+    if (!Db::dataServices().openDataToCDS(saved, statements.join(F("\r\n"))))
+        return;
+    if (id == 0 && !saved.isEmpty())
+        id = saved.field(0).asLargeInt();
+    if (!loadRptDocs())
+        return;  // saved, but the list could not be read again: its message is enough
     if (id != 0)
         cdsMain.locate(F("id"), id);
-
-    if (!ckIds.isEmpty() && id != 0) {
-        const QString rpt = QString::number(id);
-        QString sql = QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id=") + rpt;
-        for (const QString& store : ckIds.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            sql += QStringLiteral("\r\ninsert into qd_sys_printdocs_ck(rpt_id,ck_id) values(") +
-                   rpt + QStringLiteral(", ") + store.trimmed() + QStringLiteral(")");
-        Db::dataServices().execSQL(sql);
-    }
 
     if (Base::askYesNo(QStringLiteral("模板信息修改成功，是否进入模板设计器？"))) {
         try {

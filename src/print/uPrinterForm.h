@@ -40,7 +40,7 @@ public:
     bool postDocsFile(qint64 _id, const QByteArray& ms);
 
     // Reloads the template list, keeping the cursor on the same position.
-    void loadRptDocs();
+    bool loadRptDocs();  // false when the list could not be read (the error was shown)
     // Writes the current template's file, loads it and sets the variables; returns the file
     // name. Aborts (EAbort) with "未定义打印样式。" when the list is empty.
     QString LoaddingPrintDocs();

@@ -145,21 +145,27 @@ void TRptDocsPropForm::_initcklist() {
 
 // Checks the stores the row is shared with; a share row whose store is not listed (deleted,
 // another organisation) is skipped.
+// The stores the template is shared with: those chosen for a change not saved yet (a save that
+// failed keeps them), else those stored.
 void TRptDocsPropForm::checkSharedStores() {
-    Db::RecordSet shares;
-    if (!Db::dataServices().openDataToCDS(
-            shares, QStringLiteral("select ck_id from qd_sys_printdocs_ck where rpt_id=") +
-                        QString::number(dataset->field(QStringLiteral("id")).asLargeInt())))
-        return;
-    for (shares.first(); !shares.eof(); shares.next()) {
-        const int store = shares.field(0).asInteger();
-        for (int i = 0; i < lstStores->count(); ++i) {
-            QListWidgetItem* it = lstStores->item(i);
-            if (it->data(Qt::UserRole).toInt() == store) {
-                it->setCheckState(Qt::Checked);
-                break;
-            }
-        }
+    QList<int> stores;
+    const QString pending = dataset->field(QStringLiteral("ck_ids")).asString();
+    if (!pending.isEmpty()) {
+        for (const QString& id : pending.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            stores << id.trimmed().toInt();
+    } else {
+        Db::RecordSet shares;
+        if (!Db::dataServices().openDataToCDS(
+                shares, QStringLiteral("select ck_id from qd_sys_printdocs_ck where rpt_id=") +
+                            QString::number(dataset->field(QStringLiteral("id")).asLargeInt())))
+            return;
+        for (shares.first(); !shares.eof(); shares.next())
+            stores << shares.field(0).asInteger();
+    }
+    for (int i = 0; i < lstStores->count(); ++i) {
+        QListWidgetItem* it = lstStores->item(i);
+        if (stores.contains(it->data(Qt::UserRole).toInt()))
+            it->setCheckState(Qt::Checked);
     }
 }
 

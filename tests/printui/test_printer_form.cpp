@@ -24,6 +24,7 @@
 #include "print/uPrinterForm.h"
 #include "print/uRptDocsPropForm.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uAuth.h"
 #include "ui/grid/Grid.h"
@@ -209,6 +210,47 @@ TEST_F(PrinterForm, AddingWritesTheRowAndItsShareRows) {
     EXPECT_EQ(f->cdsMain.changeCount(), 0);
     EXPECT_TRUE(visibleAt(7).contains(QStringLiteral("05")));
     EXPECT_FALSE(visibleAt(6).contains(QStringLiteral("05")));
+}
+
+// A new template and its share rows are saved whole or not at all, whichever file-system step
+// fails.
+TEST_F(PrinterForm, ANewTemplateAndItsSharesSurviveAFailureAtEveryStep) {
+    grant(11, QStringLiteral("1002_061"));
+    std::unique_ptr<TPrinterForm> f;
+    // Saved: the list, read again, holds the new template and nothing waits to be saved.
+    const auto savedNew = [&] {
+        return f->cdsMain.changeCount() == 0 &&
+               f->cdsMain.locate(QStringLiteral("code"), QStringLiteral("05"));
+    };
+    Qd::Test::SaveCase add;
+    add = {"template add",
+           [&] { f = open(); },
+           [&] {
+               prompts().answerDialog([](QDialog& d) {
+                   auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+                   p.edtCode->setText(QStringLiteral("05"));
+                   p.edtDocName->setText(QStringLiteral("分享单"));
+                   p.cbbType->setCurrentIndex(2);
+                   for (int i = 0; i < p.lstStores->count(); ++i)
+                       if (p.lstStores->item(i)->data(Qt::UserRole).toInt() != 5)
+                           p.lstStores->item(i)->setCheckState(Qt::Checked);
+                   p.actOK->trigger();
+                   return d.result();
+               });
+               prompts().answer(Ui::mrNo);  // no designer afterwards
+               f->actAdd->trigger();
+               return savedNew();
+           },
+           [] { return QString(); },  // typed in the dialog; the row it made stays in the list
+           1,
+           [&] {
+               // The window keeps a new template whose save failed in its list, but 修改 with
+               // nothing changed does not save it again: the user adds it again in a window
+               // opened anew.
+               f = open();
+               return add.save();
+           }};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), add), 5);
 }
 
 TEST_F(PrinterForm, EditingOnlyTheShareStoresRewritesThem) {

@@ -21,6 +21,8 @@ struct SaveCase {
     std::function<bool()> save;      // the save, as the window's action runs it
     std::function<QString()> typed;  // what the user has typed and not saved, as text
     int questions = 0;               // what the save asks before it writes (a confirmation)
+    // How the user saves again what a failed save kept (the save itself when empty).
+    std::function<bool()> retry = {};
 };
 
 // Walks `c` in the database `db` (opened through FaultVfs), the saves' messages going to
