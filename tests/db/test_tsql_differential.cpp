@@ -447,9 +447,9 @@ public:
             sql += filled(QStringLiteral("insert into t1 values (%1, %2, %3, %4)\n"),
                           {QString::number(id), intValue(), textValue(), decimalValue()});
         for (int id = 1, n = pick(31); id <= n; ++id)
-            sql += filled(QStringLiteral("insert into t2 values (%1, %2, %3, %4, %5)\n"),
-                          {QString::number(id), intValue(), intValue(), textValue(),
-                           decimalValue()});
+            sql +=
+                filled(QStringLiteral("insert into t2 values (%1, %2, %3, %4, %5)\n"),
+                       {QString::number(id), intValue(), intValue(), textValue(), decimalValue()});
         for (int k = 0, n = pick(11); k < n; ++k)
             sql += filled(QStringLiteral("insert into t3 values (%1, %2)\n"),
                           {intValue(), textValue()});
