@@ -1,0 +1,79 @@
+#include "FuzzSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+
+namespace Qd::Fuzz {
+namespace {
+
+// Answers every question with "no" and every choice with nothing: a parser under fuzzing must
+// not wait for a user.
+class SilentPrompter : public Core::Ui::IPrompter {
+public:
+    int message(const QString&, const QString&, Core::Ui::MsgKind,
+                Core::Ui::MsgButtons buttons) override {
+        return buttons == Core::Ui::MsgButtons::Ok ? Core::Ui::mrOk : Core::Ui::mrNo;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString folder(const QString&, const QString&) override { return {}; }
+    int exec(QDialog&) override { return QDialog::Rejected; }
+};
+
+}  // namespace
+
+void initOnce() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    static QTemporaryDir home;
+    Core::Sys::setProgramHome(home.path());
+    static SilentPrompter prompter;
+    Core::Ui::setPrompter(&prompter);
+}
+
+void dropDeferred() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString text(const std::uint8_t* data, std::size_t size) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+std::uint8_t Bytes::byte() {
+    return m_pos < m_size ? m_data[m_pos++] : 0;
+}
+
+std::int64_t Bytes::int64() {
+    std::uint64_t v = 0;
+    const std::size_t n = std::min<std::size_t>(8, m_size - std::min(m_pos, m_size));
+    std::memcpy(&v, m_data + m_pos, n);
+    m_pos += n;
+    return std::int64_t(v);
+}
+
+QString Bytes::text(std::size_t max) {
+    const std::size_t n =
+        std::min<std::size_t>(byte() % (max + 1), m_size - std::min(m_pos, m_size));
+    const QString s = Fuzz::text(m_data + m_pos, n);
+    m_pos += n;
+    return s;
+}
+
+}  // namespace Qd::Fuzz
