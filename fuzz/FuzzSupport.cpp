@@ -7,6 +7,8 @@
 
 #include "base/ProgramHome.h"
 #include "base/Prompter.h"
+#include "db/RecordSet.h"
+#include "ui/grid/Grid.h"
 
 namespace Qd::Fuzz {
 namespace {
@@ -48,8 +50,38 @@ void initOnce() {
     Core::Ui::setPrompter(&prompter);
 }
 
-void dropDeferred() {
+int runWithWidgets(void (*check)(const std::uint8_t*, std::size_t), const std::uint8_t* data,
+                   std::size_t size) {
+    initOnce();
+    check(data, size);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
+
+Core::Ui::GridView& gridView() {
+    using Core::Db::FieldType;
+    // Both kept to the end of the process and never destroyed: a record set destroyed at exit
+    // would tell a view whose application is gone.
+    static auto& rows = *new Core::Db::RecordSet;
+    static Core::Ui::GridView* view = nullptr;
+    if (!view) {
+        for (const auto& [name, type] : {std::pair{"code", FieldType::Text},
+                                         {"name", FieldType::Text},
+                                         {"price", FieldType::Currency},
+                                         {"made", FieldType::DateTime},
+                                         {"active", FieldType::Boolean}})
+            rows.addField(name, type);
+        rows.createDataSet();
+        for (int i = 0; i < 3; ++i) {
+            rows.append();
+            rows.field("code").setValue(QString::number(3 - i));
+            rows.field("price").setValue(i * 1.5);
+            rows.post();
+        }
+        view = new Core::Ui::GridView(QStringLiteral("tvGoods"));
+        view->setRecordSet(&rows);
+    }
+    return *view;
 }
 
 QString text(const std::uint8_t* data, std::size_t size) {

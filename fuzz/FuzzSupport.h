@@ -7,15 +7,26 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace Qd::Core::Ui {
+class GridView;
+}
+
 namespace Qd::Fuzz {
 
 // Makes the offscreen application, a temporary program home (trace, caches) and the silent
 // prompter, once per process.
 void initOnce();
 
-// Deletes the objects handed to deleteLater while an input ran: no event loop runs between
-// inputs, so a widget target calls this at its end or its memory grows with every input.
-void dropDeferred();
+// Runs one input of a target that works with widgets: initOnce, `check`, then the objects
+// handed to deleteLater are deleted (no event loop runs between inputs, so without this the
+// memory would grow with every input).
+int runWithWidgets(void (*check)(const std::uint8_t*, std::size_t), const std::uint8_t* data,
+                   std::size_t size);
+
+// A grid view that is never shown, over a record set of three rows with a text, a currency,
+// a date and a Boolean field ("code", "name", "price", "made", "active"). Made on first use
+// and kept: making a view costs more than the parsing fuzzed.
+Core::Ui::GridView& gridView();
 
 // The input bytes as UTF-8 text (invalid sequences become replacement characters, as they do
 // when a file is read).

@@ -4,33 +4,15 @@
 // lookup's query is the module author's T-SQL, fuzzed by fuzz_tsql).
 #include "FuzzSupport.h"
 #include "core/ColumnBuilder.h"
-#include "db/RecordSet.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
 
 namespace {
 
-// One view serves every input: the builder replaces its columns each time.
+// The shared view: the builder replaces its columns each time.
 void check(const std::uint8_t* data, std::size_t size) {
-    static Db::RecordSet* rows = [] {
-        auto* rs = new Db::RecordSet;
-        rs->addField("code", Db::FieldType::Text);
-        rs->addField("name", Db::FieldType::Text);
-        rs->addField("price", Db::FieldType::Currency);
-        rs->addField("made", Db::FieldType::DateTime);
-        rs->addField("active", Db::FieldType::Boolean);
-        rs->createDataSet();
-        rs->append();
-        rs->field("code").setValue(QStringLiteral("01"));
-        rs->post();
-        return rs;
-    }();
-    static Ui::GridView& view = []() -> Ui::GridView& {
-        auto* v = new Ui::GridView(QStringLiteral("cxgMainDBTableView1"));
-        v->setRecordSet(rows);
-        return *v;
-    }();
+    Ui::GridView& view = Qd::Fuzz::gridView();
     Base::ColumnBuilder::Options options;
     options.moduleCode = QStringLiteral("XM");
     options.types = Base::ColumnBuilder::listTypes();
@@ -45,8 +27,5 @@ void check(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Qd::Fuzz::initOnce();
-    check(data, size);
-    Qd::Fuzz::dropDeferred();
-    return 0;
+    return Qd::Fuzz::runWithWidgets(check, data, size);
 }

@@ -1,35 +1,15 @@
 // The grid layout a user's cache file holds (ini text): any text is read or refused without
 // changing the view; a layout read is saved again to text that reads back to the same text.
 #include "FuzzSupport.h"
-#include "db/RecordSet.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
 
 namespace {
 
-// One view serves every input (making a view costs more than the parsing fuzzed): its columns
-// are set afresh each time.
+// The shared view, its columns set afresh for each input.
 void check(const std::uint8_t* data, std::size_t size) {
-    static Db::RecordSet* rows = [] {
-        auto* rs = new Db::RecordSet;
-        rs->addField("code", Db::FieldType::Text);
-        rs->addField("name", Db::FieldType::Text);
-        rs->addField("price", Db::FieldType::Currency);
-        rs->createDataSet();
-        for (int i = 0; i < 3; ++i) {
-            rs->append();
-            rs->field("code").setValue(QString::number(3 - i));
-            rs->field("price").setValue(i * 1.5);
-            rs->post();
-        }
-        return rs;
-    }();
-    static Ui::GridView& view = []() -> Ui::GridView& {
-        auto* v = new Ui::GridView(QStringLiteral("tvGoods"));
-        v->setRecordSet(rows);
-        return *v;
-    }();
+    Ui::GridView& view = Qd::Fuzz::gridView();
     view.clearColumns();
     for (const char* field : {"code", "name"}) {
         Ui::GridColumn* c = view.addColumn(QStringLiteral("tvGoods") + QLatin1String(field));
@@ -52,8 +32,5 @@ void check(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Qd::Fuzz::initOnce();
-    check(data, size);
-    Qd::Fuzz::dropDeferred();
-    return 0;
+    return Qd::Fuzz::runWithWidgets(check, data, size);
 }
