@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int f = 0; f < fields; ++f) {
         const auto type = FieldType(in.byte() % kTypes);
         QString name = in.text(8);
-        if (name.isEmpty() || rs.hasField(name))
-            name = QStringLiteral("f%1").arg(f);
+        for (int k = f; name.isEmpty() || rs.hasField(name); ++k)
+            name = QStringLiteral("f%1").arg(k);  // a record set refuses a name twice
         rs.addField(name, type);
     }
     rs.createDataSet();

@@ -12,6 +12,10 @@ export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_stri
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$san_root/scripts/lsan.supp:print_suppressions=0"
 
+# Debug builds put the working folder into each object, which ccache otherwise hashes: with the
+# folder mapped away (CMakeLists.txt), a cache filled by one clone serves the next.
+export CCACHE_NOHASHDIR=1
+
 sanitized_build() {
     CC=clang CXX=clang++ cmake -S "$san_root" -B "$san_root/$san_dir" -G Ninja \
         -DCMAKE_BUILD_TYPE=Debug -DQD_FUZZ=ON -DQD_BUILD_BENCH=OFF >/dev/null
