@@ -54,7 +54,7 @@ int runWithWidgets(void (*check)(const std::uint8_t*, std::size_t), const std::u
                    std::size_t size) {
     initOnce();
     check(data, size);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents();
     return 0;
 }
 

@@ -17,9 +17,9 @@ namespace Qd::Fuzz {
 // prompter, once per process.
 void initOnce();
 
-// Runs one input of a target that works with widgets: initOnce, `check`, then the objects
-// handed to deleteLater are deleted (no event loop runs between inputs, so without this the
-// memory would grow with every input).
+// Runs one input of a target that works with widgets: initOnce, `check`, then the events it
+// posted (queued calls, deleteLater) are delivered as the event loop would. No event loop runs
+// between inputs: without this they would pile up, and the memory grow with every input.
 int runWithWidgets(void (*check)(const std::uint8_t*, std::size_t), const std::uint8_t* data,
                    std::size_t size);
 
