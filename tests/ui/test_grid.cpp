@@ -349,6 +349,32 @@ TEST_F(GridViewTest, LayoutTextRoundTripsOrderWidthVisibilityAndSort) {
     EXPECT_EQ(shownColumns(), "unit:单位:44|code:编码:80");
 }
 
+// Captions and field names come from module descriptors: whatever characters they hold, the
+// layout saved reads back to itself (found by fuzzing: a U+FFFD or a NUL in a caption, a line
+// break or blanks in a field name made the saved layout unreadable or renamed a column).
+TEST_F(GridViewTest, LayoutTextReadsBackAnyCaptionOrFieldName) {
+    const QString awkward[] = {QStringLiteral("替换\uFFFD字符"), QString::fromUtf16(u"空\0字", 3),
+                               QStringLiteral("a\nb\r\\n]"), QStringLiteral(" 前后空格 "),
+                               QStringLiteral("[x]=y;#")};
+    for (const QString& text : awkward) {
+        view->clearColumns();
+        add(text, text, 90)->visible = false;
+        add("code", text, 80);
+        view->applyColumns();
+        const QByteArray saved = view->saveLayout();
+
+        view->clearColumns();
+        view->applyColumns();
+        ASSERT_TRUE(view->restoreLayout(saved)) << saved.toStdString();
+        ASSERT_EQ(view->columns().size(), 2);
+        EXPECT_EQ(view->columns().at(0)->fieldName, text);
+        EXPECT_EQ(view->columns().at(1)->caption, text);
+        EXPECT_EQ(view->saveLayout(), saved);
+    }
+    // Bytes that are no UTF-8 are still refused.
+    EXPECT_FALSE(view->restoreLayout("[tvGoodscode]\nCaption=\xe5\xba\x0f\n"));
+}
+
 TEST_F(GridViewTest, UnreadableLayoutTextChangesNothing) {
     addStandardColumns();
     const QByteArray before = view->saveLayout();

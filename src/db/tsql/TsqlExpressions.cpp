@@ -380,6 +380,11 @@ QString prefixSql(const QString& op, const QString& operand) {
     return op + operand;
 }
 
+void appendOperation(QString& left, const QString& op, const QString& right) {
+    appendSql(left, op);
+    appendSql(left, right);
+}
+
 QString joinSql(std::initializer_list<QString> pieces) {
     QString out;
     for (const QString& p : pieces)
@@ -484,7 +489,7 @@ Expr Translator::parseOr(int& i, int end, const TableScope& s) {
     Expr e = parseAnd(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("or"))) {
         ++i;
-        e.sql = joinSql({e.sql, QStringLiteral("or"), parseAnd(i, end, s).sql});
+        appendOperation(e.sql, QStringLiteral("or"), parseAnd(i, end, s).sql);
         e.type = VType::Number;
     }
     return e;
@@ -494,7 +499,7 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
     Expr e = parseNot(i, end, s);
     while (i < end && isWord(i, QLatin1StringView("and"))) {
         ++i;
-        e.sql = joinSql({e.sql, QStringLiteral("and"), parseNot(i, end, s).sql});
+        appendOperation(e.sql, QStringLiteral("and"), parseNot(i, end, s).sql);
         e.type = VType::Number;
     }
     return e;
@@ -620,7 +625,8 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
         if (op == QLatin1String("+")) {
             if ((e.type == VType::Text && r.type != VType::Number) ||
                 (r.type == VType::Text && e.type != VType::Number)) {
-                e = {joinSql({e.sql, QStringLiteral("||"), r.sql}), VType::Text};
+                appendOperation(e.sql, QStringLiteral("||"), r.sql);
+                e = {std::move(e.sql), VType::Text};
             } else if (e.type == VType::Time && r.type != VType::Time) {
                 e = {QStringLiteral("qd_dateadd('day', %1, %2)").arg(r.sql, e.sql), VType::Time};
             } else if (r.type == VType::Time && e.type != VType::Time) {
@@ -645,7 +651,8 @@ Expr Translator::parseAdditive(int& i, int end, const TableScope& s) {
         } else if (op == QLatin1String("||")) {
             fail(at, QStringLiteral("|| 不是 T-SQL 运算符，请用 + 连接字符串"));
         } else {
-            e = {joinSql({e.sql, op, r.sql}), VType::Number};
+            appendOperation(e.sql, op, r.sql);
+            e = {std::move(e.sql), VType::Number};
         }
     }
     return e;

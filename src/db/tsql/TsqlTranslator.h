@@ -280,6 +280,9 @@ QString rewriteFor(const QString& lowerWord);
 bool wouldJoin(QChar last, QChar next);
 void appendSql(QString& out, const QString& piece);
 QString joinSql(std::initializer_list<QString> pieces);
+// Appends "op right" to `left` in place, spaced as appendSql does: a long chain (a or b or c ...)
+// grows one string instead of copying the whole left side at every step.
+void appendOperation(QString& left, const QString& op, const QString& right);
 QString prefixSql(const QString& op, const QString& operand);  // a unary operator, "-x", "- -1"
 
 // An identifier as the embedded database needs it: plain when it is a simple word, else quoted.

@@ -119,7 +119,8 @@ struct LayoutSection {
 };
 
 // Layout text: "[name]" lines, each followed by "key=value" lines; ';' and '#' start comments.
-// Values escape backslash, CR and LF.
+// Names and values escape backslash, CR, LF and NUL, so that any caption or field name reads
+// back as it was written.
 QByteArray writeLayoutText(const QList<LayoutSection>& sections);
 // nullopt when the text is not of that form or holds no section.
 std::optional<QList<LayoutSection>> readLayoutText(const QByteArray& text);

@@ -1,5 +1,7 @@
 // The text form of a view's column layout: ini sections, written and read by hand so that the
 // bytes stored in the database are exactly these (UTF-8, no platform escaping).
+#include <QStringDecoder>
+
 #include "ui/grid/GridInternal.h"
 
 namespace Qd::Core::Ui::Internal {
@@ -16,6 +18,8 @@ QString escaped(const QString& value) {
             out += QLatin1String("\\n");
         else if (ch == QLatin1Char('\r'))
             out += QLatin1String("\\r");
+        else if (ch.isNull())
+            out += QLatin1String("\\0");
         else
             out += ch;
     }
@@ -34,6 +38,7 @@ QString unescaped(QStringView value) {
         const QChar next = value[++i];
         out += next == QLatin1Char('n')   ? QChar(QLatin1Char('\n'))
                : next == QLatin1Char('r') ? QChar(QLatin1Char('\r'))
+               : next == QLatin1Char('0') ? QChar()
                                           : next;
     }
     return out;
@@ -44,7 +49,7 @@ QString unescaped(QStringView value) {
 QByteArray writeLayoutText(const QList<LayoutSection>& sections) {
     QString text;
     for (const LayoutSection& s : sections) {
-        text += QLatin1Char('[') + s.name + QLatin1String("]\n");
+        text += QLatin1Char('[') + escaped(s.name) + QLatin1String("]\n");
         for (auto it = s.keys.cbegin(); it != s.keys.cend(); ++it)
             text += it.key() + QLatin1Char('=') + escaped(it.value()) + QLatin1Char('\n');
         text += QLatin1Char('\n');
@@ -56,8 +61,10 @@ std::optional<QList<LayoutSection>> readLayoutText(const QByteArray& bytes) {
     QByteArray data = bytes;
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
-    const QString text = QString::fromUtf8(data);
-    if (text.contains(QChar::ReplacementCharacter) || text.contains(QChar(0)))
+    // Bytes that are no UTF-8 are refused; a U+FFFD written as UTF-8 is a character like any.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(data);
+    if (decoder.hasError() || text.contains(QChar(0)))
         return std::nullopt;
     QList<LayoutSection> sections;
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
@@ -70,7 +77,8 @@ std::optional<QList<LayoutSection>> readLayoutText(const QByteArray& bytes) {
         if (trimmed.startsWith(QLatin1Char('['))) {
             if (!trimmed.endsWith(QLatin1Char(']')))
                 return std::nullopt;
-            sections << LayoutSection{trimmed.mid(1, trimmed.size() - 2).trimmed().toString(), {}};
+            // The name as written, blanks included: it is a column's name, escaped as values are.
+            sections << LayoutSection{unescaped(trimmed.mid(1, trimmed.size() - 2)), {}};
             continue;
         }
         const qsizetype eq = line.indexOf(QLatin1Char('='));

@@ -1,0 +1,1 @@
+select top 1 1 union select 2

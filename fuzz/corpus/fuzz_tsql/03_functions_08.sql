@@ -1,0 +1,1 @@
+select dbo.fn_total(1)

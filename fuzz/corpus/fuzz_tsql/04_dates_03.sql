@@ -1,0 +1,1 @@
+select datepart(year, '2024-07-15 08:30:05'), datepart(mm, '2024-07-15'), datepart(dd, '2024-07-15'), datepart(weekday, '2024-07-14'), datepart(quarter, '2024-07-15'), year('2024-07-15'), month('2024-07-15'), day('2024-07-15')

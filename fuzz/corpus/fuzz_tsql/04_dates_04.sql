@@ -1,0 +1,1 @@
+select datediff(day, getdate() - 365, getdate()), datediff(day, getdate(), getdate() + 1)

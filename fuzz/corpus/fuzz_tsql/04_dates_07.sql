@@ -1,0 +1,1 @@
+select convert(varchar(10), cast('2024-01-05 10:20:30' as datetime), 120), convert(varchar(19), cast('2024-01-05 10:20:30' as datetime), 120), convert(varchar(8), cast('2024-01-05 10:20:30' as datetime), 112)

@@ -1,0 +1,1 @@
+select cast('2024-13-45' as datetime)

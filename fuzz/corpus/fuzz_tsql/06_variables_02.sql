@@ -1,0 +1,2 @@
+declare @i int
+set @i = 'abc'

@@ -1,0 +1,1 @@
+else select 1

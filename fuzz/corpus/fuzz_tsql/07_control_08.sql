@@ -1,0 +1,3 @@
+set nocount on
+set xact_abort on
+select 1

@@ -1,0 +1,1 @@
+select ('abc') + 'def', ('a') + ('b') + 'c'

@@ -1,0 +1,1 @@
+select case when datediff(day, getdate(), (getdate()) + 1) = 1 then 'tomorrow' else 'wrong' end

@@ -1,0 +1,2 @@
+declare @n int = 0
+select 10 / @n

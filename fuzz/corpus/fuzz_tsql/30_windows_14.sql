@@ -1,0 +1,1 @@
+select count(distinct v) over () from (select 1 as v) x

@@ -1,0 +1,1 @@
+select try_convert(varchar(10), cast('x' as int))

@@ -1,0 +1,1 @@
+select datefromparts(2026, 2, 30)

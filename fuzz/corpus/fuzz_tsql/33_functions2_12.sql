@@ -1,0 +1,1 @@
+select patindex('%cd%', 'abcdef'), patindex('%[0-9]%', 'ab3c'), patindex('ab%', 'abc'), patindex('b%', 'abc'), patindex('%xyz%', 'abc'), patindex('%C_E%', 'abcde'), patindex('%[^a]%', 'aab'), patindex(null, 'a')

@@ -1,0 +1,1 @@
+select format(cast('2026-03-05 14:07:09' as datetime), 'yyyy-MM-dd'), format(cast('2026-03-05 14:07:09' as datetime), 'yyyy年MM月dd日 HH:mm:ss'), format(cast('2026-03-05' as date), 'yyyyMM'), format(null, 'N2'), format(12, null)

@@ -1,0 +1,4 @@
+create table t (k int)
+
+
+merge t using t s on t.k = s.k when matched then delete

@@ -1,0 +1,1 @@
+select cast('1,5' as decimal(10,2))
