@@ -173,5 +173,7 @@ int main(int argc, char** argv) {
                                     {{"BM_OpenDataSelectRow", "BM_RawPrepareSelectRow", 1.3},
                                      {"BM_OpenDataSelectRow", "BM_RawReusedSelectRow", 0},
                                      {"BM_OpenDataThroughFaultVfs", "BM_OpenDataSelectRow", 1.03},
-                                     {"BM_UpdateRowThroughFaultVfs", "BM_UpdateRow", 1.03}});
+                                     // report only: a commit waits for the disk's flush,
+                                     // which varies by tens of percent from run to run
+                                     {"BM_UpdateRowThroughFaultVfs", "BM_UpdateRow", 0}});
 }
