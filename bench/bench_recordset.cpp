@@ -175,11 +175,13 @@ BENCHMARK(BM_RawSqliteStep)->Unit(benchmark::kMillisecond)->MinWarmUpTime(1.0)->
 BENCHMARK(BM_OpenDataIntoRecordSet)
     ->Unit(benchmark::kMillisecond)
     ->MinWarmUpTime(1.0)
-    ->MinTime(3.0);
+    ->MinTime(3.0)
+    ->Repetitions(3);
 BENCHMARK(BM_OpenDataThroughFaultVfs)
     ->Unit(benchmark::kMillisecond)
     ->MinWarmUpTime(1.0)
-    ->MinTime(3.0);
+    ->MinTime(3.0)
+    ->Repetitions(3);
 BENCHMARK(BM_PaintConstantModel)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PaintRecordSetModel)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
