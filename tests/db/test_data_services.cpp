@@ -466,8 +466,9 @@ TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // of ours converts the value or fails): the field becomes text, and the values loaded before
     // the misfit keep their text. A stored date-time that is no date is still refused by a
     // conversion, as the server would have refused to store it.
-    ASSERT_TRUE(db().execSQL("create table typed(q int, m datetime);"
-                             "insert into typed values(5, '2024-01-02 03:04:05')"));
+    ASSERT_TRUE(
+        db().execSQL("create table typed(q int, m datetime);"
+                     "insert into typed values(5, '2024-01-02 03:04:05')"));
     ASSERT_EQ(sqlite3_exec(db().handle(), "insert into typed values('abc', '不是日期')", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);

@@ -297,9 +297,9 @@ Expr typedExpr(const QString& sql, const SqlType& t) {
 QDateTime dateTimeOfText(QString text) {
     text = text.trimmed();
     // "yyyymmdd", alone or before a time of day
-    const bool compact = text.size() >= 8 && (text.size() == 8 || text[8] == QLatin1Char(' ')) &&
-                         std::all_of(text.cbegin(), text.cbegin() + 8,
-                                     [](QChar c) { return c.isDigit(); });
+    const bool compact =
+        text.size() >= 8 && (text.size() == 8 || text[8] == QLatin1Char(' ')) &&
+        std::all_of(text.cbegin(), text.cbegin() + 8, [](QChar c) { return c.isDigit(); });
     if (compact)
         text = text.left(4) + QLatin1Char('-') + text.mid(4, 2) + QLatin1Char('-') + text.mid(6);
     text.replace(QLatin1Char('/'), QLatin1Char('-'));
