@@ -96,11 +96,11 @@ Tdatacopyform::Tdatacopyform(QWidget* AOwner, Sys::TPlugItem* _plugItem, const Q
     main->addLayout(buttons);
 
     FormCreate();
-    _initlevelP1();
+    m_loaded = _initlevelP1();
     buildListColumns(cxgMain, cxgMainDBTableView1,
                      dynamic_cast<Sys::TPlugItemSingleBasic*>(PlugItem), moduleCode(),
                      joinTableList, {});  // lookups copy nothing in the copy dialog
-    openSourceData();
+    m_loaded = m_loaded && openSourceData();
 }
 
 Tdatacopyform::~Tdatacopyform() {
@@ -118,8 +118,8 @@ QString Tdatacopyform::categorySql(const QString& parentCondition) const {
         .replace(QStringLiteral(":iclass"), Db::quotedSql(moduleCode()));
 }
 
-void Tdatacopyform::_initlevelP1() {
-    Db::dataServices().openDataToCDS(cdsp1, categorySql(QStringLiteral("pid =0")));
+bool Tdatacopyform::_initlevelP1() {
+    return Db::dataServices().openDataToCDS(cdsp1, categorySql(QStringLiteral("pid =0")));
 }
 
 void Tdatacopyform::_initlevelP2(int pid) {
@@ -128,17 +128,19 @@ void Tdatacopyform::_initlevelP2(int pid) {
                                          .replace(QStringLiteral(":p1"), QString::number(pid)));
 }
 
-void Tdatacopyform::openSourceData() {
+bool Tdatacopyform::openSourceData() {
     const QString mainsql = m_descriptor.value(F("mainsql")).toString();
     const QString key = m_descriptor.value(F("key")).toString();
     if (!Db::dataServices().openDataToCDS(cdsMain,
                                           Sys::sqlTemplate(mainsql + QStringLiteral(" and 1=2"))))
-        return;
+        return false;
     QStringList codes;
     for (const QJsonValue& v : QJsonDocument::fromJson(fromID.toUtf8()).array())
         codes << Db::quotedSql(v.toString());
     Db::DataPacket source = Db::dataServices().openData(Sys::sqlTemplate(
         mainsql + QStringLiteral(" and t1.code in(") + codes.join(u',') + QStringLiteral(")")));
+    if (!source.active())
+        return false;
     for (source.first(); source.active() && !source.eof(); source.next()) {
         cdsMain.append();
         for (int f = 0; f < source.fieldCount(); ++f) {
@@ -152,8 +154,9 @@ void Tdatacopyform::openSourceData() {
     Db::DataPacket highest = Db::dataServices().openData(Sys::sqlTemplate(
         QStringLiteral("select code from ") + m_descriptor.value(F("tablename")).toString() +
         QStringLiteral(" where orgid=:orgid order by code desc")));
-    const QString top =
-        highest.active() && !highest.isEmpty() ? highest.field(0).asString() : QString();
+    if (!highest.active())
+        return false;
+    const QString top = highest.isEmpty() ? QString() : highest.field(0).asString();
     cxgMainDBTableView1->setUpdatesEnabled(false);
     int n = 0;
     for (cdsMain.first(); !cdsMain.eof(); cdsMain.next()) {
@@ -164,6 +167,7 @@ void Tdatacopyform::openSourceData() {
     cdsMain.first();
     cxgMainDBTableView1->setUpdatesEnabled(true);
     cxgMainDBTableView1->applyColumns();
+    return true;
 }
 
 void Tdatacopyform::actedtLevelExecute() {

@@ -28,10 +28,14 @@ public:
     // `_fromID`: a JSON array of the source records' codes. The plug item is not owned.
     Tdatacopyform(QWidget* AOwner, Sys::TPlugItem* _plugItem, const QString& _fromID);
     ~Tdatacopyform() override;
+    // False when the categories, the rows to copy or the highest code could not be read (the
+    // error has been shown): without them the copies could be neither filed nor coded, and the
+    // dialog is not to be opened.
+    bool loaded() const { return m_loaded; }
 
-    void _initlevelP1();
+    bool _initlevelP1();  // false when a read failed (the error was shown)
     void _initlevelP2(int pid);
-    void openSourceData();
+    bool openSourceData();  // false when a read failed (the error was shown)
     // True when no copy's code is taken; otherwise names the first and stays on its row.
     bool checkError();
 
@@ -58,6 +62,7 @@ private:
     QString categorySql(const QString& parentCondition) const;
 
     QJsonObject m_descriptor;
+    bool m_loaded = false;
 };
 
 }  // namespace Qd::Core::Base

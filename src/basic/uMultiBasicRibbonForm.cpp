@@ -429,7 +429,7 @@ void TMultiBasicRibbonForm::copySelection() {
         codes.append(cdsMain.textAt(cdsMain.rowAt(pos), code));
     Tdatacopyform copy(this, PlugItem,
                        QString::fromUtf8(QJsonDocument(codes).toJson(QJsonDocument::Compact)));
-    if (Ui::prompter().exec(copy) == QDialog::Accepted)
+    if (copy.loaded() && Ui::prompter().exec(copy) == QDialog::Accepted)
         reloadList();
 }
 

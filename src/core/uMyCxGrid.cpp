@@ -56,20 +56,22 @@ QString TMyCxGrid::cacheFile(const QString& billcode, const QString& cxgname) {
                           billcode + QLatin1Char('_') + cxgname + QStringLiteral(".ini"));
 }
 
-void TMyCxGrid::storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode) {
+bool TMyCxGrid::storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode) {
     const Sys::TAuth* auth = Sys::sysAuth();
     for (Ui::GridView* view : comp->views()) {
         const QString cxgname = cxgName(comp, view);
         const QString file = cacheFile(_billcode, cxgname);
         writeFile(file, view->saveLayout());
         // The file is only the transfer buffer; the database row is the layout's authority.
-        Db::dataServices().execSQL(QString::fromUtf8(kSaveBatch),
-                                   {{QStringLiteral("orgid"), auth ? auth->orgId : QString()},
-                                    {QStringLiteral("billcode"), _billcode},
-                                    {QStringLiteral("ck_id"), auth ? auth->storeId : 0},
-                                    {QStringLiteral("cxgname"), cxgname},
-                                    {QStringLiteral("columnstyle"), readFile(file)}});
+        if (!Db::dataServices().execSQL(QString::fromUtf8(kSaveBatch),
+                                        {{QStringLiteral("orgid"), auth ? auth->orgId : QString()},
+                                         {QStringLiteral("billcode"), _billcode},
+                                         {QStringLiteral("ck_id"), auth ? auth->storeId : 0},
+                                         {QStringLiteral("cxgname"), cxgname},
+                                         {QStringLiteral("columnstyle"), readFile(file)}}))
+            return false;
     }
+    return true;
 }
 
 void TMyCxGrid::restoreGridColumnStyle(Ui::Grid* comp, const QString& _billcode) {

@@ -17,8 +17,10 @@ namespace Qd::Core::Base {
 class TMyCxGrid {
 public:
     // Saves the layout of every top-level view of `comp` under `_billcode` for the current
-    // store (never as the all-stores row).
-    static void storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode);
+    // store (never as the all-stores row). Each view's layout is saved whole in a batch of its
+    // own; the first that fails stops the save (the data services have said why) and gives
+    // false, the views keeping the layout shown.
+    static bool storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode);
     // Restores the saved layout of every top-level view: the store's own row, else the
     // all-stores row; without either the view keeps the layout it was built with.
     static void restoreGridColumnStyle(Ui::Grid* comp, const QString& _billcode);

@@ -421,7 +421,7 @@ void TPrinterForm::editRow(bool adding) {
         return;
     TRptDocsPropForm dlg(this, &cdsMain, FModuleCode,
                          adding ? Sys::TOperateState::add : Sys::TOperateState::edit);
-    if (Ui::prompter().exec(dlg) == QDialog::Accepted)
+    if (dlg.loaded() && Ui::prompter().exec(dlg) == QDialog::Accepted)
         cdsMain.post();
 }
 

@@ -66,8 +66,10 @@ TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, cons
     connect(cbbType, &QComboBox::currentIndexChanged, this,
             &TRptDocsPropForm::updateStoreListVisibility);
 
-    _initcklist();
-    if (OperateState == Sys::TOperateState::edit) {
+    // Without the store list, or the stores shared with, the shares could be neither shown nor
+    // chosen: the dialog is not to be opened, and the template is left as it was.
+    m_loaded = _initcklist() && (OperateState != Sys::TOperateState::edit || checkSharedStores());
+    if (m_loaded && OperateState == Sys::TOperateState::edit) {
         const int owner = dataset->field(QStringLiteral("owner")).asInteger();
         if (owner >= 0 && owner < cbbType->count()) {
             cbbType->setCurrentIndex(owner);
@@ -77,9 +79,8 @@ TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, cons
             cbbType->setPlaceholderText(QStringLiteral("其他（%1）").arg(owner));
             cbbType->setCurrentIndex(-1);
         }
-        checkSharedStores();
         dataset->edit();
-    } else {
+    } else if (m_loaded) {
         // The caller's append handler fills orgid, modulecode, ck_id and isort.
         dataset->append();
     }
@@ -124,14 +125,14 @@ void TRptDocsPropForm::actCancelExecute() {
     done(QDialog::Rejected);
 }
 
-void TRptDocsPropForm::_initcklist() {
+bool TRptDocsPropForm::_initcklist() {
     lstStores->clear();
     Db::RecordSet stores;
     if (!Db::dataServices().openDataToCDS(
             stores, Sys::sqlTemplate(QStringLiteral(
                         "select id, code, name from qd_b_ckbmk where orgid=:orgid and isdel = 0 "
                         "order by isort desc, id"))))
-        return;
+        return false;
     for (stores.first(); !stores.eof(); stores.next()) {
         auto* it = new QListWidgetItem(stores.field(QStringLiteral("code")).asString() +
                                            QStringLiteral(" - ") +
@@ -141,13 +142,13 @@ void TRptDocsPropForm::_initcklist() {
         it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
         it->setCheckState(Qt::Unchecked);
     }
+    return true;
 }
 
-// Checks the stores the row is shared with; a share row whose store is not listed (deleted,
+// Checks the stores the template is shared with: those chosen for a change not saved yet (a save
+// that failed keeps them), else those stored. A share row whose store is not listed (deleted,
 // another organisation) is skipped.
-// The stores the template is shared with: those chosen for a change not saved yet (a save that
-// failed keeps them), else those stored.
-void TRptDocsPropForm::checkSharedStores() {
+bool TRptDocsPropForm::checkSharedStores() {
     QList<int> stores;
     const QString pending = dataset->field(QStringLiteral("ck_ids")).asString();
     if (!pending.isEmpty()) {
@@ -158,7 +159,7 @@ void TRptDocsPropForm::checkSharedStores() {
         if (!Db::dataServices().openDataToCDS(
                 shares, QStringLiteral("select ck_id from qd_sys_printdocs_ck where rpt_id=") +
                             QString::number(dataset->field(QStringLiteral("id")).asLargeInt())))
-            return;
+            return false;
         for (shares.first(); !shares.eof(); shares.next())
             stores << shares.field(0).asInteger();
     }
@@ -167,6 +168,7 @@ void TRptDocsPropForm::checkSharedStores() {
         if (stores.contains(it->data(Qt::UserRole).toInt()))
             it->setCheckState(Qt::Checked);
     }
+    return true;
 }
 
 void TRptDocsPropForm::loadEditors() {

@@ -34,6 +34,10 @@ public:
     // Cancelling by Escape or the close box restores the row as "取消" does.
     void reject() override;
 
+    // False when the store list or the stores shared with could not be read (the error has
+    // been shown): the dialog is not to be opened, and the row was left untouched.
+    bool loaded() const { return m_loaded; }
+
     Sys::TOperateState OperateState;
     Db::RecordSet* dataset;  // not owned
     QString code;            // the module key; kept for the caller
@@ -51,13 +55,14 @@ public:
 private:
     void actOKExecute();
     void actCancelExecute();
-    void _initcklist();
-    void checkSharedStores();
+    bool _initcklist();  // false when the stores could not be read (the error was shown)
+    bool checkSharedStores();
     void loadEditors();
     void updateStoreListVisibility();
 
     QFormLayout* m_form;  // owned by the dialog
     bool m_finished = false;
+    bool m_loaded = false;
 };
 
 }  // namespace Qd::Core::Fr4

@@ -12,6 +12,7 @@
 #include "basic/uMultiBasicRibbonForm.h"
 #include "db/Trace.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -438,4 +439,79 @@ TEST_F(CategorisedList, TheNewItemRowFilesARowUnderTheCategoryOnlyWithTheAddRigh
     auto g = open();
     EXPECT_FALSE(g->cxgMainDBTableView1->newItemRowVisible());
     EXPECT_EQ(prompts().pending(), 0);
+}
+
+// A category's save and delete, and the batch copy, each walked over every file-system step
+// failing in turn: what was typed stays to be saved again, and no part of a batch is stored.
+TEST_F(CategorisedList, CategoryAndCopySavesSurviveAFailureAtEveryStep) {
+    std::unique_ptr<TMultiBasicRibbonForm> f;
+    const auto categoryTyped = [&] {
+        return f->cdsCategory.field("code").asString() + "/" +
+               f->cdsCategory.field("name").asString();
+    };
+    const auto post = [&] {
+        try {
+            f->cdsCategory.post();
+        } catch (const Sys::EAbort&) {
+            return false;
+        }
+        return f->cdsCategory.changeCount() == 0;
+    };
+    const Qd::Test::SaveCase add{"category add",
+                                 [&] {
+                                     f = open();
+                                     f->actCategory_Add->trigger();
+                                     f->cdsCategory.field("code").setValue("03");
+                                     f->cdsCategory.field("name").setValue(QStringLiteral("丙"));
+                                 },
+                                 post, categoryTyped};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), add), 5);
+
+    // A category with no rows, deleted with its (empty) list in one batch.
+    ASSERT_TRUE(
+        db().execSQL("insert into qd_b_category(orgid, pid, code, name, iclass) "
+                     "values(1, 0, '03', N'丙', 'XM')"));
+    const QVariant empty = scalar("select id from qd_b_category where code = '03'").toInt();
+    const Qd::Test::SaveCase del{"category delete",
+                                 [&] {
+                                     f = open();
+                                     ASSERT_TRUE(f->dbtCategory->selectKey(empty));
+                                 },
+                                 [&] {
+                                     prompts().answer(Ui::mrOk);
+                                     f->actCategory_Del->trigger();
+                                     return !f->cdsCategory.locate("id", empty);
+                                 },
+                                 categoryTyped, 1};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), del), 3);
+
+    // The copy dialog keeps its rows and codes when the save fails, to be confirmed again.
+    const Qd::Test::SaveCase copy{
+        "batch copy",
+        [&] {
+            f = open();
+            f->cxgMainDBTableView1->selectionModel()->select(
+                f->cxgMainDBTableView1->model()->index(0, 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            f->cxgMainDBTableView1->selectionModel()->select(
+                f->cxgMainDBTableView1->model()->index(1, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        },
+        [&] {
+            prompts().answerDialog([&](QDialog& d) {
+                auto& dialog = static_cast<Base::Tdatacopyform&>(d);
+                const QStringList before = codes(dialog.cdsMain);
+                dialog.actok->trigger();
+                if (d.result() != QDialog::Accepted) {
+                    EXPECT_EQ(codes(dialog.cdsMain), before) << "the copies typed are lost";
+                    EXPECT_GT(dialog.cdsMain.changeCount(), 0);
+                }
+                return d.result();
+            });
+            f->actCopy->trigger();
+            return scalar("select count(*) from qd_b_xmbmk where code like 'A01%'") == "2";
+        },
+        [] { return QString(); },  // typed in the dialog: checked there
+        1};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), copy), 3);
 }

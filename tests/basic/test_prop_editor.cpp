@@ -7,6 +7,7 @@
 
 #include "basic/uBasicPropEditForm.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 #include "ui/editors/Editors.h"
 
 using namespace Qd::Core;
@@ -200,4 +201,25 @@ TEST_F(PropEditor, ALookupKeyedByCodeStoresTheIdOfTheChosenRow) {
     EXPECT_EQ(f.cdsMain.field("ck_id").asInteger(),
               scalar("select id from qd_b_ckbmk where code = 'MD06'").toInt());
     f.cdsMain.cancel();
+}
+
+// The editor's save walked over every file-system step failing in turn: the edit stays posted
+// in the change log, shown, and the next save sends it whole.
+TEST_F(PropEditor, ASaveSurvivesAFailureAtEveryStep) {
+    std::unique_ptr<TBasicPropEditForm> f;
+    const Qd::Test::SaveCase save{
+        "record editor save",
+        [&] {
+            f = open(idOf("K2"));
+            f->cdsMain.edit();
+            f->cdsMain.field("name").setValue(QStringLiteral("乙集团"));
+        },
+        [&] {
+            f->actSaveEdit->trigger();
+            return f->cdsMain.state() == Db::DataSetState::Browse && f->cdsMain.changeCount() == 0;
+        },
+        [&] {
+            return f->cdsMain.field("code").asString() + "/" + f->cdsMain.field("name").asString();
+        }};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
 }

@@ -10,6 +10,7 @@
 #include "basic/uRecycleBinForm.h"
 #include "db/Trace.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 
 using namespace Qd::Core;
 using Base::TRecycleBinForm;
@@ -91,4 +92,34 @@ TEST_F(RecycleBin, RestoresAndDeletesTheCheckedRowsLastFirst) {
         bin.grab().save(keep + "/recycle-bin.png");
     }
     EXPECT_EQ(prompts().pending(), 0);
+}
+
+// Restore and delete for good are one batch each: a failure at any step keeps every checked row
+// in the bin, still checked, and changes no row.
+TEST_F(RecycleBin, RestoreAndDeleteSurviveAFailureAtEveryStep) {
+    std::unique_ptr<TRecycleBinForm> bin;
+    const auto checked = [&] {
+        QStringList out;
+        for (int i = 0; i < bin->lstData->topLevelItemCount(); ++i)
+            out << bin->lstData->topLevelItem(i)->text(1) +
+                       (bin->lstData->topLevelItem(i)->checkState(0) == Qt::Checked ? "+" : "-");
+        return out.join(' ');
+    };
+    const auto walk = [&](const char* name, QAction* TRecycleBinForm::*action) {
+        const Qd::Test::SaveCase c{name,
+                                   [&] {
+                                       bin =
+                                           std::make_unique<TRecycleBinForm>(nullptr, &descriptor);
+                                       bin->cxCheckBox1->click();
+                                   },
+                                   [&] {
+                                       prompts().answer(Ui::mrOk);
+                                       ((*bin).*action)->trigger();
+                                       return bin->lstData->topLevelItemCount() == 0;
+                                   },
+                                   checked, 1};
+        EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), c), 3) << name;
+    };
+    walk("recycle bin restore", &TRecycleBinForm::actRestore);
+    walk("recycle bin delete", &TRecycleBinForm::actDel);
 }

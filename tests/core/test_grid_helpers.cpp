@@ -10,6 +10,7 @@
 #include "core/GridHelpers.h"
 #include "core/uMyCxGrid.h"
 #include "support/CoreTest.h"
+#include "support/FaultWalk.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -93,6 +94,30 @@ TEST_F(GridLayouts, SavedPerStoreAndViewAndRestoredInTheSameStoreOnly) {
     login("1001", 5);
     Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
     EXPECT_EQ(width(0, "name"), 240);
+}
+
+// A view's layout is saved whole or not at all: the failed save leaves the layout shown, to be
+// saved again.
+TEST_F(GridLayouts, ASaveSurvivesAFailureAtEveryStep) {
+    login("1001", 5);
+    Ui::Grid single("cxgMain");
+    Ui::GridView* view = single.addLevel("tvMain");
+    view->setRecordSet(&rs);
+    for (const char* field : {"code", "name"}) {
+        Ui::GridColumn* c = view->addColumn(field);
+        c->fieldName = field;
+        c->width = 100;
+    }
+    view->applyColumns();
+    const Qd::Test::SaveCase save{
+        "grid layout save",
+        [&] {
+            view->columnByField("name")->width = 180;
+            view->applyColumns();
+        },
+        [&] { return Base::TMyCxGrid::storeGridColumnStyle(&single, "KH"); },
+        [&] { return QString::fromUtf8(view->saveLayout()); }};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
 }
 
 TEST_F(GridLayouts, CommonLookAndIndicatorCells) {

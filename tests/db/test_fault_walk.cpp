@@ -67,6 +67,27 @@ TEST_F(FaultWalk, ChangeLogSaveOfAList) {
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
 }
 
+// A batch that saves and then reads back what it saved, as a window saving a new row and
+// learning its id does: a failure leaves nothing, and the batch run again stores the whole.
+TEST_F(FaultWalk, SaveThatReadsBackWhatItSaved) {
+    const Qd::Test::SaveCase save{
+        "save and read back",
+        [] {},
+        [&] {
+            RecordSet saved;
+            return dataServices().openDataToCDS(
+                       saved,
+                       "insert into goods(code, name, price) values('B1', N'梨', 4)\r\n"
+                       "declare @id bigint = (select max(id) from goods where code = 'B1')\r\n"
+                       "update goods set price = price + @id where id = @id\r\n"
+                       "select @id") &&
+                   saved.recordCount() == 1;
+        },
+        [] { return QString(); },
+    };
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
+}
+
 // A file replacing one of the same name in the file store: the old content stays until the new
 // one is whole.
 TEST_F(FaultWalk, FileStoreUpload) {

@@ -112,6 +112,17 @@ protected:
         return p;
     }
 
+    // 修改 confirmed with nothing changed: what a failed save kept in the list is saved again.
+    bool confirmAgain(TPrinterForm& f) {
+        prompts().answerDialog([](QDialog& d) {
+            static_cast<Fr4::TRptDocsPropForm&>(d).actOK->trigger();
+            return d.result();
+        });
+        prompts().answer(Ui::mrNo);  // no designer afterwards
+        f.actEdit->trigger();
+        return f.cdsMain.changeCount() == 0;
+    }
+
     Fr4::TDataSetCollection datasets;
     Fr4::TUserVariables variables;
     QTemporaryDir m_out;
@@ -244,13 +255,48 @@ TEST_F(PrinterForm, ANewTemplateAndItsSharesSurviveAFailureAtEveryStep) {
            [] { return QString(); },  // typed in the dialog; the row it made stays in the list
            1,
            [&] {
-               // The window keeps a new template whose save failed in its list, but 修改 with
-               // nothing changed does not save it again: the user adds it again in a window
-               // opened anew.
-               f = open();
-               return add.save();
+               // A row whose save failed stays in the list for 修改 to save again; when the
+               // failure came before the dialog opened, nothing was typed: add again.
+               return f->cdsMain.changeCount() > 0 ? confirmAgain(*f) && savedNew() : add.save();
            }};
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), add), 5);
+}
+
+TEST_F(PrinterForm, ChangedSharesSurviveAFailureAtEveryStep) {
+    grant(11, QStringLiteral("1002_061"));
+    std::unique_ptr<TPrinterForm> f;
+    // Saved: the designer is offered, which follows only a save that went through.
+    const auto saved = [&] {
+        return f->cdsMain.changeCount() == 0 && !prompts().asked().empty() &&
+               prompts().asked().back().text ==
+                   QStringLiteral("模板信息修改成功，是否进入模板设计器？");
+    };
+    Qd::Test::SaveCase share;
+    share = {
+        "template share",
+        [&] {
+            f = open();
+            select(*f, 3);  // shared with store 6
+        },
+        [&] {
+            prompts().answerDialog([](QDialog& d) {
+                auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+                for (int i = 0; i < p.lstStores->count(); ++i) {
+                    QListWidgetItem* it = p.lstStores->item(i);
+                    it->setCheckState(it->data(Qt::UserRole).toInt() == 7 ? Qt::Checked
+                                                                          : Qt::Unchecked);
+                }
+                p.actOK->trigger();
+                return d.result();
+            });
+            prompts().answer(Ui::mrNo);
+            f->actEdit->trigger();
+            return saved();
+        },
+        [] { return QString(); },  // typed in the dialog: kept in the row, saved by the retry
+        1,
+        [&] { return f->cdsMain.changeCount() > 0 ? confirmAgain(*f) && saved() : share.save(); }};
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), share), 5);
 }
 
 TEST_F(PrinterForm, EditingOnlyTheShareStoresRewritesThem) {

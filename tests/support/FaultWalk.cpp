@@ -140,7 +140,7 @@ int walkFaults(sqlite3* db, ScriptedPrompter& prompts, const SaveCase& c) {
             if (saved) {
                 // A failure the database recovered from by itself (a retried lock, a read
                 // served again): the save is whole.
-                EXPECT_EQ(rows, after);
+                EXPECT_EQ(rows.toStdString(), after.toStdString()) << "said saved, but is not";
                 continue;
             }
             // One message says it failed; the questions before it may not have been reached.

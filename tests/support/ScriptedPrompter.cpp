@@ -41,8 +41,11 @@ void ScriptedPrompter::clear() {
 }
 
 bool ScriptedPrompter::take(const QString& what, Answer& a) {
+    const bool acceptedMessage = what == QLatin1String("message") && m_acceptAll;
+    if (acceptedMessage && !m_script.empty() && m_script.front().dialog)
+        return false;
     if (m_script.empty()) {
-        if (!(what == QLatin1String("message") && m_acceptAll))
+        if (!acceptedMessage)
             ADD_FAILURE() << "unexpected " << what.toStdString() << ": "
                           << last().text.toStdString() << " [" << last().title.toStdString() << "]";
         return false;

@@ -27,7 +27,8 @@ public:
     // Queues the answer to the next question (a button for messages, 1/0 for dialogs).
     void answer(int result);
     void answerText(const QString& text);  // input, file and folder questions
-    // Answers every message box that is asked without a scripted answer with OK, recording it.
+    // Answers with OK every message box asked when no scripted answer is waiting, or when the
+    // next one is for a dialog (a message shown before the dialog opens does not take it).
     void acceptAllMessages(bool on) { m_acceptAll = on; }
     // Runs code on the dialog that exec() receives, then returns `result`.
     void answerDialog(std::function<int(QDialog&)> f);
