@@ -23,10 +23,7 @@
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
-using Qd::Test::DbSnapshot;
-using Qd::Test::forEachHostileValue;
-using Qd::Test::freshText;
-using Qd::Test::HostileValue;
+using namespace Qd::Test;
 
 namespace {
 
@@ -58,7 +55,7 @@ const char* kItemColumns = R"([{"fieldname": "code", "label": "编号"},
             "fields": [{"fieldname": "name", "caption": "名称", "target": "itemno"}]}},
   {"fieldname": "id", "label": "ID", "visiable": "false"}])";
 
-class Injection : public Qd::Test::CoreTest {
+class Injection : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
@@ -99,7 +96,7 @@ protected:
                          {{QStringLiteral("id"), id}});
     }
     int width(const char* table, const char* column) {
-        return Qd::Test::columnWidth(dbPath(), QLatin1String(table), QLatin1String(column));
+        return columnWidth(dbPath(), QLatin1String(table), QLatin1String(column));
     }
     // Posts the row as the grid does when it is left. A value too long for its column must be
     // refused in one message naming the truncation, the row kept in editing with what was

@@ -11,14 +11,11 @@
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
-using Qd::Test::DbSnapshot;
-using Qd::Test::forEachHostileValue;
-using Qd::Test::freshText;
-using Qd::Test::HostileValue;
+using namespace Qd::Test;
 
 namespace {
 
-class Injection : public Qd::Test::CoreTest {
+class Injection : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
@@ -26,7 +23,7 @@ protected:
         rs.addField("code", Db::FieldType::Text);
         rs.createDataSet();
     }
-    int registryWidth() { return Qd::Test::columnWidth(dbPath(), "qd_sys_plugins", "code"); }
+    int registryWidth() { return columnWidth(dbPath(), "qd_sys_plugins", "code"); }
 
     Db::RecordSet rs;
 };
@@ -62,7 +59,7 @@ TEST_F(Injection, AGridLayoutIsKeptUnderAnyModuleCodeAndGridName) {
 // A report is found by its title, which is pasted between the quotes of the catalogue's
 // statement: found, it asks for its right (which the user lacks).
 TEST_F(Injection, AReportIsFoundByItsTitle) {
-    const int titleWidth = Qd::Test::columnWidth(dbPath(), "qd_sys_rptmain", "title");
+    const int titleWidth = columnWidth(dbPath(), "qd_sys_rptmain", "title");
     forEachHostileValue([&](const HostileValue& v) {
         if (!v.fits(titleWidth))
             return;

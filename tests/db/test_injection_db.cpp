@@ -10,21 +10,18 @@
 #include "support/HostileValues.h"
 #include "support/TestEnv.h"
 
-using Qd::Test::DbSnapshot;
-using Qd::Test::forEachHostileValue;
-using Qd::Test::freshText;
-using Qd::Test::HostileValue;
+using namespace Qd::Test;
 
 namespace {
 
-class Injection : public Qd::Test::DbTest {};
+class Injection : public DbTest {};
 
 }  // namespace
 
 TEST_F(Injection, AStoredFileKeepsItsName) {
     QBuffer first;
     ASSERT_TRUE(db().putFile("first", first));  // the store's table exists from here on
-    const int nameWidth = Qd::Test::columnWidth(dbPath(), "qd_sys_filestore", "name");
+    const int nameWidth = columnWidth(dbPath(), "qd_sys_filestore", "name");
     forEachHostileValue([&](const HostileValue& v) {
         QByteArray content = v.text.toUtf8();
         QBuffer stream(&content);

@@ -14,21 +14,18 @@
 #include "support/HostileValues.h"
 
 using namespace Qd::Core;
-using Qd::Test::DbSnapshot;
-using Qd::Test::forEachHostileValue;
-using Qd::Test::freshText;
-using Qd::Test::HostileValue;
+using namespace Qd::Test;
 
 namespace {
 
-class Injection : public Qd::Test::CoreTest {
+class Injection : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
     }
     int width(const char* column) {
-        return Qd::Test::columnWidth(dbPath(), "qd_sys_printdocs", QLatin1String(column));
+        return columnWidth(dbPath(), "qd_sys_printdocs", QLatin1String(column));
     }
     // Adds a template through the properties dialog, shared with store 6.
     void add(Fr4::TPrinterForm& f, const QString& code, const QString& name, bool saves) {
@@ -54,7 +51,7 @@ protected:
 }  // namespace
 
 TEST_F(Injection, ATemplateKeepsItsModuleCodeNumberAndName) {
-    const int moduleWidth = Qd::Test::columnWidth(dbPath(), "qd_sys_plugins", "code");
+    const int moduleWidth = columnWidth(dbPath(), "qd_sys_plugins", "code");
     const int codeWidth = width("code");
     forEachHostileValue([&](const HostileValue& v) {
         // The module's code is one the registry can hold; number and name are typed.
