@@ -120,7 +120,6 @@ void TBasicPropEditForm::run(void (TBasicPropEditForm::*handler)()) {
 }
 
 void TBasicPropEditForm::setJoinTableList() {
-    const Sys::TAuth* auth = Sys::sysAuth();
     for (const QJsonValue& v : m_pluginfo.value(F("columns")).toArray()) {
         const QJsonObject column = v.toObject();
         const QString type = column.value(F("type")).toString();
@@ -129,10 +128,7 @@ void TBasicPropEditForm::setJoinTableList() {
             continue;
         auto table = std::make_unique<TjoinTableObject>(true);
         table->jo = join;
-        table->Fsql = join.value(F("sql"))
-                          .toString()
-                          .replace(F(":orgid"), auth ? auth->orgId : QString())
-                          .replace(F(":iclass"), PlugItemCode);
+        table->Fsql = Sys::lookupSql(join.value(F("sql")).toString(), PlugItemCode);
         table->updatefields = join.value(F("fields")).toArray();
         Db::LogMsg(table->Fsql);
         if (type == F("lookupcombobox")) {
@@ -221,9 +217,11 @@ void TBasicPropEditForm::doSave() {
     QJsonObject extend;
     if (extendinfo) {
         for (int i = 0; i < extendinfo->size(); ++i) {
+            // Kept as every text of the record is kept, through UTF-8 (a lone surrogate becomes
+            // "?"), rather than through JSON's escapes.
             const QVariant v = cxgextend->value(extendRow(i));
             extend.insert(extendinfo->at(i).toObject().value(F("key")).toString(),
-                          v.isNull() ? QString() : v.toString());
+                          v.isNull() ? QString() : QString::fromUtf8(v.toString().toUtf8()));
         }
     }
     const QString afterSql = getOnAfterPostSQL();

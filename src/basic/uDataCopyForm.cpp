@@ -114,18 +114,18 @@ QString Tdatacopyform::moduleCode() const {
 QString Tdatacopyform::categorySql(const QString& parentCondition) const {
     return Sys::sqlTemplate(QStringLiteral("select * from qd_b_category where orgid=:orgid and ") +
                             parentCondition +
-                            QStringLiteral(" and iclass=:iclass and isdel=0 order by isort"))
-        .replace(QStringLiteral(":iclass"), Db::quotedSql(moduleCode()));
+                            QStringLiteral(" and iclass=:iclass and isdel=0 order by isort"));
 }
 
+// The module code and the first level are bound: a code holding ":p1" or a quote stays a code.
 bool Tdatacopyform::_initlevelP1() {
-    return Db::dataServices().openDataToCDS(cdsp1, categorySql(QStringLiteral("pid =0")));
+    return Db::dataServices().openDataToCDS(cdsp1, categorySql(QStringLiteral("pid =0")),
+                                            {{F("iclass"), moduleCode()}});
 }
 
 void Tdatacopyform::_initlevelP2(int pid) {
-    Db::dataServices().openDataToCDS(cdsp2,
-                                     categorySql(QStringLiteral("pid =:p1"))
-                                         .replace(QStringLiteral(":p1"), QString::number(pid)));
+    Db::dataServices().openDataToCDS(cdsp2, categorySql(QStringLiteral("pid =:p1")),
+                                     {{F("iclass"), moduleCode()}, {F("p1"), pid}});
 }
 
 bool Tdatacopyform::openSourceData() {
@@ -134,21 +134,30 @@ bool Tdatacopyform::openSourceData() {
     if (!Db::dataServices().openDataToCDS(cdsMain,
                                           Sys::sqlTemplate(mainsql + QStringLiteral(" and 1=2"))))
         return false;
-    QStringList codes;
-    for (const QJsonValue& v : QJsonDocument::fromJson(fromID.toUtf8()).array())
-        codes << Db::quotedSql(v.toString());
-    Db::DataPacket source = Db::dataServices().openData(Sys::sqlTemplate(
-        mainsql + QStringLiteral(" and t1.code in(") + codes.join(u',') + QStringLiteral(")")));
-    if (!source.active())
-        return false;
-    for (source.first(); source.active() && !source.eof(); source.next()) {
-        cdsMain.append();
-        for (int f = 0; f < source.fieldCount(); ++f) {
-            const QString name = source.fieldDef(f).name;
-            if (name.compare(key, Qt::CaseInsensitive) != 0 && cdsMain.hasField(name))
-                cdsMain.field(name).setValue(source.field(f).value());
+    // The chosen codes are bound, one parameter each, after the session's values are filled in:
+    // a code is never statement text.
+    QStringList names;
+    Db::Params codes;
+    for (const QJsonValue& v : QJsonDocument::fromJson(fromID.toUtf8()).array()) {
+        names << QStringLiteral(":code%1").arg(codes.size());
+        codes.push_back({names.back().mid(1), v.toString()});
+    }
+    if (!codes.empty()) {
+        Db::DataPacket source = Db::dataServices().openData(
+            Sys::sqlTemplate(mainsql) + QStringLiteral(" and t1.code in(") + names.join(u',') +
+                QStringLiteral(")"),
+            codes);
+        if (!source.active())
+            return false;
+        for (source.first(); !source.eof(); source.next()) {
+            cdsMain.append();
+            for (int f = 0; f < source.fieldCount(); ++f) {
+                const QString name = source.fieldDef(f).name;
+                if (name.compare(key, Qt::CaseInsensitive) != 0 && cdsMain.hasField(name))
+                    cdsMain.field(name).setValue(source.field(f).value());
+            }
+            cdsMain.post();
         }
-        cdsMain.post();
     }
     // Codes go on from the highest the table has, deleted rows included.
     Db::DataPacket highest = Db::dataServices().openData(Sys::sqlTemplate(
@@ -197,9 +206,10 @@ bool Tdatacopyform::checkError() {
     const QString table = m_descriptor.value(F("tablename")).toString();
     for (cdsMain.first(); !cdsMain.eof(); cdsMain.next()) {
         const QString code = cdsMain.field(F("code")).asString();
-        Db::DataPacket taken = Db::dataServices().openData(Sys::sqlTemplate(
-            QStringLiteral("select id from ") + table +
-            QStringLiteral(" where orgid=:orgid and code = ") + Db::quotedSql(code)));
+        Db::DataPacket taken = Db::dataServices().openData(
+            Sys::sqlTemplate(QStringLiteral("select id from ") + table +
+                             QStringLiteral(" where orgid=:orgid and code = :code")),
+            {{F("code"), code}});
         if (taken.active() && !taken.isEmpty()) {
             showHint(QStringLiteral("编号") + code + QStringLiteral("重复，请重新输入"));
             return false;

@@ -110,10 +110,7 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
     const bool secondLevel = c.type == QLatin1String("lookupcomboboxl2");
     auto table = std::make_unique<TjoinTableObject>(!secondLevel);
     table->jo = c.join;
-    const Sys::TAuth* auth = Sys::sysAuth();
-    table->Fsql = text(c.join, "sql")
-                      .replace(QStringLiteral(":orgid"), auth ? auth->orgId : QString())
-                      .replace(QStringLiteral(":iclass"), m_opt.moduleCode);
+    table->Fsql = Sys::lookupSql(text(c.join, "sql"), m_opt.moduleCode);
     Db::LogMsg(table->Fsql);
 
     props.kind = secondLevel ? Ui::EditorKind::LookupComboL2 : Ui::EditorKind::LookupCombo;

@@ -12,6 +12,7 @@
 
 #include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
+#include "base/SafeName.h"
 #include "db/ColumnStore.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
@@ -436,13 +437,14 @@ QString SqliteDataServices::downloadFile(const QString& name) {
             return {};
         const QByteArray content = r.valueAt(r.rowAt(0), 0).toByteArray();
 
-        // The stored name may hold folders; none of its parts may climb out of the cache.
+        // The stored name may hold folders; none of its parts may climb out of the cache, and
+        // each becomes a name the file system takes (a long Chinese name is cut to its bytes).
         QStringList parts;
         for (const QString& part : QString(name)
                                        .replace(QLatin1Char('\\'), QLatin1Char('/'))
                                        .split(QLatin1Char('/'), Qt::SkipEmptyParts))
             if (part != QLatin1String(".") && part != QLatin1String(".."))
-                parts << part;
+                parts << Sys::safeFileName(part);
         if (parts.isEmpty())
             parts << QStringLiteral("file");
         const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));

@@ -244,16 +244,19 @@ void TPrinterForm::cdsMainAfterPost() {
                          statements, 0);
     if (statements.isEmpty())
         return;
-    // The template (a new one found by its module, number and name) and its share rows in one
-    // batch: saved whole or not at all.
-    const QString rpt =
-        id != 0 ? QString::number(id)
-                : QStringLiteral("(select max(id) from qd_sys_printdocs where orgid = ") +
-                      Db::quotedSql(Sys::sysAuth()->orgId) + QStringLiteral(" and modulecode = ") +
-                      Db::quotedSql(FModuleCode) + QStringLiteral(" and code = ") +
-                      Db::quotedSql(code) + QStringLiteral(" and docname = ") +
-                      Db::quotedSql(docName) + QLatin1Char(')');
-    statements << QStringLiteral("declare @rpt bigint = ") + rpt;
+    // The template (a new one found by its module, number and name, bound) and its share rows
+    // in one batch: saved whole or not at all.
+    Db::Params found;
+    if (id == 0)
+        found = {{F("rpt_orgid"), Sys::sysAuth()->orgId},
+                 {F("rpt_module"), FModuleCode},
+                 {F("rpt_code"), code},
+                 {F("rpt_docname"), docName}};
+    statements << QStringLiteral("declare @rpt bigint = ") +
+                      (id != 0 ? QString::number(id)
+                               : QStringLiteral("(select max(id) from qd_sys_printdocs where orgid "
+                                                "= :rpt_orgid and modulecode = :rpt_module and "
+                                                "code = :rpt_code and docname = :rpt_docname)"));
     if (!ckIds.isEmpty()) {
         statements << QStringLiteral("delete from qd_sys_printdocs_ck where rpt_id = @rpt");
         for (const QString& store : ckIds.split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -263,7 +266,7 @@ void TPrinterForm::cdsMainAfterPost() {
     }
     statements << QStringLiteral("select @rpt");
     Db::RecordSet saved;
-    if (!Db::dataServices().openDataToCDS(saved, statements.join(F("\r\n"))))
+    if (!Db::dataServices().openDataToCDS(saved, statements.join(F("\r\n")), found))
         return;
     if (id == 0 && !saved.isEmpty())
         id = saved.field(0).asLargeInt();

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <iterator>
 
+#include "base/TextFormat.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
+#include "db/tsql/TsqlLexer.h"
 
 namespace Qd::Core::Sys {
 
@@ -404,6 +406,30 @@ QString sqlTemplate(const QString& sql) {
     QString out = sql;
     out.replace(orgid, Db::quotedSql(auth ? auth->orgId : QString()));
     out.replace(userid, QString::number(auth ? auth->userId : 0));
+    return out;
+}
+
+QString lookupSql(const QString& sql, const QString& moduleCode) {
+    using Db::Tsql::Token;
+    static const QRegularExpression placeholder(QStringLiteral(":orgid|:iclass"));
+    const TAuth* auth = sysAuth();
+    const QString orgId = auth ? auth->orgId : QString();
+    auto valueOf = [&](QStringView name) {
+        return name == QLatin1String(":orgid") ? orgId : moduleCode;
+    };
+    // Placeholders are found by the lexer, so that a value can never end a literal or start one.
+    QString out;
+    for (const Token& t : Db::Tsql::tokenize(sql)) {
+        const QString text = Db::Tsql::tokenText(sql, t).toString();
+        if (t.kind == Token::String || t.kind == Token::NString)
+            out += substitute(text, placeholder, [&](const QRegularExpressionMatch& m) {
+                return Db::quoteSql(valueOf(m.capturedView()));
+            });
+        else if (t.kind == Token::Param && placeholder.match(text).capturedLength() == text.size())
+            out += Db::quotedSql(valueOf(text));
+        else
+            out += text;
+    }
     return out;
 }
 

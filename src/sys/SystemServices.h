@@ -114,6 +114,10 @@ void setSystemServices(SystemServices* services);
 TAuth* sysAuth();
 // The text with ":orgid" and ":userid" replaced by the session's values as quoted literals.
 QString sqlTemplate(const QString& sql);
+// A lookup statement of a descriptor with ":orgid" and ":iclass" filled with the session's
+// organisation and `moduleCode`: between quotes the value goes in with its quotes doubled,
+// elsewhere as a quoted literal. Other parameters (":p1") stay to be bound.
+QString lookupSql(const QString& sql, const QString& moduleCode);
 TPlugsPool& plugsPool();
 TSysConfigCache& SysConfigCache();
 const TGlobalSettings& VaGlobalmtSettings();

@@ -401,3 +401,17 @@ TEST(InfoMessageBox, DetailStartsFoldedAndTogglesByItsHeight) {
     box.okButton()->click();
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }
+
+// A lookup statement's placeholders: inside quotes the value with its quotes doubled, elsewhere
+// a quoted literal; a longer name or another parameter is left alone.
+TEST_F(SysTest, LookupStatementsTakeTheOrganisationAndModuleAsValues) {
+    ASSERT_TRUE(db().execSQL("update qd_b_ckbmk set orgid = 1"));
+    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
+    EXPECT_EQ(Sys::lookupSql("select * from t where orgid = :orgid and iclass = ':iclass' and "
+                             "pid = :p1 and x = :iclassx and n = N'[:orgid/:iclass]'",
+                             "O'B"),
+              "select * from t where orgid = '1' and iclass = 'O''B' and pid = :p1 and x = "
+              ":iclassx and n = N'[1/O''B]'");
+    // A value holding a placeholder is not filled again.
+    EXPECT_EQ(Sys::lookupSql("select ':iclass', :iclass", ":orgid"), "select ':orgid', ':orgid'");
+}
