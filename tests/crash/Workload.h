@@ -30,6 +30,7 @@ inline constexpr char kRaceSchema[] =
 inline constexpr char kStaleMessage[] = "当前数据状态已改变，请刷新数据后请重试.";
 
 // Lines the writer prints on standard output, each flushed at once.
+inline constexpr char kOpening[] = "opening";    // about to open the database
 inline constexpr char kReady[] = "ready";        // opened the database
 inline constexpr char kBegin[] = "begin ";       // + number: a batch is being written
 inline constexpr char kCommitted[] = "batch ";   // + number: that batch is stored

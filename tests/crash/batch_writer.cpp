@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
     StreamPrompter prompter;
     Ui::setPrompter(&prompter);
     try {
+        say(QString::fromLatin1(Workload::kOpening));
         // The busy timeout the client opens with.
         Db::SqliteDataServices db(args[2]);
         Db::setDataServices(&db);
