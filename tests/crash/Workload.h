@@ -33,7 +33,7 @@ inline constexpr char kStaleMessage[] = "当前数据状态已改变，请刷新
 inline constexpr char kOpening[] = "opening";    // about to open the database
 inline constexpr char kReady[] = "ready";        // opened the database
 inline constexpr char kBegin[] = "begin ";       // + number: a batch is being written
-inline constexpr char kCommitted[] = "batch ";   // + number: that batch is stored
+inline constexpr char kCommitted[] = "batch ";   // + number and ms taken: that batch is stored
 inline constexpr char kHolding[] = "holding";    // holds the write lock until a line comes in
 inline constexpr char kReleased[] = "released";  // committed and let go of it
 inline constexpr char kDone[] = "done ";         // + "conflicts=C failures=F"

@@ -10,6 +10,7 @@
 // Progress goes to standard output (Workload.h), every message box to standard error.
 #include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -122,12 +123,15 @@ int crash() {
     if (batch < 0)
         return 1;
     say(QString::fromLatin1(Workload::kReady));
+    QElapsedTimer taken;
     for (;;) {
         ++batch;
         say(QString::fromLatin1(Workload::kBegin) + QString::number(batch));
+        taken.start();
         if (!(batch % 2 ? saveList(batch) : saveBill(batch)))
             return 1;
-        say(QString::fromLatin1(Workload::kCommitted) + QString::number(batch));
+        say(QString::fromLatin1(Workload::kCommitted) +
+            QStringLiteral("%1 %2").arg(batch).arg(taken.nsecsElapsed() / 1e6, 0, 'f', 2));
     }
 }
 
