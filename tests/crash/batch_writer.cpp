@@ -12,8 +12,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "crash/Workload.h"
 #include "db/DataServices.h"
@@ -119,6 +121,12 @@ bool saveBill(qint64 batch) {
 }
 
 int crash() {
+    // A writer whose test is gone (killed, so that it could not kill the writer) ends when its
+    // standard input closes, instead of writing on for ever.
+    std::thread([] {
+        waitForLine();
+        std::_Exit(3);
+    }).detach();
     qint64 batch = std::max(highestStored("crash_list"), highestStored("crash_bill"));
     if (batch < 0)
         return 1;
