@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -253,6 +254,12 @@ private:
     std::vector<Col> m_cols;
 };
 
+// A lock another connection held for longer than the busy timeout.
+bool isBusy(int code) {
+    return code == SQLITE_BUSY || code == SQLITE_BUSY_RECOVERY || code == SQLITE_BUSY_SNAPSHOT ||
+           code == SQLITE_BUSY_TIMEOUT;
+}
+
 }  // namespace
 
 // ---- the service ---------------------------------------------------------------------------
@@ -260,6 +267,23 @@ private:
 struct SqliteDataServices::Impl {
     sqlite3* db = nullptr;
     QString path;
+    int busyTimeoutMs = 0;
+    QElapsedTimer busySince;  // since the lock now waited for was first refused
+
+    // Waits for a lock another connection holds: tries again every millisecond until the busy
+    // timeout has passed. The embedded database's own handler sleeps longer and longer (up to
+    // 100 ms at a time), so a client waiting behind another that commits back to back could
+    // miss every short gap between its transactions and fail after the whole timeout, although
+    // no lock was held for more than a few milliseconds.
+    static int waitForLock(void* self, int tries) {
+        Impl* d = static_cast<Impl*>(self);
+        if (tries == 0)
+            d->busySince.start();
+        if (d->busySince.elapsed() >= d->busyTimeoutMs)
+            return 0;
+        sqlite3_sleep(1);
+        return 1;
+    }
 
     std::unique_ptr<Tsql::Session> session;  // runs every batch; lives as long as db
 
@@ -287,6 +311,17 @@ struct SqliteDataServices::Impl {
         } catch (const Tsql::TsqlExecError& e) {
             // An error the batch raised itself is meant for the user as it stands.
             const QString statement = (e.statement().isEmpty() ? sql : e.statement()).trimmed();
+            if (!e.raised() && isBusy(e.number())) {
+                // Another client kept the database locked for the whole busy timeout. What
+                // the user can do is wait and try again; the statement is for the trace.
+                const QString head = QStringLiteral(
+                                         "数据库正被其他用户占用，等待 %1 秒后仍未释放，"
+                                         "本次操作没有执行，请稍后重试。")
+                                         .arg(busyTimeoutMs / 1000.0);
+                LogError(head + QLatin1Char('\n') + e.message() + QLatin1Char('\n') +
+                         maskSecrets(sql.trimmed()).text);
+                throw DbError(head);
+            }
             const QString head =
                 e.raised() ? e.message() : QStringLiteral("数据库错误：") + e.message();
             LogError(head + QLatin1Char('\n') +
@@ -328,7 +363,9 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, c
     if (!existed)
         Sys::ownerOnly(path);
     sqlite3_extended_result_codes(d->db, 1);
-    sqlite3_busy_timeout(d->db, busyTimeoutMs);
+    d->busyTimeoutMs = busyTimeoutMs;
+    if (busyTimeoutMs > 0)
+        sqlite3_busy_handler(d->db, &Impl::waitForLock, d.get());
     // The file store lives in the database itself, so one file (and its backups) holds
     // everything a client shares.
     static const char setup[] =
