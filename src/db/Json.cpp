@@ -32,19 +32,36 @@ QString valueText(const QJsonValue& v) {
 
 }  // namespace
 
+QJsonValue JObject::member(const QString& key) const {
+    const QJsonValue v = m_object.value(key);
+    if (!v.isUndefined())
+        return v;
+    // Qt's object looks a key up in an order that differs from the one it keeps its keys in
+    // when some are outside the basic plane (an emoji, a rare Han character): a key it holds
+    // may be missed. Looked for one by one then.
+    for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it)
+        if (it.key() == key)
+            return it.value();
+    return v;
+}
+
+bool JObject::contains(const QString& key) const {
+    return !member(key).isUndefined();
+}
+
 QString JObject::S(const QString& key) const {
-    return valueText(m_object.value(key));
+    return valueText(member(key));
 }
 
 JObject JObject::O(const QString& key) const {
-    const QJsonValue v = m_object.value(key);
+    const QJsonValue v = member(key);
     if (v.isObject())
         return JObject(v.toObject());
     return v.isString() ? SO(v.toString()) : JObject();  // an object written as a string
 }
 
 JArray JObject::A(const QString& key) const {
-    const QJsonValue v = m_object.value(key);
+    const QJsonValue v = member(key);
     if (v.isArray())
         return JArray(v.toArray());
     return v.isString() ? SA(v.toString()) : JArray();

@@ -17,7 +17,7 @@ public:
     explicit JObject(QJsonObject o) : m_object(std::move(o)), m_valid(true) {}
 
     bool isNull() const { return !m_valid; }
-    bool contains(const QString& key) const { return m_object.contains(key); }
+    bool contains(const QString& key) const;
     QStringList keys() const { return m_object.keys(); }
 
     // The value as text: strings as they are, numbers and booleans written out, nested
@@ -34,6 +34,8 @@ public:
     const QJsonObject& json() const { return m_object; }
 
 private:
+    QJsonValue member(const QString& key) const;  // undefined when there is none
+
     QJsonObject m_object;
     bool m_valid = false;
 };

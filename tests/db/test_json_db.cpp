@@ -130,4 +130,23 @@ TEST(DataServicesJsonModel, ReadsValuesAsTextNestedAndWritesBack) {
     EXPECT_EQ(SO("not json").S("a"), "");
 }
 
+// A field name outside the basic plane (a rare character, an emoji) beside names holding
+// characters near its top (a fuzzer's find): every key is found, as module code reads a row by
+// its field names.
+TEST(DataServicesJsonModel, KeysOutsideTheBasicPlaneAreFound) {
+    const QStringList names{QString::fromUcs4(U"\U000A1DC5"
+                                              U"6"),
+                            QString::fromUcs4(U"\uFFFD%\uFFFD\uFFFD"),
+                            QString::fromUcs4(U"\uFFFD<\uFFFDr\uFFFD"),
+                            QString::fromUcs4(U"\uFFFDLR\uFFFDT\u0005\uFFFD")};
+    JObject written = SO("{}");
+    for (int i = 0; i < names.size(); ++i)
+        written.PutS(names[i], QString::number(i));
+    const JObject o = SO(written.AsJSon());
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(o.S(names[i]), QString::number(i)) << i;
+    EXPECT_TRUE(o.contains(names[0]));
+    EXPECT_FALSE(o.contains(QStringLiteral("缺")));
+}
+
 }  // namespace
