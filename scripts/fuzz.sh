@@ -2,7 +2,8 @@
 # Builds the fuzz targets (fuzz/, in the sanitized folder) and runs each on its seeds for
 # SECONDS (default 60), one after the other, one job each. Prints, per target, executions,
 # executions per second, coverage and the input of any crash; exits 1 when one crashed.
-# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]; with QD_FUZZ_RUNS=N each target also stops
+# after N executions (whichever comes first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/sanitized.sh
@@ -32,7 +33,8 @@ for t in "${targets[@]}"; do
     status=0
     "$san_dir/fuzz/$t" "$work" "fuzz/corpus/$t" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -detect_leaks="$leaks" -print_final_stats=1 \
-        -artifact_prefix="$crashes/$t-" >"$log" 2>&1 || status=$?
+        -artifact_prefix="$crashes/$t-" ${QD_FUZZ_RUNS:+-runs="$QD_FUZZ_RUNS"} >"$log" 2>&1 ||
+        status=$?
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
     speed=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo 0)
