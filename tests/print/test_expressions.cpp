@@ -281,6 +281,7 @@ TEST(Expressions, Errors) {
         {"StrToInt('1.5')", 0, "不是整数"},
         {"IntToStr(1.5)", 0, "不是整数"},
         {"1 < true", 2, "无法比较"},
+        {"Date() + 2 + Date()", 11, "两个日期不能相加"},  // once ran out of stack
     });
 }
 

@@ -509,6 +509,8 @@ private:
             const double days = toDouble(b, at) * (op == Op::Sub ? -1 : 1);
             return a.toDateTime().addMSecs(qint64(std::llround(days * 86400000.0)));
         }
+        if (ka == Kind::DateTime && kb == Kind::DateTime && op == Op::Add)
+            fail(at, QStringLiteral("两个日期不能相加"));
         if (kb == Kind::DateTime && op == Op::Add)
             return arithmetic(op, b, a, at);
 
