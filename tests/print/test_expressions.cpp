@@ -283,6 +283,13 @@ TEST(Expressions, Errors) {
         {"1 < true", 2, "无法比较"},
         {"Date() + 2 + Date()", 11, "两个日期不能相加"},  // once ran out of stack
     });
+    // Nesting that ran the parser out of stack: refused at the bracket past the limit, while
+    // the limit itself still parses and evaluates.
+    const std::string deep = std::string(200, '(') + "1" + std::string(200, ')');
+    FakeContext context = billContext();
+    EXPECT_EQ(Expression::parse(QString::fromStdString(deep)).evaluate(context).toInt(), 1);
+    const std::string deeper = "(" + deep + ")", signs = std::string(300, '-') + "1";
+    expectErrors({{deeper.c_str(), 201, "嵌套太深"}, {signs.c_str(), 201, "嵌套太深"}});
 }
 
 // A variable's own expression fails: the error carries that expression and names the variable.

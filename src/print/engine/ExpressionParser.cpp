@@ -1,6 +1,8 @@
 // The tokenizer and the precedence-climbing parser of the expression language.
 #include "print/engine/ExpressionTree.h"
 
+#include <QScopeGuard>
+
 namespace Qd::Print::Internal {
 
 namespace {
@@ -295,6 +297,12 @@ private:
 
     NodePtr parseUnary() {
         const Token& t = peek();
+        // Every nesting (brackets, a function's arguments, signs) passes here: a limit keeps a
+        // hostile expression from running the parser, and later the evaluation, out of stack.
+        if (m_depth > kMaxDepth)
+            fail(t, QStringLiteral("表达式嵌套太深（超过 %1 层）").arg(kMaxDepth));
+        ++m_depth;
+        const auto leave = qScopeGuard([this] { --m_depth; });
         Op op;
         int operandPrecedence;
         if (t.kind == TokenKind::Minus) {
@@ -480,6 +488,8 @@ private:
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
     bool m_inAggregate = false;
+    static constexpr int kMaxDepth = 200;
+    int m_depth = 0;
 };
 
 }  // namespace
