@@ -1,18 +1,27 @@
 // Bad input at the client's start, through its real entry (runClient, as `qdclient --db FILE`
 // runs it): a file that is no database, a damaged database, another program's database, a
-// folder that cannot hold the database, a full disk while the demo is made.
+// folder that cannot hold the database, a full disk while the demo is made; and a client whose
+// program folder is read-only.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <functional>
 
 #include "ClientStart.h"
 #include "DemoDatabase.h"
+#include "base/ProgramHome.h"
 #include "db/FaultVfs.h"
+#include "db/Trace.h"
 #include "support/TestEnv.h"
+#include "sys/SystemServices.h"
+#include "uLoginForm.h"
+#include "uMainForm.h"
 
 using namespace Qd::App;
 using namespace Qd::Core;
@@ -224,6 +233,52 @@ TEST_F(BadInput, AFullDiskWhileTheDemoIsMadeLeavesNoFileBehind) {
                   .field(0)
                   .asInteger(),
               1);
+}
+
+// ---- a read-only program folder --------------------------------------------------------------
+
+// The trace, the login remembered and the window placement all live in the program folder; the
+// client works without them, and only the trace says so, once.
+TEST_F(BadInput, TheClientGoesOnInAReadOnlyProgramFolder) {
+    QString how;
+    const QString home = Qd::Test::unwritableFolder(dir(), &how);
+    SCOPED_TRACE(how.toStdString());
+    Sys::setProgramHome(home);
+    Db::setTraceFile(QString());  // the trace under the program home, as in the client
+
+    ClientOptions options;
+    options.dbPath = dir() + QStringLiteral("/demo.db");
+    options.userCode = QStringLiteral("admin");
+    options.password = QStringLiteral("admin");
+    options.screenshot = dir() + QStringLiteral("/main.png");
+    testing::internal::CaptureStderr();
+    const int exitCode = runClient(options, Db::FaultVfs::name());
+    const QString printed = QString::fromLocal8Bit(testing::internal::GetCapturedStderr().c_str());
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(QFileInfo(options.screenshot).size() > 0);
+    EXPECT_EQ(printed.count(QStringLiteral("无法写入跟踪文件")), 1) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QDir(home).filePath(QStringLiteral("trace.log"))));
+
+    // The login dialog and the main window, whose settings cannot be kept.
+    auto demo = openDemoDatabase(options.dbPath, Db::FaultVfs::name());
+    Db::setDataServices(demo.get());
+    Sys::SystemServices sys(*demo);
+    Sys::setSystemServices(&sys);
+    {
+        TLoginForm login(sys);
+        login.show();
+        QSignalSpy accepted(&login, &QDialog::accepted);
+        login.setUserCode(QStringLiteral("admin"));
+        login.passwordEdit()->setText(QStringLiteral("admin"));
+        QTest::keyClick(login.passwordEdit(), Qt::Key_Return);
+        EXPECT_EQ(accepted.count(), 1);
+        TMainForm window(sys);
+        window.show();
+        EXPECT_TRUE(window.close());
+    }
+    Sys::setSystemServices(nullptr);
+    Db::setDataServices(&db());
+    EXPECT_TRUE(prompts().asked().empty());
 }
 
 }  // namespace
