@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringList>
 
 namespace Qd::Core::Sys {
@@ -37,6 +38,14 @@ bool ownerOnlyFolder(const QString& folder) {
 
 bool ownerOnlyFolderOf(const QString& file) {
     return ownerOnlyFolder(QFileInfo(file).absolutePath());
+}
+
+bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes) {
+    if (!ownerOnlyFolderOf(file))
+        return false;
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit() &&
+           ownerOnly(file);
 }
 
 }  // namespace Qd::Core::Sys

@@ -20,4 +20,8 @@ bool ownerOnlyFolder(const QString& folder);
 // ownerOnlyFolder for the folder that holds `file`.
 bool ownerOnlyFolderOf(const QString& file);
 
+// Writes `bytes` to an owner-only `file` (its folder made as by ownerOnlyFolderOf), replacing
+// the old file only once the new one is whole. False when it cannot; the old file is kept.
+bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes);
+
 }  // namespace Qd::Core::Sys

@@ -1,6 +1,5 @@
 #include "core/uMyCxGrid.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
@@ -34,20 +33,6 @@ QString cxgName(const Ui::Grid* grid, const Ui::GridView* view) {
     return grid->objectName() + QLatin1Char('.') + view->objectName();
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    Sys::ownerOnlyFolderOf(path);
-    QFile f(path);
-    const bool written =
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-    f.close();
-    return written && Sys::ownerOnly(path);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace
 
 QString TMyCxGrid::cacheFile(const QString& billcode, const QString& cxgname) {
@@ -60,15 +45,17 @@ bool TMyCxGrid::storeGridColumnStyle(Ui::Grid* comp, const QString& _billcode) {
     const Sys::TAuth* auth = Sys::sysAuth();
     for (Ui::GridView* view : comp->views()) {
         const QString cxgname = cxgName(comp, view);
-        const QString file = cacheFile(_billcode, cxgname);
-        writeFile(file, view->saveLayout());
-        // The file is only the transfer buffer; the database row is the layout's authority.
+        // The database row is the layout's authority, and what is stored and shown comes from
+        // it: the cache file is only a copy, one that cannot be written (a read-only program
+        // folder) changes nothing.
+        const QByteArray layout = view->saveLayout();
+        Sys::writeOwnerOnlyFile(cacheFile(_billcode, cxgname), layout);
         if (!Db::dataServices().execSQL(QString::fromUtf8(kSaveBatch),
                                         {{QStringLiteral("orgid"), auth ? auth->orgId : QString()},
                                          {QStringLiteral("billcode"), _billcode},
                                          {QStringLiteral("ck_id"), auth ? auth->storeId : 0},
                                          {QStringLiteral("cxgname"), cxgname},
-                                         {QStringLiteral("columnstyle"), readFile(file)}}))
+                                         {QStringLiteral("columnstyle"), layout}}))
             return false;
     }
     return true;
@@ -86,9 +73,9 @@ void TMyCxGrid::restoreGridColumnStyle(Ui::Grid* comp, const QString& _billcode)
         Db::RecordSet scratch;
         if (!Db::dataServices().openDataToCDS(scratch, sql) || scratch.isEmpty())
             continue;
-        const QString file = cacheFile(_billcode, cxgname);
-        writeFile(file, scratch.field(0).asBytes());
-        view->restoreLayout(readFile(file));
+        const QByteArray layout = scratch.field(0).asBytes();
+        Sys::writeOwnerOnlyFile(cacheFile(_billcode, cxgname), layout);
+        view->restoreLayout(layout);
     }
 }
 

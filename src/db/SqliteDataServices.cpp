@@ -326,7 +326,7 @@ struct SqliteDataServices::Impl {
                 e.raised() ? e.message() : QStringLiteral("数据库错误：") + e.message();
             LogError(head + QLatin1Char('\n') +
                      maskSecrets(e.raised() ? sql.trimmed() : statement).text);
-            throw DbError(e.raised() ? head : head + QLatin1Char('\n') + statement);
+            throw DbError(e.raised() ? head : head + QLatin1Char('\n') + statement, e.dbCode());
         } catch (const Tsql::TsqlError& e) {
             const QString head = QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n');
             LogError(head + maskSecrets(sql.trimmed()).text);
@@ -345,10 +345,14 @@ struct SqliteDataServices::Impl {
 SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, const char* vfs)
     : d(std::make_unique<Impl>()) {
     d->path = path;
-    const auto fail = [&](const QString& why) {
+    // `code`: the result to report when there is no connection to ask for its own.
+    const auto fail = [&](int code) {
+        const QString why = d->db ? QString::fromUtf8(sqlite3_errmsg(d->db))
+                                  : QString::fromUtf8(sqlite3_errstr(code));
+        const int extended = d->db ? sqlite3_extended_errcode(d->db) : code;
         sqlite3_close_v2(d->db);
         d->db = nullptr;
-        throw DbError(QStringLiteral("无法打开数据库 \"%1\"：%2").arg(path, why));
+        throw DbError(QStringLiteral("无法打开数据库 \"%1\"：%2").arg(path, why), extended);
     };
     // A database made here is its owner's alone; its journal files take its permissions.
     const bool existed = QFileInfo::exists(path);
@@ -358,8 +362,7 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, c
         sqlite3_open_v2(path.toUtf8().constData(), &d->db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, vfs);
     if (rc != SQLITE_OK)
-        fail(d->db ? QString::fromUtf8(sqlite3_errmsg(d->db))
-                   : QString::fromUtf8(sqlite3_errstr(rc)));
+        fail(rc);
     if (!existed)
         Sys::ownerOnly(path);
     sqlite3_extended_result_codes(d->db, 1);
@@ -375,7 +378,7 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, c
         " orgid integer default 0, name text not null unique, content blob, md5 text,"
         " size integer, created datetime default (datetime('now','localtime')));";
     if (!d->execRaw(setup))
-        fail(QString::fromUtf8(sqlite3_errmsg(d->db)));
+        fail(SQLITE_ERROR);
     d->session = std::make_unique<Tsql::Session>(d->db);
     LogMsg(QStringLiteral("打开数据库 ") + path);
 }

@@ -21,8 +21,10 @@ struct TraceState {
     QString overridePath;  // set by setTraceFile; empty = trace.log under the program home
     QString openedPath;    // what `file` was opened as
     int homeGeneration = -1;
-    QFile file;          // opened on the first line written
-    QByteArray pending;  // lines not yet written to the file
+    QFile file;            // opened on the first line written
+    bool refused = false;  // the file could not be opened: not tried again for every line
+    QString reported;      // the last file said to be unwritable
+    QByteArray pending;    // lines not yet written to the file
     qint64 lastFlushMs = 0;
     qint64 stampSecond = -1;  // the second `stamp` was made for
     QByteArray stamp;         // "yyyy-MM-dd HH:mm:ss." of that second
@@ -73,24 +75,44 @@ struct TraceState {
                       QFile::ReadOwner | QFile::WriteOwner)) {
             Sys::ownerOnly(path);  // a file an earlier version made readable by all
             openedPath = path;
+            refused = false;
         } else {
-            openedPath.clear();  // try again on the next line
+            openedPath.clear();
+            refused = true;
+            reportRefused(path);
         }
     }
 
+    // Said once per file, on standard error only: the trace is for whoever looks into a fault,
+    // and a message box about it would stop every start of a client whose program folder is
+    // read-only (an install may keep it so). The program goes on without the trace.
+    void reportRefused(const QString& path) {
+        if (path == reported)
+            return;
+        reported = path;
+        const QString text =
+            QStringLiteral(
+                "无法写入跟踪文件“%1”（%2），本次运行不再记录跟踪。如需跟踪，请让该"
+                "文件夹允许写入，或用环境变量 QD_HOME 指定另一个程序文件夹。\n")
+                .arg(path, file.errorString());
+        const QByteArray bytes = text.toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+
     void openIfNeeded() {
-        // The program home can move (tests, installs), so the default file follows it.
-        if (homeGeneration != Sys::programHomeGeneration() || !file.isOpen()) {
-            homeGeneration = Sys::programHomeGeneration();
-            const QString path = overridePath.isEmpty()
-                                     ? Sys::programPath(QStringLiteral("trace.log"))
-                                     : overridePath;
-            if (file.isOpen() && path == openedPath)
-                return;
-            flush();
-            file.close();
-            openAt(path);
-        }
+        // The program home can move (tests, installs), so the default file follows it; a file
+        // that could not be opened is tried again only then.
+        if (homeGeneration == Sys::programHomeGeneration() && (file.isOpen() || refused))
+            return;
+        homeGeneration = Sys::programHomeGeneration();
+        const QString path =
+            overridePath.isEmpty() ? Sys::programPath(QStringLiteral("trace.log")) : overridePath;
+        if (file.isOpen() && path == openedPath)
+            return;
+        flush();
+        file.close();
+        openAt(path);
     }
 
     // The local time of a line, to the millisecond; the date part is formatted once a second.
@@ -205,6 +227,7 @@ void setTraceFile(const QString& path) {
     const std::lock_guard lock(s.mutex);
     s.flush();
     s.file.close();
+    s.refused = false;
     s.overridePath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
 }
 

@@ -10,7 +10,9 @@ namespace Qd::Core::Db {
 // go to "trace.log" in the program home (opened on first use, owner-only; written in batches,
 // at most 200 ms late, errors at once); a file that reaches 10 MiB becomes "trace.log.1" (the
 // older ones move up, five files in all). With tracing to stderr on (setTraceToStderr, or the
-// environment variable QD_TRACE=stderr) lines are echoed there as well.
+// environment variable QD_TRACE=stderr) lines are echoed there as well. A trace file that
+// cannot be written (a read-only program folder) is said so once on standard error, and the
+// program goes on without it until the program home or the trace file is set again.
 void LogMsg(const QString& text);
 void LogError(const QString& text);
 void LogSql(const QString& sql);

@@ -1,6 +1,5 @@
 #include "print/uPrinterForm.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -297,20 +296,18 @@ QString TPrinterForm::LoaddingPrintDocs() {
     const QString file = templateFileName(cdsMain.field(F("modulecode")).asString(),
                                           cdsMain.field(F("code")).asString(),
                                           cdsMain.field(F("docname")).asString());
+    // The template stored in the database is the one printed and designed; the file is a copy
+    // of it, and one that cannot be written (a read-only program folder) changes nothing. A
+    // template with nothing stored yet starts from the file when there is one.
     const QByteArray stored = cdsMain.field(F("docfile")).asBytes();
-    if (!stored.isEmpty()) {
-        QFile out(file);
-        const bool written = out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                             out.write(stored) == stored.size();
-        out.close();
-        if (!written || !Sys::ownerOnly(file)) {
-            Base::showError(QStringLiteral("无法写入模板文件“%1”。").arg(file));
-            Sys::Abort();
-        }
-    }
     try {
-        frxReport1 =
-            QFileInfo::exists(file) ? Print::TemplateFile::load(file) : Print::ReportTemplate();
+        if (!stored.isEmpty()) {
+            frxReport1 = Print::TemplateFile::fromBytes(stored, file);
+            Sys::writeOwnerOnlyFile(file, stored);
+        } else {
+            frxReport1 =
+                QFileInfo::exists(file) ? Print::TemplateFile::load(file) : Print::ReportTemplate();
+        }
     } catch (const Print::TemplateError& e) {
         Base::showError(e.message());
         Sys::Abort();
@@ -398,18 +395,11 @@ void TPrinterForm::DesignReport() {
         designer(frxReport1);
     else
         Print::designTemplate(frxReport1, &m_printData->data(), this);
-    // Uploaded whether or not anything changed.
+    // Uploaded whether or not anything changed; the file keeps a copy.
     const qint64 id = cdsMain.field(F("id")).asLargeInt();
-    try {
-        Print::TemplateFile::save(frxReport1, file);
-    } catch (const Print::TemplateError& e) {
-        Base::showError(e.message());
-        Sys::Abort();
-    }
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        Sys::Abort();
-    if (postDocsFile(id, in.readAll())) {
+    const QByteArray designed = Print::TemplateFile::toBytes(frxReport1);
+    Sys::writeOwnerOnlyFile(file, designed);
+    if (postDocsFile(id, designed)) {
         // The list must hold the new bytes, or the next use would write the old ones back.
         loadRptDocs();
         cdsMain.locate(F("id"), id);

@@ -7,10 +7,12 @@
 #include <QImage>
 #include <QPainter>
 
+#include "base/ProgramHome.h"
 #include "core/GridHelpers.h"
 #include "core/uMyCxGrid.h"
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
+#include "support/TestEnv.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -118,6 +120,33 @@ TEST_F(GridLayouts, ASaveSurvivesAFailureAtEveryStep) {
         [&] { return Base::TMyCxGrid::storeGridColumnStyle(&single, "KH"); },
         [&] { return QString::fromUtf8(view->saveLayout()); }};
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
+}
+
+// The cache folder holds only copies: in a read-only program folder a layout is stored and
+// restored whole, and nobody is told about the cache.
+using BadInput = GridLayouts;
+TEST_F(BadInput, LayoutsAreStoredAndRestoredWithoutTheirCacheFolder) {
+    login("1001", 5);
+    QString how;
+    Sys::setProgramHome(Qd::Test::unwritableFolder(dir(), &how));
+    SCOPED_TRACE(how.toStdString());
+    setWidth(0, "name", 240);
+    setWidth(1, "code", 55);
+    const QByteArray shown = grid->view(0)->saveLayout();
+    ASSERT_TRUE(Base::TMyCxGrid::storeGridColumnStyle(grid.get(), "KH"));
+    EXPECT_EQ(db().query("select columnstyle from qd_sys_columnconfig where cxgname = "
+                         "'cxgMain.tvMain'")
+                  .field(0)
+                  .asBytes(),
+              shown);
+    EXPECT_FALSE(QFileInfo::exists(Base::TMyCxGrid::cacheFile("KH", "cxgMain.tvMain")));
+
+    setWidth(0, "name", 100);
+    setWidth(1, "code", 100);
+    Base::TMyCxGrid::restoreGridColumnStyle(grid.get(), "KH");
+    EXPECT_EQ(width(0, "name"), 240);
+    EXPECT_EQ(width(1, "code"), 55);
+    EXPECT_TRUE(prompts().asked().empty());
 }
 
 TEST_F(GridLayouts, CommonLookAndIndicatorCells) {

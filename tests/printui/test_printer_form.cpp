@@ -26,6 +26,7 @@
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TestEnv.h"
 #include "sys/uAuth.h"
 #include "ui/grid/Grid.h"
 
@@ -523,6 +524,44 @@ TEST_F(PrinterForm, ASaveTheDatabaseRefusesIsReportedAndKeepsTheEdit) {
               QStringLiteral("标准"));
     EXPECT_EQ(f->cdsMain.field(QStringLiteral("docname")).asString(), QStringLiteral("改不了"));
     EXPECT_GT(f->cdsMain.changeCount(), 0);
+}
+
+// The reports folder holds only copies of the templates stored in the database: in a read-only
+// program folder a template still previews, and what the designer made is still uploaded.
+using BadInput = PrinterForm;
+TEST_F(BadInput, TemplatesPreviewAndDesignInAReadOnlyProgramFolder) {
+    grant(11, QStringLiteral("1002_061"));
+    storeTemplate(1);
+    QString how;
+    Sys::setProgramHome(Qd::Test::unwritableFolder(dir(), &how));
+    SCOPED_TRACE(how.toStdString());
+
+    auto f = open();
+    select(*f, 1);
+    int pages = 0;
+    prompts().answerDialog([&](QDialog& d) {
+        pages = static_cast<Qd::Print::PreviewDialog&>(d).report().pageCount();
+        return int(QDialog::Rejected);
+    });
+    f->actPreview->trigger();
+    EXPECT_EQ(pages, 1);
+
+    auto g = open();
+    select(*g, 1);
+    g->designer = [](Qd::Print::ReportTemplate& t) {
+        t.name = QStringLiteral("只读文件夹中设计");
+        return true;
+    };
+    g->actDesign->trigger();
+    const QByteArray stored =
+        db().query(QStringLiteral("select docfile from qd_sys_printdocs where id = 1"))
+            .field(0)
+            .asBytes();
+    EXPECT_EQ(Qd::Print::TemplateFile::fromBytes(stored).name, QStringLiteral("只读文件夹中设计"));
+    EXPECT_EQ(g->cdsMain.field(QStringLiteral("docfile")).asBytes(), stored);
+    for (const auto& q : prompts().asked())
+        EXPECT_NE(q.what, QStringLiteral("message")) << q.text.toStdString();
+    EXPECT_EQ(prompts().pending(), 0);
 }
 
 TEST_F(PrinterForm, NotificationComesOncePerPrintJobAndNeverForAPreviewOnly) {

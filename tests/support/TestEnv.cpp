@@ -1,5 +1,6 @@
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -19,6 +20,28 @@ bool isOwnerOnly(const QString& path) {
         QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
         QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     return info.exists() && (info.permissions() & all) == owner;
+}
+
+QString unwritableFolder(const QString& parent, QString* how) {
+    const QString folder = parent + QStringLiteral("/read-only");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    QFile probe(folder + QStringLiteral("/probe"));
+    if (!probe.open(QIODevice::WriteOnly)) {
+        if (how)
+            *how = QStringLiteral("a folder without the write right");
+        return folder;
+    }
+    probe.close();
+    probe.remove();
+    QDir().rmdir(folder);
+    QFile standIn(folder);
+    standIn.open(QIODevice::WriteOnly);
+    if (how)
+        *how = QStringLiteral(
+            "a file where the folder would be (the write right does not stop "
+            "this user)");
+    return folder;
 }
 
 void DbTest::SetUp() {

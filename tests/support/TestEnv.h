@@ -14,6 +14,12 @@ namespace Qd::Test {
 // (0700): what every file the client writes must be.
 bool isOwnerOnly(const QString& path);
 
+// A folder path under `parent` in which nothing can be made, for tests of a read-only program
+// folder: a folder without the write right, or, where the tests run with the right to write
+// anywhere (root, which the write right does not stop), a plain file standing where the folder
+// would be, so that making anything under it fails all the same. `how` says which was used.
+QString unwritableFolder(const QString& parent, QString* how = nullptr);
+
 // A fixture that gives each test a fresh SQLite database file in its own temporary folder,
 // which is also the program home; the data services and a scripted prompter are installed for
 // the test's duration.

@@ -15,8 +15,8 @@
 namespace Qd::Core::Db::Tsql {
 
 TsqlExecError::TsqlExecError(const QString& message, int number, int severity, int state, int line,
-                             const QString& statement, bool raised)
-    : DbError(message),
+                             const QString& statement, bool raised, int dbCode)
+    : DbError(message, dbCode),
       m_number(number),
       m_severity(severity),
       m_state(state),
@@ -208,11 +208,12 @@ struct Session::Impl {
     // The trace gets the failing statement as the database ran it, whatever the detail.
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
         LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
-        int number = sqlite3_extended_errcode(db);
+        const int code = sqlite3_extended_errcode(db);
+        int number = code;
         QString text = message;
-        splitServerError(message, &number, &text);
+        const bool ours = splitServerError(message, &number, &text);  // a built-in's error
         throw TsqlExecError(QStringLiteral("第 %1 行：%2").arg(n.line).arg(text), number, 16, 1,
-                            n.line, n.source, false);
+                            n.line, n.source, false, ours ? 0 : code);
     }
 
     // The embedded database parses a chain of operators (a long "or" or "+" chain) only so
@@ -529,8 +530,8 @@ struct Session::Impl {
         if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
             const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
             sqlite3_free(err);
-            throw TsqlExecError(msg, sqlite3_extended_errcode(db), 16, 1, 0, QString::fromUtf8(sql),
-                                false);
+            const int code = sqlite3_extended_errcode(db);
+            throw TsqlExecError(msg, code, 16, 1, 0, QString::fromUtf8(sql), false, code);
         }
     }
 

@@ -17,8 +17,9 @@ namespace Qd::Core::Db::Tsql {
 // throw). `line` is the batch line of the failing statement.
 class TsqlExecError : public DbError {
 public:
+    // `dbCode`: the embedded database's own result code when it refused the statement.
     TsqlExecError(const QString& message, int number, int severity, int state, int line,
-                  const QString& statement, bool raised);
+                  const QString& statement, bool raised, int dbCode = 0);
     int number() const { return m_number; }
     int severity() const { return m_severity; }
     int state() const { return m_state; }

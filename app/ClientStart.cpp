@@ -1,0 +1,116 @@
+#include "ClientStart.h"
+
+#include <QApplication>
+#include <QScopeGuard>
+#include <QTimer>
+#include <optional>
+
+#include "DemoDatabase.h"
+#include "base/Prompter.h"
+#include "db/DataServices.h"
+#include "db/DbError.h"
+#include "db/SqliteDataServices.h"
+#include "sys/SystemServices.h"
+#include "uLoginForm.h"
+#include "uMainForm.h"
+
+namespace Qd::App {
+
+namespace {
+
+// Saves a picture of `window` once the event loop has laid it out and painted it, then ends the
+// program: 0 when the file was written.
+void screenshotAndQuit(QWidget& window, const QString& file) {
+    QTimer::singleShot(300, &window, [&window, file] {
+        const bool saved = window.grab().save(file, "PNG");
+        if (!saved)
+            printLine(stderr, QStringLiteral("无法保存图片 %1").arg(file));
+        QApplication::exit(saved ? 0 : 1);
+    });
+}
+
+// The store a command-line login goes to: by code, or the first one.
+std::optional<Core::Sys::StoreInfo> storeFor(Core::Sys::SystemServices& sys, const QString& code) {
+    const std::vector<Core::Sys::StoreInfo> stores = sys.stores();
+    for (const Core::Sys::StoreInfo& s : stores)
+        if (code.isEmpty() || s.code.compare(code, Qt::CaseInsensitive) == 0)
+            return s;
+    return std::nullopt;
+}
+
+std::unique_ptr<Core::Db::SqliteDataServices> openClientDatabase(const QString& path,
+                                                                 const char* vfs) {
+    try {
+        return openDemoDatabase(path, vfs);
+    } catch (const Core::Db::DbError& e) {
+        printLine(stderr, e.message());
+        Core::Db::MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Core::Ui::MsgButtons::Ok);
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void printLine(std::FILE* to, const QString& text) {
+    std::fprintf(to, "%s\n", text.toLocal8Bit().constData());
+}
+
+int runClient(const ClientOptions& options, const char* vfs) {
+    const std::unique_ptr<Core::Db::SqliteDataServices> db =
+        openClientDatabase(options.dbPath, vfs);
+    if (!db)
+        return 1;
+    Core::Db::setDataServices(db.get());
+    Core::Sys::SystemServices sys(*db);
+    Core::Sys::setSystemServices(&sys);
+    const auto uninstall = qScopeGuard([] {
+        Core::Sys::setSystemServices(nullptr);
+        Core::Db::setDataServices(nullptr);
+    });
+
+    if (!options.loginScreenshot.isEmpty()) {
+        TLoginForm login(sys);
+        if (!options.userCode.isEmpty())
+            login.setUserCode(options.userCode);
+        login.show();
+        screenshotAndQuit(login, options.loginScreenshot);
+        return QApplication::exec();
+    }
+
+    if (options.autoLogin()) {
+        const std::optional<Core::Sys::StoreInfo> store = storeFor(sys, options.storeCode);
+        if (!store) {
+            printLine(stderr, options.storeCode.isEmpty()
+                                  ? QStringLiteral("数据库中没有门店")
+                                  : QStringLiteral("没有编号为 %1 的门店").arg(options.storeCode));
+            return 1;
+        }
+        const Core::Sys::LoginResult result =
+            sys.login(options.userCode, options.password, store->id);
+        if (!result.ok) {
+            printLine(stderr, result.message);
+            return 1;
+        }
+    } else {
+        // Closing the dialog must not end the program before the main window is shown.
+        QApplication::setQuitOnLastWindowClosed(false);
+        TLoginForm login(sys);
+        if (Core::Ui::prompter().exec(login) != QDialog::Accepted)
+            return 0;
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    TMainForm window(sys);
+    window.show();
+    if (!options.module.isEmpty() && !window.openModule(options.module, true)) {
+        if (!sys.plugs().plugbyName(options.module, true)) {
+            printLine(stderr, QStringLiteral("没有名为 %1 的模块").arg(options.module));
+            return 1;
+        }
+    }
+    if (!options.screenshot.isEmpty())
+        screenshotAndQuit(window, options.screenshot);
+    return QApplication::exec();
+}
+
+}  // namespace Qd::App

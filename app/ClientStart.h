@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <cstdio>
+
+#include "ClientOptions.h"
+
+namespace Qd::App {
+
+// Runs the client once its command line is read: opens the database (openDemoDatabase), logs
+// in (with the login dialog, or from the options) and shows the main window until it closes.
+// Returns the program's exit code: 1 when it could not start. A database it cannot start on is
+// reported once, in a message box (a client started from the desktop has no console to read)
+// and on standard error; other troubles with the options only on standard error. `vfs` as for
+// SqliteDataServices (tests).
+int runClient(const ClientOptions& options, const char* vfs = nullptr);
+
+// Writes a line of text to standard output or standard error in the local encoding.
+void printLine(std::FILE* to, const QString& text);
+
+}  // namespace Qd::App
