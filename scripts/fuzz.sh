@@ -35,13 +35,13 @@ for t in "${targets[@]}"; do
         -rss_limit_mb=2048 -detect_leaks="$leaks" -print_final_stats=1 \
         -artifact_prefix="$crashes/$t-" ${QD_FUZZ_RUNS:+-runs="$QD_FUZZ_RUNS"} >"$log" 2>&1 ||
         status=$?
-    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
-    speed=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo 0)
+    runs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+    speed=$(grep -ao 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+    cov=$(grep -ao 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo 0)
     result=ok
     if [ "$status" -ne 0 ]; then
         failed=1
-        result="FAILED: $(grep -o 'Test unit written to .*' "$log" | sed 's/Test unit written to //' || true) (log $log)"
+        result="FAILED: $(grep -ao 'Test unit written to .*' "$log" | sed 's/Test unit written to //' || true) (log $log)"
     fi
     printf '%-22s %12s %10s %8s  %s\n' "$t" "${runs:-0}" "${speed:-0}" "${cov:-0}" "$result"
 done
