@@ -4,7 +4,6 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -488,13 +487,8 @@ QString SqliteDataServices::downloadFile(const QString& name) {
         if (parts.isEmpty())
             parts << QStringLiteral("file");
         const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
-        Sys::ownerOnlyFolderOf(path);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate,
-                       QFile::ReadOwner | QFile::WriteOwner) ||
-            !Sys::ownerOnly(path) || file.write(content) != content.size()) {
-            const DbError e(
-                QStringLiteral("无法写入文件 \"%1\"：%2").arg(path, file.errorString()));
+        if (!Sys::writeOwnerOnlyFile(path, content)) {
+            const DbError e(QStringLiteral("无法写入文件 \"%1\"").arg(path));
             LogError(e.message());
             throw e;
         }
