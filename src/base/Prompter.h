@@ -20,6 +20,14 @@ inline constexpr int mrCancel = 2;
 inline constexpr int mrYes = 6;
 inline constexpr int mrNo = 7;
 
+// One file type of a file-open question: the caption the dialog shows, exactly as given, and the
+// mask that picks its files, patterns separated by ';' ("*.jpg;*.jpeg;*.png"; "*.*" is every
+// file, with or without an extension).
+struct FileFilter {
+    QString caption;
+    QString mask;
+};
+
 // Every modal question the framework asks goes through the installed prompter: message boxes,
 // input boxes, file and folder choices, and the exec() of every dialog. The client installs the
 // widget prompter, which shows real dialogs; tests install a scripted one that records each
@@ -42,6 +50,13 @@ public:
     virtual QString saveFileName(const QString& title, const QString& dir, const QString& filter,
                                  const QString& defaultSuffix = QString()) = 0;
     virtual QString folder(const QString& title, const QString& dir) = 0;
+    // Several files at once, offered by the types of `filters` (the first chosen first); the
+    // chosen paths in the order the dialog gives them, empty when cancelled.
+    virtual QStringList openFileNames(const QString& title, const QString& dir,
+                                      const QList<FileFilter>& filters) = 0;
+    // Opens a file in the program the desktop associates with it (the shell's "open"); false
+    // when no program takes it.
+    virtual bool openDocument(const QString& path) = 0;
     // Runs a modal dialog and returns its result code (QDialog::Accepted = 1, Rejected = 0).
     virtual int exec(QDialog& dialog) = 0;
 };

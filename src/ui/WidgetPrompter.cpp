@@ -1,10 +1,12 @@
 #include "ui/WidgetPrompter.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace Qd::Core::Ui {
 
@@ -20,6 +22,20 @@ QMessageBox::Icon iconOf(MsgKind kind) {
     }
     return QMessageBox::Information;
 }
+// A filter as Qt reads it: the caption, then the mask's patterns between parentheses, separated
+// by blanks. "*.*" means every file here, also one without an extension, which Qt's "*.*" skips.
+QString qtFilter(const FileFilter& filter) {
+    QStringList patterns;
+    for (const QString& part : filter.mask.split(u';', Qt::SkipEmptyParts)) {
+        const QString pattern = part.trimmed();
+        if (!pattern.isEmpty())
+            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    if (patterns.isEmpty())
+        patterns << QStringLiteral("*");
+    return filter.caption + QLatin1String(" (") + patterns.join(u' ') + u')';
+}
+
 // The widget prompter answers while no other is installed.
 [[maybe_unused]] const bool registered = [] {
     static WidgetPrompter widgets;
@@ -89,6 +105,35 @@ QString WidgetPrompter::saveFileName(const QString& title, const QString& dir,
 
 QString WidgetPrompter::folder(const QString& title, const QString& dir) {
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, dir);
+}
+
+QStringList WidgetPrompter::openFileNames(const QString& title, const QString& dir,
+                                          const QList<FileFilter>& filters) {
+    const std::unique_ptr<QFileDialog> dialog =
+        makeOpenFilesDialog(QApplication::activeWindow(), title, dir, filters);
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    return dialog->selectedFiles();
+}
+
+bool WidgetPrompter::openDocument(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+std::unique_ptr<QFileDialog> makeOpenFilesDialog(QWidget* parent, const QString& title,
+                                                 const QString& dir,
+                                                 const QList<FileFilter>& filters) {
+    auto dialog = std::make_unique<QFileDialog>(parent, title, dir);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList nameFilters;
+    for (const FileFilter& f : filters)
+        nameFilters << qtFilter(f);
+    if (!nameFilters.isEmpty())
+        dialog->setNameFilters(nameFilters);
+    return dialog;
 }
 
 int WidgetPrompter::exec(QDialog& dialog) {

@@ -47,6 +47,11 @@ public:
         return {};
     }
     QString folder(const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&,
+                              const QList<Ui::FileFilter>&) override {
+        return {};
+    }
+    bool openDocument(const QString&) override { return false; }
     int exec(QDialog&) override { return 0; }
 };
 

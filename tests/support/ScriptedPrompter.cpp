@@ -19,15 +19,27 @@ ScriptedPrompter::~ScriptedPrompter() {
 }
 
 void ScriptedPrompter::answer(int result) {
-    m_script.push_back({result, {}, false, {}});
+    m_script.push_back({result, {}, false, {}, {}, false});
 }
 
 void ScriptedPrompter::answerText(const QString& text) {
-    m_script.push_back({0, text, true, {}});
+    m_script.push_back({0, text, true, {}, {}, false});
 }
 
 void ScriptedPrompter::answerDialog(std::function<int(QDialog&)> f) {
-    m_script.push_back({0, {}, false, std::move(f)});
+    m_script.push_back({0, {}, false, std::move(f), {}, false});
+}
+
+void ScriptedPrompter::answerFiles(const QStringList& paths) {
+    m_script.push_back({0, {}, false, {}, paths, true});
+}
+
+QStringList ScriptedPrompter::documents() const {
+    QStringList paths;
+    for (const Question& q : m_asked)
+        if (q.what == QLatin1String("document"))
+            paths << q.text;
+    return paths;
 }
 
 const ScriptedPrompter::Question& ScriptedPrompter::last() const {
@@ -101,6 +113,25 @@ QString ScriptedPrompter::folder(const QString& title, const QString&) {
     m_asked.push_back({QStringLiteral("folder"), QString(), title, 0});
     Answer a;
     return take(QStringLiteral("folder"), a) ? a.text : QString();
+}
+
+QStringList ScriptedPrompter::openFileNames(const QString& title, const QString&,
+                                            const QList<FileFilter>& filters) {
+    QStringList lines;
+    for (const FileFilter& f : filters)
+        lines << f.caption + u'|' + f.mask;
+    m_asked.push_back({QStringLiteral("openFiles"), lines.join(u'\n'), title, 0});
+    Answer a;
+    if (!take(QStringLiteral("openFiles"), a))
+        return {};
+    if (a.isFiles)
+        return a.files;
+    return a.isText && !a.text.isEmpty() ? QStringList{a.text} : QStringList();
+}
+
+bool ScriptedPrompter::openDocument(const QString& path) {
+    m_asked.push_back({QStringLiteral("document"), path, QString(), 0});
+    return m_documentsOpen;
 }
 
 int ScriptedPrompter::exec(QDialog& dialog) {

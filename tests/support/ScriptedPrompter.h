@@ -15,8 +15,10 @@ namespace Qd::Test {
 class ScriptedPrompter : public Core::Ui::IPrompter {
 public:
     struct Question {
-        QString what;  // "message", "input", "open", "save", "overwrite", "folder", "exec"
-        QString text;
+        // "message", "input", "open", "openFiles", "save", "overwrite", "folder", "exec",
+        // "document"
+        QString what;
+        QString text;  // openFiles: the filters, "caption|mask" each, one a line; document: path
         QString title;
         int kind = 0;
     };
@@ -27,6 +29,13 @@ public:
     // Queues the answer to the next question (a button for messages, 1/0 for dialogs).
     void answer(int result);
     void answerText(const QString& text);  // input, file and folder questions
+    // The files chosen in the next openFileNames, in the dialog's order; none cancels.
+    void answerFiles(const QStringList& paths);
+    // What openDocument answers from now on (true until told otherwise); it never runs anything
+    // and takes nothing from the script.
+    void answerDocuments(bool opened) { m_documentsOpen = opened; }
+    // The paths openDocument was asked to open, in order.
+    QStringList documents() const;
     // Answers with OK every message box asked when no scripted answer is waiting, or when the
     // next one is for a dialog (a message shown before the dialog opens does not take it).
     void acceptAllMessages(bool on) { m_acceptAll = on; }
@@ -48,6 +57,9 @@ public:
     QString saveFileName(const QString& title, const QString& dir, const QString& filter,
                          const QString& defaultSuffix) override;
     QString folder(const QString& title, const QString& dir) override;
+    QStringList openFileNames(const QString& title, const QString& dir,
+                              const QList<Core::Ui::FileFilter>& filters) override;
+    bool openDocument(const QString& path) override;
     int exec(QDialog& dialog) override;
 
 private:
@@ -56,6 +68,8 @@ private:
         QString text;
         bool isText = false;
         std::function<int(QDialog&)> dialog;
+        QStringList files;
+        bool isFiles = false;
     };
     bool take(const QString& what, Answer& a);
 
@@ -63,6 +77,7 @@ private:
     std::deque<Answer> m_script;
     std::vector<Question> m_asked;
     bool m_acceptAll = false;
+    bool m_documentsOpen = true;
 };
 
 }  // namespace Qd::Test
