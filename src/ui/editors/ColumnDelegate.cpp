@@ -1,11 +1,15 @@
 // The delegate of grid views: the column of a cell gives its editor and display text.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include "ui/editors/Editors.h"
 #include "ui/editors/EditorsInternal.h"
@@ -53,6 +57,15 @@ QRect checkRect(const QStyleOptionViewItem& option) {
     return QStyle::alignedRect(option.direction, Qt::AlignCenter, size, option.rect);
 }
 
+// The drop-down button at the right end of a PopupMemo cell.
+QRect memoButtonRect(const QRect& cell) {
+    constexpr int kButtonWidth = 16;
+    return QRect(cell.right() - kButtonWidth + 1, cell.top(), kButtonWidth, cell.height());
+}
+
+// A tooltip longer than this is cut (the drop-down memo shows any length).
+constexpr int kMaxToolTipLength = 2000;
+
 }  // namespace
 
 ColumnDelegate::ColumnDelegate(GridView* view) : QStyledItemDelegate(view), m_view(view) {}
@@ -66,8 +79,9 @@ QWidget* ColumnDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
     if ((rs && rs->readOnly()) || !(index.flags() & Qt::ItemIsEditable))
         return nullptr;
     const EditorProps props = propsOf(m_view, index);
-    // Check boxes change in place (editorEvent); an editor over one would only hide it.
-    if (props.kind == EditorKind::Check)
+    // Check boxes change in place (editorEvent); an editor over one would only hide it. A
+    // drop-down memo is for reading (GridView::showMemoPopup).
+    if (props.kind == EditorKind::Check || props.kind == EditorKind::PopupMemo)
         return nullptr;
 
     QWidget* editor = Ui::createEditor(props, parent);
@@ -120,17 +134,15 @@ QString ColumnDelegate::displayText(const QVariant& value, const QLocale& locale
 
 void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    bool inferred = false;
-    EditorProps props = propsOf(m_view, index, &inferred);
-    switch (props.kind) {
-        case EditorKind::Text:
-            return;  // the record set's own text
+    switch (propsOf(m_view, index).kind) {
         case EditorKind::Check:
         case EditorKind::Color:
             option->text.clear();
             option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
             option->displayAlignment = Qt::AlignCenter;
             return;
+        case EditorKind::Text:
+            break;  // the record set's own alignment
         case EditorKind::Money:
         case EditorKind::Integer:
         case EditorKind::Decimal:
@@ -141,24 +153,77 @@ void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
             option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
             break;
     }
+    option->text = Internal::oneLine(wholeText(index));
+}
+
+QString ColumnDelegate::wholeText(const QModelIndex& index) const {
+    bool inferred = false;
+    EditorProps props = propsOf(m_view, index, &inferred);
+    if (props.kind == EditorKind::Text && !props.shownText)
+        return Ui::wholeText(props, index.data(Qt::DisplayRole));  // the record set's own text
     const QVariant value = index.data(Qt::EditRole);
     // Date-time fields shown without a column kind: dates alone when they carry no time.
     if (inferred && props.kind == EditorKind::DateTime &&
         Internal::toDateTime(value).time() == QTime(0, 0))
         props.kind = EditorKind::Date;
-    option->text = Ui::displayText(props, value);
+    return Ui::wholeText(props, value);
+}
+
+bool ColumnDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                               const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip || !index.isValid() ||
+        index.data(Qt::ToolTipRole).isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    if (propsOf(m_view, index).kind == EditorKind::PopupMemo)
+        opt.rect.setRight(memoButtonRect(opt.rect).left() - 1);
+    QStyle* style = styleOf(opt);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+    const int room =
+        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget).width() - 2 * margin;
+    QString whole = wholeText(index);
+    const bool cut = opt.fontMetrics.horizontalAdvance(opt.text) > room;
+    if (whole.isEmpty() || (!cut && !whole.contains(u'\n'))) {
+        QToolTip::hideText();
+        return true;
+    }
+    if (whole.size() > kMaxToolTipLength)
+        whole = whole.left(kMaxToolTipLength) + QStringLiteral("…");
+    // As rich text, so that a long tip wraps and markup in the value shows as typed.
+    QToolTip::showText(event->globalPos(), Qt::convertFromPlainText(whole, Qt::WhiteSpaceNormal),
+                       view->viewport(), view->visualRect(index));
+    return true;
 }
 
 void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const {
     const EditorKind kind = propsOf(m_view, index).kind;
-    if (kind != EditorKind::Check && kind != EditorKind::Color) {
+    if (kind != EditorKind::Check && kind != EditorKind::Color && kind != EditorKind::PopupMemo) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     QStyle* style = styleOf(opt);
+    if (kind == EditorKind::PopupMemo) {
+        // The text left of a drop-down button, cut with an ellipsis before it.
+        QStyleOptionViewItem background(opt);
+        background.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, opt.widget);
+        const QRect button = memoButtonRect(opt.rect);
+        QStyleOptionViewItem text(opt);
+        text.rect.setRight(button.left() - 1);
+        text.state &= ~QStyle::State_HasFocus;
+        text.backgroundBrush = Qt::NoBrush;
+        style->drawControl(QStyle::CE_ItemViewItem, &text, painter, opt.widget);
+        const bool selected = opt.state & QStyle::State_Selected;
+        Internal::glyphIcon(
+            Internal::Glyph::DropDown,
+            opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text))
+            .paint(painter, button);
+        return;
+    }
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);  // background
     const QVariant value = index.data(Qt::EditRole);
     if (kind == EditorKind::Check) {

@@ -97,6 +97,27 @@ bool sameValue(const QVariant& a, const QVariant& b) {
     return a.toString() == b.toString();
 }
 
+QString oneLine(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar& c : text)
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return text;
+}
+
+QPoint dropDownPosition(const QWidget* anchor, const QRect& under, const QSize& size) {
+    QPoint at = anchor->mapToGlobal(under.bottomLeft() + QPoint(0, 1));
+    const int above = anchor->mapToGlobal(under.topLeft()).y() - size.height();
+    if (const QScreen* screen = anchor->screen()) {
+        const QRect area = screen->availableGeometry();
+        if (at.y() + size.height() > area.bottom() && above >= area.top())
+            at.setY(above);
+        at.setX(
+            std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width())));
+    }
+    return at;
+}
+
 void runHook(const std::function<void(QWidget*)>& hook, QWidget* editor) {
     Sys::dispatch([&] { hook(editor); });
 }
@@ -200,12 +221,6 @@ QColor colorFromValue(const QVariant& v) {
     return ok ? QColor::fromRgb(QRgb(rgb & 0xFFFFFF)) : QColor();
 }
 
-QString oneLine(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    text.replace(u'\n', u' ');
-    return text;
-}
-
 }  // namespace
 
 // ---- editors from props ----------------------------------------------------------------------
@@ -261,9 +276,11 @@ QWidget* createEditor(const EditorProps& props, QWidget* parent) {
             editor = edit;
             break;
         }
-        case EditorKind::Memo: {
+        case EditorKind::Memo:
+        case EditorKind::PopupMemo: {
             auto* memo = new QPlainTextEdit(parent);
             memo->setTabChangesFocus(true);
+            memo->setReadOnly(props.kind == EditorKind::PopupMemo);
             editor = memo;
             break;
         }
@@ -359,6 +376,14 @@ QVariant editorValue(QWidget* editor) {
 }
 
 QString displayText(const EditorProps& props, const QVariant& value) {
+    return Internal::oneLine(wholeText(props, value));
+}
+
+namespace {
+// A value's text by the props, line breaks as stored.
+QString textOf(const EditorProps& props, const QVariant& value) {
+    if (props.shownText)
+        return props.shownText(value);
     if (value.isNull())
         return QString();
     switch (props.kind) {
@@ -383,13 +408,60 @@ QString displayText(const EditorProps& props, const QVariant& value) {
         case EditorKind::Check:
         case EditorKind::Color:
             return QString();
-        case EditorKind::Memo:
-            return oneLine(value.toString());
         case EditorKind::RichText:
-            return oneLine(QTextDocumentFragment::fromHtml(value.toString()).toPlainText());
+            return QTextDocumentFragment::fromHtml(value.toString()).toPlainText();
         default:
             return value.toString();
     }
+}
+}  // namespace
+
+QString wholeText(const EditorProps& props, const QVariant& value) {
+    QString text = textOf(props, value);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+// ---- MemoPopup -------------------------------------------------------------------------------
+
+namespace {
+constexpr int kMemoPopupLines = 10;
+constexpr int kMemoPopupMinWidth = 320;
+}  // namespace
+
+MemoPopup::MemoPopup(QWidget* anchor)
+    : QFrame(anchor, Qt::Popup), m_anchor(anchor), m_memo(new QPlainTextEdit(this)) {
+    setObjectName(QStringLiteral("memoPopup"));
+    setFrameShape(QFrame::Box);
+    setLineWidth(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->addWidget(m_memo);
+    m_memo->setObjectName(QStringLiteral("memo"));
+    m_memo->setReadOnly(true);
+    m_memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_memo->setFrameShape(QFrame::NoFrame);
+    setFocusProxy(m_memo);
+}
+
+void MemoPopup::showText(const QString& text, const QRect& under) {
+    m_memo->setFont(m_anchor->font());
+    m_memo->setPlainText(text);
+    const int lines = m_memo->fontMetrics().lineSpacing() * kMemoPopupLines;
+    const QSize size(std::max(under.width(), kMemoPopupMinWidth),
+                     lines + 2 * int(m_memo->document()->documentMargin()) + 2 * frameWidth() + 2);
+    setGeometry(QRect(Internal::dropDownPosition(m_anchor, under, size), size));
+    show();
+    m_memo->moveCursor(QTextCursor::Start);
+    m_memo->setFocus(Qt::PopupFocusReason);
+}
+
+QString MemoPopup::text() const {
+    return m_memo->toPlainText();
 }
 
 // ---- ButtonEdit ------------------------------------------------------------------------------
@@ -599,14 +671,7 @@ QWidget* ColorEdit::popup() const {
 void ColorEdit::showPopup() {
     QWidget* p = popup();
     p->adjustSize();
-    QPoint at = mapToGlobal(QPoint(0, height()));
-    if (const QScreen* s = screen()) {
-        const QRect area = s->availableGeometry();
-        if (at.y() + p->height() > area.bottom())
-            at.setY(mapToGlobal(QPoint()).y() - p->height());
-        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - p->width())));
-    }
-    p->move(at);
+    p->move(Internal::dropDownPosition(this, rect(), p->size()));
     p->show();
 }
 

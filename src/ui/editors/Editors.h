@@ -4,13 +4,14 @@
 // puts them into grid views. What each editor does is described by EditorProps (grid/Grid.h).
 
 #include <QComboBox>
+#include <QFrame>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
 #include "ui/grid/Grid.h"
 
-class QFrame;
 class QLabel;
+class QPlainTextEdit;
 class QTableView;
 class QTimer;
 class QToolButton;
@@ -24,9 +25,13 @@ QWidget* createEditor(const EditorProps& props, QWidget* parent);
 // integer RGB, text otherwise).
 void setEditorValue(QWidget* editor, const QVariant& value);
 QVariant editorValue(QWidget* editor);
-// The text a cell shows for a value: a lookup's list field for its key, money in its display
-// format, dates in the client's format, empty for NULL.
+// The text a cell shows for a value, on one line: the props' shownText when set, else a lookup's
+// list field for its key, money in its display format, dates in the client's format, a memo's
+// plain text, empty for NULL.
 QString displayText(const EditorProps& props, const QVariant& value);
+// The same text whole, its line breaks kept (as "\n"): what a cell's tooltip and drop-down
+// memo show.
+QString wholeText(const EditorProps& props, const QVariant& value);
 // Calls `changed` (in `context`) whenever the user changes the editor's value: a line edit when
 // its editing ends, a memo as it is typed, a choice, a check, a colour or a lookup when made.
 void onEditorChanged(QWidget* editor, QObject* context, const std::function<void()>& changed);
@@ -111,6 +116,23 @@ private:
     mutable QFrame* m_popup = nullptr;  // child window, made on first use
 };
 
+// The drop-down of a PopupMemo cell: a read-only, selectable text with a vertical scroll bar in
+// a popup window; Escape or a click outside closes it. Owned by its anchor widget.
+class MemoPopup : public QFrame {
+    Q_OBJECT
+public:
+    explicit MemoPopup(QWidget* anchor);
+    // Shows `text` under the rectangle `under` of the anchor (in its coordinates), at least as
+    // wide as it, scrolled to the top.
+    void showText(const QString& text, const QRect& under);
+    QString text() const;
+    QPlainTextEdit* memo() const { return m_memo; }
+
+private:
+    QWidget* m_anchor;       // not owned: the parent
+    QPlainTextEdit* m_memo;  // owned by the widget tree
+};
+
 // The delegate of grid views: editors, display text and check boxes from the columns' props.
 class ColumnDelegate : public QStyledItemDelegate {
     Q_OBJECT
@@ -129,6 +151,12 @@ public:
                const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
+    // A cell whose text is cut or has line breaks shows the whole text as its tooltip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // The whole text of a cell, line breaks kept; empty for check and colour cells.
+    QString wholeText(const QModelIndex& index) const;
 
 private:
     GridView* m_view;  // not owned

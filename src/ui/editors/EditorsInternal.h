@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -42,6 +43,13 @@ QDateTime toDateTime(const QVariant& v);
 // True when two values of a field are the same for an edit: NULL and empty text are the same,
 // numbers compare as numbers, dates as date-times.
 bool sameValue(const QVariant& a, const QVariant& b);
+
+// A text on one line: each line break ("\r\n", "\r", "\n", U+2028, U+2029) becomes one blank.
+QString oneLine(QString text);
+
+// Where a drop-down of `size` opens for the rectangle `under` of `anchor` (in its coordinates):
+// below it, or above it when there is no room below but room above; kept on the screen.
+QPoint dropDownPosition(const QWidget* anchor, const QRect& under, const QSize& size);
 
 // Runs a hook of the props on its editor. A hook that refuses (EAbort) ends silently; a data
 // error is shown; neither escapes into Qt's signal dispatch.

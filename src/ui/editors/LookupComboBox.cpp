@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPointer>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -380,15 +379,8 @@ struct LookupComboBox::Impl {
         if (!props.autoSize)
             width = std::max(width, q->width());
 
-        QPoint at = q->mapToGlobal(QPoint(0, q->height()));
-        if (const QScreen* screen = q->screen()) {
-            const QRect area = screen->availableGeometry();
-            if (at.y() + height > area.bottom() &&
-                q->mapToGlobal(QPoint()).y() - height >= area.top())
-                at.setY(q->mapToGlobal(QPoint()).y() - height);
-            at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width)));
-        }
-        popup->setGeometry(QRect(at, QSize(width, height)));
+        const QSize size(width, height);
+        popup->setGeometry(QRect(Internal::dropDownPosition(q, q->rect(), size), size));
     }
 
     void selectRow(int row) {

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -51,6 +52,7 @@ struct GridView::Impl {
     Internal::FooterBar* footer = nullptr;           // owned by q
     Internal::NewItemBar* newItemBar = nullptr;      // owned by q
     QAbstractButton* corner = nullptr;               // owned by q (the table's corner button)
+    MemoPopup* memoPopup = nullptr;                  // owned by q, made on first use
 
     QList<GridColumn*> columns;  // owned by q as its QObject children; display order
     QList<GridColumn*> byField;  // the column shown for each model column, or null
@@ -639,7 +641,24 @@ QList<int> GridView::selectedRowPositions() const {
     return rows;
 }
 
+bool GridView::showMemoPopup(const QModelIndex& index) {
+    const GridColumn* column = index.isValid() ? columnAt(index.column()) : nullptr;
+    if (!column || column->props.kind != EditorKind::PopupMemo)
+        return false;
+    if (!d->memoPopup)
+        d->memoPopup = new MemoPopup(viewport());
+    scrollTo(index);
+    d->memoPopup->showText(wholeText(column->props, index.data(Qt::EditRole)), visualRect(index));
+    return true;
+}
+
 void GridView::keyPressEvent(QKeyEvent* e) {
+    const bool dropDown = (e->key() == Qt::Key_F4 && e->modifiers() == Qt::NoModifier) ||
+                          (e->key() == Qt::Key_Down && e->modifiers() == Qt::AltModifier);
+    if (dropDown && showMemoPopup(currentIndex())) {
+        e->accept();
+        return;
+    }
     if (e->key() == Qt::Key_Down && e->modifiers() == Qt::NoModifier && d->newItemRowVisible &&
         currentIndex().row() == d->model->rowCount() - 1) {
         d->newItemBar->setFocus(Qt::TabFocusReason);
@@ -921,6 +940,10 @@ void GridView::currentChanged(const QModelIndex& current, const QModelIndex& pre
 }
 
 bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // A click on a drop-down memo cell drops it down, in read-only grids too.
+    if (event && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && showMemoPopup(index))
+        return false;
     if (const GridColumn* c = index.isValid() ? columnAt(index.column()) : nullptr;
         c && !c->editing)
         return false;

@@ -34,6 +34,11 @@ enum class EditorKind {
     File,    // a button edit that picks a file
     Memo,
     RichText,
+    // A drop-down memo for reading: the cell shows the text on one line; a click on it, F4 or
+    // Alt+Down drops down the whole text, read-only and selectable, with a vertical scroll bar
+    // (Escape or a click elsewhere closes it). It opens in read-only grids too and never edits
+    // the cell in place; on a form it is a read-only memo.
+    PopupMemo,
 };
 
 // A drop-down column of a lookup combo box.
@@ -63,6 +68,11 @@ struct EditorProps {
     // "#,##0.00" or "0.0000" (empty: plain).
     int decimals = -1;
     QString displayFormat;
+
+    // What a cell shows for a value (NULL included) instead of the kind's own text, such as
+    // "1.13KB" for a stored byte count. Only the text changes: sorting, editing and the footer
+    // still use the value. Unset: the kind's text.
+    std::function<QString(const QVariant& value)> shownText;
 
     // Hooks: the value of a lookup editor changed (the editor widget is passed); the popup of a
     // second-level lookup is about to open; the ellipsis button of a button edit was clicked.
@@ -102,7 +112,9 @@ private:
     GridView* m_view;  // not owned: the view owns its columns
 };
 
-// A data-bound table view over a record set. Its vertical header is the row indicator, drawn
+// A data-bound table view over a record set. Every cell shows its text on one line (line breaks
+// as blanks), ending with an ellipsis where it is cut; the tooltip of such a cell holds the whole
+// text with its line breaks. Its vertical header is the row indicator, drawn
 // by the installed indicator painter (TMyCxGrid.DrawIndicatorCell installs one); its footer
 // shows column summaries; with bands it shows a row of band captions above the column
 // headers. Edits go through the record set (RecordSetModel).
@@ -164,6 +176,9 @@ public:
     // Whether the cells of a row (by position) may be edited; unset, every row may.
     void setRowEditable(std::function<bool(int row)> editable);
     QList<int> selectedRowPositions() const;
+    // Drops down the memo of a cell of a PopupMemo column under the cell (what a click, F4 or
+    // Alt+Down on it does); false when the cell is not one.
+    bool showMemoPopup(const QModelIndex& index);
 
     // The footer's value of a column (its summary over all rows), formatted; empty for none.
     QString footerText(const GridColumn* column) const;
