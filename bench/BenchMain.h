@@ -55,7 +55,7 @@ inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios
     std::printf("\nRatios (same run):\n");
     for (const Ratio& r : ratios) {
         const double c = reporter.time(r.candidate), b = reporter.time(r.baseline);
-        if (c < 0 || b <= 0)
+        if (c <= 0 || b <= 0)  // not run, or failed
             continue;
         std::printf("  %s / %s = %.2f%s\n", r.candidate, r.baseline, c / b,
                     r.limit > 0 ? (c / b <= r.limit ? "  (within limit)" : "  (OVER LIMIT)") : "");
