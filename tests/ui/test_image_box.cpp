@@ -52,22 +52,6 @@ QByteArray withOrientation(QByteArray jpegBytes, quint8 orientation) {
     return jpegBytes.insert(2, segment);
 }
 
-// A landscape: sky, a hill and a sun.
-QImage scene(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, h);
-    sky.setColorAt(0, QColor(0x6A, 0xA8, 0xE0));
-    sky.setColorAt(1, QColor(0xE8, 0xF2, 0xFA));
-    p.fillRect(image.rect(), sky);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x4C, 0x8C, 0x3C));
-    p.drawEllipse(QPoint(w / 4, h * 5 / 4), w * 3 / 5, h / 2);
-    p.setBrush(QColor(0xF5, 0xC8, 0x42));
-    p.drawEllipse(QPoint(w * 4 / 5, h / 4), w / 13, w / 13);
-    return image;
-}
-
 bool isReddish(QRgb c) {
     return qRed(c) > 180 && qBlue(c) < 90;
 }
@@ -126,8 +110,7 @@ TEST_F(ImageBoxTest, PicturesAreDecodedAtTheSizeShownAndCentred) {
     EXPECT_EQ(shot.pixel(box.contentsRect().topLeft() + QPoint(5, 5)),
               box.palette().color(QPalette::Base).rgb());
 
-    ASSERT_TRUE(box.loadFile(write("scene.jpg", jpeg(scene(1200, 900)))));
-    EXPECT_EQ(box.image().size(), QSize(400, 300));
+    ASSERT_TRUE(box.loadFile(photo));
     if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
         box.grab().save(keep + "/image_box_photo.png");
 }
@@ -194,15 +177,10 @@ TEST_F(ImageBoxTest, AnythingButAPictureShowsThePlaceholder) {
     EXPECT_TRUE(isBluish(box.grab().toImage().pixel(box.pictureRect().center() + QPoint(5, 0))));
 }
 
-TEST_F(ImageBoxTest, HintIsTheTooltipAndADoubleClickIsTold) {
-    setContents(200, 150);
+// A left double click is told (the caller opens the file its hint names); another is not.
+TEST_F(ImageBoxTest, ALeftDoubleClickIsTold) {
     QSignalSpy doubleClicks(&box, &ImageBox::doubleClicked);
-    box.setHint(QStringLiteral("/tmp/附件/photo.jpg"));
-    EXPECT_EQ(box.toolTip(), box.hint());
-    QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseDClick(&box, Qt::RightButton, {}, QPoint(20, 20));
     EXPECT_EQ(doubleClicks.count(), 1);
-    QTest::mouseDClick(&box, Qt::RightButton, {}, QPoint(50, 50));
-    EXPECT_EQ(doubleClicks.count(), 1);
-    box.setHint(QString());
-    EXPECT_TRUE(box.toolTip().isEmpty());
 }
