@@ -324,7 +324,7 @@ create table dbo.qd_sys_billnorule (
   seekcount int not null default 4
 )
 
-create index ix_qd_sys_billnorule_code on dbo.qd_sys_billnorule(billcode)
+create unique index ix_qd_sys_billnorule_code on dbo.qd_sys_billnorule(billcode)
 
 -- A store's own bill rule, copied from the default on first use, with switches and column settings.
 create table dbo.qd_sys_billnorule_user (
