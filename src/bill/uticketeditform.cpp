@@ -1,0 +1,152 @@
+#include "bill/uticketeditform.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "base/Dispatch.h"
+#include "db/DataServices.h"
+#include "sys/SystemServices.h"
+#include "sys/uAuth.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::Core::Bill {
+
+namespace {
+
+QString F(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The field 查看 shows: the message again, in a drop-down memo.
+const char kViewField[] = "msg_view";
+
+// The packet's rows with one more field holding each message again (a grid shows a field once).
+void loadWithViewField(Db::RecordSet& rs, Db::DataPacket&& packet) {
+    std::vector<Db::FieldDef> defs;
+    for (int f = 0; f < packet.fieldCount(); ++f)
+        defs.push_back(packet.fieldDef(f));
+    Db::FieldDef view;
+    view.name = F(kViewField);
+    view.type = Db::FieldType::Text;
+    defs.push_back(view);
+    const int msg = packet.fieldIndex(F("msg"));
+
+    rs.close();
+    rs.setReadOnly(false);
+    rs.setFields(std::move(defs));
+    rs.createDataSet();
+    rs.disableControls();
+    for (int pos = 0; pos < packet.recordCount(); ++pos) {
+        const std::uint32_t row = packet.rowAt(pos);
+        rs.append();
+        for (int f = 0; f < packet.fieldCount(); ++f)
+            if (!packet.isNullAt(row, f))
+                rs.field(f).setValue(packet.valueAt(row, f));
+        if (msg >= 0 && !packet.isNullAt(row, msg))
+            rs.field(packet.fieldCount()).setValue(packet.valueAt(row, msg));
+        rs.post();
+    }
+    rs.mergeChangeLog();
+    rs.first();
+    rs.enableControls();
+}
+
+}  // namespace
+
+Tticketeditform::Tticketeditform(QWidget* AOwner, const QString& _biztype, qint64 _bizid)
+    : TBaseForm(AOwner), biztype(_biztype), bizid(_bizid) {
+    setObjectName(F("Tticketeditform"));
+    setWindowTitle(F("工单系统|交流中心|提交沟通内容"));
+    resize(760, 520);
+    SQLStore.insert(F("list"),
+                    F("select t1.*, t2.code czy_code, t2.name czy_name from qd_sys_tickets t1 \r\n "
+                      "left join qd_b_ygbmk t2 on t1.czy_id = t2.id \r\n where t1.orgid=:orgid and "
+                      "t1.bizid=:bizid and t1.biztype=:biztype order by t1.id"));
+    SQLStore.insert(F("insert"), F("insert into  "
+                                   "qd_sys_tickets(orgid,biztype,bizid,czy_id,lastupdate,msg)\r\n"
+                                   "values(:orgid,:biztype,:bizid,:czy_id,getdate(),:msg)"));
+
+    actsubmit = new QAction(F("提交"), this);
+    connect(actsubmit, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { actsubmitExecute(); }); });
+    actList << actsubmit;
+
+    cxgResult = new Ui::Grid(F("cxgResult"), this);
+    cxgResultView = cxgResult->addLevel(F("cxgResultDBTableView1"));
+    struct Col {
+        const char* field;
+        const char* caption;
+        int width;
+        Ui::EditorKind kind;
+    };
+    const Col cols[] = {{"czy_name", "操作员", 80, Ui::EditorKind::Text},
+                        {"lastupdate", "发布时间", 140, Ui::EditorKind::DateTime},
+                        {"msg", "反馈内容", 300, Ui::EditorKind::Text},
+                        {kViewField, "查看", 160, Ui::EditorKind::PopupMemo}};
+    for (const Col& c : cols) {
+        Ui::GridColumn* column = cxgResultView->addColumn(F("cxgResultDBTableView1") + F(c.field));
+        column->fieldName = F(c.field);
+        column->caption = F(c.caption);
+        column->width = c.width;
+        column->props.kind = c.kind;
+        column->editing = false;
+    }
+    cxgResultView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    cxgResultView->setTextElideMode(Qt::ElideRight);
+
+    edtReply = new QTextEdit(this);
+    edtReply->setAcceptRichText(true);
+    edtReply->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Base::buttonFor(actsubmit, this));
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(new QLabel(F("沟通记录："), this));
+    main->addWidget(cxgResult, 3);
+    main->addWidget(new QLabel(F("我要反馈："), this));
+    main->addWidget(edtReply, 2);
+    main->addLayout(buttons);
+
+    FormCreate();
+    m_loaded = _initData();
+}
+
+Tticketeditform::~Tticketeditform() {
+    cxgResultView->setRecordSet(nullptr);
+}
+
+bool Tticketeditform::_initData() {
+    edtReply->clear();
+    Db::DataPacket packet = Db::dataServices().openData(
+        SQLStore.value(F("list")),
+        {{F("orgid"), Sys::sysAuth()->orgId}, {F("bizid"), bizid}, {F("biztype"), biztype}});
+    if (!packet.active())
+        return false;
+    cxgResultView->setRecordSet(nullptr);
+    loadWithViewField(cdsResult, std::move(packet));
+    cdsResult.setReadOnly(true);
+    cxgResultView->setRecordSet(&cdsResult);
+    cxgResultView->applyColumns();
+    cdsResult.last();  // the newest message in view
+    return true;
+}
+
+void Tticketeditform::actsubmitExecute() {
+    // Line breaks as other clients store them.
+    const QString msg = edtReply->toPlainText().replace(QLatin1Char('\n'), F("\r\n"));
+    if (!Db::dataServices().execSQL(SQLStore.value(F("insert")),
+                                    {{F("orgid"), Sys::sysAuth()->orgId},
+                                     {F("biztype"), biztype},
+                                     {F("bizid"), bizid},
+                                     {F("czy_id"), Sys::sysAuth()->userId},
+                                     {F("msg"), msg}}))
+        return;
+    Db::MessageMyDlg(F("提示成功"), F("提示"), 2, Ui::MsgButtons::Ok);
+    _initData();
+}
+
+}  // namespace Qd::Core::Bill
