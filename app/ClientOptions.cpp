@@ -7,6 +7,11 @@
 
 namespace Qd::App {
 
+QStringList billDialogNames() {
+    return {QStringLiteral("单据设置"), QStringLiteral("附件"), QStringLiteral("反馈"),
+            QStringLiteral("审核日志"), QStringLiteral("打印日志")};
+}
+
 ParsedClientOptions parseClientOptions(const QStringList& args) {
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral("多门店业务管理系统客户端"));
@@ -33,10 +38,17 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     const QCommandLineOption loginShot(QStringLiteral("login-screenshot"),
                                        QStringLiteral("把登录窗口保存为 PNG 图片并退出"),
                                        QStringLiteral("png"));
+    const QCommandLineOption bill(QStringLiteral("bill"),
+                                  QStringLiteral("与 --dialog 一同使用：模块中单据的主表 id"),
+                                  QStringLiteral("id"));
+    const QCommandLineOption dialog(QStringLiteral("dialog"),
+                                    QStringLiteral("只打开该单据的对话框：%1")
+                                        .arg(billDialogNames().join(QStringLiteral("、"))),
+                                    QStringLiteral("name"));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("诊断日志同时输出到标准错误，并写出每条语句在数据库中执行的形式"));
-    cli.addOptions({db, user, password, store, module, shot, loginShot, trace});
+    cli.addOptions({db, user, password, store, module, shot, loginShot, bill, dialog, trace});
 
     ParsedClientOptions out;
     if (!cli.parse(args)) {
@@ -75,6 +87,8 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     o.screenshot = cli.value(shot);
     o.loginScreenshot = cli.value(loginShot);
     o.trace = cli.isSet(trace);
+    o.bill = cli.value(bill).trimmed();
+    o.dialog = cli.value(dialog).trimmed();
 
     if (o.dbPath.isEmpty())
         out.error = QStringLiteral("--db 需要给出数据库文件");
@@ -92,6 +106,12 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
         out.error = QStringLiteral("--login-screenshot 需要给出图片文件");
     else if (!o.screenshot.isEmpty() && !o.loginScreenshot.isEmpty())
         out.error = QStringLiteral("--screenshot 与 --login-screenshot 不能同时使用");
+    else if ((cli.isSet(dialog) || cli.isSet(bill)) &&
+             (o.dialog.isEmpty() || o.bill.isEmpty() || o.module.isEmpty()))
+        out.error = QStringLiteral("--dialog 需要同时给出 --module 和 --bill");
+    else if (!o.dialog.isEmpty() && !billDialogNames().contains(o.dialog))
+        out.error =
+            QStringLiteral("--dialog 只能是：%1").arg(billDialogNames().join(QStringLiteral("、")));
     return out;
 }
 

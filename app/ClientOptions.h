@@ -15,6 +15,8 @@ struct ClientOptions {
     QString module;           // a module to open after start, by registered name or title
     QString screenshot;       // PNG of the main window after start-up, then quit
     QString loginScreenshot;  // PNG of the login dialog, then quit
+    QString bill;             // --bill: a bill of the module, by master id (with --dialog)
+    QString dialog;           // --dialog: one of billDialogNames(), opened on that bill alone
     bool trace = false;       // the diagnostic trace echoed to stderr, with its detail
 
     bool autoLogin() const { return !userCode.isEmpty(); }
@@ -30,6 +32,9 @@ struct ParsedClientOptions {
 
     bool ok() const { return error.isEmpty() && !help; }
 };
+
+// The bill dialogs --dialog opens.
+QStringList billDialogNames();
 
 // Reads the client's command line (args[0] is the program). The database defaults to
 // "demo.db" in the program home.

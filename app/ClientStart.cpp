@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "BillDialogCommand.h"
 #include "DemoDatabase.h"
 #include "base/Prompter.h"
 #include "db/DataServices.h"
@@ -99,6 +100,9 @@ int runClient(const ClientOptions& options, const char* vfs) {
             return 0;
         QApplication::setQuitOnLastWindowClosed(true);
     }
+
+    if (!options.dialog.isEmpty())
+        return runBillDialog(sys, options);
 
     TMainForm window(sys);
     window.show();

@@ -1,5 +1,6 @@
 #include "DemoDatabase.h"
 
+#include "DemoAttachments.h"
 #include "DemoTemplates.h"
 
 #include <QCryptographicHash>
@@ -33,6 +34,7 @@ QString demoEdition(const QString& seedSql) {
     for (const auto& t : {demoItemListTemplate(), demoEmployeeListTemplate(),
                           demoSummaryListTemplate(), demoOrderTemplate()})
         hash.addData(Print::TemplateFile::toBytes(t));
+    hash.addData(kDemoAttachmentsEdition);
     return QString::fromLatin1(hash.result().toHex());
 }
 
@@ -41,6 +43,7 @@ bool seedIfNew(Core::Db::SqliteDataServices& db, const QString& seedSql) {
         return false;
     db.exec(seedSql);
     addDemoTemplates(db);
+    addDemoAttachments(db);
     db.exec(QStringLiteral("insert into qd_sys_config(orgid, cfgkey, cfgvalue) "
                            "values(1, 'demo.edition', :edition)"),
             {{QStringLiteral("edition"), demoEdition(seedSql)}});

@@ -31,8 +31,8 @@ QString demoBackupName(const QString& path, const QDate& day);
 // yet; returns true when it did.
 bool seedIfNew(Core::Db::SqliteDataServices& db, const QString& seedSql);
 
-// The edition of the demo: a digest of the framework schema, the seed script and the demo
-// templates.
+// The edition of the demo: a digest of the framework schema, the seed script, the demo
+// templates and what the demo attachments are made from.
 QString demoEdition(const QString& seedSql);
 
 // The demo seed script carried by the program; throws DbError when it is not built in.

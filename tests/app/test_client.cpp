@@ -88,6 +88,10 @@ TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
         {{"--bogus", "-x"}, "未知的选项：--bogus -x"},
         {{"--db"}, "--db 需要给出参数值"},
         {{"demo.db"}, "多余的参数：demo.db"},
+        {{"--module", "订单", "--dialog", "附件"}, "--dialog 需要同时给出 --module 和 --bill"},
+        {{"--bill", "1"}, "--dialog 需要同时给出 --module 和 --bill"},
+        {{"--module", "订单", "--bill", "1", "--dialog", "删除"},
+         "--dialog 只能是：单据设置、附件、反馈、审核日志、打印日志"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.join(' ').toStdString());
