@@ -242,6 +242,10 @@ void Tbilloptionsform::buildColumnsPage() {
         if (c.kind == Ui::EditorKind::Combo)
             column->props.items = QStringList(std::begin(kColumnTypes), std::end(kColumnTypes));
         column->editing = qstrcmp(c.field, "deftitle") != 0;
+        if (column->editing) {
+            const QString field = column->fieldName;
+            column->props.cellNote = [this, field](int row) { return columnCellNote(row, field); };
+        }
     }
     cxgColumnsView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(cxgColumnsView, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
@@ -370,6 +374,25 @@ bool Tbilloptionsform::columnCellOverridden(int pos, const QString& field) const
         return !cdsColumns.isNullAt(row, f) && !cdsColumns.valueAt(row, f).toBool();
     }
     return false;
+}
+
+QString Tbilloptionsform::columnCellNote(int pos, const QString& field) const {
+    if (!columnCellOverridden(pos, field))
+        return QString();
+    const ColumnDefault def = m_columnDefaults.value(
+        cdsColumns.textAt(cdsColumns.rowAt(pos), cdsColumns.fieldIndex(F("fieldname"))));
+    QString value;
+    if (field == QLatin1String("custtitle"))
+        value = def.label;
+    else if (field == QLatin1String("fieldtype"))
+        value = kColumnTypes[0];
+    else if (field == QLatin1String("dispformat"))
+        value = def.format.isEmpty() ? F("（无）") : def.format;
+    else if (field == QLatin1String("decimalcount"))
+        value = F("0");
+    else
+        value = F("显示");
+    return F("默认：%1").arg(value);
 }
 
 void Tbilloptionsform::resetColumnRow() {

@@ -77,6 +77,8 @@ public:
     };
     // True when the cell of `field` on the row at `pos` holds other than the descriptor's value.
     bool columnCellOverridden(int pos, const QString& field) const;
+    // The cell's mark: "默认：" and the descriptor's value when it is overridden, else empty.
+    QString columnCellNote(int pos, const QString& field) const;
 
 private:
     void buildGeneralPage();

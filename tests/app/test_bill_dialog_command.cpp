@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QTabWidget>
 
 #include "ClientOptions.h"
 #include "ClientStart.h"
@@ -24,6 +25,26 @@ QString S(const char* text) {
 
 class BillDialogCommand : public Qd::Test::DbTest {
 protected:
+    // With QD_RENDER_DIR set, the dialog as the user first sees it is saved there, and so are
+    // 单据设置's column page and 附件列表 previewing its picture.
+    static void render(QDialog& d, const char* name) {
+        const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
+        if (keep.isEmpty())
+            return;
+        d.show();
+        const QString stem = keep + QStringLiteral("/dialog-%1").arg(S(name));
+        d.grab().save(stem + S(".png"));
+        if (auto* f = qobject_cast<Bill::Tbilloptionsform*>(&d)) {
+            f->pages->setCurrentWidget(f->tabColumns);
+            d.grab().save(stem + S("-列设置.png"));
+        } else if (auto* f = qobject_cast<Bill::TImgAttachListForm*>(&d)) {
+            f->cdsResult.locate(S("suffix"), S(".png"));
+            f->actpreview->trigger();
+            d.grab().save(stem + S("-预览.png"));
+        }
+        d.hide();
+    }
+
     struct Run {
         int exitCode = 0;
         QString printed;  // standard error
@@ -43,8 +64,9 @@ protected:
         Run r;
         prompts().clear();
         prompts().acceptAllMessages(true);
-        prompts().answerDialog([&r](QDialog& d) {
+        prompts().answerDialog([&r, dialog](QDialog& d) {
             r.dialog = d.objectName();
+            render(d, dialog);
             if (auto* f = qobject_cast<Bill::TImgAttachListForm*>(&d))
                 r.rows = f->cdsResult.recordCount();
             else if (auto* f = qobject_cast<Bill::Tticketeditform*>(&d))

@@ -18,6 +18,7 @@
 #include "bill/ubilloptionsform.h"
 #include "support/CoreTest.h"
 #include "support/ScriptedPrompter.h"
+#include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -293,6 +294,7 @@ TEST_F(BillRule, OkTakesTheValueStillInACellEditor) {
         const QList<QLineEdit*> editors = v->viewport()->findChildren<QLineEdit*>();
         ASSERT_EQ(editors.size(), 1);
         QLineEdit* editor = editors.front();
+        EXPECT_EQ(editor->maxLength(), 50);  // the column's width
         editor->selectAll();
         editor->insert(S("新名称"));  // typed, not yet in the record
         f.actok->trigger();           // by its mnemonic: focus stays in the cell
@@ -368,6 +370,15 @@ TEST_F(BillRule, OverridesAreMarkedAndResetToTheDefault) {
                 if (f.columnCellOverridden(pos, S(field)))
                     cells << QStringLiteral("%1.%2").arg(pos).arg(S(field));
         EXPECT_EQ(cells, (QStringList{S("0.custtitle"), S("2.display")}));
+        auto* delegate = qobject_cast<Ui::ColumnDelegate*>(f.cxgColumnsView->itemDelegate());
+        ASSERT_NE(delegate, nullptr);
+        const QAbstractItemModel* m = f.cxgColumnsView->model();
+        EXPECT_EQ(delegate->cellNote(m->index(0, f.cdsColumns.fieldIndex(S("custtitle")))),
+                  S("默认：项目名称"));
+        EXPECT_EQ(delegate->cellNote(m->index(2, f.cdsColumns.fieldIndex(S("display")))),
+                  S("默认：显示"));
+        EXPECT_TRUE(
+            delegate->cellNote(m->index(1, f.cdsColumns.fieldIndex(S("custtitle")))).isEmpty());
 
         for (QToolButton* b : resets)
             if (!b->isHidden())

@@ -66,6 +66,10 @@ QRect memoButtonRect(const QRect& cell) {
 // A tooltip longer than this is cut (the drop-down memo shows any length).
 constexpr int kMaxToolTipLength = 2000;
 
+// How a cell with a note is marked.
+const QColor kMarkedColor(0x1f, 0x5f, 0xbf);
+const QBrush kMarkedGround(QColor(0xdc, 0xe8, 0xfb));
+
 }  // namespace
 
 ColumnDelegate::ColumnDelegate(GridView* view) : QStyledItemDelegate(view), m_view(view) {}
@@ -86,6 +90,11 @@ QWidget* ColumnDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
 
     QWidget* editor = Ui::createEditor(props, parent);
     editor->setAutoFillBackground(true);
+    // Text stops at the field's declared width, which the database would refuse beyond.
+    if (auto* line = qobject_cast<QLineEdit*>(editor);
+        line && rs && props.kind == EditorKind::Text && index.column() < rs->fieldCount())
+        if (const int width = rs->fieldDef(index.column()).size; width > 0)
+            line->setMaxLength(width);
     auto* self = const_cast<ColumnDelegate*>(this);
     // Choices made in a drop-down reach the record at once, as a click on a check box does.
     if (auto* lookup = qobject_cast<LookupComboBox*>(editor))
@@ -154,6 +163,16 @@ void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
             break;
     }
     option->text = Internal::oneLine(wholeText(index));
+    if (!cellNote(index).isEmpty()) {
+        option->font.setBold(true);
+        option->palette.setColor(QPalette::Text, kMarkedColor);
+        option->backgroundBrush = kMarkedGround;
+    }
+}
+
+QString ColumnDelegate::cellNote(const QModelIndex& index) const {
+    const GridColumn* column = columnOf(m_view, index);
+    return column && column->props.cellNote ? column->props.cellNote(index.row()) : QString();
 }
 
 QString ColumnDelegate::wholeText(const QModelIndex& index) const {
@@ -174,6 +193,10 @@ bool ColumnDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (event->type() != QEvent::ToolTip || !index.isValid() ||
         index.data(Qt::ToolTipRole).isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
+    if (const QString note = cellNote(index); !note.isEmpty()) {
+        QToolTip::showText(event->globalPos(), note, view->viewport(), view->visualRect(index));
+        return true;
+    }
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     if (propsOf(m_view, index).kind == EditorKind::PopupMemo)

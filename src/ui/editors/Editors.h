@@ -157,6 +157,8 @@ public:
 
     // The whole text of a cell, line breaks kept; empty for check and colour cells.
     QString wholeText(const QModelIndex& index) const;
+    // The column's note on a cell (EditorProps::cellNote); empty for none.
+    QString cellNote(const QModelIndex& index) const;
 
 private:
     GridView* m_view;  // not owned

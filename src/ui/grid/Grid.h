@@ -73,6 +73,10 @@ struct EditorProps {
     // "1.13KB" for a stored byte count. Only the text changes: sorting, editing and the footer
     // still use the value. Unset: the kind's text.
     std::function<QString(const QVariant& value)> shownText;
+    // A note on a cell (by row position), such as the default a value differs from: a cell with a
+    // note is marked (bold, in the marked colour, on a tinted ground) and the note is its
+    // tooltip. Unset or empty: no mark.
+    std::function<QString(int row)> cellNote;
 
     // Hooks: the value of a lookup editor changed (the editor widget is passed); the popup of a
     // second-level lookup is about to open; the ellipsis button of a button edit was clicked.
