@@ -14,6 +14,7 @@
 #include "base/ProgramHome.h"
 #include "base/SafeName.h"
 #include "db/ColumnStore.h"
+#include "db/SqliteValues.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
 #include "db/tsql/TsqlDecimal.h"
@@ -24,35 +25,6 @@ namespace Qd::Core::Db {
 namespace {
 
 // ---- loading rows --------------------------------------------------------------------------
-
-// The field type of a declared column type, and the width of a text field.
-FieldType typeFromDecl(const char* decl, int* size) {
-    const QByteArray d = QByteArray(decl).toUpper();
-    *size = 0;
-    int scale = 0;
-    if (const qsizetype open = d.indexOf('('); open >= 0) {
-        const qsizetype close = d.indexOf(')', open);
-        const QList<QByteArray> parts = d.mid(open + 1, close - open - 1).split(',');
-        *size = parts.value(0).trimmed().toInt();  // 0 for MAX
-        scale = parts.value(1).trimmed().toInt();
-    }
-    const auto has = [&](const char* s) { return d.contains(s); };
-    if (has("BIGINT"))
-        return FieldType::BigInt;
-    if (has("INT") && !has("POINT"))
-        return FieldType::Integer;
-    if (has("BIT") || has("BOOL"))
-        return FieldType::Boolean;
-    if (has("MONEY") || has("DECIMAL") || has("NUMERIC"))
-        return scale > 4 ? FieldType::Float : FieldType::Currency;  // Currency keeps 4 decimals
-    if (has("REAL") || has("FLOA") || has("DOUB"))
-        return FieldType::Float;
-    if (has("DATE") || has("TIME"))
-        return FieldType::DateTime;
-    if (has("BLOB") || has("BINARY") || has("IMAGE"))
-        return FieldType::Blob;
-    return FieldType::Text;
-}
 
 // Fills a data packet from the rows of one statement. Fields are typed from the declared column
 // types; a column without one (an expression) takes the type of its first non-NULL value. A
@@ -186,10 +158,7 @@ private:
             FieldDef def;
             def.name = name;
             if (const QString& decl = types.value(c); !decl.isEmpty()) {
-                def.type = typeFromDecl(decl.toUtf8().constData(), &def.size);
-                def.places = Tsql::shownPlaces(decl);
-                if (def.type != FieldType::Text)
-                    def.size = 0;
+                typeField(def, decl);
                 col.settled = true;
             } else {
                 def.type = FieldType::Text;  // until the first value says otherwise

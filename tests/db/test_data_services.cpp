@@ -443,6 +443,42 @@ TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
               QStringList({"3"}));
 }
 
+TEST_F(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonValues) {
+    // Given the options dialog's column template, which returns no rows
+    const QString templateSql = QStringLiteral(
+        "select top 0 cast('' as varchar(50)) as fieldname, cast('' as varchar(50)) deftitle, "
+        "cast('' as varchar(50)) custtitle , \r\ncast('' as varchar(50)) fieldtype, cast('' as "
+        "varchar(50)) dispformat,cast(0 as smallint) as decimalcount,\r\ncast(1 as bit) display");
+    RecordSet rs;
+    ASSERT_TRUE(db().openDataToCDS(rs, templateSql));
+    ASSERT_EQ(rs.fieldCount(), 7);
+    EXPECT_EQ(rs.recordCount(), 0);
+    for (const char* text : {"fieldname", "deftitle", "custtitle", "fieldtype", "dispformat"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(rs.fieldDef(rs.fieldIndex(text)).type, FieldType::Text);
+        EXPECT_EQ(rs.fieldDef(rs.fieldIndex(text)).size, 50);
+    }
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("decimalcount")).type, FieldType::Integer);
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("display")).type, FieldType::Boolean);
+
+    // When rows are appended as the dialog appends them
+    rs.append();
+    rs.field("fieldname").setValue(QStringLiteral("qty"));
+    rs.field("decimalcount").setValue(2);
+    rs.field("display").setValue(false);
+    rs.post();
+
+    // Then the JSON holds a Boolean and a number, not texts
+    EXPECT_EQ(TJsonDB::ClientDataSetToJSON(rs, false).toStdString(),
+              R"([{"fieldname":"qty","deftitle":null,"custtitle":null,"fieldtype":null,)"
+              R"("dispformat":null,"decimalcount":2,"display":false}])");
+
+    // and a repeated open (its prepared statement kept) types the fields the same way.
+    RecordSet again;
+    ASSERT_TRUE(db().openDataToCDS(again, templateSql));
+    EXPECT_EQ(again.fieldDef(again.fieldIndex("display")).type, FieldType::Boolean);
+}
+
 TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.
