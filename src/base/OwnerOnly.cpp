@@ -41,11 +41,21 @@ bool ownerOnlyFolderOf(const QString& file) {
 }
 
 bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes) {
+    return writeOwnerOnlyFile(file,
+                              [&](QIODevice& out) { return out.write(bytes) == bytes.size(); });
+}
+
+bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write) {
     if (!ownerOnlyFolderOf(file))
         return false;
     QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit() &&
-           ownerOnly(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (!write(out)) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit() && ownerOnly(file);
 }
 
 }  // namespace Qd::Core::Sys

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+class QIODevice;
 
 namespace Qd::Core::Sys {
 
@@ -23,5 +26,10 @@ bool ownerOnlyFolderOf(const QString& file);
 // Writes `bytes` to an owner-only `file` (its folder made as by ownerOnlyFolderOf), replacing
 // the old file only once the new one is whole. False when it cannot; the old file is kept.
 bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes);
+
+// The same for content written in pieces: `write` writes it to the device it is given, as many
+// pieces as it likes (a large file never has to be in memory whole), and returns false to give
+// up. The old file is replaced only once `write` succeeded and the new one is whole.
+bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write);
 
 }  // namespace Qd::Core::Sys

@@ -106,4 +106,36 @@ TEST_F(FaultWalk, FileStoreUpload) {
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), upload), 5);
 }
 
+// A new file streamed into the store, and the same file put again as a second attachment of
+// it (one more reference): whole or not at all. (Files of several chunks take the same steps,
+// only more of them: test_file_store.cpp streams those.)
+TEST_F(FaultWalk, FileStoreNewAndSharedFile) {
+    QByteArray content(30000, 'c');
+    for (int i = 0; i < content.size(); i += 997)
+        content[i] = char(i);
+    const Qd::Test::SaveCase added{
+        "new file",
+        [] {},
+        [&] {
+            QBuffer buffer(&content);
+            return dataServices().putFile(QStringLiteral("new.bin"), buffer);
+        },
+        [] { return QString(); },
+    };
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), added), 5);
+
+    QBuffer first(&content);
+    ASSERT_TRUE(dataServices().putFile(QStringLiteral("shared.bin"), first));
+    const Qd::Test::SaveCase shared{
+        "shared file",
+        [] {},
+        [&] {
+            QBuffer buffer(&content);
+            return dataServices().putFile(QStringLiteral("shared.bin"), buffer);
+        },
+        [] { return QString(); },
+    };
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), shared), 3);
+}
+
 }  // namespace

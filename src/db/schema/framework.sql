@@ -135,8 +135,9 @@ create table dbo.qd_sys_operlog (
 
 create index ix_qd_sys_operlog_bill on dbo.qd_sys_operlog(orgid, modulecode, billno)
 
--- File store behind putFile / downloadFile / delAttachFile; one row per stored name.
--- The data services may have made it already, before the schema was first applied.
+-- File store behind putFile / downloadFile / delAttachFile; one row per stored name (a content
+-- hash), refcount the attachment rows sharing it. The data services make it, or add refcount
+-- to an older one, when they open the database, before the schema is first applied.
 if object_id('dbo.qd_sys_filestore') is null
 begin
   create table dbo.qd_sys_filestore (
@@ -146,7 +147,8 @@ begin
     content varbinary(max) null,
     md5 varchar(32) null,
     size bigint not null default 0,
-    created datetime not null default getdate()
+    created datetime not null default getdate(),
+    refcount int not null default 1
   )
   
   create index ix_qd_sys_filestore_name on dbo.qd_sys_filestore(name)
