@@ -29,7 +29,10 @@ bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes);
 
 // The same for content written in pieces: `write` writes it to the device it is given, as many
 // pieces as it likes (a large file never has to be in memory whole), and returns false to give
-// up. The old file is replaced only once `write` succeeded and the new one is whole.
-bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write);
+// up. The old file is replaced only once `write` succeeded and the new one is whole. A copy that
+// can be made again (a cache) may skip waiting for the disk (`synced` false): a crash may then
+// lose the new file, but never leaves a part of it under the name.
+bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write,
+                        bool synced = true);
 
 }  // namespace Qd::Core::Sys

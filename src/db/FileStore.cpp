@@ -104,9 +104,10 @@ private:
 class Blob {
 public:
     Blob(sqlite3* db, qint64 row, bool write) : m_db(db) {
-        if (sqlite3_blob_open(db, "main", "qd_sys_filestore", "content", row, write ? 1 : 0,
+        if (sqlite3_blob_open(db, "main", "qd_sys_filestore_content", "content", row, write ? 1 : 0,
                               &m_blob) != SQLITE_OK)
-            throw databaseError(db, QStringLiteral("sqlite3_blob_open qd_sys_filestore.content"));
+            throw databaseError(
+                db, QStringLiteral("sqlite3_blob_open qd_sys_filestore_content.content"));
     }
     ~Blob() { sqlite3_blob_close(m_blob); }
     Blob(const Blob&) = delete;
@@ -199,42 +200,66 @@ struct StoredFile {
     qint64 id = 0;
     QString md5;
     qint64 size = 0;
+    qint64 refcount = 0;
 };
 
 std::optional<StoredFile> find(sqlite3* db, const QString& name) {
-    Statement st(db, "select id, md5, size from qd_sys_filestore where name = ?1");
+    Statement st(db, "select id, md5, size, refcount from qd_sys_filestore where name = ?1");
     st.bind(1, name);
     if (!st.step())
         return std::nullopt;
-    return StoredFile{st.integer(0), st.text(1), st.integer(2)};
+    return StoredFile{st.integer(0), st.text(1), st.integer(2), st.integer(3)};
+}
+
+bool hasColumn(sqlite3* db, const char* table, const char* column) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select 1 from pragma_table_info(?1) where name = ?2", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, column, -1, SQLITE_STATIC);
+    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    return found;
 }
 
 }  // namespace
 
 bool FileStore::prepare(sqlite3* db) {
+    // The content has a table of its own, as its only column besides the key: changing a row
+    // rewrites all of it, so a reference counted or a hash written beside a large file would
+    // copy the whole file each time; and the database writes a zeroblob without making it in
+    // memory only when it is a row's last column.
     static const char create[] =
         "create table if not exists qd_sys_filestore(id integer primary key autoincrement,"
-        " orgid integer default 0, name text not null unique, content blob, md5 text,"
-        " size integer, created datetime default (datetime('now','localtime')),"
-        " refcount integer not null default 1)";
+        " orgid integer default 0, name text not null unique, md5 text, size integer,"
+        " created datetime default (datetime('now','localtime')),"
+        " refcount integer not null default 1);"
+        "create table if not exists qd_sys_filestore_content(id integer primary key,"
+        " content blob)";
     if (sqlite3_exec(db, create, nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
-    // A table made before files were shared: each row it holds is one reference.
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "select 1 from pragma_table_info('qd_sys_filestore')"
-                           " where name = 'refcount'",
-                           -1, &st, nullptr) != SQLITE_OK)
-        return false;
-    const int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc == SQLITE_ROW)
+    if (hasColumn(db, "qd_sys_filestore", "refcount") &&
+        !hasColumn(db, "qd_sys_filestore", "content"))
         return true;
-    return rc == SQLITE_DONE &&
-           sqlite3_exec(db,
-                        "alter table qd_sys_filestore add column refcount integer not null"
-                        " default 1",
-                        nullptr, nullptr, nullptr) == SQLITE_OK;
+    // A store made before files were shared: each row it holds is one reference, and its
+    // content moves to the content table.
+    try {
+        Transaction transaction(db);
+        if (!hasColumn(db, "qd_sys_filestore", "refcount"))
+            execute(db,
+                    "alter table qd_sys_filestore add column refcount integer not null"
+                    " default 1");
+        if (hasColumn(db, "qd_sys_filestore", "content")) {
+            execute(db,
+                    "insert or replace into qd_sys_filestore_content(id, content)"
+                    " select id, content from qd_sys_filestore");
+            execute(db, "alter table qd_sys_filestore drop column content");
+        }
+        transaction.commit();
+        return true;
+    } catch (const DbError& e) {
+        LogError(e.message());
+        return false;
+    }
 }
 
 qint64 FileStore::limit() const {
@@ -283,21 +308,25 @@ void FileStore::put(const QString& name, QIODevice& stream, const QString& label
     qint64 id = 0;
     if (stored) {
         Statement(m_db,
-                  "update qd_sys_filestore set content = zeroblob(?2), size = ?2, md5 = null,"
-                  " refcount = refcount + 1 where id = ?1")
+                  "update qd_sys_filestore set size = ?2, md5 = null, refcount = refcount + 1"
+                  " where id = ?1")
             .bind(1, stored->id)
             .bind(2, size)
             .step();
         id = stored->id;
     } else {
-        Statement(m_db,
-                  "insert into qd_sys_filestore(name, content, size, refcount)"
-                  " values(?1, zeroblob(?2), ?2, 1)")
+        Statement(m_db, "insert into qd_sys_filestore(name, size, refcount) values(?1, ?2, 1)")
             .bind(1, name)
             .bind(2, size)
             .step();
         id = sqlite3_last_insert_rowid(m_db);
     }
+    Statement(
+        m_db,
+        "insert or replace into qd_sys_filestore_content(id, content) values(?1, zeroblob(?2))")
+        .bind(1, id)
+        .bind(2, size)
+        .step();
     QCryptographicHash hash(QCryptographicHash::Md5);
     {
         Blob blob(m_db, id, true);
@@ -320,16 +349,20 @@ bool FileStore::download(const QString& name, const QString& path) {
     // The open blob keeps one read transaction: the copy is of one version of the content.
     Blob blob(m_db, stored->id, false);
     const qint64 size = blob.size();
-    const bool written = Sys::writeOwnerOnlyFile(path, [&](QIODevice& out) {
-        QByteArray chunk(int(std::min(std::max<qint64>(size, 1), kChunkBytes)), Qt::Uninitialized);
-        for (qint64 done = 0; done < size;) {
-            const qint64 n = std::min<qint64>(chunk.size(), size - done);
-            if (!blob.read(chunk.data(), n, done) || out.write(chunk.constData(), n) != n)
-                return false;
-            done += n;
-        }
-        return true;
-    });
+    const bool written = Sys::writeOwnerOnlyFile(
+        path,
+        [&](QIODevice& out) {
+            QByteArray chunk(int(std::min(std::max<qint64>(size, 1), kChunkBytes)),
+                             Qt::Uninitialized);
+            for (qint64 done = 0; done < size;) {
+                const qint64 n = std::min<qint64>(chunk.size(), size - done);
+                if (!blob.read(chunk.data(), n, done) || out.write(chunk.constData(), n) != n)
+                    return false;
+                done += n;
+            }
+            return true;
+        },
+        /*synced=*/false);  // a copy the store can give again
     if (!written)
         throw DbError(QStringLiteral("无法写入文件 \"%1\"").arg(path));
     return true;
@@ -337,18 +370,22 @@ bool FileStore::download(const QString& name, const QString& path) {
 
 bool FileStore::release(const QString& name) {
     Transaction transaction(m_db);
-    Statement(
-        m_db,
-        "update qd_sys_filestore set refcount = refcount - 1 where name = ?1 and refcount > 1")
-        .bind(1, name)
-        .step();
-    if (sqlite3_changes(m_db) == 0)
-        Statement(m_db, "delete from qd_sys_filestore where name = ?1").bind(1, name).step();
-    const bool released = sqlite3_changes(m_db) > 0;
+    const std::optional<StoredFile> stored = find(m_db, name);
+    if (!stored)
+        return false;
+    if (stored->refcount > 1) {
+        Statement(m_db, "update qd_sys_filestore set refcount = refcount - 1 where id = ?1")
+            .bind(1, stored->id)
+            .step();
+    } else {
+        Statement(m_db, "delete from qd_sys_filestore_content where id = ?1")
+            .bind(1, stored->id)
+            .step();
+        Statement(m_db, "delete from qd_sys_filestore where id = ?1").bind(1, stored->id).step();
+    }
     transaction.commit();
-    if (released)
-        LogMsg(QStringLiteral("文件库：释放 %1").arg(name));
-    return released;
+    LogMsg(QStringLiteral("文件库：释放 %1").arg(name));
+    return true;
 }
 
 }  // namespace Qd::Core::Db

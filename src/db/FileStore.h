@@ -8,7 +8,8 @@ struct sqlite3;
 namespace Qd::Core::Db {
 
 // The file store inside the database: table qd_sys_filestore, one row per stored name with its
-// content, MD5, size and the number of references to it. Stored names are content hashes (MD5
+// MD5, size and the number of references to it, and its content in qd_sys_filestore_content
+// under the same id. Stored names are content hashes (MD5
 // hex and extension), so several attachment rows share one stored file; each put counts one
 // reference and each release drops one, and the content goes with the last. Content moves in
 // chunks both ways through the database's incremental blob I/O, so a file never has to fit in
@@ -21,8 +22,9 @@ public:
 
     explicit FileStore(sqlite3* db) : m_db(db) {}
 
-    // Makes the table, or gives one made before reference counting its count column (the rows
-    // it holds count one reference each). False when the database refuses.
+    // Makes the tables, or brings a store made before files were shared up to date: its rows
+    // count one reference each and their content moves to the content table. False when the
+    // database refuses.
     static bool prepare(sqlite3* db);
 
     // Stores the rest of `stream` (opened for reading here when it is not open) under `name`:
