@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <QTemporaryFile>
+#include <filesystem>
 
 namespace Qd::Core::Sys {
 
@@ -41,11 +43,35 @@ bool ownerOnlyFolderOf(const QString& file) {
 }
 
 bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes) {
+    return writeOwnerOnlyFile(file,
+                              [&](QIODevice& out) { return out.write(bytes) == bytes.size(); });
+}
+
+bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write,
+                        bool synced) {
     if (!ownerOnlyFolderOf(file))
         return false;
-    QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit() &&
-           ownerOnly(file);
+    if (synced) {
+        QSaveFile out(file);
+        if (!out.open(QIODevice::WriteOnly))
+            return false;
+        if (!write(out)) {
+            out.cancelWriting();
+            return false;
+        }
+        return out.commit() && ownerOnly(file);
+    }
+    // Beside the file (one file system, so the rename replaces it at once), owner-only from
+    // the start, removed unless it became the file.
+    QTemporaryFile out(file + QStringLiteral(".XXXXXX"));
+    if (!out.open() || !write(out) || !out.flush())
+        return false;
+    std::error_code error;
+    std::filesystem::rename(out.fileName().toStdString(), file.toStdString(), error);
+    if (error)
+        return false;
+    out.setAutoRemove(false);
+    return ownerOnly(file);
 }
 
 }  // namespace Qd::Core::Sys

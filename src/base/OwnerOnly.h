@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+class QIODevice;
 
 namespace Qd::Core::Sys {
 
@@ -23,5 +26,13 @@ bool ownerOnlyFolderOf(const QString& file);
 // Writes `bytes` to an owner-only `file` (its folder made as by ownerOnlyFolderOf), replacing
 // the old file only once the new one is whole. False when it cannot; the old file is kept.
 bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes);
+
+// The same for content written in pieces: `write` writes it to the device it is given, as many
+// pieces as it likes (a large file never has to be in memory whole), and returns false to give
+// up. The old file is replaced only once `write` succeeded and the new one is whole. A copy that
+// can be made again (a cache) may skip waiting for the disk (`synced` false): a crash may then
+// lose the new file, but never leaves a part of it under the name.
+bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write,
+                        bool synced = true);
 
 }  // namespace Qd::Core::Sys

@@ -75,6 +75,7 @@ DatabaseContent inspectDatabaseFile(const QString& path, const char* vfs) {
     sqlite3_close_v2(db);
     // The data services add their file store to every database they open.
     objects.removeAll(QStringLiteral("qd_sys_filestore"));
+    objects.removeAll(QStringLiteral("qd_sys_filestore_content"));
     if (objects.contains(QStringLiteral("qd_sys_config"), Qt::CaseInsensitive))
         return DatabaseContent::Framework;
     return objects.isEmpty() ? DatabaseContent::Nothing : DatabaseContent::Foreign;

@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -14,6 +14,8 @@
 #include "base/ProgramHome.h"
 #include "base/SafeName.h"
 #include "db/ColumnStore.h"
+#include "db/FileStore.h"
+#include "db/SqliteValues.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
 #include "db/tsql/TsqlDecimal.h"
@@ -24,35 +26,6 @@ namespace Qd::Core::Db {
 namespace {
 
 // ---- loading rows --------------------------------------------------------------------------
-
-// The field type of a declared column type, and the width of a text field.
-FieldType typeFromDecl(const char* decl, int* size) {
-    const QByteArray d = QByteArray(decl).toUpper();
-    *size = 0;
-    int scale = 0;
-    if (const qsizetype open = d.indexOf('('); open >= 0) {
-        const qsizetype close = d.indexOf(')', open);
-        const QList<QByteArray> parts = d.mid(open + 1, close - open - 1).split(',');
-        *size = parts.value(0).trimmed().toInt();  // 0 for MAX
-        scale = parts.value(1).trimmed().toInt();
-    }
-    const auto has = [&](const char* s) { return d.contains(s); };
-    if (has("BIGINT"))
-        return FieldType::BigInt;
-    if (has("INT") && !has("POINT"))
-        return FieldType::Integer;
-    if (has("BIT") || has("BOOL"))
-        return FieldType::Boolean;
-    if (has("MONEY") || has("DECIMAL") || has("NUMERIC"))
-        return scale > 4 ? FieldType::Float : FieldType::Currency;  // Currency keeps 4 decimals
-    if (has("REAL") || has("FLOA") || has("DOUB"))
-        return FieldType::Float;
-    if (has("DATE") || has("TIME"))
-        return FieldType::DateTime;
-    if (has("BLOB") || has("BINARY") || has("IMAGE"))
-        return FieldType::Blob;
-    return FieldType::Text;
-}
 
 // Fills a data packet from the rows of one statement. Fields are typed from the declared column
 // types; a column without one (an expression) takes the type of its first non-NULL value. A
@@ -186,10 +159,7 @@ private:
             FieldDef def;
             def.name = name;
             if (const QString& decl = types.value(c); !decl.isEmpty()) {
-                def.type = typeFromDecl(decl.toUtf8().constData(), &def.size);
-                def.places = Tsql::shownPlaces(decl);
-                if (def.type != FieldType::Text)
-                    def.size = 0;
+                typeField(def, decl);
                 col.settled = true;
             } else {
                 def.type = FieldType::Text;  // until the first value says otherwise
@@ -313,13 +283,9 @@ struct SqliteDataServices::Impl {
             if (!e.raised() && isBusy(e.number())) {
                 // Another client kept the database locked for the whole busy timeout. What
                 // the user can do is wait and try again; the statement is for the trace.
-                const QString head = QStringLiteral(
-                                         "数据库正被其他用户占用，等待 %1 秒后仍未释放，"
-                                         "本次操作没有执行，请稍后重试。")
-                                         .arg(busyTimeoutMs / 1000.0);
-                LogError(head + QLatin1Char('\n') + e.message() + QLatin1Char('\n') +
+                LogError(busyMessage() + QLatin1Char('\n') + e.message() + QLatin1Char('\n') +
                          maskSecrets(sql.trimmed()).text);
-                throw DbError(head);
+                throw DbError(busyMessage());
             }
             const QString head =
                 e.raised() ? e.message() : QStringLiteral("数据库错误：") + e.message();
@@ -336,8 +302,28 @@ struct SqliteDataServices::Impl {
         }
     }
 
+    QString busyMessage() const {
+        return QStringLiteral(
+                   "数据库正被其他用户占用，等待 %1 秒后仍未释放，本次操作没有执行，"
+                   "请稍后重试。")
+            .arg(busyTimeoutMs / 1000.0);
+    }
+
     void report(const DbError& e) {
         MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Ui::MsgButtons::Ok);
+    }
+
+    // Runs a call of the file store: its error is traced and shown as a batch's would be.
+    template <typename Call>
+    bool storeCall(Call call) {
+        try {
+            call(FileStore(db));
+            return true;
+        } catch (const DbError& e) {
+            LogError(e.message());
+            report(isBusy(e.dbCode()) ? DbError(busyMessage()) : e);
+            return false;
+        }
     }
 };
 
@@ -370,13 +356,8 @@ SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, c
         sqlite3_busy_handler(d->db, &Impl::waitForLock, d.get());
     // The file store lives in the database itself, so one file (and its backups) holds
     // everything a client shares.
-    static const char setup[] =
-        "PRAGMA journal_mode=WAL;"
-        "PRAGMA foreign_keys=OFF;"
-        "create table if not exists qd_sys_filestore(id integer primary key autoincrement,"
-        " orgid integer default 0, name text not null unique, content blob, md5 text,"
-        " size integer, created datetime default (datetime('now','localtime')));";
-    if (!d->execRaw(setup))
+    if (!d->execRaw("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=OFF;") ||
+        !FileStore::prepare(d->db))
         fail(SQLITE_ERROR);
     d->session = std::make_unique<Tsql::Session>(d->db);
     LogMsg(QStringLiteral("打开数据库 ") + path);
@@ -450,60 +431,33 @@ bool SqliteDataServices::checkBillVersion(const QString& table, qint64 id, int v
 }
 
 bool SqliteDataServices::putFile(const QString& name, QIODevice& stream) {
-    if (!stream.isOpen() && !stream.open(QIODevice::ReadOnly)) {
-        const DbError e(QStringLiteral("无法读取文件 \"%1\"：%2").arg(name, stream.errorString()));
-        LogError(e.message());
-        d->report(e);
-        return false;
-    }
-    const QByteArray content = stream.readAll();
-    const QString md5 = MD5Print(QCryptographicHash::hash(content, QCryptographicHash::Md5));
-    return execSQL(QStringLiteral("delete from qd_sys_filestore where name=:name;\n"
-                                  "insert into qd_sys_filestore(name, content, md5, size)"
-                                  " values(:name, :content, :md5, :size)"),
-                   {{QStringLiteral("name"), name},
-                    {QStringLiteral("content"), content},
-                    {QStringLiteral("md5"), md5},
-                    {QStringLiteral("size"), qlonglong(content.size())}});
+    // The file the user chose, where the stream is one, else the stored name.
+    const auto* file = qobject_cast<const QFileDevice*>(&stream);
+    const QString label = file && !file->fileName().isEmpty() ? file->fileName() : name;
+    return d->storeCall([&](FileStore store) { store.put(name, stream, label); });
 }
 
 QString SqliteDataServices::downloadFile(const QString& name) {
-    try {
-        const DataPacket r =
-            query(QStringLiteral("select content from qd_sys_filestore where name=:name"),
-                  {{QStringLiteral("name"), name}});
-        if (r.isEmpty())
-            return {};
-        const QByteArray content = r.valueAt(r.rowAt(0), 0).toByteArray();
-
-        // The stored name may hold folders; none of its parts may climb out of the cache, and
-        // each becomes a name the file system takes (a long Chinese name is cut to its bytes).
-        QStringList parts;
-        for (const QString& part : QString(name)
-                                       .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                       .split(QLatin1Char('/'), Qt::SkipEmptyParts))
-            if (part != QLatin1String(".") && part != QLatin1String(".."))
-                parts << Sys::safeFileName(part);
-        if (parts.isEmpty())
-            parts << QStringLiteral("file");
-        const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
-        if (!Sys::writeOwnerOnlyFile(path, content)) {
-            const DbError e(QStringLiteral("无法写入文件 \"%1\"").arg(path));
-            LogError(e.message());
-            throw e;
-        }
-        return path;
-    } catch (const DbError& e) {
-        d->report(e);
+    // The stored name may hold folders; none of its parts may climb out of the cache, and each
+    // becomes a name the file system takes (a long Chinese name is cut to its bytes).
+    QStringList parts;
+    for (const QString& part : QString(name)
+                                   .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (part != QLatin1String(".") && part != QLatin1String(".."))
+            parts << Sys::safeFileName(part);
+    if (parts.isEmpty())
+        parts << QStringLiteral("file");
+    const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
+    bool stored = false;
+    if (!d->storeCall([&](FileStore store) { stored = store.download(name, path); }))
         return {};
-    }
+    return stored ? path : QString();
 }
 
 bool SqliteDataServices::delAttachFile(const QString& name) {
-    const int before = sqlite3_total_changes(d->db);
-    return execSQL(QStringLiteral("delete from qd_sys_filestore where name=:name"),
-                   {{QStringLiteral("name"), name}}) &&
-           sqlite3_total_changes(d->db) > before;
+    bool released = false;
+    return d->storeCall([&](FileStore store) { released = store.release(name); }) && released;
 }
 
 const QString& SqliteDataServices::path() const {

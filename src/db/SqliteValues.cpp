@@ -6,8 +6,49 @@
 #include <QDateTime>
 
 #include "db/RecordSet.h"
+#include "db/tsql/TsqlDecimal.h"
 
 namespace Qd::Core::Db {
+
+namespace {
+
+// The field type of a declared column type, and the width of a text field.
+FieldType typeFromDecl(const QByteArray& decl, int* size) {
+    const QByteArray d = decl.toUpper();
+    *size = 0;
+    int scale = 0;
+    if (const qsizetype open = d.indexOf('('); open >= 0) {
+        const qsizetype close = d.indexOf(')', open);
+        const QList<QByteArray> parts = d.mid(open + 1, close - open - 1).split(',');
+        *size = parts.value(0).trimmed().toInt();  // 0 for MAX
+        scale = parts.value(1).trimmed().toInt();
+    }
+    const auto has = [&](const char* s) { return d.contains(s); };
+    if (has("BIGINT"))
+        return FieldType::BigInt;
+    if (has("INT") && !has("POINT"))
+        return FieldType::Integer;
+    if (has("BIT") || has("BOOL"))
+        return FieldType::Boolean;
+    if (has("MONEY") || has("DECIMAL") || has("NUMERIC"))
+        return scale > 4 ? FieldType::Float : FieldType::Currency;  // Currency keeps 4 decimals
+    if (has("REAL") || has("FLOA") || has("DOUB"))
+        return FieldType::Float;
+    if (has("DATE") || has("TIME"))
+        return FieldType::DateTime;
+    if (has("BLOB") || has("BINARY") || has("IMAGE"))
+        return FieldType::Blob;
+    return FieldType::Text;
+}
+
+}  // namespace
+
+void typeField(FieldDef& def, const QString& type) {
+    def.type = typeFromDecl(type.toUtf8(), &def.size);
+    def.places = Tsql::shownPlaces(type);
+    if (def.type != FieldType::Text)
+        def.size = 0;
+}
 
 int bindVariant(sqlite3_stmt* stmt, int index, const QVariant& v) {
     if (v.isNull())

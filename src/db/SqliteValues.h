@@ -9,6 +9,8 @@ struct sqlite3_value;
 
 namespace Qd::Core::Db {
 
+struct FieldDef;
+
 // Binds a value: text, integers and bools, doubles, date-times as "yyyy-MM-dd HH:mm:ss[.zzz]",
 // dates as "yyyy-MM-dd", byte arrays as blobs, null as NULL. Returns the library's result code.
 int bindVariant(sqlite3_stmt* stmt, int index, const QVariant& value);
@@ -17,5 +19,11 @@ int bindVariant(sqlite3_stmt* stmt, int index, const QVariant& value);
 // QString, QByteArray or null).
 QVariant columnVariant(sqlite3_stmt* stmt, int column);
 QVariant valueVariant(sqlite3_value* value);
+
+// Types `def` as a result column of T-SQL type `type` loads: "bigint" BigInt, other ints
+// Integer, "bit" Boolean, money and decimals Currency (Float beyond four places) showing their
+// scale, floats Float, dates and times DateTime, binaries Blob, anything else Text with the
+// width of "varchar(n)".
+void typeField(FieldDef& def, const QString& type);
 
 }  // namespace Qd::Core::Db

@@ -1,10 +1,9 @@
 // The SQLite data services: parameters, batches and their errors, result typing, bill
-// versions, the file store and sharing one database file.
+// versions and sharing one database file (the file store: test_file_store.cpp).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <QFileInfo>
@@ -443,6 +442,42 @@ TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
               QStringList({"3"}));
 }
 
+TEST_F(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonValues) {
+    // Given the options dialog's column template, which returns no rows
+    const QString templateSql = QStringLiteral(
+        "select top 0 cast('' as varchar(50)) as fieldname, cast('' as varchar(50)) deftitle, "
+        "cast('' as varchar(50)) custtitle , \r\ncast('' as varchar(50)) fieldtype, cast('' as "
+        "varchar(50)) dispformat,cast(0 as smallint) as decimalcount,\r\ncast(1 as bit) display");
+    RecordSet rs;
+    ASSERT_TRUE(db().openDataToCDS(rs, templateSql));
+    ASSERT_EQ(rs.fieldCount(), 7);
+    EXPECT_EQ(rs.recordCount(), 0);
+    for (const char* text : {"fieldname", "deftitle", "custtitle", "fieldtype", "dispformat"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(rs.fieldDef(rs.fieldIndex(text)).type, FieldType::Text);
+        EXPECT_EQ(rs.fieldDef(rs.fieldIndex(text)).size, 50);
+    }
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("decimalcount")).type, FieldType::Integer);
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("display")).type, FieldType::Boolean);
+
+    // When rows are appended as the dialog appends them
+    rs.append();
+    rs.field("fieldname").setValue(QStringLiteral("qty"));
+    rs.field("decimalcount").setValue(2);
+    rs.field("display").setValue(false);
+    rs.post();
+
+    // Then the JSON holds a Boolean and a number, not texts
+    EXPECT_EQ(TJsonDB::ClientDataSetToJSON(rs, false).toStdString(),
+              R"([{"fieldname":"qty","deftitle":null,"custtitle":null,"fieldtype":null,)"
+              R"("dispformat":null,"decimalcount":2,"display":false}])");
+
+    // and a repeated open (its prepared statement kept) types the fields the same way.
+    RecordSet again;
+    ASSERT_TRUE(db().openDataToCDS(again, templateSql));
+    EXPECT_EQ(again.fieldDef(again.fieldIndex("display")).type, FieldType::Boolean);
+}
+
 TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.
@@ -486,47 +521,6 @@ TEST_F(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
     EXPECT_FALSE(dataServices().checkBillVersion("bill", 1, 2));
     EXPECT_FALSE(dataServices().checkBillVersion("bill", 2, 0));
     EXPECT_FALSE(dataServices().checkBillVersion("bill", 99, 3));
-}
-
-TEST_F(DataServicesStore, FilesAreStoredDownloadedReplacedAndRemoved) {
-    QByteArray content;
-    for (int i = 0; i < 70000; ++i)
-        content += char(i * 7);  // zero bytes included
-    const QString name = QStringLiteral("附件/合同.pdf");
-    QBuffer buffer(&content);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    ASSERT_TRUE(dataServices().putFile(name, buffer));
-
-    const QString path = dataServices().downloadFile(name);
-    ASSERT_TRUE(path.startsWith(Qd::Core::Sys::programPath("cache/files/")));
-    QFile copy(path);
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), content);
-    const QString md5 = MD5Print(QCryptographicHash::hash(content, QCryptographicHash::Md5));
-    EXPECT_EQ(MD5Print(MD5File(path)), md5);
-    EXPECT_EQ(md5, md5.toLower());
-    EXPECT_EQ(column("select md5 from qd_sys_filestore"), QStringList{md5});
-
-    QByteArray other("第二版");
-    QBuffer second(&other);
-    ASSERT_TRUE(dataServices().putFile(name, second));  // opened by putFile itself
-    EXPECT_EQ(count("qd_sys_filestore"), 1);
-    QFile again(dataServices().downloadFile(name));
-    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
-    EXPECT_EQ(again.readAll(), other);
-
-    // A stored name cannot write outside the cache.
-    QBuffer third(&other);
-    ASSERT_TRUE(dataServices().putFile("../../逃逸.txt", third));
-    EXPECT_TRUE(dataServices()
-                    .downloadFile("../../逃逸.txt")
-                    .startsWith(Qd::Core::Sys::programPath("cache/files/")));
-
-    EXPECT_TRUE(dataServices().delAttachFile(name));
-    EXPECT_FALSE(dataServices().delAttachFile(name));
-    EXPECT_TRUE(dataServices().downloadFile(name).isEmpty());
-    EXPECT_TRUE(MD5File(dir() + "/missing").isEmpty());
-    EXPECT_TRUE(prompts().asked().empty());
 }
 
 TEST_F(DataServicesStore, TwoClientsShareOneFileInWalMode) {

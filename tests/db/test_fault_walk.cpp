@@ -88,22 +88,41 @@ TEST_F(FaultWalk, SaveThatReadsBackWhatItSaved) {
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), save), 5);
 }
 
+// `content` put into the file store under `name`, as a save the walk goes over.
+Qd::Test::SaveCase upload(const char* what, const QString& name, QByteArray& content) {
+    return {what, [] {},
+            [&content, name] {
+                QBuffer buffer(&content);
+                return dataServices().putFile(name, buffer);
+            },
+            [] { return QString(); }};
+}
+
 // A file replacing one of the same name in the file store: the old content stays until the new
 // one is whole.
 TEST_F(FaultWalk, FileStoreUpload) {
     QByteArray old(20000, 'a'), replacement(60000, 'b');  // pages of their own
     QBuffer first(&old);
     ASSERT_TRUE(dataServices().putFile(QStringLiteral("logo.png"), first));
-    const Qd::Test::SaveCase upload{
-        "file upload",
-        [] {},
-        [&] {
-            QBuffer buffer(&replacement);
-            return dataServices().putFile(QStringLiteral("logo.png"), buffer);
-        },
-        [] { return QString(); },
-    };
-    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), upload), 5);
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(),
+                                   upload("file upload", "logo.png", replacement)),
+              5);
+}
+
+// A new file streamed into the store, and the same file put again as a second attachment of
+// it (one more reference): whole or not at all. (Files of several chunks take the same steps,
+// only more of them: test_file_store.cpp streams those.)
+TEST_F(FaultWalk, FileStoreNewAndSharedFile) {
+    QByteArray content(30000, 'c');
+    for (int i = 0; i < content.size(); i += 997)
+        content[i] = char(i);
+    EXPECT_GT(
+        Qd::Test::walkFaults(db().handle(), prompts(), upload("new file", "new.bin", content)), 5);
+    QBuffer first(&content);
+    ASSERT_TRUE(dataServices().putFile(QStringLiteral("shared.bin"), first));
+    EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(),
+                                   upload("shared file", "shared.bin", content)),
+              3);
 }
 
 }  // namespace

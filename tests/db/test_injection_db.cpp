@@ -35,7 +35,8 @@ TEST_F(Injection, AStoredFileKeepsItsName) {
         }
         ASSERT_TRUE(db().putFile(v.text, stream));
         const DbSnapshot stored(dbPath());
-        EXPECT_EQ(stored.changesSince(before), "qd_sys_filestore: 1 added");
+        EXPECT_EQ(stored.changesSince(before),
+                  "qd_sys_filestore: 1 added; qd_sys_filestore_content: 1 added");
         EXPECT_EQ(freshText(dbPath(),
                             "select name from qd_sys_filestore where id = (select "
                             "max(id) from qd_sys_filestore)"),
@@ -49,7 +50,8 @@ TEST_F(Injection, AStoredFileKeepsItsName) {
         EXPECT_EQ(file.readAll(), content);
 
         EXPECT_TRUE(db().delAttachFile(v.text));
-        EXPECT_EQ(DbSnapshot(dbPath()).changesSince(stored), "qd_sys_filestore: 1 removed");
+        EXPECT_EQ(DbSnapshot(dbPath()).changesSince(stored),
+                  "qd_sys_filestore: 1 removed; qd_sys_filestore_content: 1 removed");
     });
     EXPECT_EQ(prompts().pending(), 0);
 }

@@ -57,8 +57,9 @@ TEST_F(BadInput, AStoredFileThatCannotBeFetchedIntoTheCacheIsOneMessage) {
     EXPECT_TRUE(Db::dataServices().downloadFile(QStringLiteral("合同.txt")).isEmpty());
     ASSERT_EQ(prompts().asked().size(), 1u);
     EXPECT_TRUE(prompts().last().text.contains(m_home)) << prompts().last().text.toStdString();
-    EXPECT_EQ(db().query(QStringLiteral("select content from qd_sys_filestore where name = "
-                                        "N'合同.txt'"))
+    EXPECT_EQ(db().query(QStringLiteral("select c.content from qd_sys_filestore f join "
+                                        "qd_sys_filestore_content c on c.id = f.id where "
+                                        "f.name = N'合同.txt'"))
                   .field(0)
                   .asBytes(),
               QByteArray("附件内容"));

@@ -6,6 +6,9 @@
 //   --- params           (optional) one "name = value" a line: 'text', 12, 1.5 or NULL
 //   --- batch            the batch under test
 //   --- rows             (optional) the rows of its first result set, columns joined by " | "
+//   --- types            (optional) the record set's fields for that result set, with or
+//                        without rows: Boolean, Integer, BigInt, Float, Currency(places),
+//                        Text(width) or Text, DateTime, Blob; "-" where the values decide
 //   --- error            (optional) a text the error message must contain
 //   --- translated       (optional) the translated statements, one a line
 //   --- after: QUERY     (optional, repeatable) the rows QUERY returns afterwards
@@ -18,6 +21,7 @@
 
 #include "TsqlMemoryDb.h"
 #include "base/TextFormat.h"
+#include "db/RecordSet.h"
 #include "db/SqliteValues.h"
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
@@ -34,6 +38,7 @@ struct GoldenCase {
     Params params;
     QString batch;
     std::optional<QStringList> rows;
+    std::optional<QString> types;
     std::optional<QString> error;
     std::optional<QStringList> translated;
     std::vector<std::pair<QString, QStringList>> after;
@@ -51,6 +56,47 @@ QString renderValue(const QVariant& v, const QString& type) {
     if (v.typeId() == QMetaType::QByteArray)
         return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
     return v.toString();
+}
+
+// The fields a record set loading the result gets, as the case files write them.
+QString renderFields(const QStringList& types) {
+    QStringList out;
+    for (const QString& type : types) {
+        if (type.isEmpty()) {
+            out << QStringLiteral("-");
+            continue;
+        }
+        FieldDef def;
+        typeField(def, type);
+        switch (def.type) {
+            case FieldType::Boolean:
+                out << QStringLiteral("Boolean");
+                break;
+            case FieldType::Integer:
+                out << QStringLiteral("Integer");
+                break;
+            case FieldType::BigInt:
+                out << QStringLiteral("BigInt");
+                break;
+            case FieldType::Float:
+                out << QStringLiteral("Float");
+                break;
+            case FieldType::Currency:
+                out << QStringLiteral("Currency(%1)").arg(def.places);
+                break;
+            case FieldType::Text:
+                out << (def.size > 0 ? QStringLiteral("Text(%1)").arg(def.size)
+                                     : QStringLiteral("Text"));
+                break;
+            case FieldType::DateTime:
+                out << QStringLiteral("DateTime");
+                break;
+            case FieldType::Blob:
+                out << QStringLiteral("Blob");
+                break;
+        }
+    }
+    return out.join(QStringLiteral(" | "));
 }
 
 QVariant parseValue(const QString& text) {
@@ -92,6 +138,8 @@ std::vector<GoldenCase> loadCases() {
                 c->batch = text;
             else if (section == QLatin1String("rows"))
                 c->rows = body;
+            else if (section == QLatin1String("types"))
+                c->types = text.trimmed();
             else if (section == QLatin1String("error"))
                 c->error = text.trimmed();
             else if (section == QLatin1String("translated"))
@@ -184,6 +232,9 @@ TEST_P(TsqlGolden, Case) {
     if (c.rows) {
         EXPECT_EQ(rows.join(QLatin1Char('\n')).toStdString(),
                   c.rows->join(QLatin1Char('\n')).toStdString());
+    }
+    if (c.types) {
+        EXPECT_EQ(renderFields(db.columnTypes).toStdString(), c.types->toStdString());
     }
     for (const auto& [query, expected] : c.after)
         EXPECT_EQ(db.rows(query).join(QLatin1Char('\n')).toStdString(),

@@ -135,22 +135,31 @@ create table dbo.qd_sys_operlog (
 
 create index ix_qd_sys_operlog_bill on dbo.qd_sys_operlog(orgid, modulecode, billno)
 
--- File store behind putFile / downloadFile / delAttachFile; one row per stored name.
--- The data services may have made it already, before the schema was first applied.
+-- File store behind putFile / downloadFile / delAttachFile: one row per stored name (a content
+-- hash), refcount the attachment rows sharing it; the content in a table of its own under the
+-- same id, so that counting a reference never rewrites a large file. The data services make
+-- both, or bring an older store up to date, when they open the database, before the schema is
+-- first applied.
 if object_id('dbo.qd_sys_filestore') is null
 begin
   create table dbo.qd_sys_filestore (
     id int identity(1,1) primary key,
     orgid int not null default 0,
     name nvarchar(255) not null default '',
-    content varbinary(max) null,
     md5 varchar(32) null,
     size bigint not null default 0,
-    created datetime not null default getdate()
+    created datetime not null default getdate(),
+    refcount int not null default 1
   )
   
   create index ix_qd_sys_filestore_name on dbo.qd_sys_filestore(name)
 end
+
+if object_id('dbo.qd_sys_filestore_content') is null
+  create table dbo.qd_sys_filestore_content (
+    id int not null primary key,
+    content varbinary(max) null
+  )
 
 -- Bill number serials per store, bill code and number stem (prefix, date and store tag).
 create table dbo.qd_sys_billnoseq (

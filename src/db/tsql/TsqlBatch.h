@@ -53,6 +53,9 @@ struct SqlType {
     int scale = -1;     // decimal places of a decimal type
     int precision = 0;  // digits of a decimal type, those places included
     QString name;       // as written, lower case: "nvarchar(50)"
+    // Inferred from an expression's kind (text, a number, a time) rather than declared or cast:
+    // good for the translator's own rules, not for the type a result column shows.
+    bool guessed = false;
 
     bool isText() const { return base == Char; }
     bool isNumber() const { return base == Int || base == Bit || base == Decimal || base == Float; }

@@ -172,10 +172,15 @@ Expr Translator::conversion(bool isConvert, bool orNull, int& i, int close, cons
     }
     // Written without a length, the character type of a cast or convert is 30 long (a declared
     // one is 1).
-    if (type.base == SqlType::Char && type.length == 1 && !type.name.contains(QLatin1Char('(')))
+    if (type.base == SqlType::Char && type.length == 1 && !type.name.contains(QLatin1Char('('))) {
         type.length = 30;
-    if (!orNull)
-        return castTo(value, type, style, at);
+        type.name += QStringLiteral("(30)");
+    }
+    if (!orNull) {
+        Expr r = castTo(value, type, style, at);
+        r.declared = type.name;
+        return r;
+    }
     // Placeholders stand for the operand (and its exact decimal text) while the call is renamed.
     const QString operand(QChar(1)), exactOperand(QChar(2));
     Expr placeholder{operand, value.type};
@@ -186,6 +191,7 @@ Expr Translator::conversion(bool isConvert, bool orNull, int& i, int close, cons
         sql->replace(operand, value.sql);
         sql->replace(exactOperand, exactSql(value));
     }
+    r.declared = type.name;
     return r;
 }
 

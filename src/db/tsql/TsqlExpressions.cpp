@@ -223,7 +223,7 @@ Expr sameNumberType(const QString& sql, const Expr& e) {
 // places (a decimal(5,1) or a decimal(4,3) is a decimal(7,3)); ints or money among decimals
 // count as decimal(10,0) and (19,4); money among ints stays money. A float or a value of a type
 // not known leaves the scale not known.
-Expr choiceOf(const QString& sql, const std::vector<Expr>& values) {
+Expr choiceType(const QString& sql, const std::vector<Expr>& values) {
     Expr r{sql};
     int whole = 0;
     bool numbers = true, decimal = false;
@@ -248,6 +248,22 @@ Expr choiceOf(const QString& sql, const std::vector<Expr>& values) {
     if (decimal)
         r.money = false;
     r.precision = std::min(whole + r.scale, kMaxPrecision);
+    return r;
+}
+
+// The type of `sql`, one of `values`: see choiceType; values that all declare one type
+// (cast(1 as bit) ... cast(0 as bit)) give that type.
+Expr choiceOf(const QString& sql, const std::vector<Expr>& values) {
+    Expr r = choiceType(sql, values);
+    QString declared;
+    for (const Expr& v : values) {
+        if (v.sql == QLatin1String("NULL"))
+            continue;
+        if (v.declared.isEmpty() || (!declared.isEmpty() && v.declared != declared))
+            return r;
+        declared = v.declared;
+    }
+    r.declared = declared;
     return r;
 }
 
@@ -307,6 +323,8 @@ QDateTime dateTimeOfText(QString text) {
 }
 
 QString resultTypeOf(const Expr& e) {
+    if (!e.declared.isEmpty())
+        return e.declared;
     if (e.money)
         return QStringLiteral("money");
     if (e.scale > 0 && !e.intBits)  // without places a decimal shows as an integer does
@@ -427,6 +445,10 @@ bool Translator::opensExpression(int open, int begin, int end) const {
                 return false;
             break;
         }
+        case Token::Number:
+            if (!isWord(before - 1, QLatin1StringView("top")))
+                return false;
+            break;  // the first item after "top 5"
         default:
             return false;
     }
@@ -491,6 +513,7 @@ Expr Translator::parseOr(int& i, int end, const TableScope& s) {
         ++i;
         appendOperation(e.sql, QStringLiteral("or"), parseAnd(i, end, s).sql);
         e.type = VType::Number;
+        e.declared.clear();
     }
     return e;
 }
@@ -501,6 +524,7 @@ Expr Translator::parseAnd(int& i, int end, const TableScope& s) {
         ++i;
         appendOperation(e.sql, QStringLiteral("and"), parseNot(i, end, s).sql);
         e.type = VType::Number;
+        e.declared.clear();
     }
     return e;
 }
@@ -696,6 +720,8 @@ Expr Translator::parseUnary(int& i, int end, const TableScope& s) {
     if (applied.isEmpty())
         return e;
     e.type = VType::Number;
+    if (const auto t = parseTypeName(e.declared); !t || t->base == SqlType::Bit || !t->isNumber())
+        e.declared.clear();  // a sign keeps a number's type, nothing else's
     if (applied == QStringList{QStringLiteral("-")} && e.scale >= 0 && !e.intBits)
         e.exact = QStringLiteral("qd_decimal('neg', %1, 1, %2)")
                       .arg(QString::number(e.scale), exactSql(e));
@@ -849,7 +875,10 @@ Expr Translator::parseName(int& i, int end, const TableScope& s) {
         out << (p == QLatin1String("*") ? p : sqlName(p));
     if (!declared)
         return {out.join(QLatin1Char('.'))};
-    return typedExpr(out.join(QLatin1Char('.')), *declared);
+    Expr e = typedExpr(out.join(QLatin1Char('.')), *declared);
+    if (!declared->guessed)
+        e.declared = declared->name;
+    return e;
 }
 
 Expr Translator::parseCase(int& i, int end, const TableScope& s) {
@@ -1192,7 +1221,9 @@ Expr Translator::parseCall(const QString& name, int& i, int end, const TableScop
     if (name == QLatin1String("coalesce") || name == QLatin1String("iif"))
         return done(
             choiceOf(sql, std::vector<Expr>(a.begin() + (name == QLatin1String("iif")), a.end())));
-    return done(sameNumberType(sql, a[0]));
+    Expr r = sameNumberType(sql, a[0]);
+    r.declared = a[0].declared;
+    return done(r);
 }
 
 }  // namespace Qd::Core::Db::Tsql::Internal

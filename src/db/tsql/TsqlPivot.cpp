@@ -14,8 +14,12 @@ namespace {
 // so that the aggregate keeps its type rules (avg of ints is an int, decimal sums are exact).
 const QString kPivotSource = QStringLiteral("_qd_pivot_source");
 
-// A declared type standing for what the translator knows of an expression's type.
+// A declared type standing for what the translator knows of an expression's type: the type it
+// declares (a cast, a column), else one guessed from its kind.
 SqlType sqlTypeOf(const Expr& e) {
+    if (!e.declared.isEmpty())
+        if (const std::optional<SqlType> t = parseTypeName(e.declared))
+            return *t;
     QString name = resultTypeOf(e);  // money, decimal(38,s)
     if (e.intBits)
         name = e.intBits == 64 ? QStringLiteral("bigint") : QStringLiteral("int");
@@ -23,7 +27,9 @@ SqlType sqlTypeOf(const Expr& e) {
         name = QStringLiteral("nvarchar");
     else if (name.isEmpty() && e.type == VType::Time)
         name = QStringLiteral("datetime");
-    return parseTypeName(name).value_or(SqlType{});
+    SqlType t = parseTypeName(name).value_or(SqlType{});
+    t.guessed = true;
+    return t;
 }
 
 // A value of a pivot's in list ([A], [2024]) as a literal to compare the pivot column with: a
@@ -116,6 +122,10 @@ QList<Translator::SourceColumn> Translator::selectListColumns(int open, int clos
             if (tables.isEmpty())
                 fail(b - 1, QStringLiteral("派生表中的 * 没有可展开的表：请列出列名"));
             for (const QString& table : tables) {
+                if (const auto cte = m_cteColumns.constFind(table); cte != m_cteColumns.cend()) {
+                    columns += *cte;
+                    continue;
+                }
                 const QStringList names = tableColumnNames(table);
                 if (names.isEmpty())
                     fail(b - 1,

@@ -1,6 +1,7 @@
 // The columns of a query used as a table (a derived table, a common table expression), with
 // the types the translator computed for them: a column read from it keeps its type, so a
-// decimal summed in a derived table shows its places in the outer query too (3.50, not 3.5).
+// decimal summed in a derived table shows its places in the outer query too (3.50, not 3.5),
+// and a cast to bit stays a bit.
 #include "db/tsql/TsqlTranslator.h"
 
 namespace Qd::Core::Db::Tsql::Internal {
@@ -73,7 +74,8 @@ std::optional<QStringList> Translator::starTypes(int begin, int end, const QStri
             if (columns.isEmpty())
                 return std::nullopt;
             for (const SourceColumn& c : columns)
-                types << (c.type.base == SqlType::Decimal ? c.type.name : QString());
+                types << (!c.type.guessed || c.type.base == SqlType::Decimal ? c.type.name
+                                                                             : QString());
             found = true;
         }
         k = outsideParens(k, end, [&](int t) {

@@ -30,6 +30,10 @@ struct Expr {
     // the next step of decimal arithmetic; empty when `sql` loses nothing (a column, a literal).
     QString exact{};
     bool date = false;  // a date without a time of day (a date column or variable)
+    // The T-SQL type a result column of this expression has, as written ("varchar(50)", "bit"):
+    // a cast's target type, a column's declared type, also read through a derived table or a
+    // common table expression. Empty where only the kind of value is known.
+    QString declared{};
 };
 
 VType vtypeOf(const SqlType& t);
@@ -38,8 +42,8 @@ Expr typedExpr(const QString& sql, const SqlType& t);  // an expression of a dec
 // Text as the conversions to datetime read it ("2025-01-02", "20250102", "2025/1/2 08:00",
 // "2025-01-02T08:00:00.5"); invalid when it is no date.
 QDateTime dateTimeOfText(QString text);
-// The T-SQL type of a result column computed by `e`, as far as its display needs it: "money",
-// "decimal(38,2)", or empty.
+// The T-SQL type of a result column computed by `e`, as far as the record set's field needs it:
+// its declared type, else "money" or "decimal(38,2)" of a computed decimal, else empty.
 QString resultTypeOf(const Expr& e);
 // A decimal literal as its text ('1.005'), so that a conversion or rounding sees the decimal
 // and not the double nearest to it; any other expression unchanged.
