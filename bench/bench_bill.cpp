@@ -1,5 +1,9 @@
 // The bill windows' data paths, one group per concern, each against a raw baseline measured in
 // the same run:
+//   - one bill's rows among many: its attachments among 10^6 rows and its audit log among 10^6
+//     rows by 10^4 employees (the dialogs' reads against a raw prepared select and fetch), 1,000
+//     tickets of one bill among 10^5 (the read, and the dialog to its first painted screen), and
+//     a store's rule with 200 column settings;
 //   - attachments' file store: a 256 MiB file stored (MD5File + putFile) and fetched
 //     (downloadFile), against an MD5 pass and an incremental blob write / a blob read and a file
 //     write with raw sqlite3 calls; with the growth of the peak resident size of each.
@@ -14,9 +18,15 @@
 
 #include "BenchDatabase.h"
 #include "BenchMain.h"
+#include "BenchSession.h"
 #include "base/ProgramHome.h"
+#include "bill/uCustBillRuleObj.h"
+#include "bill/uImgAttachListForm.h"
+#include "bill/ubilllogviewform.h"
+#include "bill/uticketeditform.h"
 #include "db/DataServices.h"
 
+using namespace Qd::Core;
 using namespace Qd::Core::Db;
 
 namespace {
@@ -208,6 +218,200 @@ void BM_DownloadFileRaw(benchmark::State& state) {
     sqlite3_exec(b.raw, "delete from files", nullptr, nullptr, nullptr);
 }
 
+// ---- one bill's rows among many -----------------------------------------------------------------
+
+// A session over a database holding 10^6 attachment rows (10 per bill), 10^6 audit log rows
+// (10 per bill) written by 10^4 employees, and 10^5 tickets of which 1,000 belong to bill 7.
+struct BillRows {
+    Qd::Bench::BenchSession session;
+    static constexpr int kBills = 100000;
+
+    BillRows() {
+        sqlite3* h = session.db->handle();
+        sqlite3_exec(h, "begin", nullptr, nullptr, nullptr);
+        fill(h,
+             "insert into qd_sys_attachList(orgid, billcode, billno, fileName, realName, filesize, "
+             "suffix, suffixInfo, remark, createtime) values(1, 'XMZZK', ?1, '设计稿.png', ?2, "
+             "123456, '.png', '.png', '设计稿.png', '2026-11-03 09:30:00')",
+             kBills * 10, [](sqlite3_stmt* s, int i) {
+                 bindText(s, 1, billno(i / 10));
+                 bindText(s, 2, QString::number(i, 16).rightJustified(32, '0') + ".png");
+             });
+        fill(h, "insert into qd_b_ygbmk(orgid, code, name) values(1, ?1, ?2)", 10000,
+             [](sqlite3_stmt* s, int i) {
+                 bindText(s, 1, QStringLiteral("E%1").arg(i));
+                 bindText(s, 2, QStringLiteral("员工%1").arg(i));
+             });
+        fill(
+            h,
+            "insert into qd_sys_billaudit_logs(orgid, modulecode, billtype, billno, ck_id, czy_id, "
+            "auditmsg, auditstate, createtime) values(1, 'XMZZK', '订单', ?1, 1, ?2, '审核通过', "
+            "'审核', '2026-11-03 09:30:00')",
+            kBills * 10, [](sqlite3_stmt* s, int i) {
+                bindText(s, 1, billno(i / 10));
+                sqlite3_bind_int(s, 2, 2 + i % 10000);
+            });
+        fill(h,
+             "insert into qd_sys_tickets(orgid, biztype, bizid, czy_id, lastupdate, msg) "
+             "values(1, '订单', ?1, ?2, '2026-11-03 09:30:00', ?3)",
+             100000, [](sqlite3_stmt* s, int i) {
+                 sqlite3_bind_int(s, 1, i < 1000 ? 7 : 8 + i % 5000);
+                 sqlite3_bind_int(s, 2, 2 + i % 10000);
+                 bindText(
+                     s, 3,
+                     QStringLiteral("第%1条：客户希望喷绘布改为哑光材质，请确认价格。").arg(i));
+             });
+        sqlite3_exec(h, "commit", nullptr, nullptr, nullptr);
+        session.login();
+    }
+
+    static QString billno(int bill) {
+        return QStringLiteral("D%1").arg(bill, 8, 10, QLatin1Char('0'));
+    }
+    static void bindText(sqlite3_stmt* s, int i, const QString& v) {
+        const QByteArray b = v.toUtf8();
+        sqlite3_bind_text(s, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+    }
+    template <class Bind>
+    static void fill(sqlite3* h, const char* sql, int n, Bind bind) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(h, sql, -1, &s, nullptr);
+        for (int i = 0; i < n; ++i) {
+            bind(s, i);
+            sqlite3_step(s);
+            sqlite3_reset(s);
+        }
+        sqlite3_finalize(s);
+    }
+
+    // Runs `sql` with its text parameters bound in order, fetching every column of every row.
+    int rawFetch(const char* sql, std::initializer_list<QString> params) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(session.db->handle(), sql, -1, &s, nullptr);
+        int i = 0;
+        for (const QString& p : params)
+            bindText(s, ++i, p);
+        int rows = 0;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(s); ++c)
+                benchmark::DoNotOptimize(sqlite3_column_text(s, c));
+            ++rows;
+        }
+        sqlite3_finalize(s);
+        return rows;
+    }
+};
+
+BillRows& billRows() {
+    static BillRows rows;
+    return rows;
+}
+
+const QString kBill = BillRows::billno(54321);
+
+void BM_AttachListLoad(benchmark::State& state) {
+    billRows();
+    Bill::TImgAttachListForm form(nullptr, QStringLiteral("XMZZK"), kBill);
+    for (auto _ : state)
+        form._initData();
+    state.counters["rows"] = form.cdsResult.recordCount();
+}
+BENCHMARK(BM_AttachListLoad)->Unit(benchmark::kMicrosecond);
+
+void BM_AttachListRaw(benchmark::State& state) {
+    BillRows& r = billRows();
+    int rows = 0;
+    for (auto _ : state)
+        rows = r.rawFetch(
+            "select * from qd_sys_attachList where orgid=?1 and billcode=?2 and "
+            "billno = ?3",
+            {QStringLiteral("1"), QStringLiteral("XMZZK"), kBill});
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_AttachListRaw)->Unit(benchmark::kMicrosecond);
+
+void BM_AuditLogLoad(benchmark::State& state) {
+    billRows();
+    Bill::Tbillauditlogviewform form(nullptr, QStringLiteral("XMZZK"), kBill);
+    const QString sql = form.SQLStore.value(QStringLiteral("log"));
+    for (auto _ : state)
+        Db::dataServices().openDataToCDS(form.cdsResult, sql,
+                                         {{QStringLiteral("orgid"), QStringLiteral("1")},
+                                          {QStringLiteral("modulecode"), QStringLiteral("XMZZK")},
+                                          {QStringLiteral("billno"), kBill}});
+    state.counters["rows"] = form.cdsResult.recordCount();
+}
+BENCHMARK(BM_AuditLogLoad)->Unit(benchmark::kMicrosecond);
+
+void BM_AuditLogRaw(benchmark::State& state) {
+    BillRows& r = billRows();
+    int rows = 0;
+    for (auto _ : state)
+        rows = r.rawFetch(
+            "select t1.*, t2.code czy_code, t2.name czy_name, t3.code ck_code, t3.name ck_name "
+            "from qd_sys_billaudit_logs t1 left join qd_b_ygbmk t2 on t1.orgid = t2.orgid and "
+            "t1.czy_id = t2.id left join qd_b_ckbmk t3 on t1.orgid = t3.orgid and t1.ck_id = t3.id "
+            "where t1.orgid = ?1 and t1.modulecode = ?2 and t1.billno = ?3",
+            {QStringLiteral("1"), QStringLiteral("XMZZK"), kBill});
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_AuditLogRaw)->Unit(benchmark::kMicrosecond);
+
+void BM_TicketsLoad(benchmark::State& state) {
+    billRows();
+    Bill::Tticketeditform form(nullptr, QStringLiteral("订单"), 7);
+    for (auto _ : state)
+        form._initData();
+    state.counters["rows"] = form.cdsResult.recordCount();
+}
+BENCHMARK(BM_TicketsLoad)->Unit(benchmark::kMicrosecond);
+
+void BM_TicketsRaw(benchmark::State& state) {
+    BillRows& r = billRows();
+    int rows = 0;
+    for (auto _ : state)
+        rows = r.rawFetch(
+            "select t1.*, t2.code czy_code, t2.name czy_name from qd_sys_tickets t1 "
+            "left join qd_b_ygbmk t2 on t1.czy_id = t2.id where t1.orgid=?1 and "
+            "t1.bizid=?2 and t1.biztype=?3 order by t1.id",
+            {QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("订单")});
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_TicketsRaw)->Unit(benchmark::kMicrosecond);
+
+// From creating the conversation to its first painted screen.
+void BM_TicketsFirstPaint(benchmark::State& state) {
+    billRows();
+    for (auto _ : state) {
+        Bill::Tticketeditform form(nullptr, QStringLiteral("订单"), 7);
+        form.show();
+        benchmark::DoNotOptimize(form.grab());
+    }
+}
+BENCHMARK(BM_TicketsFirstPaint)->Unit(benchmark::kMillisecond);
+
+// A store's rule with 200 column settings.
+void BM_BillRuleLoad(benchmark::State& state) {
+    billRows();
+    QStringList settings;
+    for (int i = 0; i < 200; ++i)
+        settings
+            << QStringLiteral(
+                   R"({"fieldname":"f%1","deftitle":"字段%1","custtitle":"显示%1",)"
+                   R"("fieldtype":"默认","dispformat":"0.00","decimalcount":2,"display":true})")
+                   .arg(i);
+    Db::dataServices().execSQL(
+        QStringLiteral("insert into qd_sys_billnorule_user(orgid, ck_id, billcode, caption, "
+                       "gridconfig) values('1', 1, 'BENCH', N'规则', :g)"),
+        {{QStringLiteral("g"),
+          QLatin1Char('[') + settings.join(QLatin1Char(',')) + QLatin1Char(']')}});
+    for (auto _ : state) {
+        Bill::TCustBillRule rule(QStringLiteral("BENCH"));
+        benchmark::DoNotOptimize(rule.Fgrids.size());
+    }
+}
+BENCHMARK(BM_BillRuleLoad)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 // Each run moves 256 MiB: a few, and the fastest counts (BenchMain.h).
@@ -221,7 +425,22 @@ BENCHMARK(BM_DownloadFileRaw)->Apply(fewRuns);
 BENCHMARK(BM_DownloadFile)->Apply(fewRuns);
 
 int main(int argc, char** argv) {
-    return Qd::Bench::runWithRatios(
-        argc, argv,
-        {{"BM_StoreFile", "BM_StoreFileRaw", 1.3}, {"BM_DownloadFile", "BM_DownloadFileRaw", 1.3}});
+    return Qd::Bench::runWithRatios(argc, argv,
+                                    {{"BM_StoreFile", "BM_StoreFileRaw", 1.3},
+                                     {"BM_DownloadFile", "BM_DownloadFileRaw", 1.3},
+                                     {"BM_AttachListLoad", "BM_AttachListRaw", 2.0},
+                                     {"BM_AuditLogLoad", "BM_AuditLogRaw", 2.0},
+                                     {"BM_TicketsLoad", "BM_TicketsRaw", 2.0}});
+}
+namespace {
+void BM_AttachQueryOnly(benchmark::State& state) {
+    billRows();
+    Db::RecordSet rs;
+    for (auto _ : state)
+        Db::dataServices().openDataToCDS(rs, QStringLiteral("select * from qd_sys_attachList where orgid=:orgid and billcode=:billcode and billno = :billno"),
+                                         {{QStringLiteral("orgid"), QStringLiteral("1")},
+                                          {QStringLiteral("billcode"), QStringLiteral("XMZZK")},
+                                          {QStringLiteral("billno"), kBill}});
+}
+BENCHMARK(BM_AttachQueryOnly)->Unit(benchmark::kMicrosecond);
 }

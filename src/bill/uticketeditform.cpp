@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "base/Dispatch.h"
+#include "db/ColumnStore.h"
 #include "db/DataServices.h"
 #include "sys/SystemServices.h"
 #include "sys/uAuth.h"
@@ -24,7 +25,7 @@ QString F(const char* text) {
 const char kViewField[] = "msg_view";
 
 // The packet's rows with one more field holding each message again (a grid shows a field once).
-void loadWithViewField(Db::RecordSet& rs, Db::DataPacket&& packet) {
+Db::DataPacket withViewField(Db::DataPacket& packet) {
     std::vector<Db::FieldDef> defs;
     for (int f = 0; f < packet.fieldCount(); ++f)
         defs.push_back(packet.fieldDef(f));
@@ -32,26 +33,21 @@ void loadWithViewField(Db::RecordSet& rs, Db::DataPacket&& packet) {
     view.name = F(kViewField);
     view.type = Db::FieldType::Text;
     defs.push_back(view);
+    const int fields = packet.fieldCount();
     const int msg = packet.fieldIndex(F("msg"));
 
-    rs.close();
-    rs.setReadOnly(false);
-    rs.setFields(std::move(defs));
-    rs.createDataSet();
-    rs.disableControls();
+    Db::DataPacket out;
+    out.setFields(std::move(defs));
+    out.reserveRows(std::size_t(packet.recordCount()));
     for (int pos = 0; pos < packet.recordCount(); ++pos) {
-        const std::uint32_t row = packet.rowAt(pos);
-        rs.append();
-        for (int f = 0; f < packet.fieldCount(); ++f)
-            if (!packet.isNullAt(row, f))
-                rs.field(f).setValue(packet.valueAt(row, f));
-        if (msg >= 0 && !packet.isNullAt(row, msg))
-            rs.field(packet.fieldCount()).setValue(packet.valueAt(row, msg));
-        rs.post();
+        const std::uint32_t from = packet.rowAt(pos), row = out.loadRow();
+        for (int f = 0; f < fields; ++f)
+            out.columnForLoad(f).copyFrom(row, packet.columnForLoad(f), from);
+        if (msg >= 0 && packet.fieldDef(msg).type == Db::FieldType::Text)
+            out.columnForLoad(fields).copyFrom(row, packet.columnForLoad(msg), from);
     }
-    rs.mergeChangeLog();
-    rs.first();
-    rs.enableControls();
+    out.open();
+    return out;
 }
 
 }  // namespace
@@ -126,11 +122,12 @@ bool Tticketeditform::_initData() {
         {{F("orgid"), Sys::sysAuth()->orgId}, {F("bizid"), bizid}, {F("biztype"), biztype}});
     if (!packet.active())
         return false;
-    cxgResultView->setRecordSet(nullptr);
-    loadWithViewField(cdsResult, std::move(packet));
+    cdsResult.setData(withViewField(packet));
     cdsResult.setReadOnly(true);
-    cxgResultView->setRecordSet(&cdsResult);
-    cxgResultView->applyColumns();
+    if (!cxgResultView->recordSet()) {
+        cxgResultView->setRecordSet(&cdsResult);
+        cxgResultView->applyColumns();
+    }
     cdsResult.last();  // the newest message in view
     return true;
 }

@@ -715,8 +715,12 @@ void FieldBinding::refresh() {
     if (!m_rs || m_writing)
         return;
     const bool has = m_rs->active() && !m_rs->isEmpty() && m_rs->hasField(m_field);
+    const QVariant value = has ? m_rs->field(m_field).value() : QVariant();
+    // Set only when it differs: a memo lays its whole text out again when set.
+    if (editorValue(m_editor) == value)
+        return;
     QScopedValueRollback guard(m_showing, true);
-    setEditorValue(m_editor, has ? m_rs->field(m_field).value() : QVariant());
+    setEditorValue(m_editor, value);
 }
 
 void FieldBinding::write() {
