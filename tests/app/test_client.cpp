@@ -25,6 +25,7 @@
 #include "base/ProgramHome.h"
 #include "core/GridHelpers.h"
 #include "db/Schema.h"
+#include "support/Render.h"
 #include "support/TestEnv.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
@@ -357,8 +358,7 @@ TEST_F(LoginForm, TheLastUserAndStoreOfThisClientAreOfferedAgain) {
     EXPECT_EQ(offered(form), QStringLiteral("总店（MD01）|[东城分店（MD02）]"));
     EXPECT_EQ(QApplication::focusWidget(), form.passwordEdit());
     QCoreApplication::processEvents();
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        form.grab().save(QDir(keep).filePath(QStringLiteral("login.png")));
+    Qd::Test::keepRender(form, "login.png");
     // Another user starts on their own store.
     form.setUserCode(QStringLiteral("2001"));
     EXPECT_EQ(offered(form), QStringLiteral("[东城分店（MD02）]"));

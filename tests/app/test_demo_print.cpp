@@ -18,6 +18,7 @@
 #include "print/engine/Render.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uDataSetCollection.h"
+#include "support/Render.h"
 
 using namespace Qd::Core;
 namespace Print = Qd::Print;
@@ -117,6 +118,5 @@ TEST_F(DemoPrint, ItemListMatchesItsGoldenPage) {
     designer.document().selectObject(bill.bands.back().objects.front().name);
     designer.refresh();
     QCoreApplication::processEvents();
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        designer.grab().save(keep + "/designer-order.png");
+    Qd::Test::keepRender(designer, "designer-order.png");
 }

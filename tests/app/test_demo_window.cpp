@@ -19,6 +19,7 @@
 #include "basic/uSingleBasicRibbonForm.h"
 #include "core/uGridRibbonForm.h"
 #include "core/uMyCxGrid.h"
+#include "support/Render.h"
 #include "uMainForm.h"
 #include "ui/DockPanel.h"
 #include "ui/Ribbon.h"
@@ -61,9 +62,7 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     QCoreApplication::processEvents();
     const QImage shot = main.grab().toImage();
     EXPECT_TRUE(shot.save(dir.filePath("demo-list.png")));
-    const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
-    if (!keep.isEmpty())
-        shot.save(QDir(keep).filePath("demo-list.png"));
+    Qd::Test::keepRender(shot, "demo-list.png");
 
     // Closing the page takes the ribbon items away and keeps the user's layout.
     view->columnByField("name")->width = 180;
@@ -105,18 +104,14 @@ TEST_F(DemoListWindow, EmployeesAndTheirRecycleBinForTwoDemoUsers) {
                               employees->cdsMain.field("ck_id").value()),
               QStringLiteral("总店"));
     QCoreApplication::processEvents();
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        main.grab().save(QDir(keep).filePath("employee-list.png"));
+    Qd::Test::keepRender(main, "employee-list.png");
 
     // The manager opens the recycle bin with the two who left.
     prompts.answerDialog([&](QDialog& d) {
         auto& bin = static_cast<Base::TRecycleBinForm&>(d);
         EXPECT_EQ(bin.lstData->topLevelItemCount(), 2);
         EXPECT_EQ(bin.lstData->topLevelItem(0)->text(0), QStringLiteral("周强"));
-        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
-            d.show();
-            d.grab().save(QDir(keep).filePath("recycle-bin.png"));
-        }
+        Qd::Test::keepRender(d, "recycle-bin.png");
         return int(QDialog::Rejected);
     });
     employees->actRecycle->trigger();
@@ -151,8 +146,7 @@ TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
     EXPECT_EQ(list->dxDockPanel1->caption(), QStringLiteral("当前分类：企业客户  当前记录数：8"));
     list->dxTabContainer->setCurrentIndex(1);  // the query page: text, lookup and date rows
     QCoreApplication::processEvents();
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        main.grab().save(QDir(keep).filePath("customer-query.png"));
+    Qd::Test::keepRender(main, "customer-query.png");
     list->dxTabContainer->setCurrentIndex(0);
     auto* editor = qobject_cast<Qd::App::TCustomerPropEditForm*>(list->openRecordEditor());
     ASSERT_NE(editor, nullptr);
@@ -162,11 +156,11 @@ TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
     EXPECT_EQ(editor->cxgextend->value("extend1").toString(), QStringLiteral("91110105MA01XXXX8K"));
     editor->resize(620, 460);
     QCoreApplication::processEvents();
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
-        editor->grab().save(QDir(keep).filePath("customer-editor.png"));
+    if (!Qd::Test::renderDir().isEmpty()) {
+        Qd::Test::keepRender(*editor, "customer-editor.png");
         editor->cxPageControl1->setCurrentIndex(1);
         QCoreApplication::processEvents();
-        editor->grab().save(QDir(keep).filePath("customer-editor-extend.png"));
+        Qd::Test::keepRender(*editor, "customer-editor-extend.png");
         editor->cxPageControl1->setCurrentIndex(0);
     }
     // Typing into an editor edits the record; closing drops what was not saved.

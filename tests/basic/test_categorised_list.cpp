@@ -13,6 +13,7 @@
 #include "db/Trace.h"
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
+#include "support/Render.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -184,11 +185,10 @@ TEST_F(CategorisedList, TheQueryPanelAddsTheConditionsOfFilledParameters) {
     f->cxgParams->setValue("name", QStringLiteral("片"));
     f->actFindSQL->trigger();
     EXPECT_EQ(codes(f->cdsMain), QStringList({"A0098"}));
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+    if (!Qd::Test::renderDir().isEmpty()) {
         f->dxTabContainer->setCurrentIndex(1);
         f->resize(900, 420);
-        f->show();
-        f->grab().save(keep + "/query-panel.png");
+        Qd::Test::keepRender(*f, "query-panel.png");
     }
     // The rows are the search's, not the category's.
     EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：查询结果  当前记录数：1"));
@@ -343,10 +343,7 @@ TEST_F(CategorisedList, SeveralRowsCopyThroughTheBatchDialogWithFreshCodes) {
         EXPECT_EQ(copy.cdsMain.field("code").asString(), "A0050");
         copy.cdsMain.edit();
         copy.cdsMain.field("code").setValue("A0102");
-        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
-            copy.show();
-            copy.grab().save(keep + "/batch-copy.png");
-        }
+        Qd::Test::keepRender(copy, "batch-copy.png");
         copy.actok->trigger();
         return d.result();
     });

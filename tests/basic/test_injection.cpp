@@ -158,6 +158,17 @@ TEST_F(Injection, ARowAddedToAListKeepsItsCodeAndName) {
         EXPECT_EQ(stored("qd_b_ygbmk", "code", id), v.stored());
         EXPECT_EQ(stored("qd_b_ygbmk", "name", id), v.stored());
         EXPECT_EQ(DbSnapshot(dbPath()).changesSince(before), "qd_b_ygbmk: 1 added");
+
+        // The same code again is found by the "unique" rule, which pastes it between quotes.
+        const DbSnapshot added(dbPath());
+        f->actAdd->trigger();
+        type(view, rs, "code", v.text);
+        prompts().answer(Ui::mrOk);
+        view->model()->submit();
+        EXPECT_EQ(prompts().last().text, QStringLiteral("编号已存在"));
+        EXPECT_EQ(DbSnapshot(dbPath()).changesSince(added), QString());
+        rs.cancel();
+        rs.cancelUpdates();
     });
     EXPECT_EQ(prompts().pending(), 0);
 }

@@ -11,6 +11,7 @@
 #include "db/Trace.h"
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
+#include "support/Render.h"
 
 using namespace Qd::Core;
 using Base::TRecycleBinForm;
@@ -87,10 +88,7 @@ TEST_F(RecycleBin, RestoresAndDeletesTheCheckedRowsLastFirst) {
     EXPECT_TRUE(traced().contains("delete from qd_b_zybmk  where id=" + z2 + "\r\n"));
     EXPECT_EQ(scalar("select count(*) from qd_b_zybmk where code = 'Z2'"), "0");
     EXPECT_EQ(rows(bin), QStringList({"定金/Z1", "运费/Z3"}));
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
-        bin.show();
-        bin.grab().save(keep + "/recycle-bin.png");
-    }
+    Qd::Test::keepRender(bin, "recycle-bin.png");
     EXPECT_EQ(prompts().pending(), 0);
 }
 

@@ -15,11 +15,10 @@ using namespace Qd::Test;
 
 namespace {
 
-class Injection : public CoreTest {
+class Injection : public LoggedInTest {
 protected:
     void SetUp() override {
-        CoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+        LoggedInTest::SetUp();
         rs.addField("code", Db::FieldType::Text);
         rs.createDataSet();
     }

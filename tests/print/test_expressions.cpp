@@ -306,11 +306,6 @@ TEST(Expressions, ErrorInsideAVariable) {
     }
 }
 
-struct AggregateCase {
-    const char* expression;
-    const char* expected;
-};
-
 // Feeds every detail row, as a data band does.
 QString aggregated(Expression& e, FakeContext& context) {
     for (context.row = 0; context.row < context.datasets[QStringLiteral("明细数据")].size();
@@ -320,7 +315,7 @@ QString aggregated(Expression& e, FakeContext& context) {
 }
 
 TEST(Aggregates, OverTheRowsOfABand) {
-    const AggregateCase cases[] = {
+    const EvalCase cases[] = {
         {"SUM([明细数据.\"sl\"])", "int 10"},
         {"SUM([明细数据.\"je\"])", "double 20"},
         {"COUNT()", "int 4"},
@@ -343,17 +338,13 @@ TEST(Aggregates, OverTheRowsOfABand) {
 }
 
 TEST(Aggregates, BeforeAnyRow) {
-    const AggregateCase cases[] = {
-        {"SUM([明细数据.\"je\"])", "int 0"}, {"COUNT()", "int 0"},
-        {"AVG([明细数据.\"je\"])", "int 0"}, {"MIN([明细数据.\"je\"])", "null"},
+    expectValues({
+        {"SUM([明细数据.\"je\"])", "int 0"},
+        {"COUNT()", "int 0"},
+        {"AVG([明细数据.\"je\"])", "int 0"},
+        {"MIN([明细数据.\"je\"])", "null"},
         {"MAX([明细数据.\"je\"])", "null"},
-    };
-    FakeContext context = billContext();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expression);
-        EXPECT_EQ(shown(Expression::parse(QString::fromUtf8(c.expression)).evaluate(context)),
-                  QString::fromUtf8(c.expected));
-    }
+    });
 }
 
 // Each occurrence keeps its own total, a reset starts them all again, and a copy of an

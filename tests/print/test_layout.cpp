@@ -15,6 +15,7 @@
 #include "print/engine/Expression.h"
 #include "print/engine/Render.h"
 #include "print/engine/TemplateFile.h"
+#include "support/Render.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Print;
@@ -517,10 +518,8 @@ TEST(Render, PdfHasOnePagePerPageAndIsRepeatable) {
     EXPECT_TRUE(Qd::Test::isOwnerOnly(a));  // an export is its owner's alone
     EXPECT_FALSE(toPdf(r, dir.filePath("no/such/dir/c.pdf"), when));
 
-    // QD_RENDER_DIR keeps the first page as an image, to look at.
-    const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
-    if (!keep.isEmpty())
-        toImage(r, 0, 100).save(QDir(keep).filePath("report-page1.png"));
+    if (!Qd::Test::renderDir().isEmpty())
+        Qd::Test::keepRender(toImage(r, 0, 100), "report-page1.png");
 }
 
 TEST(Render, PdfTextExtractsAsTheSameChinese) {

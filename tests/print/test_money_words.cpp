@@ -14,14 +14,9 @@ struct MoneyCase {
     const char* digitsOnly;  // MoneyCn_2
 };
 
-void expectBoth(const MoneyCase& c) {
-    SCOPED_TRACE(QString::number(c.amount, 'f', 4).toStdString());
-    EXPECT_EQ(MoneyCn(c.amount), QString::fromUtf8(c.withUnits));
-    EXPECT_EQ(MoneyCn_2(c.amount), QString::fromUtf8(c.digitsOnly));
-}
-
-TEST(MoneyWords, BillAmounts) {
+TEST(MoneyWords, BothSpellingsOfBillAmounts) {
     const MoneyCase cases[] = {
+        // bill amounts
         {0.00, "整", "零"},
         {0.05, "伍分", "伍"},
         {0.50, "伍角整", "伍零"},
@@ -36,13 +31,7 @@ TEST(MoneyWords, BillAmounts) {
         {100010000.10, "壹亿零壹万元壹角整", "壹零零零壹零零零零壹零"},
         {100000000.00, "壹亿元整", "壹零零零零零零零零零零"},
         {1000000000000.00, "壹万亿元整", ""},
-    };
-    for (const auto& c : cases)
-        expectBoth(c);
-}
-
-TEST(MoneyWords, ZerosInsideAndBeforeBigUnits) {
-    const MoneyCase cases[] = {
+        // zeros inside and before the big units
         {100.00, "壹佰元整", "壹零零零零"},
         {101.10, "壹佰零壹元壹角整", "壹零壹壹零"},
         {1000.01, "壹仟元零壹分", "壹零零零零壹"},
@@ -51,14 +40,7 @@ TEST(MoneyWords, ZerosInsideAndBeforeBigUnits) {
         {200000001.00, "贰亿零壹元整", "贰零零零零零零零壹零零"},
         {1200000000.00, "壹拾贰亿元整", "壹贰零零零零零零零零零零"},
         {987654321.98, "玖亿捌仟柒佰陆拾伍万肆仟叁佰贰拾壹元玖角捌分", "玖捌柒陆伍肆叁贰壹玖捌"},
-    };
-    for (const auto& c : cases)
-        expectBoth(c);
-}
-
-// MoneyCn takes a half fen up, MoneyCn_2 to the even neighbour.
-TEST(MoneyWords, HalfFen) {
-    const MoneyCase cases[] = {
+        // a half fen: MoneyCn takes it up, MoneyCn_2 to the even neighbour
         {0.125, "壹角叁分", "壹贰"},
         {0.135, "壹角肆分", "壹肆"},
         {0.005, "壹分", "零"},
@@ -67,13 +49,7 @@ TEST(MoneyWords, HalfFen) {
         {0.1249, "壹角贰分", "壹贰"},
         {0.0051, "壹分", "壹"},
         {9.995, "壹拾元整", "壹零零零"},
-    };
-    for (const auto& c : cases)
-        expectBoth(c);
-}
-
-TEST(MoneyWords, LargestAmounts) {
-    const MoneyCase cases[] = {
+        // the largest amounts
         // thirteen digits of fen is the most MoneyCn_2 spells
         {99999999999.99, "玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分",
          "玖玖玖玖玖玖玖玖玖玖玖玖玖"},
@@ -82,19 +58,15 @@ TEST(MoneyWords, LargestAmounts) {
         {9999999999999.99, "玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分", ""},
         {10000000000000.00, "", ""},
         {1e300, "", ""},
-    };
-    for (const auto& c : cases)
-        expectBoth(c);
-}
-
-// Outside the bills' domain; the sign is spelled 负 rather than dropped.
-TEST(MoneyWords, NegativeAmounts) {
-    const MoneyCase cases[] = {
+        // outside the bills' domain; the sign is spelled 负 rather than dropped
         {-1234.56, "负壹仟贰佰叁拾肆元伍角陆分", "负壹贰叁肆伍陆"},
         {-0.125, "负壹角叁分", "负壹贰"},
     };
-    for (const auto& c : cases)
-        expectBoth(c);
+    for (const MoneyCase& c : cases) {
+        SCOPED_TRACE(QString::number(c.amount, 'f', 4).toStdString());
+        EXPECT_EQ(MoneyCn(c.amount), QString::fromUtf8(c.withUnits));
+        EXPECT_EQ(MoneyCn_2(c.amount), QString::fromUtf8(c.digitsOnly));
+    }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "print/uPrinterForm.h"
 #include "print/uRptDocsPropForm.h"
-#include "support/CoreTest.h"
+#include "printui/PrintUiTest.h"
 #include "support/HostileValues.h"
 
 using namespace Qd::Core;
@@ -18,27 +18,18 @@ using namespace Qd::Test;
 
 namespace {
 
-class Injection : public CoreTest {
+class Injection : public PrintUiTest {
 protected:
-    void SetUp() override {
-        CoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
-    }
     int width(const char* column) {
         return columnWidth(dbPath(), "qd_sys_printdocs", QLatin1String(column));
     }
     // Adds a template through the properties dialog, shared with store 6.
     void add(Fr4::TPrinterForm& f, const QString& code, const QString& name, bool saves) {
-        prompts().answerDialog([&](QDialog& d) {
-            auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        answerProperties([&](Fr4::TRptDocsPropForm& p) {
             p.edtCode->setText(code);
             p.edtDocName->setText(name);
             p.cbbType->setCurrentIndex(2);
-            for (int i = 0; i < p.lstStores->count(); ++i)
-                if (p.lstStores->item(i)->data(Qt::UserRole).toInt() == 6)
-                    p.lstStores->item(i)->setCheckState(Qt::Checked);
-            p.actOK->trigger();
-            return d.result();
+            shareWith(p, {6});
         });
         prompts().answer(saves ? Ui::mrNo : Ui::mrOk);  // no designer afterwards / the refusal
         f.actAdd->trigger();

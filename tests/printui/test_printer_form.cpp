@@ -23,8 +23,9 @@
 #include "print/engine/TemplateFile.h"
 #include "print/uPrinterForm.h"
 #include "print/uRptDocsPropForm.h"
-#include "support/CoreTest.h"
+#include "printui/PrintUiTest.h"
 #include "support/FaultWalk.h"
+#include "support/Render.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestEnv.h"
 #include "sys/uAuth.h"
@@ -38,16 +39,11 @@ namespace {
 // Stores 5 and 6 of the fixture plus 3 and 7. Templates of module 1002 (id, owner, creator):
 // 1 "01 标准" shared with all stores by 5; 2 "02 私有" private to 5; 3 "03 分享" by 5 shared with
 // 6; 4 "04 六号" private to 6; and template 5 of another module.
-class PrinterForm : public Qd::Test::CoreTest {
+class PrinterForm : public Qd::Test::PrintUiTest {
 protected:
     void SetUp() override {
-        CoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+        PrintUiTest::SetUp();
         ASSERT_TRUE(db().execSQL(QStringLiteral(
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD07', N'七号店')\n"
-            "update qd_b_ckbmk set id = 7 where code = 'MD07'\n"
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD03', N'三号店')\n"
-            "update qd_b_ckbmk set id = 3 where code = 'MD03'\n"
             "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
             " values(1, '1002', '01', N'标准', 0, 5, 0)\n"
             "insert into qd_sys_printdocs(orgid, modulecode, code, docname, owner, ck_id, isort)"
@@ -82,6 +78,12 @@ protected:
     static void select(TPrinterForm& f, int id) {
         ASSERT_TRUE(f.cdsMain.locate(QStringLiteral("id"), id));
     }
+    // 删除 on template `id`, its confirmation answered `answer`.
+    void remove(TPrinterForm& f, int id, int answer = Ui::mrOk) {
+        select(f, id);
+        prompts().answer(answer);
+        f.actDel->trigger();
+    }
     // Stores template `id` as a one-page template.
     void storeTemplate(int id) {
         using namespace Qd::Print;
@@ -99,12 +101,20 @@ protected:
     }
     // The next properties dialog gets the template name `name` and is confirmed.
     void renameInDialog(const QString& name) {
-        prompts().answerDialog([name](QDialog& d) {
-            auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        answerProperties([name](Fr4::TRptDocsPropForm& p) { p.edtDocName->setText(name); });
+    }
+    // The next properties dialog adds template "05" `name`, shared with `stores`.
+    void addInDialog(const QString& name, const QList<int>& stores) {
+        answerProperties([=](Fr4::TRptDocsPropForm& p) {
+            p.edtCode->setText(QStringLiteral("05"));
             p.edtDocName->setText(name);
-            p.actOK->trigger();
-            return d.result();
+            p.cbbType->setCurrentIndex(2);
+            Qd::Test::shareWith(p, stores);
         });
+    }
+    // The next properties dialog shares the template with store 7 alone.
+    void shareWith7InDialog() {
+        answerProperties([](Fr4::TRptDocsPropForm& p) { Qd::Test::shareWith(p, {7}); });
     }
     std::unique_ptr<QPrinter> pdfPrinter(const QString& name) {
         auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -115,10 +125,7 @@ protected:
 
     // 修改 confirmed with nothing changed: what a failed save kept in the list is saved again.
     bool confirmAgain(TPrinterForm& f) {
-        prompts().answerDialog([](QDialog& d) {
-            static_cast<Fr4::TRptDocsPropForm&>(d).actOK->trigger();
-            return d.result();
-        });
+        answerProperties([](Fr4::TRptDocsPropForm&) {});
         prompts().answer(Ui::mrNo);  // no designer afterwards
         f.actEdit->trigger();
         return f.cdsMain.changeCount() == 0;
@@ -134,8 +141,7 @@ TEST_F(PrinterForm, EachStoreSeesSharedOwnAndSharedWithItTemplates) {
     EXPECT_EQ(f->windowTitle(), QStringLiteral("打印模板选择"));
     // Sort number first, then id.
     EXPECT_EQ(codes(*f), QStringList({"03", "01", "02"}));
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        f->grab().save(keep + QStringLiteral("/printer-form.png"));  // to look at
+    Qd::Test::keepRender(*f, "printer-form.png");
     EXPECT_EQ(visibleAt(6), QStringList({"03", "01", "04"}));
     EXPECT_EQ(visibleAt(7), QStringList({"01"}));
     // A quote in the module key cannot break the statement.
@@ -148,14 +154,10 @@ TEST_F(PrinterForm, DeleteRemovesByOwnerAndStore) {
     // In store 6 the template shared by store 5 only loses store 6's share row.
     atStore(6);
     auto f = open();
-    select(*f, 3);
-    prompts().answer(Ui::mrCancel);
-    f->actDel->trigger();
+    remove(*f, 3, Ui::mrCancel);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "1");
     EXPECT_EQ(prompts().last().text, QStringLiteral("是否确定删除该模板？"));
-    select(*f, 3);
-    prompts().answer(Ui::mrOk);
-    f->actDel->trigger();
+    remove(*f, 3);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "0");
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 3")), "1");
     EXPECT_EQ(codes(*f), QStringList({"01", "04"}));
@@ -167,19 +169,15 @@ TEST_F(PrinterForm, DeleteRemovesByOwnerAndStore) {
                        "insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 3, 7)")));
     atStore(5);
     auto g = open();
-    select(*g, 3);
-    prompts().answer(Ui::mrOk);
-    g->actDel->trigger();
+    remove(*g, 3);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 3")), "0");
     // Only this store's share row is named by the statement.
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck")), "2");
 
     // A private template is deleted with every share row it has.
-    select(*g, 2);
     ASSERT_TRUE(db().execSQL(
         QStringLiteral("insert into qd_sys_printdocs_ck(orgid, rpt_id, ck_id) values(1, 2, 6)")));
-    prompts().answer(Ui::mrOk);
-    g->actDel->trigger();
+    remove(*g, 2);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs where id = 2")), "0");
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from qd_sys_printdocs_ck where rpt_id = 2")),
               "0");
@@ -190,19 +188,7 @@ TEST_F(PrinterForm, AddingWritesTheRowAndItsShareRows) {
     grant(11, QStringLiteral("1002_061"));
     auto f = open();
     ASSERT_TRUE(f->qx);
-    prompts().answerDialog([](QDialog& d) {
-        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-        p.edtCode->setText(QStringLiteral("05"));
-        p.edtDocName->setText(QStringLiteral("带'引号"));
-        p.cbbType->setCurrentIndex(2);
-        for (int i = 0; i < p.lstStores->count(); ++i) {
-            const int id = p.lstStores->item(i)->data(Qt::UserRole).toInt();
-            if (id == 3 || id == 7)
-                p.lstStores->item(i)->setCheckState(Qt::Checked);
-        }
-        p.actOK->trigger();
-        return d.result();
-    });
+    addInDialog(QStringLiteral("带'引号"), {3, 7});
     prompts().answer(Ui::mrNo);  // no designer afterwards
     f->actAdd->trigger();
     EXPECT_EQ(prompts().pending(), 0);
@@ -238,17 +224,7 @@ TEST_F(PrinterForm, ANewTemplateAndItsSharesSurviveAFailureAtEveryStep) {
     add = {"template add",
            [&] { f = open(); },
            [&] {
-               prompts().answerDialog([](QDialog& d) {
-                   auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-                   p.edtCode->setText(QStringLiteral("05"));
-                   p.edtDocName->setText(QStringLiteral("分享单"));
-                   p.cbbType->setCurrentIndex(2);
-                   for (int i = 0; i < p.lstStores->count(); ++i)
-                       if (p.lstStores->item(i)->data(Qt::UserRole).toInt() != 5)
-                           p.lstStores->item(i)->setCheckState(Qt::Checked);
-                   p.actOK->trigger();
-                   return d.result();
-               });
+               addInDialog(QStringLiteral("分享单"), {3, 6, 7});
                prompts().answer(Ui::mrNo);  // no designer afterwards
                f->actAdd->trigger();
                return savedNew();
@@ -280,16 +256,7 @@ TEST_F(PrinterForm, ChangedSharesSurviveAFailureAtEveryStep) {
             select(*f, 3);  // shared with store 6
         },
         [&] {
-            prompts().answerDialog([](QDialog& d) {
-                auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-                for (int i = 0; i < p.lstStores->count(); ++i) {
-                    QListWidgetItem* it = p.lstStores->item(i);
-                    it->setCheckState(it->data(Qt::UserRole).toInt() == 7 ? Qt::Checked
-                                                                          : Qt::Unchecked);
-                }
-                p.actOK->trigger();
-                return d.result();
-            });
+            shareWith7InDialog();
             prompts().answer(Ui::mrNo);
             f->actEdit->trigger();
             return saved();
@@ -304,16 +271,7 @@ TEST_F(PrinterForm, EditingOnlyTheShareStoresRewritesThem) {
     grant(11, QStringLiteral("1002_061"));
     auto f = open();
     select(*f, 3);  // shared with store 6
-    prompts().answerDialog([](QDialog& d) {
-        auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
-        for (int i = 0; i < p.lstStores->count(); ++i) {
-            QListWidgetItem* it = p.lstStores->item(i);
-            const int id = it->data(Qt::UserRole).toInt();
-            it->setCheckState(id == 7 ? Qt::Checked : Qt::Unchecked);
-        }
-        p.actOK->trigger();
-        return d.result();
-    });
+    shareWith7InDialog();
     prompts().answer(Ui::mrNo);
     f->actEdit->trigger();
     // Saved as any other edit: the share rows rewritten, the list reloaded, the designer offered.
@@ -336,12 +294,9 @@ TEST_F(PrinterForm, EmptyNumberOrNameIsRefusedAndNothingIsSent) {
     };
     for (const Case& c :
          {Case{"", "无号", "模板编号不能为空"}, Case{"06", "", "模板名称不能为空"}}) {
-        prompts().answerDialog([&](QDialog& d) {
-            auto& p = static_cast<Fr4::TRptDocsPropForm&>(d);
+        answerProperties([&](Fr4::TRptDocsPropForm& p) {
             p.edtCode->setText(c.code);
             p.edtDocName->setText(c.name);
-            p.actOK->trigger();
-            return d.result();
         });
         prompts().answer(Ui::mrOk);
         f->actAdd->trigger();
@@ -713,8 +668,7 @@ TEST_F(PrinterForm, OpensAtItsDesignSizeAndKeepsItsPlacementUnderItsOwnName) {
             f.cxgMain->model()->index(2, f.cdsMain.fieldIndex(QStringLiteral("code"))));
         ASSERT_FALSE(last.isEmpty());
         EXPECT_TRUE(f.cxgMain->viewport()->rect().contains(last));
-        if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-            f.grab().save(keep + QStringLiteral("/print-templates.png"));  // to look at
+        Qd::Test::keepRender(f, "print-templates.png");
         f.resize(700, 450);
     }
     QSettings ini(Base::GetIniFilePath(), QSettings::IniFormat);

@@ -8,7 +8,8 @@
 
 #include "db/RecordSet.h"
 #include "print/uRptDocsPropForm.h"
-#include "support/CoreTest.h"
+#include "printui/PrintUiTest.h"
+#include "support/Render.h"
 #include "sys/uAuth.h"
 
 using namespace Qd::Core;
@@ -20,16 +21,11 @@ namespace {
 // Stores 3, 5, 6 and 7 of organisation 1 (all sort number 0, so listed by id), a deleted store
 // and one of another organisation; template 1 "01 标准" of module 1002, shared (owner 2) with
 // stores 7 and 3, a deleted store and a store that no longer exists; template 2 private.
-class RptDocsProp : public Qd::Test::CoreTest {
+class RptDocsProp : public Qd::Test::PrintUiTest {
 protected:
     void SetUp() override {
-        CoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+        PrintUiTest::SetUp();
         ASSERT_TRUE(db().execSQL(QStringLiteral(
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD07', N'七号店')\n"
-            "update qd_b_ckbmk set id = 7 where code = 'MD07'\n"
-            "insert into qd_b_ckbmk(orgid, code, name) values(1, 'MD03', N'三号店')\n"
-            "update qd_b_ckbmk set id = 3 where code = 'MD03'\n"
             "insert into qd_b_ckbmk(orgid, code, name, isdel) values(1, 'MD09', N'已撤店', 1)\n"
             "update qd_b_ckbmk set id = 9 where code = 'MD09'\n"
             "insert into qd_b_ckbmk(orgid, code, name) values(2, 'X01', N'他家店')\n"
@@ -76,13 +72,6 @@ protected:
         return out;
     }
 
-    static void check(TRptDocsPropForm& f, int storeId) {
-        for (int i = 0; i < f.lstStores->count(); ++i)
-            if (f.lstStores->item(i)->data(Qt::UserRole).toInt() == storeId)
-                return f.lstStores->item(i)->setCheckState(Qt::Checked);
-        ADD_FAILURE() << "store " << storeId << " is not listed";
-    }
-
     QString value(const char* field) { return list.field(QString::fromLatin1(field)).asString(); }
 
     Db::RecordSet list;
@@ -103,8 +92,7 @@ TEST_F(RptDocsProp, StoreListHoldsLiveStoresOfTheOrganisationBySortNumberThenId)
     EXPECT_EQ(f->getck_ids(), QString());
 
     // Checking all of them gives the ids in list order, not id order.
-    for (int id : {3, 5, 6, 7})
-        check(*f, id);
+    Qd::Test::shareWith(*f, {3, 5, 6, 7});
     EXPECT_EQ(f->getck_ids(), QStringLiteral("6,3,5,7"));
 }
 
@@ -126,8 +114,7 @@ TEST_F(RptDocsProp, AddAppendsARowThatOkFillsWithoutPosting) {
     f->edtDocName->setText(QStringLiteral("带'引号"));
     f->edtSort->setValue(12);
     f->cbbType->setCurrentIndex(2);
-    check(*f, 7);
-    check(*f, 3);
+    Qd::Test::shareWith(*f, {7, 3});
     prompts().answerDialog([](QDialog& d) {
         static_cast<TRptDocsPropForm&>(d).actOK->trigger();
         return d.result();
@@ -202,8 +189,7 @@ TEST_F(RptDocsProp, ASharingValueBeyondTheListIsKeptUnlessATypeIsChosen) {
     EXPECT_EQ(f->cbbType->currentIndex(), -1);
     EXPECT_EQ(f->cbbType->placeholderText(), QStringLiteral("其他（3）"));
     EXPECT_TRUE(f->lstStores->isHidden());
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        f->grab().save(keep + QStringLiteral("/template-properties-other.png"));  // to look at
+    Qd::Test::keepRender(*f, "template-properties-other.png");
     f->edtDocName->setText(QStringLiteral("简易二"));
     f->actOK->trigger();
     EXPECT_EQ(value("owner"), QStringLiteral("3"));

@@ -22,6 +22,11 @@ void CoreTest::SetUp() {
     sys->setPassword(1, QStringLiteral("123456"));
 }
 
+void LoggedInTest::SetUp() {
+    CoreTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
+}
+
 void CoreTest::TearDown() {
     Core::Sys::setSystemServices(nullptr);
     sys.reset();

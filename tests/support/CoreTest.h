@@ -24,4 +24,10 @@ protected:
     std::unique_ptr<Core::Sys::SystemServices> sys;
 };
 
+// The same database with the manager "1001" logged in at store 5.
+class LoggedInTest : public CoreTest {
+protected:
+    void SetUp() override;
+};
+
 }  // namespace Qd::Test

@@ -1,15 +1,11 @@
 // System services: login, session, rights and the gate, the plug-in registry, settings, logs.
 #include <gtest/gtest.h>
 
-#include <QPlainTextEdit>
-#include <QPushButton>
-
 #include "base/EAbort.h"
 #include "core/RightsGate.h"
 #include "db/Schema.h"
 #include "support/TestEnv.h"
 #include "sys/SystemServices.h"
-#include "ui/uInfoMessageBox.h"
 
 using namespace Qd::Core;
 using Qd::Core::Ui::mrOk;
@@ -381,25 +377,6 @@ TEST_F(SysTest, SettingsAndOperationLog) {
         cells << log.field(f).asString();
     EXPECT_EQ(cells.join('|'),
               QStringLiteral("XMZZK|订单|Z202611001|审核|{\"status\":1}|11|王经理|1|0"));
-}
-
-TEST(InfoMessageBox, DetailStartsFoldedAndTogglesByItsHeight) {
-    Base::TInfoMessageBox box(nullptr, QStringLiteral("保存失败"),
-                              QStringLiteral("数据库错误：UNIQUE constraint failed"));
-    box.show();
-    EXPECT_EQ(box.windowTitle(), QStringLiteral("错误"));
-    EXPECT_EQ(box.okButton()->text(), QStringLiteral("确定(&O)"));
-    EXPECT_EQ(box.detailButton()->text(), QStringLiteral("详细信息(&D)"));
-    EXPECT_FALSE(box.detailShown());
-    const int folded = box.height();
-    box.detailButton()->click();
-    EXPECT_TRUE(box.detailShown());
-    const int fold = box.height() - folded;
-    EXPECT_EQ(fold, QFontMetrics(box.font()).height() + box.detailMemo()->height() + 5);
-    box.detailButton()->click();
-    EXPECT_EQ(box.height(), folded);
-    box.okButton()->click();
-    EXPECT_EQ(box.result(), QDialog::Accepted);
 }
 
 // A lookup statement's placeholders: inside quotes the value with its quotes doubled, elsewhere

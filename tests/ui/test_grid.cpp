@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "base/EAbort.h"
+#include "support/Render.h"
 #include "support/TestEnv.h"
 #include "ui/grid/Grid.h"
 
@@ -530,8 +531,7 @@ TEST_F(GridViewTest, NewItemRowAppendsOneRecordWhenClickedOrTypedInto) {
     view->setNewItemRowText(QString());
     EXPECT_NE(bar->grab().toImage(), withText);
     view->setNewItemRowText(QStringLiteral("点击这里添加新记录"));
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        view->grab().save(keep + "/grid_new_item_row.png");
+    Qd::Test::keepRender(*view, "grid_new_item_row.png");
 
     // A click: one record, current in its first shown cell.
     int inserts = 0;

@@ -12,6 +12,7 @@
 #include <QTextDocumentFragment>
 #include <QToolTip>
 
+#include "support/Render.h"
 #include "support/TestEnv.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -132,8 +133,7 @@ TEST_F(GridCellsTest, CellsShowOneLineAndTheWholeTextInTheirTooltip) {
 
     EXPECT_EQ(toolTipOver(0, "msg"), QString());
     EXPECT_EQ(toolTipOver(0, "who"), QString());
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        view->grab().save(keep + "/grid_one_line_cells.png");
+    Qd::Test::keepRender(*view, "grid_one_line_cells.png");
 
     // Markup in a value is shown as typed, in the cell and in the tooltip.
     rs.setReadOnly(false);
@@ -190,7 +190,7 @@ TEST_F(GridCellsTest, PopupMemoDropsDownTheWholeTextInAReadOnlyList) {
     EXPECT_EQ(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_GE(popup()->geometry().top(), view->viewport()->mapToGlobal(r.bottomLeft()).y());
     EXPECT_GE(popup()->width(), r.width());
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty()) {
+    if (!Qd::Test::renderDir().isEmpty()) {
         // The list with its drop-down, as the screen shows them together.
         const QPoint at = view->mapFromGlobal(popup()->pos());
         QImage canvas(QSize(qMax(view->width(), at.x() + popup()->width()),
@@ -201,7 +201,7 @@ TEST_F(GridCellsTest, PopupMemoDropsDownTheWholeTextInAReadOnlyList) {
         p.drawPixmap(0, 0, view->grab());
         p.drawPixmap(at, popup()->grab());
         p.end();
-        canvas.save(keep + "/grid_memo_popup.png");
+        Qd::Test::keepRender(canvas, "grid_memo_popup.png");
     }
     QTest::keyClick(text, Qt::Key_Escape);
     EXPECT_FALSE(popupShown());

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/Render.h"
 #include "ui/ImageBox.h"
 
 using Qd::Core::Ui::ImageBox;
@@ -111,8 +112,7 @@ TEST_F(ImageBoxTest, PicturesAreDecodedAtTheSizeShownAndCentred) {
               box.palette().color(QPalette::Base).rgb());
 
     ASSERT_TRUE(box.loadFile(photo));
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        box.grab().save(keep + "/image_box_photo.png");
+    Qd::Test::keepRender(box, "image_box_photo.png");
 }
 
 // A photo taken upright is stored on its side with an EXIF orientation: it is shown turned, and
@@ -169,8 +169,7 @@ TEST_F(ImageBoxTest, AnythingButAPictureShowsThePlaceholder) {
             EXPECT_EQ(box.pictureRect().size(), placeholder.size());
         }
     }
-    if (const QString keep = qEnvironmentVariable("QD_RENDER_DIR"); !keep.isEmpty())
-        box.grab().save(keep + "/image_box_placeholder.png");
+    Qd::Test::keepRender(box, "image_box_placeholder.png");
 
     // A placeholder of the caller's own.
     box.setPlaceholder(halves(30, 20));
