@@ -437,10 +437,13 @@ void BM_AttachQueryOnly(benchmark::State& state) {
     billRows();
     Db::RecordSet rs;
     for (auto _ : state)
-        Db::dataServices().openDataToCDS(rs, QStringLiteral("select * from qd_sys_attachList where orgid=:orgid and billcode=:billcode and billno = :billno"),
-                                         {{QStringLiteral("orgid"), QStringLiteral("1")},
-                                          {QStringLiteral("billcode"), QStringLiteral("XMZZK")},
-                                          {QStringLiteral("billno"), kBill}});
+        Db::dataServices().openDataToCDS(
+            rs,
+            QStringLiteral("select * from qd_sys_attachList where orgid=:orgid and "
+                           "billcode=:billcode and billno = :billno"),
+            {{QStringLiteral("orgid"), QStringLiteral("1")},
+             {QStringLiteral("billcode"), QStringLiteral("XMZZK")},
+             {QStringLiteral("billno"), kBill}});
 }
 BENCHMARK(BM_AttachQueryOnly)->Unit(benchmark::kMicrosecond);
-}
+}  // namespace

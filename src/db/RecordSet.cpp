@@ -1,5 +1,7 @@
 #include "db/RecordSet.h"
 
+#include <QScopeGuard>
+
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -457,15 +459,18 @@ bool RecordSet::active() const {
 }
 
 void RecordSet::setData(RecordSet&& packet) {
-    close();
+    // Views see the closing, the new rows and the opening as one reset (the state changes are
+    // told inside it).
     d->notify([](RecordSetObserver* o) { o->beginReset(); });
+    const auto end =
+        qScopeGuard([this] { d->notify([](RecordSetObserver* o) { o->endReset(); }); });
+    close();
     d->defs = std::move(packet.d->defs);
     d->cols = std::move(packet.d->cols);
     d->physRows = packet.d->physRows;
     d->order = std::move(packet.d->order);
     d->namesValid = false;
     packet.d = std::make_unique<Impl>();
-    d->notify([](RecordSetObserver* o) { o->endReset(); });
     open();
 }
 

@@ -738,18 +738,28 @@ void FieldBinding::write() {
     });
 }
 
+// Inside a reset (which may hold a closing, new rows and an opening) the editor waits for its
+// end and shows the outcome once.
+void FieldBinding::beginReset() {
+    ++m_resetDepth;
+}
 void FieldBinding::endReset() {
-    refresh();
+    if (m_resetDepth > 0)
+        --m_resetDepth;
+    if (m_resetDepth == 0)
+        refresh();
 }
 void FieldBinding::rowChanged(int pos) {
-    if (m_rs && pos == m_rs->recNo())  // other rows are not shown
+    if (m_resetDepth == 0 && m_rs && pos == m_rs->recNo())  // other rows are not shown
         refresh();
 }
 void FieldBinding::currentChanged(int) {
-    refresh();
+    if (m_resetDepth == 0)
+        refresh();
 }
 void FieldBinding::stateChanged(Db::DataSetState) {
-    refresh();
+    if (m_resetDepth == 0)
+        refresh();
 }
 void FieldBinding::recordSetDestroyed() {
     m_rs = nullptr;

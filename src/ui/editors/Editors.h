@@ -193,6 +193,7 @@ public:
     // Shows the field's value of the current record (empty when there is none).
     void refresh();
 
+    void beginReset() override;
     void endReset() override;
     void rowChanged(int pos) override;
     void currentChanged(int pos) override;
@@ -207,6 +208,7 @@ private:
     QWidget* m_editor;  // the parent
     bool m_showing = false;
     bool m_writing = false;
+    int m_resetDepth = 0;  // resets begun and not yet ended
 };
 
 // A vertical property grid: one row per property, its caption on the left and its editor on
