@@ -11,6 +11,7 @@
 #include "bill/ubilllogviewform.h"
 #include "bill/ubilloptionsform.h"
 #include "bill/uticketeditform.h"
+#include "support/Render.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestEnv.h"
 
@@ -25,22 +26,21 @@ QString S(const char* text) {
 
 class BillDialogCommand : public Qd::Test::DbTest {
 protected:
-    // With QD_RENDER_DIR set, the dialog as the user first sees it is saved there, and so are
+    // With QD_RENDER_DIR set, the dialog as the user first sees it is kept, and so are
     // 单据设置's column page and 附件列表 previewing its picture.
     static void render(QDialog& d, const char* name) {
-        const QString keep = qEnvironmentVariable("QD_RENDER_DIR");
-        if (keep.isEmpty())
+        if (Qd::Test::renderDir().isEmpty())
             return;
-        d.show();
-        const QString stem = keep + QStringLiteral("/dialog-%1").arg(S(name));
-        d.grab().save(stem + S(".png"));
+        const QString stem = S("dialog-%1").arg(S(name));
+        Qd::Test::keepRender(d, stem + S(".png"));
         if (auto* f = qobject_cast<Bill::Tbilloptionsform*>(&d)) {
             f->pages->setCurrentWidget(f->tabColumns);
-            d.grab().save(stem + S("-列设置.png"));
+            f->cdsColumns.last();  // the marked first row not hidden under the selection
+            Qd::Test::keepRender(d, stem + S("-列设置.png"));
         } else if (auto* f = qobject_cast<Bill::TImgAttachListForm*>(&d)) {
             f->cdsResult.locate(S("suffix"), S(".png"));
             f->actpreview->trigger();
-            d.grab().save(stem + S("-预览.png"));
+            Qd::Test::keepRender(d, stem + S("-预览.png"));
         }
         d.hide();
     }

@@ -143,6 +143,11 @@ QString ColumnDelegate::displayText(const QVariant& value, const QLocale& locale
 
 void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (!cellNote(index).isEmpty()) {
+        option->font.setBold(true);
+        option->palette.setColor(QPalette::Text, kMarkedColor);
+        option->backgroundBrush = kMarkedGround;
+    }
     switch (propsOf(m_view, index).kind) {
         case EditorKind::Check:
         case EditorKind::Color:
@@ -163,11 +168,6 @@ void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
             break;
     }
     option->text = Internal::oneLine(wholeText(index));
-    if (!cellNote(index).isEmpty()) {
-        option->font.setBold(true);
-        option->palette.setColor(QPalette::Text, kMarkedColor);
-        option->backgroundBrush = kMarkedGround;
-    }
 }
 
 QString ColumnDelegate::cellNote(const QModelIndex& index) const {
