@@ -71,22 +71,10 @@ TImgAttachListForm::TImgAttachListForm(QWidget* AOwner, const QString& _BillCode
 
     cxgResult = new Ui::Grid(F("cxgResult"), this);
     cxgResultView = cxgResult->addLevel(F("cxgResultDBTableView1"));
-    struct Col {
-        const char* field;
-        const char* caption;
-        int width;
-    };
-    const Col cols[] = {{"filename", "文件名", 220},
-                        {"filesize", "文件大小", 80},
-                        {"createtime", "更新时间", 140},
-                        {"suffixInfo", "类型", 60}};
-    for (const Col& c : cols) {
-        Ui::GridColumn* column = cxgResultView->addColumn(F("cxgResultDBTableView1") + F(c.field));
-        column->fieldName = F(c.field);
-        column->caption = F(c.caption);
-        column->width = c.width;
-        column->editing = false;
-    }
+    cxgResultView->addFieldColumn(F("filename"), F("文件名"), 220);
+    cxgResultView->addFieldColumn(F("filesize"), F("文件大小"), 80);
+    cxgResultView->addFieldColumn(F("createtime"), F("更新时间"), 140);
+    cxgResultView->addFieldColumn(F("suffixInfo"), F("类型"), 60);
     cxgResultView->columnByField(F("filesize"))->props.shownText = [](const QVariant& v) {
         return v.isNull() ? QString() : attachmentSizeText(v.toLongLong());
     };

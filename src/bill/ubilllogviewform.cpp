@@ -47,13 +47,8 @@ TBillLogViewForm::TBillLogViewForm(QWidget* AOwner, const QString& _modulecode,
 
     cxgResult = new Ui::Grid(F("cxgResult"), this);
     cxgResultView = cxgResult->addLevel(F("cxgResultDBTableView1"));
-    for (const LogColumn& c : columns) {
-        Ui::GridColumn* column = cxgResultView->addColumn(F("cxgResultDBTableView1") + F(c.field));
-        column->fieldName = F(c.field);
-        column->caption = F(c.caption);
-        column->width = c.width;
-        column->editing = false;
-    }
+    for (const LogColumn& c : columns)
+        cxgResultView->addFieldColumn(F(c.field), F(c.caption), c.width);
     cxgResultView->setSelectionBehavior(QAbstractItemView::SelectRows);
     cxgResultView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cxgResultView->setTextElideMode(Qt::ElideRight);

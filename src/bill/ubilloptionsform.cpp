@@ -233,19 +233,15 @@ void Tbilloptionsform::buildColumnsPage() {
         {"display", "显示状态", 70, Ui::EditorKind::Check},
     };
     for (const Col& c : cols) {
+        const QString field = F(c.field);
+        // 字段名 is the descriptor's label: shown, never edited.
+        const bool editing = field != QLatin1String("deftitle");
         Ui::GridColumn* column =
-            cxgColumnsView->addColumn(F("cxgColumnsDBTableView1") + F(c.field));
-        column->fieldName = F(c.field);
-        column->caption = F(c.caption);
-        column->width = c.width;
-        column->props.kind = c.kind;
+            cxgColumnsView->addFieldColumn(field, F(c.caption), c.width, c.kind, editing);
         if (c.kind == Ui::EditorKind::Combo)
             column->props.items = QStringList(std::begin(kColumnTypes), std::end(kColumnTypes));
-        column->editing = qstrcmp(c.field, "deftitle") != 0;
-        if (column->editing) {
-            const QString field = column->fieldName;
+        if (editing)
             column->props.cellNote = [this, field](int row) { return columnCellNote(row, field); };
-        }
     }
     cxgColumnsView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(cxgColumnsView, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {

@@ -72,24 +72,10 @@ Tticketeditform::Tticketeditform(QWidget* AOwner, const QString& _biztype, qint6
 
     cxgResult = new Ui::Grid(F("cxgResult"), this);
     cxgResultView = cxgResult->addLevel(F("cxgResultDBTableView1"));
-    struct Col {
-        const char* field;
-        const char* caption;
-        int width;
-        Ui::EditorKind kind;
-    };
-    const Col cols[] = {{"czy_name", "操作员", 80, Ui::EditorKind::Text},
-                        {"lastupdate", "发布时间", 140, Ui::EditorKind::DateTime},
-                        {"msg", "反馈内容", 300, Ui::EditorKind::Text},
-                        {kViewField, "查看", 160, Ui::EditorKind::PopupMemo}};
-    for (const Col& c : cols) {
-        Ui::GridColumn* column = cxgResultView->addColumn(F("cxgResultDBTableView1") + F(c.field));
-        column->fieldName = F(c.field);
-        column->caption = F(c.caption);
-        column->width = c.width;
-        column->props.kind = c.kind;
-        column->editing = false;
-    }
+    cxgResultView->addFieldColumn(F("czy_name"), F("操作员"), 80);
+    cxgResultView->addFieldColumn(F("lastupdate"), F("发布时间"), 140, Ui::EditorKind::DateTime);
+    cxgResultView->addFieldColumn(F("msg"), F("反馈内容"), 300);
+    cxgResultView->addFieldColumn(F(kViewField), F("查看"), 160, Ui::EditorKind::PopupMemo);
     cxgResultView->setSelectionBehavior(QAbstractItemView::SelectRows);
     cxgResultView->setTextElideMode(Qt::ElideRight);
 

@@ -63,13 +63,6 @@ protected:
         return out;
     }
     int storedFiles() { return scalar(S("select count(*) from qd_sys_filestore")).toInt(); }
-    QStringList messages() {
-        QStringList out;
-        for (const auto& q : prompts().asked())
-            if (q.what == QLatin1String("message"))
-                out << q.text;
-        return out;
-    }
 };
 
 TEST_F(Attachments, FilesAreAddedInOrderUnderTheirContentsName) {
@@ -92,7 +85,7 @@ TEST_F(Attachments, FilesAreAddedInOrderUnderTheirContentsName) {
     const qsizetype secondUpload = sql.indexOf(Db::MD5Print(Db::MD5File(file("报价.tar.gz"))));
     EXPECT_GE(firstRow, 0);
     EXPECT_LT(firstRow, secondUpload);
-    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(prompts().messages().isEmpty());
 }
 
 TEST_F(Attachments, CopiesShareOneStoredFileThatGoesWithTheLast) {
@@ -110,14 +103,14 @@ TEST_F(Attachments, CopiesShareOneStoredFileThatGoesWithTheLast) {
     form.actdel->trigger();
     EXPECT_EQ(storedFiles(), 1);
     EXPECT_EQ(listed(form, "fileName"), QStringList{S("报价.tar.gz")});
-    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(prompts().messages().isEmpty());
 }
 
 TEST_F(Attachments, AFileThatCannotBeReadOrStoredAddsNoRow) {
     TImgAttachListForm form(nullptr, S("XMZZK"), S("D1"));
     add(form, {S("不存在.png"), S("README")});
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].contains(file("不存在.png")));
+    ASSERT_EQ(prompts().messages().size(), 1);
+    EXPECT_TRUE(prompts().messages()[0].contains(file("不存在.png")));
     EXPECT_EQ(listed(form, "fileName"), QStringList{S("README")});
 
     // The store refuses: its own report is all the user hears, and the list stays.
@@ -128,7 +121,7 @@ TEST_F(Attachments, AFileThatCannotBeReadOrStoredAddsNoRow) {
               SQLITE_OK);
     prompts().clear();
     add(form, {S("报价.tar.gz")});
-    EXPECT_LE(messages().size(), 1);  // the store's report, nothing of the dialog's own
+    EXPECT_LE(prompts().messages().size(), 1);  // the store's report, nothing of the dialog's own
     EXPECT_EQ(listed(form, "fileName"), QStringList{S("README")});
     EXPECT_EQ(scalar(S("select count(*) from qd_sys_attachList")), S("1"));
 }
@@ -160,7 +153,7 @@ TEST_F(Attachments, ClosingOverAnUnsavedRemarkAsks) {
     prompts().answer(Ui::mrYes);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&form, &escape);
-    ASSERT_EQ(messages(), QStringList{S("数据未保存，是否保存？")});
+    ASSERT_EQ(prompts().messages(), QStringList{S("数据未保存，是否保存？")});
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_EQ(scalar(S("select remark from qd_sys_attachList")), S("还没保存"));
 }
@@ -187,8 +180,8 @@ TEST_F(Attachments, PreviewShowsPicturesAndOpensDocuments) {
     form.cdsResult.moveTo(2);
     prompts().answerDocuments(false);
     form.actpreview->trigger();
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].contains(form.cdsResult.field(S("realName")).asString()));
+    ASSERT_EQ(prompts().messages().size(), 1);
+    EXPECT_TRUE(prompts().messages()[0].contains(form.cdsResult.field(S("realName")).asString()));
     db().exec(S("delete from qd_sys_filestore"));
     form.cdsResult.first();
     prompts().clear();

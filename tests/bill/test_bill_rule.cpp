@@ -68,14 +68,6 @@ protected:
         });
         return Bill::showBillOptions(nullptr, code, descriptor);
     }
-
-    QStringList messages() {
-        QStringList out;
-        for (const auto& q : prompts().asked())
-            if (q.what == QLatin1String("message"))
-                out << q.text;
-        return out;
-    }
 };
 
 TEST_F(BillRule, FirstUseCopiesTheDefaultIntoOneStoreRow) {
@@ -213,7 +205,7 @@ TEST_F(BillRule, OkTwiceWithoutEditsSavesTwice) {
     for (int round = 0; round < 2; ++round)
         EXPECT_EQ(runOptions(S("XMZZK"), [](Tbilloptionsform& f) { f.actok->trigger(); }),
                   QDialog::Accepted);
-    EXPECT_EQ(messages(), (QStringList{S("保存成功"), S("保存成功")}));
+    EXPECT_EQ(prompts().messages(), (QStringList{S("保存成功"), S("保存成功")}));
     EXPECT_EQ(storeRows(), 1);
 }
 
@@ -327,7 +319,7 @@ TEST_F(BillRule, ABrokenDescriptorKeepsTheStoredColumnSettings) {
                       },
                       descriptor),
                   QDialog::Accepted);
-        const QStringList said = messages();
+        const QStringList said = prompts().messages();
         ASSERT_EQ(said.size(), 2);
         EXPECT_TRUE(said[0].contains(S("XMZZK")) && said[0].contains(S("data/detail/columns")))
             << said[0].toStdString();
@@ -339,7 +331,7 @@ TEST_F(BillRule, ABrokenDescriptorKeepsTheStoredColumnSettings) {
 TEST_F(BillRule, UnreadableColumnSettingsAreReplacedAfterOneWarning) {
     setStored("gridconfig", S("{坏的"));
     runOptions(S("XMZZK"), [](Tbilloptionsform& f) { f.actok->trigger(); });
-    const QStringList said = messages();
+    const QStringList said = prompts().messages();
     ASSERT_EQ(said.size(), 2);
     EXPECT_TRUE(said[0].contains(S("将被替换")));
     TCustBillRule rule(S("XMZZK"));

@@ -134,6 +134,14 @@ bool ScriptedPrompter::openDocument(const QString& path) {
     return m_documentsOpen;
 }
 
+QStringList ScriptedPrompter::messages() const {
+    QStringList out;
+    for (const Question& q : m_asked)
+        if (q.what == QLatin1String("message"))
+            out << q.text;
+    return out;
+}
+
 int ScriptedPrompter::exec(QDialog& dialog) {
     m_asked.push_back({QStringLiteral("exec"), dialog.objectName(), dialog.windowTitle(), 0});
     Answer a;

@@ -44,6 +44,8 @@ public:
 
     const std::vector<Question>& asked() const { return m_asked; }
     const Question& last() const;
+    // The texts of the message boxes asked, in order.
+    QStringList messages() const;
     int pending() const { return int(m_script.size()); }
     void clear();
 

@@ -462,6 +462,17 @@ Db::RecordSetModel* GridView::recordSetModel() const {
 
 // ---- columns --------------------------------------------------------------------------------
 
+GridColumn* GridView::addFieldColumn(const QString& field, const QString& caption, int width,
+                                     EditorKind kind, bool editing) {
+    GridColumn* c = addColumn(objectName() + field);
+    c->fieldName = field;
+    c->caption = caption;
+    c->width = width;
+    c->props.kind = kind;
+    c->editing = editing;
+    return c;
+}
+
 GridColumn* GridView::addColumn(const QString& name) {
     auto* c = new GridColumn(this, name);
     d->columns << c;

@@ -134,6 +134,10 @@ public:
 
     // ---- columns ----
     GridColumn* addColumn(const QString& name);
+    // A column of `field`, named after the view and the field (cxgMainDBTableView1code), with its
+    // caption, width and editor kind; read-only unless `editing`.
+    GridColumn* addFieldColumn(const QString& field, const QString& caption, int width,
+                               EditorKind kind = EditorKind::Text, bool editing = false);
     void removeColumn(GridColumn* column);
     void clearColumns();
     const QList<GridColumn*>& columns() const;
