@@ -1,5 +1,7 @@
 #include "db/FileStore.h"
 
+#include <QFile>
+
 #include <sqlite3.h>
 
 #include <QCryptographicHash>
@@ -349,6 +351,10 @@ bool FileStore::download(const QString& name, const QString& path) {
     // The open blob keeps one read transaction: the copy is of one version of the content.
     Blob blob(m_db, stored->id, false);
     const qint64 size = blob.size();
+    // An earlier copy goes first: renaming the new one over it would have the file system
+    // write the new one out at once (its guard for files replaced by rename), doubling the cost.
+    // The name then holds the old copy, nothing, or the new one whole.
+    QFile::remove(path);
     const bool written = Sys::writeOwnerOnlyFile(
         path,
         [&](QIODevice& out) {

@@ -6,7 +6,9 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "base/ProgramHome.h"
 #include "db/FileStore.h"
@@ -163,6 +165,17 @@ TEST_F(FileStoreTest, OtherContentUnderAStoredNameReplacesItAndCountsOneMoreRefe
     ASSERT_TRUE(put("合同.pdf", longer));
     EXPECT_EQ(stored(), QStringList{"合同.pdf 3 " + md5Of(longer) + " 9000"});
     EXPECT_EQ(downloaded("合同.pdf"), longer);
+
+    // A copy changed where it was opened is replaced by the stored content on the next fetch,
+    // and nothing is left beside it.
+    const QString copy = dataServices().downloadFile("合同.pdf");
+    {
+        QFile edited(copy);
+        ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+        edited.write("edited");
+    }
+    EXPECT_EQ(downloaded("合同.pdf"), longer);
+    EXPECT_EQ(QDir(QFileInfo(copy).path()).entryList(QDir::Files), QStringList{"合同.pdf"});
 
     // Each put is one reference to let go of.
     for (int k = 0; k < 3; ++k)
