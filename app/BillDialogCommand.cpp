@@ -45,9 +45,7 @@ void screenshotNextDialog(const QString& file, bool* saved) {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog)
             return;
-        *saved = dialog->grab().save(file, "PNG");
-        if (!*saved)
-            printLine(stderr, F("无法保存图片 %1").arg(file));
+        *saved = savePicture(*dialog, file);
         dialog->close();
     });
 }

@@ -22,12 +22,8 @@ namespace {
 // Saves a picture of `window` once the event loop has laid it out and painted it, then ends the
 // program: 0 when the file was written.
 void screenshotAndQuit(QWidget& window, const QString& file) {
-    QTimer::singleShot(300, &window, [&window, file] {
-        const bool saved = window.grab().save(file, "PNG");
-        if (!saved)
-            printLine(stderr, QStringLiteral("无法保存图片 %1").arg(file));
-        QApplication::exit(saved ? 0 : 1);
-    });
+    QTimer::singleShot(300, &window,
+                       [&window, file] { QApplication::exit(savePicture(window, file) ? 0 : 1); });
 }
 
 // The store a command-line login goes to: by code, or the first one.
@@ -51,6 +47,13 @@ std::unique_ptr<Core::Db::SqliteDataServices> openClientDatabase(const QString& 
 }
 
 }  // namespace
+
+bool savePicture(QWidget& window, const QString& file) {
+    const bool saved = window.grab().save(file, "PNG");
+    if (!saved)
+        printLine(stderr, QStringLiteral("无法保存图片 %1").arg(file));
+    return saved;
+}
 
 void printLine(std::FILE* to, const QString& text) {
     std::fprintf(to, "%s\n", text.toLocal8Bit().constData());

@@ -5,6 +5,8 @@
 
 #include "ClientOptions.h"
 
+class QWidget;
+
 namespace Qd::App {
 
 // Runs the client once its command line is read: opens the database (openDemoDatabase), logs
@@ -17,5 +19,8 @@ int runClient(const ClientOptions& options, const char* vfs = nullptr);
 
 // Writes a line of text to standard output or standard error in the local encoding.
 void printLine(std::FILE* to, const QString& text);
+
+// Saves what `window` shows as a PNG picture; false (and said on standard error) when it cannot.
+bool savePicture(QWidget& window, const QString& file);
 
 }  // namespace Qd::App

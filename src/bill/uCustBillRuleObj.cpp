@@ -112,10 +112,8 @@ void TCustBillRule::readFields() {
     Fistyle = number("istyle");
     Fautowidth = row && cds.field(F("autowidth")).asBoolean();
     Fflag = text("flag").left(kFlagLength);
+    // An empty flag, and a rule that could not be read, switch nothing on.
     if (Fflag.isEmpty())
-        Fflag = QString(kFlagLength, QLatin1Char('0'));
-    // A rule that could not be read switches nothing on.
-    if (!m_loaded)
         Fflag = QString(kFlagLength, QLatin1Char('0'));
 }
 
@@ -142,10 +140,11 @@ void TCustBillRule::readGridConfig() {
             continue;
         auto config = std::make_unique<TcustBIllRuleGridConfig>();
         config->Ffieldname = name.toString();
-        config->Fcusttitle = Db::JObject(o).S(F("custtitle"));
-        config->Fdeftitle = Db::JObject(o).S(F("deftitle"));
-        config->Fdispformat = Db::JObject(o).S(F("dispformat"));
-        config->Ffieldtype = Db::JObject(o).S(F("fieldtype"));
+        const Db::JObject texts(o);
+        config->Fcusttitle = texts.S(F("custtitle"));
+        config->Fdeftitle = texts.S(F("deftitle"));
+        config->Fdispformat = texts.S(F("dispformat"));
+        config->Ffieldtype = texts.S(F("fieldtype"));
         config->Fdecimalcount = decimalCountValue(o.value(F("decimalcount")));
         config->Fdisplay = displayValue(o.value(F("display")));
         Fgrids[config->Ffieldname] = std::move(config);  // a repeated field: the last wins

@@ -137,13 +137,11 @@ TImgAttachListForm::~TImgAttachListForm() {
 }
 
 bool TImgAttachListForm::_initData() {
-    Db::RecordSet list;
-    if (!Db::dataServices().openDataToCDS(list, SQLStore.value(F("list")),
+    if (!Db::dataServices().openDataToCDS(cdsResult, SQLStore.value(F("list")),
                                           {{F("orgid"), Sys::sysAuth()->orgId},
                                            {F("billcode"), billcode},
                                            {F("billno"), billno}}))
         return false;
-    cdsResult.setData(std::move(list));
     if (!cxgResultView->recordSet()) {
         cxgResultView->setRecordSet(&cdsResult);
         cxgResultView->applyColumns();
