@@ -261,6 +261,10 @@ void setDataServices(IDataServices* services) {
 
 // ---- change log to SQL ---------------------------------------------------------------------
 
+// The line after a guarded update: no row written means another client's save came first.
+constexpr char kStaleRowGuard[] =
+    "if @@rowcount=0 raiserror(N'当前数据状态已改变，请刷新数据后请重试.', 16, 1)";
+
 void GetUpDataSQLList(const QString& table, const QString& keyField,
                       const QStringList& ignoredFields, const RecordSet& delta, QStringList& out,
                       int /*reserved*/) {
@@ -280,6 +284,7 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
         skip[std::size_t(f)] = ignored.contains(delta.fieldDef(f).name.toLower());
 
     const int key = delta.fieldIndex(keyField);
+    const int version = delta.fieldIndex(QStringLiteral("version"));
     const auto keyCondition = [&](std::uint32_t original) {
         if (key < 0)
             throw DbError(QStringLiteral("表 %1 的关键字段 \"%2\" 不存在").arg(table, keyField));
@@ -318,9 +323,23 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
                 if (changed && assignments.isEmpty() && touchField >= 0)
                     assignments = delta.fieldDef(touchField).name + QLatin1Char('=') +
                                   delta.fieldDef(touchField).name;
-                if (!assignments.isEmpty())
-                    out << QStringLiteral("update ") + table + QStringLiteral(" set ") +
-                               assignments + keyCondition(change.original);
+                if (assignments.isEmpty())
+                    break;
+                QString update = QStringLiteral("update ") + table + QStringLiteral(" set ") +
+                                 assignments + keyCondition(change.original);
+                // A row whose version this update raises is written only over the version it
+                // was read with: another client's save in between fails the whole batch.
+                const bool guarded = version >= 0 && !skip[std::size_t(version)] &&
+                                     !sameValue(delta, change.row, change.original, version);
+                if (guarded)
+                    update +=
+                        QStringLiteral(" and ") + delta.fieldDef(version).name +
+                        (delta.isNullAt(change.original, version)
+                             ? QStringLiteral(" is null")
+                             : QLatin1Char('=') + fieldLiteral(delta, change.original, version));
+                out << update;
+                if (guarded)
+                    out << QString::fromUtf8(kStaleRowGuard);
                 break;
             }
             case ChangeKind::Inserted: {

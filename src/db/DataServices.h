@@ -59,6 +59,10 @@ void setDataServices(IDataServices* services);  // not owned
 // writes nothing ("update t set c=c where key=..."), so that callers may read an empty list as
 // "nothing changed" and run their after-save steps whenever it is not. A row edited back to
 // its stored values in every column gets none.
+// An update that changes a column named `version` (and not ignored) is guarded: it writes only
+// where the version is still the original one ("where id=1 and version=5"), and the next line
+// raises "当前数据状态已改变，请刷新数据后请重试." when no row was written, so a batch holding it
+// fails whole when another client saved the row since it was read.
 void GetUpDataSQLList(const QString& table, const QString& keyField,
                       const QStringList& ignoredFields, const RecordSet& delta, QStringList& out,
                       int reserved = 0);

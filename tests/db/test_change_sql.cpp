@@ -33,6 +33,11 @@ protected:
         return sql;
     }
     static bool save(const RecordSet& rs) { return dataServices().execSQL(sqlOf(rs).join(";\n")); }
+    static QStringList rowsOf(const char* sql) {
+        RecordSet rs;
+        EXPECT_TRUE(dataServices().openDataToCDS(rs, sql));
+        return rows(rs);
+    }
     // Every record as one line, for whole-table comparisons.
     static QStringList rows(const RecordSet& rs) {
         QStringList out;
@@ -194,3 +199,42 @@ TEST_F(DataServicesChangeSql, LiteralsReadBackAsTheValuesTheyWrite) {
 }
 
 }  // namespace
+
+// A save that raises the row's version writes only over the version it read; when another
+// client saved in between, the whole batch fails and changes nothing.
+TEST_F(DataServicesChangeSql, AnUpdateRaisingTheVersionIsWrittenOnlyOverTheVersionItRead) {
+    ASSERT_TRUE(
+        db().execSQL("create table bills(id int primary key, version int, note text);"
+                     "insert into bills values(1, 5, 'a'); insert into bills values(2, 1, 'b')"));
+    RecordSet rs;
+    ASSERT_TRUE(dataServices().openDataToCDS(rs, "select * from bills order by id"));
+    rs.edit();
+    rs.field("version").setValue(6);
+    rs.field("note").setValue(QStringLiteral("mine"));
+    rs.post();
+    rs.next();
+    rs.edit();
+    rs.field("note").setValue(QStringLiteral("only the note"));  // version unchanged: no guard
+    rs.post();
+    QStringList sql;
+    GetUpDataSQLList("bills", "id", {}, rs, sql, 0);
+    ASSERT_EQ(sql.size(), 3);
+    EXPECT_EQ(sql[0], "update bills set version=6, note=N'mine' where id=1 and version=5");
+    EXPECT_TRUE(sql[1].startsWith("if @@rowcount=0 raiserror(N'当前数据状态已改变"));
+    EXPECT_EQ(sql[2], "update bills set note=N'only the note' where id=2");
+
+    // Another client saved row 1 meanwhile (version 6): nothing of this batch is stored.
+    ASSERT_TRUE(db().execSQL("update bills set version = 6, note = 'theirs' where id = 1"));
+    prompts().clear();
+    EXPECT_FALSE(dataServices().execSQL(sql.join("\r\n")));
+    ASSERT_EQ(prompts().messages().size(), 1);
+    EXPECT_TRUE(prompts().last().text.contains("当前数据状态已改变，请刷新数据后请重试."));
+    EXPECT_EQ(rowsOf("select note, version from bills order by id"),
+              QStringList({"theirs|6", "b|1"}));
+
+    // Over the version it read, the batch stores.
+    ASSERT_TRUE(db().execSQL("update bills set version = 5 where id = 1"));
+    EXPECT_TRUE(dataServices().execSQL(sql.join("\r\n")));
+    EXPECT_EQ(rowsOf("select note, version from bills order by id"),
+              QStringList({"mine|6", "only the note|1"}));
+}
