@@ -13,6 +13,7 @@
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "support/CoreTest.h"
+#include "support/Render.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uPlugItem.h"
 #include "ui/editors/Editors.h"
@@ -481,7 +482,10 @@ TEST_F(BillEditor, TheAdministratorAndUsersWithoutTheRightChangeNothing) {
 
 TEST_F(BillEditor, AuditAndUnauditWriteTheMasterAndTheLogInOneScript) {
     auto form = openOn(item, S("B001"));
-    confirmAudit();
+    prompts().answerDialog([](QDialog& d) {
+        Qd::Test::keepRender(d, S("bill-audit.png"));
+        return int(QDialog::Accepted);
+    });
     form->actAudit->trigger();
     EXPECT_EQ(stored("select status, version, shy_id, auditdate is not null from t_bill where "
                      "billno = 'B001'"),
