@@ -44,10 +44,9 @@ constexpr char kAuditedNoDelete[] =
     "对不起，您不能删除已审核单据。\r\n\r\n提示：您可以点击【草稿】按钮后再删除。.";
 constexpr char kAskDelete[] = "是否确定要删除该单据?";
 constexpr char kAskCancel[] = "是否确定放弃本次操作？";
-constexpr char kAuditLogInsert[] =
-    "insert into qd_sys_billaudit_logs(orgid, modulecode,billtype,billno,ck_id,czy_id,auditmsg,"
-    "auditstate)\r\n values(:orgid, :modulecode,:billtype,:billno,:ck_id,:czy_id,:auditmsg,"
-    ":auditstate)";
+// clang-format off
+constexpr char kAuditLogInsert[] = "insert into qd_sys_billaudit_logs(orgid, modulecode,billtype,billno,ck_id,czy_id,auditmsg,auditstate)\r\n values(:orgid, :modulecode,:billtype,:billno,:ck_id,:czy_id,:auditmsg,:auditstate)";
+// clang-format on
 
 // The master columns an audit leaves out of its update: the key, then code and name of the
 // customer, the store, the bill maker and the salesperson.
