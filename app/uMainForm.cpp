@@ -24,6 +24,7 @@
 
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
+#include "DemoOrderBill.h"
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
@@ -229,6 +230,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Base::setFormHost({m_pages, m_bars, m_ribbon});
     Core::Base::registerFrameworkForms();
     registerDemoEditors();
+    registerDemoBills();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {

@@ -441,6 +441,9 @@ create index ix_qd_x_xmzzk_billno on dbo.qd_x_xmzzk(orgid, billno)
 
 create index ix_qd_x_xmzzk_kh on dbo.qd_x_xmzzk(orgid, kh_id, billdate)
 
+-- A store's orders by number: the neighbours a bill window steps to (前单 / 后单).
+create index ix_qd_x_xmzzk_store on dbo.qd_x_xmzzk(orgid, ck_id, billno)
+
 -- Production order lines; uid is the line's own unique id, billno links it to its order.
 create table dbo.qd_x_xmzzk_mx (
   id int identity(1,1) primary key,

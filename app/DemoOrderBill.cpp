@@ -1,0 +1,519 @@
+#include "DemoOrderBill.h"
+
+#include <QDate>
+#include <QGridLayout>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <cmath>
+#include <optional>
+
+#include "bill/uCustBillRuleObj.h"
+#include "core/ColumnBuilder.h"
+#include "core/FormHost.h"
+#include "db/DataServices.h"
+#include "db/Trace.h"
+#include "sys/uAuth.h"
+#include "ui/editors/Editors.h"
+#include "ui/grid/Grid.h"
+
+namespace Qd::App {
+
+using namespace Core;
+
+namespace {
+
+__extension__ typedef __int128 Wide;  // a product of three 4-place amounts
+
+QString F(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+constexpr char kBillnoMarker[] = "{billno}";
+constexpr char kNoCustomer[] = "请选择客户。";
+constexpr char kNoLines[] = "请至少录入一行明细。";
+
+// A stored amount as a count of 0.0001: from its shortest decimal text, so that 19.99 is
+// 199900 and never 199899.99...; rounded half away from zero past the fourth place.
+std::optional<qint64> currencyUnits(const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return std::nullopt;
+    QString text = v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float
+                       ? QString::number(v.toDouble(), 'f', 6)
+                       : v.toString().trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative || text.startsWith(QLatin1Char('+')))
+        text.remove(0, 1);
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    const QString whole = dot < 0 ? text : text.left(dot);
+    QString fraction = dot < 0 ? QString() : text.mid(dot + 1);
+    bool ok = true;
+    const qint64 integral = whole.isEmpty() ? 0 : whole.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    const bool roundUp = fraction.size() > 4 && fraction.at(4) >= QLatin1Char('5');
+    fraction = fraction.left(4).leftJustified(4, QLatin1Char('0'));
+    const qint64 part = fraction.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    const qint64 units = integral * 10000 + part + (roundUp ? 1 : 0);
+    return negative ? -units : units;
+}
+
+// The statement text of an insert into `table` with `billno` given by the variable @billno.
+// The column list holds names only, so the first ") values(" ends it; no literal is touched.
+QString withBillnoVariable(const QString& insert) {
+    const qsizetype open = insert.indexOf(QLatin1Char('('));
+    if (open < 0)  // "insert into t default values"
+        return insert.left(insert.indexOf(QLatin1String(" default values"))) +
+               QStringLiteral("(billno) values(@billno)");
+    QString s = insert;
+    s.insert(open + 1, QStringLiteral("billno, "));
+    const QString values = QStringLiteral(") values(");
+    const qsizetype at = s.indexOf(values, open);
+    s.insert(at + values.size(), QStringLiteral("@billno, "));
+    return s;
+}
+
+QString catchRaise() {
+    return F(
+        "end try\r\nbegin catch\r\nif (@@trancount>0) rollback tran\r\n"
+        "declare @err nvarchar(2048)\r\nset @err = error_message()\r\n"
+        "raiserror('%s', 16, 1, @err)\r\nend catch\r\n"
+        "if (@@trancount>0) commit tran");
+}
+
+Db::Params sessionParams() {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    return {{F("orgid"), auth ? auth->orgId : QString()},
+            {F("kdr_id"), auth ? auth->userId : 0},
+            {F("ck_id"), auth ? auth->storeId : 0}};
+}
+
+}  // namespace
+
+qint64 lineAmountUnits(const QVariant& quantity, const QVariant& price, const QVariant& discount) {
+    const Wide sl = currencyUnits(quantity).value_or(0);
+    const Wide dj = currencyUnits(price).value_or(0);
+    const Wide zk = currencyUnits(discount).value_or(10000);
+    // 12 places; to 2 places is a division by 10^10, rounded half away from zero.
+    const Wide product = sl * dj * zk;
+    constexpr Wide step = 10000000000LL;
+    const Wide magnitude = product < 0 ? -product : product;
+    Wide cents = (magnitude + step / 2) / step;
+    if (product < 0)
+        cents = -cents;
+    return qint64(cents * 100);
+}
+
+QString billNumberStem(const QString& prefix, int rule, const QDate& billDate,
+                       const QString& storeTag) {
+    return prefix + (rule == 0 ? billDate.toString(QStringLiteral("yyMMdd")) : QString()) +
+           storeTag;
+}
+
+// ---- the window ---------------------------------------------------------------------------
+
+void TSampleBillEditRibbonForm::_init() {
+    TBaseBillEditRibbonForm::_init();
+    const QJsonObject data = pluginfo.value(F("data")).toObject();
+    m_masterSql = data.value(F("master")).toObject().value(F("sql")).toString();
+    m_detailSql = data.value(F("detail")).toObject().value(F("sql")).toString();
+
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    buildHeader(page);
+    gridDetail = new Ui::GridView(F("cxgDetailView"), page);
+    gridDetail->setFooterVisible(true);
+    gridDetail->setEnterMovesToNextCell(true);
+    gridDetail->setNewItemRowText(F("点击这里添加明细"));
+    layout->addWidget(gridDetail, 1);
+    setCentralWidget(page);
+
+    cdsDetail.onDataChange = [this](Db::RecordSet&, int field) { detailChanged(field); };
+    cdsDetail.afterDelete = [this](Db::RecordSet&) { recomputeTotal(); };
+    cdsDetail.afterCancel = [this](Db::RecordSet&) { recomputeTotal(); };
+
+    OpenBillData(openParams().trimmed());
+    buildDetailColumns();
+    ComponentReadOnly(true);
+}
+
+void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
+    auto* grid = new QGridLayout;
+    static_cast<QVBoxLayout*>(page->layout())->addLayout(grid);
+    int cell = 0;
+    auto place = [&](const char* caption, QWidget* editor, int span = 1) {
+        const int row = cell / 4;
+        const int column = (cell % 4) * 2;
+        auto* label = new QLabel(F(caption), page);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(label, row, column);
+        grid->addWidget(editor, row, column + 1, 1, span * 2 - 1);
+        cell += span;
+    };
+    auto bound = [&](const char* field, Ui::EditorKind kind) {
+        Ui::EditorProps props;
+        props.kind = kind;
+        if (kind == Ui::EditorKind::Money) {
+            props.decimals = 2;
+            props.displayFormat = F("#,##0.00");
+        }
+        QWidget* editor = Ui::createEditor(props, page);
+        editor->setObjectName(F(field));
+        new Ui::FieldBinding(&cdsMaster, F(field), editor);
+        return editor;
+    };
+    edtBillno = static_cast<QLineEdit*>(bound("billno", Ui::EditorKind::Text));
+    edtBillno->setReadOnly(true);
+    place("单号：", edtBillno);
+    edtBilldate = bound("billdate", Ui::EditorKind::Date);
+    place("日期：", edtBilldate);
+    lblState = new QLabel(page);
+    lblState->setObjectName(F("lblState"));
+    QFont bold = lblState->font();
+    bold.setBold(true);
+    lblState->setFont(bold);
+    place("状态：", lblState);
+    edtTotal = static_cast<Ui::CurrencyEdit*>(bound("je", Ui::EditorKind::Money));
+    edtTotal->setReadOnly(true);
+    place("合计：", edtTotal);
+
+    const QJsonArray lookups = pluginfo.value(F("data"))
+                                   .toObject()
+                                   .value(F("master"))
+                                   .toObject()
+                                   .value(F("lookups"))
+                                   .toArray();
+    lcbCustomer = qobject_cast<Ui::LookupComboBox*>(bindHeaderLookup(lookups.at(0), page));
+    if (lcbCustomer)
+        place("客户：", lcbCustomer);
+    lcbSalesman = qobject_cast<Ui::LookupComboBox*>(bindHeaderLookup(lookups.at(1), page));
+    if (lcbSalesman)
+        place("业务员：", lcbSalesman);
+    edtProject = static_cast<QLineEdit*>(bound("gcxmmc", Ui::EditorKind::Text));
+    place("项目名称：", edtProject, 2);
+    edtSummary = static_cast<QLineEdit*>(bound("zy", Ui::EditorKind::Text));
+    place("摘要：", edtSummary, 2);
+    edtRemark = static_cast<QLineEdit*>(bound("beizhu", Ui::EditorKind::Text));
+    place("备注：", edtRemark, 2);
+    for (int column = 1; column < 8; column += 2)
+        grid->setColumnStretch(column, 1);
+}
+
+// A header lookup of the descriptor's "data"/"master"/"lookups": its table, its combo box
+// bound to the master field, and the code and name it copies into the row.
+QWidget* TSampleBillEditRibbonForm::bindHeaderLookup(const QJsonValue& descriptor,
+                                                     QWidget* parent) {
+    Base::ColumnBuilder::Options options;
+    options.moduleCode = moduleCode();
+    options.joinTableList = &joinTableList;
+    options.onEditValueChange = [this](QWidget* editor) {
+        if (FDataOperateState != Sys::TOperateState::browse)
+            Base::copyLookupValues(joinTableList, editor, cdsMaster);
+    };
+    Base::ColumnBuilder builder(options);
+    const std::optional<Base::ColumnDescriptor> c = builder.parse(descriptor, 1);
+    Ui::EditorProps props;
+    if (!c || !builder.bindLookup(*c, props)) {
+        builder.reportProblems();
+        return nullptr;
+    }
+    auto* combo = new Ui::LookupComboBox(props, parent);
+    combo->setObjectName(c->fieldName);
+    new Ui::FieldBinding(&cdsMaster, c->fieldName, combo);
+    return combo;
+}
+
+void TSampleBillEditRibbonForm::buildDetailColumns() {
+    Base::ColumnBuilder::Options options;
+    options.moduleCode = moduleCode();
+    options.types = Base::ColumnBuilder::listTypes();
+    options.typeAliases = {{F("金额"), F("money")}};
+    options.defaultMoneyFormat = F("0.0000");
+    options.joinTableList = &joinTableList;
+    options.onEditValueChange = [this](QWidget* editor) {
+        if (FDataOperateState != Sys::TOperateState::browse)
+            Base::copyLookupValues(joinTableList, editor, cdsDetail);
+    };
+    Base::ColumnBuilder builder(options);
+    gridDetail->setRecordSet(&cdsDetail);
+    builder.build(gridDetail, pluginfo.value(F("data"))
+                                  .toObject()
+                                  .value(F("detail"))
+                                  .toObject()
+                                  .value(F("columns"))
+                                  .toArray());
+    builder.reportProblems();
+    // The store's own captions and hidden columns.
+    if (CustBillRule) {
+        for (Ui::GridColumn* column : gridDetail->columns()) {
+            const Bill::TcustBIllRuleGridConfig* config =
+                CustBillRule->gridConfig(column->fieldName);
+            if (!config)
+                continue;
+            if (!config->Fcusttitle.isEmpty())
+                column->caption = config->Fcusttitle;
+            column->visible = config->Fdisplay;
+        }
+    }
+    gridDetail->applyColumns();
+}
+
+// ---- loading ------------------------------------------------------------------------------
+
+bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& master,
+                                             Db::RecordSet& detail) {
+    const QString marker = F(kBillnoMarker);
+    QString number = no;
+    if (number.isEmpty()) {
+        // The user's newest bill in the store: what a save has just written.
+        Db::DataPacket newest = Db::dataServices().openData(
+            F("select top 1 billno from ") + masterTableName +
+                F(" where orgid = :orgid and kdr_id = :kdr_id and ck_id = :ck_id order by id desc"),
+            sessionParams());
+        if (newest.active() && !newest.isEmpty())
+            number = newest.field(0).asString();
+    }
+    const Db::Params params = {sessionParams().front()};
+    QString masterSql = m_masterSql;
+    QString detailSql = m_detailSql;
+    masterSql.replace(marker, Db::quotedSql(number));
+    detailSql.replace(marker, Db::quotedSql(number));
+    return Db::dataServices().openDataToCDS(master, masterSql, params) &&
+           Db::dataServices().openDataToCDS(detail, detailSql, params);
+}
+
+void TSampleBillEditRibbonForm::OpenBillData(const QString& no) {
+    if (!descriptorProblem().isEmpty())
+        return;
+    m_computing = true;
+    const bool loaded = LoadBillData(no, cdsMaster, cdsDetail);
+    m_computing = false;
+    if (loaded && billShown()) {
+        fillMasterData();
+    } else {
+        billno.clear();
+        prevBillno.clear();
+        nextBillno.clear();
+        version = 0;
+        if (cdsDetail.active())
+            cdsDetail.emptyDataSet();
+        if (lblState)
+            lblState->clear();
+    }
+    ComponentReadOnly(true);
+    updateActions();
+}
+
+void TSampleBillEditRibbonForm::fillMasterData() {
+    TBaseBillEditRibbonForm::fillMasterData();
+    const bool audited = cdsMaster.field(F("status")).asInteger() >= auditstate;
+    if (lblState) {
+        lblState->setText(audited ? F("已审核") : F("未审核"));
+        lblState->setStyleSheet(audited ? F("color: #1a7f37;") : F("color: #b35900;"));
+    }
+    actAudit->setText(audited ? F("草稿") : F("审核"));
+}
+
+void TSampleBillEditRibbonForm::ComponentReadOnly(bool readOnly) {
+    for (QLineEdit* edit : {edtProject, edtSummary, edtRemark})
+        if (edit)
+            edit->setReadOnly(readOnly);
+    for (QWidget* editor :
+         {edtBilldate, static_cast<QWidget*>(lcbCustomer), static_cast<QWidget*>(lcbSalesman)})
+        if (editor)
+            editor->setEnabled(!readOnly);
+    if (gridDetail) {
+        gridDetail->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
+                                             : QAbstractItemView::AllEditTriggers);
+        gridDetail->setNewItemRowVisible(!readOnly);
+    }
+}
+
+// ---- lines and total ------------------------------------------------------------------------
+
+void TSampleBillEditRibbonForm::detailChanged(int field) {
+    if (m_computing || field < 0)
+        return;
+    const QString name = cdsDetail.fieldDef(field).name.toLower();
+    if (name != QLatin1String("sl") && name != QLatin1String("dj") && name != QLatin1String("zk")) {
+        if (name == QLatin1String("je"))
+            recomputeTotal();
+        return;
+    }
+    const qint64 units =
+        lineAmountUnits(cdsDetail.field(F("sl")).value(), cdsDetail.field(F("dj")).value(),
+                        cdsDetail.field(F("zk")).value());
+    cdsDetail.field(F("je")).setValue(double(units) / 10000.0);  // exact: whole cents
+}
+
+void TSampleBillEditRibbonForm::recomputeTotal() {
+    if (m_computing || !cdsDetail.active() || !billShown() ||
+        FDataOperateState == Sys::TOperateState::browse)
+        return;
+    const int je = cdsDetail.fieldIndex(F("je"));
+    qint64 total = 0;
+    for (int pos = 0; pos < cdsDetail.recordCount(); ++pos)
+        total += currencyUnits(cdsDetail.valueAt(cdsDetail.rowAt(pos), je)).value_or(0);
+    const double value = double(total) / 10000.0;
+    Db::Field field = cdsMaster.field(F("je"));
+    if (!field.isNull() && currencyUnits(field.value()) == total)
+        return;
+    if (cdsMaster.state() == Db::DataSetState::Browse)
+        cdsMaster.edit();
+    field.setValue(value);
+}
+
+// ---- checks and writes --------------------------------------------------------------------
+
+bool TSampleBillEditRibbonForm::CheckBillError(QString& message) {
+    if (TBaseBillEditRibbonForm::CheckBillError(message))
+        return true;
+    if (cdsMaster.field(F("kh_id")).asInteger() <= 0) {
+        message = F(kNoCustomer);
+        return true;
+    }
+    if (cdsDetail.isEmpty()) {
+        message = F(kNoLines);
+        return true;
+    }
+    return false;
+}
+
+bool TSampleBillEditRibbonForm::runBatch(const QString& declarations,
+                                         const QStringList& statements) {
+    QString script = declarations + F("begin tran\r\nbegin try\r\n");
+    for (const QString& s : statements)
+        script += s + F("\r\n");
+    script += catchRaise();
+    Db::LogMsg(script);
+    return Db::dataServices().execSQL(script);
+}
+
+QStringList TSampleBillEditRibbonForm::detailStatements(const QStringList& ignored) const {
+    QStringList out;
+    const QString table = pluginfo.value(F("data"))
+                              .toObject()
+                              .value(F("detail"))
+                              .toObject()
+                              .value(F("tablename"))
+                              .toString();
+    Db::GetUpDataSQLList(table, F("id"), ignored, cdsDetail, out, 0);
+    return out;
+}
+
+int TSampleBillEditRibbonForm::_Insert() {
+    if (!descriptorProblem().isEmpty() || !CustBillRule)
+        return -1;
+    if (cdsDetail.active() && cdsDetail.state() != Db::DataSetState::Browse)
+        cdsDetail.post();
+    const int ckId = cdsMaster.field(F("ck_id")).asInteger();
+    const QString orgId = cdsMaster.field(F("orgid")).asString();
+    const QString prefix =
+        billNumberStem(CustBillRule->Ftag, CustBillRule->Fistyle,
+                       cdsMaster.field(F("billdate")).asDateTime().date(), QString());
+    const int width = qMax(CustBillRule->Fseekcount, 1);
+    const QString where = F("orgid = %1 and ck_id = %2 and billcode = %3 and seqkey = @stem")
+                              .arg(orgId.toInt())
+                              .arg(ckId)
+                              .arg(Db::quotedSql(moduleCode()));
+
+    QStringList statements;
+    // The stem takes the store's tag; the serial is the next of this store, bill and stem,
+    // passing over a number some other way already gave.
+    statements << F("select @stem = %1 + isnull(billtag, '') from qd_b_ckbmk where id = %2")
+                      .arg(Db::quotedSql(prefix))
+                      .arg(ckId);
+    statements << F("if not exists(select 1 from qd_sys_billnoseq where %1) insert into "
+                    "qd_sys_billnoseq(orgid, ck_id, billcode, seqkey, lastno) values(%2, %3, "
+                    "%4, @stem, 0)")
+                      .arg(where)
+                      .arg(orgId.toInt())
+                      .arg(ckId)
+                      .arg(Db::quotedSql(moduleCode()));
+    statements << F("select @serial = lastno from qd_sys_billnoseq where %1").arg(where);
+    statements << F("set @billno = ''");
+    statements << F("while @billno = '' or exists(select 1 from %1 where orgid = %2 and billno "
+                    "= @billno)\r\nbegin\r\nset @serial = @serial + 1\r\n"
+                    "set @s = cast(@serial as varchar(10))\r\n"
+                    "set @billno = @stem + case when len(@s) >= %3 then @s else "
+                    "right(replicate('0', %3) + @s, %3) end\r\nend")
+                      .arg(masterTableName)
+                      .arg(orgId.toInt())
+                      .arg(width);
+    statements << F("update qd_sys_billnoseq set lastno = @serial, lastupdate = getdate() where "
+                    "%1")
+                      .arg(where);
+
+    // Master and lines from their change logs, the real number in place of the temporary one.
+    QStringList ignored = MasterIgnorefields;
+    ignored << F("id") << F("billno");
+    QStringList writes;
+    Db::GetUpDataSQLList(masterTableName, F("id"), ignored, cdsMaster, writes, 0);
+    writes << detailStatements({F("id"), F("billno")});
+    for (const QString& s : writes)
+        statements << (s.startsWith(QLatin1String("insert into ")) ? withBillnoVariable(s) : s);
+    return runBatch(F("declare @billno varchar(50), @stem varchar(30), @serial int, "
+                      "@s varchar(10)\r\n"),
+                    statements)
+               ? 0
+               : -1;
+}
+
+int TSampleBillEditRibbonForm::_Update() {
+    if (!descriptorProblem().isEmpty())
+        return -1;
+    if (cdsDetail.active() && cdsDetail.state() != Db::DataSetState::Browse)
+        cdsDetail.post();
+    QStringList statements;
+    Db::GetUpDataSQLList(masterTableName, F("id"), MasterIgnorefields, cdsMaster, statements, 0);
+    statements << detailStatements({F("id")});
+    return runBatch(QString(), statements) ? 0 : -1;
+}
+
+int TSampleBillEditRibbonForm::_delete() {
+    if (!descriptorProblem().isEmpty() || !billShown())
+        return -1;
+    const qint64 id = cdsMaster.field(F("id")).asLargeInt();
+    const QString detailTable = pluginfo.value(F("data"))
+                                    .toObject()
+                                    .value(F("detail"))
+                                    .toObject()
+                                    .value(F("tablename"))
+                                    .toString();
+    // Only the loaded draft goes: a bill audited or saved elsewhere since stays whole.
+    const QStringList statements = {
+        F("delete from %1 where id = %2 and status < %3 and version = %4")
+            .arg(masterTableName)
+            .arg(id)
+            .arg(auditstate)
+            .arg(version),
+        F("if @@rowcount > 0 delete from %1 where orgid = %2 and billno = %3")
+            .arg(detailTable)
+            .arg(cdsMaster.field(F("orgid")).asInteger())
+            .arg(Db::quotedSql(billno))};
+    if (!runBatch(QString(), statements))
+        return -1;
+    Db::DataPacket left = Db::dataServices().openData(
+        F("select count(*) from %1 where id = %2").arg(masterTableName).arg(id));
+    return left.active() && left.field(0).asInteger() == 0 ? 0 : 1;
+}
+
+QString TSampleBillEditRibbonForm::generateSqlAuditing_1() {
+    // 项目订单自动完工: the order's open work records are done once it is audited.
+    return F("update qd_sys_doworks set isdone = 1 where xmzzk_id = %1 and isdone = 0")
+        .arg(cdsMaster.field(F("id")).asLargeInt());
+}
+
+void registerDemoBills() {
+    Base::registerDockedForm(F("TSampleBillEditRibbonForm"),
+                             [](QWidget* owner, Sys::TPlugItem* data) -> Base::TBaseRibbonForm* {
+                                 return new TSampleBillEditRibbonForm(owner, data);
+                             });
+}
+
+}  // namespace Qd::App
