@@ -167,8 +167,11 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
         new Ui::FieldBinding(&cdsMaster, F(field), editor);
         return editor;
     };
-    edtBillno = static_cast<QLineEdit*>(bound("billno", Ui::EditorKind::Text));
+    // The number is shown, never edited; a new bill's temporary number is not.
+    edtBillno = new QLineEdit(page);
+    edtBillno->setObjectName(F("billno"));
     edtBillno->setReadOnly(true);
+    edtBillno->setPlaceholderText(F("保存后生成"));
     place("单号：", edtBillno);
     edtBilldate = bound("billdate", Ui::EditorKind::Date);
     place("日期：", edtBilldate);
@@ -304,6 +307,8 @@ void TSampleBillEditRibbonForm::OpenBillData(const QString& no) {
             cdsDetail.emptyDataSet();
         if (lblState)
             lblState->clear();
+        if (edtBillno)
+            edtBillno->clear();
     }
     ComponentReadOnly(true);
     updateActions();
@@ -312,11 +317,20 @@ void TSampleBillEditRibbonForm::OpenBillData(const QString& no) {
 void TSampleBillEditRibbonForm::fillMasterData() {
     TBaseBillEditRibbonForm::fillMasterData();
     const bool audited = cdsMaster.field(F("status")).asInteger() >= auditstate;
-    if (lblState) {
-        lblState->setText(audited ? F("已审核") : F("未审核"));
-        lblState->setStyleSheet(audited ? F("color: #1a7f37;") : F("color: #b35900;"));
-    }
+    showState(audited);
     actAudit->setText(audited ? F("草稿") : F("审核"));
+    edtBillno->setText(billno);
+}
+
+void TSampleBillEditRibbonForm::BeforeAppend() {
+    TBaseBillEditRibbonForm::BeforeAppend();
+    edtBillno->clear();
+    showState(false);
+}
+
+void TSampleBillEditRibbonForm::showState(bool audited) {
+    lblState->setText(audited ? F("已审核") : F("未审核"));
+    lblState->setStyleSheet(audited ? F("color: #1a7f37;") : F("color: #b35900;"));
 }
 
 void TSampleBillEditRibbonForm::ComponentReadOnly(bool readOnly) {
@@ -328,8 +342,10 @@ void TSampleBillEditRibbonForm::ComponentReadOnly(bool readOnly) {
         if (editor)
             editor->setEnabled(!readOnly);
     if (gridDetail) {
-        gridDetail->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
-                                             : QAbstractItemView::AllEditTriggers);
+        gridDetail->setEditTriggers(
+            readOnly ? QAbstractItemView::NoEditTriggers
+                     : QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
         gridDetail->setNewItemRowVisible(!readOnly);
     }
 }

@@ -39,6 +39,7 @@ public:
     void OpenBillData(const QString& no) override;
     bool LoadBillData(const QString& no, Core::Db::RecordSet& master,
                       Core::Db::RecordSet& detail) override;
+    void BeforeAppend() override;
     bool CheckBillError(QString& message) override;
     void fillMasterData() override;
     int _Insert() override;
@@ -62,6 +63,7 @@ public:
 private:
     void buildHeader(QWidget* page);
     void buildDetailColumns();
+    void showState(bool audited);  // the 未审核 / 已审核 label
     QWidget* bindHeaderLookup(const QJsonValue& descriptor, QWidget* parent);
     // A line's sl, dj or zk changed: its amount, then the order's total.
     void detailChanged(int field);

@@ -66,10 +66,10 @@ protected:
 
     // Adds a line of the order being edited.
     void addLine(const char* name, const QVariant& sl, const QVariant& dj,
-                 const QVariant& zk = QVariant()) {
+                 const QVariant& zk = QVariant(), int item = 11) {
         Db::RecordSet& d = form->cdsDetail;
         d.append();
-        d.field(S("xm_id")).setValue(11);
+        d.field(S("xm_id")).setValue(item);
         d.field(S("gcxmmc")).setValue(S(name));
         d.field(S("sl")).setValue(sl);
         d.field(S("dj")).setValue(dj);
@@ -458,7 +458,8 @@ TEST_F(DemoOrder, RendersBrowseAddAndEdit) {
     form->actCancel->trigger();
     form->actAdd->trigger();
     form->cdsMaster.field(S("kh_id")).setValue(3);
-    addLine("名片", 2, 35);
+    addLine("名片", 2, 35, QVariant(), 1);
+    EXPECT_TRUE(form->edtBillno->text().isEmpty());  // not the temporary number
     QCoreApplication::processEvents();
     Qd::Test::keepRender(*form, S("bill-order-add.png"));
 }
