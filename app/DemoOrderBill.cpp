@@ -119,9 +119,9 @@ QString billNumberStem(const QString& prefix, int rule, const QDate& billDate,
 
 void TSampleBillEditRibbonForm::_init() {
     TBaseBillEditRibbonForm::_init();
-    const QJsonObject data = pluginfo.value(F("data")).toObject();
-    m_masterSql = data.value(F("master")).toObject().value(F("sql")).toString();
-    m_detailSql = data.value(F("detail")).toObject().value(F("sql")).toString();
+    m_masterSql = dataPart("master").value(F("sql")).toString();
+    m_detailSql = dataPart("detail").value(F("sql")).toString();
+    m_detailTable = dataPart("detail").value(F("tablename")).toString();
 
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
@@ -140,6 +140,10 @@ void TSampleBillEditRibbonForm::_init() {
     OpenBillData(openParams().trimmed());
     buildDetailColumns();
     ComponentReadOnly(true);
+}
+
+QJsonObject TSampleBillEditRibbonForm::dataPart(const char* name) const {
+    return pluginfo.value(F("data")).toObject().value(F(name)).toObject();
 }
 
 void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
@@ -185,12 +189,7 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
     edtTotal->setReadOnly(true);
     place("合计：", edtTotal);
 
-    const QJsonArray lookups = pluginfo.value(F("data"))
-                                   .toObject()
-                                   .value(F("master"))
-                                   .toObject()
-                                   .value(F("lookups"))
-                                   .toArray();
+    const QJsonArray lookups = dataPart("master").value(F("lookups")).toArray();
     lcbCustomer = qobject_cast<Ui::LookupComboBox*>(bindHeaderLookup(lookups.at(0), page));
     if (lcbCustomer)
         place("客户：", lcbCustomer);
@@ -207,18 +206,24 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
         grid->setColumnStretch(column, 1);
 }
 
+// Lookups into the window's tables: a row picked (while adding or editing) copies its values
+// into the current record of `target`.
+Base::ColumnBuilder::Options TSampleBillEditRibbonForm::lookupOptions(Db::RecordSet& target) {
+    Base::ColumnBuilder::Options options;
+    options.moduleCode = moduleCode();
+    options.joinTableList = &joinTableList;
+    options.onEditValueChange = [this, &target](QWidget* editor) {
+        if (FDataOperateState != Sys::TOperateState::browse)
+            Base::copyLookupValues(joinTableList, editor, target);
+    };
+    return options;
+}
+
 // A header lookup of the descriptor's "data"/"master"/"lookups": its table, its combo box
 // bound to the master field, and the code and name it copies into the row.
 QWidget* TSampleBillEditRibbonForm::bindHeaderLookup(const QJsonValue& descriptor,
                                                      QWidget* parent) {
-    Base::ColumnBuilder::Options options;
-    options.moduleCode = moduleCode();
-    options.joinTableList = &joinTableList;
-    options.onEditValueChange = [this](QWidget* editor) {
-        if (FDataOperateState != Sys::TOperateState::browse)
-            Base::copyLookupValues(joinTableList, editor, cdsMaster);
-    };
-    Base::ColumnBuilder builder(options);
+    Base::ColumnBuilder builder(lookupOptions(cdsMaster));
     const std::optional<Base::ColumnDescriptor> c = builder.parse(descriptor, 1);
     Ui::EditorProps props;
     if (!c || !builder.bindLookup(*c, props)) {
@@ -232,24 +237,13 @@ QWidget* TSampleBillEditRibbonForm::bindHeaderLookup(const QJsonValue& descripto
 }
 
 void TSampleBillEditRibbonForm::buildDetailColumns() {
-    Base::ColumnBuilder::Options options;
-    options.moduleCode = moduleCode();
+    Base::ColumnBuilder::Options options = lookupOptions(cdsDetail);
     options.types = Base::ColumnBuilder::listTypes();
     options.typeAliases = {{F("金额"), F("money")}};
     options.defaultMoneyFormat = F("0.0000");
-    options.joinTableList = &joinTableList;
-    options.onEditValueChange = [this](QWidget* editor) {
-        if (FDataOperateState != Sys::TOperateState::browse)
-            Base::copyLookupValues(joinTableList, editor, cdsDetail);
-    };
     Base::ColumnBuilder builder(options);
     gridDetail->setRecordSet(&cdsDetail);
-    builder.build(gridDetail, pluginfo.value(F("data"))
-                                  .toObject()
-                                  .value(F("detail"))
-                                  .toObject()
-                                  .value(F("columns"))
-                                  .toArray());
+    builder.build(gridDetail, dataPart("detail").value(F("columns")).toArray());
     builder.reportProblems();
     // The store's own captions and hidden columns.
     if (CustBillRule) {
@@ -412,13 +406,7 @@ bool TSampleBillEditRibbonForm::runBatch(const QString& declarations,
 
 QStringList TSampleBillEditRibbonForm::detailStatements(const QStringList& ignored) const {
     QStringList out;
-    const QString table = pluginfo.value(F("data"))
-                              .toObject()
-                              .value(F("detail"))
-                              .toObject()
-                              .value(F("tablename"))
-                              .toString();
-    Db::GetUpDataSQLList(table, F("id"), ignored, cdsDetail, out, 0);
+    Db::GetUpDataSQLList(m_detailTable, F("id"), ignored, cdsDetail, out, 0);
     return out;
 }
 
@@ -495,12 +483,6 @@ int TSampleBillEditRibbonForm::_delete() {
     if (!descriptorProblem().isEmpty() || !billShown())
         return -1;
     const qint64 id = cdsMaster.field(F("id")).asLargeInt();
-    const QString detailTable = pluginfo.value(F("data"))
-                                    .toObject()
-                                    .value(F("detail"))
-                                    .toObject()
-                                    .value(F("tablename"))
-                                    .toString();
     // Only the loaded draft goes: a bill audited or saved elsewhere since stays whole.
     const QStringList statements = {
         F("delete from %1 where id = %2 and status < %3 and version = %4")
@@ -509,7 +491,7 @@ int TSampleBillEditRibbonForm::_delete() {
             .arg(auditstate)
             .arg(version),
         F("if @@rowcount > 0 delete from %1 where orgid = %2 and billno = %3")
-            .arg(detailTable)
+            .arg(m_detailTable)
             .arg(cdsMaster.field(F("orgid")).asInteger())
             .arg(Db::quotedSql(billno))};
     if (!runBatch(QString(), statements))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QVariant>
 
@@ -63,6 +64,7 @@ public:
 private:
     void buildHeader(QWidget* page);
     void buildDetailColumns();
+    Core::Base::ColumnBuilder::Options lookupOptions(Core::Db::RecordSet& target);
     void showState(bool audited);  // the 未审核 / 已审核 label
     QWidget* bindHeaderLookup(const QJsonValue& descriptor, QWidget* parent);
     // A line's sl, dj or zk changed: its amount, then the order's total.
@@ -72,8 +74,12 @@ private:
     static bool runBatch(const QString& declarations, const QStringList& statements);
     QStringList detailStatements(const QStringList& ignored) const;
 
+    // "data"/<name> of the descriptor (empty when missing).
+    QJsonObject dataPart(const char* name) const;
+
     QString m_masterSql;
     QString m_detailSql;
+    QString m_detailTable;
     bool m_computing = false;
 };
 
