@@ -1,0 +1,394 @@
+// The order window on a large demo: store MD01 with 10^5 orders of 10 lines (10^6 lines) and one
+// order of 10^4 lines, store MD02 with 10^3 orders. Each step of the window against a raw
+// baseline in the same run, the same translated statements through plain sqlite3 calls:
+//   - opening the 10^4-line order (OpenBillData: both queries, the record sets, the grid's model,
+//     the header) against preparing and stepping both statements, reading every column; and the
+//     time to the first painted screen of a window opened on it;
+//   - saving 10^3 edited lines of it (_Update, one guarded batch) against the same update
+//     statements in one raw transaction; and the whole 保存 (check, write, images, reload);
+//   - 后单 among 10^5 orders against the raw statements, and against a step among 10^3.
+//   bench_order [--benchmark_filter=...]
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "BenchMain.h"
+#include "DemoDatabase.h"
+#include "DemoOrderBill.h"
+#include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "bill/uCustBillRuleObj.h"
+#include "db/DataServices.h"
+#include "db/SqliteDataServices.h"
+#include "db/tsql/TsqlSession.h"
+#include "sys/SystemServices.h"
+
+using namespace Qd::Core;
+using Qd::App::TSampleBillEditRibbonForm;
+
+namespace {
+
+constexpr int kLargeOrders = 100000;
+constexpr int kLinesPerOrder = 10;
+constexpr int kSmallOrders = 1000;
+constexpr int kBigLines = 10000;
+constexpr int kEditedLines = 1000;
+const QString kBig = QStringLiteral("A9999999");  // the 10^4-line order, last of MD01's chain
+
+QString F(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+void exec(sqlite3* db, const char* sql) {
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// Orders `prefix` + number for a store, each with `lines` lines, through raw inserts.
+void addOrders(sqlite3* db, int store, int employee, const char* prefix, int first, int count,
+               int lines) {
+    sqlite3_stmt* order = nullptr;
+    sqlite3_stmt* line = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version,"
+                       " kdr_id, kh_id, ywy_id, gcxmmc, zy, je, beizhu)"
+                       " values(1, ?1, ?2, '2026-11-01 09:00:00', ?3, 1, ?4, ?5, ?4, ?6,"
+                       " '批量', ?7, '')",
+                       -1, &order, nullptr);
+    sqlite3_prepare_v2(db,
+                       "insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, sl, n, dj,"
+                       " zk, je, beizhu) values(1, ?1, ?2, ?3, ?4, ?5, 1, 12.5, 1, ?6, '')",
+                       -1, &line, nullptr);
+    for (int i = first; i < first + count; ++i) {
+        const QByteArray no = QByteArray(prefix) + QByteArray::number(i).rightJustified(7, '0');
+        sqlite3_bind_int(order, 1, store);
+        sqlite3_bind_text(order, 2, no.constData(), int(no.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(order, 3, i % 3 == 1 ? 1 : 0);  // the big order is a draft
+        sqlite3_bind_int(order, 4, employee);
+        sqlite3_bind_int(order, 5, 1 + i % 5);
+        const QByteArray project = QStringLiteral("项目%1").arg(i).toUtf8();
+        sqlite3_bind_text(order, 6, project.constData(), int(project.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_double(order, 7, 12.5 * lines * 3);
+        sqlite3_step(order);
+        sqlite3_reset(order);
+        for (int l = 0; l < lines; ++l) {
+            const QByteArray uid = no + '-' + QByteArray::number(l);
+            const QByteArray name = QStringLiteral("条目%1").arg(l).toUtf8();
+            sqlite3_bind_text(line, 1, no.constData(), int(no.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(line, 2, uid.constData(), int(uid.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(line, 3, 1 + l % 10);
+            sqlite3_bind_text(line, 4, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(line, 5, 3);
+            sqlite3_bind_double(line, 6, 37.5);
+            sqlite3_step(line);
+            sqlite3_reset(line);
+        }
+    }
+    sqlite3_finalize(order);
+    sqlite3_finalize(line);
+}
+
+int intOf(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    const int v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
+    sqlite3_finalize(st);
+    return v;
+}
+
+// Steps a prepared statement to its end reading every column as its type asks; the rows.
+int readAll(sqlite3_stmt* st) {
+    int rows = 0;
+    qint64 sink = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0, n = sqlite3_column_count(st); c < n; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER:
+                    sink += sqlite3_column_int64(st, c);
+                    break;
+                case SQLITE_FLOAT:
+                    sink += qint64(sqlite3_column_double(st, c));
+                    break;
+                case SQLITE_TEXT:
+                    sink += sqlite3_column_bytes(st, c) + *sqlite3_column_text(st, c);
+                    break;
+                case SQLITE_BLOB:
+                    sink += sqlite3_column_bytes(st, c);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    benchmark::DoNotOptimize(sink);
+    return rows;
+}
+
+// Nothing here should ask anything: a question is printed and answered with its first button,
+// a dialog rejected, so that a run never waits for a user.
+class NoQuestions : public Ui::IPrompter {
+public:
+    NoQuestions() { Ui::setPrompter(this); }
+    ~NoQuestions() override { Ui::setPrompter(nullptr); }
+    int message(const QString& text, const QString&, Ui::MsgKind, Ui::MsgButtons b) override {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+        return b == Ui::MsgButtons::Ok || b == Ui::MsgButtons::OkCancel ? Ui::mrOk : Ui::mrYes;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString folder(const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&,
+                              const QList<Ui::FileFilter>&) override {
+        return {};
+    }
+    bool openDocument(const QString&) override { return false; }
+    int exec(QDialog&) override { return 0; }
+};
+
+// The demo database with the orders above, the window, and a raw connection to the same file.
+struct OrderBench {
+    NoQuestions prompter;
+    QTemporaryDir dir{QStringLiteral("/tmp/qd_bench_order_XXXXXX")};
+    std::unique_ptr<Db::SqliteDataServices> db;
+    std::unique_ptr<Sys::SystemServices> sys;
+    std::unique_ptr<TSampleBillEditRibbonForm> form;
+    sqlite3* raw = nullptr;
+    QString masterSql;  // the window's statements, translated, the number as :billno
+    QString detailSql;
+    int employee = 0;
+
+    OrderBench() {
+        Sys::setProgramHome(dir.path());
+        const QString file = dir.filePath(QStringLiteral("demo.db"));
+        db = Qd::App::openDemoDatabase(file);
+        Db::setDataServices(db.get());
+        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_busy_timeout(raw, 5000);
+        Db::Tsql::Session::registerFunctions(raw);
+        Db::Tsql::Session::registerServerRules(raw);
+        employee = intOf(raw, "select yg_id from qd_sys_users where code = '1001'");
+        const int md01 = intOf(raw, "select id from qd_b_ckbmk where code = 'MD01'");
+        const int md02 = intOf(raw, "select id from qd_b_ckbmk where code = 'MD02'");
+        exec(raw, "begin");
+        addOrders(raw, md01, employee, "A", 1, kLargeOrders, kLinesPerOrder);
+        addOrders(raw, md02, employee, "E", 1, kSmallOrders, kLinesPerOrder);
+        addOrders(raw, md01, employee, "A", 9999999, 1, kBigLines);
+        exec(raw, "commit");
+        exec(raw, "analyze");
+
+        sys = std::make_unique<Sys::SystemServices>(*db);
+        Sys::setSystemServices(sys.get());
+        sys->login(F("1001"), F("123456"), md01);
+        Sys::TPlugItem* item = sys->plugs().plugbyName(F("订单"), true);
+        auto* window = new TSampleBillEditRibbonForm(nullptr, item);
+        window->setOpening(QString(), kBig);
+        window->FormCreate();
+        window->resize(1200, 800);
+        window->show();
+        // The head store audits after a save; here a save is all that is measured.
+        window->CustBillRule->Fflag.fill(QLatin1Char('0'));
+        form.reset(window);
+
+        // What OpenBillData sends, translated once with the number as a parameter.
+        const QJsonObject data = window->pluginfo.value(F("data")).toObject();
+        auto translated = [this](QString sql) {
+            sql.replace(F("{billno}"), F(":billno"));
+            return db->session().explain(sql).join(F(";\n"));
+        };
+        masterSql = translated(data.value(F("master")).toObject().value(F("sql")).toString());
+        detailSql = translated(data.value(F("detail")).toObject().value(F("sql")).toString());
+    }
+    ~OrderBench() {
+        form.reset();
+        sqlite3_close(raw);
+        Sys::setSystemServices(nullptr);
+    }
+
+    static OrderBench& get() {
+        static OrderBench bench;
+        return bench;
+    }
+
+    // Both statements of one bill through raw calls; the lines read.
+    int rawOpen(const QByteArray& no) {
+        int lines = 0;
+        for (const QString* sql : {&masterSql, &detailSql}) {
+            sqlite3_stmt* st = nullptr;
+            const QByteArray text = sql->toUtf8();
+            sqlite3_prepare_v2(raw, text.constData(), int(text.size()), &st, nullptr);
+            sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, ":orgid"), "1", 1,
+                              SQLITE_STATIC);
+            sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, ":billno"), no.constData(),
+                              int(no.size()), SQLITE_STATIC);
+            lines = readAll(st);
+            sqlite3_finalize(st);
+        }
+        return lines;
+    }
+
+    // The big order into edit, as 修改 does, with `edited` lines given new quantities.
+    void editBigOrder(int round) {
+        form->OpenBillData(kBig);
+        form->actEdit->trigger();
+        Db::RecordSet& lines = form->cdsDetail;
+        lines.disableControls();
+        lines.first();
+        for (int i = 0; i < kEditedLines; ++i, lines.next()) {
+            lines.edit();
+            lines.field(F("sl")).setValue(2 + (round + i) % 7);
+            lines.post();
+        }
+        lines.enableControls();
+    }
+    // Back to browsing the stored order (the edit dropped).
+    void dropEdit() {
+        form->FDataOperateState = Sys::TOperateState::browse;
+        form->cdsMaster.cancel();
+        form->OpenBillData(kBig);
+    }
+};
+
+void BM_OpenBigOrder(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    for (auto _ : state)
+        b.form->OpenBillData(kBig);
+    state.counters["lines"] = b.form->cdsDetail.recordCount();
+}
+
+void BM_OpenBigOrderRaw(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    const QByteArray no = kBig.toUtf8();
+    int lines = 0;
+    for (auto _ : state)
+        lines = b.rawOpen(no);
+    state.counters["lines"] = lines;
+}
+
+// A window opened on the big order, to its first painted screen.
+void BM_OpenBigOrderFirstPaint(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    for (auto _ : state) {
+        auto window = std::make_unique<TSampleBillEditRibbonForm>(nullptr, b.form->PlugItem);
+        window->setOpening(QString(), kBig);
+        window->FormCreate();
+        window->resize(1200, 800);
+        benchmark::DoNotOptimize(window->grab());
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_SaveThousandLines(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.editBigOrder(++round);
+        b.form->cdsMaster.checkBrowseMode();
+        state.ResumeTiming();
+        if (b.form->_Update() != 0)
+            state.SkipWithError("the save failed");
+        state.PauseTiming();
+        b.dropEdit();
+        state.ResumeTiming();
+    }
+}
+
+void BM_SaveThousandLinesRaw(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.editBigOrder(++round);
+        b.form->cdsMaster.checkBrowseMode();
+        QStringList sql;
+        Db::GetUpDataSQLList(b.form->masterTableName, F("id"), b.form->MasterIgnorefields,
+                             b.form->cdsMaster, sql, 0);
+        Db::GetUpDataSQLList(F("qd_x_xmzzk_mx"), F("id"), {F("id")}, b.form->cdsDetail, sql, 0);
+        sql.removeIf([](const QString& s) { return s.startsWith(F("if @@rowcount")); });
+        std::vector<QByteArray> statements;
+        for (const QString& s : b.db->session().explain(sql.join(F("\n"))))
+            statements.push_back(s.toUtf8());
+        state.ResumeTiming();
+        exec(b.raw, "begin immediate");
+        for (const QByteArray& s : statements) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(b.raw, s.constData(), int(s.size()), &st, nullptr);
+            sqlite3_step(st);
+            sqlite3_finalize(st);
+        }
+        exec(b.raw, "commit");
+        state.PauseTiming();
+        b.dropEdit();
+        state.ResumeTiming();
+    }
+}
+
+// The whole 保存 of the edit: checks, the write, both log images and the reload.
+void BM_SaveWhole(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.editBigOrder(++round);
+        state.ResumeTiming();
+        b.form->actSave->trigger();
+        if (b.form->FDataOperateState != Sys::TOperateState::browse)
+            state.SkipWithError("the save failed");
+    }
+}
+
+// 后单 from the middle of a store's chain, starting over at `first` at its end.
+void stepThrough(benchmark::State& state, const QString& first) {
+    OrderBench& b = OrderBench::get();
+    b.form->OpenBillData(first);
+    for (auto _ : state)
+        b.form->OpenBillData(b.form->nextBillno.isEmpty() ? first : b.form->nextBillno);
+    state.counters["lines"] = b.form->cdsDetail.recordCount();
+}
+
+void BM_StepLarge(benchmark::State& state) {
+    stepThrough(state, F("A0050000"));
+}
+
+void BM_StepSmall(benchmark::State& state) {
+    stepThrough(state, F("E0000001"));
+}
+
+void BM_StepLargeRaw(benchmark::State& state) {
+    OrderBench& b = OrderBench::get();
+    int n = 50000;
+    for (auto _ : state) {
+        const QByteArray no = "A" + QByteArray::number(++n).rightJustified(7, '0');
+        benchmark::DoNotOptimize(b.rawOpen(no));
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_OpenBigOrderRaw)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_OpenBigOrder)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_OpenBigOrderFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SaveThousandLinesRaw)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+BENCHMARK(BM_SaveThousandLines)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+BENCHMARK(BM_SaveWhole)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StepLargeRaw)->Unit(benchmark::kMicrosecond)->Repetitions(3);
+BENCHMARK(BM_StepLarge)->Unit(benchmark::kMicrosecond)->Repetitions(3);
+BENCHMARK(BM_StepSmall)->Unit(benchmark::kMicrosecond)->Repetitions(3);
+
+int main(int argc, char** argv) {
+    return Qd::Bench::runWithRatios(argc, argv,
+                                    {{"BM_OpenBigOrder", "BM_OpenBigOrderRaw", 2.0},
+                                     {"BM_SaveThousandLines", "BM_SaveThousandLinesRaw", 3.0},
+                                     {"BM_StepLarge", "BM_StepLargeRaw", 2.0},
+                                     {"BM_StepLarge", "BM_StepSmall", 1.5}});
+}
