@@ -468,6 +468,7 @@ void RecordSet::setData(RecordSet&& packet) {
     d->defs = std::move(packet.d->defs);
     d->cols = std::move(packet.d->cols);
     d->physRows = packet.d->physRows;
+    d->capacityRows = packet.d->capacityRows;
     d->order = std::move(packet.d->order);
     d->namesValid = false;
     packet.d = std::make_unique<Impl>();
