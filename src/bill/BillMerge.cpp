@@ -197,15 +197,9 @@ void BillMerge::mergeFields(const std::vector<Unit>& units, Side base, Side mine
             QStringList names;
             for (int f : unit.fields)
                 names << mine.rs->fieldDef(f).name;
-            QString what = mine.rs->fieldDef(unit.fields.front()).label();
-            for (int f : unit.fields)
-                if (const auto it = m_captions.constFind(mine.rs->fieldDef(f).name.toLower());
-                    it != m_captions.cend()) {
-                    what = *it;
-                    break;
-                }
-            m_conflicts.push_back({uid, names, where, what, base ? shown(base, unit) : QString(),
-                                   shown(mine, unit), shown(theirs, unit)});
+            m_conflicts.push_back({uid, names, where, caption(*mine.rs, unit),
+                                   base ? shown(base, unit) : QString(), shown(mine, unit),
+                                   shown(theirs, unit)});
         }
         for (int f : unit.fields)
             out.push_back({f, mine.rs->valueAt(mine.row, f), conflict});
@@ -285,7 +279,7 @@ int BillMerge::lineConflict(const QString& uid, const QString& where, Side base,
         if (Db::sameValue(*base.rs, base.row, *kept.rs, kept.row, f))
             continue;
         fields << kept.rs->fieldDef(f).name;
-        const QString name = caption(*kept.rs, f) + QLatin1Char('=');
+        const QString name = caption(*base.rs, f) + QLatin1Char('=');
         before << name + valueText(*base.rs, base.row, f);
         after << name + valueText(*kept.rs, kept.row, f);
     }
@@ -300,6 +294,16 @@ int BillMerge::lineConflict(const QString& uid, const QString& where, Side base,
 
 QString BillMerge::caption(const RecordSet& rs, int field) const {
     return m_captions.value(rs.fieldDef(field).name.toLower(), rs.fieldDef(field).label());
+}
+
+// The first caption given for a field of the unit (a lookup may be named by its key or by the
+// name it shows), else the key's label.
+QString BillMerge::caption(const RecordSet& rs, const Unit& unit) const {
+    for (int f : unit.fields)
+        if (const auto it = m_captions.constFind(rs.fieldDef(f).name.toLower());
+            it != m_captions.cend())
+            return *it;
+    return rs.fieldDef(unit.fields.front()).label();
 }
 
 // A unit shows the texts of the fields its key fills (a name, not an id) where they have any.

@@ -40,7 +40,7 @@ enum class MergeSide { Mine, Theirs };
 // One choice the user makes.
 struct MergeConflict {
     QString uid;         // the line's key; empty for the master
-    QStringList fields;  // the unit's fields; empty when the whole line was deleted on one side
+    QStringList fields;  // the unit's fields; for a deleted line, those the other side changed
     QString where;       // "主单", or "明细 <n>" and the line's caption
     QString what;        // the unit's caption, or "删除/修改" for a deleted line
     QString base, mine, theirs;  // the values as shown; "（已删除）" for a side that deleted
@@ -118,6 +118,7 @@ private:
     int lineConflict(const QString& uid, const QString& where, Side base, Side kept,
                      bool mineDeleted);
     QString caption(const Db::RecordSet& rs, int field) const;
+    QString caption(const Db::RecordSet& rs, const Unit& unit) const;
     QString shown(Side side, const Unit& unit) const;
     QString lineWhere(int number, Side line) const;
     bool takesMine(int conflict) const;
