@@ -97,28 +97,6 @@ QString fieldLiteral(const RecordSet& rs, std::uint32_t row, int field) {
     return sqlLiteral(rs.valueAt(row, field));
 }
 
-bool sameValue(const RecordSet& rs, std::uint32_t a, std::uint32_t b, int field) {
-    const bool nullA = rs.isNullAt(a, field);
-    const bool nullB = rs.isNullAt(b, field);
-    if (nullA || nullB)
-        return nullA == nullB;
-    switch (rs.fieldDef(field).type) {
-        case FieldType::Integer:
-        case FieldType::BigInt:
-        case FieldType::Boolean:
-        case FieldType::DateTime:
-            return rs.intAt(a, field) == rs.intAt(b, field);
-        case FieldType::Float:
-        case FieldType::Currency:
-            return rs.floatAt(a, field) == rs.floatAt(b, field);
-        case FieldType::Text:
-            return rs.utf8At(a, field) == rs.utf8At(b, field);
-        case FieldType::Blob:
-            break;
-    }
-    return rs.valueAt(a, field).toByteArray() == rs.valueAt(b, field).toByteArray();
-}
-
 // ---- JSON text ---------------------------------------------------------------------------
 
 void appendJsonString(std::string& out, std::string_view utf8) {
@@ -309,7 +287,7 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
                 QString assignments;
                 bool changed = false;
                 for (int f = 0; f < fieldCount; ++f) {
-                    if (sameValue(delta, change.row, change.original, f))
+                    if (sameValue(delta, change.row, delta, change.original, f))
                         continue;
                     changed = true;
                     if (f == key || skip[std::size_t(f)])
@@ -330,7 +308,7 @@ void GetUpDataSQLList(const QString& table, const QString& keyField,
                 // A row whose version this update raises is written only over the version it
                 // was read with: another client's save in between fails the whole batch.
                 const bool guarded = version >= 0 && !skip[std::size_t(version)] &&
-                                     !sameValue(delta, change.row, change.original, version);
+                                     !sameValue(delta, change.row, delta, change.original, version);
                 if (guarded)
                     update +=
                         QStringLiteral(" and ") + delta.fieldDef(version).name +

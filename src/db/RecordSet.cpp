@@ -468,6 +468,7 @@ void RecordSet::setData(RecordSet&& packet) {
     d->defs = std::move(packet.d->defs);
     d->cols = std::move(packet.d->cols);
     d->physRows = packet.d->physRows;
+    d->capacityRows = packet.d->capacityRows;
     d->order = std::move(packet.d->order);
     d->namesValid = false;
     packet.d = std::make_unique<Impl>();
@@ -1131,6 +1132,29 @@ double RecordSet::floatAt(std::uint32_t row, int field) const {
             return textAt(row, field).toDouble();
     }
     return 0.0;
+}
+
+bool sameValue(const RecordSet& a, std::uint32_t rowA, const RecordSet& b, std::uint32_t rowB,
+               int field) {
+    const bool nullA = a.isNullAt(rowA, field);
+    const bool nullB = b.isNullAt(rowB, field);
+    if (nullA || nullB)
+        return nullA == nullB;
+    switch (a.fieldDef(field).type) {
+        case FieldType::Integer:
+        case FieldType::BigInt:
+        case FieldType::Boolean:
+        case FieldType::DateTime:
+            return a.intAt(rowA, field) == b.intAt(rowB, field);
+        case FieldType::Float:
+        case FieldType::Currency:
+            return a.floatAt(rowA, field) == b.floatAt(rowB, field);
+        case FieldType::Text:
+            return a.utf8At(rowA, field) == b.utf8At(rowB, field);
+        case FieldType::Blob:
+            break;
+    }
+    return a.valueAt(rowA, field).toByteArray() == b.valueAt(rowB, field).toByteArray();
 }
 
 // ---- observers ------------------------------------------------------------------------------

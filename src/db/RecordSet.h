@@ -279,6 +279,11 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Whether a field holds the same stored value in two rows, of one record set or of two with the
+// same field types: NULL equals only NULL, an empty text is not NULL, currency compares exactly.
+bool sameValue(const RecordSet& a, std::uint32_t rowA, const RecordSet& b, std::uint32_t rowB,
+               int field);
+
 // Formats a date-time as the data layer writes it: "yyyy-MM-dd HH:mm:ss.zzz" (the milliseconds
 // left out when zero).
 QString formatDateTime(const QDateTime& dt);

@@ -413,6 +413,30 @@ TEST(RecordSetStructure, SetDataKeepsEventsAndReplacesRows) {
     EXPECT_EQ(rs.changeCount(), 0);
 }
 
+// Rows loaded to the end of their storage: a changed row's original and an appended row need
+// storage the record set takes over with the packet's rows.
+TEST(RecordSetStructure, SetDataRowsCanGrowPastTheLoadedStorage) {
+    RecordSet packet;
+    packet.addField("k", FieldType::Text);
+    for (int i = 0; i < 256; ++i) {
+        const QByteArray k = QByteArray::number(i);
+        packet.setTextAt(packet.loadRow(), 0, k.constData(), std::size_t(k.size()));
+    }
+    RecordSet rs;
+    rs.setData(std::move(packet));
+    rs.last();
+    rs.edit();
+    rs.field("k").setValue("改");
+    rs.post();
+    rs.append();
+    rs.field("k").setValue("新");
+    rs.post();
+    ASSERT_EQ(rs.changeCount(), 2);
+    EXPECT_EQ(rs.textAt(rs.changes()[0].original, 0), QStringLiteral("255"));
+    EXPECT_EQ(rs.textAt(rs.rowAt(255), 0), QStringLiteral("改"));
+    EXPECT_EQ(rs.textAt(rs.rowAt(256), 0), QStringLiteral("新"));
+}
+
 TEST(RecordSetStructure, RetypeWhileLoadingConvertsLoadedValues) {
     RecordSet rs;
     rs.addField("v", FieldType::Integer);
