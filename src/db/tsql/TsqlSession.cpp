@@ -164,6 +164,9 @@ struct Session::Impl {
         QHash<QString, SqlType> types;  // by lower-case name
     };
     mutable QHash<QString, TableColumns> tableColumns;
+    // Whether a name is a view, and its definition: asked for the target of every insert,
+    // update and delete, so read once per name (until the session's schema changes).
+    mutable QHash<QString, std::optional<QString>> views;
 
     const TableColumns& columnsOf(const QString& table) const {
         auto it = tableColumns.find(table);
@@ -737,10 +740,14 @@ int Session::tranCount() const {
 void Session::clearCaches() {
     d->translations.clear();
     d->tableColumns.clear();
+    d->views.clear();
     d->statements.clear();
 }
 
 std::optional<QString> Session::viewDefinition(const QString& name) const {
+    const QString key = name.toLower();
+    if (const auto it = d->views.constFind(key); it != d->views.cend())
+        return *it;
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(d->db,
                        "select sql from sqlite_master where type = 'view' and name = ?1 "
@@ -753,6 +760,7 @@ std::optional<QString> Session::viewDefinition(const QString& name) const {
     if (sqlite3_step(stmt) == SQLITE_ROW)
         sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
     sqlite3_finalize(stmt);
+    d->views.insert(key, sql);
     return sql;
 }
 
