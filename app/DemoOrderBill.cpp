@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
@@ -30,18 +31,33 @@ QString F(const char* text) {
     return QString::fromUtf8(text);
 }
 
-constexpr char kBillnoMarker[] = "{billno}";
 constexpr char kNoCustomer[] = "请选择客户。";
 constexpr char kNoLines[] = "请至少录入一行明细。";
 
-// A stored amount as a count of 0.0001: from its shortest decimal text, so that 19.99 is
-// 199900 and never 199899.99...; rounded half away from zero past the fourth place.
+// A number as a count of 0.0001, rounded half away from zero: a stored amount is a whole count
+// that the double misses by far less than half a unit (19.99 is 199900, never 199899.99...).
+std::optional<qint64> currencyUnits(double v) {
+    const double scaled = v * 10000.0;
+    if (!std::isfinite(scaled) || std::abs(scaled) > 9e15)
+        return std::nullopt;
+    return std::llround(scaled);
+}
+
+// The same of a stored value at a row of a record set; none for NULL.
+std::optional<qint64> currencyUnitsAt(const Db::RecordSet& rs, std::uint32_t row, int field) {
+    if (rs.isNullAt(row, field))
+        return std::nullopt;
+    return currencyUnits(rs.floatAt(row, field));
+}
+
+// A value as a count of 0.0001: a number as above, a text from its digits (rounded half away
+// from zero past the fourth place).
 std::optional<qint64> currencyUnits(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return std::nullopt;
-    QString text = v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float
-                       ? QString::number(v.toDouble(), 'f', 6)
-                       : v.toString().trimmed();
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+        return currencyUnits(v.toDouble());
+    QString text = v.toString().trimmed();
     if (text.isEmpty())
         return std::nullopt;
     const bool negative = text.startsWith(QLatin1Char('-'));
@@ -264,7 +280,6 @@ void TSampleBillEditRibbonForm::buildDetailColumns() {
 
 bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& master,
                                              Db::RecordSet& detail) {
-    const QString marker = F(kBillnoMarker);
     QString number = no;
     if (number.isEmpty()) {
         // The user's newest bill in the store: what a save has just written.
@@ -275,13 +290,11 @@ bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& m
         if (newest.active() && !newest.isEmpty())
             number = newest.field(0).asString();
     }
-    const Db::Params params = {sessionParams().front()};
-    QString masterSql = m_masterSql;
-    QString detailSql = m_detailSql;
-    masterSql.replace(marker, Db::quotedSql(number));
-    detailSql.replace(marker, Db::quotedSql(number));
-    return Db::dataServices().openDataToCDS(master, masterSql, params) &&
-           Db::dataServices().openDataToCDS(detail, detailSql, params);
+    // The number is bound, so that both statements read the same from bill to bill and their
+    // translations and prepared statements are made once.
+    const Db::Params params = {sessionParams().front(), {F("billno"), number}};
+    return Db::dataServices().openDataToCDS(master, m_masterSql, params) &&
+           Db::dataServices().openDataToCDS(detail, m_detailSql, params);
 }
 
 void TSampleBillEditRibbonForm::OpenBillData(const QString& no) {
@@ -323,7 +336,10 @@ void TSampleBillEditRibbonForm::BeforeAppend() {
 }
 
 void TSampleBillEditRibbonForm::showState(bool audited) {
-    lblState->setText(audited ? F("已审核") : F("未审核"));
+    const QString text = audited ? F("已审核") : F("未审核");
+    if (lblState->text() == text)
+        return;  // a style sheet set again costs a repolish of the label
+    lblState->setText(text);
     lblState->setStyleSheet(audited ? F("color: #1a7f37;") : F("color: #b35900;"));
 }
 
@@ -368,7 +384,7 @@ void TSampleBillEditRibbonForm::recomputeTotal() {
     const int je = cdsDetail.fieldIndex(F("je"));
     qint64 total = 0;
     for (int pos = 0; pos < cdsDetail.recordCount(); ++pos)
-        total += currencyUnits(cdsDetail.valueAt(cdsDetail.rowAt(pos), je)).value_or(0);
+        total += currencyUnitsAt(cdsDetail, cdsDetail.rowAt(pos), je).value_or(0);
     const double value = double(total) / 10000.0;
     Db::Field field = cdsMaster.field(F("je"));
     if (!field.isNull() && currencyUnits(field.value()) == total)
@@ -376,6 +392,47 @@ void TSampleBillEditRibbonForm::recomputeTotal() {
     if (cdsMaster.state() == Db::DataSetState::Browse)
         cdsMaster.edit();
     field.setValue(value);
+}
+
+// ---- merging a conflicting save -----------------------------------------------------------
+
+Core::Bill::MergeOptions TSampleBillEditRibbonForm::mergeOptions() const {
+    Core::Bill::MergeOptions options = TBaseBillEditRibbonForm::mergeOptions();
+    options.derived = {F("je")};  // a line's amount and the order's total follow the lines
+    options.lineCaption = F("gcxmmc");
+    return options;
+}
+
+void TSampleBillEditRibbonForm::afterMerge() {
+    cdsDetail.disableControls();
+    m_computing = true;  // the total once, at the end
+    {
+        const auto enable = qScopeGuard([this] {
+            m_computing = false;
+            cdsDetail.enableControls();
+        });
+        computeLineAmounts();
+    }
+    recomputeTotal();
+    cdsMaster.checkBrowseMode();
+}
+
+void TSampleBillEditRibbonForm::computeLineAmounts() {
+    const int sl = cdsDetail.fieldIndex(F("sl"));
+    const int dj = cdsDetail.fieldIndex(F("dj"));
+    const int zk = cdsDetail.fieldIndex(F("zk"));
+    const int je = cdsDetail.fieldIndex(F("je"));
+    for (int pos = 0; pos < cdsDetail.recordCount(); ++pos) {
+        const std::uint32_t row = cdsDetail.rowAt(pos);
+        const qint64 units = lineAmountUnits(cdsDetail.valueAt(row, sl), cdsDetail.valueAt(row, dj),
+                                             cdsDetail.valueAt(row, zk));
+        if (currencyUnitsAt(cdsDetail, row, je) == units)
+            continue;
+        cdsDetail.moveTo(pos);
+        cdsDetail.edit();
+        cdsDetail.field(je).setValue(double(units) / 10000.0);
+        cdsDetail.post();
+    }
 }
 
 // ---- checks and writes --------------------------------------------------------------------

@@ -48,6 +48,8 @@ public:
     int _delete() override;
     QString generateSqlAuditing_1() override;
     void ComponentReadOnly(bool readOnly) override;
+    Core::Bill::MergeOptions mergeOptions() const override;
+    void afterMerge() override;
 
     // The header's editors, named after their fields; owned by the window.
     QLineEdit* edtBillno = nullptr;
@@ -70,6 +72,8 @@ private:
     // A line's sl, dj or zk changed: its amount, then the order's total.
     void detailChanged(int field);
     void recomputeTotal();
+    // Every line's amount from its quantity, price and discount.
+    void computeLineAmounts();
     // Runs one writing batch (begin tran ... commit, rolled back and raised on error).
     static bool runBatch(const QString& declarations, const QStringList& statements);
     QStringList detailStatements(const QStringList& ignored) const;

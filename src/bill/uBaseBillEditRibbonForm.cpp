@@ -16,6 +16,7 @@
 #include "base/EAbort.h"
 #include "bill/BillDialogs.h"
 #include "bill/uAuditingDataForm.h"
+#include "bill/uBillMergeForm.h"
 #include "bill/uCustBillRuleObj.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
@@ -44,6 +45,7 @@ constexpr char kAuditedNoDelete[] =
     "对不起，您不能删除已审核单据。\r\n\r\n提示：您可以点击【草稿】按钮后再删除。.";
 constexpr char kAskDelete[] = "是否确定要删除该单据?";
 constexpr char kAskCancel[] = "是否确定放弃本次操作？";
+constexpr int kMergeRounds = 5;
 // clang-format off
 constexpr char kAuditLogInsert[] = "insert into qd_sys_billaudit_logs(orgid, modulecode,billtype,billno,ck_id,czy_id,auditmsg,auditstate)\r\n values(:orgid, :modulecode,:billtype,:billno,:ck_id,:czy_id,:auditmsg,:auditstate)";
 // clang-format on
@@ -337,7 +339,7 @@ void TBaseBillEditRibbonForm::BeforeAppend() {
     ComponentReadOnly(false);
     cdsMaster.field(F("billno")).setValue(tempBillno);
     actAudit->setText(QStringLiteral("审核"));
-    actAudit->setProperty("imageIndex", 0);
+    setAuditImage(0);
 }
 
 bool TBaseBillEditRibbonForm::CheckBillError(QString& message) {
@@ -352,6 +354,7 @@ bool TBaseBillEditRibbonForm::CheckBillError(QString& message) {
         cdsDetail.post();
     if (FDataOperateState == Sys::TOperateState::edit && !versionCurrent()) {
         message = QString::fromUtf8(kStaleSave);
+        m_staleSave = true;
         return true;
     }
     return false;
@@ -363,10 +366,19 @@ void TBaseBillEditRibbonForm::fillMasterData() {
     prevBillno = cdsMaster.field(F("prevBillNo")).asString();
     nextBillno = cdsMaster.field(F("NextBillNo")).asString();
     billno = cdsMaster.field(F("billno")).asString();
-    actAudit->setProperty("imageIndex",
-                          cdsMaster.field(F("status")).asInteger() >= auditstate ? 1 : 0);
-    actAudit->setIcon(style()->standardIcon(auditImageIndex() == 1 ? QStyle::SP_DialogResetButton
-                                                                   : QStyle::SP_DialogApplyButton));
+    setAuditImage(cdsMaster.field(F("status")).asInteger() >= auditstate ? 1 : 0);
+}
+
+void TBaseBillEditRibbonForm::setAuditImage(int index) {
+    if (auditImageIndex() == index && !actAudit->icon().isNull())
+        return;
+    actAudit->setProperty("imageIndex", index);
+    // Made once: a style's icon is read from its image file each time it is asked for.
+    static const QStyle::StandardPixmap images[] = {QStyle::SP_DialogApplyButton,
+                                                    QStyle::SP_DialogResetButton};
+    if (m_auditIcons[index].isNull())
+        m_auditIcons[index] = style()->standardIcon(images[index]);
+    actAudit->setIcon(m_auditIcons[index]);
 }
 
 int TBaseBillEditRibbonForm::_Insert() {
@@ -483,12 +495,86 @@ void TBaseBillEditRibbonForm::actRefExecute() {
 }
 
 void TBaseBillEditRibbonForm::actSaveExecute() {
-    QString message;
-    if (CheckBillError(message)) {
+    // A merge makes the stored bill the base of this edit; should yet another save land before
+    // this one, the next round merges with that (a few rounds at most, then the refusal stands).
+    for (int round = 0; round < kMergeRounds; ++round) {
+        QString message;
+        m_staleSave = false;
+        if (!CheckBillError(message)) {
+            SaveData();
+            return;
+        }
         Base::showError(message);
-        return;
+        if (!m_staleSave || !mergeStoredBill())
+            return;
     }
-    SaveData();
+}
+
+MergeOptions TBaseBillEditRibbonForm::mergeOptions() const {
+    MergeOptions options;
+    options.ignored = MasterIgnorefields;
+    const QJsonObject data = pluginfo.value(F("data")).toObject();
+    // A lookup is one unit with the fields it fills; labels name the fields in the dialog.
+    const auto read = [&options](const QJsonArray& columns, QList<QStringList>& units) {
+        for (const QJsonValue& v : columns) {
+            const QJsonObject column = v.toObject();
+            const QString field = column.value(F("fieldname")).toString();
+            if (field.isEmpty())
+                continue;
+            if (const QString label = column.value(F("label")).toString(); !label.isEmpty())
+                options.captions.insert(field, label);
+            QStringList unit = {field};
+            for (const QJsonValue& f :
+                 column.value(F("join")).toObject().value(F("fields")).toArray()) {
+                const QString target = f.toObject().value(F("target")).toString();
+                if (!target.isEmpty() && !unit.contains(target, Qt::CaseInsensitive))
+                    unit << target;
+            }
+            if (unit.size() > 1)
+                units << unit;
+        }
+    };
+    read(data.value(F("master")).toObject().value(F("lookups")).toArray(), options.units);
+    read(data.value(F("detail")).toObject().value(F("columns")).toArray(), options.lineUnits);
+    return options;
+}
+
+void TBaseBillEditRibbonForm::afterMerge() {}
+
+bool TBaseBillEditRibbonForm::mergeStoredBill() {
+    if (FDataOperateState != Sys::TOperateState::edit)
+        return false;
+    Db::RecordSet theirMaster;
+    Db::RecordSet theirDetail;
+    if (!LoadBillData(billno, theirMaster, theirDetail) || theirMaster.recordCount() != 1 ||
+        theirMaster.field(F("status")).asInteger() >= auditstate)
+        return false;  // removed or audited meanwhile: nothing to merge with
+    cdsMaster.checkBrowseMode();
+    cdsDetail.checkBrowseMode();
+    if (!BillMerge::linesHaveKeys(cdsDetail, theirDetail))
+        return false;
+    const int stored = theirMaster.field(F("version")).asInteger();
+    const QString theirImage = Db::TJsonDB::ClientDataSetToJSON(theirMaster, true);
+    BillMerge merge(cdsMaster, cdsDetail, std::move(theirMaster), std::move(theirDetail),
+                    mergeOptions());
+    if (!merge.conflicts().empty() && !resolveConflicts(this, merge.conflicts()))
+        return false;
+    try {
+        merge.apply(cdsMaster, cdsDetail);
+    } catch (...) {
+        // Half merged is neither side: back to the stored bill.
+        FDataOperateState = Sys::TOperateState::browse;
+        OpenBillData(billno);
+        throw;
+    }
+    // The stored bill is now what this edit started from.
+    version = stored;
+    cdsMaster.edit();
+    cdsMaster.field(F("version")).setValue(stored + 1);
+    cdsMaster.post();
+    beforeeditdata = theirImage;
+    afterMerge();
+    return true;
 }
 
 void TBaseBillEditRibbonForm::SaveData() {

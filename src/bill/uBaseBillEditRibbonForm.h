@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QIcon>
 #include <QStringList>
 #include <memory>
 #include <span>
 
+#include "bill/BillMerge.h"
 #include "core/ColumnBuilder.h"
 #include "core/uBaseRibbonForm.h"
 #include "db/RecordSet.h"
@@ -58,6 +60,12 @@ public:
     // structure of cdsMaster / cdsDetail) without touching the window; false when the bill
     // cannot load a bill that way. Used to merge a conflicting save instead of retyping it.
     virtual bool LoadBillData(const QString& billno, Db::RecordSet& master, Db::RecordSet& detail);
+    // How this edit merges with the stored bill: the descriptor's ignored master columns, its
+    // lookups as units (a key with the fields it fills) and its labels as captions. A module
+    // adds the fields it computes (`derived`) and the line's caption.
+    virtual MergeOptions mergeOptions() const;
+    // After a merge the derived fields (amounts, totals) are computed again here.
+    virtual void afterMerge();
 
     // ---- the fields of the window --------------------------------------------------------
     QString beforeeditdata;                       // master JSON as editing started
@@ -125,6 +133,10 @@ protected:
 
     // Writes the bill through _Insert / _Update and, on success, reloads and logs it.
     void SaveData();
+    // After the stale-save refusal: the stored bill, still a draft with keyed lines, merged
+    // with this edit (the user deciding the conflicts); false when it cannot be or the user
+    // cancelled, and the edit stays as it was.
+    bool mergeStoredBill();
     // Runs the audit action as if the user had pressed it (block, then its handler).
     void runAudit();
     // Closing while adding or editing asks before the input is dropped.
@@ -151,11 +163,14 @@ private:
     bool enabledBy(int when) const;
     void scheduleActionUpdate();
     int auditStep(bool audit);  // AuditingData_1 (true) / AuditingData_0 (false)
+    void setAuditImage(int index);
     void masterAfterInsert(Db::RecordSet& rs);
     void detailAfterInsert(Db::RecordSet& rs);
 
     QString m_descriptorProblem;
     bool m_updateScheduled = false;
+    bool m_staleSave = false;  // the last CheckBillError found the version moved
+    QIcon m_auditIcons[2];     // draft, audited
     std::unique_ptr<Db::RecordSetObserver> m_masterWatch;  // schedules updateActions
 };
 

@@ -9,6 +9,7 @@
 #include "base/Dispatch.h"
 #include "bill/uAuditingDataForm.h"
 #include "bill/uBaseBillEditRibbonForm.h"
+#include "bill/uBillMergeForm.h"
 #include "bill/uCustBillRuleObj.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
@@ -62,6 +63,14 @@ public:
 
     void OpenBillData(const QString& no) override {
         opened << no;
+        LoadBillData(no, cdsMaster, cdsDetail);
+        if (cdsMaster.isEmpty())
+            ComponentReadOnly(true);
+        else
+            fillMasterData();
+    }
+
+    bool LoadBillData(const QString& no, Db::RecordSet& master, Db::RecordSet& detail) override {
         const QString where = no.isEmpty() ? S("b.id = (select max(id) from t_bill)")
                                            : S("b.billno = ") + Db::quotedSql(no);
         QString columns =
@@ -76,18 +85,14 @@ public:
                   "n.billno from t_bill n where n.billno > b.billno order by n.billno), "
                   "'') NextBillNo");
         Db::dataServices().openDataToCDS(
-            cdsMaster, S("select ") + columns +
-                           S(" from t_bill b left join qd_b_ygbmk u on u.id = b.kdr_id left join "
-                             "qd_b_ckbmk s on s.id = b.ck_id where ") +
-                           where);
-        const QString loaded =
-            cdsMaster.isEmpty() ? QString() : cdsMaster.field(S("billno")).asString();
-        Db::dataServices().openDataToCDS(cdsDetail, S("select * from t_bill_mx where billno = ") +
-                                                        Db::quotedSql(loaded) + S(" order by id"));
-        if (cdsMaster.isEmpty())
-            ComponentReadOnly(true);
-        else
-            fillMasterData();
+            master, S("select ") + columns +
+                        S(" from t_bill b left join qd_b_ygbmk u on u.id = b.kdr_id left join "
+                          "qd_b_ckbmk s on s.id = b.ck_id where ") +
+                        where);
+        const QString loaded = master.isEmpty() ? QString() : master.field(S("billno")).asString();
+        return Db::dataServices().openDataToCDS(
+            detail, S("select * from t_bill_mx where billno = ") + Db::quotedSql(loaded) +
+                        S(" order by id"));
     }
 
     void ComponentReadOnly(bool on) override { readOnly << on; }
@@ -391,7 +396,8 @@ TEST_F(BillEditor, AFailedSaveKeepsTheInputAndTheNextSaveStoresItOnce) {
     ASSERT_EQ(form->FDataOperateState, TOperateState::browse);
     EXPECT_EQ(form->billno, S("B004"));
     EXPECT_EQ(stored("select count(*) from t_bill where billno = 'B004'"), "1");
-    EXPECT_EQ(stored("select count(*), sum(sl) from t_bill_mx where billno = 'B004'"), "2 | 3.0000");
+    EXPECT_EQ(stored("select count(*), sum(sl) from t_bill_mx where billno = 'B004'"),
+              "2 | 3.0000");
     EXPECT_EQ(stored("select count(*) from t_bill_mx where billno not like 'B00_'"), "0");
     EXPECT_EQ(stored("select beizhu from t_bill where billno = 'B004'"), S("O'Brien\r\n第二行"));
     // The money editor left blank is saved as 0.
@@ -405,7 +411,8 @@ TEST_F(BillEditor, SavingAnEditChecksTheVersionAndLogsBothImages) {
     form->cdsMaster.field(S("beizhu")).setValue(S("mine"));
     form->cdsDetail.first();
     form->cdsDetail.deleteRecord();
-    bumpVersion("B001");  // another user saved meanwhile
+    // Another user audited it meanwhile: nothing to merge with, the save is refused.
+    ASSERT_TRUE(db().execSQL(S("update t_bill set version = 2, status = 1 where billno = 'B001'")));
     const int loads = form->opened.size();
     form->actSave->trigger();
     EXPECT_EQ(prompts().messages().last(), S("当前数据状态已改变，请刷新数据后请重试."));
@@ -415,7 +422,7 @@ TEST_F(BillEditor, SavingAnEditChecksTheVersionAndLogsBothImages) {
     EXPECT_EQ(form->cdsMaster.field(S("beizhu")).asString(), S("mine"));
     EXPECT_EQ(form->cdsDetail.recordCount(), 1);
 
-    ASSERT_TRUE(db().execSQL(S("update t_bill set version = 1 where billno = 'B001'")));
+    ASSERT_TRUE(db().execSQL(S("update t_bill set version = 1, status = 0 where billno = 'B001'")));
     form->failUpdates = 1;
     form->actSave->trigger();
     EXPECT_EQ(prompts().messages().last(), S("单据保存错误，请重试。"));
@@ -459,7 +466,8 @@ TEST_F(BillEditor, TheAdministratorAndUsersWithoutTheRightChangeNothing) {
     for (QAction* a : {form->actAdd, form->actEdit, form->actDel, form->actAudit, form->actPrint}) {
         prompts().clear();
         a->trigger();
-        EXPECT_EQ(prompts().messages(), QStringList{S(Base::kAdministratorText)}) << a->text().toStdString();
+        EXPECT_EQ(prompts().messages(), QStringList{S(Base::kAdministratorText)})
+            << a->text().toStdString();
         EXPECT_EQ(form->FDataOperateState, TOperateState::browse);
     }
     Sys::sysAuth()->isAdmin = false;
@@ -580,6 +588,62 @@ TEST_F(BillEditor, ClosingWhileAddingAsksFirst) {
     EXPECT_EQ(stored("select count(*) from t_bill"), "3");
     form.release();  // closing deletes the window
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// 保存 after another user saved the draft: the Part's refusal, then the two edits merged and
+// saved at once; where both changed one value the user chooses, or cancels and keeps editing.
+TEST_F(BillEditor, ASaveThatMeetsAnotherUsersSaveMergesWithIt) {
+    auto form = openOn(item, S("B001"));
+    form->actEdit->trigger();
+    form->cdsMaster.field(S("beizhu")).setValue(S("mine"));
+    form->cdsDetail.first();  // u1
+    form->cdsDetail.edit();
+    form->cdsDetail.field(S("sl")).setValue(7);
+    form->cdsDetail.append();
+    form->cdsDetail.field(S("sl")).setValue(1);
+    form->cdsDetail.post();
+    const QString myLine = form->cdsDetail.field(S("uid")).asString();
+    // Theirs: the total, another line's quantity, a line of their own.
+    ASSERT_TRUE(db().execSQL(
+        S("update t_bill set version = 2, je = 99 where billno = 'B001';"
+          "update t_bill_mx set sl = 5 where uid = 'u2';"
+          "insert into t_bill_mx(orgid, billno, uid, sl, je) values(1, 'B001', 'u9', 9, 0)")));
+    prompts().clear();
+    form->actSave->trigger();
+    EXPECT_EQ(prompts().messages(), QStringList{S("当前数据状态已改变，请刷新数据后请重试.")});
+    ASSERT_EQ(form->FDataOperateState, TOperateState::browse);
+    EXPECT_EQ(stored("select beizhu, je, version from t_bill where billno = 'B001'"),
+              "mine | 99.00 | 3");
+    QStringList lines;
+    Db::DataPacket rows = db().query(
+        S("select uid, cast(sl as int) from t_bill_mx where billno = 'B001' order by id"));
+    for (rows.first(); !rows.eof(); rows.next())
+        lines << rows.field(0).asString() + S("=") + rows.field(1).asString();
+    EXPECT_EQ(lines, QStringList({S("u1=7"), S("u2=5"), S("u9=9"), myLine + S("=1")}));
+    // The image before is the stored bill this save was merged onto.
+    EXPECT_TRUE(stored("select data from qd_sys_operlog where action = N'修改前'")
+                    .contains(S("\"version\":2")));
+
+    // Both change the note: the user is asked; 取消 keeps the edit as it was.
+    form->actEdit->trigger();
+    form->cdsMaster.field(S("beizhu")).setValue(S("mine again"));
+    ASSERT_TRUE(
+        db().execSQL(S("update t_bill set version = 4, beizhu = N'theirs' where billno = 'B001'")));
+    prompts().answerDialog([](QDialog&) { return int(QDialog::Rejected); });
+    form->actSave->trigger();
+    EXPECT_EQ(form->FDataOperateState, TOperateState::edit);
+    EXPECT_EQ(form->cdsMaster.field(S("beizhu")).asString(), S("mine again"));
+    EXPECT_EQ(stored("select beizhu from t_bill where billno = 'B001'"), S("theirs"));
+
+    // 全部用对方的 then 确定: theirs stays, and the save goes through.
+    prompts().answerDialog([](QDialog& d) {
+        dynamic_cast<Bill::TBillMergeForm&>(d).chooseAll(Bill::MergeSide::Theirs);
+        dynamic_cast<Bill::TBillMergeForm&>(d).actok->trigger();
+        return d.result();
+    });
+    form->actSave->trigger();
+    ASSERT_EQ(form->FDataOperateState, TOperateState::browse);
+    EXPECT_EQ(stored("select beizhu, version from t_bill where billno = 'B001'"), S("theirs | 5"));
 }
 
 }  // namespace
