@@ -6,11 +6,16 @@
 namespace Qd::Test {
 
 WriterProcess::WriterProcess(const QString& home, const QString& mode, const QString& database,
-                             const QStringList& more) {
+                             const QStringList& more)
+    : WriterProcess(QStringLiteral(QD_BATCH_WRITER_PATH), home,
+                    QStringList{mode, database} + more) {}
+
+WriterProcess::WriterProcess(const QString& program, const QString& home,
+                             const QStringList& arguments) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QD_HOME"), home);
     m_process.setProcessEnvironment(env);
-    m_process.start(QStringLiteral(QD_BATCH_WRITER_PATH), QStringList{mode, database} + more);
+    m_process.start(program, arguments);
     m_process.waitForStarted(30000);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The batch writer (batch_writer.cpp) run by a test: started on a database, read line by line,
+// The batch writer (batch_writer.cpp), or another program that writes as a client (the order
+// worker), run by a test: started on a database, read line by line,
 // and killed when the test says or when it goes out of scope (so that a failing assertion
 // never leaves one running).
 #include <QProcess>
@@ -15,6 +16,8 @@ public:
     // trace) is `home`.
     WriterProcess(const QString& home, const QString& mode, const QString& database,
                   const QStringList& more = {});
+    // Starts another such program with its arguments.
+    WriterProcess(const QString& program, const QString& home, const QStringList& arguments);
     ~WriterProcess();
     WriterProcess(const WriterProcess&) = delete;
     WriterProcess& operator=(const WriterProcess&) = delete;

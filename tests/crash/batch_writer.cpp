@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "crash/StreamPrompter.h"
 #include "crash/Workload.h"
 #include "db/DataServices.h"
 #include "db/SqliteDataServices.h"
@@ -25,35 +26,6 @@ using namespace Qd::Core;
 using namespace Qd::Test;
 
 namespace {
-
-// Answers every question at once, so that the writer never waits for a user; message boxes are
-// written to standard error and the last one is kept.
-class StreamPrompter : public Ui::IPrompter {
-public:
-    QString lastMessage;
-    int messages = 0;
-
-    int message(const QString& text, const QString&, Ui::MsgKind, Ui::MsgButtons) override {
-        lastMessage = text;
-        ++messages;
-        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-        return Ui::mrOk;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString folder(const QString&, const QString&) override { return {}; }
-    QStringList openFileNames(const QString&, const QString&,
-                              const QList<Ui::FileFilter>&) override {
-        return {};
-    }
-    bool openDocument(const QString&) override { return false; }
-    int exec(QDialog&) override { return 0; }
-};
 
 void say(const QString& line) {
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
