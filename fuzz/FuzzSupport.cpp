@@ -6,38 +6,12 @@
 #include <cstring>
 
 #include "base/ProgramHome.h"
-#include "base/Prompter.h"
+#include "base/UnattendedPrompter.h"
 #include "db/RecordSet.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Fuzz {
-namespace {
-
-// Answers every question with "no" and every choice with nothing: a parser under fuzzing must
-// not wait for a user.
-class SilentPrompter : public Core::Ui::IPrompter {
-public:
-    int message(const QString&, const QString&, Core::Ui::MsgKind,
-                Core::Ui::MsgButtons buttons) override {
-        return buttons == Core::Ui::MsgButtons::Ok ? Core::Ui::mrOk : Core::Ui::mrNo;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString folder(const QString&, const QString&) override { return {}; }
-    QStringList openFileNames(const QString&, const QString&,
-                              const QList<Core::Ui::FileFilter>&) override {
-        return {};
-    }
-    bool openDocument(const QString&) override { return false; }
-    int exec(QDialog&) override { return QDialog::Rejected; }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 void initOnce() {
     static bool done = false;
@@ -51,7 +25,9 @@ void initOnce() {
     static QApplication app(argc, argv);
     static QTemporaryDir home;
     Core::Sys::setProgramHome(home.path());
-    static SilentPrompter prompter;
+    // A parser under fuzzing must not wait for a user, nor flood standard error.
+    static Core::Ui::UnattendedPrompter prompter(Core::Ui::UnattendedPrompter::Answer::Decline,
+                                                 false);
     Core::Ui::setPrompter(&prompter);
 }
 

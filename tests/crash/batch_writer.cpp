@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "crash/StreamPrompter.h"
+#include "base/UnattendedPrompter.h"
 #include "crash/Workload.h"
 #include "db/DataServices.h"
 #include "db/SqliteDataServices.h"
@@ -131,7 +131,7 @@ bool incrementBySql() {
 // The counter read into a record set, raised there, and saved from the change log with the
 // version it was read at checked in the same batch: a row changed in between is refused (and
 // read again), never overwritten. Returns false on any other failure; counts the refusals.
-bool incrementByRecordSet(StreamPrompter& prompter, int& conflicts) {
+bool incrementByRecordSet(Ui::UnattendedPrompter& prompter, int& conflicts) {
     for (;;) {
         Db::RecordSet rs;
         if (!Db::dataServices().openDataToCDS(
@@ -161,7 +161,7 @@ bool incrementByRecordSet(StreamPrompter& prompter, int& conflicts) {
     }
 }
 
-int count(StreamPrompter& prompter, int increments) {
+int count(Ui::UnattendedPrompter& prompter, int increments) {
     say(QString::fromLatin1(Workload::kReady));
     waitForLine();
     int conflicts = 0;
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: batch_writer crash|count|hold DATABASE [INCREMENTS]\n", stderr);
         return 2;
     }
-    StreamPrompter prompter;
+    Ui::UnattendedPrompter prompter;
     Ui::setPrompter(&prompter);
     try {
         say(QString::fromLatin1(Workload::kOpening));

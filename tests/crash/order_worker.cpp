@@ -17,15 +17,14 @@
 
 #include "DemoOrderBill.h"
 #include "base/ProgramHome.h"
+#include "base/UnattendedPrompter.h"
 #include "bill/uBillMergeForm.h"
 #include "bill/uCustBillRuleObj.h"
-#include "crash/StreamPrompter.h"
 #include "db/DataServices.h"
 #include "db/SqliteDataServices.h"
 #include "sys/SystemServices.h"
 
 using namespace Qd::Core;
-using Qd::Test::StreamPrompter;
 
 namespace {
 
@@ -64,7 +63,7 @@ public:
 constexpr int kAttempts = 50;
 
 int run(const QString& database, const QString& role, int rounds, const QString& billno) {
-    StreamPrompter prompter;
+    Ui::UnattendedPrompter prompter;
     int conflicts = 0;
     prompter.onDialog = [&conflicts](QDialog& dialog) {
         auto* merge = dynamic_cast<Bill::TBillMergeForm*>(&dialog);
