@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <memory>
 
@@ -372,6 +373,41 @@ TEST_F(DemoOrder, AFailedSaveKeepsEverythingAndTheNextSaveStoresOnce) {
               1);
     EXPECT_EQ(number("select version from qd_x_xmzzk where billno = 'Z202611017'"), 2);
     sqlite3_close(other);
+}
+
+// Another client holding the write lock past the busy timeout: the save waits, fails whole with
+// the busy message, keeps the edit, and goes through once the lock is let go.
+TEST_F(DemoOrder, ASaveMeetingAHeldLockFailsWholeAndIsDoneAgain) {
+    Db::SqliteDataServices quick(demo->path(), 300);
+    Db::setDataServices(&quick);
+    const auto restore = qScopeGuard([this] { Db::setDataServices(demo.get()); });
+    open(S("Z202611017"));
+    form->actEdit->trigger();
+    form->cdsMaster.field(S("beizhu")).setValue(S("锁住时改的"));
+    addLine("锁住时加的", 1, 1);
+    const int lines = form->cdsDetail.recordCount();
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(demo->path().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
+    prompts.acceptAllMessages(true);
+    form->actSave->trigger();
+    EXPECT_TRUE(prompts.messages().contains(S("单据保存错误，请重试。")));
+    EXPECT_TRUE(prompts.messages().first().startsWith(S("数据库正被其他用户占用")));
+    EXPECT_EQ(form->FDataOperateState, Sys::TOperateState::edit);
+    EXPECT_EQ(form->cdsDetail.recordCount(), lines);
+    EXPECT_EQ(form->cdsDetail.changeCount(), 1);
+
+    ASSERT_EQ(sqlite3_exec(other, "commit", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    prompts.clear();
+    form->actSave->trigger();
+    EXPECT_EQ(form->FDataOperateState, Sys::TOperateState::browse);
+    EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join('|').toStdString();
+    EXPECT_EQ(text("select beizhu from qd_x_xmzzk where billno = 'Z202611017'"), S("锁住时改的"));
+    EXPECT_EQ(number("select version from qd_x_xmzzk where billno = 'Z202611017'"), 2);
+    EXPECT_EQ(number("select count(*) from qd_x_xmzzk_mx where billno = 'Z202611017'"), lines);
+    prompts.acceptAllMessages(false);
 }
 
 TEST_F(DemoOrder, QuotesLineBreaksAndChineseRoundTrip) {
