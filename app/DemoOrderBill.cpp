@@ -1,10 +1,12 @@
 #include "DemoOrderBill.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QGridLayout>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cmath>
@@ -102,6 +104,19 @@ QString catchRaise() {
         "if (@@trancount>0) commit tran");
 }
 
+// A text editor read-only or not; read-only it is grey like the disabled editors beside it,
+// so that a browsed bill does not look open for typing.
+void setTextReadOnly(QLineEdit* edit, bool readOnly) {
+    if (edit->isReadOnly() == readOnly && edit->property("qdGreyed").isValid())
+        return;
+    edit->setReadOnly(readOnly);
+    QPalette palette = edit->palette();
+    palette.setBrush(QPalette::Base, readOnly ? edit->parentWidget()->palette().window()
+                                              : QApplication::palette(edit).base());
+    edit->setPalette(palette);
+    edit->setProperty("qdGreyed", readOnly);
+}
+
 Db::Params sessionParams() {
     const Sys::TAuth* auth = Sys::sysAuth();
     return {{F("orgid"), auth ? auth->orgId : QString()},
@@ -190,7 +205,7 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
     // The number is shown, never edited; a new bill's temporary number is not.
     edtBillno = new QLineEdit(page);
     edtBillno->setObjectName(F("billno"));
-    edtBillno->setReadOnly(true);
+    setTextReadOnly(edtBillno, true);
     edtBillno->setPlaceholderText(F("保存后生成"));
     place("单号：", edtBillno);
     edtBilldate = bound("billdate", Ui::EditorKind::Date);
@@ -202,7 +217,7 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
     lblState->setFont(bold);
     place("状态：", lblState);
     edtTotal = static_cast<Ui::CurrencyEdit*>(bound("je", Ui::EditorKind::Money));
-    edtTotal->setReadOnly(true);
+    setTextReadOnly(edtTotal, true);
     place("合计：", edtTotal);
 
     const QJsonArray lookups = dataPart("master").value(F("lookups")).toArray();
@@ -346,7 +361,7 @@ void TSampleBillEditRibbonForm::showState(bool audited) {
 void TSampleBillEditRibbonForm::ComponentReadOnly(bool readOnly) {
     for (QLineEdit* edit : {edtProject, edtSummary, edtRemark})
         if (edit)
-            edit->setReadOnly(readOnly);
+            setTextReadOnly(edit, readOnly);
     for (QWidget* editor :
          {edtBilldate, static_cast<QWidget*>(lcbCustomer), static_cast<QWidget*>(lcbSalesman)})
         if (editor)
