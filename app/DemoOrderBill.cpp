@@ -16,7 +16,6 @@
 #include "core/ColumnBuilder.h"
 #include "core/FormHost.h"
 #include "db/DataServices.h"
-#include "db/Trace.h"
 #include "sys/uAuth.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -52,33 +51,14 @@ std::optional<qint64> currencyUnitsAt(const Db::RecordSet& rs, std::uint32_t row
     return currencyUnits(rs.floatAt(row, field));
 }
 
-// A value as a count of 0.0001: a number as above, a text from its digits (rounded half away
-// from zero past the fourth place).
+// A value as a count of 0.0001 as above; a text by its number (none when it is not one).
 std::optional<qint64> currencyUnits(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return std::nullopt;
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
-        return currencyUnits(v.toDouble());
-    QString text = v.toString().trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    if (negative || text.startsWith(QLatin1Char('+')))
-        text.remove(0, 1);
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    const QString whole = dot < 0 ? text : text.left(dot);
-    QString fraction = dot < 0 ? QString() : text.mid(dot + 1);
-    bool ok = true;
-    const qint64 integral = whole.isEmpty() ? 0 : whole.toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    const bool roundUp = fraction.size() > 4 && fraction.at(4) >= QLatin1Char('5');
-    fraction = fraction.left(4).leftJustified(4, QLatin1Char('0'));
-    const qint64 part = fraction.toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    const qint64 units = integral * 10000 + part + (roundUp ? 1 : 0);
-    return negative ? -units : units;
+    bool ok = false;
+    const double number =
+        v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    return ok ? currencyUnits(number) : std::nullopt;
 }
 
 // The statement text of an insert into `table` with `billno` given by the variable @billno.
@@ -107,14 +87,14 @@ QString catchRaise() {
 // A text editor read-only or not; read-only it is grey like the disabled editors beside it,
 // so that a browsed bill does not look open for typing.
 void setTextReadOnly(QLineEdit* edit, bool readOnly) {
-    if (edit->isReadOnly() == readOnly && edit->property("qdGreyed").isValid())
+    const QBrush base =
+        readOnly ? edit->parentWidget()->palette().window() : QApplication::palette(edit).base();
+    if (edit->isReadOnly() == readOnly && edit->palette().base() == base)
         return;
     edit->setReadOnly(readOnly);
     QPalette palette = edit->palette();
-    palette.setBrush(QPalette::Base, readOnly ? edit->parentWidget()->palette().window()
-                                              : QApplication::palette(edit).base());
+    palette.setBrush(QPalette::Base, base);
     edit->setPalette(palette);
-    edit->setProperty("qdGreyed", readOnly);
 }
 
 Db::Params sessionParams() {
@@ -472,8 +452,7 @@ bool TSampleBillEditRibbonForm::runBatch(const QString& declarations,
     for (const QString& s : statements)
         script += s + F("\r\n");
     script += catchRaise();
-    Db::LogMsg(script);
-    return Db::dataServices().execSQL(script);
+    return Db::dataServices().execSQL(script);  // traced by the data services as sent
 }
 
 QStringList TSampleBillEditRibbonForm::detailStatements(const QStringList& ignored) const {

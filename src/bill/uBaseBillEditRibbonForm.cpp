@@ -280,13 +280,11 @@ QString TBaseBillEditRibbonForm::moduleTitle() const {
     return PlugItem ? PlugItem->title : QString();
 }
 
-QStringList requiredMasterColumns() {
-    return {F("id"),         F("billno"), F("version"),  F("prevBillNo"),
-            F("NextBillNo"), F("status"), F("billdate"), F("orgid")};
-}
-
 void TBaseBillEditRibbonForm::requireMasterColumns() const {
-    for (const QString& column : requiredMasterColumns()) {
+    static const char* const required[] = {"id",         "billno", "version",  "prevBillNo",
+                                           "NextBillNo", "status", "billdate", "orgid"};
+    for (const char* name : required) {
+        const QString column = F(name);
         if (!cdsMaster.hasField(column))
             throw Db::DbError(QStringLiteral("模块“%1”（%2）的主表查询缺少列“%3”。")
                                   .arg(moduleTitle(), moduleCode(), column));
@@ -679,7 +677,7 @@ int TBaseBillEditRibbonForm::auditStep(bool audit) {
         QStringLiteral("\r\n") + QStringLiteral("raiserror('数据错误异常.', 16, 1)") +
         QStringLiteral("\r\n") + QStringLiteral("end catch") + QStringLiteral("\r\n") +
         QStringLiteral("if (@@trancount>0) commit tran");
-    Db::LogMsg(script);
+    // The data services trace the script as sent.
     if (Db::dataServices().execSQL(script))
         result = 0;
     return result;

@@ -174,7 +174,4 @@ private:
     std::unique_ptr<Db::RecordSetObserver> m_masterWatch;  // schedules updateActions
 };
 
-// The master columns every bill's query must supply.
-QStringList requiredMasterColumns();
-
 }  // namespace Qd::Core::Bill
