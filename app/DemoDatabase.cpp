@@ -16,6 +16,7 @@
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "print/engine/TemplateFile.h"
+#include "sys/SystemServices.h"
 
 namespace Qd::App {
 
@@ -38,10 +39,25 @@ QString demoEdition(const QString& seedSql) {
     return QString::fromLatin1(hash.result().toHex());
 }
 
+// The pinyin initials of the seeded items and customers, as saving them in their lists would
+// have written.
+void addDemoHelpcodes(Core::Db::SqliteDataServices& db) {
+    for (const char* table : {"qd_b_xmbmk", "qd_b_khbmk"}) {
+        const QString name = QString::fromLatin1(table);
+        Core::Db::DataPacket rows =
+            db.query(QStringLiteral("select id, name from %1 where helpcode is null").arg(name));
+        for (rows.first(); !rows.eof(); rows.next())
+            db.exec(QStringLiteral("update %1 set helpcode = :helpcode where id = :id").arg(name),
+                    {{QStringLiteral("helpcode"), Core::Sys::HZtoPY(rows.field(1).asString())},
+                     {QStringLiteral("id"), rows.field(0).asInteger()}});
+    }
+}
+
 bool seedIfNew(Core::Db::SqliteDataServices& db, const QString& seedSql) {
     if (!Core::Db::ensureFrameworkSchema(db))
         return false;
     db.exec(seedSql);
+    addDemoHelpcodes(db);
     addDemoTemplates(db);
     addDemoAttachments(db);
     db.exec(QStringLiteral("insert into qd_sys_config(orgid, cfgkey, cfgvalue) "

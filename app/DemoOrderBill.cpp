@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QGridLayout>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -137,11 +138,11 @@ void TSampleBillEditRibbonForm::_init() {
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
     buildHeader(page);
-    gridDetail = new Ui::GridView(F("cxgDetailView"), page);
-    gridDetail->setFooterVisible(true);
+    cxgDetail = new Ui::Grid(F("cxgDetail"), page);
+    gridDetail = cxgDetail->addLevel(F("cxgDetailView"));
     gridDetail->setEnterMovesToNextCell(true);
     gridDetail->setNewItemRowText(F("点击这里添加明细"));
-    layout->addWidget(gridDetail, 1);
+    layout->addWidget(cxgDetail, 1);
     setCentralWidget(page);
 
     cdsDetail.onDataChange = [this](Db::RecordSet&, int field) { detailChanged(field); };
@@ -149,7 +150,7 @@ void TSampleBillEditRibbonForm::_init() {
     cdsDetail.afterCancel = [this](Db::RecordSet&) { recomputeTotal(); };
 
     OpenBillData(openParams().trimmed());
-    buildDetailColumns();
+    _initColumns(moduleCode(), cxgDetail);
     ComponentReadOnly(true);
 }
 
@@ -200,13 +201,10 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
     setTextReadOnly(edtTotal, true);
     place("合计：", edtTotal);
 
-    const QJsonArray lookups = dataPart("master").value(F("lookups")).toArray();
-    lcbCustomer = qobject_cast<Ui::LookupComboBox*>(bindHeaderLookup(lookups.at(0), page));
-    if (lcbCustomer)
-        place("客户：", lcbCustomer);
-    lcbSalesman = qobject_cast<Ui::LookupComboBox*>(bindHeaderLookup(lookups.at(1), page));
-    if (lcbSalesman)
-        place("业务员：", lcbSalesman);
+    lcbCustomer = headerLookup("kh_id", page);
+    place("客户：", lcbCustomer);
+    lcbSalesman = headerLookup("ywy_id", page);
+    place("业务员：", lcbSalesman);
     edtProject = static_cast<QLineEdit*>(bound("gcxmmc", Ui::EditorKind::Text));
     place("项目名称：", edtProject, 2);
     edtSummary = static_cast<QLineEdit*>(bound("zy", Ui::EditorKind::Text));
@@ -217,58 +215,15 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
         grid->setColumnStretch(column, 1);
 }
 
-// Lookups into the window's tables: a row picked (while adding or editing) copies its values
-// into the current record of `target`.
-Base::ColumnBuilder::Options TSampleBillEditRibbonForm::lookupOptions(Db::RecordSet& target) {
-    Base::ColumnBuilder::Options options;
-    options.moduleCode = moduleCode();
-    options.joinTableList = &joinTableList;
-    options.onEditValueChange = [this, &target](QWidget* editor) {
-        if (FDataOperateState != Sys::TOperateState::browse)
-            Base::copyLookupValues(joinTableList, editor, target);
-    };
-    return options;
-}
-
-// A header lookup of the descriptor's "data"/"master"/"lookups": its table, its combo box
-// bound to the master field, and the code and name it copies into the row.
-QWidget* TSampleBillEditRibbonForm::bindHeaderLookup(const QJsonValue& descriptor,
-                                                     QWidget* parent) {
-    Base::ColumnBuilder builder(lookupOptions(cdsMaster));
-    const std::optional<Base::ColumnDescriptor> c = builder.parse(descriptor, 1);
-    Ui::EditorProps props;
-    if (!c || !builder.bindLookup(*c, props)) {
-        builder.reportProblems();
-        return nullptr;
-    }
-    auto* combo = new Ui::LookupComboBox(props, parent);
-    combo->setObjectName(c->fieldName);
-    new Ui::FieldBinding(&cdsMaster, c->fieldName, combo);
+// A header lookup of the descriptor's "properties": bound to its master column, which its
+// tool tip names for the lookup's handler.
+Ui::LookupComboBox* TSampleBillEditRibbonForm::headerLookup(const char* field, QWidget* parent) {
+    auto* combo = new Ui::LookupComboBox(Ui::EditorProps{}, parent);
+    combo->setObjectName(F(field));
+    combo->setToolTip(F(field));
+    new Ui::FieldBinding(&cdsMaster, F(field), combo);
+    BindLookupComboboxProperties(combo, F(field));
     return combo;
-}
-
-void TSampleBillEditRibbonForm::buildDetailColumns() {
-    Base::ColumnBuilder::Options options = lookupOptions(cdsDetail);
-    options.types = Base::ColumnBuilder::listTypes();
-    options.typeAliases = {{F("金额"), F("money")}};
-    options.defaultMoneyFormat = F("0.0000");
-    Base::ColumnBuilder builder(options);
-    gridDetail->setRecordSet(&cdsDetail);
-    builder.build(gridDetail, dataPart("detail").value(F("columns")).toArray());
-    builder.reportProblems();
-    // The store's own captions and hidden columns.
-    if (CustBillRule) {
-        for (Ui::GridColumn* column : gridDetail->columns()) {
-            const Bill::TcustBIllRuleGridConfig* config =
-                CustBillRule->gridConfig(column->fieldName);
-            if (!config)
-                continue;
-            if (!config->Fcusttitle.isEmpty())
-                column->caption = config->Fcusttitle;
-            column->visible = config->Fdisplay;
-        }
-    }
-    gridDetail->applyColumns();
 }
 
 // ---- loading ------------------------------------------------------------------------------
@@ -556,6 +511,21 @@ QString TSampleBillEditRibbonForm::generateSqlAuditing_1() {
     // 项目订单自动完工: the order's open work records are done once it is audited.
     return F("update qd_sys_doworks set isdone = 1 where xmzzk_id = %1 and isdone = 0")
         .arg(cdsMaster.field(F("id")).asLargeInt());
+}
+
+void TSampleBillEditRibbonForm::SelectedxmbmkToDetail(const QString& selection) {
+    const QJsonArray rows = QJsonDocument::fromJson(selection.toUtf8()).array();
+    for (const QJsonValue& v : rows) {
+        const QJsonObject item = v.toObject();
+        cdsDetail.append();
+        cdsDetail.field(F("xm_id")).setValue(item.value(F("id")).toVariant());
+        cdsDetail.field(F("gcxmmc")).setValue(item.value(F("name")).toString());
+        cdsDetail.field(F("itemno")).setValue(item.value(F("itemno")).toString());
+        cdsDetail.field(F("baseunit")).setValue(item.value(F("baseunit")).toString());
+        cdsDetail.field(F("dj")).setValue(item.value(F("dj")).toVariant());
+        cdsDetail.field(F("sl")).setValue(1);  // the amount follows (detailChanged)
+        cdsDetail.post();
+    }
 }
 
 void registerDemoBills() {

@@ -11,6 +11,7 @@ class QLineEdit;
 
 namespace Qd::Core::Ui {
 class CurrencyEdit;
+class Grid;
 class GridView;
 class LookupComboBox;
 }  // namespace Qd::Core::Ui
@@ -47,6 +48,8 @@ public:
     int _Update() override;
     int _delete() override;
     QString generateSqlAuditing_1() override;
+    // Picked items become lines of quantity 1 with their name, specification, unit and price.
+    void SelectedxmbmkToDetail(const QString& selection) override;
     void ComponentReadOnly(bool readOnly) override;
     Core::Bill::MergeOptions mergeOptions() const override;
     void afterMerge() override;
@@ -61,14 +64,13 @@ public:
     QLineEdit* edtSummary = nullptr;
     Core::Ui::CurrencyEdit* edtTotal = nullptr;
     QLineEdit* edtRemark = nullptr;
-    Core::Ui::GridView* gridDetail = nullptr;
+    Core::Ui::Grid* cxgDetail = nullptr;
+    Core::Ui::GridView* gridDetail = nullptr;  // the lines: cxgDetail's view
 
 private:
     void buildHeader(QWidget* page);
-    void buildDetailColumns();
-    Core::Base::ColumnBuilder::Options lookupOptions(Core::Db::RecordSet& target);
+    Core::Ui::LookupComboBox* headerLookup(const char* field, QWidget* parent);
     void showState(bool audited);  // the 未审核 / 已审核 label
-    QWidget* bindHeaderLookup(const QJsonValue& descriptor, QWidget* parent);
     // A line's sl, dj or zk changed: its amount, then the order's total.
     void detailChanged(int field);
     void recomputeTotal();

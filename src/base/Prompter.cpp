@@ -16,6 +16,26 @@ IPrompter*& fallback() {
 }
 }  // namespace
 
+QString qtFileFilter(const FileFilter& filter) {
+    QStringList patterns;
+    for (const QString& part : filter.mask.split(u';', Qt::SkipEmptyParts)) {
+        const QString pattern = part.trimmed();
+        if (!pattern.isEmpty())
+            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    if (patterns.isEmpty())
+        patterns << QStringLiteral("*");
+    return filter.caption + QLatin1String(" (") + patterns.join(u' ') + u')';
+}
+
+QString qtFileFilter(const QString& captionsAndMasks) {
+    const QStringList parts = captionsAndMasks.split(u'|');
+    QStringList types;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        types << qtFileFilter(FileFilter{parts[i], parts[i + 1]});
+    return types.join(QLatin1String(";;"));
+}
+
 IPrompter& prompter() {
     if (installed())
         return *installed();

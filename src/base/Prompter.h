@@ -28,6 +28,13 @@ struct FileFilter {
     QString mask;
 };
 
+// A file type as the file dialog takes it: the caption, then the mask's patterns between
+// parentheses, separated by blanks. "*.*" means every file, also one without an extension.
+QString qtFileFilter(const FileFilter& filter);
+// The same for a filter text of captions and masks separated by '|' ("所有文件|*.*" or
+// "图片|*.jpg;*.png|所有文件|*.*"), the types joined by ";;".
+QString qtFileFilter(const QString& captionsAndMasks);
+
 // Every modal question the framework asks goes through the installed prompter: message boxes,
 // input boxes, file and folder choices, and the exec() of every dialog. The client installs the
 // widget prompter, which shows real dialogs; tests install a scripted one that records each

@@ -131,13 +131,8 @@ void TBasicPropEditForm::setJoinTableList() {
         table->Fsql = Sys::lookupSql(join.value(F("sql")).toString(), PlugItemCode);
         table->updatefields = join.value(F("fields")).toArray();
         Db::LogMsg(table->Fsql);
-        if (type == F("lookupcombobox")) {
-            try {
-                table->open();
-            } catch (const Db::DbError&) {
-                // Shown by the data services; its editors stay with an empty list.
-            }
-        }
+        if (type == F("lookupcombobox"))
+            openQuietly(*table);
         joinTableList[column.value(F("fieldname")).toString()] = std::move(table);
     }
 }
@@ -333,13 +328,7 @@ void TBasicPropEditForm::BindLookupComboboxProperties(Ui::LookupComboBox* combo,
             QStringLiteral("模块“%1”没有字段“%2”的查询列").arg(PlugItemCode, fieldName));
     const TjoinTableObject& table = *it->second;
     Ui::EditorProps props;
-    props.kind = Ui::EditorKind::LookupCombo;
-    props.keyField = table.jo.value(F("keyfieldnames")).toString();
-    props.listFields = table.jo.value(F("listfieldnames")).toString();
-    props.dropDownColumns = dropDownColumns(table.updatefields);
-    props.listSource = table.Fcds.get();
-    props.gridMode = true;
-    props.autoSize = true;
+    setLookupProps(props, table, table.jo, table.updatefields);
     props.onEditValueChanged = [this](QWidget* editor) {
         onDbLookupComboBoxEditValueChange(editor);
     };

@@ -486,15 +486,8 @@ void TMultiBasicRibbonForm::_initParamsList() {
                 table->jo = join;
                 table->updatefields = join.value(F("fields")).toArray();
             }
-            props.keyField = join.value(F("keyfieldnames")).toString();
-            props.listFields = join.value(F("listfieldnames")).toString();
-            props.dropDownColumns = dropDownColumns(table->updatefields);
-            try {
-                table->open();
-            } catch (const Db::DbError&) {
-                // Shown by the data services; the row stays with an empty list.
-            }
-            props.listSource = table->Fcds.get();
+            setLookupProps(props, *table, join, table->updatefields);
+            openQuietly(*table);
         }
         cxgParams->addRow(name, p.value(F("title")).toString() + QStringLiteral("： "), props)
             ->installEventFilter(this);

@@ -11,6 +11,11 @@
 #include "db/RecordSet.h"
 #include "sys/SystemServices.h"
 
+namespace Qd::Core::Ui {
+class Grid;
+class LookupComboBox;
+}  // namespace Qd::Core::Ui
+
 namespace Qd::Core::Bill {
 
 class TCustBillRule;
@@ -67,6 +72,22 @@ public:
     // After a merge the derived fields (amounts, totals) are computed again here.
     virtual void afterMerge();
 
+    // ---- the detail grid and the header lookups -------------------------------------------
+    // Rebuilds the columns of the grid's first view from the descriptor's "data"/"detail"/
+    // "columns", the store's column settings over them, then the user's saved layout. `name`
+    // is not read: the columns are always the window's own module's.
+    void _initColumns(const QString& name, Ui::Grid* grid);
+    // Makes `editor` the header lookup of the descriptor's "properties" member `name` (nothing
+    // when there is none). Its tool tip names the master column that takes the row's "id".
+    void BindLookupComboboxProperties(Ui::LookupComboBox* editor, const QString& name);
+
+    // The handlers the two above wire: a header lookup, a detail lookup changed; a button
+    // cell's and a file cell's button clicked (with the column's descriptor as JSON text).
+    void onDbLookupComboBoxEditValueChange(QWidget* Sender);
+    void onDetailDbLookupComboBoxEditValueChange(QWidget* Sender);
+    void onButtonEditClick(QWidget* Sender, const QString& descriptor);
+    void onFileButtonEditClick(QWidget* Sender, const QString& descriptor);
+
     // ---- the fields of the window --------------------------------------------------------
     QString beforeeditdata;                       // master JSON as editing started
     std::unique_ptr<TCustBillRule> CustBillRule;  // the store's rule of this module
@@ -79,7 +100,7 @@ public:
     QString nextBillno;                 // empty: none after it
     int version = 0;                    // the version the bill was loaded with; checks compare it
     QString tempBillno;                 // the number new lines receive
-    Base::JoinTableList joinTableList;  // lookup tables of the detail grid's lookup columns
+    Base::JoinTableList joinTableList;  // lookup tables by detail field or header name
 
     Db::RecordSet cdsMaster;
     Db::RecordSet cdsDetail;

@@ -42,6 +42,23 @@ QSet<QString> ColumnBuilder::listTypes() {
     return {"lookupcombobox", "lookupcomboboxl2", "combo", "money", "date", "check", "color"};
 }
 
+ColumnBuilder::Options ColumnBuilder::billDetailOptions() {
+    Options o;
+    o.types = {"lookupcombobox", "combo", "money", "date", "button", "color"};
+    o.typeAliases = {{QStringLiteral("金额"), QStringLiteral("money")},
+                     {QStringLiteral("日期"), QStringLiteral("date")}};
+    o.defaultMoneyFormat = QStringLiteral("0.0000");
+    o.defaultMoneyDecimals = 4;
+    o.requireWidth = true;
+    o.readVisible = false;
+    o.footerAnyKind = true;
+    o.shareLookups = true;
+    o.lookupValues = Sys::LookupValues::Plain;
+    o.editButtonsAlways = true;
+    o.readDateFormat = true;
+    return o;
+}
+
 ColumnBuilder::ColumnBuilder(Options options) : m_opt(std::move(options)) {}
 
 void ColumnBuilder::problem(const QString& text) {
@@ -69,16 +86,19 @@ std::optional<ColumnDescriptor> ColumnBuilder::parse(const QJsonValue& v, int po
     c.raw = o;
     c.fieldName = text(o, "fieldname");
     c.label = text(o, "label");
-    if (c.fieldName.isEmpty() || !o.contains(QLatin1String("label"))) {
+    const char* missing = c.fieldName.isEmpty()                                       ? "fieldname"
+                          : !o.contains(QLatin1String("label"))                       ? "label"
+                          : m_opt.requireWidth && !o.contains(QLatin1String("width")) ? "width"
+                                                                                      : nullptr;
+    if (missing) {
         problem(QStringLiteral("模块 %1 的第 %2 个列定义缺少 \"%3\"")
                     .arg(m_opt.moduleCode)
                     .arg(position)
-                    .arg(c.fieldName.isEmpty() ? QStringLiteral("fieldname")
-                                               : QStringLiteral("label")));
+                    .arg(QLatin1String(missing)));
         return std::nullopt;
     }
     c.width = wholeNumber(o.value(QLatin1String("width"))).value_or(100);
-    if (o.contains(QLatin1String("visiable")))
+    if (m_opt.readVisible && o.contains(QLatin1String("visiable")))
         c.visible = descriptorBool(o.value(QLatin1String("visiable")), true);
     if (o.contains(QLatin1String("editing")))
         c.editing = descriptorBool(o.value(QLatin1String("editing")), true);
@@ -91,8 +111,17 @@ std::optional<ColumnDescriptor> ColumnBuilder::parse(const QJsonValue& v, int po
     if (o.contains(QLatin1String("decimal")))
         c.decimal = wholeNumber(o.value(QLatin1String("decimal"))).value_or(4);
     c.format = text(o, "format");
-    c.footerSum = descriptorBool(o.value(QLatin1String("footer")), false) &&
-                  text(o, "kind") == QLatin1String("sum");
+    if (m_opt.footerAnyKind) {
+        if (text(o, "footer").compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+            const bool sum =
+                !o.contains(QLatin1String("kind")) ||
+                text(o, "kind").compare(QLatin1String("sum"), Qt::CaseInsensitive) == 0;
+            c.footer = sum ? Ui::SummaryKind::Sum : Ui::SummaryKind::None;
+        }
+    } else if (descriptorBool(o.value(QLatin1String("footer")), false) &&
+               text(o, "kind") == QLatin1String("sum")) {
+        c.footer = Ui::SummaryKind::Sum;
+    }
     return c;
 }
 
@@ -102,54 +131,46 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
             QStringLiteral("模块 %1 的列 \"%2\" 不能使用查询").arg(m_opt.moduleCode, c.fieldName));
         return nullptr;
     }
-    if (m_opt.joinTableList->count(c.fieldName)) {
+    const bool shared = m_opt.joinTableList->count(c.fieldName) != 0;
+    if (shared && !m_opt.shareLookups) {
         problem(QStringLiteral("模块 %1 的列 \"%2\" 重复定义了查询")
                     .arg(m_opt.moduleCode, c.fieldName));
         return nullptr;
     }
     const bool secondLevel = c.type == QLatin1String("lookupcomboboxl2");
-    auto table = std::make_unique<TjoinTableObject>(!secondLevel);
-    table->jo = c.join;
-    table->Fsql = Sys::lookupSql(text(c.join, "sql"), m_opt.moduleCode);
-    Db::LogMsg(table->Fsql);
-
-    props.kind = secondLevel ? Ui::EditorKind::LookupComboL2 : Ui::EditorKind::LookupCombo;
-    props.alwaysShowButton = true;
-    props.keyField = text(c.join, "keyfieldnames");
-    props.listFields = text(c.join, "listfieldnames");
-    props.dropDownColumns.clear();
-    for (const QJsonValue& v : c.join.value(QLatin1String("fields")).toArray()) {
-        const QJsonObject f = v.toObject();
-        if (text(f, "fieldname").isEmpty() || text(f, "target").isEmpty()) {
-            problem(QStringLiteral("模块 %1 的列 \"%2\" 的查询字段缺少 \"%3\"")
-                        .arg(m_opt.moduleCode, c.fieldName,
-                             text(f, "fieldname").isEmpty() ? QStringLiteral("fieldname")
-                                                            : QStringLiteral("target")));
-            continue;
+    std::unique_ptr<TjoinTableObject>& table = (*m_opt.joinTableList)[c.fieldName];
+    if (!shared) {
+        table = std::make_unique<TjoinTableObject>(!secondLevel);
+        table->jo = c.join;
+        table->Fsql = Sys::lookupSql(text(c.join, "sql"), m_opt.moduleCode, m_opt.lookupValues);
+        Db::LogMsg(table->Fsql);
+        for (const QJsonValue& v : c.join.value(QLatin1String("fields")).toArray()) {
+            const QJsonObject f = v.toObject();
+            if (text(f, "fieldname").isEmpty() || text(f, "target").isEmpty()) {
+                problem(QStringLiteral("模块 %1 的列 \"%2\" 的查询字段缺少 \"%3\"")
+                            .arg(m_opt.moduleCode, c.fieldName,
+                                 text(f, "fieldname").isEmpty() ? QStringLiteral("fieldname")
+                                                                : QStringLiteral("target")));
+                continue;
+            }
+            table->updatefields.append(f);  // hidden entries still take part in the value copy
         }
-        table->updatefields.append(f);  // hidden entries still take part in the value copy
+        if (secondLevel) {
+            const Db::Params p1 = {{QStringLiteral("p1"), 0}};
+            openQuietly(*table, &p1);
+        } else {
+            openQuietly(*table);
+        }
     }
-    props.dropDownColumns = dropDownColumns(table->updatefields);
-    props.listSource = table->Fcds.get();
-    props.gridMode = true;
-    props.autoSize = true;
+
+    setLookupProps(props, *table, c.join, table->updatefields);
+    props.kind = secondLevel ? Ui::EditorKind::LookupComboL2 : Ui::EditorKind::LookupCombo;
     props.onEditValueChanged = m_opt.onEditValueChange;
     if (secondLevel)
         props.onInitPopup = m_opt.onInitPopupL2;
-
-    TjoinTableObject* raw = table.get();
-    m_opt.joinTableList->emplace(c.fieldName, std::move(table));
-    try {
-        if (secondLevel) {
-            const Db::Params p1 = {{QStringLiteral("p1"), 0}};
-            raw->open(&p1);
-        } else {
-            raw->open();
-        }
-    } catch (const Db::DbError&) {
-        // The data services have shown the query's error; the column stays, its list empty.
-    }
-    return raw;
+    if (m_opt.shareLookups)
+        openQuietly(*table);  // a bill's lookup is opened again once its editor is made
+    return table.get();
 }
 
 void ColumnBuilder::build(Ui::GridView* view, const QString& columnsText) {
@@ -174,43 +195,93 @@ void ColumnBuilder::build(Ui::GridView* view, const QJsonArray& columns) {
         const std::optional<ColumnDescriptor> c = parse(v, ++position);
         if (!c)
             continue;
+        const ColumnOverride* override =
+            m_opt.columnOverride ? m_opt.columnOverride(c->fieldName) : nullptr;
         Ui::GridColumn* column = view->addColumn(view->objectName() + c->fieldName);
         column->fieldName = c->fieldName;
-        column->caption = c->label;
+        column->caption = override ? override->caption : c->label;
         column->width = c->width;
         if (c->visible)
             column->visible = *c->visible;
+        if (override)
+            column->visible = override->visible;
+        if (c->footer) {
+            view->setFooterVisible(true);
+            column->footerKind = *c->footer;
+        }
         if (c->editing)
             column->editing = *c->editing;
-        if (c->footerSum)
-            column->footerKind = Ui::SummaryKind::Sum;
-        if (!m_opt.types.contains(c->type))
-            continue;  // a plain text column
-        Ui::EditorProps& props = column->props;
-        if (c->type.startsWith(QLatin1String("lookupcombobox"))) {
-            if (c->hasJoin)
-                bindLookup(*c, props);
-        } else if (c->type == QLatin1String("combo")) {
-            props.kind = Ui::EditorKind::Combo;
-            props.alwaysShowButton = true;
-            props.items = c->items;
-        } else if (c->type == QLatin1String("money")) {
-            props.kind = Ui::EditorKind::Money;
-            props.decimals = c->decimal.value_or(-1);
-            props.displayFormat = c->format.isEmpty() ? m_opt.defaultMoneyFormat : c->format;
-            column->footerFormat = props.displayFormat;
-        } else if (c->type == QLatin1String("date")) {
-            props.kind = Ui::EditorKind::Date;
-            props.displayFormat = m_opt.dateFormat;
-        } else if (c->type == QLatin1String("check")) {
-            props.kind = Ui::EditorKind::Check;
-        } else if (c->type == QLatin1String("color")) {
-            props.kind = Ui::EditorKind::Color;
-        } else if (c->type == QLatin1String("button")) {
-            props.kind = Ui::EditorKind::Button;
-        }
+        setEditor(column, *c, override);
+        if (m_opt.editButtonsAlways)
+            column->props.alwaysShowButton = column->editing;
     }
     view->applyColumns();
+}
+
+// The editor steps in order, a later one replacing what an earlier one made: the descriptor's
+// type, then the store's field type ("整数", "小数", "文件" last, over any type).
+void ColumnBuilder::setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
+                              const ColumnOverride* override) {
+    Ui::EditorProps& props = column->props;
+    const QString type = m_opt.types.contains(c.type) ? c.type : QString();
+    const QString ruleType = override ? override->fieldType : QString();
+    auto is = [](const QString& value, const char* name) {
+        return value == QString::fromUtf8(name);
+    };
+    auto money = [&](int decimals, const QString& format) {
+        props.kind = Ui::EditorKind::Money;
+        props.decimals = decimals;
+        props.displayFormat = format;
+        column->footerFormat = format;
+    };
+
+    if (type.startsWith(QLatin1String("lookupcombobox")) && c.hasJoin)
+        bindLookup(c, props);
+    if (is(type, "combo")) {
+        props.kind = Ui::EditorKind::Combo;
+        props.alwaysShowButton = true;
+        props.items = c.items;
+    }
+    if (is(type, "money") || is(ruleType, "金额")) {
+        if (override)
+            money(std::max(2, override->decimalCount), override->displayFormat);
+        else
+            money(c.decimal.value_or(m_opt.defaultMoneyDecimals),
+                  c.format.isEmpty() ? m_opt.defaultMoneyFormat : c.format);
+    }
+    if (is(type, "date") || is(ruleType, "日期")) {
+        props.kind = Ui::EditorKind::Date;
+        const bool ownFormat = m_opt.readDateFormat && !c.format.isEmpty();
+        props.displayFormat = override    ? override->displayFormat
+                              : ownFormat ? c.format
+                                          : m_opt.dateFormat;
+    }
+    if (is(type, "check"))
+        props.kind = Ui::EditorKind::Check;
+    if (is(type, "button")) {
+        props.kind = Ui::EditorKind::Button;
+        if (m_opt.onButtonClick) {
+            const QString descriptor =
+                QString::fromUtf8(QJsonDocument(c.raw).toJson(QJsonDocument::Compact));
+            props.onButtonClick = [hook = m_opt.onButtonClick, descriptor](QWidget* editor) {
+                hook(editor, descriptor);
+            };
+        }
+    }
+    if (is(type, "color"))
+        props.kind = Ui::EditorKind::Color;
+    if (is(ruleType, "整数"))
+        money(0, QString());
+    if (is(ruleType, "小数"))
+        money(std::max(0, override->decimalCount), override->displayFormat);
+    if (is(ruleType, "文件") && m_opt.onFileClick) {
+        props.kind = Ui::EditorKind::Button;
+        const QString descriptor =
+            QString::fromUtf8(QJsonDocument(c.raw).toJson(QJsonDocument::Compact));
+        props.onButtonClick = [hook = m_opt.onFileClick, descriptor](QWidget* editor) {
+            hook(editor, descriptor);
+        };
+    }
 }
 
 TjoinTableObject* joinTableOf(JoinTableList& tables, QWidget* editor) {
@@ -229,6 +300,26 @@ void reopenSecondLevel(JoinTableList& tables, QWidget* editor, int p1) {
         return;
     const Db::Params params = {{QStringLiteral("p1"), p1}};
     table->open(&params);
+}
+
+void setLookupProps(Ui::EditorProps& props, const TjoinTableObject& table,
+                    const QJsonObject& definition, const QJsonArray& columns) {
+    props.kind = Ui::EditorKind::LookupCombo;
+    props.alwaysShowButton = true;
+    props.keyField = text(definition, "keyfieldnames");
+    props.listFields = text(definition, "listfieldnames");
+    props.dropDownColumns = dropDownColumns(columns);
+    props.listSource = table.Fcds.get();
+    props.gridMode = true;
+    props.autoSize = true;
+}
+
+void openQuietly(TjoinTableObject& table, const Db::Params* params) {
+    try {
+        table.open(params);
+    } catch (const Db::DbError&) {
+        // The data services have shown the statement's error; the lookup stays without rows.
+    }
 }
 
 QList<Ui::LookupColumn> dropDownColumns(const QJsonArray& fields) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/uJoinTableObject.h"
+#include "sys/SystemServices.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Base {
@@ -32,8 +33,20 @@ struct ColumnDescriptor {
     QStringList items;
     std::optional<int> decimal;  // 4 when present but not a whole number
     QString format;
-    bool footerSum = false;  // "footer" "true" with "kind" "sum"
-    QJsonObject raw;         // the whole descriptor, for a builder's own keys
+    // The footer item: a sum, or (bills and reports) a cell without aggregate; none when absent.
+    std::optional<Ui::SummaryKind> footer;
+    QJsonObject raw;  // the whole descriptor, for a builder's own keys
+};
+
+// A store's own setting of one column, laid over its descriptor (bill details): caption,
+// whether it shows, a field type ("默认", "字符", "整数", "小数", "金额", "日期", "文件"), decimal
+// places and display format.
+struct ColumnOverride {
+    QString caption;
+    bool visible = true;
+    QString fieldType;
+    int decimalCount = 0;
+    QString displayFormat;
 };
 
 // A Boolean as descriptors write it ("true"/"false", "1"/"0", "True"/"False"); `fallback`
@@ -53,11 +66,32 @@ public:
         JoinTableList* joinTableList = nullptr;  // where lookup tables go (null: no lookups)
         std::function<void(QWidget*)> onEditValueChange;  // lookup value changed
         std::function<void(QWidget*)> onInitPopupL2;      // second-level lookup drops down
+
+        // Where the members differ; the defaults are the lists'.
+        bool requireWidth = false;   // a column without "width" is a descriptor error
+        bool readVisible = true;     // "visiable" read (bills: only the store's setting hides)
+        bool footerAnyKind = false;  // "footer" "true" in any case; "kind" absent or "sum" in
+                                     // any case sums, another kind gives a cell without sum
+        bool shareLookups = false;   // columns on one field share one lookup table, which is
+                                     // opened again for each (lists refuse the second)
+        Sys::LookupValues lookupValues = Sys::LookupValues::Quoted;
+        bool editButtonsAlways = false;  // every editable column shows its edit button
+        int defaultMoneyDecimals = -1;   // money without "decimal" (-1: the editor's own)
+        bool readDateFormat = false;     // a date column's "format" (else `dateFormat`)
+        // The store's setting of a field's column; null when it keeps none.
+        std::function<const ColumnOverride*(const QString& field)> columnOverride;
+        // A button column's click, with the column's descriptor as JSON text; a "文件" column's
+        // click with its descriptor. Unset: no button columns.
+        std::function<void(QWidget* editor, const QString& descriptor)> onButtonClick;
+        std::function<void(QWidget* editor, const QString& descriptor)> onFileClick;
     };
 
     // The reference member's types: lookupcombobox, lookupcomboboxl2, combo, money, date,
     // check, color.
     static QSet<QString> listTypes();
+    // The bill details' member: lookupcombobox, combo, money (also "金额"), date (also "日期"),
+    // button, color, with the store's settings over them.
+    static Options billDetailOptions();
 
     explicit ColumnBuilder(Options options);
 
@@ -78,6 +112,8 @@ public:
 
 private:
     void problem(const QString& text);
+    void setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
+                   const ColumnOverride* override);
     Options m_opt;
     QStringList m_problems;
 };
@@ -97,5 +133,14 @@ void reopenSecondLevel(JoinTableList& tables, QWidget* editor, int p1);
 // The drop-down columns of a lookup's "fields": the entries whose "visiable" does not read
 // false, with "caption", "fieldname" and "width" (80 when not a whole number).
 QList<Ui::LookupColumn> dropDownColumns(const QJsonArray& fields);
+// Makes `props` a lookup editor over `table`: key and list fields from `definition`
+// ("keyfieldnames", "listfieldnames"), the visible entries of `columns` as its drop-down, the
+// table's rows as its list, fetched as needed, the drop-down sized to its columns. Every
+// lookup editor of the framework is made here.
+void setLookupProps(Ui::EditorProps& props, const TjoinTableObject& table,
+                    const QJsonObject& definition, const QJsonArray& columns);
+// Opens a lookup table, leaving it empty when its statement fails (the data services have
+// shown why).
+void openQuietly(TjoinTableObject& table, const Db::Params* params = nullptr);
 
 }  // namespace Qd::Core::Base

@@ -409,9 +409,10 @@ QString sqlTemplate(const QString& sql) {
     return out;
 }
 
-QString lookupSql(const QString& sql, const QString& moduleCode) {
+QString lookupSql(const QString& sql, const QString& moduleCode, LookupValues values) {
     using Db::Tsql::Token;
     static const QRegularExpression placeholder(QStringLiteral(":orgid|:iclass"));
+    static const QRegularExpression bareWord(QStringLiteral("^[A-Za-z0-9_]+$"));
     const TAuth* auth = sysAuth();
     const QString orgId = auth ? auth->orgId : QString();
     auto valueOf = [&](QStringView name) {
@@ -426,7 +427,9 @@ QString lookupSql(const QString& sql, const QString& moduleCode) {
                 return Db::quoteSql(valueOf(m.capturedView()));
             });
         else if (t.kind == Token::Param && placeholder.match(text).capturedLength() == text.size())
-            out += Db::quotedSql(valueOf(text));
+            out += values == LookupValues::Plain && bareWord.match(valueOf(text)).hasMatch()
+                       ? valueOf(text)
+                       : Db::quotedSql(valueOf(text));
         else
             out += text;
     }

@@ -117,7 +117,12 @@ QString sqlTemplate(const QString& sql);
 // A lookup statement of a descriptor with ":orgid" and ":iclass" filled with the session's
 // organisation and `moduleCode`: between quotes the value goes in with its quotes doubled,
 // elsewhere as a quoted literal. Other parameters (":p1") stay to be bound.
-QString lookupSql(const QString& sql, const QString& moduleCode);
+// Bill lookups put the values in as plain text (`plain`): outside quotes a value that is a
+// number or a code of letters, digits and "_" goes in bare; any other value still goes in as
+// a quoted literal, so that it can never end or start one.
+enum class LookupValues { Quoted, Plain };
+QString lookupSql(const QString& sql, const QString& moduleCode,
+                  LookupValues values = LookupValues::Quoted);
 TPlugsPool& plugsPool();
 TSysConfigCache& SysConfigCache();
 const TGlobalSettings& VaGlobalmtSettings();

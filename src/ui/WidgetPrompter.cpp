@@ -22,20 +22,6 @@ QMessageBox::Icon iconOf(MsgKind kind) {
     }
     return QMessageBox::Information;
 }
-// A filter as Qt reads it: the caption, then the mask's patterns between parentheses, separated
-// by blanks. "*.*" means every file here, also one without an extension, which Qt's "*.*" skips.
-QString qtFilter(const FileFilter& filter) {
-    QStringList patterns;
-    for (const QString& part : filter.mask.split(u';', Qt::SkipEmptyParts)) {
-        const QString pattern = part.trimmed();
-        if (!pattern.isEmpty())
-            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
-    }
-    if (patterns.isEmpty())
-        patterns << QStringLiteral("*");
-    return filter.caption + QLatin1String(" (") + patterns.join(u' ') + u')';
-}
-
 // The widget prompter answers while no other is installed.
 [[maybe_unused]] const bool registered = [] {
     static WidgetPrompter widgets;
@@ -130,7 +116,7 @@ std::unique_ptr<QFileDialog> makeOpenFilesDialog(QWidget* parent, const QString&
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList nameFilters;
     for (const FileFilter& f : filters)
-        nameFilters << qtFilter(f);
+        nameFilters << qtFileFilter(f);
     if (!nameFilters.isEmpty())
         dialog->setNameFilters(nameFilters);
     return dialog;

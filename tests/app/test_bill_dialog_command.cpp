@@ -93,7 +93,7 @@ TEST_F(BillDialogCommand, EachDialogOpensOnTheDemoBill) {
         int rows;
     };
     const Row rows[] = {
-        {"1", "单据设置", "Tbilloptionsform", 8},  // the order's detail columns
+        {"1", "单据设置", "Tbilloptionsform", 10},  // the order's detail columns
         {"1", "附件", "TImgAttachListForm", 2},
         {"1", "反馈", "Tticketeditform", 3},
         {"3", "审核日志", "Tbillauditlogviewform", 2},

@@ -499,3 +499,154 @@ TEST_F(DemoOrder, RendersBrowseAddAndEdit) {
     QCoreApplication::processEvents();
     Qd::Test::keepRender(*form, S("bill-order-add.png"));
 }
+
+// ---- lines: lookups, buttons, files ------------------------------------------------------------
+
+namespace {
+
+// Registers a select entry for the window class of the item picker for the test's duration,
+// recording what it was asked and answering `rows`.
+class PickerStandIn {
+public:
+    PickerStandIn(const QString& formClass, QString rows) : m_class(formClass) {
+        const Sys::SelectEntry* before = Sys::TPlugsPool::selectEntry(formClass);
+        m_before = before ? *before : Sys::SelectEntry();
+        Sys::TPlugsPool::registerSelectEntry(
+            formClass, [this, rows](QWidget* owner, Sys::TPlugItem& item, const QString& text,
+                                    const QString& options) {
+                asked << QStringList{owner ? owner->metaObject()->className() : "", item.name, text,
+                                     options};
+                return rows;
+            });
+    }
+    ~PickerStandIn() { Sys::TPlugsPool::registerSelectEntry(m_class, m_before); }
+    QList<QStringList> asked;
+
+private:
+    QString m_class;
+    Sys::SelectEntry m_before;
+};
+
+}  // namespace
+
+TEST_F(DemoOrder, ItemLookupFillsTheLineAndClearsIt) {
+    open(S("Z202611017"));
+    form->actEdit->trigger();
+    const Ui::GridColumn* item = form->gridDetail->columnByField(S("xm_id"));
+    ASSERT_EQ(item->props.kind, Ui::EditorKind::LookupCombo);
+    Ui::LookupComboBox editor(item->props);
+    form->cdsDetail.append();
+    editor.choose(0);  // XM001 名片
+    Db::RecordSet& d = form->cdsDetail;
+    EXPECT_EQ(d.field(S("gcxmmc")).asString(), S("名片"));
+    EXPECT_EQ(d.field(S("itemno")).asString(), S("90x54mm 300g铜版纸"));
+    EXPECT_EQ(d.field(S("baseunit")).asString(), S("盒"));
+    EXPECT_EQ(d.field(S("dj")).asFloat(), 35.0);  // hidden in the drop-down, copied all the same
+    editor.clear();
+    EXPECT_EQ(d.field(S("gcxmmc")).asString(), S(""));
+    EXPECT_EQ(d.field(S("itemno")).asString(), S(""));
+}
+
+TEST_F(DemoOrder, HeaderLookupsWriteTheIdOfTheRowOnlyWhileEditing) {
+    open(S("Z202611017"));
+    Ui::LookupComboBox* customer = form->lcbCustomer;
+    EXPECT_EQ(customer->toolTip(), S("kh_id"));
+    const int before = form->cdsMaster.field(S("kh_id")).asInteger();
+    EXPECT_EQ(customer->text(), text("select name from qd_b_khbmk where id = 12"));  // name only
+    EXPECT_FALSE(customer->isEnabled());  // browsing: not to be changed
+    customer->listSource()->moveTo(2);
+    form->onDbLookupComboBoxEditValueChange(customer);  // and the handler writes nothing
+    EXPECT_EQ(form->cdsMaster.field(S("kh_id")).asInteger(), before);
+    EXPECT_EQ(form->cdsMaster.state(), Db::DataSetState::Browse);
+
+    form->actEdit->trigger();
+    customer->choose(2);  // K0003
+    EXPECT_EQ(form->cdsMaster.field(S("kh_id")).asInteger(),
+              number("select id from qd_b_khbmk where code = 'K0003'"));
+    customer->clear();
+    EXPECT_EQ(form->cdsMaster.field(S("kh_id")).asInteger(), 0);
+    EXPECT_FALSE(form->cdsMaster.field(S("kh_id")).isNull());
+}
+
+TEST_F(DemoOrder, TheNameButtonHandsTheTypedTextToThePickerAndItsRowsBecomeLines) {
+    PickerStandIn picker(
+        S("TMultiBasicRibbonForm"),
+        S(R"([{"id": 5, "code": "XM005", "name": "户外喷绘布", "itemno": "520加厚", "baseunit": "平方米", "dj": 18},
+              {"id": 8, "code": "XM008", "name": "易拉宝", "itemno": "80x200cm", "baseunit": "套", "dj": 120}])"));
+    open(S("Z202611017"));
+    const Ui::GridColumn* name = form->gridDetail->columnByField(S("gcxmmc"));
+    ASSERT_EQ(name->props.kind, Ui::EditorKind::Button);
+    std::unique_ptr<QWidget> cell(Ui::createEditor(name->props, nullptr));
+    static_cast<QLineEdit*>(cell.get())->setText(S("喷绘"));
+
+    name->props.onButtonClick(cell.get());  // browsing: nothing asked
+    EXPECT_TRUE(picker.asked.isEmpty());
+    EXPECT_TRUE(prompts.asked().empty());
+
+    form->actEdit->trigger();
+    const int lines = form->cdsDetail.recordCount();
+    form->cdsDetail.append();  // an unfinished new line
+    form->cdsDetail.field(S("gcxmmc")).setValue(S("未完成"));
+    name->props.onButtonClick(cell.get());
+    ASSERT_EQ(picker.asked.size(), 1);
+    EXPECT_EQ(picker.asked[0],
+              (QStringList{"Qd::App::TSampleBillEditRibbonForm", S("项目资料"), S("喷绘"), ""}));
+    ASSERT_EQ(form->cdsDetail.recordCount(), lines + 2);  // the unfinished line gone, two added
+    form->cdsDetail.last();
+    EXPECT_EQ(form->cdsDetail.field(S("gcxmmc")).asString(), S("易拉宝"));
+    EXPECT_EQ(form->cdsDetail.field(S("xm_id")).asInteger(), 8);
+    EXPECT_EQ(form->cdsDetail.field(S("sl")).asFloat(), 1.0);
+    EXPECT_EQ(form->cdsDetail.field(S("je")).asFloat(), 120.0);
+    form->cdsDetail.first();
+    for (; !form->cdsDetail.eof(); form->cdsDetail.next())
+        EXPECT_NE(form->cdsDetail.field(S("gcxmmc")).asString(), S("未完成"));
+}
+
+TEST_F(DemoOrder, AButtonNamingNoModuleIsOneErrorNamingColumnAndModule) {
+    demo->exec(
+        "update qd_sys_plugins set plugininfo = replace(plugininfo, '\"target\": \"项目资料\"', "
+        "'\"target\": \"没有的模块\"') where code = 'XMZZK'");
+    sys->plugs().load();
+    open(S("Z202611017"));
+    form->actEdit->trigger();
+    const Ui::GridColumn* name = form->gridDetail->columnByField(S("gcxmmc"));
+    std::unique_ptr<QWidget> cell(Ui::createEditor(name->props, nullptr));
+    prompts.answer(Ui::mrOk);
+    name->props.onButtonClick(cell.get());
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_TRUE(prompts.asked()[0].text.contains(S("模块 XMZZK 的列 \"gcxmmc\"")));
+    EXPECT_TRUE(prompts.asked()[0].text.contains(S("没有的模块")));
+}
+
+TEST_F(DemoOrder, TheFileCellKeepsTheFileNameOfADeepPath) {
+    open(S("Z202611017"));
+    const Ui::GridColumn* file = form->gridDetail->columnByField(S("filename"));
+    ASSERT_EQ(file->props.kind, Ui::EditorKind::Button);  // the store's rule: 文件
+    std::unique_ptr<QWidget> cell(Ui::createEditor(file->props, nullptr));
+    file->props.onButtonClick(cell.get());  // browsing: no dialog
+    EXPECT_TRUE(prompts.asked().empty());
+
+    form->actEdit->trigger();
+    prompts.answerText(S("/home/设计/2026/十二月/海报 终稿.pdf"));
+    file->props.onButtonClick(cell.get());
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text, S("所有文件 (*)"));
+    EXPECT_EQ(form->cdsDetail.field(S("filename")).asString(), S("海报 终稿.pdf"));
+    EXPECT_EQ(form->cdsDetail.state(), Db::DataSetState::Browse);  // posted
+    EXPECT_EQ(static_cast<QLineEdit*>(cell.get())->text(), S("海报 终稿.pdf"));
+}
+
+TEST_F(DemoOrder, HeaderLookupDescriptorErrorsAreNamedOnce) {
+    demo->exec(
+        "update qd_sys_plugins set plugininfo = replace(plugininfo, '\"listfieldindex\": \"0\", "
+        "\"columns\": [{\"fieldname\": \"code\", \"caption\": \"编号\", \"width\": \"70\"}', "
+        "'\"columns\": [{\"fieldname\": \"code\", \"caption\": \"编号\", \"width\": \"70\"}') "
+        "where code = 'XMZZK'");
+    sys->plugs().load();
+    prompts.answer(Ui::mrOk);
+    open(S("Z202611017"));
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text,
+              S("模块 XMZZK 的 \"properties\" 成员 \"kh_id\" 缺少 \"listfieldindex\""));
+    EXPECT_EQ(form->lcbCustomer->text(), text("select name from qd_b_khbmk where id = 12"));
+}

@@ -1,6 +1,9 @@
 // Grid columns from column descriptors: every type, lookups with their tables, value copy.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <optional>
+
 #include "core/ColumnBuilder.h"
 #include "support/CoreTest.h"
 #include "ui/editors/Editors.h"
@@ -192,4 +195,175 @@ TEST(ColumnDescriptors, BooleansAsDescriptorsWriteThem) {
     EXPECT_FALSE(Base::descriptorBool("FALSE", true));
     EXPECT_TRUE(Base::descriptorBool("maybe", true));
     EXPECT_FALSE(Base::descriptorBool("maybe", false));
+}
+
+// ---- the bill details' member ---------------------------------------------------------------
+
+namespace {
+
+// One descriptor column (and the store's setting of its field, if any) and what it becomes.
+struct BillColumnCase {
+    const char* name;
+    const char* descriptor;
+    std::optional<Base::ColumnOverride> setting;
+    Ui::EditorKind kind;
+    int decimals = -1;
+    const char* format = "";
+    const char* caption = "列";
+    bool visible = true;
+    bool button = true;  // the edit button shows
+    std::optional<Ui::SummaryKind> footer = std::nullopt;
+    bool clicks = false;  // a button that runs the click hook
+};
+
+Base::ColumnOverride setting(const char* type, int decimals = 0, const char* format = "",
+                             bool visible = true, const char* caption = "门店列") {
+    return {QString::fromUtf8(caption), visible, QString::fromUtf8(type), decimals,
+            QString::fromUtf8(format)};
+}
+
+const BillColumnCase kBillColumns[] = {
+    {"plain text; visiable is not read",
+     R"({"fieldname":"f","label":"列","width":"9","visiable":"false"})", std::nullopt,
+     Ui::EditorKind::Text},
+    {"read-only column shows no button",
+     R"({"fieldname":"f","label":"列","width":"9","type":"combo","items":["a"],"editing":"false"})",
+     std::nullopt, Ui::EditorKind::Combo, -1, "", "列", true, false},
+    {"money defaults to 4 places and 0.0000",
+     R"({"fieldname":"f","label":"列","width":"9","type":"money"})", std::nullopt,
+     Ui::EditorKind::Money, 4, "0.0000"},
+    {"money written 金额, own decimals",
+     R"({"fieldname":"f","label":"列","width":"9","type":"金额","decimal":"x","format":"#,##0.00"})",
+     std::nullopt, Ui::EditorKind::Money, 4, "#,##0.00"},
+    {"a store setting: max(2, count) and its format, even empty",
+     R"({"fieldname":"f","label":"列","width":"9","type":"money","decimal":"3","format":"0.000"})",
+     setting("默认", 1, "", false), Ui::EditorKind::Money, 2, "", "门店列", false},
+    {"金额 in the setting makes a text column money",
+     R"({"fieldname":"f","label":"列","width":"9"})", setting("金额", 3, "0.000"),
+     Ui::EditorKind::Money, 3, "0.000", "门店列"},
+    {"money then 整数 is an integer editor",
+     R"({"fieldname":"f","label":"列","width":"9","type":"money","format":"0.00"})",
+     setting("整数", 3, "0.00"), Ui::EditorKind::Money, 0, "", "门店列"},
+    {"小数 takes the setting's places",
+     R"({"fieldname":"f","label":"列","width":"9","type":"combo","items":["a"]})",
+     setting("小数", 3, "0.000"), Ui::EditorKind::Money, 3, "0.000", "门店列"},
+    {"日期 in the setting, its format",
+     R"({"fieldname":"f","label":"列","width":"9","format":"yy"})",
+     setting("日期", 0, "yyyy/MM/dd"), Ui::EditorKind::Date, -1, "yyyy/MM/dd", "门店列"},
+    {"a date's own format",
+     R"({"fieldname":"f","label":"列","width":"9","type":"date","format":"MM-dd"})", std::nullopt,
+     Ui::EditorKind::Date, -1, "MM-dd"},
+    {"默认 and 字符 change nothing but caption",
+     R"({"fieldname":"f","label":"列","width":"9","type":"color"})", setting("字符"),
+     Ui::EditorKind::Color, -1, "", "门店列"},
+    {"文件 over a combo: a file button",
+     R"({"fieldname":"f","label":"列","width":"9","type":"combo","items":["a"]})", setting("文件"),
+     Ui::EditorKind::Button, -1, "", "门店列", true, true, std::nullopt, true},
+    {"button keeps its descriptor",
+     R"({"fieldname":"f","label":"列","width":"9","type":"button","event":"select","target":"项目资料"})",
+     std::nullopt, Ui::EditorKind::Button, -1, "", "列", true, true, std::nullopt, true},
+    {"footer in capitals without kind sums",
+     R"({"fieldname":"f","label":"列","width":"9","footer":"TRUE"})", std::nullopt,
+     Ui::EditorKind::Text, -1, "", "列", true, true, Ui::SummaryKind::Sum},
+    {"kind SUM in any case sums",
+     R"({"fieldname":"f","label":"列","width":"9","footer":"true","kind":"Sum"})", std::nullopt,
+     Ui::EditorKind::Text, -1, "", "列", true, true, Ui::SummaryKind::Sum},
+    {"another kind: a footer cell without sum",
+     R"({"fieldname":"f","label":"列","width":"9","footer":"True","kind":"count"})", std::nullopt,
+     Ui::EditorKind::Text, -1, "", "列", true, true, Ui::SummaryKind::None},
+    {"footer 1 is not true", R"({"fieldname":"f","label":"列","width":"9","footer":"1"})",
+     std::nullopt, Ui::EditorKind::Text},
+};
+
+class BillColumns : public ColumnBuilding, public testing::WithParamInterface<BillColumnCase> {};
+
+}  // namespace
+
+TEST_P(BillColumns, DescriptorAndStoreSettingMakeTheColumn) {
+    const BillColumnCase& c = GetParam();
+    Base::ColumnBuilder::Options o = Base::ColumnBuilder::billDetailOptions();
+    o.moduleCode = "XM";
+    o.dateFormat = "yyyy-MM-dd";
+    o.columnOverride = [&c](const QString& field) -> const Base::ColumnOverride* {
+        return field == "f" && c.setting ? &*c.setting : nullptr;
+    };
+    QStringList clicked;
+    o.onButtonClick = [&](QWidget*, const QString& d) { clicked << "button " + d; };
+    o.onFileClick = [&](QWidget*, const QString&) { clicked << "file"; };
+    Base::ColumnBuilder b(o);
+    const QString columns = QString::fromUtf8("[") + QString::fromUtf8(c.descriptor) +
+                            QString::fromUtf8(R"(, {"fieldname":"g","label":"乙","width":"9"}])");
+    b.build(view.get(), columns);
+    EXPECT_TRUE(b.problems().isEmpty()) << b.problems().join('\n').toStdString();
+    const Ui::GridColumn* col = view->columnByField("f");
+    ASSERT_NE(col, nullptr);
+    EXPECT_EQ(col->props.kind, c.kind);
+    if (c.kind == Ui::EditorKind::Money || c.kind == Ui::EditorKind::Date) {
+        EXPECT_EQ(col->props.decimals, c.decimals);
+        EXPECT_EQ(col->props.displayFormat, QString::fromUtf8(c.format));
+    }
+    EXPECT_EQ(col->caption, QString::fromUtf8(c.caption));
+    EXPECT_EQ(col->visible, c.visible);
+    EXPECT_EQ(col->props.alwaysShowButton, c.button);
+    EXPECT_EQ(view->footerVisible(), c.footer.has_value());
+    EXPECT_EQ(col->footerKind, c.footer.value_or(Ui::SummaryKind::None));
+    EXPECT_EQ(col->width, 9);
+    // The setting of f leaves the column after it alone.
+    const Ui::GridColumn* g = view->columnByField("g");
+    EXPECT_EQ(g->caption, QStringLiteral("乙"));
+    EXPECT_EQ(g->props.kind, Ui::EditorKind::Text);
+    EXPECT_TRUE(g->visible);
+
+    ASSERT_EQ(bool(col->props.onButtonClick), c.clicks);
+    if (c.clicks) {
+        col->props.onButtonClick(nullptr);
+        ASSERT_EQ(clicked.size(), 1);
+        EXPECT_TRUE(clicked[0] == "file" ||
+                    clicked[0].contains(QStringLiteral("\"target\":\"项目资料\"")))
+            << clicked[0].toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bill, BillColumns, testing::ValuesIn(kBillColumns),
+                         [](const testing::TestParamInfo<BillColumnCase>& info) {
+                             std::string n = info.param.name;
+                             for (char& ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
+
+TEST_F(ColumnBuilding, BillLookupsAreSharedByFieldAndTakeTheirValuesAsPlainText) {
+    Base::ColumnBuilder::Options o = Base::ColumnBuilder::billDetailOptions();
+    o.moduleCode = "XM";
+    o.joinTableList = &tables;
+    Base::ColumnBuilder b(o);
+    const QString join = QStringLiteral(
+        R"("join":{"sql":"select id, code, name from qd_b_category where orgid = :orgid and iclass = ':iclass' order by code",
+           "keyfieldnames":"id","listfieldnames":"name",
+           "fields":[{"fieldname":"name","caption":"名称","target":"p1_name"}]})");
+    const qsizetype before = traced().size();
+    b.build(view.get(),
+            "[{\"fieldname\":\"p1\",\"label\":\"甲\",\"width\":\"9\",\"type\":"
+            "\"lookupcombobox\"," +
+                join +
+                "}, {\"fieldname\":\"p1\",\"label\":\"乙\","
+                "\"width\":\"9\",\"type\":\"lookupcombobox\"," +
+                join +
+                "}, "
+                "{\"fieldname\":\"unit\",\"label\":\"无宽度\"}]");
+    ASSERT_EQ(b.problems().size(), 1);
+    EXPECT_EQ(b.problems()[0], QStringLiteral("模块 XM 的第 3 个列定义缺少 \"width\""));
+    ASSERT_EQ(tables.size(), 1u);
+    ASSERT_EQ(view->columns().size(), 2);
+    EXPECT_EQ(view->columns()[0]->props.listSource, view->columns()[1]->props.listSource);
+    EXPECT_EQ(tables.at("p1")->Fcds->recordCount(), 2);
+    EXPECT_EQ(tables.at("p1")->Fsql,
+              "select id, code, name from qd_b_category where orgid = 1 and iclass = 'XM' order "
+              "by code");
+    const QString sent = traced().mid(before);
+    EXPECT_TRUE(sent.contains("orgid = 1 and")) << sent.toStdString();
+    EXPECT_FALSE(sent.contains(":orgid")) << sent.toStdString();
+    EXPECT_FALSE(sent.contains("'1'")) << sent.toStdString();
+    EXPECT_FALSE(sent.contains("''XM''")) << sent.toStdString();
 }

@@ -85,8 +85,9 @@ std::optional<QString> ScriptedPrompter::input(const QString& title, const QStri
     return a.text;
 }
 
-QString ScriptedPrompter::openFileName(const QString& title, const QString&, const QString&) {
-    m_asked.push_back({QStringLiteral("open"), QString(), title, 0});
+QString ScriptedPrompter::openFileName(const QString& title, const QString&,
+                                       const QString& filter) {
+    m_asked.push_back({QStringLiteral("open"), filter, title, 0});
     Answer a;
     return take(QStringLiteral("open"), a) ? a.text : QString();
 }

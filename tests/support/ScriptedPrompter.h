@@ -18,7 +18,8 @@ public:
         // "message", "input", "open", "openFiles", "save", "overwrite", "folder", "exec",
         // "document"
         QString what;
-        QString text;  // openFiles: the filters, "caption|mask" each, one a line; document: path
+        QString text;  // open: the filter; openFiles: the filters, "caption|mask" each, one a
+                       // line; document: path
         QString title;
         int kind = 0;
     };

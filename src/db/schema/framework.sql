@@ -459,6 +459,9 @@ create table dbo.qd_x_xmzzk_mx (
   dj decimal(18,4) null default 0,
   zk decimal(18,4) null,
   je decimal(18,4) null default 0,
+  itemno nvarchar(50) null,
+  baseunit nvarchar(10) null,
+  filename nvarchar(260) null,
   beizhu nvarchar(500) null
 )
 

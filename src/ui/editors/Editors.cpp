@@ -391,7 +391,7 @@ QString textOf(const EditorProps& props, const QVariant& value) {
         case EditorKind::LookupComboL2:
             return Internal::lookupRowText(
                 props.listSource, Internal::lookupRow(props.listSource, props.keyField, value),
-                props.listFields, props.keyField);
+                Internal::shownListFields(props), props.keyField);
         case EditorKind::Money:
             return formatNumber(value.toDouble(), props.displayFormat,
                                 props.decimals < 0 ? 2 : props.decimals);

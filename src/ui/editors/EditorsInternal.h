@@ -27,6 +27,9 @@ inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key);
 // The list text of the row at `pos`: the fields of `listFields` (separated by ";") joined by
 // a space; the key field's text when `listFields` is empty.
+// The list fields a lookup shows: all of `listFields`, or the one at `listFieldIndex` (the
+// first when the index is past the end).
+QString shownListFields(const EditorProps& props);
 QString lookupRowText(Db::RecordSet* list, int pos, const QString& listFields,
                       const QString& keyField);
 

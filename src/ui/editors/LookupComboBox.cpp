@@ -121,6 +121,15 @@ int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key)
     return index->find(field, key);
 }
 
+QString shownListFields(const EditorProps& props) {
+    if (props.listFieldIndex < 0)
+        return props.listFields;
+    const QStringList names = props.listFields.split(u';', Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return QString();
+    return names.value(props.listFieldIndex, names.first()).trimmed();
+}
+
 QString lookupRowText(Db::RecordSet* list, int pos, const QString& listFields,
                       const QString& keyField) {
     if (!list || pos < 0 || pos >= list->recordCount())
@@ -395,7 +404,7 @@ struct LookupComboBox::Impl {
     void search(const QString& typed) {
         searchRow = -1;
         Db::RecordSet* rs = listSet();
-        const QString first = props.listFields.section(u';', 0, 0).trimmed();
+        const QString first = Internal::shownListFields(props).section(u';', 0, 0).trimmed();
         const int field = rs ? rs->fieldIndex(first.isEmpty() ? props.keyField : first) : -1;
         if (typed.isEmpty() || field < 0)
             return;
@@ -430,7 +439,7 @@ struct LookupComboBox::Impl {
         const bool changed = !Internal::sameValue(value, key) || value.isNull() != key.isNull();
         key = value;
         listText = lookupRowText(listSet(), lookupRow(listSet(), props.keyField, key),
-                                 props.listFields, props.keyField);
+                                 Internal::shownListFields(props), props.keyField);
         edit->setText(listText);
         edit->setCursorPosition(0);
         searchRow = -1;

@@ -56,6 +56,7 @@ struct EditorProps {
     Db::RecordSet* listSource = nullptr;  // not owned (a TjoinTableObject's record set)
     QString keyField;
     QString listFields;
+    int listFieldIndex = -1;  // the one list field (by position) the box shows; -1: all of them
     QList<LookupColumn> dropDownColumns;
     bool alwaysShowButton = true;
     bool gridMode = true;  // rows fetched as needed
