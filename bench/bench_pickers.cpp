@@ -12,6 +12,7 @@
 
 #include "BenchMain.h"
 #include "DemoDatabase.h"
+#include "RawSqlite.h"
 #include "base/ProgramHome.h"
 #include "base/UnattendedPrompter.h"
 #include "db/SqliteDataServices.h"
@@ -22,6 +23,8 @@
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
+using Qd::Bench::exec;
+using Qd::Bench::readAll;
 
 namespace {
 
@@ -39,36 +42,6 @@ const char* const kProducts[] = {
     "工作证", "邀请函", "贺卡",   "明信片", "书签",   "折页",   "菜单",   "价目表", "说明书",
     "合格证", "吊牌",   "封套",   "档案袋", "纸杯",   "杯垫",   "鼠标垫", "日历",   "笔记本",
     "证书",   "奖状",   "票据",   "彩页",   "样本"};
-
-bool exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Steps a prepared statement to its end reading every column as its type asks; the rows.
-int readAll(sqlite3_stmt* st) {
-    int rows = 0;
-    qint64 sink = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0, n = sqlite3_column_count(st); c < n; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER:
-                    sink += sqlite3_column_int64(st, c);
-                    break;
-                case SQLITE_FLOAT:
-                    sink += qint64(sqlite3_column_double(st, c));
-                    break;
-                case SQLITE_TEXT:
-                    sink += sqlite3_column_bytes(st, c) + *sqlite3_column_text(st, c);
-                    break;
-                default:
-                    break;
-            }
-        }
-    }
-    benchmark::DoNotOptimize(sink);
-    return rows;
-}
 
 struct PickerBench {
     Ui::UnattendedPrompter prompter;

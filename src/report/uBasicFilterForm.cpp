@@ -28,15 +28,6 @@ QString F(const char* text) {
     return QString::fromUtf8(text);
 }
 
-const char* kCategorySql =
-    "SELECT     *,0 as imageindex FROM qd_b_category where 1=1 and orgid=:orgid and "
-    "iclass=:iclass and isDel = 0 order by pid, isort desc, code";
-
-QString orgId() {
-    const Sys::TAuth* auth = Sys::sysAuth();
-    return auth ? auth->orgId : QString();
-}
-
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
@@ -188,14 +179,12 @@ void TBasicFilterForm::_init() {
 
 void TBasicFilterForm::loadCategory() {
     m_loadingCategories = true;
-    const bool loaded = Db::dataServices().openDataToCDS(
-        cdsCategory, F(kCategorySql),
-        {{F("orgid"), orgId()}, {F("iclass"), PlugItem ? PlugItem->code : QString()}});
+    Base::loadCategoryTree(cdsCategory, PlugItem ? PlugItem->code : QString());
     dbtCategory->refresh();
     // No category is chosen at first: the list starts with every row of the module.
+    dbtCategory->selectionModel()->clearSelection();
     dbtCategory->selectionModel()->clearCurrentIndex();
     m_loadingCategories = false;
-    Q_UNUSED(loaded);
     category_p1 = category_p2 = 0;
     getMainData(categoryCondition());
 }
