@@ -61,9 +61,11 @@ TEST_F(Pickers, CategoriesNarrowTheListTopLevelToItsSubtree) {
     EXPECT_EQ(p->category_p2, 0);
     EXPECT_EQ(listed(*p), (QStringList{"XM001", "XM002", "XM003", "XM004", "XM011"}));
     EXPECT_EQ(p->categoryCondition(), QStringLiteral(" and p1=1 "));
+    p->cdsMain.moveTo(4);                       // XM011, also under 单页折页
     ASSERT_TRUE(p->dbtCategory->selectKey(3));  // 单页折页 under it
     EXPECT_EQ(p->categoryCondition(), QStringLiteral(" and p1=1  and p2=3 "));
     EXPECT_EQ(listed(*p), (QStringList{"XM003", "XM004", "XM011"}));
+    EXPECT_EQ(p->cdsMain.field("code").asString(), QStringLiteral("XM011"));  // still on it
     EXPECT_TRUE(traced().contains(QStringLiteral("\r\n and p1=1  and p2=3  order by t1.code")));
     // The search keeps the category.
     search(*p, QStringLiteral("XM00"));
