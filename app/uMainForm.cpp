@@ -35,6 +35,7 @@
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
+#include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
 
@@ -229,6 +230,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     m_bars = new Core::Ui::BarManager(this);
     Core::Base::setFormHost({m_pages, m_bars, m_ribbon});
     Core::Base::registerFrameworkForms();
+    Core::Report::registerFrameworkPickers();
     registerDemoEditors();
     registerDemoBills();
     Core::Base::vaMainFormHand() = this;

@@ -19,6 +19,7 @@
 #include "BenchMain.h"
 #include "DemoDatabase.h"
 #include "DemoOrderBill.h"
+#include "RawSqlite.h"
 #include "base/ProgramHome.h"
 #include "base/UnattendedPrompter.h"
 #include "bill/uCustBillRuleObj.h"
@@ -29,6 +30,8 @@
 
 using namespace Qd::Core;
 using Qd::App::TSampleBillEditRibbonForm;
+using Qd::Bench::exec;
+using Qd::Bench::readAll;
 
 namespace {
 
@@ -41,10 +44,6 @@ const QString kBig = QStringLiteral("A9999999");  // the 10^4-line order, last o
 
 QString F(const char* text) {
     return QString::fromUtf8(text);
-}
-
-bool exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // Orders `prefix` + number for a store, each with `lines` lines, through raw inserts.
@@ -97,35 +96,6 @@ int intOf(sqlite3* db, const char* sql) {
     const int v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
     sqlite3_finalize(st);
     return v;
-}
-
-// Steps a prepared statement to its end reading every column as its type asks; the rows.
-int readAll(sqlite3_stmt* st) {
-    int rows = 0;
-    qint64 sink = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0, n = sqlite3_column_count(st); c < n; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER:
-                    sink += sqlite3_column_int64(st, c);
-                    break;
-                case SQLITE_FLOAT:
-                    sink += qint64(sqlite3_column_double(st, c));
-                    break;
-                case SQLITE_TEXT:
-                    sink += sqlite3_column_bytes(st, c) + *sqlite3_column_text(st, c);
-                    break;
-                case SQLITE_BLOB:
-                    sink += sqlite3_column_bytes(st, c);
-                    break;
-                default:
-                    break;
-            }
-        }
-    }
-    benchmark::DoNotOptimize(sink);
-    return rows;
 }
 
 // Nothing here should ask anything: a question is printed and answered, a dialog rejected, so

@@ -37,10 +37,6 @@ QString F(const char* name) {
     return QString::fromLatin1(name);
 }
 
-const char* kCategorySql =
-    "SELECT     *,0 as imageindex FROM qd_b_category where 1=1 and orgid=:orgid and "
-    "iclass=:iclass and isDel = 0 order by pid, isort desc, code";
-
 // The editor of a query parameter by its "type".
 Ui::EditorKind parameterEditor(const QString& type) {
     if (type == F("date"))
@@ -215,19 +211,10 @@ QStringList TMultiBasicRibbonForm::descriptorProblems() const {
 void TMultiBasicRibbonForm::loadCategory() {
     if (!listReady())
         return;
-    const Sys::TAuth* auth = Sys::sysAuth();
     m_loadingCategories = true;
-    const bool loaded = Db::dataServices().openDataToCDS(
-        cdsCategory, QString::fromLatin1(kCategorySql),
-        {{F("orgid"), auth ? auth->orgId : QString()}, {F("iclass"), moduleCode()}});
-    if (loaded) {
-        for (const auto& [field, caption] :
-             {std::pair{"code", "编号"}, std::pair{"name", "名称"}}) {
-            if (const int i = cdsCategory.fieldIndex(F(field)); i >= 0)
-                cdsCategory.fieldDef(i).displayLabel = QString::fromUtf8(caption);
-        }
+    const bool loaded = loadCategoryTree(cdsCategory, moduleCode());
+    if (loaded)
         cdsCategory.first();
-    }
     // The tree shows the new rows on the first category without loading its list on the way;
     // that is done once, below.
     dbtCategory->refresh();

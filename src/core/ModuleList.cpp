@@ -53,6 +53,22 @@ bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, i
     return loadModuleRows(cds, pluginfo, conditions, params);
 }
 
+bool loadCategoryTree(Db::RecordSet& cds, const QString& moduleCode) {
+    static const char* const sql =
+        "SELECT     *,0 as imageindex FROM qd_b_category where 1=1 and orgid=:orgid and "
+        "iclass=:iclass and isDel = 0 order by pid, isort desc, code";
+    const Sys::TAuth* auth = Sys::sysAuth();
+    if (!Db::dataServices().openDataToCDS(
+            cds, QString::fromLatin1(sql),
+            {{QStringLiteral("orgid"), auth ? auth->orgId : QString()},
+             {QStringLiteral("iclass"), moduleCode}}))
+        return false;
+    for (const auto& [field, caption] : {std::pair{"code", "编号"}, std::pair{"name", "名称"}})
+        if (const int i = cds.fieldIndex(QString::fromLatin1(field)); i >= 0)
+            cds.fieldDef(i).displayLabel = QString::fromUtf8(caption);
+    return true;
+}
+
 void buildListColumns(Ui::Grid* grid, Ui::GridView* view, const Sys::TPlugItemSingleBasic* item,
                       const QString& moduleCode, JoinTableList& tables,
                       const ListLookupHooks& hooks) {

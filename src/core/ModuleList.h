@@ -32,6 +32,11 @@ bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QStri
 // the levels that are not 0.
 bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, int p2);
 
+// The two-level category tree of a module (qd_b_category rows of the organisation whose iclass is
+// `moduleCode`, by pid, isort desc, code) into `cds`, its code and name captioned "编号" and
+// "名称". False when the statement failed (the data services have said why).
+bool loadCategoryTree(Db::RecordSet& cds, const QString& moduleCode);
+
 // What a list's lookup editors call: its form's value-change and second-level popup hooks.
 struct ListLookupHooks {
     std::function<void(QWidget*)> valueChanged;

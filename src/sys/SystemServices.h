@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,8 @@
 namespace Qd::Core::Db {
 class IDataServices;
 }
+
+class QObject;
 
 namespace Qd::Core::Sys {
 
@@ -124,6 +127,9 @@ enum class LookupValues { Quoted, Plain };
 QString lookupSql(const QString& sql, const QString& moduleCode,
                   LookupValues values = LookupValues::Quoted);
 TPlugsPool& plugsPool();
+// A quick filter's pick handed to the window that opened it: `Sender` is that window, `json` the
+// picked row as a JSON array text holding that one row, keyed by field name.
+using TOnQuickFilterChange = std::function<void(QObject* Sender, const QString& json)>;
 TSysConfigCache& SysConfigCache();
 const TGlobalSettings& VaGlobalmtSettings();
 // One row of the operation log.
