@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QDate>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScopeGuard>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
@@ -17,6 +19,8 @@
 #include "core/ColumnBuilder.h"
 #include "core/FormHost.h"
 #include "db/DataServices.h"
+#include "report/ubasicsamplefilterform.h"
+#include "report/uquickfilterform.h"
 #include "sys/uAuth.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -201,18 +205,60 @@ void TSampleBillEditRibbonForm::buildHeader(QWidget* page) {
     setTextReadOnly(edtTotal, true);
     place("合计：", edtTotal);
 
-    lcbCustomer = headerLookup("kh_id", page);
-    place("客户：", lcbCustomer);
+    // The customer: its lookup, and a find button opening the quick filter under it.
+    auto* customer = new QWidget(page);
+    auto* customerRow = new QHBoxLayout(customer);
+    customerRow->setContentsMargins(0, 0, 0, 0);
+    customerRow->setSpacing(2);
+    lcbCustomer = headerLookup("kh_id", customer);
+    btnFindCustomer = new QToolButton(customer);
+    btnFindCustomer->setObjectName(F("btnFindCustomer"));
+    btnFindCustomer->setText(F("查找"));
+    btnFindCustomer->setToolTip(F("按编号、拼音或名称查找客户"));
+    connect(btnFindCustomer, &QToolButton::clicked, this, [this] { findCustomer(); });
+    customerRow->addWidget(lcbCustomer, 1);
+    customerRow->addWidget(btnFindCustomer);
+    place("客户：", customer);
     lcbSalesman = headerLookup("ywy_id", page);
     place("业务员：", lcbSalesman);
-    edtProject = static_cast<QLineEdit*>(bound("gcxmmc", Ui::EditorKind::Text));
-    place("项目名称：", edtProject, 2);
+    // The project name: typed, or picked from the names the organisation's orders used.
+    edtProject = static_cast<QLineEdit*>(bound("gcxmmc", Ui::EditorKind::Button));
+    connect(static_cast<Ui::ButtonEdit*>(edtProject), &Ui::ButtonEdit::buttonClicked, this,
+            [this] { pickProjectName(); });
+    place("工程项目名称：", edtProject, 2);
     edtSummary = static_cast<QLineEdit*>(bound("zy", Ui::EditorKind::Text));
     place("摘要：", edtSummary, 2);
     edtRemark = static_cast<QLineEdit*>(bound("beizhu", Ui::EditorKind::Text));
     place("备注：", edtRemark, 2);
     for (int column = 1; column < 8; column += 2)
         grid->setColumnStretch(column, 1);
+}
+
+bool TSampleBillEditRibbonForm::headerEditable() const {
+    return FDataOperateState != Sys::TOperateState::browse && billShown();
+}
+
+void TSampleBillEditRibbonForm::pickProjectName() {
+    if (!headerEditable())
+        return;
+    const QString name = Report::opengcxmmcfilterform(this);
+    if (!name.isEmpty())
+        cdsMaster.field(F("gcxmmc")).setValue(name);
+}
+
+void TSampleBillEditRibbonForm::findCustomer() {
+    Sys::TPlugItem* customers = Sys::plugsPool().plugbyName(F("客户资料"), false);
+    if (!headerEditable() || !customers)
+        return;
+    const QPoint under = lcbCustomer->mapToGlobal(QPoint(0, lcbCustomer->height()));
+    Report::showQuickFilter(this, customers, under, [this](QObject*, const QString& json) {
+        // The chosen row, as a one-row array.
+        const QJsonValue id =
+            QJsonDocument::fromJson(json.toUtf8()).array().at(0).toObject().value(F("id"));
+        if (!headerEditable() || id.isUndefined())
+            return;
+        cdsMaster.field(F("kh_id")).setValue(id.toVariant());
+    });
 }
 
 // A header lookup of the descriptor's "properties": bound to its master column, which its
@@ -298,7 +344,8 @@ void TSampleBillEditRibbonForm::ComponentReadOnly(bool readOnly) {
         if (edit)
             setTextReadOnly(edit, readOnly);
     for (QWidget* editor :
-         {edtBilldate, static_cast<QWidget*>(lcbCustomer), static_cast<QWidget*>(lcbSalesman)})
+         {edtBilldate, static_cast<QWidget*>(lcbCustomer), static_cast<QWidget*>(lcbSalesman),
+          static_cast<QWidget*>(btnFindCustomer)})
         if (editor)
             editor->setEnabled(!readOnly);
     if (gridDetail) {

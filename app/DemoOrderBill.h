@@ -8,6 +8,7 @@
 
 class QLabel;
 class QLineEdit;
+class QToolButton;
 
 namespace Qd::Core::Ui {
 class CurrencyEdit;
@@ -59,6 +60,7 @@ public:
     QWidget* edtBilldate = nullptr;
     QLabel* lblState = nullptr;  // 未审核 / 已审核
     Core::Ui::LookupComboBox* lcbCustomer = nullptr;
+    QToolButton* btnFindCustomer = nullptr;  // the quick filter of 客户资料 under lcbCustomer
     Core::Ui::LookupComboBox* lcbSalesman = nullptr;
     QLineEdit* edtProject = nullptr;
     QLineEdit* edtSummary = nullptr;
@@ -71,6 +73,11 @@ private:
     void buildHeader(QWidget* page);
     Core::Ui::LookupComboBox* headerLookup(const char* field, QWidget* parent);
     void showState(bool audited);  // the 未审核 / 已审核 label
+    // While adding or editing: 工程项目名称 from the names orders used; 客户 found by the quick
+    // filter.
+    bool headerEditable() const;
+    void pickProjectName();
+    void findCustomer();
     // A line's sl, dj or zk changed: its amount, then the order's total.
     void detailChanged(int field);
     void recomputeTotal();

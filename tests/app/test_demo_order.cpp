@@ -9,13 +9,17 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QToolButton>
 #include <memory>
 
 #include "DemoOrderBill.h"
 #include "DemoSession.h"
 #include "db/RecordSetModel.h"
+#include "report/ubasicsamplefilterform.h"
+#include "report/uquickfilterform.h"
 #include "support/Render.h"
 #include "sys/uPlugItem.h"
 #include "uMainForm.h"
@@ -649,4 +653,96 @@ TEST_F(DemoOrder, HeaderLookupDescriptorErrorsAreNamedOnce) {
     EXPECT_EQ(prompts.asked()[0].text,
               S("模块 XMZZK 的 \"properties\" 成员 \"kh_id\" 缺少 \"listfieldindex\""));
     EXPECT_EQ(form->lcbCustomer->text(), text("select name from qd_b_khbmk where id = 12"));
+}
+
+// ---- the header's pickers and what the lines look like ------------------------------------------
+
+namespace {
+
+// What the user sees of the window with its pop-ups (drop-downs, the quick filter) over it.
+QImage withPopups(QWidget& window, std::initializer_list<QWidget*> popups) {
+    QImage shot = window.grab().toImage();
+    QPainter p(&shot);
+    for (QWidget* popup : popups)
+        if (popup && popup->isVisible())
+            p.drawImage(window.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))),
+                        popup->grab().toImage());
+    return shot;
+}
+
+}  // namespace
+
+TEST_F(DemoOrder, ProjectNameComesFromTheNamesOrdersUsedWhileEditing) {
+    open(S("Z202611017"));
+    auto* project = qobject_cast<Ui::ButtonEdit*>(form->edtProject);
+    ASSERT_NE(project, nullptr);
+    Q_EMIT project->buttonClicked();  // browsing: no dialog
+    EXPECT_TRUE(prompts.asked().empty());
+    form->actEdit->trigger();
+    prompts.answerDialog([](QDialog& dialog) {
+        auto& d = dynamic_cast<Report::Tbasicsamplefilterform&>(dialog);
+        EXPECT_EQ(d.cdsMain.field(S("name")).asString(), S("年会物料"));  // on three orders
+        d.actok->trigger();
+        return d.result();
+    });
+    Q_EMIT project->buttonClicked();
+    EXPECT_EQ(form->cdsMaster.field(S("gcxmmc")).asString(), S("年会物料"));
+    EXPECT_EQ(project->text(), S("年会物料"));
+}
+
+TEST_F(DemoOrder, TheQuickFilterUnderTheCustomerSetsTheCustomer) {
+    open(S("Z202611017"));
+    form->show();
+    EXPECT_FALSE(form->btnFindCustomer->isEnabled());
+    form->actEdit->trigger();
+    ASSERT_TRUE(form->btnFindCustomer->isEnabled());
+    form->btnFindCustomer->click();
+    auto* quick = form->findChild<Report::Tquickfilterform*>();
+    ASSERT_NE(quick, nullptr);
+    EXPECT_EQ(quick->pos, form->lcbCustomer->mapToGlobal(QPoint(0, form->lcbCustomer->height())));
+    quick->edtKeyword->setText(S("华星"));
+    quick->searchNow();
+    ASSERT_EQ(quick->cdsMain.recordCount(), 1);
+    QCoreApplication::processEvents();
+    Qd::Test::keepRender(withPopups(*form, {quick}), S("bill-order-quick-filter.png"));
+    quick->actokExecute();
+    EXPECT_EQ(form->cdsMaster.field(S("kh_id")).asInteger(),
+              number("select id from qd_b_khbmk where code = 'K0001'"));
+    EXPECT_EQ(form->lcbCustomer->text(), S("北京华星科技有限公司"));
+}
+
+TEST_F(DemoOrder, RendersTheItemDropDownAndTheDefaultRuleOfAnotherStore) {
+    open(S("Z202611017"));
+    form->show();
+    form->actEdit->trigger();
+    Ui::GridView* lines = form->gridDetail;
+    const QModelIndex cell = lines->model()->index(1, form->cdsDetail.fieldIndex(S("xm_id")));
+    lines->setCurrentIndex(cell);
+    lines->edit(cell);
+    QCoreApplication::processEvents();
+    auto* combo = qobject_cast<Ui::LookupComboBox*>(
+        lines->indexWidget(cell) ? lines->indexWidget(cell) : lines->focusWidget());
+    if (!combo)
+        combo = lines->findChild<Ui::LookupComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    combo->showPopup();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(combo->popupVisible());
+    Qd::Test::keepRender(withPopups(*form, {combo->popupView()->window()}),
+                         S("bill-order-item-dropdown.png"));
+    combo->hidePopup();
+    prompts.answer(Ui::mrOk);
+    form->actCancel->trigger();
+
+    // 东城分店 keeps no column settings: the descriptor's captions, decimals and editors.
+    const int east = number("select id from qd_b_ckbmk where code = 'MD02'");
+    ASSERT_TRUE(sys->login(S("1001"), S("123456"), east).ok);
+    open(S("D202611010"));
+    form->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->gridDetail->columnByField(S("gcxmmc"))->caption, S("项目名称"));
+    EXPECT_TRUE(form->gridDetail->columnByField(S("zk"))->visible);
+    EXPECT_EQ(form->gridDetail->columnByField(S("sl"))->props.decimals, 2);
+    EXPECT_EQ(form->gridDetail->columnByField(S("filename"))->props.kind, Ui::EditorKind::Text);
+    Qd::Test::keepRender(*form, S("bill-order-east-store.png"));
 }
