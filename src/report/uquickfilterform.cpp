@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -142,6 +143,13 @@ void Tquickfilterform::actokExecute() {
     m_closing = true;
     FOnQuickFilterChange(parent(), json);
     done(QDialog::Accepted);
+}
+
+void Tquickfilterform::paintEvent(QPaintEvent* e) {
+    TBaseForm::paintEvent(e);
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool Tquickfilterform::event(QEvent* e) {

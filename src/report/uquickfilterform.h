@@ -64,6 +64,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // A frameless pop-up draws its own edge, so that it stands out from the window under it.
+    void paintEvent(QPaintEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void done(int r) override;
 
