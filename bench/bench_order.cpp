@@ -6,14 +6,20 @@
 //     time to the first painted screen of a window opened on it;
 //   - saving 10^3 edited lines of it (_Update, one guarded batch) against the same update
 //     statements in one raw transaction; and the whole 保存 (check, write, images, reload);
-//   - 后单 among 10^5 orders against the raw statements, and against a step among 10^3.
+//   - 后单 among 10^5 orders against the raw statements, and against a step among 10^3;
+//   - a window made on a demo order while its item and customer lookups list 10^6 rows each,
+//     to its first painted screen, against the same over 10^2 rows (the window's memory
+//     reported as windowMiB).
 //   bench_order [--benchmark_filter=...]
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "BenchMain.h"
@@ -340,8 +346,115 @@ void BM_StepLargeRaw(benchmark::State& state) {
     }
 }
 
+// ---- the window over large lookups -----------------------------------------------------------
+
+// Items and customers up to `count` each, with Chinese names and their pinyin initials, coded
+// "G…" so that the demo's own rows (XM…, K…) sort after them, beyond a lookup's first rows.
+void addLookupRows(sqlite3* db, int count) {
+    static const char16_t kSyllables[] = u"华星金桥海蓝博学绿源恒信宏达新东方文化广告印务设计展览";
+    const int kinds = int(std::size(kSyllables)) - 1;
+    sqlite3_stmt* item = nullptr;
+    sqlite3_stmt* customer = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into qd_b_xmbmk(orgid, p1, p2, code, name, helpcode, itemno,"
+                       " baseunit, dj) values(1, 1, 2, ?1, ?2, ?3, 'A4', '张', 1.5)",
+                       -1, &item, nullptr);
+    sqlite3_prepare_v2(db,
+                       "insert into qd_b_khbmk(orgid, ck_id, code, name, helpcode, mobile)"
+                       " values(1, 1, ?1, ?2, ?3, '13900000000')",
+                       -1, &customer, nullptr);
+    const int items = count - intOf(db, "select count(*) from qd_b_xmbmk");
+    const int customers = count - intOf(db, "select count(*) from qd_b_khbmk");
+    for (int i = 0; i < std::max(items, customers); ++i) {
+        QString name;
+        for (int n = i, k = 0; k < 4; ++k, n /= kinds)
+            name += QChar(kSyllables[n % kinds]);
+        const QByteArray code = "G" + QByteArray::number(i).rightJustified(7, '0');
+        const QByteArray text = name.toUtf8();
+        const QByteArray help = Sys::HZtoPY(name).toUtf8();
+        for (sqlite3_stmt* st : {item, customer}) {
+            if ((st == item && i >= items) || (st == customer && i >= customers))
+                continue;
+            sqlite3_bind_text(st, 1, code.constData(), int(code.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, help.constData(), int(help.size()), SQLITE_TRANSIENT);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+    }
+    sqlite3_finalize(item);
+    sqlite3_finalize(customer);
+}
+
+// The resident memory of the process now, in MiB.
+double residentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() > 1 ? pages[1].toDouble() * 4096.0 / (1024.0 * 1024.0) : 0;
+}
+
+// A demo database whose item and customer lookups list `rows` rows each, logged into MD01.
+struct LookupBench {
+    NoQuestions noQuestions;
+    QTemporaryDir dir{QStringLiteral("/tmp/qd_bench_lookups_XXXXXX")};
+    std::unique_ptr<Db::SqliteDataServices> db;
+    std::unique_ptr<Sys::SystemServices> sys;
+
+    explicit LookupBench(int rows) {
+        Sys::setProgramHome(dir.path());
+        const QString file = dir.filePath(QStringLiteral("demo.db"));
+        db = Qd::App::openDemoDatabase(file);
+        sqlite3* raw = nullptr;
+        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        exec(raw, "begin");
+        addLookupRows(raw, rows);
+        exec(raw, "commit");
+        exec(raw, "analyze");
+        sqlite3_close(raw);
+    }
+
+    // The order window made on a demo order, to its first painted screen.
+    void openWindow(benchmark::State& state) {
+        Db::setDataServices(db.get());
+        sys = std::make_unique<Sys::SystemServices>(*db);
+        Sys::setSystemServices(sys.get());
+        sys->login(F("1001"), F("123456"), 1);
+        Sys::TPlugItem* item = sys->plugs().plugbyName(F("订单"), true);
+        const double before = residentMiB();
+        double grown = 0;
+        for (auto _ : state) {
+            auto window = std::make_unique<TSampleBillEditRibbonForm>(nullptr, item);
+            window->setOpening(QString(), F("Z202611017"));
+            window->FormCreate();
+            window->resize(1200, 800);
+            benchmark::DoNotOptimize(window->grab());
+            state.PauseTiming();
+            grown = std::max(grown, residentMiB() - before);
+            window.reset();
+            state.ResumeTiming();
+        }
+        state.counters["windowMiB"] = grown;
+        Sys::setSystemServices(nullptr);
+        Db::setDataServices(nullptr);
+    }
+};
+
+void BM_OpenOrderLookupsSmall(benchmark::State& state) {
+    static LookupBench small(100);
+    small.openWindow(state);
+}
+
+void BM_OpenOrderLookupsLarge(benchmark::State& state) {
+    static LookupBench large(1000000);
+    large.openWindow(state);
+}
+
 }  // namespace
 
+BENCHMARK(BM_OpenOrderLookupsSmall)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
+BENCHMARK(BM_OpenOrderLookupsLarge)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
 BENCHMARK(BM_OpenBigOrderRaw)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(BM_OpenBigOrder)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(BM_OpenBigOrderFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -354,9 +467,11 @@ BENCHMARK(BM_StepLarge)->Unit(benchmark::kMicrosecond)->Repetitions(3);
 BENCHMARK(BM_StepSmall)->Unit(benchmark::kMicrosecond)->Repetitions(3);
 
 int main(int argc, char** argv) {
-    return Qd::Bench::runWithRatios(argc, argv,
-                                    {{"BM_OpenBigOrder", "BM_OpenBigOrderRaw", 2.0},
-                                     {"BM_SaveThousandLines", "BM_SaveThousandLinesRaw", 3.0},
-                                     {"BM_StepLarge", "BM_StepLargeRaw", 2.0},
-                                     {"BM_StepLarge", "BM_StepSmall", 1.5}});
+    return Qd::Bench::runWithRatios(
+        argc, argv,
+        {{"BM_OpenBigOrder", "BM_OpenBigOrderRaw", 2.0},
+         {"BM_SaveThousandLines", "BM_SaveThousandLinesRaw", 3.0},
+         {"BM_StepLarge", "BM_StepLargeRaw", 2.0},
+         {"BM_StepLarge", "BM_StepSmall", 1.5},
+         {"BM_OpenOrderLookupsLarge", "BM_OpenOrderLookupsSmall", 1.2}});
 }
