@@ -110,6 +110,7 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
     const bool secondLevel = c.type == QLatin1String("lookupcomboboxl2");
     auto table = std::make_unique<TjoinTableObject>(!secondLevel);
     table->jo = c.join;
+    table->setName(c.fieldName);
     table->Fsql = Sys::lookupSql(text(c.join, "sql"), m_opt.moduleCode);
     Db::LogMsg(table->Fsql);
 
