@@ -84,6 +84,8 @@ QString TjoinTableObject::derived(const QString& select, const QString& rest) co
 }
 
 void TjoinTableObject::open(const Db::Params* params) {
+    m_ordered.clear();
+    m_positions.clear();
     Fcds->close();
     m_params = params ? *params : Db::Params();
     m_keyField = jo.value(F("keyfieldnames")).toString().trimmed();
@@ -115,21 +117,23 @@ void TjoinTableObject::open(const Db::Params* params) {
     if (!why.isEmpty())
         return loadWhole(why);
     m_more = rows.recordCount() == kPageSize;
-    Fcds->setData(std::move(rows));
-    for (int pos = 0; pos < Fcds->recordCount(); ++pos) {
-        m_ordered.push_back(pos);
-        m_positions.insert(rowKey(*Fcds, Fcds->rowAt(pos)), pos);
-    }
+    take(std::move(rows));
 }
 
 void TjoinTableObject::loadWhole(const QString& why) {
     Db::LogMsg(QStringLiteral("查询整表载入（%1）：%2").arg(why, Fsql));
-    Fcds->setData(query(Fsql, m_params));
     m_more = false;
-    for (int pos = 0; pos < Fcds->recordCount(); ++pos) {
+    take(query(Fsql, m_params));
+}
+
+void TjoinTableObject::take(Db::DataPacket&& rows) {
+    // Indexed first: views reset by setData list the rows in order at once.
+    for (int pos = 0; pos < rows.recordCount(); ++pos) {
         m_ordered.push_back(pos);
-        m_positions.insert(rowKey(*Fcds, Fcds->rowAt(pos)), pos);
+        if (const QString key = rowKey(rows, rows.rowAt(pos)); !m_positions.contains(key))
+            m_positions.insert(key, pos);
     }
+    Fcds->setData(std::move(rows));
 }
 
 void TjoinTableObject::fetchMore() {

@@ -72,6 +72,8 @@ private:
     // `sql` of the derived table: select ... from (<statement>) t <rest>.
     QString derived(const QString& select, const QString& rest) const;
     void loadWhole(const QString& why);
+    // Makes `rows` the cache, in their order.
+    void take(Db::DataPacket&& rows);
     // Adds the rows of `packet` the cache lacks; returns the cache positions of all of them.
     std::vector<int> adopt(const Db::DataPacket& packet);
     QString keyText(const QVariant& key) const;
