@@ -90,7 +90,8 @@ void TjoinTableObject::open(const Db::Params* params) {
     m_params = params ? *params : Db::Params();
     m_keyField = jo.value(F("keyfieldnames")).toString().trimmed();
     m_listFields.clear();
-    for (const QString& f : jo.value(F("listfieldnames")).toString().split(u';', Qt::SkipEmptyParts))
+    for (const QString& f :
+         jo.value(F("listfieldnames")).toString().split(u';', Qt::SkipEmptyParts))
         m_listFields << f.trimmed();
     m_ordered.clear();
     m_positions.clear();
@@ -145,9 +146,10 @@ void TjoinTableObject::fetchMore() {
     const QString order = m_orderBy.isEmpty() ? F("(select null)") : m_orderBy;
     Db::DataPacket rows;
     try {
-        rows = query(derived(F("select *"), F(" order by ") + order +
-                                                F(" offset :qd_offset rows fetch next :qd_page rows only")),
-                     params);
+        rows = query(
+            derived(F("select *"), F(" order by ") + order +
+                                       F(" offset :qd_offset rows fetch next :qd_page rows only")),
+            params);
     } catch (const Db::DbError&) {
         m_more = false;  // shown by the data services; the list stays as far as it came
         return;
@@ -305,9 +307,8 @@ std::vector<int> TjoinTableObject::recentPositions() {
     std::vector<int> positions;
     if (m_name.isEmpty() || !auth || !Fcds->active())
         return positions;
-    const Db::Params params = {{F("orgid"), auth->orgId.toInt()},
-                               {F("userid"), auth->userId},
-                               {F("name"), m_name}};
+    const Db::Params params = {
+        {F("orgid"), auth->orgId.toInt()}, {F("userid"), auth->userId}, {F("name"), m_name}};
     Db::DataPacket rows = Db::dataServices().openData(kRecentSql, params);
     QVariantList keys;
     for (int pos = 0; rows.active() && pos < rows.recordCount(); ++pos)

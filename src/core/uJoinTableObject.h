@@ -25,7 +25,7 @@ class TjoinTableObject : public Db::LookupRows {
 public:
     static constexpr int kPageSize = 200;
     // Keys per keyed query.
-    static constexpr int kKeysPerQuery = 500;
+    static constexpr int kKeysPerQuery = 50;
     // Recent picks a drop-down shows first.
     static constexpr int kRecentPicks = 10;
 
@@ -85,11 +85,11 @@ private:
     QString m_name;
     QString m_keyField;
     QStringList m_listFields;
-    Db::Params m_params;         // the statement's own parameters (:p1 of second levels)
+    Db::Params m_params;  // the statement's own parameters (:p1 of second levels)
     Db::Tsql::DerivedSelect m_parts;
-    QString m_orderBy;           // the outer order by, as the derived table's columns
-    bool m_more = false;         // pages remain to be fetched
-    std::vector<int> m_ordered;  // cache positions in the statement's order
+    QString m_orderBy;                // the outer order by, as the derived table's columns
+    bool m_more = false;              // pages remain to be fetched
+    std::vector<int> m_ordered;       // cache positions in the statement's order
     QHash<QString, int> m_positions;  // cache position by key text
     QSet<QString> m_absent;           // keys a keyed query did not find
 };

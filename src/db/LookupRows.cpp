@@ -35,9 +35,8 @@ void setLookupRows(const RecordSet* rs, LookupRows* rows) {
 }
 
 std::vector<int> matchingRows(const RecordSet& rs, const std::vector<int>& order,
-                              const QString& text,
-                              const QStringList& prefixFields, const QStringList& containFields,
-                              int limit) {
+                              const QString& text, const QStringList& prefixFields,
+                              const QStringList& containFields, int limit) {
     std::vector<int> found;
     if (text.isEmpty() || !rs.active())
         return found;

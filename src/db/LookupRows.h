@@ -49,8 +49,7 @@ void setLookupRows(const RecordSet* rs, LookupRows* rows);
 // typed text finds, as lookups search: fields named `prefixFields` starting with it, or named
 // `containFields` containing it (case-insensitive); at most `limit`.
 std::vector<int> matchingRows(const RecordSet& rs, const std::vector<int>& order,
-                              const QString& text,
-                              const QStringList& prefixFields, const QStringList& containFields,
-                              int limit);
+                              const QString& text, const QStringList& prefixFields,
+                              const QStringList& containFields, int limit);
 
 }  // namespace Qd::Core::Db

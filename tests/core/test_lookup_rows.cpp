@@ -22,9 +22,9 @@ using namespace Qd::Core;
 namespace {
 
 constexpr int kItems = 10000;
-const QString kItemsSql =
-    QStringLiteral("select id, code, name, helpcode, dj from qd_b_xmbmk where orgid = 1 and "
-                   "isdel = 0 order by code");
+const QString kItemsSql = QStringLiteral(
+    "select id, code, name, helpcode, dj from qd_b_xmbmk where orgid = 1 and "
+    "isdel = 0 order by code");
 
 class LookupRowsTest : public Qd::Test::LoggedInTest {
 protected:
@@ -32,22 +32,25 @@ protected:
         LoggedInTest::SetUp();
         // I00001 项目1 XM1 ... I10000; then items a search must take literally, and two of the
         // demo's items, whose codes sort after every generated one.
-        ASSERT_TRUE(db().execSQL(QStringLiteral(
-            "declare @i int = 1\n"
-            "while @i <= %1\n"
-            "begin\n"
-            "  insert into qd_b_xmbmk(orgid, p1, code, name, helpcode, dj) values(1, 1, "
-            "'I' + right('0000' + cast(@i as varchar(5)), 5), N'项目' + cast(@i as nvarchar(10)), "
-            "'XM' + cast(@i as varchar(10)), @i)\n"
-            "  set @i = @i + 1\n"
-            "end\n"
-            "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q1', N'引号''项目')\n"
-            "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q2', N'折扣50%')\n"
-            "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q3', N'下_划线')\n"
-            "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q4', N'50折')\n"
-            "insert into qd_b_xmbmk(orgid, code, name, dj) values(1, 'XM005', N'户外喷绘布', 18)\n"
-            "insert into qd_b_xmbmk(orgid, code, name, dj) values(1, 'XM008', N'易拉宝', 120)")
-                                     .arg(kItems)));
+        ASSERT_TRUE(db().execSQL(
+            QStringLiteral(
+                "declare @i int = 1\n"
+                "while @i <= %1\n"
+                "begin\n"
+                "  insert into qd_b_xmbmk(orgid, p1, code, name, helpcode, dj) values(1, 1, "
+                "'I' + right('0000' + cast(@i as varchar(5)), 5), N'项目' + cast(@i as "
+                "nvarchar(10)), "
+                "'XM' + cast(@i as varchar(10)), @i)\n"
+                "  set @i = @i + 1\n"
+                "end\n"
+                "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q1', N'引号''项目')\n"
+                "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q2', N'折扣50%')\n"
+                "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q3', N'下_划线')\n"
+                "insert into qd_b_xmbmk(orgid, code, name) values(1, 'Q4', N'50折')\n"
+                "insert into qd_b_xmbmk(orgid, code, name, dj) values(1, 'XM005', N'户外喷绘布', "
+                "18)\n"
+                "insert into qd_b_xmbmk(orgid, code, name, dj) values(1, 'XM008', N'易拉宝', 120)")
+                .arg(kItems)));
     }
 
     std::unique_ptr<Base::TjoinTableObject> table(const QString& sql = kItemsSql) {
@@ -266,7 +269,6 @@ TEST_F(LookupRowsTest, QuotesPercentAndUnderscoreInATypedTextAreTakenLiterally) 
     EXPECT_EQ(t->Fcds->recordCount(), cached);
 }
 
-
 TEST_F(LookupRowsTest, PagesFollowTheStatementsOrder) {
     const char* statements[] = {
         "select id, code, name from qd_b_xmbmk where orgid = 1 order by code desc",
@@ -285,8 +287,9 @@ TEST_F(LookupRowsTest, PagesFollowTheStatementsOrder) {
 
 TEST_F(LookupRowsTest, StatementsThatCannotBeTakenApartLoadWholeAndSaySo) {
     const QString before = traced();
-    auto u = table("select id, code, name from qd_b_xmbmk where id <= 300 union all "
-                   "select id, code, name from qd_b_xmbmk where id > 9990");
+    auto u = table(
+        "select id, code, name from qd_b_xmbmk where id <= 300 union all "
+        "select id, code, name from qd_b_xmbmk where id > 9990");
     EXPECT_EQ(u->Fcds->recordCount(), 300 + 16);
     EXPECT_FALSE(u->canFetchMore());
     // An order by a column the result lacks cannot be applied outside

@@ -85,7 +85,7 @@ TEST(SplitOrderByRefuses, WhatCannotBeReadAsADerivedTable) {
         "select top 10 id from a order by id",
         "select id into #x from a",
         "select id from a order by id offset 5 rows",
-        "select id, count(*) from a group by id",  // a column without a name
+        "select id, count(*) from a group by id",          // a column without a name
         "select a.id, b.id from a join b on a.id = b.id",  // two columns of one name
         "select id from a\nselect id from b",
         "update a set x = 1",

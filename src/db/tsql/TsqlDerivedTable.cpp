@@ -24,7 +24,8 @@ std::vector<Tok> significant(QStringView sql) {
 }
 
 bool isWord(const Tok& t, const char* word) {
-    return t.token.kind == Token::Word && t.text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+    return t.token.kind == Token::Word &&
+           t.text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
 }
 
 bool isOp(const Tok& t, const char* op) {
@@ -42,13 +43,13 @@ QString nameOf(QStringView sql, const Tok& t) {
 // Words that are never a column in an order by or a select list item's alias.
 const QSet<QString>& keywords() {
     static const QSet<QString> words = {
-        QStringLiteral("asc"),    QStringLiteral("desc"),    QStringLiteral("case"),
-        QStringLiteral("when"),   QStringLiteral("then"),    QStringLiteral("else"),
-        QStringLiteral("end"),    QStringLiteral("and"),     QStringLiteral("or"),
-        QStringLiteral("not"),    QStringLiteral("null"),    QStringLiteral("is"),
-        QStringLiteral("in"),     QStringLiteral("like"),    QStringLiteral("between"),
-        QStringLiteral("escape"), QStringLiteral("collate"), QStringLiteral("as"),
-        QStringLiteral("from"),   QStringLiteral("select"),  QStringLiteral("exists"),
+        QStringLiteral("asc"),     QStringLiteral("desc"),    QStringLiteral("case"),
+        QStringLiteral("when"),    QStringLiteral("then"),    QStringLiteral("else"),
+        QStringLiteral("end"),     QStringLiteral("and"),     QStringLiteral("or"),
+        QStringLiteral("not"),     QStringLiteral("null"),    QStringLiteral("is"),
+        QStringLiteral("in"),      QStringLiteral("like"),    QStringLiteral("between"),
+        QStringLiteral("escape"),  QStringLiteral("collate"), QStringLiteral("as"),
+        QStringLiteral("from"),    QStringLiteral("select"),  QStringLiteral("exists"),
         QStringLiteral("distinct")};
     return words;
 }
@@ -56,10 +57,10 @@ const QSet<QString>& keywords() {
 // Words that start another statement when met outside parentheses.
 const QSet<QString>& statementWords() {
     static const QSet<QString> words = {
-        QStringLiteral("select"), QStringLiteral("with"),    QStringLiteral("insert"),
-        QStringLiteral("update"), QStringLiteral("delete"),  QStringLiteral("declare"),
-        QStringLiteral("set"),    QStringLiteral("if"),      QStringLiteral("exec"),
-        QStringLiteral("while"),  QStringLiteral("begin"),   QStringLiteral("merge")};
+        QStringLiteral("select"), QStringLiteral("with"),   QStringLiteral("insert"),
+        QStringLiteral("update"), QStringLiteral("delete"), QStringLiteral("declare"),
+        QStringLiteral("set"),    QStringLiteral("if"),     QStringLiteral("exec"),
+        QStringLiteral("while"),  QStringLiteral("begin"),  QStringLiteral("merge")};
     return words;
 }
 
@@ -94,7 +95,7 @@ SelectItem selectItem(QStringView sql, const std::vector<Tok>& tok, std::size_t 
                 isOp(at(n - 2), ")"))) {
         // expression [as] alias
         item.output = at(n - 1).token.kind == Token::String ? unquote(sql, at(n - 1).token)
-                                                             : nameOf(sql, at(n - 1));
+                                                            : nameOf(sql, at(n - 1));
         exprEnd = isWord(at(n - 2), "as") ? n - 2 : n - 1;
     }
     if (exprEnd == 1 && isName(at(0))) {
@@ -125,8 +126,9 @@ DerivedSelect splitOuterOrderBy(QStringView sql) {
     DerivedSelect parts;
     const std::vector<Tok> tok = significant(sql);
     if (tok.empty() || !isWord(tok[0], "select")) {
-        refuse(parts, tok.size() && isWord(tok[0], "with") ? QStringLiteral("公用表表达式（with）")
-                                                           : QStringLiteral("不是单个 select 语句"));
+        refuse(parts, tok.size() && isWord(tok[0], "with")
+                          ? QStringLiteral("公用表表达式（with）")
+                          : QStringLiteral("不是单个 select 语句"));
         return parts;
     }
     std::size_t listStart = 1;
@@ -216,8 +218,8 @@ DerivedSelect splitOuterOrderBy(QStringView sql) {
         itemStart = i + 1;
     }
 
-    const int bodyEnd = orderAt ? tok[orderAt].token.offset
-                                : tok[end - 1].token.offset + tok[end - 1].token.length;
+    const int bodyEnd =
+        orderAt ? tok[orderAt].token.offset : tok[end - 1].token.offset + tok[end - 1].token.length;
     parts.body = sql.left(bodyEnd).trimmed().toString();
     if (orderAt) {
         const Tok& from = tok[orderAt + 1];
@@ -249,8 +251,9 @@ QString orderByOutside(const DerivedSelect& parts, const QStringList& columns, Q
             if (!item.star && item.qualifier.compare(q, Qt::CaseInsensitive) == 0 &&
                 item.column.compare(c, Qt::CaseInsensitive) == 0)
                 return item.output;
-            starred = starred || (item.star && (item.qualifier.isEmpty() ||
-                                                item.qualifier.compare(q, Qt::CaseInsensitive) == 0));
+            starred =
+                starred || (item.star && (item.qualifier.isEmpty() ||
+                                          item.qualifier.compare(q, Qt::CaseInsensitive) == 0));
         }
         const auto same = [&](const QString& column) {
             return column.compare(c, Qt::CaseInsensitive) == 0;
@@ -275,7 +278,8 @@ QString orderByOutside(const DerivedSelect& parts, const QStringList& columns, Q
             continue;
         }
         itemStart = isOp(t, ",");
-        const bool afterTypeWord = i > 0 && (isWord(tok[i - 1], "as") || isWord(tok[i - 1], "collate"));
+        const bool afterTypeWord =
+            i > 0 && (isWord(tok[i - 1], "as") || isWord(tok[i - 1], "collate"));
         if (!isName(t) || isKeyword(t) || afterTypeWord ||
             (i + 1 < tok.size() && isOp(tok[i + 1], "("))) {
             out << t.text.toString();

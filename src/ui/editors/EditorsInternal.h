@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QRect>
 #include <QString>
 #include <QVariant>
@@ -30,18 +31,24 @@ int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key)
 // While alive on its thread, keys that lookupRow misses in lists that fetch rows on demand
 // (Db::LookupRows) are not fetched one by one: they are collected, and fetched after the event
 // loop's current round in one keyed query per list, then `widget` (a view's viewport) is
-// repainted. Open one around a paint of many cells.
+// repainted. Open one around the paint of a cell: a key the cell misses brings with it the
+// keys of the kReadAhead cells below it in its column, so that scrolling down a long bill
+// queries once per so many lines rather than once per screen.
 class DeferLookupKeys {
 public:
-    explicit DeferLookupKeys(QWidget* widget);
+    static constexpr int kReadAhead = 200;
+    DeferLookupKeys(QWidget* widget, const QModelIndex& cell = {});
     ~DeferLookupKeys();
     DeferLookupKeys(const DeferLookupKeys&) = delete;
     DeferLookupKeys& operator=(const DeferLookupKeys&) = delete;
 
     QWidget* widget() const { return m_widget; }
+    // The keys of the cells below the cell painted.
+    QVariantList keysAhead() const;
 
 private:
     QWidget* m_widget;  // not owned
+    QPersistentModelIndex m_cell;
     DeferLookupKeys* m_outer;
 };
 

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSet>
 #include <QTableView>
 #include <QTimer>
 #include <utility>
@@ -137,7 +138,7 @@ void KeyIndex::recordSetDestroyed() {
 // are fetched. The lists are found again by their record sets when the keys are fetched, so a
 // list gone meanwhile is skipped.
 struct PendingKeys {
-    QHash<const Db::RecordSet*, QVariantList> keys;
+    QHash<const Db::RecordSet*, QSet<QString>> keys;
     QList<QPointer<QWidget>> widgets;
     bool queued = false;
 
@@ -148,7 +149,7 @@ struct PendingKeys {
         int came = 0;
         for (auto it = asked.begin(); it != asked.end(); ++it)
             if (Db::LookupRows* rows = Db::lookupRowsOf(it.key()))
-                came += rows->resolve(it.value());
+                came += rows->resolve(QVariantList(it.value().begin(), it.value().end()));
         for (const QPointer<QWidget>& w : repaint)
             if (w && came > 0)
                 w->update();
@@ -164,8 +165,20 @@ thread_local DeferLookupKeys* t_defer = nullptr;
 
 }  // namespace
 
-DeferLookupKeys::DeferLookupKeys(QWidget* widget) : m_widget(widget), m_outer(t_defer) {
+DeferLookupKeys::DeferLookupKeys(QWidget* widget, const QModelIndex& cell)
+    : m_widget(widget), m_cell(cell), m_outer(t_defer) {
     t_defer = this;
+}
+
+QVariantList DeferLookupKeys::keysAhead() const {
+    QVariantList keys;
+    const QAbstractItemModel* model = m_cell.model();
+    if (!model)
+        return keys;
+    const int end = std::min(model->rowCount(), m_cell.row() + 1 + kReadAhead);
+    for (int r = m_cell.row() + 1; r < end; ++r)
+        keys << model->index(r, m_cell.column()).data(Qt::EditRole);
+    return keys;
 }
 
 DeferLookupKeys::~DeferLookupKeys() {
@@ -191,7 +204,13 @@ int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key)
         return index->find(field, key);
     }
     PendingKeys& pending = pendingKeys();
-    pending.keys[list] << key;
+    QSet<QString>& asked = pending.keys[list];
+    if (!asked.contains(key.toString())) {
+        asked.insert(key.toString());
+        for (const QVariant& next : t_defer->keysAhead())
+            if (!next.isNull() && rows->mayResolve(next))
+                asked.insert(next.toString());
+    }
     if (!pending.widgets.contains(t_defer->widget()))
         pending.widgets << t_defer->widget();
     if (!std::exchange(pending.queued, true))
