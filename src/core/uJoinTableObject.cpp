@@ -184,7 +184,7 @@ QString TjoinTableObject::rowKey(const Db::RecordSet& rs, std::uint32_t row) con
     const int f = rs.fieldIndex(m_keyField);
     if (f < 0 || rs.isNullAt(row, f))
         return QString();
-    return Db::isNumeric(rs.fieldDef(f).type) ? QString::number(rs.floatAt(row, f), 'g', 17)
+    return Db::isNumeric(rs.fieldDef(f).type) ? Db::numberKeyText(rs.floatAt(row, f))
                                               : rs.textAt(row, f);
 }
 
@@ -196,7 +196,7 @@ QString TjoinTableObject::keyText(const QVariant& key) const {
         return key.toString();
     bool ok = false;
     const double d = key.toString().trimmed().toDouble(&ok);
-    return ok ? QString::number(d, 'g', 17) : QString();
+    return ok ? Db::numberKeyText(d) : QString();
 }
 
 bool TjoinTableObject::mayResolve(const QVariant& key) const {
@@ -211,14 +211,14 @@ int TjoinTableObject::resolve(const QVariantList& keys) {
         return 0;
     const int keyIndex = Fcds->fieldIndex(m_keyField);
     const bool numeric = Db::isNumeric(Fcds->fieldDef(keyIndex).type);
-    QStringList wanted;
+    QSet<QString> wanted;
     QVariantList values;
     for (const QVariant& key : keys) {
         const QString text = keyText(key);
         if (text.isEmpty() || m_positions.contains(text) || m_absent.contains(text) ||
             wanted.contains(text))
             continue;
-        wanted << text;
+        wanted.insert(text);
         values << (numeric ? QVariant(text.toDouble()) : QVariant(text));
     }
     const int before = Fcds->recordCount();

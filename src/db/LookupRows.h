@@ -40,6 +40,10 @@ public:
     virtual void picked(int pos) = 0;
 };
 
+// A number as a key text, the same for 5, 5.0 and "5": whole numbers as integers, others with
+// 17 significant digits (the short path matters: cells ask for keys on every paint).
+QString numberKeyText(double d);
+
 // The lookup rows behind a record set; null when it is a plain list. Kept by the object that
 // owns both (it registers and unregisters itself).
 LookupRows* lookupRowsOf(const RecordSet* rs);

@@ -29,20 +29,16 @@ bool isNumericField(Db::FieldType type) {
     return Db::isNumeric(type) || type == Db::FieldType::Boolean;
 }
 
-QString numberKey(double d) {
-    return QString::number(d, 'g', 17);
-}
-
 // A key in the form the index stores it for a field of `type`, so that 5, 5.0 and "5" find the
 // same integer key; empty when the value cannot be a key of that field.
 QString keyText(Db::FieldType type, const QVariant& key) {
     if (isNumericField(type)) {
         if (key.typeId() == QMetaType::Bool)
-            return numberKey(key.toBool() ? 1 : 0);
+            return Db::numberKeyText(key.toBool() ? 1 : 0);
         bool ok = false;
         const double d = key.typeId() == QMetaType::QString ? key.toString().trimmed().toDouble(&ok)
                                                             : key.toDouble(&ok);
-        return ok ? numberKey(d) : QString();
+        return ok ? Db::numberKeyText(d) : QString();
     }
     if (type == Db::FieldType::DateTime)
         return Db::formatDateTime(toDateTime(key));
@@ -51,7 +47,7 @@ QString keyText(Db::FieldType type, const QVariant& key) {
 
 QString storedKeyText(const Db::RecordSet& rs, std::uint32_t row, int field) {
     const Db::FieldType type = rs.fieldDef(field).type;
-    return isNumericField(type) ? numberKey(rs.floatAt(row, field)) : rs.textAt(row, field);
+    return isNumericField(type) ? Db::numberKeyText(rs.floatAt(row, field)) : rs.textAt(row, field);
 }
 
 // Positions of the list rows by key, one map per key field, dropped whenever the list
