@@ -4,8 +4,8 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QModelIndex>
 #include <QObject>
-#include <QPersistentModelIndex>
 #include <QRect>
 #include <QString>
 #include <QVariant>
@@ -47,8 +47,8 @@ public:
     QVariantList keysAhead() const;
 
 private:
-    QWidget* m_widget;  // not owned
-    QPersistentModelIndex m_cell;
+    QWidget* m_widget;   // not owned
+    QModelIndex m_cell;  // the cell painted, valid while the paint lasts
     DeferLookupKeys* m_outer;
 };
 
