@@ -127,6 +127,7 @@ void TBasicPropEditForm::setJoinTableList() {
         if ((type != F("lookupcombobox") && type != F("lookupcomboboxl2")) || join.isEmpty())
             continue;
         auto table = std::make_unique<TjoinTableObject>(true);
+        table->setName(PlugItemCode + QLatin1Char('.') + column.value(F("fieldname")).toString());
         table->jo = join;
         table->Fsql = Sys::lookupSql(join.value(F("sql")).toString(), PlugItemCode);
         table->updatefields = join.value(F("fields")).toArray();

@@ -98,6 +98,7 @@ void TBaseBillEditRibbonForm::BindLookupComboboxProperties(Ui::LookupComboBox* e
     std::unique_ptr<Base::TjoinTableObject>& table = joinTableList[name];
     if (!table) {
         table = std::make_unique<Base::TjoinTableObject>(true);
+        table->setName(moduleCode() + QLatin1Char('.') + name);
         table->Fsql =
             Sys::lookupSql(def.value(F("sql")).toString(), moduleCode(), Sys::LookupValues::Plain);
         table->updatefields = def.value(F("columns")).toArray();

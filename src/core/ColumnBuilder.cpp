@@ -141,6 +141,7 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
     std::unique_ptr<TjoinTableObject>& table = (*m_opt.joinTableList)[c.fieldName];
     if (!shared) {
         table = std::make_unique<TjoinTableObject>(!secondLevel);
+        table->setName(m_opt.moduleCode + QLatin1Char('.') + c.fieldName);
         table->jo = c.join;
         table->Fsql = Sys::lookupSql(text(c.join, "sql"), m_opt.moduleCode, m_opt.lookupValues);
         Db::LogMsg(table->Fsql);

@@ -1,24 +1,338 @@
 #include "core/uJoinTableObject.h"
 
+#include "db/Trace.h"
+#include "sys/SystemServices.h"
+#include "sys/uAuth.h"
+
 namespace Qd::Core::Base {
+
+namespace {
+
+using Db::Tsql::bracketed;
+
+QString F(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+// The fields of `from` that fill the fields of `to`, by name (-1: none).
+std::vector<int> fieldMap(const Db::RecordSet& to, const Db::RecordSet& from) {
+    std::vector<int> map;
+    for (int f = 0; f < to.fieldCount(); ++f)
+        map.push_back(from.fieldIndex(to.fieldDef(f).name));
+    return map;
+}
+
+void appendRow(Db::RecordSet& to, const Db::RecordSet& from, std::uint32_t row,
+               const std::vector<int>& map) {
+    to.append();
+    for (int f = 0; f < int(map.size()); ++f)
+        if (map[f] >= 0 && !from.isNullAt(row, map[f]))
+            to.field(f).setValue(from.valueAt(row, map[f]));
+    to.post();
+}
+
+// A typed text as a LIKE pattern matches it literally: the escape character "\" before each of
+// "\", "%", "_" and "[" (a character class on the server).
+QString likeLiteral(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 4);
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u'%' || c == u'_' || c == u'[')
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+const QString kRecentSql = QStringLiteral(
+    "select keyvalue from (select top 10 keyvalue, pickcount, lasttime from qd_sys_lookuppicks "
+    "where orgid = :orgid and userid = :userid and lookupname = :name order by lasttime desc) r "
+    "order by pickcount desc, lasttime desc");
+
+const QString kPickSql = QStringLiteral(
+    "update qd_sys_lookuppicks set pickcount = pickcount + 1, lasttime = getdate() "
+    "where orgid = :orgid and userid = :userid and lookupname = :name and keyvalue = :keyvalue\n"
+    "if @@rowcount = 0\n"
+    "  insert into qd_sys_lookuppicks(orgid, userid, lookupname, keyvalue, pickcount, lasttime) "
+    "values(:orgid, :userid, :name, :keyvalue, 1, getdate())");
+
+}  // namespace
 
 TjoinTableObject::TjoinTableObject(bool _autoFix)
     : FautoFix(_autoFix),
       Fcds(std::make_unique<Db::RecordSet>()),
-      Fdatasource(std::make_unique<Db::RecordSetModel>(Fcds.get())) {}
+      Fdatasource(std::make_unique<Db::RecordSetModel>(Fcds.get())) {
+    Fcds->setLogChanges(false);  // rows are added, never saved
+    Db::setLookupRows(Fcds.get(), this);
+}
 
 TjoinTableObject::~TjoinTableObject() {
+    Db::setLookupRows(Fcds.get(), nullptr);
     Fdatasource.reset();  // the model lets go of the record set before it goes
     Fcds->close();
 }
 
-void TjoinTableObject::open(const Db::Params* params) {
-    Fcds->close();
-    Db::IDataServices& db = Db::dataServices();
-    Db::DataPacket rows = db.openData(Fsql, params ? *params : Db::Params());
+Db::DataPacket TjoinTableObject::query(const QString& sql, Db::Params params) const {
+    Db::DataPacket rows = Db::dataServices().openData(sql, params);
     if (!rows.active())
         throw Db::DbError(QStringLiteral("查询失败：") + Fsql);
+    return rows;
+}
+
+QString TjoinTableObject::derived(const QString& select, const QString& rest) const {
+    return select + F(" from (\n") + m_parts.body + F("\n) t") + rest;
+}
+
+void TjoinTableObject::open(const Db::Params* params) {
+    m_ordered.clear();
+    m_positions.clear();
+    Fcds->close();
+    m_params = params ? *params : Db::Params();
+    m_keyField = jo.value(F("keyfieldnames")).toString().trimmed();
+    m_listFields.clear();
+    for (const QString& f :
+         jo.value(F("listfieldnames")).toString().split(u';', Qt::SkipEmptyParts))
+        m_listFields << f.trimmed();
+    m_ordered.clear();
+    m_positions.clear();
+    m_absent.clear();
+    m_more = false;
+    m_orderBy.clear();
+
+    m_parts = Db::Tsql::splitOuterOrderBy(Fsql);
+    QString why = m_parts.refusal;
+    if (why.isEmpty() && (m_keyField.isEmpty() || m_keyField.contains(u';')))
+        why = QStringLiteral("没有单一的键字段");
+    if (!why.isEmpty())
+        return loadWhole(why);
+
+    Db::Params page = m_params;
+    page.push_back({F("qd_page"), kPageSize});
+    Db::DataPacket rows =
+        query(Fsql.left(m_parts.topAt) + F(" top (:qd_page)") + Fsql.mid(m_parts.topAt), page);
+    const QStringList columns = rows.fieldNames();
+    if (!columns.contains(m_keyField, Qt::CaseInsensitive))
+        why = QStringLiteral("结果中没有键字段 ") + m_keyField;
+    else
+        m_orderBy = Db::Tsql::orderByOutside(m_parts, columns, &why);
+    if (!why.isEmpty())
+        return loadWhole(why);
+    m_more = rows.recordCount() == kPageSize;
+    take(std::move(rows));
+}
+
+void TjoinTableObject::loadWhole(const QString& why) {
+    Db::LogMsg(QStringLiteral("查询整表载入（%1）：%2").arg(why, Fsql));
+    m_more = false;
+    take(query(Fsql, m_params));
+}
+
+void TjoinTableObject::take(Db::DataPacket&& rows) {
+    // Indexed first: views reset by setData list the rows in order at once.
+    for (int pos = 0; pos < rows.recordCount(); ++pos) {
+        m_ordered.push_back(pos);
+        if (const QString key = rowKey(rows, rows.rowAt(pos)); !m_positions.contains(key))
+            m_positions.insert(key, pos);
+    }
     Fcds->setData(std::move(rows));
+}
+
+void TjoinTableObject::fetchMore() {
+    if (!m_more)
+        return;
+    Db::Params params = m_params;
+    params.push_back({F("qd_offset"), qint64(m_ordered.size())});
+    params.push_back({F("qd_page"), kPageSize});
+    const QString order = m_orderBy.isEmpty() ? F("(select null)") : m_orderBy;
+    Db::DataPacket rows;
+    try {
+        rows = query(
+            derived(F("select *"), F(" order by ") + order +
+                                       F(" offset :qd_offset rows fetch next :qd_page rows only")),
+            params);
+    } catch (const Db::DbError&) {
+        m_more = false;  // shown by the data services; the list stays as far as it came
+        return;
+    }
+    m_more = rows.recordCount() == kPageSize;
+    const std::vector<int> positions = adopt(rows);
+    m_ordered.insert(m_ordered.end(), positions.begin(), positions.end());
+}
+
+std::vector<int> TjoinTableObject::adopt(const Db::DataPacket& packet) {
+    std::vector<int> positions;
+    if (!packet.active() || packet.isEmpty())
+        return positions;
+    const std::vector<int> map = fieldMap(*Fcds, packet);
+    const Db::Bookmark here = Fcds->bookmark();
+    for (int pos = 0; pos < packet.recordCount(); ++pos) {
+        const std::uint32_t row = packet.rowAt(pos);
+        const QString key = rowKey(packet, row);
+        auto it = m_positions.constFind(key);
+        if (it == m_positions.constEnd()) {
+            appendRow(*Fcds, packet, row, map);
+            it = m_positions.insert(key, Fcds->recordCount() - 1);
+        }
+        positions.push_back(*it);
+    }
+    if (Fcds->bookmarkValid(here))
+        Fcds->gotoBookmark(here);
+    return positions;
+}
+
+QString TjoinTableObject::rowKey(const Db::RecordSet& rs, std::uint32_t row) const {
+    const int f = rs.fieldIndex(m_keyField);
+    if (f < 0 || rs.isNullAt(row, f))
+        return QString();
+    return Db::isNumeric(rs.fieldDef(f).type) ? Db::numberKeyText(rs.floatAt(row, f))
+                                              : rs.textAt(row, f);
+}
+
+QString TjoinTableObject::keyText(const QVariant& key) const {
+    const int f = Fcds->fieldIndex(m_keyField);
+    if (f < 0 || key.isNull())
+        return QString();
+    if (!Db::isNumeric(Fcds->fieldDef(f).type))
+        return key.toString();
+    bool ok = false;
+    const double d = key.toString().trimmed().toDouble(&ok);
+    return ok ? Db::numberKeyText(d) : QString();
+}
+
+bool TjoinTableObject::mayResolve(const QVariant& key) const {
+    if (!m_more)
+        return false;
+    const QString text = keyText(key);
+    return !text.isEmpty() && !m_positions.contains(text) && !m_absent.contains(text);
+}
+
+int TjoinTableObject::resolve(const QVariantList& keys) {
+    if (!m_more)
+        return 0;
+    const int keyIndex = Fcds->fieldIndex(m_keyField);
+    const bool numeric = Db::isNumeric(Fcds->fieldDef(keyIndex).type);
+    QSet<QString> wanted;
+    QVariantList values;
+    for (const QVariant& key : keys) {
+        const QString text = keyText(key);
+        if (text.isEmpty() || m_positions.contains(text) || m_absent.contains(text) ||
+            wanted.contains(text))
+            continue;
+        wanted.insert(text);
+        values << (numeric ? QVariant(text.toDouble()) : QVariant(text));
+    }
+    const int before = Fcds->recordCount();
+    for (qsizetype first = 0; first < values.size(); first += kKeysPerQuery) {
+        Db::Params params = m_params;
+        QStringList names;
+        for (qsizetype i = first; i < std::min(values.size(), first + kKeysPerQuery); ++i) {
+            names << F(":qd_k") + QString::number(i - first);
+            params.push_back({names.last().mid(1), values[i]});
+        }
+        try {
+            adopt(query(derived(F("select *"), F(" where t.") + bracketed(m_keyField) + F(" in (") +
+                                                   names.join(F(", ")) + u')'),
+                        params));
+        } catch (const Db::DbError&) {
+            // Shown by the data services; the keys count as not found, so no paint asks again.
+        }
+    }
+    for (const QString& text : std::as_const(wanted))
+        if (!m_positions.contains(text))
+            m_absent.insert(text);
+    return Fcds->recordCount() - before;
+}
+
+QStringList TjoinTableObject::prefixFields() const {
+    return {F("code"), F("helpcode")};
+}
+
+QString TjoinTableObject::searchCondition(const QString& text, Db::Params& params) const {
+    if (text.isEmpty())
+        return QString();
+    const QString literal = likeLiteral(text);
+    params.push_back({F("qd_prefix"), literal + u'%'});
+    params.push_back({F("qd_contains"), u'%' + literal + u'%'});
+    QStringList tests;
+    const auto test = [&](const QString& field, const char* pattern) {
+        if (Fcds->hasField(field))
+            tests << F("t.") + bracketed(field) + F(" like ") + F(pattern) + F(" escape '\\'");
+    };
+    for (const QString& f : prefixFields())
+        test(f, ":qd_prefix");
+    for (const QString& f : m_listFields)
+        test(f, ":qd_contains");
+    return tests.isEmpty() ? F("1 = 0") : u'(' + tests.join(F(" or ")) + u')';
+}
+
+Db::DataPacket TjoinTableObject::search(const QString& text, int limit) {
+    Db::DataPacket out;
+    if (!Fcds->active())
+        return out;
+    if (complete()) {
+        out.cloneStructure(*Fcds);
+        out.createDataSet();
+        out.setLogChanges(false);
+        std::vector<int> found = m_ordered;
+        if (!text.isEmpty())
+            found = Db::matchingRows(*Fcds, m_ordered, text, prefixFields(), m_listFields, limit);
+        const std::vector<int> map = fieldMap(out, *Fcds);
+        for (std::size_t i = 0; i < found.size() && int(i) < limit; ++i)
+            appendRow(out, *Fcds, Fcds->rowAt(found[i]), map);
+        out.first();
+        return out;
+    }
+    Db::Params params = m_params;
+    params.push_back({F("qd_page"), limit});
+    const QString condition = searchCondition(text, params);
+    try {
+        out = query(derived(F("select top (:qd_page) *"),
+                            (condition.isEmpty() ? QString() : F(" where ") + condition) +
+                                (m_orderBy.isEmpty() ? QString() : F(" order by ") + m_orderBy)),
+                    params);
+    } catch (const Db::DbError&) {
+        // Shown by the data services; nothing found.
+    }
+    return out;
+}
+
+std::vector<int> TjoinTableObject::searchPositions(const QString& text, int limit) {
+    if (complete())
+        return Db::matchingRows(*Fcds, m_ordered, text, prefixFields(), m_listFields, limit);
+    return adopt(search(text, limit));
+}
+
+std::vector<int> TjoinTableObject::recentPositions() {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    std::vector<int> positions;
+    if (m_name.isEmpty() || !auth || !Fcds->active())
+        return positions;
+    const Db::Params params = {
+        {F("orgid"), auth->orgId.toInt()}, {F("userid"), auth->userId}, {F("name"), m_name}};
+    Db::DataPacket rows = Db::dataServices().openData(kRecentSql, params);
+    QVariantList keys;
+    for (int pos = 0; rows.active() && pos < rows.recordCount(); ++pos)
+        keys << rows.textAt(rows.rowAt(pos), 0);
+    resolve(keys);
+    for (const QVariant& key : std::as_const(keys)) {
+        const int pos = m_positions.value(keyText(key), -1);
+        if (pos >= 0 && int(positions.size()) < kRecentPicks)
+            positions.push_back(pos);
+    }
+    return positions;
+}
+
+void TjoinTableObject::picked(int pos) {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    if (m_name.isEmpty() || !auth || pos < 0 || pos >= Fcds->recordCount())
+        return;
+    const QString key = rowKey(*Fcds, Fcds->rowAt(pos));
+    if (key.isEmpty())
+        return;
+    Db::dataServices().execSQL(kPickSql, {{F("orgid"), auth->orgId.toInt()},
+                                          {F("userid"), auth->userId},
+                                          {F("name"), m_name},
+                                          {F("keyvalue"), key}});
 }
 
 }  // namespace Qd::Core::Base

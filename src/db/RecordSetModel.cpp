@@ -2,6 +2,7 @@
 
 #include "base/Dispatch.h"
 #include "db/DataServices.h"
+#include "db/LookupRows.h"
 
 namespace Qd::Core::Db {
 
@@ -26,6 +27,16 @@ void RecordSetModel::setRecordSet(RecordSet* rs) {
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || !m_rs ? 0 : m_rs->recordCount();
+}
+
+bool RecordSetModel::canFetchMore(const QModelIndex& parent) const {
+    const LookupRows* rows = lookupRowsOf(m_rs);
+    return !parent.isValid() && rows && rows->canFetchMore();
+}
+
+void RecordSetModel::fetchMore(const QModelIndex& parent) {
+    if (LookupRows* rows = lookupRowsOf(m_rs); rows && !parent.isValid())
+        rows->fetchMore();
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const {

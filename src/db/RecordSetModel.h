@@ -39,6 +39,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool submit() override;
+    // A lookup's cache (LookupRows) fetches its next page as a view scrolls to its end; the
+    // rows come as inserted rows.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     void revert() override;
 
 Q_SIGNALS:

@@ -13,11 +13,37 @@ QString frameworkSchemaScript() {
     return QString::fromUtf8(f.readAll());
 }
 
-bool ensureFrameworkSchema(SqliteDataServices& db) {
-    DataPacket probe = db.query(QStringLiteral("select object_id('dbo.qd_sys_config')"));
+namespace {
+
+// Tables the script gained after databases were made with it. A database that has the
+// framework gets the ones it lacks, from the script's own "create table" block of each.
+const char* const kLaterTables[] = {"qd_sys_lookuppicks"};
+
+bool hasTable(SqliteDataServices& db, const QString& table) {
+    DataPacket probe = db.query(QStringLiteral("select object_id('dbo.%1')").arg(table));
     probe.first();
-    if (!probe.field(0).isNull())
+    return !probe.field(0).isNull();
+}
+
+QString createTableOf(const QString& script, const QString& table) {
+    const qsizetype start = script.indexOf(QStringLiteral("create table dbo.%1 (").arg(table));
+    const qsizetype end = script.indexOf(QStringLiteral("\n)"), start);
+    if (start < 0 || end < 0)
+        throw DbError(QStringLiteral("框架的建库脚本中没有表 ") + table);
+    return script.mid(start, end + 2 - start);
+}
+
+}  // namespace
+
+bool ensureFrameworkSchema(SqliteDataServices& db) {
+    if (hasTable(db, QStringLiteral("qd_sys_config"))) {
+        for (const char* later : kLaterTables) {
+            const QString table = QString::fromLatin1(later);
+            if (!hasTable(db, table))
+                db.exec(createTableOf(frameworkSchemaScript(), table));
+        }
         return false;
+    }
     db.exec(frameworkSchemaScript());
     return true;
 }

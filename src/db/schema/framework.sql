@@ -557,3 +557,15 @@ create table dbo.qd_sys_checkitems (
   checksql nvarchar(max) null,
   resultrule int not null default 0
 )
+
+-- Lookup picks per organisation, user and lookup (the lookup's name in its form): how often
+-- and when last each key was picked, so that a drop-down lists the user's recent picks first.
+create table dbo.qd_sys_lookuppicks (
+  orgid int not null default 0,
+  userid int not null default 0,
+  lookupname nvarchar(100) not null default '',
+  keyvalue nvarchar(100) not null default '',
+  pickcount int not null default 0,
+  lasttime datetime null default getdate(),
+  primary key (orgid, userid, lookupname, keyvalue)
+)

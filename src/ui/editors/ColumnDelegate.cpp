@@ -221,6 +221,8 @@ bool ColumnDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
 
 void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const {
+    // Lookup keys the lists have not fetched yet are fetched after the paint, all at once.
+    const Internal::DeferLookupKeys deferKeys(m_view ? m_view->viewport() : nullptr, index);
     const EditorKind kind = propsOf(m_view, index).kind;
     if (kind != EditorKind::Check && kind != EditorKind::Color && kind != EditorKind::PopupMemo) {
         QStyledItemDelegate::paint(painter, option, index);

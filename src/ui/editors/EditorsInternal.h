@@ -4,10 +4,12 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QModelIndex>
 #include <QObject>
 #include <QRect>
 #include <QString>
 #include <QVariant>
+#include <QWidget>
 #include <functional>
 
 #include "db/RecordSet.h"
@@ -23,8 +25,33 @@ inline const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 // The position of the list row whose key field holds `key`; -1 when there is none. Uses an
-// index kept per record set and key field, rebuilt after the list changes.
+// index kept per record set and key field, rebuilt after the list changes. A key a list that
+// fetches on demand lacks is fetched first (see DeferLookupKeys).
 int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key);
+// While alive on its thread, keys that lookupRow misses in lists that fetch rows on demand
+// (Db::LookupRows) are not fetched one by one: they are collected, and fetched after the event
+// loop's current round in one keyed query per list, then `widget` (a view's viewport) is
+// repainted. Open one around the paint of a cell: a key the cell misses brings with it the
+// keys of the kReadAhead cells below it in its column, so that scrolling down a long bill
+// queries once per so many lines rather than once per screen.
+class DeferLookupKeys {
+public:
+    static constexpr int kReadAhead = 200;
+    DeferLookupKeys(QWidget* widget, const QModelIndex& cell = {});
+    ~DeferLookupKeys();
+    DeferLookupKeys(const DeferLookupKeys&) = delete;
+    DeferLookupKeys& operator=(const DeferLookupKeys&) = delete;
+
+    QWidget* widget() const { return m_widget; }
+    // The keys of the cells below the cell painted.
+    QVariantList keysAhead() const;
+
+private:
+    QWidget* m_widget;   // not owned
+    QModelIndex m_cell;  // the cell painted, valid while the paint lasts
+    DeferLookupKeys* m_outer;
+};
+
 // The list text of the row at `pos`: the fields of `listFields` (separated by ";") joined by
 // a space; the key field's text when `listFields` is empty.
 // The list fields a lookup shows: all of `listFields`, or the one at `listFieldIndex` (the

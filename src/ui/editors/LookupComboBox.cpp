@@ -9,8 +9,12 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSet>
 #include <QTableView>
+#include <QTimer>
+#include <utility>
 
+#include "db/LookupRows.h"
 #include "db/RecordSetModel.h"
 #include "ui/editors/Editors.h"
 #include "ui/editors/EditorsInternal.h"
@@ -25,20 +29,16 @@ bool isNumericField(Db::FieldType type) {
     return Db::isNumeric(type) || type == Db::FieldType::Boolean;
 }
 
-QString numberKey(double d) {
-    return QString::number(d, 'g', 17);
-}
-
 // A key in the form the index stores it for a field of `type`, so that 5, 5.0 and "5" find the
 // same integer key; empty when the value cannot be a key of that field.
 QString keyText(Db::FieldType type, const QVariant& key) {
     if (isNumericField(type)) {
         if (key.typeId() == QMetaType::Bool)
-            return numberKey(key.toBool() ? 1 : 0);
+            return Db::numberKeyText(key.toBool() ? 1 : 0);
         bool ok = false;
         const double d = key.typeId() == QMetaType::QString ? key.toString().trimmed().toDouble(&ok)
                                                             : key.toDouble(&ok);
-        return ok ? numberKey(d) : QString();
+        return ok ? Db::numberKeyText(d) : QString();
     }
     if (type == Db::FieldType::DateTime)
         return Db::formatDateTime(toDateTime(key));
@@ -47,7 +47,7 @@ QString keyText(Db::FieldType type, const QVariant& key) {
 
 QString storedKeyText(const Db::RecordSet& rs, std::uint32_t row, int field) {
     const Db::FieldType type = rs.fieldDef(field).type;
-    return isNumericField(type) ? numberKey(rs.floatAt(row, field)) : rs.textAt(row, field);
+    return isNumericField(type) ? Db::numberKeyText(rs.floatAt(row, field)) : rs.textAt(row, field);
 }
 
 // Positions of the list rows by key, one map per key field, dropped whenever the list
@@ -85,15 +85,38 @@ public:
     }
 
 private:
-    void invalidate() { m_maps.clear(); }
+    void invalidate() {
+        m_maps.clear();
+        m_appended = -1;
+    }
     void endReset() override { invalidate(); }
-    void endInsertRow() override { invalidate(); }
+    // A row appended at the end joins the maps once posted (lists that fetch on demand grow
+    // so, a row at a time); any other change drops them.
+    void beginInsertRow(int pos) override {
+        if (pos == m_rs->recordCount())
+            m_appended = pos;
+        else
+            invalidate();
+    }
     void endRemoveRow() override { invalidate(); }
-    void rowChanged(int) override { invalidate(); }
+    void rowChanged(int pos) override {
+        if (pos != m_appended) {
+            invalidate();
+        } else if (m_rs->state() == Db::DataSetState::Browse) {
+            const std::uint32_t row = m_rs->rowAt(pos);
+            for (auto map = m_maps.begin(); map != m_maps.end(); ++map)
+                if (!m_rs->isNullAt(row, map.key()))
+                    if (const QString key = storedKeyText(*m_rs, row, map.key());
+                        !map->contains(key))
+                        map->insert(key, pos);
+            m_appended = -1;
+        }
+    }
     void recordSetDestroyed() override;
 
     Db::RecordSet* m_rs;  // not owned: the index lives as long as the record set
     QHash<int, QHash<QString, int>> m_maps;
+    int m_appended = -1;  // the position of a row appended and not yet posted
 };
 
 // Never destroyed: record sets may outlive static destruction order.
@@ -107,7 +130,56 @@ void KeyIndex::recordSetDestroyed() {
     delete this;
 }
 
+// Keys missed while a DeferLookupKeys was open, by list, and the widgets to repaint once they
+// are fetched. The lists are found again by their record sets when the keys are fetched, so a
+// list gone meanwhile is skipped.
+struct PendingKeys {
+    QHash<const Db::RecordSet*, QSet<QString>> keys;
+    QList<QPointer<QWidget>> widgets;
+    bool queued = false;
+
+    void fetch() {
+        const auto asked = std::exchange(keys, {});
+        const auto repaint = std::exchange(widgets, {});
+        queued = false;
+        int came = 0;
+        for (auto it = asked.begin(); it != asked.end(); ++it)
+            if (Db::LookupRows* rows = Db::lookupRowsOf(it.key()))
+                came += rows->resolve(QVariantList(it.value().begin(), it.value().end()));
+        for (const QPointer<QWidget>& w : repaint)
+            if (w && came > 0)
+                w->update();
+    }
+};
+
+PendingKeys& pendingKeys() {
+    static PendingKeys pending;
+    return pending;
+}
+
+thread_local DeferLookupKeys* t_defer = nullptr;
+
 }  // namespace
+
+DeferLookupKeys::DeferLookupKeys(QWidget* widget, const QModelIndex& cell)
+    : m_widget(widget), m_cell(cell), m_outer(t_defer) {
+    t_defer = this;
+}
+
+QVariantList DeferLookupKeys::keysAhead() const {
+    QVariantList keys;
+    const QAbstractItemModel* model = m_cell.model();
+    if (!model)
+        return keys;
+    const int end = std::min(model->rowCount(), m_cell.row() + 1 + kReadAhead);
+    for (int r = m_cell.row() + 1; r < end; ++r)
+        keys << model->index(r, m_cell.column()).data(Qt::EditRole);
+    return keys;
+}
+
+DeferLookupKeys::~DeferLookupKeys() {
+    t_defer = m_outer;
+}
 
 int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key) {
     if (!list || !list->active() || key.isNull())
@@ -118,7 +190,28 @@ int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key)
     KeyIndex*& index = keyIndexes()[list];
     if (!index)
         index = new KeyIndex(list);
-    return index->find(field, key);
+    const int pos = index->find(field, key);
+    Db::LookupRows* rows = Db::lookupRowsOf(list);
+    if (pos >= 0 || !rows || rows->keyField().compare(keyField, Qt::CaseInsensitive) != 0 ||
+        !rows->mayResolve(key))
+        return pos;
+    if (!t_defer) {
+        rows->resolve({key});
+        return index->find(field, key);
+    }
+    PendingKeys& pending = pendingKeys();
+    QSet<QString>& asked = pending.keys[list];
+    if (!asked.contains(key.toString())) {
+        asked.insert(key.toString());
+        for (const QVariant& next : t_defer->keysAhead())
+            if (!next.isNull() && rows->mayResolve(next))
+                asked.insert(next.toString());
+    }
+    if (!pending.widgets.contains(t_defer->widget()))
+        pending.widgets << t_defer->widget();
+    if (!std::exchange(pending.queued, true))
+        QTimer::singleShot(0, qApp, [] { pendingKeys().fetch(); });
+    return -1;
 }
 
 QString shownListFields(const EditorProps& props) {
@@ -158,9 +251,14 @@ using Internal::lookupRow;
 using Internal::lookupRowText;
 
 constexpr int kMaxVisibleRows = 12;
+// Rows a typed text lists at most.
+constexpr int kSearchLimit = 200;
 
 // The list record set as the drop-down shows it: only the drop-down columns, in their order,
-// with their captions. Rows and values come from the record set's model unchanged.
+// with their captions. A plain list shows its rows as they are. A list that fetches on demand
+// (Db::LookupRows) shows a chosen run of its rows: the recent picks (marked) and then the rows
+// in the statement's order as far as fetched, growing as the view fetches more; or the rows a
+// typed text found. Values come from the record set's model unchanged.
 class LookupListModel final : public QAbstractProxyModel {
 public:
     LookupListModel(Db::RecordSetModel* source, QObject* parent) : QAbstractProxyModel(parent) {
@@ -169,21 +267,35 @@ public:
                 [this] { beginResetModel(); });
         connect(source, &QAbstractItemModel::modelReset, this, [this] {
             resolve();
+            relist({}, false);
             endResetModel();
         });
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    beginInsertRows(QModelIndex(), first, last);
+                    if (!rows())
+                        beginInsertRows(QModelIndex(), first, last);
                 });
-        connect(source, &QAbstractItemModel::rowsInserted, this, [this] { endInsertRows(); });
+        connect(source, &QAbstractItemModel::rowsInserted, this, [this] {
+            if (!rows())
+                endInsertRows();
+        });
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                 [this](const QModelIndex&, int first, int last) {
-                    beginRemoveRows(QModelIndex(), first, last);
+                    if (!rows())
+                        beginRemoveRows(QModelIndex(), first, last);
                 });
-        connect(source, &QAbstractItemModel::rowsRemoved, this, [this] { endRemoveRows(); });
+        connect(source, &QAbstractItemModel::rowsRemoved, this, [this] {
+            if (!rows())
+                endRemoveRows();
+        });
         connect(source, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& tl, const QModelIndex& br) {
-                    if (!m_columns.isEmpty())
+                    if (m_columns.isEmpty() || rowCount() == 0)
+                        return;
+                    if (rows())  // rows of the cache may show anywhere
+                        Q_EMIT dataChanged(index(0, 0),
+                                           index(rowCount() - 1, int(m_columns.size()) - 1));
+                    else
                         Q_EMIT dataChanged(index(tl.row(), 0),
                                            index(br.row(), int(m_columns.size()) - 1));
                 });
@@ -191,6 +303,7 @@ public:
                 [this] { Q_EMIT layoutAboutToBeChanged(); });
         connect(source, &QAbstractItemModel::layoutChanged, this,
                 [this] { Q_EMIT layoutChanged(); });
+        relist({}, false);
     }
 
     void setColumns(const QList<LookupColumn>& columns) {
@@ -201,6 +314,57 @@ public:
     }
     const QList<LookupColumn>& columns() const { return m_columns; }
 
+    // The cache behind the list; null for a plain list.
+    Db::LookupRows* rows() const { return Db::lookupRowsOf(recordSet()); }
+    Db::RecordSet* recordSet() const {
+        return static_cast<Db::RecordSetModel*>(sourceModel())->recordSet();
+    }
+
+    // Lists `recent` (cache positions, marked) and then the rows in the statement's order.
+    void showList(const std::vector<int>& recent) {
+        beginResetModel();
+        relist(recent, false);
+        endResetModel();
+    }
+    // Lists the cache positions a typed text found.
+    void showFound(const std::vector<int>& found) {
+        beginResetModel();
+        relist(found, true);
+        endResetModel();
+    }
+    bool showsFound() const { return m_found; }
+
+    // The record set position of a row of the list, and the first row showing a position.
+    int positionOf(int row) const { return rows() ? m_map[std::size_t(row)] : row; }
+    int rowOf(int pos) const {
+        if (!rows())
+            return pos;
+        const auto it = std::find(m_map.begin() + m_recent, m_map.end(), pos);
+        if (it != m_map.end())
+            return int(it - m_map.begin());
+        const auto recent = std::find(m_map.begin(), m_map.begin() + m_recent, pos);
+        return recent != m_map.begin() + m_recent ? int(recent - m_map.begin()) : -1;
+    }
+
+    bool canFetchMore(const QModelIndex& parent) const override {
+        return !m_found && QAbstractProxyModel::canFetchMore(parent);
+    }
+    void fetchMore(const QModelIndex& parent) override {
+        if (m_found)
+            return;
+        QAbstractProxyModel::fetchMore(parent);
+        Db::LookupRows* cache = rows();
+        if (!cache)
+            return;
+        const std::vector<int>& ordered = cache->ordered();
+        const std::size_t shown = m_map.size() - std::size_t(m_recent);
+        if (ordered.size() <= shown)
+            return;
+        beginInsertRows(QModelIndex(), int(m_map.size()), int(m_recent + ordered.size()) - 1);
+        m_map.insert(m_map.end(), ordered.begin() + std::ptrdiff_t(shown), ordered.end());
+        endInsertRows();
+    }
+
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
         if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() ||
             column >= columnCount())
@@ -210,7 +374,9 @@ public:
     QModelIndex parent(const QModelIndex&) const override { return QModelIndex(); }
     bool hasChildren(const QModelIndex& parent) const override { return !parent.isValid(); }
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : sourceModel()->rowCount();
+        if (parent.isValid())
+            return 0;
+        return rows() ? int(m_map.size()) : sourceModel()->rowCount();
     }
     int columnCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : int(m_columns.size());
@@ -218,11 +384,23 @@ public:
     QModelIndex mapToSource(const QModelIndex& proxy) const override {
         if (!proxy.isValid() || proxy.column() >= m_fields.size() || m_fields[proxy.column()] < 0)
             return QModelIndex();
-        return sourceModel()->index(proxy.row(), m_fields[proxy.column()]);
+        return sourceModel()->index(positionOf(proxy.row()), m_fields[proxy.column()]);
     }
     QModelIndex mapFromSource(const QModelIndex& source) const override {
         const int column = int(m_fields.indexOf(source.column()));
-        return source.isValid() && column >= 0 ? index(source.row(), column) : QModelIndex();
+        const int row = source.isValid() ? rowOf(source.row()) : -1;
+        return row >= 0 && column >= 0 ? index(row, column) : QModelIndex();
+    }
+    QVariant data(const QModelIndex& proxy, int role) const override {
+        if (proxy.isValid() && proxy.row() < m_recent) {
+            if (role == Qt::BackgroundRole)
+                return QColor(255, 243, 205);
+            if (role == Qt::ToolTipRole)
+                return QStringLiteral("最近选过");
+            if (role == RecentRole)
+                return true;
+        }
+        return QAbstractProxyModel::data(proxy, role);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
@@ -238,17 +416,30 @@ public:
         return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
     }
 
+    // True for the rows of recent picks.
+    static constexpr int RecentRole = Qt::UserRole + 100;
+
 private:
     // Field positions of the columns; a list reloaded with other fields is read anew.
     void resolve() {
         m_fields.clear();
-        const auto* model = static_cast<Db::RecordSetModel*>(sourceModel());
+        const Db::RecordSet* rs = recordSet();
         for (const LookupColumn& c : std::as_const(m_columns))
-            m_fields << (model->recordSet() ? model->recordSet()->fieldIndex(c.fieldName) : -1);
+            m_fields << (rs ? rs->fieldIndex(c.fieldName) : -1);
+    }
+    void relist(const std::vector<int>& first, bool found) {
+        m_found = found;
+        m_map = first;
+        m_recent = found ? 0 : int(first.size());
+        if (Db::LookupRows* cache = rows(); cache && !found)
+            m_map.insert(m_map.end(), cache->ordered().begin(), cache->ordered().end());
     }
 
     QList<LookupColumn> m_columns;
     QList<int> m_fields;
+    std::vector<int> m_map;  // record set positions of the rows shown (lists on demand)
+    int m_recent = 0;        // leading rows of m_map that are recent picks
+    bool m_found = false;    // m_map holds the rows a typed text found
 };
 
 // The drop-down columns of the props; without any, the list fields with their labels.
@@ -352,6 +543,8 @@ struct LookupComboBox::Impl {
                 hide();
                 edit->setText(listText);
                 searchRow = -1;
+                if (list->showsFound())
+                    list->showList({});
                 return true;
             case Qt::Key_Tab:
             case Qt::Key_Backtab:
@@ -368,6 +561,24 @@ struct LookupComboBox::Impl {
     void hide() {
         if (popup)
             popup->hide();
+    }
+
+    // The hook may reload the list (second-level lookups narrow it to the current master).
+    void initPopup() {
+        if (props.onInitPopup)
+            Internal::runHook(props.onInitPopup, q);
+    }
+
+    void open() {
+        if (!listSet())
+            return;
+        ensurePopup();
+        sizeAndPlace();
+        popup->show();
+        popup->setFocus(Qt::PopupFocusReason);
+        const int row =
+            searchRow >= 0 ? searchRow : list->rowOf(lookupRow(listSet(), props.keyField, key));
+        selectRow(std::max(row, 0));
     }
 
     void sizeAndPlace() {
@@ -400,9 +611,30 @@ struct LookupComboBox::Impl {
         popup->scrollTo(index, QAbstractItemView::PositionAtCenter);
     }
 
-    // Incremental search: the first row whose first list field starts with the typed text.
+    // Typing: a list that fetches on demand lists the rows the whole table has for the text;
+    // a plain list shows the first row whose first list field starts with it.
     void search(const QString& typed) {
         searchRow = -1;
+        if (Db::LookupRows* rows = list->rows()) {
+            if (typed.trimmed().isEmpty()) {
+                list->showList({});
+                return;
+            }
+            if (!q->popupVisible())
+                initPopup();
+            list->showFound(rows->searchPositions(typed.trimmed(), kSearchLimit));
+            if (list->rowCount() == 0) {
+                hide();
+                return;
+            }
+            searchRow = 0;
+            if (q->popupVisible())
+                sizeAndPlace();
+            else
+                open();
+            selectRow(searchRow);
+            return;
+        }
         Db::RecordSet* rs = listSet();
         const QString first = Internal::shownListFields(props).section(u';', 0, 0).trimmed();
         const int field = rs ? rs->fieldIndex(first.isEmpty() ? props.keyField : first) : -1;
@@ -438,6 +670,8 @@ struct LookupComboBox::Impl {
     void setKey(const QVariant& value, bool notify) {
         const bool changed = !Internal::sameValue(value, key) || value.isNull() != key.isNull();
         key = value;
+        if (list->showsFound())
+            list->showList({});
         listText = lookupRowText(listSet(), lookupRow(listSet(), props.keyField, key),
                                  Internal::shownListFields(props), props.keyField);
         edit->setText(listText);
@@ -538,18 +772,11 @@ Db::RecordSet* LookupComboBox::listSource() const {
 }
 
 void LookupComboBox::showPopup() {
-    // The hook may reload the list (second-level lookups narrow it to the current master).
-    if (d->props.onInitPopup)
-        Internal::runHook(d->props.onInitPopup, this);
-    if (!d->listSet())
-        return;
-    d->ensurePopup();
-    d->sizeAndPlace();
-    d->popup->show();
-    d->popup->setFocus(Qt::PopupFocusReason);
-    const int row =
-        d->searchRow >= 0 ? d->searchRow : lookupRow(d->listSet(), d->props.keyField, d->key);
-    d->selectRow(std::max(row, 0));
+    d->initPopup();
+    // Opened without a typed text, a list on demand shows the user's recent picks first.
+    if (Db::LookupRows* rows = d->list->rows(); rows && !d->list->showsFound())
+        d->list->showList(rows->recentPositions());
+    d->open();
 }
 
 void LookupComboBox::hidePopup() {
@@ -566,15 +793,18 @@ QTableView* LookupComboBox::popupView() const {
 
 void LookupComboBox::choose(int row) {
     Db::RecordSet* rs = d->listSet();
-    if (!rs || row < 0 || row >= rs->recordCount())
+    if (!rs || row < 0 || row >= d->list->rowCount())
         return;
     const int keyField = rs->fieldIndex(d->props.keyField);
-    if (keyField < 0)
+    const int pos = d->list->positionOf(row);
+    if (keyField < 0 || pos < 0 || pos >= rs->recordCount())
         return;
+    if (Db::LookupRows* rows = d->list->rows())
+        rows->picked(pos);
     // Hooks read the rest of the chosen row through the list's cursor.
     if (rs->state() == Db::DataSetState::Browse)
-        rs->moveTo(row);
-    d->setKey(rs->valueAt(rs->rowAt(row), keyField), true);
+        rs->moveTo(pos);
+    d->setKey(rs->valueAt(rs->rowAt(pos), keyField), true);
 }
 
 void LookupComboBox::clear() {
