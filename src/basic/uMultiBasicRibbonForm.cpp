@@ -469,7 +469,7 @@ void TMultiBasicRibbonForm::_initParamsList() {
             auto& table = joinTableList[name];
             if (!table) {
                 table = std::make_unique<TjoinTableObject>(true);
-                table->setName(PlugItemCode + QLatin1Char('.') + name);
+                table->setName(moduleCode() + QLatin1Char('.') + name);
                 table->Fsql = Sys::sqlTemplate(join.value(F("sql")).toString());
                 table->jo = join;
                 table->updatefields = join.value(F("fields")).toArray();
