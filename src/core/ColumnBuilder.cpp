@@ -169,8 +169,10 @@ TjoinTableObject* ColumnBuilder::bindLookup(const ColumnDescriptor& c, Ui::Edito
     props.onEditValueChanged = m_opt.onEditValueChange;
     if (secondLevel)
         props.onInitPopup = m_opt.onInitPopupL2;
-    if (m_opt.shareLookups)
-        openQuietly(*table);  // a bill's lookup is opened again once its editor is made
+    // A bill's lookup is opened again once its editor is made; one whose statement failed is
+    // not, so that its error is shown once.
+    if (m_opt.shareLookups && table->Fcds->active())
+        openQuietly(*table);
     return table.get();
 }
 

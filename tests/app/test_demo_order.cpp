@@ -747,3 +747,35 @@ TEST_F(DemoOrder, RendersTheItemDropDownAndTheDefaultRuleOfAnotherStore) {
     EXPECT_EQ(form->gridDetail->columnByField(S("filename"))->props.kind, Ui::EditorKind::Text);
     Qd::Test::keepRender(*form, S("bill-order-east-store.png"));
 }
+
+TEST_F(DemoOrder, AFailingLookupStatementIsShownOnceAndTheKeysStay) {
+    demo->exec(
+        "update qd_sys_plugins set plugininfo = replace(plugininfo, 'select id, code, name, "
+        "helpcode, itemno, baseunit, dj from qd_b_xmbmk', 'select id, code, name, helpcode, "
+        "itemno, baseunit, dj from qd_b_no_such_table') where code = 'XMZZK'");
+    sys->plugs().load();
+    prompts.acceptAllMessages(true);
+    open(S("Z202611017"));
+    form->show();
+    QCoreApplication::processEvents();
+    form->gridDetail->viewport()->repaint();
+    QCoreApplication::processEvents();
+    const auto& asked = prompts.asked();
+    int errors = 0;
+    for (const auto& q : asked)
+        errors += q.text.contains(S("qd_b_no_such_table")) ? 1 : 0;
+    EXPECT_EQ(errors, 1) << asked.size();
+    const QModelIndex cell =
+        form->gridDetail->model()->index(0, form->cdsDetail.fieldIndex(S("xm_id")));
+    EXPECT_EQ(Ui::displayText(form->gridDetail->columnByField(S("xm_id"))->props,
+                              cell.data(Qt::EditRole)),
+              S(""));
+    form->actEdit->trigger();
+    form->cdsDetail.first();
+    form->cdsDetail.edit();
+    form->cdsDetail.field(S("beizhu")).setValue(S("改"));
+    form->cdsDetail.post();
+    form->actSave->trigger();
+    EXPECT_EQ(
+        number("select count(*) from qd_x_xmzzk_mx where billno = 'Z202611017' and xm_id = 0"), 0);
+}
