@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -23,11 +22,9 @@
 #include <memory>
 
 #include "BenchMain.h"
-#include "DemoDatabase.h"
+#include "DemoBench.h"
 #include "DemoOrderBill.h"
 #include "RawSqlite.h"
-#include "base/ProgramHome.h"
-#include "base/UnattendedPrompter.h"
 #include "bill/uCustBillRuleObj.h"
 #include "db/DataServices.h"
 #include "db/SqliteDataServices.h"
@@ -104,35 +101,18 @@ int intOf(sqlite3* db, const char* sql) {
     return v;
 }
 
-// Nothing here should ask anything: a question is printed and answered, a dialog rejected, so
-// that a run never waits for a user.
-struct NoQuestions {
-    Ui::UnattendedPrompter prompter;
-    NoQuestions() { Ui::setPrompter(&prompter); }
-    ~NoQuestions() { Ui::setPrompter(nullptr); }
-};
-
 // The demo database with the orders above, the window, and a raw connection to the same file.
 struct OrderBench {
-    NoQuestions noQuestions;
-    QTemporaryDir dir{QStringLiteral("/tmp/qd_bench_order_XXXXXX")};
-    std::unique_ptr<Db::SqliteDataServices> db;
+    Qd::Bench::DemoBench demo{QStringLiteral("/tmp/qd_bench_order_XXXXXX")};
+    Db::SqliteDataServices* db = demo.db.get();
+    sqlite3* raw = demo.raw;
     std::unique_ptr<Sys::SystemServices> sys;
     std::unique_ptr<TSampleBillEditRibbonForm> form;
-    sqlite3* raw = nullptr;
     QString masterSql;  // the window's statements, translated, the number as :billno
     QString detailSql;
     int employee = 0;
 
     OrderBench() {
-        Sys::setProgramHome(dir.path());
-        const QString file = dir.filePath(QStringLiteral("demo.db"));
-        db = Qd::App::openDemoDatabase(file);
-        Db::setDataServices(db.get());
-        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(raw, 5000);
-        Db::Tsql::Session::registerFunctions(raw);
-        Db::Tsql::Session::registerServerRules(raw);
         employee = intOf(raw, "select yg_id from qd_sys_users where code = '1001'");
         const int md01 = intOf(raw, "select id from qd_b_ckbmk where code = 'MD01'");
         const int md02 = intOf(raw, "select id from qd_b_ckbmk where code = 'MD02'");
@@ -169,7 +149,6 @@ struct OrderBench {
     }
     ~OrderBench() {
         form.reset();
-        sqlite3_close(raw);
         Sys::setSystemServices(nullptr);
     }
 
@@ -397,28 +376,21 @@ double residentMiB() {
 
 // A demo database whose item and customer lookups list `rows` rows each, logged into MD01.
 struct LookupBench {
-    NoQuestions noQuestions;
-    QTemporaryDir dir{QStringLiteral("/tmp/qd_bench_lookups_XXXXXX")};
-    std::unique_ptr<Db::SqliteDataServices> db;
+    Qd::Bench::DemoBench demo{QStringLiteral("/tmp/qd_bench_order_lookups_XXXXXX")};
     std::unique_ptr<Sys::SystemServices> sys;
 
     explicit LookupBench(int rows) {
-        Sys::setProgramHome(dir.path());
-        const QString file = dir.filePath(QStringLiteral("demo.db"));
-        db = Qd::App::openDemoDatabase(file);
-        sqlite3* raw = nullptr;
-        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        exec(raw, "begin");
-        addLookupRows(raw, rows);
-        exec(raw, "commit");
-        exec(raw, "analyze");
-        sqlite3_close(raw);
+        exec(demo.raw, "begin");
+        addLookupRows(demo.raw, rows);
+        exec(demo.raw, "commit");
+        exec(demo.raw, "analyze");
     }
 
     // The order window made on a demo order, to its first painted screen.
     void openWindow(benchmark::State& state) {
-        Db::setDataServices(db.get());
-        sys = std::make_unique<Sys::SystemServices>(*db);
+        Sys::setProgramHome(demo.dir.path());
+        Db::setDataServices(demo.db.get());
+        sys = std::make_unique<Sys::SystemServices>(*demo.db);
         Sys::setSystemServices(sys.get());
         sys->login(F("1001"), F("123456"), 1);
         Sys::TPlugItem* item = sys->plugs().plugbyName(F("订单"), true);

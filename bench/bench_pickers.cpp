@@ -7,16 +7,12 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "BenchMain.h"
-#include "DemoDatabase.h"
+#include "DemoBench.h"
 #include "RawSqlite.h"
-#include "base/ProgramHome.h"
-#include "base/UnattendedPrompter.h"
 #include "db/SqliteDataServices.h"
-#include "db/tsql/TsqlSession.h"
 #include "report/ListSearch.h"
 #include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
@@ -44,27 +40,17 @@ const char* const kProducts[] = {
     "证书",   "奖状",   "票据",   "彩页",   "样本"};
 
 struct PickerBench {
-    Ui::UnattendedPrompter prompter;
-    QTemporaryDir dir{QStringLiteral("/tmp/qd_bench_pickers_XXXXXX")};
-    std::unique_ptr<Db::SqliteDataServices> db;
+    Qd::Bench::DemoBench demo{QStringLiteral("/tmp/qd_bench_pickers_XXXXXX")};
+    Db::SqliteDataServices& db = *demo.db;
+    sqlite3* raw = demo.raw;
     std::unique_ptr<Sys::SystemServices> sys;
     std::unique_ptr<Report::TModuleFilterForm> picker;
-    sqlite3* raw = nullptr;
     sqlite3_stmt* rawSearch = nullptr;
 
     PickerBench() {
-        Ui::setPrompter(&prompter);
-        Sys::setProgramHome(dir.path());
-        const QString file = dir.filePath(QStringLiteral("demo.db"));
-        db = Qd::App::openDemoDatabase(file);
-        Db::setDataServices(db.get());
-        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(raw, 5000);
-        Db::Tsql::Session::registerFunctions(raw);
-        Db::Tsql::Session::registerServerRules(raw);
         generate();
 
-        sys = std::make_unique<Sys::SystemServices>(*db);
+        sys = std::make_unique<Sys::SystemServices>(db);
         Sys::setSystemServices(sys.get());
         sys->login(QStringLiteral("1001"), QStringLiteral("123456"), sys->stores().front().id);
         picker = std::make_unique<Report::TModuleFilterForm>(
@@ -84,9 +70,7 @@ struct PickerBench {
     }
     ~PickerBench() {
         sqlite3_finalize(rawSearch);
-        sqlite3_close(raw);
         Sys::setSystemServices(nullptr);
-        Ui::setPrompter(nullptr);
     }
 
     // Categories and items through raw inserts: item i under top i % kTop, second (i / kTop) %
