@@ -231,6 +231,15 @@ void ColumnBuilder::setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
     auto is = [](const QString& value, const char* name) {
         return value == QString::fromUtf8(name);
     };
+    // A button whose click hands the column's descriptor, as JSON text, to `hook`.
+    auto button = [&](const std::function<void(QWidget*, const QString&)>& hook) {
+        props.kind = Ui::EditorKind::Button;
+        if (!hook)
+            return;
+        const QString descriptor =
+            QString::fromUtf8(QJsonDocument(c.raw).toJson(QJsonDocument::Compact));
+        props.onButtonClick = [hook, descriptor](QWidget* editor) { hook(editor, descriptor); };
+    };
     auto money = [&](int decimals, const QString& format) {
         props.kind = Ui::EditorKind::Money;
         props.decimals = decimals;
@@ -261,30 +270,16 @@ void ColumnBuilder::setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
     }
     if (is(type, "check"))
         props.kind = Ui::EditorKind::Check;
-    if (is(type, "button")) {
-        props.kind = Ui::EditorKind::Button;
-        if (m_opt.onButtonClick) {
-            const QString descriptor =
-                QString::fromUtf8(QJsonDocument(c.raw).toJson(QJsonDocument::Compact));
-            props.onButtonClick = [hook = m_opt.onButtonClick, descriptor](QWidget* editor) {
-                hook(editor, descriptor);
-            };
-        }
-    }
+    if (is(type, "button"))
+        button(m_opt.onButtonClick);
     if (is(type, "color"))
         props.kind = Ui::EditorKind::Color;
     if (is(ruleType, "整数"))
         money(0, QString());
     if (is(ruleType, "小数"))
         money(std::max(0, override->decimalCount), override->displayFormat);
-    if (is(ruleType, "文件") && m_opt.onFileClick) {
-        props.kind = Ui::EditorKind::Button;
-        const QString descriptor =
-            QString::fromUtf8(QJsonDocument(c.raw).toJson(QJsonDocument::Compact));
-        props.onButtonClick = [hook = m_opt.onFileClick, descriptor](QWidget* editor) {
-            hook(editor, descriptor);
-        };
-    }
+    if (is(ruleType, "文件") && m_opt.onFileClick)
+        button(m_opt.onFileClick);
 }
 
 TjoinTableObject* joinTableOf(JoinTableList& tables, QWidget* editor) {
