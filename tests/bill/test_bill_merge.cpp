@@ -183,6 +183,8 @@ const MergeCase kCases[] = {
     {"line changed here, deleted there", "u2.note=改", "-u2",
      "明细 3 螺母|删除/修改|备注=|备注=改|（已删除）",
      INSERT_D "(N'u2', 12, 102, N'螺母', 2, 5, 10, N'改')", ""},
+    {"a line's field emptied to NULL here, another line changed there", "u2.sp_name=NULL",
+     "u3.note=对方", "", "update d set sp_name=NULL where uid=N'u2'", ""},
     {"line changed in different fields", "u1.qty=2", "u1.note=对方", "",
      "update d set qty=2 where uid=N'u1'", ""},
     {"line field changed both ways alike", "u1.qty=3", "u1.qty=3", "", "", ""},
@@ -198,6 +200,16 @@ const MergeCase kCases[] = {
 };
 #undef INSERT_D
 
+// A view of the lines: the merge tells it once, at the end, that everything changed.
+class CountingView : public Db::RecordSetObserver {
+public:
+    void endReset() override { ++resets; }
+    void rowChanged(int) override { ++rowChanges; }
+    void endInsertRow() override { ++rowChanges; }
+    int resets = 0;
+    int rowChanges = 0;
+};
+
 class BillMergeCases : public ::testing::TestWithParam<MergeCase> {};
 
 TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
@@ -212,6 +224,19 @@ TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
         theirs.master.mergeChangeLog();
         theirs.detail.mergeChangeLog();
         const QStringList stored = rows(theirs.master) + rows(theirs.detail);
+        // A window's defaults for a new line, and a handler that fills the price when a line
+        // changes: neither may overwrite merged values (the statements and rows would show it).
+        mine.detail.afterInsert = [](RecordSet& rs) {
+            rs.field(S("uid")).setValue(S("默认"));
+            rs.field(S("note")).setValue(S("默认"));
+        };
+        int handled = 0;
+        mine.detail.onDataChange = [&handled](RecordSet& rs, int) {
+            rs.field(S("price")).setValue(99);
+            ++handled;
+        };
+        CountingView view;
+        mine.detail.addObserver(&view);
 
         BillMerge merge(mine.master, mine.detail, std::move(theirs.master),
                         std::move(theirs.detail), options());
@@ -222,10 +247,17 @@ TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
 
         EXPECT_EQ(statements(mine),
                   list(side == MergeSide::Mine ? c.keepingMine : c.keepingTheirs));
+        EXPECT_EQ(handled, 0);
+        EXPECT_TRUE(mine.detail.onDataChange);  // given back
+        mine.detail.onDataChange = nullptr;
+        EXPECT_EQ(view.resets, 1);
+        EXPECT_EQ(view.rowChanges, 0);
+        mine.detail.removeObserver(&view);
         // Undoing what is left to write gives theirs back, in theirs' order.
         mine.master.cancelUpdates();
         mine.detail.cancelUpdates();
         EXPECT_EQ(rows(mine.master) + rows(mine.detail), stored);
+        EXPECT_THROW(merge.apply(mine.master, mine.detail), Db::DbError);  // theirs were taken
     }
 }
 
@@ -237,51 +269,6 @@ INSTANTIATE_TEST_SUITE_P(Bill, BillMergeCases, ::testing::ValuesIn(kCases),
                          });
 
 // ---- the record sets around the merge -------------------------------------------------------
-
-class CountingView : public Db::RecordSetObserver {
-public:
-    void endReset() override { ++resets; }
-    void rowChanged(int) override { ++rowChanges; }
-    void endInsertRow() override { ++rowChanges; }
-    int resets = 0;
-    int rowChanges = 0;
-};
-
-TEST(BillMergeRecordSets, AppendedLinesKeepTheirValuesAgainstDefaultsAndHandlers) {
-    BillSets mine, theirs;
-    mine.change({S("+u4"), S("u1.qty=2"), S("u2.sp_name=NULL")});
-    theirs.change({S("u3.note=对方")});
-    theirs.detail.mergeChangeLog();
-    // A window's defaults for a new line, and a lookup that fills the price when the item
-    // changes: neither may overwrite merged values.
-    mine.detail.afterInsert = [](RecordSet& rs) {
-        rs.field(S("uid")).setValue(S("默认"));
-        rs.field(S("note")).setValue(S("默认"));
-    };
-    int handled = 0;
-    mine.detail.onDataChange = [&handled](RecordSet& rs, int field) {
-        if (field == rs.fieldIndex(S("sp_id")) || field == rs.fieldIndex(S("qty"))) {
-            rs.field(S("price")).setValue(99);
-            ++handled;
-        }
-    };
-    CountingView view;
-    mine.detail.addObserver(&view);
-
-    BillMerge merge(mine.master, mine.detail, std::move(theirs.master), std::move(theirs.detail),
-                    options());
-    merge.apply(mine.master, mine.detail);
-
-    EXPECT_EQ(rows(mine.detail),
-              (QStringList{S("u1|11|101|螺丝|2|10|10|∅"), S("u2|12|102|∅|2|5|10|"),
-                           S("u3|13|103|垫片|10|1|10|对方"), S("u4|0|104|新品|1|1|1|新")}));
-    EXPECT_EQ(handled, 0);
-    ASSERT_TRUE(mine.detail.onDataChange);  // given back
-    EXPECT_EQ(view.resets, 1);              // told once, at the end
-    EXPECT_EQ(view.rowChanges, 0);
-    mine.detail.removeObserver(&view);
-    EXPECT_THROW(merge.apply(mine.master, mine.detail), Db::DbError);  // theirs were taken
-}
 
 TEST(BillMergeRecordSets, LinesNeedUniqueKeysOnEverySide) {
     {
