@@ -12,6 +12,7 @@
 #include "db/DbError.h"
 #include "support/CoreTest.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/grid/Grid.h"
 
@@ -21,12 +22,9 @@ using Bill::MergeConflict;
 using Bill::MergeSide;
 using Db::FieldType;
 using Db::RecordSet;
+using Qd::Test::S;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // One bill as loaded: master 1 (customer 7 张三) and three lines u1..u3.
 struct BillSets {
@@ -108,14 +106,7 @@ Bill::MergeOptions options() {
 
 // Every row, its fields joined by "|", NULL as "∅".
 QStringList rows(const RecordSet& rs) {
-    QStringList out;
-    for (int pos = 0; pos < rs.recordCount(); ++pos) {
-        QStringList cells;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            cells << (rs.isNullAt(rs.rowAt(pos), f) ? S("∅") : rs.textAt(rs.rowAt(pos), f));
-        out << cells.join('|');
-    }
-    return out;
+    return Qd::Test::rowTexts(rs, {}, S("|"), S("∅"));
 }
 
 QStringList shown(const std::vector<MergeConflict>& conflicts) {
