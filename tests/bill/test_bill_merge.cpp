@@ -261,60 +261,55 @@ INSTANTIATE_TEST_SUITE_P(Bill, BillMergeCases, ::testing::ValuesIn(kCases),
 
 // ---- the record sets around the merge -------------------------------------------------------
 
-TEST(BillMergeRecordSets, LinesNeedUniqueKeysOnEverySide) {
-    {
-        BillSets mine, theirs;
-        EXPECT_TRUE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-        theirs.change({S("u3.uid=")});
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
-                               std::move(theirs.detail), options()),
-                     Db::DbError);
-    }
-    {
-        BillSets mine, theirs;
-        mine.change({S("u3.uid=u1")});  // twice among mine
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-    }
-    {
-        BillSets mine, theirs;
-        mine.detail.setLogChanges(false);
-        mine.change({S("u3.uid=")});  // loaded without a key: the base has none
-        mine.detail.setLogChanges(true);
-        mine.change({S(".uid=u9")});
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-    }
-    {
-        BillSets mine, theirs;
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail, S("lineno")));
-    }
-}
-
+// A merge refuses record sets it cannot rebase: lines without a unique key on some side, a
+// master not posted, lines of another shape, or a bill removed meanwhile.
 TEST(BillMergeRecordSets, RefusesRecordSetsThatDoNotFit) {
-    {
+    const struct {
+        const char* name;
+        std::function<void(BillSets& mine, BillSets& theirs)> prepare;
+        bool keysFit;
+    } cases[] = {
+        {"a line of theirs without a key", [](BillSets&, BillSets& t) { t.change({S("u3.uid=")}); },
+         false},
+        {"a key twice among mine", [](BillSets& m, BillSets&) { m.change({S("u3.uid=u1")}); },
+         false},
+        {"a line loaded without a key: the base has none",
+         [](BillSets& m, BillSets&) {
+             m.detail.setLogChanges(false);
+             m.change({S("u3.uid=")});
+             m.detail.setLogChanges(true);
+             m.change({S(".uid=u9")});
+         },
+         false},
+        {"the master not posted: its base is not in the log yet",
+         [](BillSets& m, BillSets&) { m.master.edit(); }, true},
+        {"their lines of another shape",
+         [](BillSets&, BillSets& t) {
+             RecordSet other;
+             other.addField(S("uid"), FieldType::Text);
+             other.createDataSet();
+             t.detail = std::move(other);
+         },
+         true},
+        {"the bill removed meanwhile",
+         [](BillSets&, BillSets& t) {
+             t.master.first();
+             t.master.deleteRecord();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         BillSets mine, theirs;
-        mine.master.edit();  // the master not posted: its base is not in the log yet
+        ASSERT_NO_FATAL_FAILURE(c.prepare(mine, theirs));
+        EXPECT_EQ(BillMerge::linesHaveKeys(mine.detail, theirs.detail), c.keysFit);
         EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
                                std::move(theirs.detail), options()),
                      Db::DbError);
     }
-    {
-        BillSets mine, theirs;
-        RecordSet other;
-        other.addField(S("uid"), FieldType::Text);
-        other.createDataSet();
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master), std::move(other),
-                               options()),
-                     Db::DbError);
-    }
-    {
-        BillSets mine, theirs;
-        theirs.master.first();
-        theirs.master.deleteRecord();  // removed meanwhile
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
-                               std::move(theirs.detail), options()),
-                     Db::DbError);
-    }
+    BillSets mine, theirs;
+    EXPECT_TRUE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
+    EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail, S("lineno")));
 }
 
 // ---- the dialog -------------------------------------------------------------------------------
