@@ -14,6 +14,7 @@
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -79,12 +80,7 @@ protected:
                 [](QWidget* o, Sys::TPlugItem* d) { return new TMultiBasicRibbonForm(o, d); },
                 &plug)));
     }
-    static QStringList codes(const Db::RecordSet& rs) {
-        QStringList out;
-        for (int pos = 0; pos < rs.recordCount(); ++pos)
-            out << rs.textAt(rs.rowAt(pos), rs.fieldIndex("code"));
-        return out;
-    }
+    static QStringList codes(const Db::RecordSet& rs) { return Qd::Test::rowTexts(rs, {"code"}); }
     static void post(TMultiBasicRibbonForm& f) { f.cxgMainDBTableView1->model()->submit(); }
 
     Sys::TPlugItemSingleBasic plug;

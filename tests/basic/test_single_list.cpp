@@ -14,6 +14,7 @@
 #include "print/uPrinterForm.h"
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
+#include "support/Rows.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -70,10 +71,7 @@ protected:
             grant(11, QStringLiteral("YG") + s);
     }
     static QStringList codes(TSingleBasicRibbonForm& f) {
-        QStringList out;
-        for (int pos = 0; pos < f.cdsMain.recordCount(); ++pos)
-            out << f.cdsMain.textAt(f.cdsMain.rowAt(pos), f.cdsMain.fieldIndex("code"));
-        return out;
+        return Qd::Test::rowTexts(f.cdsMain, {"code"});
     }
     // Posts the row as the grid does when the row is left.
     static void post(TSingleBasicRibbonForm& f) { f.cxgMainDBTableView1->model()->submit(); }
@@ -411,14 +409,7 @@ TEST_F(SingleList, SaveAndSoftDeleteSurviveAFailureAtEveryStep) {
     std::unique_ptr<TSingleBasicRibbonForm> f;
     // What the user typed or sees in the list (the save itself fills in the organisation).
     const auto shown = [&] {
-        QStringList rows;
-        for (int pos = 0; pos < f->cdsMain.recordCount(); ++pos) {
-            QStringList cells;
-            for (const char* field : {"code", "name", "helpcode"})
-                cells << f->cdsMain.textAt(f->cdsMain.rowAt(pos), f->cdsMain.fieldIndex(field));
-            rows << cells.join('|');
-        }
-        return rows.join('\n');
+        return Qd::Test::rowTexts(f->cdsMain, {"code", "name", "helpcode"}).join('\n');
     };
     const Qd::Test::SaveCase add{"list add",
                                  [&] {

@@ -13,6 +13,7 @@
 #include "bill/BillDialogs.h"
 #include "bill/uImgAttachListForm.h"
 #include "support/CoreTest.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/ImageBox.h"
 #include "ui/editors/Editors.h"
@@ -20,12 +21,9 @@
 
 using namespace Qd::Core;
 using Bill::TImgAttachListForm;
+using Qd::Test::S;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 class Attachments : public Qd::Test::CoreTest {
 protected:
@@ -56,11 +54,7 @@ protected:
         form.actadd->trigger();
     }
     QStringList listed(TImgAttachListForm& form, const char* field) {
-        QStringList out;
-        for (int pos = 0; pos < form.cdsResult.recordCount(); ++pos)
-            out << form.cdsResult.textAt(form.cdsResult.rowAt(pos),
-                                         form.cdsResult.fieldIndex(S(field)));
-        return out;
+        return Qd::Test::rowTexts(form.cdsResult, {S(field)});
     }
     int storedFiles() { return scalar(S("select count(*) from qd_sys_filestore")).toInt(); }
 };

@@ -15,6 +15,7 @@
 #include "db/DataServices.h"
 #include "support/CoreTest.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/uPlugItem.h"
 #include "ui/editors/Editors.h"
@@ -22,16 +23,13 @@
 using namespace Qd::Core;
 using Bill::TAuditingDataForm;
 using Bill::TBaseBillEditRibbonForm;
+using Qd::Test::S;
 using Sys::TOperateState;
 using Ui::mrCancel;
 using Ui::mrNo;
 using Ui::mrOk;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 const char kDescriptor[] =
     R"({"title": "测试单", "data": {"master": {"tablename": "t_bill", "ignorefields": ["kdr_name"]}}})";

@@ -10,17 +10,15 @@
 #include "bill/ubilllogviewform.h"
 #include "bill/uticketeditform.h"
 #include "support/CoreTest.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
 using Bill::Tticketeditform;
+using Qd::Test::S;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // Employees 11 (王经理, the user) and 12 (李会计, soft-deleted); stores 5 and 6. The user works
 // in store 5.
@@ -44,14 +42,7 @@ protected:
 
     // The rows a dialog lists: the named fields of each, joined by " | ".
     static QStringList rows(Db::RecordSet& rs, const QStringList& fields) {
-        QStringList out;
-        for (int pos = 0; pos < rs.recordCount(); ++pos) {
-            QStringList cells;
-            for (const QString& f : fields)
-                cells << rs.textAt(rs.rowAt(pos), rs.fieldIndex(f));
-            out << cells.join(S(" | "));
-        }
-        return out;
+        return Qd::Test::rowTexts(rs, fields, S(" | "));
     }
 };
 

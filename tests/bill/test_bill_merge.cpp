@@ -12,6 +12,7 @@
 #include "db/DbError.h"
 #include "support/CoreTest.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/grid/Grid.h"
 
@@ -21,12 +22,9 @@ using Bill::MergeConflict;
 using Bill::MergeSide;
 using Db::FieldType;
 using Db::RecordSet;
+using Qd::Test::S;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // One bill as loaded: master 1 (customer 7 张三) and three lines u1..u3.
 struct BillSets {
@@ -108,14 +106,7 @@ Bill::MergeOptions options() {
 
 // Every row, its fields joined by "|", NULL as "∅".
 QStringList rows(const RecordSet& rs) {
-    QStringList out;
-    for (int pos = 0; pos < rs.recordCount(); ++pos) {
-        QStringList cells;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            cells << (rs.isNullAt(rs.rowAt(pos), f) ? S("∅") : rs.textAt(rs.rowAt(pos), f));
-        out << cells.join('|');
-    }
-    return out;
+    return Qd::Test::rowTexts(rs, {}, S("|"), S("∅"));
 }
 
 QStringList shown(const std::vector<MergeConflict>& conflicts) {
@@ -183,6 +174,8 @@ const MergeCase kCases[] = {
     {"line changed here, deleted there", "u2.note=改", "-u2",
      "明细 3 螺母|删除/修改|备注=|备注=改|（已删除）",
      INSERT_D "(N'u2', 12, 102, N'螺母', 2, 5, 10, N'改')", ""},
+    {"a line's field emptied to NULL here, another line changed there", "u2.sp_name=NULL",
+     "u3.note=对方", "", "update d set sp_name=NULL where uid=N'u2'", ""},
     {"line changed in different fields", "u1.qty=2", "u1.note=对方", "",
      "update d set qty=2 where uid=N'u1'", ""},
     {"line field changed both ways alike", "u1.qty=3", "u1.qty=3", "", "", ""},
@@ -198,6 +191,16 @@ const MergeCase kCases[] = {
 };
 #undef INSERT_D
 
+// A view of the lines: the merge tells it once, at the end, that everything changed.
+class CountingView : public Db::RecordSetObserver {
+public:
+    void endReset() override { ++resets; }
+    void rowChanged(int) override { ++rowChanges; }
+    void endInsertRow() override { ++rowChanges; }
+    int resets = 0;
+    int rowChanges = 0;
+};
+
 class BillMergeCases : public ::testing::TestWithParam<MergeCase> {};
 
 TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
@@ -212,6 +215,19 @@ TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
         theirs.master.mergeChangeLog();
         theirs.detail.mergeChangeLog();
         const QStringList stored = rows(theirs.master) + rows(theirs.detail);
+        // A window's defaults for a new line, and a handler that fills the price when a line
+        // changes: neither may overwrite merged values (the statements and rows would show it).
+        mine.detail.afterInsert = [](RecordSet& rs) {
+            rs.field(S("uid")).setValue(S("默认"));
+            rs.field(S("note")).setValue(S("默认"));
+        };
+        int handled = 0;
+        mine.detail.onDataChange = [&handled](RecordSet& rs, int) {
+            rs.field(S("price")).setValue(99);
+            ++handled;
+        };
+        CountingView view;
+        mine.detail.addObserver(&view);
 
         BillMerge merge(mine.master, mine.detail, std::move(theirs.master),
                         std::move(theirs.detail), options());
@@ -222,10 +238,17 @@ TEST_P(BillMergeCases, FindsTheConflictsAndLeavesWhatIsLeftToWrite) {
 
         EXPECT_EQ(statements(mine),
                   list(side == MergeSide::Mine ? c.keepingMine : c.keepingTheirs));
+        EXPECT_EQ(handled, 0);
+        EXPECT_TRUE(mine.detail.onDataChange);  // given back
+        mine.detail.onDataChange = nullptr;
+        EXPECT_EQ(view.resets, 1);
+        EXPECT_EQ(view.rowChanges, 0);
+        mine.detail.removeObserver(&view);
         // Undoing what is left to write gives theirs back, in theirs' order.
         mine.master.cancelUpdates();
         mine.detail.cancelUpdates();
         EXPECT_EQ(rows(mine.master) + rows(mine.detail), stored);
+        EXPECT_THROW(merge.apply(mine.master, mine.detail), Db::DbError);  // theirs were taken
     }
 }
 
@@ -238,105 +261,55 @@ INSTANTIATE_TEST_SUITE_P(Bill, BillMergeCases, ::testing::ValuesIn(kCases),
 
 // ---- the record sets around the merge -------------------------------------------------------
 
-class CountingView : public Db::RecordSetObserver {
-public:
-    void endReset() override { ++resets; }
-    void rowChanged(int) override { ++rowChanges; }
-    void endInsertRow() override { ++rowChanges; }
-    int resets = 0;
-    int rowChanges = 0;
-};
-
-TEST(BillMergeRecordSets, AppendedLinesKeepTheirValuesAgainstDefaultsAndHandlers) {
-    BillSets mine, theirs;
-    mine.change({S("+u4"), S("u1.qty=2"), S("u2.sp_name=NULL")});
-    theirs.change({S("u3.note=对方")});
-    theirs.detail.mergeChangeLog();
-    // A window's defaults for a new line, and a lookup that fills the price when the item
-    // changes: neither may overwrite merged values.
-    mine.detail.afterInsert = [](RecordSet& rs) {
-        rs.field(S("uid")).setValue(S("默认"));
-        rs.field(S("note")).setValue(S("默认"));
-    };
-    int handled = 0;
-    mine.detail.onDataChange = [&handled](RecordSet& rs, int field) {
-        if (field == rs.fieldIndex(S("sp_id")) || field == rs.fieldIndex(S("qty"))) {
-            rs.field(S("price")).setValue(99);
-            ++handled;
-        }
-    };
-    CountingView view;
-    mine.detail.addObserver(&view);
-
-    BillMerge merge(mine.master, mine.detail, std::move(theirs.master), std::move(theirs.detail),
-                    options());
-    merge.apply(mine.master, mine.detail);
-
-    EXPECT_EQ(rows(mine.detail),
-              (QStringList{S("u1|11|101|螺丝|2|10|10|∅"), S("u2|12|102|∅|2|5|10|"),
-                           S("u3|13|103|垫片|10|1|10|对方"), S("u4|0|104|新品|1|1|1|新")}));
-    EXPECT_EQ(handled, 0);
-    ASSERT_TRUE(mine.detail.onDataChange);  // given back
-    EXPECT_EQ(view.resets, 1);              // told once, at the end
-    EXPECT_EQ(view.rowChanges, 0);
-    mine.detail.removeObserver(&view);
-    EXPECT_THROW(merge.apply(mine.master, mine.detail), Db::DbError);  // theirs were taken
-}
-
-TEST(BillMergeRecordSets, LinesNeedUniqueKeysOnEverySide) {
-    {
-        BillSets mine, theirs;
-        EXPECT_TRUE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-        theirs.change({S("u3.uid=")});
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
-                               std::move(theirs.detail), options()),
-                     Db::DbError);
-    }
-    {
-        BillSets mine, theirs;
-        mine.change({S("u3.uid=u1")});  // twice among mine
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-    }
-    {
-        BillSets mine, theirs;
-        mine.detail.setLogChanges(false);
-        mine.change({S("u3.uid=")});  // loaded without a key: the base has none
-        mine.detail.setLogChanges(true);
-        mine.change({S(".uid=u9")});
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
-    }
-    {
-        BillSets mine, theirs;
-        EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail, S("lineno")));
-    }
-}
-
+// A merge refuses record sets it cannot rebase: lines without a unique key on some side, a
+// master not posted, lines of another shape, or a bill removed meanwhile.
 TEST(BillMergeRecordSets, RefusesRecordSetsThatDoNotFit) {
-    {
+    const struct {
+        const char* name;
+        std::function<void(BillSets& mine, BillSets& theirs)> prepare;
+        bool keysFit;
+    } cases[] = {
+        {"a line of theirs without a key", [](BillSets&, BillSets& t) { t.change({S("u3.uid=")}); },
+         false},
+        {"a key twice among mine", [](BillSets& m, BillSets&) { m.change({S("u3.uid=u1")}); },
+         false},
+        {"a line loaded without a key: the base has none",
+         [](BillSets& m, BillSets&) {
+             m.detail.setLogChanges(false);
+             m.change({S("u3.uid=")});
+             m.detail.setLogChanges(true);
+             m.change({S(".uid=u9")});
+         },
+         false},
+        {"the master not posted: its base is not in the log yet",
+         [](BillSets& m, BillSets&) { m.master.edit(); }, true},
+        {"their lines of another shape",
+         [](BillSets&, BillSets& t) {
+             RecordSet other;
+             other.addField(S("uid"), FieldType::Text);
+             other.createDataSet();
+             t.detail = std::move(other);
+         },
+         true},
+        {"the bill removed meanwhile",
+         [](BillSets&, BillSets& t) {
+             t.master.first();
+             t.master.deleteRecord();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         BillSets mine, theirs;
-        mine.master.edit();  // the master not posted: its base is not in the log yet
+        ASSERT_NO_FATAL_FAILURE(c.prepare(mine, theirs));
+        EXPECT_EQ(BillMerge::linesHaveKeys(mine.detail, theirs.detail), c.keysFit);
         EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
                                std::move(theirs.detail), options()),
                      Db::DbError);
     }
-    {
-        BillSets mine, theirs;
-        RecordSet other;
-        other.addField(S("uid"), FieldType::Text);
-        other.createDataSet();
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master), std::move(other),
-                               options()),
-                     Db::DbError);
-    }
-    {
-        BillSets mine, theirs;
-        theirs.master.first();
-        theirs.master.deleteRecord();  // removed meanwhile
-        EXPECT_THROW(BillMerge(mine.master, mine.detail, std::move(theirs.master),
-                               std::move(theirs.detail), options()),
-                     Db::DbError);
-    }
+    BillSets mine, theirs;
+    EXPECT_TRUE(BillMerge::linesHaveKeys(mine.detail, theirs.detail));
+    EXPECT_FALSE(BillMerge::linesHaveKeys(mine.detail, theirs.detail, S("lineno")));
 }
 
 // ---- the dialog -------------------------------------------------------------------------------

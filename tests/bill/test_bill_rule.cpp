@@ -17,6 +17,7 @@
 #include "bill/uCustBillRuleObj.h"
 #include "bill/ubilloptionsform.h"
 #include "support/CoreTest.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -24,12 +25,9 @@
 using namespace Qd::Core;
 using Bill::Tbilloptionsform;
 using Bill::TCustBillRule;
+using Qd::Test::S;
 
 namespace {
-
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // The order descriptor's detail columns: name, quantity, price.
 const char kDescriptor[] =

@@ -14,6 +14,7 @@
 #include "crash/WriterProcess.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 
 using namespace Qd::Core::Db;
@@ -39,15 +40,7 @@ QString integrity(sqlite3* db) {
 
 // Each row of a query as "a|b|c".
 QStringList rows(SqliteDataServices& db, const QString& sql) {
-    const DataPacket r = db.query(sql);
-    QStringList out;
-    for (int pos = 0; pos < r.recordCount(); ++pos) {
-        QStringList cells;
-        for (int f = 0; f < r.fieldCount(); ++f)
-            cells << r.textAt(r.rowAt(pos), f);
-        out << cells.join(QLatin1Char('|'));
-    }
-    return out;
+    return Qd::Test::rowTexts(db.query(sql));
 }
 
 class CrashLoop : public ::testing::Test {

@@ -9,6 +9,7 @@
 
 #include "crash/Workload.h"
 #include "crash/WriterProcess.h"
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 
 // Failures show the text of a QString rather than its bytes.
@@ -29,11 +30,9 @@ protected:
     }
 
     QString counter() {
-        const DataPacket r = db().query("select n, version from race_counter order by id");
-        QStringList out;
-        for (int pos = 0; pos < r.recordCount(); ++pos)
-            out << r.textAt(r.rowAt(pos), 0) + QLatin1Char('/') + r.textAt(r.rowAt(pos), 1);
-        return out.join(QLatin1Char(' '));
+        return Qd::Test::rowTexts(db().query("select n, version from race_counter order by id"), {},
+                                  QStringLiteral("/"))
+            .join(QLatin1Char(' '));
     }
 };
 

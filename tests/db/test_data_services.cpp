@@ -12,6 +12,7 @@
 #include "base/ProgramHome.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Core::Db;
@@ -28,13 +29,7 @@ protected:
     int count(const QString& table) {
         return db().query("select count(*) as n from " + table).field("n").asInteger();
     }
-    QStringList column(const QString& sql) {
-        RecordSet rs = db().query(sql);
-        QStringList out;
-        for (int pos = 0; pos < rs.recordCount(); ++pos)
-            out << rs.textAt(rs.rowAt(pos), 0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return Qd::Test::rowTexts(db().query(sql)); }
     // The one error the last call showed.
     void expectOneError(const QString& mustContain) {
         ASSERT_EQ(prompts().asked().size(), 1u);

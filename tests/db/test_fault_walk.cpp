@@ -6,6 +6,7 @@
 
 #include "db/RecordSet.h"
 #include "support/FaultWalk.h"
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Core::Db;
@@ -25,14 +26,8 @@ protected:
     }
 
     static QString recordSetText(const RecordSet& rs) {
-        QStringList lines;
-        for (int pos = 0; pos < rs.recordCount(); ++pos) {
-            QStringList cells;
-            for (int f = 0; f < rs.fieldCount(); ++f)
-                cells << rs.textAt(rs.rowAt(pos), f);
-            lines << cells.join('|');
-        }
-        return lines.join('\n') + QStringLiteral("\nchanges: %1").arg(rs.changeCount());
+        return Qd::Test::rowTexts(rs).join('\n') +
+               QStringLiteral("\nchanges: %1").arg(rs.changeCount());
     }
 
     RecordSet m_goods;

@@ -12,6 +12,7 @@
 
 #include "base/ProgramHome.h"
 #include "db/FileStore.h"
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Core::Db;
@@ -111,14 +112,9 @@ protected:
     }
     // "name refcount md5 size" of every stored file, by name.
     QStringList stored() {
-        RecordSet rs =
-            db().query("select name, refcount, md5, size from qd_sys_filestore order by name");
-        QStringList rows;
-        for (int pos = 0; pos < rs.recordCount(); ++pos)
-            rows << QStringLiteral("%1 %2 %3 %4")
-                        .arg(rs.textAt(rs.rowAt(pos), 0), rs.textAt(rs.rowAt(pos), 1),
-                             rs.textAt(rs.rowAt(pos), 2), rs.textAt(rs.rowAt(pos), 3));
-        return rows;
+        return Qd::Test::rowTexts(
+            db().query("select name, refcount, md5, size from qd_sys_filestore order by name"), {},
+            " ");
     }
 };
 
@@ -290,11 +286,8 @@ TEST_F(FileStoreTest, AStoreMadeBeforeSharingCountsOneReferencePerFile) {
     // Then each stored file counts one reference, and sharing works from here on.
     EXPECT_EQ(stored(), QStringList());  // the test's own database is not this one
     const auto refcounts = [&] {
-        RecordSet rs = old.query("select name, refcount from qd_sys_filestore order by name");
-        QStringList rows;
-        for (int pos = 0; pos < rs.recordCount(); ++pos)
-            rows << rs.textAt(rs.rowAt(pos), 0) + " " + rs.textAt(rs.rowAt(pos), 1);
-        return rows;
+        return Qd::Test::rowTexts(
+            old.query("select name, refcount from qd_sys_filestore order by name"), {}, " ");
     };
     EXPECT_EQ(refcounts(), (QStringList{"a.txt 1", "b.txt 1"}));
     QBuffer again;

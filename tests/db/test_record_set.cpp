@@ -5,6 +5,7 @@
 
 #include "base/EAbort.h"
 #include "db/RecordSet.h"
+#include "support/Rows.h"
 
 using namespace Qd::Core::Db;
 
@@ -39,10 +40,7 @@ RecordSet makeGoods() {
 
 // All values of the records in order, one string per record, for one-line assertions.
 QStringList rows(RecordSet& rs, const QString& field) {
-    QStringList out;
-    for (int pos = 0; pos < rs.recordCount(); ++pos)
-        out << rs.textAt(rs.rowAt(pos), rs.fieldIndex(field));
-    return out;
+    return Qd::Test::rowTexts(rs, {field});
 }
 
 // Records every event of a record set by name.

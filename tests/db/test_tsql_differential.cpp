@@ -127,9 +127,26 @@ Type decimalResult(const Type& a, QChar op, const Type& b) {
     return {Type::Decimal, std::min(p, 38), s};
 }
 
-class DecimalGenerator {
+// What both generators draw with: a seeded generator, so that a seed gives the same cases.
+class Seeded {
+protected:
+    explicit Seeded(quint32 seed) : m_rng(seed) {}
+    int pick(int n) { return int(m_rng.bounded(n)); }
+    // `text` with %1, %2, ... replaced by the pieces. The pieces come in a braced list because
+    // its elements are drawn in the order written, where the arguments of one call are drawn in
+    // the order the compiler picks: a seed must give the same case with every compiler.
+    static QString filled(QString text, std::initializer_list<QString> pieces) {
+        for (const QString& p : pieces)
+            text = text.arg(p);
+        return text;
+    }
+
+    QRandomGenerator m_rng;
+};
+
+class DecimalGenerator : public Seeded {
 public:
-    explicit DecimalGenerator(quint32 seed) : m_rng(seed) {}
+    explicit DecimalGenerator(quint32 seed) : Seeded(seed) {}
 
     // The one row of table n: an int, a decimal(10,2), a money and a decimal(6,4) column.
     QString tableSetup() {
@@ -151,16 +168,6 @@ public:
     }
 
 private:
-    int pick(int n) { return int(m_rng.bounded(n)); }
-    // `text` with %1, %2, ... replaced by the pieces. The pieces come in a braced list because
-    // its elements are drawn in the order written, where the arguments of one call are drawn in
-    // the order the compiler picks: a seed must give the same case with every compiler.
-    static QString filled(QString text, std::initializer_list<QString> pieces) {
-        for (const QString& p : pieces)
-            text = text.arg(p);
-        return text;
-    }
-
     std::optional<Gen> tryExpression(int depth) {
         switch (depth <= 0 ? pick(3) : pick(12)) {
             case 0:
@@ -371,7 +378,6 @@ private:
         return out;
     }
 
-    QRandomGenerator m_rng;
     int m_i = 0;
     Num m_d, m_m, m_e;
 };
@@ -434,9 +440,9 @@ TEST(TsqlDifferential, DecimalExpressionsFollowTheServersTypesAndValues) {
 // Generated tables: t1 (id, a, s, d), t2 (id, t1_id, b, s, d), t3 (a, tag), 0 to 30 rows each,
 // with NULLs and duplicates. Text has no trailing blanks and one letter case, and ints stay
 // small, so the two dialects agree on every value.
-class QueryGenerator {
+class QueryGenerator : public Seeded {
 public:
-    explicit QueryGenerator(quint32 seed) : m_rng(seed) {}
+    explicit QueryGenerator(quint32 seed) : Seeded(seed) {}
 
     QString tables() {
         QString sql = QStringLiteral(
@@ -482,16 +488,6 @@ public:
     }
 
 private:
-    int pick(int n) { return int(m_rng.bounded(n)); }
-    // `text` with %1, %2, ... replaced by the pieces. The pieces come in a braced list because
-    // its elements are drawn in the order written, where the arguments of one call are drawn in
-    // the order the compiler picks: a seed must give the same case with every compiler.
-    static QString filled(QString text, std::initializer_list<QString> pieces) {
-        for (const QString& p : pieces)
-            text = text.arg(p);
-        return text;
-    }
-
     QString intValue() {
         return pick(6) == 0 ? QStringLiteral("NULL") : QString::number(pick(9) - 3);
     }
@@ -624,8 +620,6 @@ private:
         }
         return sql;
     }
-
-    QRandomGenerator m_rng;
 };
 
 // A row as one line: numbers at 6 places (the translator's exact decimals and the embedded

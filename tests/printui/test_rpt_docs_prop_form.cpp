@@ -151,35 +151,41 @@ TEST_F(RptDocsProp, EditOfASharedTemplateChecksExactlyItsListedStores) {
     EXPECT_EQ(f->getck_ids(), QStringLiteral("3,7"));
 }
 
-TEST_F(RptDocsProp, StoreListIsShownExactlyForTheSpecifiedStoresType) {
-    auto f = edit(2);
+TEST_F(RptDocsProp, TheStoreListShowsForSpecifiedStoresAndItsHiddenChecksAreKept) {
+    auto added = open(TOperateState::add);
+    EXPECT_TRUE(added->lstStores->isHidden());
+    added->actCancel->trigger();
+
+    auto f = edit(2);  // private
     EXPECT_EQ(f->cbbType->currentIndex(), 1);
     EXPECT_TRUE(f->lstStores->isHidden());
-
     f->cbbType->setCurrentIndex(2);
     EXPECT_FALSE(f->lstStores->isHidden());
     f->cbbType->setCurrentIndex(0);
     EXPECT_TRUE(f->lstStores->isHidden());
-
     f->actCancel->trigger();
-    auto added = open(TOperateState::add);
-    EXPECT_TRUE(added->lstStores->isHidden());
-}
 
-TEST_F(RptDocsProp, SwitchingAwayFromSpecifiedStoresKeepsTheHiddenChecks) {
-    auto f = edit(1);
-    f->cbbType->setCurrentIndex(0);
-    ASSERT_TRUE(f->lstStores->isHidden());
-
-    f->actOK->trigger();
-
-    EXPECT_EQ(f->result(), QDialog::Accepted);
+    // Switching a shared template away from its stores keeps the checks it no longer shows.
+    auto g = edit(1);
+    g->cbbType->setCurrentIndex(0);
+    ASSERT_TRUE(g->lstStores->isHidden());
+    g->actOK->trigger();
+    EXPECT_EQ(g->result(), QDialog::Accepted);
     EXPECT_EQ(value("owner"), QStringLiteral("0"));
     EXPECT_EQ(value("ck_ids"), QStringLiteral("3,7"));
     // Not posted: the row is still being edited and the table unchanged.
     EXPECT_EQ(list.state(), Db::DataSetState::Edit);
     EXPECT_EQ(scalar(QStringLiteral("select owner from qd_sys_printdocs where id = 1")),
               QStringLiteral("2"));
+    list.cancel();
+
+    // No store checked gives empty ids.
+    ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_printdocs_ck")));
+    auto h = edit(1);
+    EXPECT_EQ(h->cbbType->currentIndex(), 2);
+    h->actOK->trigger();
+    EXPECT_EQ(value("owner"), QStringLiteral("2"));
+    EXPECT_TRUE(value("ck_ids").isEmpty());
 }
 
 TEST_F(RptDocsProp, ASharingValueBeyondTheListIsKeptUnlessATypeIsChosen) {
@@ -201,17 +207,6 @@ TEST_F(RptDocsProp, ASharingValueBeyondTheListIsKeptUnlessATypeIsChosen) {
     g->cbbType->setCurrentIndex(1);
     g->actOK->trigger();
     EXPECT_EQ(value("owner"), QStringLiteral("1"));
-}
-
-TEST_F(RptDocsProp, NoStoreCheckedGivesEmptyIds) {
-    ASSERT_TRUE(db().execSQL(QStringLiteral("delete from qd_sys_printdocs_ck")));
-    auto f = edit(1);
-    EXPECT_EQ(f->cbbType->currentIndex(), 2);
-
-    f->actOK->trigger();
-
-    EXPECT_EQ(value("owner"), QStringLiteral("2"));
-    EXPECT_TRUE(list.field(QStringLiteral("ck_ids")).asString().isEmpty());
 }
 
 TEST_F(RptDocsProp, CancelRestoresTheList) {
