@@ -181,6 +181,14 @@ QString TjoinTableObject::keyText(const QVariant& key) const {
         return QString();
     if (!Db::isNumeric(Fcds->fieldDef(f).type))
         return key.toString();
+    switch (key.typeId()) {  // cells ask with numbers: no detour through text
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Double:
+            return Db::numberKeyText(key.toDouble());
+        default:
+            break;
+    }
     bool ok = false;
     const double d = key.toString().trimmed().toDouble(&ok);
     return ok ? Db::numberKeyText(d) : QString();
