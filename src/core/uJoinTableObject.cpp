@@ -14,23 +14,6 @@ QString F(const char* text) {
     return QString::fromLatin1(text);
 }
 
-// The fields of `from` that fill the fields of `to`, by name (-1: none).
-std::vector<int> fieldMap(const Db::RecordSet& to, const Db::RecordSet& from) {
-    std::vector<int> map;
-    for (int f = 0; f < to.fieldCount(); ++f)
-        map.push_back(from.fieldIndex(to.fieldDef(f).name));
-    return map;
-}
-
-void appendRow(Db::RecordSet& to, const Db::RecordSet& from, std::uint32_t row,
-               const std::vector<int>& map) {
-    to.append();
-    for (int f = 0; f < int(map.size()); ++f)
-        if (map[f] >= 0 && !from.isNullAt(row, map[f]))
-            to.field(f).setValue(from.valueAt(row, map[f]));
-    to.post();
-}
-
 // A typed text as a LIKE pattern matches it literally: the escape character "\" before each of
 // "\", "%", "_" and "[" (a character class on the server).
 QString likeLiteral(const QString& text) {
@@ -163,20 +146,24 @@ std::vector<int> TjoinTableObject::adopt(const Db::DataPacket& packet) {
     std::vector<int> positions;
     if (!packet.active() || packet.isEmpty())
         return positions;
-    const std::vector<int> map = fieldMap(*Fcds, packet);
-    const Db::Bookmark here = Fcds->bookmark();
+    // The keys of the rows new to the cache are indexed once the rows are in.
+    QHash<QString, int> fresh;
+    std::vector<std::uint32_t> added;
     for (int pos = 0; pos < packet.recordCount(); ++pos) {
         const std::uint32_t row = packet.rowAt(pos);
         const QString key = rowKey(packet, row);
         auto it = m_positions.constFind(key);
         if (it == m_positions.constEnd()) {
-            appendRow(*Fcds, packet, row, map);
-            it = m_positions.insert(key, Fcds->recordCount() - 1);
+            it = fresh.constFind(key);
+            if (it == fresh.constEnd()) {
+                it = fresh.insert(key, Fcds->recordCount() + int(added.size()));
+                added.push_back(row);
+            }
         }
         positions.push_back(*it);
     }
-    if (Fcds->bookmarkValid(here))
-        Fcds->gotoBookmark(here);
+    Fcds->appendRows(packet, added);
+    m_positions.insert(fresh);
     return positions;
 }
 
@@ -194,6 +181,14 @@ QString TjoinTableObject::keyText(const QVariant& key) const {
         return QString();
     if (!Db::isNumeric(Fcds->fieldDef(f).type))
         return key.toString();
+    switch (key.typeId()) {  // cells ask with numbers: no detour through text
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Double:
+            return Db::numberKeyText(key.toDouble());
+        default:
+            break;
+    }
     bool ok = false;
     const double d = key.toString().trimmed().toDouble(&ok);
     return ok ? Db::numberKeyText(d) : QString();
@@ -276,10 +271,10 @@ Db::DataPacket TjoinTableObject::search(const QString& text, int limit) {
         std::vector<int> found = m_ordered;
         if (!text.isEmpty())
             found = Db::matchingRows(*Fcds, m_ordered, text, prefixFields(), m_listFields, limit);
-        const std::vector<int> map = fieldMap(out, *Fcds);
+        std::vector<std::uint32_t> rows;
         for (std::size_t i = 0; i < found.size() && int(i) < limit; ++i)
-            appendRow(out, *Fcds, Fcds->rowAt(found[i]), map);
-        out.first();
+            rows.push_back(Fcds->rowAt(found[i]));
+        out.appendRows(*Fcds, rows);
         return out;
     }
     Db::Params params = m_params;

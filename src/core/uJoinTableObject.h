@@ -25,7 +25,7 @@ class TjoinTableObject : public Db::LookupRows {
 public:
     static constexpr int kPageSize = 200;
     // Keys per keyed query.
-    static constexpr int kKeysPerQuery = 50;
+    static constexpr int kKeysPerQuery = 500;
     // Recent picks a drop-down shows first.
     static constexpr int kRecentPicks = 10;
 

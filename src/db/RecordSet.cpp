@@ -820,6 +820,49 @@ void RecordSet::insert() {
     insertRecord(false);
 }
 
+void RecordSet::appendRows(const RecordSet& from, const std::vector<std::uint32_t>& rows) {
+    checkBrowseMode();
+    if (rows.empty())
+        return;
+    std::vector<int> source(d->defs.size());
+    for (std::size_t f = 0; f < source.size(); ++f)
+        source[f] = from.fieldIndex(d->defs[f].name);
+    const std::uint32_t firstRow = d->physRows;
+    d->reserve(std::size_t(firstRow) + rows.size());
+    try {
+        for (const std::uint32_t src : rows) {
+            const std::uint32_t row = d->newRow();
+            for (std::size_t f = 0; f < source.size(); ++f) {
+                const int g = source[f];
+                if (g < 0 || from.isNullAt(src, g))
+                    continue;
+                const Column& in = from.d->cols[std::size_t(g)];
+                if (in.type() == d->cols[f].type())
+                    d->cols[f].copyFrom(row, in, src);
+                else
+                    storeValue(d->cols[f], d->defs[f], row, from.valueAt(src, g));
+            }
+        }
+    } catch (...) {
+        while (d->physRows > firstRow)
+            d->dropLastRow();
+        throw;
+    }
+    const int first = int(d->order.size());
+    const int last = first + int(rows.size()) - 1;
+    d->notify([=](RecordSetObserver* o) { o->beginAppendRows(first, last); });
+    for (std::uint32_t row = firstRow; row < d->physRows; ++row)
+        d->order.push_back(row);
+    d->notify([=](RecordSetObserver* o) { o->endAppendRows(first, last); });
+    if (d->cur < 0) {  // an empty record set comes to its first row, as opening does
+        d->cur = 0;
+        d->bof = d->eof = false;
+        d->notify([](RecordSetObserver* o) { o->currentChanged(0); });
+        if (onDataChange)
+            onDataChange(*this, -1);
+    }
+}
+
 void RecordSet::insertRecord(bool atEnd) {
     checkCanModify(*this);
     checkBrowseMode();

@@ -111,6 +111,10 @@ public:
     virtual void endReset() {}
     virtual void beginInsertRow(int /*pos*/) {}
     virtual void endInsertRow() {}
+    // Rows first..last were appended at once (RecordSet::appendRows). An observer that does not
+    // follow them is told of a reset.
+    virtual void beginAppendRows(int /*first*/, int /*last*/) { beginReset(); }
+    virtual void endAppendRows(int /*first*/, int /*last*/) { endReset(); }
     virtual void beginRemoveRow(int /*pos*/) {}
     virtual void endRemoveRow() {}
     virtual void rowChanged(int /*pos*/) {}
@@ -182,6 +186,15 @@ public:
     // ColumnStore.h). Stays valid until fields are added or removed.
     Internal::Column& columnForLoad(int field);
     void reserveRows(std::size_t n);
+
+    // Appends copies of rows of `from` (row handles) at the end of this open record set, at
+    // once: each field takes the value of the field of `from` with its name (NULL when it has
+    // none), converted when the types differ. The rows count as loaded, not inserted: no events
+    // run, the change log does not see them, and views are told once (rows appended). A record
+    // being edited is posted first, as append does; the current record stays (an empty record
+    // set comes to the first row). A value that does not convert throws DbError, nothing
+    // appended.
+    void appendRows(const RecordSet& from, const std::vector<std::uint32_t>& rows);
 
     // ---- cursor ---------------------------------------------------------------------------
     int recordCount() const;

@@ -160,6 +160,12 @@ void RecordSetModel::beginInsertRow(int pos) {
 void RecordSetModel::endInsertRow() {
     endInsertRows();
 }
+void RecordSetModel::beginAppendRows(int first, int last) {
+    beginInsertRows(QModelIndex(), first, last);
+}
+void RecordSetModel::endAppendRows(int, int) {
+    endInsertRows();
+}
 void RecordSetModel::beginRemoveRow(int pos) {
     beginRemoveRows(QModelIndex(), pos, pos);
 }

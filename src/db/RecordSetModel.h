@@ -40,7 +40,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool submit() override;
     // A lookup's cache (LookupRows) fetches its next page as a view scrolls to its end; the
-    // rows come as inserted rows.
+    // rows come as rows inserted at the end.
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
     void revert() override;
@@ -56,6 +56,8 @@ private:
     void endReset() override;
     void beginInsertRow(int pos) override;
     void endInsertRow() override;
+    void beginAppendRows(int first, int last) override;
+    void endAppendRows(int first, int last) override;
     void beginRemoveRow(int pos) override;
     void endRemoveRow() override;
     void rowChanged(int pos) override;

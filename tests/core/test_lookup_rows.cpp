@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -184,6 +185,28 @@ TEST_F(LookupRowsTest, AHeaderEditorShowsAKeyBeyondThePageAtOnce) {
     EXPECT_TRUE(t->Fcds->locate("code", "I08000"));
     header.setKeyValue(idOf("I08000") + 0.0);  // the same key as a number of another type
     EXPECT_EQ(t->Fcds->recordCount(), Base::TjoinTableObject::kPageSize + 1);
+}
+
+TEST_F(LookupRowsTest, ManyKeysComeInBatchesEachJoiningTheCacheAsOneInsert) {
+    auto t = table();
+    Ui::EditorProps p = props(*t);
+    EXPECT_EQ(Ui::displayText(p, idOf("I00001")), "项目1");  // the cell index is built
+    const int first = idOf("I05001");
+    QVariantList keys{idOf("I00002")};  // in the cache already
+    const int wanted = Base::TjoinTableObject::kKeysPerQuery + 100;
+    for (int k = 0; k < wanted; ++k)
+        keys << first + k << first + k;  // each twice
+    QSignalSpy inserted(t->Fdatasource.get(), &QAbstractItemModel::rowsInserted);
+    const QString before = traced();
+    EXPECT_EQ(t->resolve(keys), wanted);
+    EXPECT_EQ(count(traced().mid(before.size()), " in (:qd_k0"), 2);
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(inserted[0][1].toInt(), Base::TjoinTableObject::kPageSize);
+    EXPECT_EQ(inserted[1][2].toInt(), Base::TjoinTableObject::kPageSize + wanted - 1);
+    EXPECT_EQ(t->Fcds->recordCount(), Base::TjoinTableObject::kPageSize + wanted);
+    EXPECT_EQ(Ui::displayText(p, first), "项目5001");
+    EXPECT_EQ(Ui::displayText(p, first + wanted - 1), QStringLiteral("项目%1").arg(5000 + wanted));
+    EXPECT_FALSE(t->mayResolve(first + 1));
 }
 
 TEST_F(LookupRowsTest, ASearchFindsAnUnfetchedRowWhosePickFillsTheTargets) {

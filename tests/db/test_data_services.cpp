@@ -532,3 +532,22 @@ TEST_F(DataServicesStore, TwoClientsShareOneFileInWalMode) {
 }
 
 }  // namespace
+
+// Keyed lookups bind hundreds of parameters to one statement: each by its own name, whatever
+// the order and case the caller gives them in; of a name given twice the last counts.
+TEST_F(DataServicesParams, HundredsOfNamedParametersBindEachToItsOwnName) {
+    constexpr int kKeys = 500;
+    QStringList names;
+    Params params;
+    for (int k = kKeys - 1; k >= 0; --k) {
+        names.prepend(QStringLiteral(":k%1 as c%1").arg(k));
+        params.push_back({(k % 2 ? QStringLiteral("K%1") : QStringLiteral("k%1")).arg(k), k * 3});
+    }
+    params.push_back({QStringLiteral("k7"), QStringLiteral("末")});
+    RecordSet rs = db().query("select " + names.join(", "), params);
+    ASSERT_EQ(rs.recordCount(), 1);
+    ASSERT_EQ(rs.fieldCount(), kKeys);
+    for (int k = 0; k < kKeys; ++k)
+        EXPECT_EQ(rs.textAt(rs.rowAt(0), k), k == 7 ? QStringLiteral("末") : QString::number(k * 3))
+            << k;
+}

@@ -464,3 +464,69 @@ TEST(RecordSetCursor, SortKeepsTheCurrentRecordAndIsStable) {
     EXPECT_EQ(rows(rs, "code").first(), "A0000");  // its name is NULL: NULLs first
     EXPECT_THROW(rs.sortBy({{99}}), DbError);
 }
+
+// Appending a packet's rows at once: values by field name, the rows counted as loaded.
+TEST(RecordSetAppendRows, CopiesByNameConvertsAndKeepsTheLogCursorAndEventsOutOfIt) {
+    RecordSet goods = makeGoods();
+    RecordSet rs;
+    rs.addField("NAME", FieldType::Text);      // names match case-insensitively
+    rs.addField("price", FieldType::Float);    // currency in the packet: converted
+    rs.addField("note", FieldType::Text);      // not in the packet: NULL
+    rs.addField("made", FieldType::DateTime);  // NULL in the packet: stays NULL
+    rs.createDataSet();
+    rs.append();
+    rs.field("name").setValue(QStringLiteral("已有"));
+    rs.post();
+    rs.mergeChangeLog();
+    EventLog log(rs);
+
+    rs.appendRows(goods, {goods.rowAt(2), goods.rowAt(0)});
+    EXPECT_EQ(rows(rs, "name"), QStringList({"已有", "橙子", "苹果"}));
+    EXPECT_EQ(rs.floatAt(rs.rowAt(1), 1), 3.5);
+    EXPECT_TRUE(rs.isNullAt(rs.rowAt(1), 2));
+    EXPECT_TRUE(rs.isNullAt(rs.rowAt(2), 3));
+    EXPECT_EQ(rs.recNo(), 0);
+    EXPECT_EQ(rs.state(), DataSetState::Browse);
+    EXPECT_TRUE(log.events.isEmpty()) << log.events.join(',').toStdString();
+    EXPECT_EQ(rs.changeCount(), 0);
+    rs.cancelUpdates();  // loaded rows are not undone
+    EXPECT_EQ(rs.recordCount(), 3);
+
+    // Edits of an appended row are logged like those of any loaded row
+    rs.last();
+    rs.edit();
+    rs.field("name").setValue(QStringLiteral("苹果2"));
+    rs.post();
+    ASSERT_EQ(rs.changeCount(), 1);
+    EXPECT_EQ(rs.changes()[0].kind, ChangeKind::Modified);
+    EXPECT_EQ(rs.textAt(rs.changes()[0].original, 0), QStringLiteral("苹果"));
+}
+
+TEST(RecordSetAppendRows, AValueThatDoesNotConvertAppendsNothingAndAnEmptySetComesToRowOne) {
+    RecordSet goods = makeGoods();
+    RecordSet rs;
+    rs.addField("id", FieldType::Integer);
+    rs.addField("name", FieldType::Integer);  // Chinese names are no numbers
+    rs.createDataSet();
+    EXPECT_THROW(rs.appendRows(goods, {goods.rowAt(0), goods.rowAt(1)}), DbError);
+    EXPECT_EQ(rs.recordCount(), 0);
+    EXPECT_EQ(rs.recNo(), -1);
+    rs.append();  // takes none of the values copied before the failure
+    rs.field("id").setValue(7);
+    rs.post();
+    EXPECT_TRUE(rs.field("name").isNull());
+
+    RecordSet ids;
+    ids.addField("id", FieldType::Integer);
+    ids.createDataSet();
+    ids.appendRows(goods, {goods.rowAt(1), goods.rowAt(2)});
+    EXPECT_EQ(rows(ids, "id"), QStringList({"2", "3"}));
+    EXPECT_EQ(ids.recNo(), 0);
+    EXPECT_FALSE(ids.eof());
+    EXPECT_EQ(ids.field("id").asInteger(), 2);
+    // A later append goes after them, on storage of its own
+    ids.append();
+    ids.field("id").setValue(9);
+    ids.post();
+    EXPECT_EQ(rows(ids, "id"), QStringList({"2", "3", "9"}));
+}

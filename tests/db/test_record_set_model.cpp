@@ -94,6 +94,31 @@ TEST_F(RecordSetModelTest, StructuralChangesAreSignalledExactly) {
     EXPECT_EQ(model.rowCount(), 7);
 }
 
+TEST_F(RecordSetModelTest, RowsAppendedAtOnceAreOneInsertAtTheEnd) {
+    RecordSet packet;
+    packet.addField("name", FieldType::Text);
+    packet.addField("id", FieldType::Integer);
+    packet.createDataSet();
+    for (int i = 4; i <= 6; ++i) {
+        packet.append();
+        packet.field("id").setValue(i);
+        packet.field("name").setValue(QStringLiteral("客户%1").arg(i));
+        packet.post();
+    }
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    rs.appendRows(packet, {packet.rowAt(0), packet.rowAt(1), packet.rowAt(2)});
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 3);
+    EXPECT_EQ(inserted[0][2].toInt(), 5);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(model.rowCount(), 6);
+    EXPECT_EQ(rowText(5), QStringLiteral("6|客户6||"));
+    EXPECT_EQ(model.index(0, 0).data(RecordSetModel::IsCurrentRole).toBool(), true);
+}
+
 TEST_F(RecordSetModelTest, EditsGoThroughEditAndPostOnLeavingTheRow) {
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     ASSERT_TRUE(model.setData(model.index(2, 1), QStringLiteral("新名称")));

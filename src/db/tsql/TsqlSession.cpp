@@ -152,7 +152,8 @@ struct Session::Impl {
     // notes on its columns.
     struct Statement {
         sqlite3_stmt* stmt = nullptr;
-        QStringList params;  // in binding order, without ':'
+        QStringList params;        // in binding order, without ':'
+        QStringList foldedParams;  // the same, case-folded: keys of Run::paramIndex
         std::shared_ptr<void> layout;
         std::optional<QStringList> columnTypes;  // see ResultSink::columns, once learnt
         ~Statement() { sqlite3_finalize(stmt); }
@@ -196,6 +197,9 @@ struct Session::Impl {
     // State of one run.
     struct Run {
         const Params* params = nullptr;
+        // The caller's parameters by case-folded name (the last of a name wins), so that a
+        // statement with many of them binds in linear time.
+        QHash<QString, qsizetype> paramIndex;
         ResultSink* sink = nullptr;
         bool allResults = false;
         bool sinkUsed = false;
@@ -262,6 +266,7 @@ struct Session::Impl {
             if (!raw)
                 dbFail(n, QStringLiteral("语句中有未命名的参数 ?"));
             st->params << QString::fromUtf8(raw + 1);
+            st->foldedParams << st->params.last().toCaseFolded();
         }
         if (statements.size() > 256)
             statements.clear();
@@ -313,10 +318,9 @@ struct Session::Impl {
                 value = r.vars.value(name.mid(3)).value;
             } else if (name.startsWith(QLatin1String("_g_"))) {
                 value = global(name.mid(3), r);
-            } else {
-                for (const Param& p : *r.params)
-                    if (p.name.compare(name, Qt::CaseInsensitive) == 0)
-                        value = p.value;
+            } else if (const auto it = r.paramIndex.constFind(st.foldedParams[k - 1]);
+                       it != r.paramIndex.cend()) {
+                value = (*r.params)[*it].value;
             }
             if (bindVariant(st.stmt, k, value) != SQLITE_OK)
                 dbFail(n, QStringLiteral("参数 \"%1\" 的值类型 %2 不能用于语句")
@@ -789,11 +793,13 @@ QStringList Session::parameterNames(const QString& text) {
 void Session::run(const QString& text, const Params& params, ResultSink* sink, bool allResults) {
     const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
 
+    Impl::Run r;
+    r.params = &params;
+    r.paramIndex.reserve(qsizetype(params.size()));
+    for (qsizetype i = 0; i < qsizetype(params.size()); ++i)
+        r.paramIndex.insert(params[i].name.toCaseFolded(), i);
     for (const QString& name : p->batch->params) {
-        bool given = false;
-        for (const Param& prm : params)
-            given = given || prm.name.compare(name, Qt::CaseInsensitive) == 0;
-        if (!given)
+        if (!r.paramIndex.contains(name.toCaseFolded()))
             throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), 0, 16, 1, 0, text,
                                 false);
     }
@@ -804,8 +810,6 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
 
     LogSql(p->traced.text + tracedParams(params, p->traced.secretParams));
 
-    Impl::Run r;
-    r.params = &params;
     r.secretParams = &p->traced.secretParams;
     r.sink = sink;
     r.allResults = allResults;

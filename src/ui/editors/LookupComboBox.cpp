@@ -90,8 +90,7 @@ private:
         m_appended = -1;
     }
     void endReset() override { invalidate(); }
-    // A row appended at the end joins the maps once posted (lists that fetch on demand grow
-    // so, a row at a time); any other change drops them.
+    // A row appended at the end joins the maps once posted; any other change drops them.
     void beginInsertRow(int pos) override {
         if (pos == m_rs->recordCount())
             m_appended = pos;
@@ -103,14 +102,22 @@ private:
         if (pos != m_appended) {
             invalidate();
         } else if (m_rs->state() == Db::DataSetState::Browse) {
-            const std::uint32_t row = m_rs->rowAt(pos);
-            for (auto map = m_maps.begin(); map != m_maps.end(); ++map)
-                if (!m_rs->isNullAt(row, map.key()))
-                    if (const QString key = storedKeyText(*m_rs, row, map.key());
-                        !map->contains(key))
-                        map->insert(key, pos);
+            add(pos);
             m_appended = -1;
         }
+    }
+    // Rows appended at once (a page or keyed rows of a lookup cache) join the maps.
+    void endAppendRows(int first, int last) override {
+        for (int pos = first; pos <= last; ++pos)
+            add(pos);
+    }
+    // The keys of the row at `pos` join the maps, unless an earlier row has them.
+    void add(int pos) {
+        const std::uint32_t row = m_rs->rowAt(pos);
+        for (auto map = m_maps.begin(); map != m_maps.end(); ++map)
+            if (!m_rs->isNullAt(row, map.key()))
+                if (const QString key = storedKeyText(*m_rs, row, map.key()); !map->contains(key))
+                    map->insert(key, pos);
     }
     void recordSetDestroyed() override;
 
