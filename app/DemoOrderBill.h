@@ -49,7 +49,8 @@ public:
     int _Update() override;
     int _delete() override;
     QString generateSqlAuditing_1() override;
-    // Picked items become lines of quantity 1 with their name, specification, unit and price.
+    // Picked items become lines of quantity 1 with their name, 规格 (size and material), unit
+    // and price.
     void SelectedxmbmkToDetail(const QString& selection) override;
     void ComponentReadOnly(bool readOnly) override;
     Core::Bill::MergeOptions mergeOptions() const override;

@@ -482,5 +482,5 @@ insert into qd_sys_tickets(orgid, biztype, bizid, czy_id, lastupdate, msg) value
 
 -- One project name on three orders, so that the history of project names ranks it first.
 update qd_x_xmzzk set gcxmmc = N'年会物料' where billno in ('H202611006', 'Z202611008')
--- Lines carry their item's specification and unit.
+-- Lines carry their item's 规格 (size and material) and unit.
 update qd_x_xmzzk_mx set itemno = (select x.itemno from qd_b_xmbmk x where x.id = qd_x_xmzzk_mx.xm_id), baseunit = (select x.baseunit from qd_b_xmbmk x where x.id = qd_x_xmzzk_mx.xm_id)

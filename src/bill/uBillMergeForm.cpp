@@ -80,14 +80,9 @@ TBillMergeForm::TBillMergeForm(QWidget* AOwner, std::vector<MergeConflict>& conf
     }
     cxgConflictsView->setTextElideMode(Qt::ElideRight);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Base::buttonFor(actAllMine, this));
-    buttons->addWidget(Base::buttonFor(actAllTheirs, this));
-    buttons->addStretch();
-    QPushButton* ok = Base::buttonFor(actok, this);
-    ok->setDefault(true);
-    buttons->addWidget(ok);
-    buttons->addWidget(Base::buttonFor(actcancel, this));
+    QHBoxLayout* buttons = Base::closingButtons(this, actok, actcancel);
+    buttons->insertWidget(0, Base::buttonFor(actAllMine, this));
+    buttons->insertWidget(1, Base::buttonFor(actAllTheirs, this));
     auto* main = new QVBoxLayout(this);
     main->addWidget(lblHint);
     main->addWidget(cxgConflicts, 1);

@@ -53,11 +53,7 @@ TBillLogViewForm::TBillLogViewForm(QWidget* AOwner, const QString& _modulecode,
     cxgResultView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cxgResultView->setTextElideMode(Qt::ElideRight);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    QPushButton* ok = Base::buttonFor(actok, this);
-    ok->setDefault(true);
-    buttons->addWidget(ok);
+    QHBoxLayout* buttons = Base::closingButtons(this, actok);
     auto* main = new QVBoxLayout(this);
     main->addWidget(cxgResult, 1);
     main->addLayout(buttons);

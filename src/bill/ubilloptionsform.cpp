@@ -98,12 +98,7 @@ Tbilloptionsform::Tbilloptionsform(QWidget* AOwner, const QString& _billcode,
     buildGeneralPage();
     buildColumnsPage();
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    QPushButton* ok = Base::buttonFor(actok, this);
-    ok->setDefault(true);
-    buttons->addWidget(ok);
-    buttons->addWidget(Base::buttonFor(actCancel, this));
+    QHBoxLayout* buttons = Base::closingButtons(this, actok, actCancel);
     auto* main = new QVBoxLayout(this);
     main->addWidget(pages, 1);
     main->addLayout(buttons);

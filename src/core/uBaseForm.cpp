@@ -1,5 +1,7 @@
 #include "core/uBaseForm.h"
 
+#include <QHBoxLayout>
+
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -79,6 +81,17 @@ void TBaseForm::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+QHBoxLayout* closingButtons(QWidget* parent, QAction* ok, QAction* cancel) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    QPushButton* okButton = buttonFor(ok, parent);
+    okButton->setDefault(true);
+    row->addWidget(okButton);
+    if (cancel)
+        row->addWidget(buttonFor(cancel, parent));
+    return row;
 }
 
 QPushButton* buttonFor(QAction* action, QWidget* parent) {

@@ -6,6 +6,8 @@
 
 class QPushButton;
 
+class QHBoxLayout;
+
 namespace Qd::Core::Base {
 
 // The base of every dialog and tool window: placement restored on creation and saved when it
@@ -42,6 +44,9 @@ private:
 
 // A push button captioned as `action` that triggers it and follows its enabled state.
 QPushButton* buttonFor(QAction* action, QWidget* parent);
+// The row of a window's closing buttons, at its right: `ok` (the default button), then `cancel`
+// when given. A window's own buttons go in front with insertWidget.
+QHBoxLayout* closingButtons(QWidget* parent, QAction* ok, QAction* cancel = nullptr);
 
 // Moves focus on from the focused control when Enter is pressed in it, unless it takes line
 // breaks (a memo or rich text). Returns true when it moved.

@@ -52,12 +52,7 @@ TRptDocsPropForm::TRptDocsPropForm(QWidget* AOwner, Db::RecordSet* dataset, cons
     m_form->addRow(QStringLiteral("类型："), cbbType);
     m_form->addRow(QStringLiteral("门店权限："), lstStores);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    QPushButton* ok = Base::buttonFor(actOK, this);
-    ok->setDefault(true);
-    buttons->addWidget(ok);
-    buttons->addWidget(Base::buttonFor(actCancel, this));
+    QHBoxLayout* buttons = Base::closingButtons(this, actOK, actCancel);
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(m_form);

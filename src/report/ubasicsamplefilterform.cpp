@@ -75,12 +75,7 @@ Tbasicsamplefilterform::Tbasicsamplefilterform(QWidget* AOwner, int _tag)
     cxgMainView = cxgMain->addLevel(F("cxgMainDBTableView1"));
     cxgMainView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cxgMainView->setAutoWidth(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    QPushButton* ok = Base::buttonFor(actok, this);
-    ok->setDefault(true);
-    buttons->addWidget(ok);
-    buttons->addWidget(Base::buttonFor(actcancel, this));
+    QHBoxLayout* buttons = Base::closingButtons(this, actok, actcancel);
     auto* main = new QVBoxLayout(this);
     main->addLayout(searchRow);
     main->addWidget(cxgMain, 1);
