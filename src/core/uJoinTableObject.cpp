@@ -112,10 +112,14 @@ void TjoinTableObject::loadWhole(const QString& why) {
 
 void TjoinTableObject::take(Db::DataPacket&& rows) {
     // Indexed first: views reset by setData list the rows in order at once.
+    const int keyField = rows.fieldIndex(m_keyField);
     for (int pos = 0; pos < rows.recordCount(); ++pos) {
         m_ordered.push_back(pos);
-        if (const QString key = rowKey(rows, rows.rowAt(pos)); !m_positions.contains(key))
-            m_positions.insert(key, pos);
+        if (keyField < 0)
+            continue;
+        if (Db::LookupKey key = Db::LookupKey::at(rows, rows.rowAt(pos), keyField);
+            !m_positions.contains(key))
+            m_positions.insert(std::move(key), pos);
     }
     Fcds->setData(std::move(rows));
 }
@@ -146,95 +150,76 @@ std::vector<int> TjoinTableObject::adopt(const Db::DataPacket& packet) {
     std::vector<int> positions;
     if (!packet.active() || packet.isEmpty())
         return positions;
-    // The keys of the rows new to the cache are indexed once the rows are in.
-    QHash<QString, int> fresh;
+    // Keys new to the cache are indexed at the positions their rows get at the end of it (the
+    // views hear of the rows only once all are in).
+    const int keyField = packet.fieldIndex(m_keyField);
     std::vector<std::uint32_t> added;
+    m_positions.reserve(m_positions.size() + packet.recordCount());
     for (int pos = 0; pos < packet.recordCount(); ++pos) {
         const std::uint32_t row = packet.rowAt(pos);
-        const QString key = rowKey(packet, row);
+        Db::LookupKey key =
+            keyField >= 0 ? Db::LookupKey::at(packet, row, keyField) : Db::LookupKey();
         auto it = m_positions.constFind(key);
         if (it == m_positions.constEnd()) {
-            it = fresh.constFind(key);
-            if (it == fresh.constEnd()) {
-                it = fresh.insert(key, Fcds->recordCount() + int(added.size()));
-                added.push_back(row);
-            }
+            it = m_positions.insert(std::move(key), Fcds->recordCount() + int(added.size()));
+            added.push_back(row);
         }
         positions.push_back(*it);
     }
     Fcds->appendRows(packet, added);
-    m_positions.insert(fresh);
     return positions;
 }
 
-QString TjoinTableObject::rowKey(const Db::RecordSet& rs, std::uint32_t row) const {
-    const int f = rs.fieldIndex(m_keyField);
-    if (f < 0 || rs.isNullAt(row, f))
-        return QString();
-    return Db::isNumeric(rs.fieldDef(f).type) ? Db::numberKeyText(rs.floatAt(row, f))
-                                              : rs.textAt(row, f);
-}
-
-QString TjoinTableObject::keyText(const QVariant& key) const {
+Db::LookupKey TjoinTableObject::keyOf(const QVariant& value) const {
     const int f = Fcds->fieldIndex(m_keyField);
-    if (f < 0 || key.isNull())
-        return QString();
-    if (!Db::isNumeric(Fcds->fieldDef(f).type))
-        return key.toString();
-    switch (key.typeId()) {  // cells ask with numbers: no detour through text
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::Double:
-            return Db::numberKeyText(key.toDouble());
-        default:
-            break;
-    }
-    bool ok = false;
-    const double d = key.toString().trimmed().toDouble(&ok);
-    return ok ? Db::numberKeyText(d) : QString();
+    return f < 0 ? Db::LookupKey() : Db::LookupKey(Fcds->fieldDef(f).type, value);
 }
 
-bool TjoinTableObject::mayResolve(const QVariant& key) const {
-    if (!m_more)
-        return false;
-    const QString text = keyText(key);
-    return !text.isEmpty() && !m_positions.contains(text) && !m_absent.contains(text);
+bool TjoinTableObject::mayResolve(const Db::LookupKey& key) const {
+    return m_more && !key.isNull() && !m_positions.contains(key) && !m_absent.contains(key);
 }
 
-int TjoinTableObject::resolve(const QVariantList& keys) {
+int TjoinTableObject::position(const Db::LookupKey& key) const {
+    return m_positions.value(key, -1);
+}
+
+int TjoinTableObject::resolve(const QList<Db::LookupKey>& keys) {
     if (!m_more)
         return 0;
-    const int keyIndex = Fcds->fieldIndex(m_keyField);
-    const bool numeric = Db::isNumeric(Fcds->fieldDef(keyIndex).type);
-    QSet<QString> wanted;
+    QSet<Db::LookupKey> wanted;
     QVariantList values;
-    for (const QVariant& key : keys) {
-        const QString text = keyText(key);
-        if (text.isEmpty() || m_positions.contains(text) || m_absent.contains(text) ||
-            wanted.contains(text))
+    for (const Db::LookupKey& key : keys) {
+        if (!mayResolve(key) || wanted.contains(key))
             continue;
-        wanted.insert(text);
-        values << (numeric ? QVariant(text.toDouble()) : QVariant(text));
+        wanted.insert(key);
+        values << key.value();
     }
     const int before = Fcds->recordCount();
-    for (qsizetype first = 0; first < values.size(); first += kKeysPerQuery) {
-        Db::Params params = m_params;
+    // The keyed query's parameters, qd_k0 ... (made once: a bill's scroll asks thousands).
+    static const QStringList kKeyNames = [] {
         QStringList names;
-        for (qsizetype i = first; i < std::min(values.size(), first + kKeysPerQuery); ++i) {
-            names << F(":qd_k") + QString::number(i - first);
-            params.push_back({names.last().mid(1), values[i]});
-        }
+        for (int i = 0; i < kKeysPerQuery; ++i)
+            names << F("qd_k") + QString::number(i);
+        return names;
+    }();
+    for (qsizetype first = 0; first < values.size(); first += kKeysPerQuery) {
+        const qsizetype count = std::min<qsizetype>(values.size() - first, kKeysPerQuery);
+        Db::Params params = m_params;
+        params.reserve(params.size() + std::size_t(count));
+        for (qsizetype i = 0; i < count; ++i)
+            params.push_back({kKeyNames[i], values[first + i]});
         try {
-            adopt(query(derived(F("select *"), F(" where t.") + bracketed(m_keyField) + F(" in (") +
-                                                   names.join(F(", ")) + u')'),
-                        params));
+            adopt(
+                query(derived(F("select *"), F(" where t.") + bracketed(m_keyField) + F(" in (:") +
+                                                 kKeyNames.mid(0, count).join(F(", :")) + u')'),
+                      params));
         } catch (const Db::DbError&) {
             // Shown by the data services; the keys count as not found, so no paint asks again.
         }
     }
-    for (const QString& text : std::as_const(wanted))
-        if (!m_positions.contains(text))
-            m_absent.insert(text);
+    for (const Db::LookupKey& key : std::as_const(wanted))
+        if (!m_positions.contains(key))
+            m_absent.insert(key);
     return Fcds->recordCount() - before;
 }
 
@@ -305,12 +290,12 @@ std::vector<int> TjoinTableObject::recentPositions() {
     const Db::Params params = {
         {F("orgid"), auth->orgId.toInt()}, {F("userid"), auth->userId}, {F("name"), m_name}};
     Db::DataPacket rows = Db::dataServices().openData(kRecentSql, params);
-    QVariantList keys;
+    QList<Db::LookupKey> keys;
     for (int pos = 0; rows.active() && pos < rows.recordCount(); ++pos)
-        keys << rows.textAt(rows.rowAt(pos), 0);
+        keys << keyOf(rows.textAt(rows.rowAt(pos), 0));
     resolve(keys);
-    for (const QVariant& key : std::as_const(keys)) {
-        const int pos = m_positions.value(keyText(key), -1);
+    for (const Db::LookupKey& key : std::as_const(keys)) {
+        const int pos = position(key);
         if (pos >= 0 && int(positions.size()) < kRecentPicks)
             positions.push_back(pos);
     }
@@ -321,7 +306,9 @@ void TjoinTableObject::picked(int pos) {
     const Sys::TAuth* auth = Sys::sysAuth();
     if (m_name.isEmpty() || !auth || pos < 0 || pos >= Fcds->recordCount())
         return;
-    const QString key = rowKey(*Fcds, Fcds->rowAt(pos));
+    const int keyField = Fcds->fieldIndex(m_keyField);
+    const QString key =
+        keyField < 0 ? QString() : Db::LookupKey::at(*Fcds, Fcds->rowAt(pos), keyField).text();
     if (key.isEmpty())
         return;
     Db::dataServices().execSQL(kPickSql, {{F("orgid"), auth->orgId.toInt()},

@@ -55,8 +55,9 @@ public:
     const std::vector<int>& ordered() const override { return m_ordered; }
     bool canFetchMore() const override { return m_more; }
     void fetchMore() override;
-    bool mayResolve(const QVariant& key) const override;
-    int resolve(const QVariantList& keys) override;
+    bool mayResolve(const Db::LookupKey& key) const override;
+    int position(const Db::LookupKey& key) const override;
+    int resolve(const QList<Db::LookupKey>& keys) override;
     std::vector<int> searchPositions(const QString& text, int limit) override;
     std::vector<int> recentPositions() override;
     void picked(int pos) override;
@@ -77,8 +78,8 @@ private:
     void take(Db::DataPacket&& rows);
     // Adds the rows of `packet` the cache lacks; returns the cache positions of all of them.
     std::vector<int> adopt(const Db::DataPacket& packet);
-    QString keyText(const QVariant& key) const;
-    QString rowKey(const Db::RecordSet& rs, std::uint32_t row) const;
+    // `value` as a key of the cache's key field.
+    Db::LookupKey keyOf(const QVariant& value) const;
     // The search condition over t's columns, its patterns added to `params`; empty for none.
     QString searchCondition(const QString& text, Db::Params& params) const;
     QStringList prefixFields() const;
@@ -88,11 +89,11 @@ private:
     QStringList m_listFields;
     Db::Params m_params;  // the statement's own parameters (:p1 of second levels)
     Db::Tsql::DerivedSelect m_parts;
-    QString m_orderBy;                // the outer order by, as the derived table's columns
-    bool m_more = false;              // pages remain to be fetched
-    std::vector<int> m_ordered;       // cache positions in the statement's order
-    QHash<QString, int> m_positions;  // cache position by key text
-    QSet<QString> m_absent;           // keys a keyed query did not find
+    QString m_orderBy;                      // the outer order by, as the derived table's columns
+    bool m_more = false;                    // pages remain to be fetched
+    std::vector<int> m_ordered;             // cache positions in the statement's order
+    QHash<Db::LookupKey, int> m_positions;  // cache position by key
+    QSet<Db::LookupKey> m_absent;           // keys a keyed query did not find
 };
 
 }  // namespace Qd::Core::Base

@@ -23,12 +23,6 @@ std::vector<int> fieldsOf(const RecordSet& rs, const QStringList& names) {
 
 }  // namespace
 
-QString numberKeyText(double d) {
-    if (d >= -9.0e15 && d <= 9.0e15 && d == double(qint64(d)))
-        return QString::number(qint64(d));
-    return QString::number(d, 'g', 17);
-}
-
 LookupRows* lookupRowsOf(const RecordSet* rs) {
     return rs ? registry().value(rs, nullptr) : nullptr;
 }

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <vector>
 
+#include "db/LookupKey.h"
 #include "db/RecordSet.h"
 
 namespace Qd::Core::Db {
@@ -24,12 +25,15 @@ public:
     virtual bool canFetchMore() const = 0;
     // Adds the next page to the cache.
     virtual void fetchMore() = 0;
+    // Keys are of the key field's type: `LookupKey(type of keyField(), value)`.
     // Whether a keyed query could still find `key` (not asked in vain before, the whole table
     // not yet in the cache).
-    virtual bool mayResolve(const QVariant& key) const = 0;
+    virtual bool mayResolve(const LookupKey& key) const = 0;
+    // The position in the cache of the row of `key`; -1 when it is not in the cache.
+    virtual int position(const LookupKey& key) const = 0;
     // Adds the rows of `keys` that are not in the cache yet, by keyed queries; returns how many
     // rows came.
-    virtual int resolve(const QVariantList& keys) = 0;
+    virtual int resolve(const QList<LookupKey>& keys) = 0;
     // The positions in the cache of the rows the whole table has for a typed text (code or
     // pinyin initials starting with it, or a list field containing it), at most `limit`, in
     // the statement's order; the rows join the cache.
@@ -39,10 +43,6 @@ public:
     // The user picked the row at `pos`.
     virtual void picked(int pos) = 0;
 };
-
-// A number as a key text, the same for 5, 5.0 and "5": whole numbers as integers, others with
-// 17 significant digits (the short path matters: cells ask for keys on every paint).
-QString numberKeyText(double d);
 
 // The lookup rows behind a record set; null when it is a plain list. Kept by the object that
 // owns both (it registers and unregisters itself).

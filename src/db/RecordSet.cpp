@@ -377,6 +377,9 @@ FieldDef& RecordSet::fieldDef(int index) {
 int RecordSet::fieldIndex(const QString& name) const {
     if (!d->namesValid)
         d->rebuildNames();
+    // Names are kept in lower case; most callers ask in it already.
+    if (const auto it = d->byName.constFind(name); it != d->byName.constEnd())
+        return *it;
     return d->byName.value(name.toLower(), -1);
 }
 

@@ -146,8 +146,9 @@ TracedText maskSecrets(const QString& sql, bool everyLiteral) {
             m.tokens.push_back(t);
     m.assignments();
     m.inserts();
-    if (everyLiteral)
-        for (const Token& t : m.tokens)
+    for (const Token& t : m.tokens)
+        if (everyLiteral ||
+            (t.kind == Token::Param && isSecretName(Tsql::tokenText(sql, t).mid(1))))
             m.secretValue(t);
 
     TracedText out;
@@ -174,8 +175,7 @@ QString tracedParams(const Params& params, const QSet<QString>& secret) {
     QString note;
     for (const Param& p : params) {
         const QVariant& v = p.value;
-        const QString shown = secret.contains(p.name.toLower()) || isSecretName(p.name)
-                                  ? QStringLiteral("***")
+        const QString shown = secret.contains(p.name.toLower()) ? QStringLiteral("***")
                               : v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 32
                                   ? QStringLiteral("<%1 字节>").arg(v.toByteArray().size())
                                   : sqlLiteral(v);

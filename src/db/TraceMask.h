@@ -29,7 +29,8 @@ TracedText maskSecrets(const QString& sql, bool everyLiteral = false);
 
 // The values bound to a statement as the trace writes them after it: "\n-- :name = value, ..."
 // (empty without parameters). Secret values are written as ***, long binary values as their
-// size. `secret` as maskSecrets found it; names like secrets are masked in any case.
+// size. `secret` as maskSecrets found it (the parameters given to secrets, and those named like
+// secrets).
 QString tracedParams(const Params& params, const QSet<QString>& secret);
 
 }  // namespace Qd::Core::Db

@@ -27,6 +27,30 @@ const QString kItemsSql = QStringLiteral(
     "select id, code, name, helpcode, dj from qd_b_xmbmk where orgid = 1 and "
     "isdel = 0 order by code");
 
+// Keys a cell may ask with find the rows they mean, and no other.
+TEST(LookupKey, NumbersAreOneKeyByValueDateTimesByTimeTextsAsTyped) {
+    using K = Db::LookupKey;
+    using T = Db::FieldType;
+    EXPECT_EQ(K(T::Integer, 5), K(T::Integer, 5.0));
+    EXPECT_EQ(K(T::Integer, 5), K(T::Integer, QStringLiteral(" 5 ")));
+    EXPECT_EQ(K(T::Currency, 0.0), K(T::Currency, -0.0));
+    EXPECT_EQ(K(T::Boolean, true), K(T::Boolean, 1));
+    EXPECT_EQ(qHash(K(T::BigInt, 7)), qHash(K(T::BigInt, QStringLiteral("7"))));
+    EXPECT_NE(K(T::Float, 0.5), K(T::Float, 0.25));
+    EXPECT_TRUE(K(T::Integer, QStringLiteral("5x")).isNull());
+    EXPECT_TRUE(K(T::Integer, QVariant()).isNull());
+    EXPECT_EQ(K(T::Integer, 12.0).text(), "12");
+    EXPECT_EQ(K(T::Float, 0.1).value().toDouble(), 0.1);
+
+    EXPECT_EQ(K(T::DateTime, QStringLiteral("2026-11-03")),
+              K(T::DateTime, QDateTime(QDate(2026, 11, 3), QTime(0, 0))));
+    EXPECT_TRUE(K(T::DateTime, QStringLiteral("3 Nov")).isNull());
+
+    EXPECT_NE(K(T::Text, QStringLiteral("5")), K(T::Text, QStringLiteral("5.0")));
+    EXPECT_NE(K(T::Text, QStringLiteral("a")), K(T::Text, QStringLiteral("A")));
+    EXPECT_FALSE(K(T::Text, QString()).isNull());  // an empty code is a key of its own
+}
+
 class LookupRowsTest : public Qd::Test::LoggedInTest {
 protected:
     void SetUp() override {
@@ -74,6 +98,8 @@ protected:
         return p;
     }
 
+    static Db::LookupKey key(const QVariant& id) { return {Db::FieldType::Integer, id}; }
+
     int idOf(const QString& code) {
         return scalar("select id from qd_b_xmbmk where code = '" + code + "'").toInt();
     }
@@ -104,7 +130,7 @@ TEST_F(LookupRowsTest, OpensOnePageAndScrollingToTheEndFetchesEachRowOnce) {
     EXPECT_EQ(t->Fcds->field("code").asString(), "I00001");
 
     // A key beyond the page joins the cache before the drop-down reaches it
-    ASSERT_EQ(t->resolve({idOf("I09000")}), 1);
+    ASSERT_EQ(t->resolve({key(idOf("I09000"))}), 1);
 
     Ui::LookupComboBox box(props(*t));
     box.show();
@@ -192,10 +218,10 @@ TEST_F(LookupRowsTest, ManyKeysComeInBatchesEachJoiningTheCacheAsOneInsert) {
     Ui::EditorProps p = props(*t);
     EXPECT_EQ(Ui::displayText(p, idOf("I00001")), "项目1");  // the cell index is built
     const int first = idOf("I05001");
-    QVariantList keys{idOf("I00002")};  // in the cache already
+    QList<Db::LookupKey> keys{key(idOf("I00002"))};  // in the cache already
     const int wanted = Base::TjoinTableObject::kKeysPerQuery + 100;
     for (int k = 0; k < wanted; ++k)
-        keys << first + k << first + k;  // each twice
+        keys << key(first + k) << key(QString::number(first + k));  // each twice
     QSignalSpy inserted(t->Fdatasource.get(), &QAbstractItemModel::rowsInserted);
     const QString before = traced();
     EXPECT_EQ(t->resolve(keys), wanted);
@@ -206,7 +232,7 @@ TEST_F(LookupRowsTest, ManyKeysComeInBatchesEachJoiningTheCacheAsOneInsert) {
     EXPECT_EQ(t->Fcds->recordCount(), Base::TjoinTableObject::kPageSize + wanted);
     EXPECT_EQ(Ui::displayText(p, first), "项目5001");
     EXPECT_EQ(Ui::displayText(p, first + wanted - 1), QStringLiteral("项目%1").arg(5000 + wanted));
-    EXPECT_FALSE(t->mayResolve(first + 1));
+    EXPECT_FALSE(t->mayResolve(key(first + 1)));
 }
 
 TEST_F(LookupRowsTest, ASearchFindsAnUnfetchedRowWhosePickFillsTheTargets) {

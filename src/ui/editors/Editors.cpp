@@ -23,6 +23,7 @@
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QToolButton>
+#include <algorithm>
 
 #include "base/Dispatch.h"
 #include "base/Prompter.h"
@@ -98,9 +99,16 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 }
 
 QString oneLine(QString text) {
+    const auto isBreak = [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator;
+    };
+    // Cells ask on every paint: a text without breaks is given back as it is, not copied.
+    if (std::none_of(text.cbegin(), text.cend(), isBreak))
+        return text;
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     for (QChar& c : text)
-        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (isBreak(c))
             c = u' ';
     return text;
 }
@@ -418,8 +426,10 @@ QString textOf(const EditorProps& props, const QVariant& value) {
 
 QString wholeText(const EditorProps& props, const QVariant& value) {
     QString text = textOf(props, value);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    if (text.contains(u'\r')) {
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(u'\r', u'\n');
+    }
     return text;
 }
 

@@ -25,31 +25,6 @@ namespace Internal {
 
 namespace {
 
-bool isNumericField(Db::FieldType type) {
-    return Db::isNumeric(type) || type == Db::FieldType::Boolean;
-}
-
-// A key in the form the index stores it for a field of `type`, so that 5, 5.0 and "5" find the
-// same integer key; empty when the value cannot be a key of that field.
-QString keyText(Db::FieldType type, const QVariant& key) {
-    if (isNumericField(type)) {
-        if (key.typeId() == QMetaType::Bool)
-            return Db::numberKeyText(key.toBool() ? 1 : 0);
-        bool ok = false;
-        const double d = key.typeId() == QMetaType::QString ? key.toString().trimmed().toDouble(&ok)
-                                                            : key.toDouble(&ok);
-        return ok ? Db::numberKeyText(d) : QString();
-    }
-    if (type == Db::FieldType::DateTime)
-        return Db::formatDateTime(toDateTime(key));
-    return key.toString();
-}
-
-QString storedKeyText(const Db::RecordSet& rs, std::uint32_t row, int field) {
-    const Db::FieldType type = rs.fieldDef(field).type;
-    return isNumericField(type) ? Db::numberKeyText(rs.floatAt(row, field)) : rs.textAt(row, field);
-}
-
 // Positions of the list rows by key, one map per key field, dropped whenever the list
 // changes. Grid cells of a lookup column ask for their text on every paint; a scan of the list
 // per cell would make scrolling a long bill slow.
@@ -57,29 +32,23 @@ class KeyIndex final : public Db::RecordSetObserver {
 public:
     explicit KeyIndex(Db::RecordSet* rs) : m_rs(rs) { m_rs->addObserver(this); }
 
-    int find(int field, const QVariant& key) {
-        const QString wanted = keyText(m_rs->fieldDef(field).type, key);
+    int find(int field, const QVariant& value) {
+        const Db::LookupKey wanted(m_rs->fieldDef(field).type, value);
         if (wanted.isNull())
             return -1;
         // While controls are disabled changes are not reported: the index may be stale.
         if (m_rs->controlsDisabled()) {
-            for (int pos = 0; pos < m_rs->recordCount(); ++pos) {
-                const std::uint32_t row = m_rs->rowAt(pos);
-                if (!m_rs->isNullAt(row, field) && storedKeyText(*m_rs, row, field) == wanted)
+            for (int pos = 0; pos < m_rs->recordCount(); ++pos)
+                if (Db::LookupKey::at(*m_rs, m_rs->rowAt(pos), field) == wanted)
                     return pos;
-            }
             return -1;
         }
         auto map = m_maps.find(field);
         if (map == m_maps.end()) {
             map = m_maps.insert(field, {});
             map->reserve(m_rs->recordCount());
-            // Backwards, so that of rows with the same key the first one stays.
-            for (int pos = m_rs->recordCount() - 1; pos >= 0; --pos) {
-                const std::uint32_t row = m_rs->rowAt(pos);
-                if (!m_rs->isNullAt(row, field))
-                    map->insert(storedKeyText(*m_rs, row, field), pos);
-            }
+            for (int pos = 0; pos < m_rs->recordCount(); ++pos)
+                add(*map, field, pos);
         }
         return map->value(wanted, -1);
     }
@@ -113,16 +82,18 @@ private:
     }
     // The keys of the row at `pos` join the maps, unless an earlier row has them.
     void add(int pos) {
-        const std::uint32_t row = m_rs->rowAt(pos);
         for (auto map = m_maps.begin(); map != m_maps.end(); ++map)
-            if (!m_rs->isNullAt(row, map.key()))
-                if (const QString key = storedKeyText(*m_rs, row, map.key()); !map->contains(key))
-                    map->insert(key, pos);
+            add(*map, map.key(), pos);
+    }
+    void add(QHash<Db::LookupKey, int>& map, int field, int pos) {
+        if (Db::LookupKey key = Db::LookupKey::at(*m_rs, m_rs->rowAt(pos), field);
+            !key.isNull() && !map.contains(key))
+            map.insert(std::move(key), pos);
     }
     void recordSetDestroyed() override;
 
     Db::RecordSet* m_rs;  // not owned: the index lives as long as the record set
-    QHash<int, QHash<QString, int>> m_maps;
+    QHash<int, QHash<Db::LookupKey, int>> m_maps;
     int m_appended = -1;  // the position of a row appended and not yet posted
 };
 
@@ -141,7 +112,7 @@ void KeyIndex::recordSetDestroyed() {
 // are fetched. The lists are found again by their record sets when the keys are fetched, so a
 // list gone meanwhile is skipped.
 struct PendingKeys {
-    QHash<const Db::RecordSet*, QSet<QString>> keys;
+    QHash<const Db::RecordSet*, QSet<Db::LookupKey>> keys;
     QList<QPointer<QWidget>> widgets;
     bool queued = false;
 
@@ -152,7 +123,7 @@ struct PendingKeys {
         int came = 0;
         for (auto it = asked.begin(); it != asked.end(); ++it)
             if (Db::LookupRows* rows = Db::lookupRowsOf(it.key()))
-                came += rows->resolve(QVariantList(it.value().begin(), it.value().end()));
+                came += rows->resolve(it.value().values());
         for (const QPointer<QWidget>& w : repaint)
             if (w && came > 0)
                 w->update();
@@ -194,25 +165,39 @@ int lookupRow(Db::RecordSet* list, const QString& keyField, const QVariant& key)
     const int field = list->fieldIndex(keyField);
     if (field < 0)
         return -1;
-    KeyIndex*& index = keyIndexes()[list];
-    if (!index)
-        index = new KeyIndex(list);
-    const int pos = index->find(field, key);
+    const auto indexed = [&] {
+        KeyIndex*& index = keyIndexes()[list];
+        if (!index)
+            index = new KeyIndex(list);
+        return index->find(field, key);
+    };
     Db::LookupRows* rows = Db::lookupRowsOf(list);
-    if (pos >= 0 || !rows || rows->keyField().compare(keyField, Qt::CaseInsensitive) != 0 ||
-        !rows->mayResolve(key))
+    if (!rows || rows->keyField().compare(keyField, Qt::CaseInsensitive) != 0)
+        return indexed();
+    // A lookup cache knows where its keys are (a position whose row no longer holds its key,
+    // the cache's rows changed by other hands, is left to the index).
+    const Db::FieldType type = list->fieldDef(field).type;
+    const Db::LookupKey wanted(type, key);
+    const auto cached = [&] {
+        const int pos = rows->position(wanted);
+        if (pos >= 0 && (pos >= list->recordCount() ||
+                         Db::LookupKey::at(*list, list->rowAt(pos), field) != wanted))
+            return indexed();
+        return pos;
+    };
+    if (const int pos = cached(); pos >= 0 || !rows->mayResolve(wanted))
         return pos;
     if (!t_defer) {
-        rows->resolve({key});
-        return index->find(field, key);
+        rows->resolve({wanted});
+        return cached();
     }
     PendingKeys& pending = pendingKeys();
-    QSet<QString>& asked = pending.keys[list];
-    if (!asked.contains(key.toString())) {
-        asked.insert(key.toString());
+    QSet<Db::LookupKey>& asked = pending.keys[list];
+    if (!asked.contains(wanted)) {
+        asked.insert(wanted);
         for (const QVariant& next : t_defer->keysAhead())
-            if (!next.isNull() && rows->mayResolve(next))
-                asked.insert(next.toString());
+            if (Db::LookupKey ahead(type, next); rows->mayResolve(ahead))
+                asked.insert(std::move(ahead));
     }
     if (!pending.widgets.contains(t_defer->widget()))
         pending.widgets << t_defer->widget();
@@ -234,20 +219,35 @@ QString lookupRowText(Db::RecordSet* list, int pos, const QString& listFields,
                       const QString& keyField) {
     if (!list || pos < 0 || pos >= list->recordCount())
         return QString();
-    QStringList names = listFields.split(u';', Qt::SkipEmptyParts);
-    if (names.isEmpty())
-        names << keyField;
     const std::uint32_t row = list->rowAt(pos);
-    QStringList parts;
-    for (const QString& name : std::as_const(names)) {
-        const int field = list->fieldIndex(name.trimmed());
+    QString text;
+    bool named = false;
+    const auto append = [&](const QString& name) {
+        const int field = list->fieldIndex(name);
         if (field < 0)
-            continue;
-        const QString text = list->textAt(row, field);
+            return;
+        const QString part = list->textAt(row, field);
+        if (part.isEmpty())
+            return;
         if (!text.isEmpty())
-            parts << text;
+            text += u' ';
+        text += part;
+    };
+    // Cells ask on every paint: the names are taken out of the list without splitting it (a
+    // single name is the list itself, shared, not copied).
+    for (qsizetype from = 0; from < listFields.size();) {
+        qsizetype end = listFields.indexOf(u';', from);
+        if (end < 0)
+            end = listFields.size();
+        if (const QString name = listFields.mid(from, end - from).trimmed(); !name.isEmpty()) {
+            named = true;
+            append(name);
+        }
+        from = end + 1;
     }
-    return parts.join(u' ');
+    if (!named)
+        append(keyField);
+    return text;
 }
 
 }  // namespace Internal
