@@ -264,12 +264,20 @@ void TBaseBillEditRibbonForm::_init() {
     MasterIgnorefields.clear();
     for (const QJsonValue& v : master.value(F("ignorefields")).toArray())
         MasterIgnorefields << v.toString();
-    if (masterTableName.isEmpty()) {
-        m_descriptorProblem =
-            QStringLiteral("模块“%1”（%2）的描述缺少“data/master/tablename”，不能读写单据。")
-                .arg(moduleTitle(), moduleCode());
-        Base::showError(m_descriptorProblem);
-    }
+    requireDescriptorKey(F("data/master/tablename"), false);
+}
+
+void TBaseBillEditRibbonForm::requireDescriptorKey(const QString& path, bool mayBeEmpty) {
+    if (!m_descriptorProblem.isEmpty())
+        return;
+    QJsonValue value = pluginfo;
+    for (const QString& key : path.split(u'/'))
+        value = value.toObject().value(key);
+    if (mayBeEmpty ? !value.isUndefined() : !value.toString().trimmed().isEmpty())
+        return;
+    m_descriptorProblem = QStringLiteral("模块“%1”（%2）的描述缺少“%3”，不能读写单据。")
+                              .arg(moduleTitle(), moduleCode(), path);
+    Base::showError(m_descriptorProblem);
 }
 
 QString TBaseBillEditRibbonForm::moduleCode() const {

@@ -174,6 +174,10 @@ protected:
     // Throws DbError naming the module and the first required master column the loaded
     // record set lacks.
     void requireMasterColumns() const;
+    // Names a descriptor key the window needs and the descriptor lacks ("data/master/sql"; with
+    // `mayBeEmpty` being there is enough, else it must hold a non-blank value). The first one
+    // missing is shown once and kept as the descriptor's problem.
+    void requireDescriptorKey(const QString& path, bool mayBeEmpty);
 
 private:
     struct ActionDef;

@@ -273,6 +273,10 @@ public:
     // (field = -1: scrolled, opened, cancelled).
     FieldEvent onDataChange;
 
+    // A statement kept with the record set for the code that opens it (a bill's detail query
+    // set by its module); the record set itself never runs it. Stays with the object on a move.
+    QString commandText;
+
     // Views: observers are told of changes unless controls are disabled; enabling them again
     // (as often as they were disabled) resets every observer once.
     void addObserver(RecordSetObserver* o);

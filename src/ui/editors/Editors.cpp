@@ -4,6 +4,7 @@
 #include "ui/editors/Editors.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDateEdit>
@@ -381,6 +382,24 @@ QVariant editorValue(QWidget* editor) {
         }
     }
     return QVariant();
+}
+
+void setEditorReadOnly(QWidget* editor, bool readOnly) {
+    auto* edit = qobject_cast<QLineEdit*>(editor);
+    if (!edit) {
+        editor->setEnabled(!readOnly);
+        return;
+    }
+    const QBrush base = readOnly && edit->parentWidget() ? edit->parentWidget()->palette().window()
+                                                         : QApplication::palette(edit).base();
+    edit->setReadOnly(readOnly);
+    if (edit->palette().base() != base) {
+        QPalette palette = edit->palette();
+        palette.setBrush(QPalette::Base, base);
+        edit->setPalette(palette);
+    }
+    for (QAction* button : edit->actions())
+        button->setEnabled(!readOnly);
 }
 
 QString displayText(const EditorProps& props, const QVariant& value) {

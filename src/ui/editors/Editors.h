@@ -32,6 +32,11 @@ QString displayText(const EditorProps& props, const QVariant& value);
 // The same text whole, its line breaks kept (as "\n"): what a cell's tooltip and drop-down
 // memo show.
 QString wholeText(const EditorProps& props, const QVariant& value);
+// Switches an editor made by createEditor (or a lookup box) between read-only and editable. A
+// line edit stays selectable and turns the grey of the window behind it, so that a shown record
+// does not look open for typing (a button edit's button does nothing meanwhile); any other
+// editor is disabled.
+void setEditorReadOnly(QWidget* editor, bool readOnly);
 // Calls `changed` (in `context`) whenever the user changes the editor's value: a line edit when
 // its editing ends, a memo as it is typed, a choice, a check, a colour or a lookup when made.
 void onEditorChanged(QWidget* editor, QObject* context, const std::function<void()>& changed);
