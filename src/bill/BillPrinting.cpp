@@ -3,6 +3,7 @@
 #include "base/Dispatch.h"
 #include "bill/uBaseBillEditRibbonForm.h"
 #include "bill/uCustBillRuleObj.h"
+#include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
 #include "print/uDataSetCollection.h"
@@ -11,10 +12,35 @@
 
 namespace Qd::Core::Bill {
 
+namespace {
+
+// The descriptor's "reprintright": "true" (or true) makes a reprint need the reprint right.
+bool reprintNeedsRight(const QJsonObject& descriptor) {
+    const QJsonValue v = descriptor.value(QStringLiteral("reprintright"));
+    return v.toBool() || v.toString().compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+bool TBaseBillEditRibbonForm::printedBefore() {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    const Db::DataPacket row = Db::dataServices().openData(
+        QStringLiteral("select top 1 id from qd_sys_billpirnt_logs where orgid = :orgid and "
+                       "modulecode = :modulecode and billno = :billno"),
+        {{QStringLiteral("orgid"), auth ? auth->orgId : QString()},
+         {QStringLiteral("modulecode"), moduleCode()},
+         {QStringLiteral("billno"), cdsMaster.field(QStringLiteral("billno")).asString()}});
+    return row.active() && !row.isEmpty();
+}
+
 void TBaseBillEditRibbonForm::actPrintExecute() {
     if (!billShown())
         return;
     requireCurrentVersion();
+    const Fr4::TReprintPolicy reprint{.printedBefore = printedBefore(),
+                                      .needsRight = reprintNeedsRight(pluginfo)};
+    if (reprint.printedBefore && reprint.needsRight)
+        Base::reprintGate(moduleCode());
     // The print window's engine reads cdsMaster and cdsDetail themselves, for as long as it is
     // open: an audit's reload after a job refills them in place.
     Fr4::TDataSetCollection datasets;
@@ -24,8 +50,8 @@ void TBaseBillEditRibbonForm::actPrintExecute() {
                                                  moduleCode(), &cdsDetail);
     const Fr4::TUserVariables variables = {{QStringLiteral("表单编号"), moduleCode()},
                                            {QStringLiteral("表单名称"), moduleTitle()}};
-    Fr4::OpenSetPrintReportForm(this, moduleCode(), &datasets, &variables,
-                                [this] { onPrintDone(); });
+    Fr4::OpenSetPrintReportForm(
+        this, moduleCode(), &datasets, &variables, [this] { onPrintDone(); }, &reprint);
 }
 
 void TBaseBillEditRibbonForm::onPrintDone() {

@@ -190,6 +190,8 @@ private:
     void runGuarded(const ActionDef& def);
     // The print log row and, when the master record set has `printcount`, its raise.
     QString printLogBatch();
+    // True when the print log holds a row for the bill shown.
+    bool printedBefore();
     bool enabledBy(int when) const;
     void scheduleActionUpdate();
     int auditStep(bool audit);  // AuditingData_1 (true) / AuditingData_0 (false)

@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "bill/TestBill.h"
@@ -16,6 +14,7 @@
 #include "print/engine/Preview.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uPrinterForm.h"
+#include "support/Render.h"
 #include "sys/uAuth.h"
 
 using namespace Qd::Test::Bills;
@@ -24,11 +23,13 @@ namespace Print = Qd::Print;
 
 namespace {
 
-// A one-band bill template: number, the window's variables, the total in words, the lines.
+// A bill template: number, the window's variables, the total in words, the lines; a reprint is
+// stamped 重印.
 Print::ReportTemplate billTemplate() {
     using namespace Print;
     ReportTemplate t;
     t.name = S("测试单");
+    t.reprintStamp = S("重印");
     t.datasets = {S("表头数据"), S("明细数据")};
     const auto text = [](const char* name, double top, const char* content) {
         return ReportObject{.name = name,
@@ -61,9 +62,11 @@ protected:
               "isort, docfile) values(1, 'TB', '01', N'标准', 0, 5, 0, :f)"),
             {{S("f"), Print::TemplateFile::toBytes(billTemplate())}}));
         item.name = S("测试单据（注册名）");  // the title, not this, is the bill's name
+        // A file of its own for every printer made (one per print window's job or preview).
         Fr4::TPrinterForm::defaultPrinterFactory = [this] {
             auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
             p->setOutputFormat(QPrinter::PdfFormat);
+            ++m_printers;
             p->setOutputFileName(pdfPath());
             return p;
         };
@@ -73,7 +76,8 @@ protected:
         BillTest::TearDown();
     }
 
-    QString pdfPath() const { return m_out.filePath(S("bill.pdf")); }
+    // The file the printer made last writes to.
+    QString pdfPath() const { return m_out.filePath(S("job-%1.pdf").arg(m_printers)); }
     std::unique_ptr<TTestBill> open(const QString& no, const QString& flag = S("000")) {
         auto form = openOn(item, no, [](TTestBill& f) { f.extraColumns = S(", b.printcount"); });
         form->CustBillRule->Fflag = flag;
@@ -153,6 +157,7 @@ protected:
         return out;
     }
 
+    int m_printers = 0;
     int m_windowResult = -1;
     int m_auditDialogs = 0;
     QTemporaryDir m_out;
@@ -207,17 +212,14 @@ TEST_F(BillPrint, TheWindowGetsTheBillsRecordSetsAndVariablesAndPrintsThem) {
               (Fr4::TUserVariables{{S("表单编号"), S("TB")}, {S("表单名称"), S("测试单")}}));
     EXPECT_EQ(m_windowResult, QDialog::Accepted);
 
-    const QString pdftotext = QStandardPaths::findExecutable(S("pdftotext"));
-    if (pdftotext.isEmpty())
+    const QString text = Qd::Test::pdfText(pdfPath());
+    if (text.isEmpty())
         GTEST_SKIP() << "pdftotext is not installed";
-    QProcess p;
-    p.start(pdftotext, {pdfPath(), S("-")});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(text.contains(S("单号：B001"))) << text.toStdString();
     EXPECT_TRUE(text.contains(S("TB 测试单"))) << text.toStdString();
     EXPECT_TRUE(text.contains(S("大写：") + Print::MoneyCn(30))) << text.toStdString();
     EXPECT_TRUE(text.contains(S("行：u2"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(S("重印")));
 }
 
 // Each job logs and counts once, with the values of the moment; the window keeps what it loaded.
@@ -369,6 +371,88 @@ TEST_F(BillPrint, ARefusedAuditWritesNothingAndThePrintWindowGoesOn) {
     EXPECT_EQ(logRows(), QString());
     EXPECT_EQ(scalar(S("select status, version from t_bill where billno = 'B001'")), "0 | 2");
     EXPECT_EQ(m_windowResult, QDialog::Accepted);
+}
+
+// ---- reprints ------------------------------------------------------------------------------
+
+// A job is a reprint when the log holds the bill or the window printed it already; its pages
+// carry the template's stamp, and the preview shows what the next job prints.
+TEST_F(BillPrint, AReprintsPagesCarryTheTemplatesStamp) {
+    auto form = open(S("B001"));
+    QStringList shown;
+    whenTheWindowOpens([&](Fr4::TPrinterForm& w) {
+        prompts().answerDialog([&](QDialog& d) {
+            auto& preview = dynamic_cast<Print::PreviewDialog&>(d);
+            for (int job = 0; job < 2; ++job) {
+                shown << preview.report().pageText(0);
+                prompts().answer(QDialog::Accepted);
+                preview.action(S("print"))->trigger();
+            }
+            shown << preview.report().pageText(0);
+            return int(QDialog::Rejected);
+        });
+        w.actPreview->trigger();
+    });
+    form->actPrint->trigger();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_FALSE(shown[0].contains(S("重印")));
+    EXPECT_EQ(shown[1].count(S("重印")), 1);
+    EXPECT_EQ(shown[2].count(S("重印")), 1);
+    EXPECT_EQ(count("B001"), "2");
+
+    // A later opening finds the bill in the log: its first job is a reprint.
+    auto other = open(S("B003"));
+    printDirectly(*other);
+    const QString first = Qd::Test::pdfText(pdfPath());
+    form->actRef->trigger();
+    printDirectly(*form);
+    const QString again = Qd::Test::pdfText(pdfPath());
+    if (first.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    EXPECT_TRUE(first.contains(S("单号：B003")));
+    EXPECT_FALSE(first.contains(S("重印")));
+    EXPECT_TRUE(again.contains(S("单号：B001")));
+    EXPECT_TRUE(again.contains(S("重印")));
+}
+
+// "reprintright": a printed bill needs the reprint right, asked at 打印 and at every later job.
+TEST_F(BillPrint, WithTheReprintRightRequiredAPrintedBillPrintsOnceForAClerk) {
+    item.setTexts(S(R"({"title": "测试单", "reprintright": "true",
+                        "data": {"master": {"tablename": "t_bill"}}})"),
+                  QString(), QString());
+    auto form = open(S("B001"));
+    printDirectly(*form);
+    EXPECT_EQ(count("B001"), "1");
+
+    prompts().clear();
+    form->actPrint->trigger();
+    EXPECT_EQ(prompts().messages(), QStringList{S(Base::kReprintRefusalText)});
+    EXPECT_EQ(prompts().last().title, S(Base::kRightsTitle));
+    EXPECT_TRUE(dialogsAsked().isEmpty());
+
+    // A bill never printed: its first job prints, the second one of the same preview is refused
+    // before its print dialog.
+    auto fresh = open(S("B003"));
+    prompts().clear();
+    whenTheWindowOpens([&](Fr4::TPrinterForm& w) {
+        prompts().answerDialog([&](QDialog& d) {
+            auto& preview = dynamic_cast<Print::PreviewDialog&>(d);
+            prompts().answer(QDialog::Accepted);
+            preview.action(S("print"))->trigger();
+            preview.action(S("print"))->trigger();
+            return int(QDialog::Rejected);
+        });
+        w.actPreview->trigger();
+    });
+    fresh->actPrint->trigger();
+    EXPECT_EQ(prompts().messages(), QStringList{S(Base::kReprintRefusalText)});
+    EXPECT_EQ(prompts().pending(), 0);
+    EXPECT_EQ(logRows(), S("1 | TB | 测试单 | B001 | 5 | 11\n1 | TB | 测试单 | B003 | 5 | 11"));
+
+    // The right held: reprinted, logged and counted.
+    grant(11, S("TB_062"));
+    printDirectly(*form);
+    EXPECT_EQ(count("B001"), "2");
 }
 
 }  // namespace
