@@ -116,6 +116,7 @@ ReportTemplate demoSummaryListTemplate() {
 ReportTemplate demoOrderTemplate() {
     ReportTemplate t;
     t.name = QStringLiteral("订单");
+    t.reprintStamp = QStringLiteral("重印");
     t.datasets = {QStringLiteral("表头数据"), QStringLiteral("明细数据")};
     const std::vector<Cell> captions = {{0, 60, "项目"},
                                         {60, 35, "数量", HAlign::Right},

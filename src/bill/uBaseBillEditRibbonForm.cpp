@@ -204,18 +204,20 @@ void TBaseBillEditRibbonForm::createActions() {
 }
 
 void TBaseBillEditRibbonForm::runAction(const ActionDef& def) {
-    Sys::dispatch([&] {
-        if (def.administratorBlock)
-            Base::administratorBlock();
-        if (def.rightSuffix)
-            Base::rightsGate(moduleCode(), F(def.rightSuffix));
-        if (def.when != Always && !m_descriptorProblem.isEmpty()) {
-            Base::showError(m_descriptorProblem);
-            Sys::Abort();
-        }
-        (this->*def.handler)();
-    });
+    Sys::dispatch([&] { runGuarded(def); });
     updateActions();
+}
+
+void TBaseBillEditRibbonForm::runGuarded(const ActionDef& def) {
+    if (def.administratorBlock)
+        Base::administratorBlock();
+    if (def.rightSuffix)
+        Base::rightsGate(moduleCode(), F(def.rightSuffix));
+    if (def.when != Always && !m_descriptorProblem.isEmpty()) {
+        Base::showError(m_descriptorProblem);
+        Sys::Abort();
+    }
+    (this->*def.handler)();
 }
 
 bool TBaseBillEditRibbonForm::enabledBy(int when) const {
@@ -694,12 +696,6 @@ int TBaseBillEditRibbonForm::auditStep(bool audit) {
 void TBaseBillEditRibbonForm::actAttachExecute() {
     if (billShown())
         showAttachments(this, moduleCode(), billno);
-}
-
-void TBaseBillEditRibbonForm::actPrintExecute() {
-    if (!billShown())
-        return;
-    requireCurrentVersion();
 }
 
 void TBaseBillEditRibbonForm::actbilloptionExecute() {

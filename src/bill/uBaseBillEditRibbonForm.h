@@ -147,7 +147,8 @@ protected:
     virtual void actCancelExecute();
     virtual void actAuditExecute();
     virtual void actAttachExecute();
-    // Printing comes with the bill's print window; here the action is gated and guarded.
+    // The print window over this bill (BillPrinting.cpp): its master and lines as "表头数据"
+    // and "明细数据", the module's code and title as "表单编号" and "表单名称".
     virtual void actPrintExecute();
     virtual void actbilloptionExecute();
     virtual void actticketsExecute();
@@ -160,6 +161,10 @@ protected:
     bool mergeStoredBill();
     // Runs the audit action as if the user had pressed it (block, then its handler).
     void runAudit();
+    // Called by the print window after each job of this bill it printed (not after a preview
+    // alone): the automatic audit when the store's rule asks for it, then the print log row and
+    // the print count in one batch. A refused audit ends it silently; nothing leaves it.
+    void onPrintDone();
     // Closing while adding or editing asks before the input is dropped.
     void closeEvent(QCloseEvent* e) override;
 
@@ -185,6 +190,12 @@ private:
     static const ActionDef& actionDef(QAction* TBaseBillEditRibbonForm::*target);
     void createActions();
     void runAction(const ActionDef& def);
+    // The action's block, gate and handler, a silent abort left to the caller.
+    void runGuarded(const ActionDef& def);
+    // The print log row and, when the master record set has `printcount`, its raise.
+    QString printLogBatch();
+    // True when the print log holds a row for the bill shown.
+    bool printedBefore();
     bool enabledBy(int when) const;
     void scheduleActionUpdate();
     int auditStep(bool audit);  // AuditingData_1 (true) / AuditingData_0 (false)

@@ -31,6 +31,11 @@ void reportRightsGate(const QString& reportCode) {
         refuse(kRefusalText);
 }
 
+void reprintGate(const QString& moduleCode) {
+    if (!holds(moduleCode + QStringLiteral("_062")))
+        refuse(kReprintRefusalText);
+}
+
 bool rightProbe(const QString& moduleCode, const QString& suffix) {
     return holds(moduleCode + suffix);
 }

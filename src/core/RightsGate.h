@@ -14,6 +14,9 @@ void rightsGate(const QString& moduleCode, const QString& suffix);
 void reportRightsGate(const QString& reportCode);
 // The same check without a message, for switching capabilities when a window opens.
 bool rightProbe(const QString& moduleCode, const QString& suffix);
+// The reprint right of a document printed before: module code + "_062". Refused with
+// kReprintRefusalText ("用户授权") and a silent abort.
+void reprintGate(const QString& moduleCode);
 // The administrator block of bill actions: the administrator login may not add, edit, delete,
 // audit or print bills. Runs before the rights gate.
 void administratorBlock();
@@ -21,6 +24,7 @@ void administratorBlock();
 // The texts the gate and the block show.
 inline constexpr const char* kRefusalText = "对不起，您没有该功能的操作权限，访问被拒绝。";
 inline constexpr const char* kAdministratorText = "当前用户为系统管理员，不能用于业务单据操作。";
+inline constexpr const char* kReprintRefusalText = "该单据已打印过，您没有重印单据的权限。";
 inline constexpr const char* kRightsTitle = "用户授权";
 
 }  // namespace Qd::Core::Base

@@ -319,6 +319,8 @@ QString TPrinterForm::LoaddingPrintDocs() {
 bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
     try {
         out = Print::prepare(frxReport1, m_printData->data());
+        if (nextJobIsReprint())
+            Print::stampPages(out, frxReport1.reprintStamp);
         return true;
     } catch (const Print::TemplateError& e) {
         Base::showError(e.message());
@@ -331,10 +333,20 @@ bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
 void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
     if (printerFactory)
         preview.setPrinterFactory(printerFactory);
+    preview.setPrintGuard([this] { return mayPrintNextJob(); });
     connect(&preview, &Print::PreviewDialog::printStarting, this,
             &TPrinterForm::frxReport1BeginDoc);
     connect(&preview, &Print::PreviewDialog::printed, this,
             &TPrinterForm::frxReport1AfterPrintReport);
+    // The preview shows the pages as the next job prints them: after the first job of a
+    // document never printed before, stamped.
+    connect(&preview, &Print::PreviewDialog::printed, this, [this, &preview] {
+        if (reprintPolicy && !reprintPolicy->printedBefore && m_jobsPrinted == 1) {
+            Print::PreparedReport stamped = preview.report();
+            Print::stampPages(stamped, frxReport1.reprintStamp);
+            preview.setReport(std::move(stamped));
+        }
+    });
     // Another paper, orientation or margins: laid out again for this job only; the stored
     // template keeps its own page setup (the designer is where that changes).
     connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
@@ -350,7 +362,23 @@ void TPrinterForm::frxReport1BeginDoc() {
     Db::LogMsg(QStringLiteral("开始打印"));
 }
 
+bool TPrinterForm::nextJobIsReprint() const {
+    return reprintPolicy && (reprintPolicy->printedBefore || m_jobsPrinted > 0);
+}
+
+bool TPrinterForm::mayPrintNextJob() {
+    if (!nextJobIsReprint() || !reprintPolicy->needsRight)
+        return true;
+    try {
+        Base::reprintGate(FModuleCode);
+        return true;
+    } catch (const Sys::EAbort&) {
+        return false;
+    }
+}
+
 void TPrinterForm::frxReport1AfterPrintReport() {
+    ++m_jobsPrinted;
     Db::LogMsg(QStringLiteral("打印完成"));
     if (FonPrintDone)
         FonPrintDone();
@@ -456,9 +484,11 @@ void TPrinterForm::actDelExecute() {
 }
 
 int OpenSetPrintReportForm(QWidget* AOwner, const QString& ModuleCode, TDataSetCollection* DataSets,
-                           const TUserVariables* _userVar, onPrintDoneEvent onPrintDone) {
+                           const TUserVariables* _userVar, onPrintDoneEvent onPrintDone,
+                           const TReprintPolicy* reprint) {
     TPrinterForm form(AOwner, ModuleCode, DataSets, _userVar);
     form.FonPrintDone = std::move(onPrintDone);
+    form.reprintPolicy = reprint;
     return Ui::prompter().exec(form) == QDialog::Accepted ? 1 : 2;
 }
 

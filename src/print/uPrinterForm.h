@@ -25,6 +25,15 @@ namespace Qd::Core::Fr4 {
 using TUserVariables = QList<QPair<QString, QString>>;
 using onPrintDoneEvent = std::function<void()>;
 
+// What a caller knows about reprints of the one document it prints (a bill). Without it (other
+// callers) no job is a reprint. With it a job is a reprint when the document was printed before
+// the window opened or an earlier job of the window printed; a reprint's pages carry the
+// template's reprint stamp and, with `needsRight`, the job needs the reprint right.
+struct TReprintPolicy {
+    bool printedBefore = false;
+    bool needsRight = false;  // module code + "_062" (Base::reprintGate)
+};
+
 // The print template window: lists the templates of a module key that the current store may
 // use, previews or prints the chosen one with the caller's record sets and variables, and, with
 // the module's design right ("_061"), adds, edits, deletes and designs templates.
@@ -52,9 +61,10 @@ public:
                                     const QString& docName);
 
     QString FModuleCode;
-    TDataSetCollection* Fdatasets;         // not owned
-    const TUserVariables* FuserVariables;  // not owned; may be null
-    onPrintDoneEvent FonPrintDone;         // may be empty
+    TDataSetCollection* Fdatasets;                  // not owned
+    const TUserVariables* FuserVariables;           // not owned; may be null
+    onPrintDoneEvent FonPrintDone;                  // may be empty
+    const TReprintPolicy* reprintPolicy = nullptr;  // not owned; may be null
     bool qx = false;
 
     Db::RecordSet cdsMain;
@@ -100,14 +110,20 @@ private:
     void connectJob(Print::PreviewDialog& preview);
     void frxReport1BeginDoc();
     void frxReport1AfterPrintReport();
+    // Whether the next job is a reprint, and whether it may print (the reprint right, asked at
+    // the moment of the job).
+    bool nextJobIsReprint() const;
+    bool mayPrintNextJob();
 
     std::unique_ptr<PrintData> m_printData;  // the engine datasets and functions; owned
+    int m_jobsPrinted = 0;                   // jobs of this window the printer took
 };
 
 // Shows the print template window modally for `ModuleCode` and returns its modal result: 1 when
 // a preview or print was started, 2 otherwise.
 int OpenSetPrintReportForm(QWidget* AOwner, const QString& ModuleCode, TDataSetCollection* DataSets,
                            const TUserVariables* _userVar = nullptr,
-                           onPrintDoneEvent onPrintDone = {});
+                           onPrintDoneEvent onPrintDone = {},
+                           const TReprintPolicy* reprint = nullptr);
 
 }  // namespace Qd::Core::Fr4

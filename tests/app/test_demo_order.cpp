@@ -7,9 +7,11 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrinter>
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolButton>
@@ -18,6 +20,8 @@
 #include "DemoOrderBill.h"
 #include "DemoSession.h"
 #include "db/RecordSetModel.h"
+#include "print/engine/Expression.h"
+#include "print/uPrinterForm.h"
 #include "report/ubasicsamplefilterform.h"
 #include "report/uquickfilterform.h"
 #include "support/Render.h"
@@ -778,4 +782,61 @@ TEST_F(DemoOrder, AFailingLookupStatementIsShownOnceAndTheKeysStay) {
     form->actSave->trigger();
     EXPECT_EQ(
         number("select count(*) from qd_x_xmzzk_mx where billno = 'Z202611017' and xm_id = 0"), 0);
+}
+
+// 打印 → 直接打印 with the order template: the PDF holds the order, the job its log row and count;
+// printed again by the manager (who holds XMZZK_062), the pages are stamped 重印.
+TEST_F(DemoOrder, PrintsWithItsTemplateLogsTheJobAndStampsTheReprint) {
+    const QString first = dir.filePath(S("order.pdf"));
+    const QString second = dir.filePath(S("order-reprint.pdf"));
+    QString next = first;
+    Fr4::TPrinterForm::defaultPrinterFactory = [&next] {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(next);
+        return p;
+    };
+    const auto reset = qScopeGuard([] { Fr4::TPrinterForm::defaultPrinterFactory = {}; });
+    open(S("Z202611017"));
+    form->show();
+    const QString counted =
+        S("select isnull(printcount, 0) from qd_x_xmzzk where billno = 'Z202611017'");
+    const int before = number(counted);
+    const auto print = [this](const QString& picture) {
+        prompts.answerDialog([this, picture](QDialog& d) {
+            auto& window = dynamic_cast<Fr4::TPrinterForm&>(d);
+            window.show();
+            QCoreApplication::processEvents();
+            Qd::Test::keepRender(withPopups(*form, {&window}), picture);
+            prompts.answer(QDialog::Accepted);  // the print dialog
+            window.actPrint->trigger();
+            return window.result();
+        });
+        form->actPrint->trigger();
+    };
+    print(S("bill-order-print-window.png"));
+    EXPECT_EQ(prompts.pending(), 0);
+    EXPECT_EQ(number(counted), before + 1);
+    EXPECT_EQ(number("select count(*) from qd_sys_billpirnt_logs l join qd_x_xmzzk b on "
+                     "b.billno = l.billno and b.ck_id = l.ck_id where l.billno = 'Z202611017' and "
+                     "l.modulecode = 'XMZZK' and l.billtype = N'订单'"),
+              1);
+    next = second;
+    print(S("bill-order-print-window-again.png"));
+    EXPECT_EQ(number(counted), before + 2);
+    if (const QString kept = Qd::Test::renderDir(); !kept.isEmpty()) {
+        QFile::copy(first, kept + S("/bill-order-print.pdf"));
+        QFile::copy(second, kept + S("/bill-order-reprint.pdf"));
+    }
+    const QString text = Qd::Test::pdfText(first);
+    if (text.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    EXPECT_TRUE(text.contains(S("单号：Z202611017"))) << text.toStdString();
+    const double total = demo->query(S("select sum(je) from qd_x_xmzzk_mx where billno = "
+                                       "'Z202611017'"))
+                             .field(0)
+                             .asFloat();
+    EXPECT_TRUE(text.contains(S("大写：") + Qd::Print::MoneyCn(total))) << text.toStdString();
+    EXPECT_FALSE(text.contains(S("重印")));
+    EXPECT_TRUE(Qd::Test::pdfText(second).contains(S("重印")));
 }

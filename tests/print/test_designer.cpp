@@ -282,3 +282,14 @@ TEST_F(Designer, SavingNamesTheProblemsAndClosingAsksAboutChanges) {
     EXPECT_EQ(report, before);
     EXPECT_EQ(prompts.pending(), 0);
 }
+
+TEST_F(Designer, TheReprintStampIsEditedWithTheReportsProperties) {
+    DesignerDialog d(ReportTemplate{}, &bill.data);
+    d.document().select(QString());
+    d.refresh();
+    auto* stamp = qobject_cast<QLineEdit*>(d.properties()->editor("reprintStamp"));
+    ASSERT_NE(stamp, nullptr);
+    stamp->setText(QStringLiteral("重印"));
+    emit stamp->editingFinished();
+    EXPECT_EQ(d.document().report().reprintStamp, QStringLiteral("重印"));
+}

@@ -538,3 +538,29 @@ TEST(Render, PdfTextExtractsAsTheSameChinese) {
         << extracted.toStdString();
     EXPECT_TRUE(extracted.contains("NO123"));
 }
+
+// A reprint's stamp goes on every page, at its top right inside the margins, red in a red frame.
+TEST(Stamp, EveryPageGetsItAtItsTopRightInsideTheMargins) {
+    PreparedReport report;
+    report.page.margins = {.left = 10, .top = 12, .right = 15, .bottom = 10};
+    report.pages = {PreparedPage{.sizeMm = QSizeF(210, 297)},
+                    PreparedPage{.sizeMm = QSizeF(297, 210)}};
+    stampPages(report, QString());
+    EXPECT_TRUE(report.pages[0].items.empty());
+
+    stampPages(report, QStringLiteral("重印"));
+    for (const PreparedPage& page : report.pages) {
+        ASSERT_EQ(page.items.size(), 2u);
+        const auto& box = std::get<PreparedBox>(page.items[0]);
+        EXPECT_DOUBLE_EQ(box.rectMm.right(), page.sizeMm.width() - 15);
+        EXPECT_DOUBLE_EQ(box.rectMm.top(), 12);
+        EXPECT_GT(box.rectMm.width(), 8);
+        EXPECT_EQ(box.border.sides, AllSides);
+        EXPECT_EQ(box.border.color, QColor(Qt::red));
+        const auto& text = std::get<PreparedText>(page.items[1]);
+        EXPECT_EQ(text.color, QColor(Qt::red));
+        ASSERT_EQ(text.lines.size(), 1u);
+        EXPECT_TRUE(box.rectMm.contains(text.lines[0].baselineMm));
+    }
+    EXPECT_EQ(report.pageText(1), QStringLiteral("重印"));
+}

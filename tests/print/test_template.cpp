@@ -285,6 +285,21 @@ TEST(TemplateFile, MissingKeysTakeDefaultsAndUnknownKeysAreSkipped) {
     EXPECT_EQ(std::get<RectangleObject>(band.objects[2].content).border.sides, AllSides);
 }
 
+// The reprint stamp is a key added without a version change: files without it read as before
+// (no stamp) and a template without a stamp is written without the key.
+TEST(TemplateFile, TheReprintStampIsAnOptionalKey) {
+    const ReportTemplate old = TemplateFile::fromBytes(
+        R"({"format": "qd-report", "version": 1, "name": "旧模板", "bands": []})");
+    EXPECT_EQ(old.reprintStamp, QString());
+    EXPECT_FALSE(TemplateFile::toBytes(salesBill()).contains("reprintStamp"));
+
+    ReportTemplate stamped = salesBill();
+    stamped.reprintStamp = QStringLiteral("重印");
+    const ReportTemplate read = TemplateFile::fromBytes(TemplateFile::toBytes(stamped));
+    EXPECT_EQ(read.reprintStamp, QStringLiteral("重印"));
+    EXPECT_EQ(read, stamped);
+}
+
 TEST(ReportTemplate, ValidationNamesEachProblem) {
     // Given an A4 landscape page: bands are 277 mm wide
     ReportTemplate t;

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QWidget>
 
 namespace Qd::Test {
@@ -21,6 +23,16 @@ void keepRender(QWidget& widget, const QString& fileName) {
     if (!widget.isVisible())
         widget.show();
     keepRender(widget.grab().toImage(), fileName);
+}
+
+QString pdfText(const QString& pdf) {
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return QString();
+    QProcess p;
+    p.start(tool, {pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 }  // namespace Qd::Test

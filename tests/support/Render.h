@@ -12,6 +12,8 @@ namespace Qd::Test {
 QString renderDir();
 // Saves `image` as `fileName` in the render folder, when there is one.
 void keepRender(const QImage& image, const QString& fileName);
+// The text of a PDF file as pdftotext reads it; empty when the tool is not installed.
+QString pdfText(const QString& pdf);
 // Saves what `widget` shows, as the user would see it: a widget not yet on screen is shown first.
 void keepRender(QWidget& widget, const QString& fileName);
 

@@ -240,6 +240,7 @@ std::vector<Property> pageProperties() {
     };
     return {
         text(report, "reportName", "报表名称", &ReportTemplate::name),
+        text(report, "reprintStamp", "重印标记", &ReportTemplate::reprintStamp),
         row<PageSetup>(
             page, "paper", "纸张", papers,
             [](const PageSetup& p) { return QVariant(kPapers.value(int(p.paper))); },

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "print/engine/Expression.h"
+#include "print/engine/LayoutText.h"
 
 namespace Qd::Print {
 
@@ -146,6 +147,31 @@ QString PreparedReport::pageText(int page) const {
         }
     }
     return lines.join(u'\n');
+}
+
+void stampPages(PreparedReport& report, const QString& text) {
+    if (text.isEmpty())
+        return;
+    const Font font{.pointSize = 14, .bold = true};
+    const Internal::TextBlock block = Internal::breakText(text, font, 0, false);
+    double width = 0;
+    for (const Internal::TextLine& line : block.lines)
+        width = std::max(width, line.widthMm);
+    constexpr double kPadMm = 2;
+    const QColor red(Qt::red);
+    const Margins& margins = report.page.margins;
+    for (PreparedPage& page : report.pages) {
+        const QRectF frame(page.sizeMm.width() - margins.right - width - 2 * kPadMm, margins.top,
+                           width + 2 * kPadMm, block.heightMm + 2 * kPadMm);
+        PreparedText stamp{.clipMm = frame, .font = font, .color = red};
+        for (const Internal::TextLine& line : block.lines)
+            stamp.lines.push_back(
+                {QPointF(frame.left() + kPadMm, frame.top() + kPadMm + line.baselineMm),
+                 line.text});
+        page.items.emplace_back(PreparedBox{
+            .rectMm = frame, .border = Border{.sides = AllSides, .widthMm = 0.5, .color = red}});
+        page.items.emplace_back(std::move(stamp));
+    }
 }
 
 std::vector<int> code128Widths(const QString& text) {

@@ -157,6 +157,10 @@ struct PreparedReport {
 // datasets.
 PreparedReport prepare(const ReportTemplate& report, const ReportData& data);
 
+// Puts `text` on every page at its top right inside the margins: bold and red in a red frame,
+// over whatever is printed there (a reprint's mark). An empty text changes nothing.
+void stampPages(PreparedReport& report, const QString& text);
+
 // The resolution text is measured and broken at, whatever it is later drawn on.
 inline constexpr double kLayoutDpi = 300.0;
 

@@ -357,7 +357,7 @@ QPrinter& PreviewDialog::printer() {
 }
 
 bool PreviewDialog::printReport() {
-    if (m_report.pageCount() == 0)
+    if (m_report.pageCount() == 0 || (m_printGuard && !m_printGuard()))
         return false;
     QPrinter& target = printer();
     target.setFromTo(1, m_report.pageCount());

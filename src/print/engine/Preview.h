@@ -69,6 +69,9 @@ public:
     // Makes the printer that printReport and pageSetup use; by default the system's own. It is
     // made on first use and kept, so choices made in its dialogs hold while the preview is open.
     void setPrinterFactory(PrinterFactory factory);
+    // Asked before each print job, before its print dialog: false refuses the job (the guard
+    // has said why). Unset: every job may print.
+    void setPrintGuard(std::function<bool()> guard) { m_printGuard = std::move(guard); }
 
     // Each asks through the prompter first and returns false when that was cancelled or the
     // output could not be made (the reason shown as a message).
@@ -108,6 +111,7 @@ private:
     double m_zoom = 1.0;
     Fit m_fit = Fit::None;
     PrinterFactory m_printerFactory;
+    std::function<bool()> m_printGuard;
     std::unique_ptr<QPrinter> m_printer;  // owned; made by m_printerFactory on first use
 
     struct ActionEntry {

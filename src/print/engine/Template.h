@@ -214,6 +214,9 @@ struct ReportTemplate {
     int formatVersion = kFormatVersion;  // of the file it was read from
     QString name{};
     PageSetup page;
+    // Stamped on the pages of a reprint (a caller tells the print window which jobs are);
+    // empty: none.
+    QString reprintStamp{};
     std::vector<Band> bands{};  // in the order the designer shows them
     QStringList datasets{};
     std::vector<VariableCategory> variables{};

@@ -360,6 +360,9 @@ Node templateNode(const ReportTemplate& report) {
     root.add("format", QString::fromLatin1(TemplateFile::kFormatName));
     root.add("version", TemplateFile::kVersion);
     root.add("name", report.name);
+    // Only when set, so that a template without it is written as before.
+    if (!report.reprintStamp.isEmpty())
+        root.add("reprintStamp", report.reprintStamp);
 
     const PageSetup& page = report.page;
     Node margins = Node::object();
@@ -773,6 +776,7 @@ ReportTemplate TemplateFile::fromBytes(const QByteArray& input, const QString& s
     ReportTemplate report;
     report.formatVersion = int(v);
     report.name = r.text("name");
+    report.reprintStamp = r.text("reprintStamp");
     report.page = readPage(r.object("page"));
     report.datasets = r.strings("datasets");
     for (const Reader& c : r.objects("variables")) {
