@@ -241,14 +241,18 @@ bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& m
     if (!descriptorProblem().isEmpty())
         return false;
     const Sys::TAuth* auth = Sys::sysAuth();
-    QString masterText = Sys::sqlTemplate(masterSQL);
+    QString masterText = masterSQL;
+    fillOwnPlaceholders(masterText);
+    masterText = Sys::sqlTemplate(masterText);
     masterText.replace(F(":userCode"), quotedAsIs(auth ? auth->userCode : QString()));
     masterText.replace(F(":billno"), quotedAsIs(no));
     if (!Db::dataServices().openDataToCDS(master, masterText))
         return false;
     // The lines are the loaded bill's, whatever number was asked for.
     const QString loaded = master.isEmpty() ? QString() : master.field(F("billno")).asString();
-    QString detailText = Sys::sqlTemplate(detailSQL);
+    QString detailText = detailSQL;
+    fillOwnPlaceholders(detailText);
+    detailText = Sys::sqlTemplate(detailText);
     detailText.replace(F(":billno"), quotedAsIs(loaded));
     return Db::dataServices().openDataToCDS(detail, detailText);
 }
@@ -383,6 +387,7 @@ void TSampleBillEditRibbonForm::pickSummary() {
 
 void TSampleBillEditRibbonForm::genDetailColumns() {}
 void TSampleBillEditRibbonForm::opendataEx(const QString&) {}
+void TSampleBillEditRibbonForm::fillOwnPlaceholders(QString&) const {}
 void TSampleBillEditRibbonForm::cxLabel1Click() {}
 void TSampleBillEditRibbonForm::dsDetailDataChange(int) {}
 void TSampleBillEditRibbonForm::cdsDetailBeforePost() {}

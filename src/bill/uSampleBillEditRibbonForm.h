@@ -45,6 +45,9 @@ public:
     virtual void genDetailColumns();
     // Called at the end of every load with the number asked for (nothing here).
     virtual void opendataEx(const QString& no);
+    // Fills the module's own placeholders of a load statement, before the window fills the
+    // session's, ":userCode" and ":billno" (nothing here; the order fills its store).
+    virtual void fillOwnPlaceholders(QString& sql) const;
 
     // Declares a header editor for a master field: made by the kit (in the free area unless
     // another parent is given; the module places it), bound at FormShow, switched by
