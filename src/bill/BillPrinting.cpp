@@ -3,6 +3,7 @@
 #include "base/Dispatch.h"
 #include "bill/uBaseBillEditRibbonForm.h"
 #include "bill/uCustBillRuleObj.h"
+#include "core/GridHelpers.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
@@ -79,22 +80,22 @@ void TBaseBillEditRibbonForm::onPrintDone() {
 
 QString TBaseBillEditRibbonForm::printLogBatch() {
     const Sys::TAuth* auth = Sys::sysAuth();
-    const QString storeId = QString::number(auth ? auth->storeId : 0);
-    const QString userId = QString::number(auth ? auth->userId : 0);
-    QString batch =
-        QStringLiteral(
-            "insert into qd_sys_billpirnt_logs(orgid,modulecode, billtype,billno,ck_id,czy_id) "
-            "values(") +
-        Db::quotedSql(auth ? auth->orgId : QString()) + QStringLiteral(", ") +
-        Db::quotedSql(moduleCode()) + QStringLiteral(", ") + Db::quotedSql(moduleTitle()) +
-        QStringLiteral(", ") + Db::quotedSql(cdsMaster.field(QStringLiteral("billno")).asString()) +
-        QStringLiteral(",") + storeId + QStringLiteral(", ") + userId + QStringLiteral(")");
+    // Format pastes each %s with its quotes doubled (the one escape), so a quote in a number or
+    // a title stays the value it is.
+    // clang-format off
+    const QString log = QStringLiteral("insert into qd_sys_billpirnt_logs(orgid,modulecode, billtype,billno,ck_id,czy_id) values('%s', '%s', '%s', '%s',%d, %d)");
+    // clang-format on
+    QString batch = Base::Format(log, {auth ? auth->orgId : QString(), moduleCode(), moduleTitle(),
+                                       cdsMaster.field(QStringLiteral("billno")).asString(),
+                                       auth ? auth->storeId : 0, auth ? auth->userId : 0});
     // The record set decides, not the table: a module whose query leaves the column out keeps
     // its count untouched.
     if (cdsMaster.hasField(QStringLiteral("printcount")))
-        batch += QStringLiteral("\r\nupdate ") + masterTableName +
-                 QStringLiteral(" set printcount = isnull(printcount,0) + 1 where id=") +
-                 QString::number(cdsMaster.field(QStringLiteral("id")).asLargeInt());
+        batch +=
+            QStringLiteral("\r\n") +
+            Base::Format(QStringLiteral("update %s set printcount = isnull(printcount,0) + 1 "
+                                        "where id=%d"),
+                         {masterTableName, cdsMaster.field(QStringLiteral("id")).asLargeInt()});
     return batch;
 }
 

@@ -32,11 +32,6 @@ QString F(const char* text) {
 const QColor kDraftColor(0, 128, 128);
 const QColor kAuditedColor(255, 0, 0);
 
-// A text quoted as the placeholders go in: between single quotes, as it stands.
-QString quotedAsIs(const QString& text) {
-    return u'\'' + text + u'\'';
-}
-
 QLabel* stripLabel(const char* name, const char* text, QWidget* parent) {
     auto* label = new QLabel(F(text), parent);
     label->setObjectName(F(name));
@@ -182,7 +177,6 @@ void TSampleBillEditRibbonForm::_init() {
         detailSQL = cdsDetail.commandText;
     _initColumns(moduleCode(), gDetail);
     genDetailColumns();
-    gDetailView->setRecordSet(&cdsDetail);
     ComponentReadOnly(true);
 }
 
@@ -244,8 +238,8 @@ bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& m
     QString masterText = masterSQL;
     fillOwnPlaceholders(masterText);
     masterText = Sys::sqlTemplate(masterText);
-    masterText.replace(F(":userCode"), quotedAsIs(auth ? auth->userCode : QString()));
-    masterText.replace(F(":billno"), quotedAsIs(no));
+    masterText.replace(F(":userCode"), Db::quotedSql(auth ? auth->userCode : QString()));
+    masterText.replace(F(":billno"), Db::quotedSql(no));
     if (!Db::dataServices().openDataToCDS(master, masterText))
         return false;
     // The lines are the loaded bill's, whatever number was asked for.
@@ -253,7 +247,7 @@ bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& m
     QString detailText = detailSQL;
     fillOwnPlaceholders(detailText);
     detailText = Sys::sqlTemplate(detailText);
-    detailText.replace(F(":billno"), quotedAsIs(loaded));
+    detailText.replace(F(":billno"), Db::quotedSql(loaded));
     return Db::dataServices().openDataToCDS(detail, detailText);
 }
 

@@ -34,7 +34,8 @@ public:
     void FormShow();
 
     // Loads the bill: the master statement with the session's placeholders, ":userCode" and
-    // ":billno" filled as quoted text, the detail statement with the loaded bill's number.
+    // ":billno" filled as quoted literals (quotes doubled, so a number or user code with a quote
+    // still loads), the detail statement with the loaded bill's number.
     void OpenBillData(const QString& no) override;
     bool LoadBillData(const QString& no, Db::RecordSet& master, Db::RecordSet& detail) override;
     void fillMasterData() override;
