@@ -17,6 +17,7 @@
 #include "core/uMyCxGrid.h"
 #include "db/DataServices.h"
 #include "db/Trace.h"
+#include "db/tsql/TsqlLexer.h"
 #include "report/ubasicsamplefilterform.h"
 #include "sys/uAuth.h"
 #include "ui/editors/Editors.h"
@@ -230,25 +231,47 @@ void TSampleBillEditRibbonForm::closeEvent(QCloseEvent* e) {
 
 // ---- loading ----------------------------------------------------------------------------------
 
+// The values of ":billno" and ":userCode" where a load statement has them. They are bound, not
+// pasted: the same as the quoted literals pasting would give (a quote in a number loads its
+// bill), but the statement's text stays the same from bill to bill, so it is translated and
+// prepared once, not once per bill.
+Db::Params TSampleBillEditRibbonForm::placeholderValues(const QString& sql,
+                                                        const QString& no) const {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    const std::pair<const char*, QString> known[] = {
+        {"billno", no}, {"userCode", auth ? auth->userCode : QString()}};
+    Db::Params params;
+    for (const Db::Tsql::Token& t : Db::Tsql::tokenize(sql)) {
+        if (t.kind != Db::Tsql::Token::Param)
+            continue;
+        const QStringView name = Db::Tsql::tokenText(sql, t).mid(1);
+        for (const auto& [placeholder, value] : known)
+            if (name.compare(QLatin1String(placeholder), Qt::CaseInsensitive) == 0 &&
+                std::none_of(params.begin(), params.end(), [&](const Db::Param& p) {
+                    return p.name.compare(name, Qt::CaseInsensitive) == 0;
+                }))
+                params.push_back({name.toString(), value});
+    }
+    return params;
+}
+
 bool TSampleBillEditRibbonForm::LoadBillData(const QString& no, Db::RecordSet& master,
                                              Db::RecordSet& detail) {
     if (!descriptorProblem().isEmpty())
         return false;
-    const Sys::TAuth* auth = Sys::sysAuth();
-    QString masterText = masterSQL;
-    fillOwnPlaceholders(masterText);
-    masterText = Sys::sqlTemplate(masterText);
-    masterText.replace(F(":userCode"), Db::quotedSql(auth ? auth->userCode : QString()));
-    masterText.replace(F(":billno"), Db::quotedSql(no));
-    if (!Db::dataServices().openDataToCDS(master, masterText))
+    const auto statement = [this](const QString& sql) {
+        QString text = sql;
+        fillOwnPlaceholders(text);
+        return Sys::sqlTemplate(text);
+    };
+    const QString masterText = statement(masterSQL);
+    if (!Db::dataServices().openDataToCDS(master, masterText, placeholderValues(masterText, no)))
         return false;
     // The lines are the loaded bill's, whatever number was asked for.
     const QString loaded = master.isEmpty() ? QString() : master.field(F("billno")).asString();
-    QString detailText = detailSQL;
-    fillOwnPlaceholders(detailText);
-    detailText = Sys::sqlTemplate(detailText);
-    detailText.replace(F(":billno"), Db::quotedSql(loaded));
-    return Db::dataServices().openDataToCDS(detail, detailText);
+    const QString detailText = statement(detailSQL);
+    return Db::dataServices().openDataToCDS(detail, detailText,
+                                            placeholderValues(detailText, loaded));
 }
 
 void TSampleBillEditRibbonForm::OpenBillData(const QString& no) {
@@ -299,6 +322,9 @@ void TSampleBillEditRibbonForm::BeforeAppend() {
 }
 
 void TSampleBillEditRibbonForm::setStamp(const QString& text, const QColor& color) {
+    if (cxLabel2->text() == text && cxLabel2->property("stampColor") == color)
+        return;  // a style sheet set again repolishes the label
+    cxLabel2->setProperty("stampColor", color);
     cxLabel2->setText(text);
     cxLabel2->setStyleSheet(F("color: %1; border: 2px solid %1; padding: 2px 8px; "
                               "font-weight: bold;")

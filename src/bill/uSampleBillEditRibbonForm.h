@@ -33,9 +33,9 @@ public:
     // Binds every declared header editor to the master row; runs once, at the first show.
     void FormShow();
 
-    // Loads the bill: the master statement with the session's placeholders, ":userCode" and
-    // ":billno" filled as quoted literals (quotes doubled, so a number or user code with a quote
-    // still loads), the detail statement with the loaded bill's number.
+    // Loads the bill: the master statement with the session's placeholders filled and the
+    // values of ":userCode" and ":billno" (a quote in them is the value it is), the detail
+    // statement with the loaded bill's number.
     void OpenBillData(const QString& no) override;
     bool LoadBillData(const QString& no, Db::RecordSet& master, Db::RecordSet& detail) override;
     void fillMasterData() override;
@@ -103,6 +103,7 @@ private:
     void pickSummary();
     void deleteAllLines();
     bool editing() const;
+    Db::Params placeholderValues(const QString& sql, const QString& no) const;
 
     QList<QPair<QString, QPointer<QWidget>>> m_headerEditors;  // field, editor
     bool m_shown = false;

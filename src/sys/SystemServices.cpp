@@ -404,8 +404,12 @@ QString sqlTemplate(const QString& sql) {
                                            QRegularExpression::CaseInsensitiveOption);
     const TAuth* auth = sysAuth();
     QString out = sql;
-    out.replace(orgid, Db::quotedSql(auth ? auth->orgId : QString()));
-    out.replace(userid, QString::number(auth ? auth->userId : 0));
+    // Most statements have one of the two or neither: a plain search first (bills load with
+    // this on every step to the next bill).
+    if (out.contains(QLatin1String(":orgid"), Qt::CaseInsensitive))
+        out.replace(orgid, Db::quotedSql(auth ? auth->orgId : QString()));
+    if (out.contains(QLatin1String(":userid"), Qt::CaseInsensitive))
+        out.replace(userid, QString::number(auth ? auth->userId : 0));
     return out;
 }
 

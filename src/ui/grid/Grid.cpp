@@ -706,6 +706,9 @@ QString GridView::footerText(const GridColumn* column) const {
 // ---- new-item row ---------------------------------------------------------------------------
 
 void GridView::setNewItemRowVisible(bool on) {
+    // Bill windows set it on every load: the geometry is worked out again only on a change.
+    if (d->newItemRowVisible == on && d->newItemBar->isVisibleTo(this) == on)
+        return;
     d->newItemRowVisible = on;
     d->newItemBar->setVisible(on);
     updateGeometries();
