@@ -43,6 +43,11 @@ bool ownerOnlyFolderOf(const QString& file) {
 }
 
 bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes) {
+    // A copy that holds these bytes already stays as it is: templates and layouts are written
+    // out again on every use, and reading is far cheaper than replacing.
+    if (QFile existing(file); existing.size() == bytes.size() &&
+                              existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        return ownerOnly(file);
     return writeOwnerOnlyFile(file,
                               [&](QIODevice& out) { return out.write(bytes) == bytes.size(); });
 }

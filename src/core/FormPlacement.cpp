@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
 
 #include "base/OwnerOnly.h"
 #include "core/GridHelpers.h"
@@ -23,15 +24,15 @@ int heightAllowance(const QWidget* form) {
     return QByteArray(form->metaObject()->className()).endsWith("TMainForm") ? 31 : 0;
 }
 
-void writeSection(QSettings& ini, QWidget* form) {
-    ini.beginGroup(form->objectName());
-    // The normal rectangle, whatever the maximised state.
+// The section's keys and values for the form as it is: the normal rectangle, whatever the
+// maximised state.
+QList<QPair<QString, int>> placementOf(QWidget* form) {
     const QRect normal = form->isMaximized() ? form->normalGeometry() : form->geometry();
-    ini.setValue(QStringLiteral("Left"), normal.left());
-    ini.setValue(QStringLiteral("Top"), normal.top());
-    ini.setValue(QStringLiteral("Width"), normal.width());
-    ini.setValue(QStringLiteral("Height"), normal.height() + heightAllowance(form));
-    ini.setValue(QStringLiteral("Maximized"), form->isMaximized() ? 1 : 0);
+    return {{QStringLiteral("Left"), normal.left()},
+            {QStringLiteral("Top"), normal.top()},
+            {QStringLiteral("Width"), normal.width()},
+            {QStringLiteral("Height"), normal.height() + heightAllowance(form)},
+            {QStringLiteral("Maximized"), form->isMaximized() ? 1 : 0}};
 }
 
 }  // namespace
@@ -62,7 +63,16 @@ void writePlacement(QWidget* form) {
     Sys::ownerOnlyFolderOf(path);
     {
         QSettings ini(path, QSettings::IniFormat);
-        writeSection(ini, form);
+        ini.beginGroup(form->objectName());
+        const QList<QPair<QString, int>> placement = placementOf(form);
+        // A dialog closed where it opened (most are) leaves the file alone.
+        if (std::all_of(placement.begin(), placement.end(), [&](const QPair<QString, int>& kv) {
+                const QVariant stored = ini.value(kv.first);
+                return stored.isValid() && stored.toInt() == kv.second;
+            }))
+            return;
+        for (const auto& [key, value] : placement)
+            ini.setValue(key, value);
     }
     Sys::ownerOnly(path);
 }
