@@ -500,8 +500,9 @@ TEST_F(DemoOrder, AuditMarksTheOrdersOpenWorkDone) {
 // ---- the window ------------------------------------------------------------------------------
 
 TEST_F(DemoOrder, RendersBrowseAddAndEdit) {
-    open(S("Z202611004"));
-    form->show();
+    open(S("Z202611008"));
+    EXPECT_EQ(form->cxLabel2->text(), S("已审核"));
+    EXPECT_EQ(form->lblPrintCount->text(), S("单据已打印 0 次"));
     QCoreApplication::processEvents();
     Qd::Test::keepRender(*form, S("bill-order-audited.png"));
     open(S("Z202611017"));
