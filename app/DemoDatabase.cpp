@@ -33,7 +33,7 @@ QString demoEdition(const QString& seedSql) {
     hash.addData(Core::Db::frameworkSchemaScript().toUtf8());
     hash.addData(seedSql.toUtf8());
     for (const auto& t : {demoItemListTemplate(), demoEmployeeListTemplate(),
-                          demoSummaryListTemplate(), demoOrderTemplate()})
+                          demoSummaryListTemplate(), demoOrderTemplate(), demoReceiptTemplate()})
         hash.addData(Print::TemplateFile::toBytes(t));
     hash.addData(kDemoAttachmentsEdition);
     return QString::fromLatin1(hash.result().toHex());

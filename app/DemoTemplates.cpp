@@ -151,6 +151,50 @@ ReportTemplate demoOrderTemplate() {
     return t;
 }
 
+ReportTemplate demoReceiptTemplate() {
+    ReportTemplate t;
+    t.name = QStringLiteral("收款单");
+    t.datasets = {QStringLiteral("表头数据"), QStringLiteral("明细数据")};
+    const std::vector<Cell> captions = {{0, 32, "订单"},
+                                        {32, 58, "项目名称"},
+                                        {90, 32, "订单金额", HAlign::Right},
+                                        {122, 32, "本次收款", HAlign::Right},
+                                        {154, 36, "备注"}};
+    const std::vector<Cell> values = {{0, 32, "[明细数据.\"xmzzk_billno\"]"},
+                                      {32, 58, "[明细数据.\"gcxmmc\"]"},
+                                      {90, 32, "[明细数据.\"ddje\"]", HAlign::Right, "#,##0.00"},
+                                      {122, 32, "[明细数据.\"je\"]", HAlign::Right, "#,##0.00"},
+                                      {154, 36, "[明细数据.\"beizhu\"]"}};
+    auto header = row("Caption", captions, 8, true);
+    for (ReportObject& caption : header)
+        caption.rectMm.translate(0, 16);
+    header.insert(
+        header.begin(),
+        {text("Bill", {0, 0, 95, 7}, "单号：[表头数据.\"billno\"]"),
+         text("Date", {95, 0, 95, 7},
+              "日期：[FormatDateTime('yyyy-mm-dd', [表头数据.\"billdate\"])]", 9, HAlign::Right),
+         text("Customer", {0, 7, 95, 7}, "付款客户：[表头数据.\"kh_name\"]"),
+         text("Payment", {95, 7, 95, 7}, "收款方式：[表头数据.\"skfs\"]", 9, HAlign::Right)});
+    t.bands = {
+        band(BandKind::ReportTitle, "ReportTitle1", 14,
+             {text("Title", {0, 2, 190, 10}, "[公司名称] 收款单", 15, HAlign::Center, true)}),
+        band(BandKind::MasterData, "MasterData1", 24, header, "表头数据"),
+        band(BandKind::DetailData, "DetailData1", 7, row("Value", values, 7), "明细数据"),
+        band(
+            BandKind::ReportSummary, "ReportSummary1", 32,
+            {text("Sum", {0, 1, 190, 7}, "合计：[SUM([明细数据.\"je\"])]", 9, HAlign::Right, true,
+                  NoSides, "#,##0.00"),
+             text("Words", {0, 8, 190, 7}, "大写：[MoneyCn(SUM([明细数据.\"je\"]))]", 9,
+                  HAlign::Right),
+             text("Summary", {0, 16, 120, 7}, "摘要：[表头数据.\"zy\"]"),
+             text("Payee", {120, 16, 70, 7}, "收款人：[表头数据.\"kdr_name\"]", 9, HAlign::Right)}),
+        band(BandKind::PageFooter, "PageFooter1", 8,
+             {text("Footer", {0, 1, 140, 6}, "[通用页尾]", 8),
+              text("PageNo", {140, 1, 50, 6}, "第 [Page#] / [TotalPages#] 页", 8, HAlign::Right)}),
+    };
+    return t;
+}
+
 void addDemoTemplates(Core::Db::SqliteDataServices& db) {
     const auto store = [&](const QString& module, const ReportTemplate& t) {
         db.exec(QStringLiteral(
@@ -164,6 +208,7 @@ void addDemoTemplates(Core::Db::SqliteDataServices& db) {
     store(QStringLiteral("YG"), demoEmployeeListTemplate());
     store(QStringLiteral("ZY"), demoSummaryListTemplate());
     store(QStringLiteral("XMZZK"), demoOrderTemplate());
+    store(QStringLiteral("SKD"), demoReceiptTemplate());
 }
 
 }  // namespace Qd::App

@@ -9,11 +9,12 @@ class SqliteDataServices;
 namespace Qd::App {
 
 // The demo organisation's print templates: lists of 项目资料, 员工资料 and 摘要资料 (dataset
-// "列表") and an order (datasets "表头数据" and "明细数据", the amount in capitals).
+// "列表"), an order and a receipt (datasets "表头数据" and "明细数据", the amount in capitals).
 Print::ReportTemplate demoItemListTemplate();
 Print::ReportTemplate demoEmployeeListTemplate();
 Print::ReportTemplate demoSummaryListTemplate();
 Print::ReportTemplate demoOrderTemplate();
+Print::ReportTemplate demoReceiptTemplate();
 // Stores them as shared templates of their modules (qd_sys_printdocs).
 void addDemoTemplates(Core::Db::SqliteDataServices& db);
 

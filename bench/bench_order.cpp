@@ -32,7 +32,7 @@
 #include "sys/SystemServices.h"
 
 using namespace Qd::Core;
-using Qd::App::TSampleBillEditRibbonForm;
+using Qd::App::TOrderBillForm;
 using Qd::Bench::exec;
 using Qd::Bench::readAll;
 
@@ -107,7 +107,7 @@ struct OrderBench {
     Db::SqliteDataServices* db = demo.db.get();
     sqlite3* raw = demo.raw;
     std::unique_ptr<Sys::SystemServices> sys;
-    std::unique_ptr<TSampleBillEditRibbonForm> form;
+    std::unique_ptr<TOrderBillForm> form;
     QString masterSql;  // the window's statements, translated, the number as :billno
     QString detailSql;
     int employee = 0;
@@ -127,7 +127,7 @@ struct OrderBench {
         Sys::setSystemServices(sys.get());
         sys->login(F("1001"), F("123456"), md01);
         Sys::TPlugItem* item = sys->plugs().plugbyName(F("订单"), true);
-        auto* window = new TSampleBillEditRibbonForm(nullptr, item);
+        auto* window = new TOrderBillForm(nullptr, item);
         window->setOpening(QString(), kBig);
         window->FormCreate();
         window->resize(1200, 800);
@@ -216,7 +216,7 @@ void BM_OpenBigOrderRaw(benchmark::State& state) {
 void BM_OpenBigOrderFirstPaint(benchmark::State& state) {
     OrderBench& b = OrderBench::get();
     for (auto _ : state) {
-        auto window = std::make_unique<TSampleBillEditRibbonForm>(nullptr, b.form->PlugItem);
+        auto window = std::make_unique<TOrderBillForm>(nullptr, b.form->PlugItem);
         window->setOpening(QString(), kBig);
         window->FormCreate();
         window->resize(1200, 800);
@@ -397,7 +397,7 @@ struct LookupBench {
         const double before = residentMiB();
         double grown = 0;
         for (auto _ : state) {
-            auto window = std::make_unique<TSampleBillEditRibbonForm>(nullptr, item);
+            auto window = std::make_unique<TOrderBillForm>(nullptr, item);
             window->setOpening(QString(), F("Z202611017"));
             window->FormCreate();
             window->resize(1200, 800);

@@ -38,9 +38,9 @@ void say(const QString& line) {
 }
 
 // The order window, telling what each successful update wrote.
-class RaceOrder : public Qd::App::TSampleBillEditRibbonForm {
+class RaceOrder : public Qd::App::TOrderBillForm {
 public:
-    using TSampleBillEditRibbonForm::TSampleBillEditRibbonForm;
+    using TOrderBillForm::TOrderBillForm;
 
     int writtenVersion = -1;  // of the last successful update; -1 after a failed one
     bool wroteNote = false;
@@ -53,7 +53,7 @@ public:
                 changesNote || (c.kind == Db::ChangeKind::Modified &&
                                 !Db::sameValue(cdsMaster, c.row, cdsMaster, c.original, note));
         const int version = cdsMaster.field(F("version")).asInteger();
-        const int result = TSampleBillEditRibbonForm::_Update();
+        const int result = TOrderBillForm::_Update();
         writtenVersion = result == 0 ? version : -1;
         wroteNote = result == 0 && changesNote;
         return result;
