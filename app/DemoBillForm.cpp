@@ -3,10 +3,12 @@
 #include <QGridLayout>
 #include <QJsonObject>
 #include <QLabel>
+#include <QRegularExpression>
 #include <cmath>
 
 #include "bill/BillWrites.h"
 #include "db/DataServices.h"
+#include "sys/uAuth.h"
 #include "ui/editors/Editors.h"
 
 namespace Qd::App {
@@ -97,26 +99,18 @@ bool TDemoBillForm::headerEditable() const {
 // ---- loading ------------------------------------------------------------------------------
 
 bool TDemoBillForm::LoadBillData(const QString& no, Db::RecordSet& master, Db::RecordSet& detail) {
-    m_computing = true;
-    m_request = no;
-    m_loading = &master;
+    m_computing = true;  // the total as loaded, not recomputed line by line
     const bool loaded = TSampleBillEditRibbonForm::LoadBillData(no, master, detail);
-    m_loading = nullptr;
     m_computing = false;
     return loaded;
 }
 
-// The number and the user code go in here with their quotes doubled, before the window pastes
-// them as they stand: a quote in either loads the bill it names. The lines are the loaded
-// bill's, whatever number was asked for.
+// The demo's own placeholder: ":store", the session's store (the empty request loads the
+// user's newest bill there). ":billno" and ":userCode" are the window's.
 void TDemoBillForm::fillOwnPlaceholders(QString& sql) const {
-    const bool lines = sql == detailSQL && m_loading;
-    QString no = m_request;
-    if (lines)
-        no = m_loading->active() && !m_loading->isEmpty()
-                 ? m_loading->field(QStringLiteral("billno")).asString()
-                 : QString();
-    Bill::fillRequestPlaceholders(sql, no);
+    static const QRegularExpression store(QStringLiteral(":store\\b"));
+    const Sys::TAuth* auth = Sys::sysAuth();
+    sql.replace(store, QString::number(auth ? auth->storeId : 0));
 }
 
 void TDemoBillForm::ComponentReadOnly(bool readOnly) {

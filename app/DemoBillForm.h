@@ -63,8 +63,6 @@ protected:
 
 private:
     QString m_detailTable;
-    QString m_request;                         // the number being loaded
-    Core::Db::RecordSet* m_loading = nullptr;  // its master record set, while loading
     int m_cell = 0;
 };
 

@@ -102,6 +102,7 @@ void TBaseBillEditRibbonForm::BindLookupComboboxProperties(Ui::LookupComboBox* e
         table->Fsql =
             Sys::lookupSql(def.value(F("sql")).toString(), moduleCode(), Sys::LookupValues::Plain);
         table->updatefields = def.value(F("columns")).toArray();
+        table->jo = def;  // its key and list fields: the cache pages instead of loading whole
         Db::LogMsg(table->Fsql);
         Base::openQuietly(*table);
     }

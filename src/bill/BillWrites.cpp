@@ -1,7 +1,5 @@
 #include "bill/BillWrites.h"
 
-#include <QRegularExpression>
-
 #include "bill/uBaseBillEditRibbonForm.h"
 #include "bill/uCustBillRuleObj.h"
 #include "db/DataServices.h"
@@ -154,28 +152,6 @@ int deleteDraftBill(TBaseBillEditRibbonForm& form, const QString& detailTable) {
     Db::DataPacket left = Db::dataServices().openData(
         F("select count(*) from %1 where id = %2").arg(form.masterTableName).arg(id));
     return left.active() && left.field(0).asInteger() == 0 ? 0 : 1;
-}
-
-void fillRequestPlaceholders(QString& sql, const QString& billno) {
-    // One pass, so that a value holding a placeholder's name is never filled again.
-    static const QRegularExpression placeholder(QStringLiteral(":(store|userCode|billno)\\b"));
-    const Sys::TAuth* auth = Sys::sysAuth();
-    QString out;
-    qsizetype from = 0;
-    for (auto it = placeholder.globalMatch(sql); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(sql).mid(from, m.capturedStart() - from);
-        const QStringView name = m.capturedView(1);
-        if (name == QLatin1String("store"))
-            out += QString::number(auth ? auth->storeId : 0);
-        else if (name == QLatin1String("userCode"))
-            out += Db::quotedSql(auth ? auth->userCode : QString());
-        else
-            out += Db::quotedSql(billno);
-        from = m.capturedEnd();
-    }
-    out += QStringView(sql).mid(from);
-    sql = out;
 }
 
 }  // namespace Qd::Core::Bill

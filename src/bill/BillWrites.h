@@ -33,10 +33,4 @@ int updateBill(TBaseBillEditRibbonForm& form, const QString& detailTable);
 // 0 deleted, 1 still there, -1 failed.
 int deleteDraftBill(TBaseBillEditRibbonForm& form, const QString& detailTable);
 
-// Fills the placeholders of a bill's load statement in one pass: ":store" with the session's
-// store, ":userCode" with the session's user code and ":billno" with `billno`, both quoted
-// with their quotes doubled. A master statement loads the newest bill of the session's user in
-// the store for the empty request with them.
-void fillRequestPlaceholders(QString& sql, const QString& billno);
-
 }  // namespace Qd::Core::Bill

@@ -20,6 +20,7 @@
 #include "DemoOrderBill.h"
 #include "DemoSession.h"
 #include "bill/BillWrites.h"
+#include "core/uJoinTableObject.h"
 #include "db/RecordSetModel.h"
 #include "print/engine/Expression.h"
 #include "print/uPrinterForm.h"
@@ -573,8 +574,15 @@ TEST_F(DemoOrder, ItemLookupFillsTheLineAndClearsIt) {
 }
 
 TEST_F(DemoOrder, HeaderLookupsWriteTheIdOfTheRowOnlyWhileEditing) {
+    // More customers than a page: the header lookup pages like a line's, not loading all.
+    QString many;
+    for (int i = 0; i < 300; ++i)
+        many +=
+            S("insert into qd_b_khbmk(orgid, code, name) values(1, 'KX%1', N'客户%1')\n").arg(i);
+    demo->exec(many);
     open(S("Z202611017"));
     Ui::LookupComboBox* customer = form->lcbCustomer;
+    EXPECT_LE(customer->listSource()->recordCount(), Base::TjoinTableObject::kPageSize + 1);
     EXPECT_EQ(customer->toolTip(), S("kh_id"));
     const int before = form->cdsMaster.field(S("kh_id")).asInteger();
     EXPECT_EQ(customer->text(), text("select name from qd_b_khbmk where id = 12"));  // name only

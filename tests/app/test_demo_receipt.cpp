@@ -163,15 +163,6 @@ TEST_F(DemoReceipt, QuotesInNumberUserCodeAndTitleLoadAndAreLoggedAsTyped) {
     }
 }
 
-// One pass: a value holding a placeholder's name is not filled again; quotes are doubled.
-TEST_F(DemoReceipt, RequestPlaceholdersAreFilledOnceQuoted) {
-    sys->session()->userCode = S("u:billno'");
-    sys->session()->storeId = 3;
-    QString sql = S("b = :billno and u = :userCode and s = :store and t = :storeX");
-    Bill::fillRequestPlaceholders(sql, S("N'1:userCode"));
-    EXPECT_EQ(sql, S("b = 'N''1:userCode' and u = 'u:billno''' and s = 3 and t = :storeX"));
-}
-
 // ---- adding and saving -----------------------------------------------------------------------
 
 TEST_F(DemoReceipt, ANewReceiptIsNumberedSavedWithItsLinesAndSumsThem) {
