@@ -237,21 +237,29 @@ void TSampleBillEditRibbonForm::closeEvent(QCloseEvent* e) {
 // prepared once, not once per bill.
 Db::Params TSampleBillEditRibbonForm::placeholderValues(const QString& sql,
                                                         const QString& no) const {
-    const Sys::TAuth* auth = Sys::sysAuth();
-    const std::pair<const char*, QString> known[] = {
-        {"billno", no}, {"userCode", auth ? auth->userCode : QString()}};
-    Db::Params params;
-    for (const Db::Tsql::Token& t : Db::Tsql::tokenize(sql)) {
-        if (t.kind != Db::Tsql::Token::Param)
-            continue;
-        const QStringView name = Db::Tsql::tokenText(sql, t).mid(1);
-        for (const auto& [placeholder, value] : known)
-            if (name.compare(QLatin1String(placeholder), Qt::CaseInsensitive) == 0 &&
-                std::none_of(params.begin(), params.end(), [&](const Db::Param& p) {
-                    return p.name.compare(name, Qt::CaseInsensitive) == 0;
-                }))
-                params.push_back({name.toString(), value});
+    // The names as the statement writes them, found once per statement text.
+    auto names = m_placeholders.constFind(sql);
+    if (names == m_placeholders.constEnd()) {
+        QStringList found;
+        for (const Db::Tsql::Token& t : Db::Tsql::tokenize(sql)) {
+            if (t.kind != Db::Tsql::Token::Param)
+                continue;
+            const QString name = Db::Tsql::tokenText(sql, t).mid(1).toString();
+            const bool known = name.compare(F("billno"), Qt::CaseInsensitive) == 0 ||
+                               name.compare(F("userCode"), Qt::CaseInsensitive) == 0;
+            if (known && !found.contains(name, Qt::CaseInsensitive))
+                found << name;
+        }
+        if (m_placeholders.size() > 16)
+            m_placeholders.clear();
+        names = m_placeholders.insert(sql, found);
     }
+    const Sys::TAuth* auth = Sys::sysAuth();
+    Db::Params params;
+    for (const QString& name : *names)
+        params.push_back({name, name.compare(F("billno"), Qt::CaseInsensitive) == 0
+                                    ? no
+                                    : (auth ? auth->userCode : QString())});
     return params;
 }
 
@@ -333,11 +341,13 @@ void TSampleBillEditRibbonForm::setStamp(const QString& text, const QColor& colo
 
 void TSampleBillEditRibbonForm::showStripTexts(bool newBill) {
     const Sys::TGlobalSettings& formats = Sys::VaGlobalmtSettings();
-    const QDateTime at =
-        newBill ? QDateTime::currentDateTime() : cdsMaster.field(F("billdate")).asDateTime();
+    const QDateTime now = newBill ? QDateTime::currentDateTime() : QDateTime();
+    const Db::Field billdate = cdsMaster.field(F("billdate"));
     cxLabel3->setText(newBill ? F("单号：N/a") : F("单号：%1").arg(billno));
-    cxLabel4->setText(F("日期：") + at.toString(formats.dateFormat));
-    cxLabel5->setText(F("时间：") + at.toString(formats.timeFormat));
+    cxLabel4->setText(F("日期：") +
+                      (newBill ? now.date() : billdate.asDate()).toString(formats.dateFormat));
+    cxLabel5->setText(F("时间：") +
+                      (newBill ? now.time() : billdate.asTime()).toString(formats.timeFormat));
     if (newBill || !cdsMaster.hasField(F("printcount")))
         lblPrintCount->clear();
     else

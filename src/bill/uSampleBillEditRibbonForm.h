@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QPointer>
@@ -104,6 +105,8 @@ private:
     void deleteAllLines();
     bool editing() const;
     Db::Params placeholderValues(const QString& sql, const QString& no) const;
+
+    mutable QHash<QString, QStringList> m_placeholders;  // statement text: its :billno/:userCode
 
     QList<QPair<QString, QPointer<QWidget>>> m_headerEditors;  // field, editor
     bool m_shown = false;

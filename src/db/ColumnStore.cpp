@@ -222,14 +222,19 @@ std::int64_t dateTimeKey(const QDateTime& dt) {
     return dt.date().toJulianDay() * kMsPerDay + dt.time().msecsSinceStartOfDay();
 }
 
-QDateTime dateTimeFromKey(std::int64_t key) {
+std::pair<QDate, QTime> dateAndTimeFromKey(std::int64_t key) {
     std::int64_t day = key / kMsPerDay;
     std::int64_t ms = key % kMsPerDay;
     if (ms < 0) {
         ms += kMsPerDay;
         --day;
     }
-    return QDateTime(QDate::fromJulianDay(day), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    return {QDate::fromJulianDay(day), QTime::fromMSecsSinceStartOfDay(int(ms))};
+}
+
+QDateTime dateTimeFromKey(std::int64_t key) {
+    const auto [date, time] = dateAndTimeFromKey(key);
+    return QDateTime(date, time);
 }
 
 bool parseDateTimeKey(std::string_view s, std::int64_t& key) {

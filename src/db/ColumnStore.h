@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "db/RecordSet.h"
@@ -121,6 +122,8 @@ private:
 // Date-times as stored: milliseconds since the start of julian day 0, without time zone.
 std::int64_t dateTimeKey(const QDateTime& dt);
 QDateTime dateTimeFromKey(std::int64_t key);
+// The date and the time of day of a key, without the local-time work of a QDateTime.
+std::pair<QDate, QTime> dateAndTimeFromKey(std::int64_t key);
 // Parses the date-time forms of parseDateTime() straight from UTF-8 bytes; false on others.
 bool parseDateTimeKey(std::string_view text, std::int64_t& key);
 

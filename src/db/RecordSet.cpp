@@ -1292,6 +1292,18 @@ QDateTime Field::asDateTime() const {
     return v.isNull() ? QDateTime() : parseDateTime(v.toString());
 }
 
+QDate Field::asDate() const {
+    if (type() != FieldType::DateTime)
+        return asDateTime().date();
+    return isNull() ? QDate() : dateAndTimeFromKey(asLargeInt()).first;
+}
+
+QTime Field::asTime() const {
+    if (type() != FieldType::DateTime)
+        return asDateTime().time();
+    return isNull() ? QTime() : dateAndTimeFromKey(asLargeInt()).second;
+}
+
 QByteArray Field::asBytes() const {
     const QVariant v = value();
     return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();

@@ -87,6 +87,10 @@ public:
     double asCurrency() const;
     bool asBoolean() const;
     QDateTime asDateTime() const;
+    // The date and the time of day of the value, without the local-time work of a QDateTime
+    // (labels that show them apart); invalid for NULL.
+    QDate asDate() const;
+    QTime asTime() const;
     QByteArray asBytes() const;
     // The value before the current edit began (the record as it was in browse state).
     QVariant oldValue() const;

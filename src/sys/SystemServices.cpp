@@ -403,13 +403,24 @@ QString sqlTemplate(const QString& sql) {
     static const QRegularExpression userid(QStringLiteral(":userid\\b"),
                                            QRegularExpression::CaseInsensitiveOption);
     const TAuth* auth = sysAuth();
+    const QString org = auth ? auth->orgId : QString();
+    const qint32 user = auth ? auth->userId : 0;
+    // The same few statements come again and again (a bill's two on every step to the next
+    // bill): their results are kept for the session's organisation and user.
+    struct Kept {
+        QString org;
+        qint32 user = 0;
+        QHash<QString, QString> texts;
+    };
+    thread_local Kept kept;
+    if (kept.org != org || kept.user != user || kept.texts.size() > 256)
+        kept = Kept{org, user, {}};
+    if (const auto it = kept.texts.constFind(sql); it != kept.texts.constEnd())
+        return *it;
     QString out = sql;
-    // Most statements have one of the two or neither: a plain search first (bills load with
-    // this on every step to the next bill).
-    if (out.contains(QLatin1String(":orgid"), Qt::CaseInsensitive))
-        out.replace(orgid, Db::quotedSql(auth ? auth->orgId : QString()));
-    if (out.contains(QLatin1String(":userid"), Qt::CaseInsensitive))
-        out.replace(userid, QString::number(auth ? auth->userId : 0));
+    out.replace(orgid, Db::quotedSql(org));
+    out.replace(userid, QString::number(user));
+    kept.texts.insert(sql, out);
     return out;
 }
 
