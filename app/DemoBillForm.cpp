@@ -44,6 +44,11 @@ std::optional<qint64> currencyUnits(const QVariant& v) {
     return ok ? unitsOf(number) : std::nullopt;
 }
 
+TDemoBillForm::~TDemoBillForm() {
+    cdsDetail.afterDelete = nullptr;  // the record sets outlive this part of the window
+    cdsDetail.afterCancel = nullptr;
+}
+
 void TDemoBillForm::_init() {
     TSampleBillEditRibbonForm::_init();
     m_detailTable = pluginfo.value(F("data"))

@@ -27,6 +27,7 @@ class TDemoBillForm : public Core::Bill::TSampleBillEditRibbonForm {
     Q_OBJECT
 public:
     using TSampleBillEditRibbonForm::TSampleBillEditRibbonForm;
+    ~TDemoBillForm() override;
 
     // The window, its header (buildHeader), then the bill asked for.
     void _init() override;

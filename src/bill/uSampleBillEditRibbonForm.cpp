@@ -66,7 +66,13 @@ TSampleBillEditRibbonForm::TSampleBillEditRibbonForm(QWidget* owner, Sys::TPlugI
     cdsDetail.beforePost = [this](Db::RecordSet&) { cdsDetailBeforePost(); };
 }
 
-TSampleBillEditRibbonForm::~TSampleBillEditRibbonForm() = default;
+TSampleBillEditRibbonForm::~TSampleBillEditRibbonForm() {
+    // The record sets are the base's and outlive this part of the window: what they report
+    // while they go must not reach it.
+    disconnect(gDetailView->model(), nullptr, this, nullptr);
+    cdsDetail.onDataChange = nullptr;
+    cdsDetail.beforePost = nullptr;
+}
 
 QWidget* TSampleBillEditRibbonForm::buildStrip(QWidget* page) {
     auto* strip = new QWidget(page);
