@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "BenchMain.h"
+#include "RawSqlite.h"
 #include "base/ProgramHome.h"
 #include "base/UnattendedPrompter.h"
 #include "core/uJoinTableObject.h"
@@ -47,26 +48,8 @@ const QString kItemsSql =
     F("select id, code, name, helpcode, dj from qd_b_xmbmk "
       "where orgid = 1 and isdel = 0 order by code");
 
-bool exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Steps a statement to its end, reading every column; the rows.
-int readAll(sqlite3_stmt* st) {
-    int rows = 0;
-    qint64 sink = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0, n = sqlite3_column_count(st); c < n; ++c) {
-            if (sqlite3_column_type(st, c) == SQLITE_TEXT)
-                sink += sqlite3_column_bytes(st, c) + *sqlite3_column_text(st, c);
-            else
-                sink += sqlite3_column_int64(st, c);
-        }
-    }
-    benchmark::DoNotOptimize(sink);
-    return rows;
-}
+using Qd::Bench::exec;
+using Qd::Bench::readAll;
 
 void bindText(sqlite3_stmt* st, const char* name, const QByteArray& text) {
     sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, name), text.constData(),

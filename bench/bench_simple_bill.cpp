@@ -18,6 +18,7 @@
 
 #include "BenchMain.h"
 #include "BenchSession.h"
+#include "RawSqlite.h"
 #include "base/UnattendedPrompter.h"
 #include "bill/uSampleBillEditRibbonForm.h"
 #include "db/DataServices.h"
@@ -227,16 +228,7 @@ void BM_OpenReceipt(benchmark::State& state) {
     state.counters["lines"] = form.cdsDetail.recordCount();
 }
 
-// Steps a statement to its end, reading every column; the rows.
-int readAll(sqlite3_stmt* st) {
-    int rows = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0, n = sqlite3_column_count(st); c < n; ++c)
-            benchmark::DoNotOptimize(sqlite3_column_text(st, c));
-    }
-    return rows;
-}
+using Qd::Bench::readAll;
 
 // The same two statements prepared once, the number bound, stepped to their ends.
 void BM_OpenReceiptRaw(benchmark::State& state) {
