@@ -17,7 +17,6 @@ constexpr quint32 kNoEntry = 0xFFFFFFFF;
 constexpr int kEntriesPerSector = CompoundFile::kSectorSize / 4;
 constexpr int kHeaderDifatEntries = 109;
 constexpr int kDirectoryEntrySize = 128;
-constexpr qsizetype kBufferSize = 1024 * 1024;
 
 using Sector = std::array<char, CompoundFile::kSectorSize>;
 
@@ -47,11 +46,11 @@ void putEntry(char* p, const QString& name, EntryType type, quint32 child, quint
 
 }  // namespace
 
-CompoundFile::CompoundFile(QFile& file) : m_file(file), m_buffer(kBufferSize) {
+CompoundFile::CompoundFile(QFile& file)
+    : m_file(file), m_buffer(std::make_unique<char[]>(kBufferSize)) {
     const Sector header{};  // written in finish()
     write(header.data(), header.size());
     m_runStart = kSectorSize;
-    m_runBytes = 0;
 }
 
 void CompoundFile::write(const char* data, qint64 n) {
@@ -64,7 +63,7 @@ void CompoundFile::write(const char* data, qint64 n) {
 }
 
 void CompoundFile::flush() {
-    if (m_ok && m_used > 0 && m_file.write(m_buffer.data(), m_used) != m_used)
+    if (m_ok && m_used > 0 && m_file.write(m_buffer.get(), m_used) != m_used)
         m_ok = false;
     m_flushed += m_used;
     m_used = 0;
@@ -82,17 +81,17 @@ void CompoundFile::patch(qint64 offset, const char* data, qsizetype n) {
     if (inFile > 0)
         writeAt(position, data, inFile);
     if (inFile < n)
-        std::memcpy(m_buffer.data() + (position + inFile - m_flushed), data + inFile,
+        std::memcpy(m_buffer.get() + (position + inFile - m_flushed), data + inFile,
                     size_t(n - inFile));
 }
 
 CompoundFile::Run CompoundFile::endRun() {
-    const Run run{m_sectors, quint32((m_runBytes + kSectorSize - 1) / kSectorSize), m_runBytes};
-    const qint64 padding = qint64(run.sectors) * kSectorSize - m_runBytes;
+    const qint64 bytes = runBytes();
+    const Run run{m_sectors, quint32((bytes + kSectorSize - 1) / kSectorSize), bytes};
+    const qint64 padding = qint64(run.sectors) * kSectorSize - bytes;
     std::memset(append(padding), 0, size_t(padding));
     m_sectors += run.sectors;
     m_runStart += qint64(run.sectors) * kSectorSize;
-    m_runBytes = 0;
     return run;
 }
 

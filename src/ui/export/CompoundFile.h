@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 #include <QtGlobal>
+#include <memory>
 #include <vector>
 
 namespace Qd::Core::Ui::Xls {
@@ -35,16 +36,15 @@ public:
     // Room for `n` (<= kMaxAppend) bytes at the end of the current run, now part of it; the
     // caller fills all of it before the next call.
     char* append(qsizetype n) {
-        if (m_used + n > qsizetype(m_buffer.size()))
+        if (m_used + n > kBufferSize) [[unlikely]]
             flush();
-        char* room = m_buffer.data() + m_used;
+        char* room = m_buffer.get() + m_used;
         m_used += n;
-        m_runBytes += n;
         return room;
     }
     void write(const char* data, qint64 n);
     // Bytes of the current run so far.
-    qint64 runBytes() const { return m_runBytes; }
+    qint64 runBytes() const { return m_flushed + m_used - m_runStart; }
     // Overwrites bytes already appended to the current run, at `offset` in it.
     void patch(qint64 offset, const char* data, qsizetype n);
     // Pads the current run to its sector's end and starts the next one.
@@ -62,12 +62,13 @@ private:
     void writeAt(qint64 position, const char* data, qint64 n);
     qint64 sectorPosition(quint32 sector) const { return qint64(sector + 1) * kSectorSize; }
 
+    static constexpr qsizetype kBufferSize = 1024 * 1024;
+
     QFile& m_file;
-    std::vector<char> m_buffer;  // bytes of the current run not yet written
+    std::unique_ptr<char[]> m_buffer;  // the bytes after m_flushed, not yet written
     qsizetype m_used = 0;
+    qint64 m_flushed = 0;   // bytes in the file
     qint64 m_runStart = 0;  // file position of the current run
-    qint64 m_runBytes = 0;
-    qint64 m_flushed = 0;   // bytes of the current run already in the file
     quint32 m_sectors = 0;  // sectors written so far, the header's not counted
     bool m_ok = true;
 };

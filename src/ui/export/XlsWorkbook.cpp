@@ -61,9 +61,13 @@ std::optional<quint32> compactNumber(double value) {
     std::memcpy(&bits, &value, sizeof bits);
     if ((bits & 0x3FFFFFFFFull) == 0)
         return quint32(bits >> 32);
-    const double hundredths = std::round(value * 100);
-    if (hundredths >= -kLimit && hundredths < kLimit && double(qint32(hundredths)) / 100 == value)
-        return (quint32(qint32(hundredths)) << 2) | kInteger | kHundredths;
+    const double scaled = value * 100;
+    if (scaled >= -kLimit && scaled < kLimit) {
+        const qint32 hundredths = qint32(scaled + (scaled < 0 ? -0.5 : 0.5));
+        const double off = scaled - hundredths;  // far from 0: no need for the exact test
+        if (off < 1e-6 && off > -1e-6 && double(hundredths) / 100 == value)
+            return (quint32(hundredths) << 2) | kInteger | kHundredths;
+    }
     return std::nullopt;
 }
 
@@ -151,8 +155,9 @@ struct Sheet {
     std::vector<Merge> merges;
     bool started = false;     // its records up to the cells are written
     qint64 dimensionsAt = 0;  // where its extent goes once known
-    int firstRow = -1, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
-    int row = -1, column = -1;  // of the last cell written
+    // Cells as row * 256 + column, which grows along the order cells must come in.
+    int firstCell = -1, lastCell = -1;
+    int firstColumn = kMaxColumns, lastColumn = -1;
 
     Sheet() { widths.fill(-1); }
 };
@@ -177,7 +182,29 @@ struct Workbook::State {
         return false;
     }
     bool writable();
-    std::optional<quint16> cellXf(int row, int column, int format);
+    // The cell format record of a cell about to be written, after checking its place; none when
+    // the cell is refused. Inline, and every refusal out of line: it runs for every cell.
+    std::optional<quint16> cellXf(int row, int column, int format) {
+        static_assert(kMaxColumns == 256);
+        const int at = row * 256 + column;
+        const bool fits = sheet && out->ok() && quint32(row) < quint32(kMaxRows) &&
+                          quint32(column) < quint32(kMaxColumns) && at > sheet->lastCell &&
+                          quint32(format + 1) <= quint32(formats.size());
+        if (!fits) [[unlikely]] {
+            refuseCell(row, column, format);
+            return std::nullopt;
+        }
+        Sheet& sh = *sheet;
+        if (!sh.started) [[unlikely]] {
+            startSheet();
+            sh.firstCell = at;
+        }
+        sh.lastCell = at;
+        sh.firstColumn = std::min(sh.firstColumn, column);
+        sh.lastColumn = std::max(sh.lastColumn, column);
+        return format < 0 ? kDefaultXf : quint16(kFirstCellXf + format);
+    }
+    void refuseCell(int row, int column, int format);
     void startSheet();
     void endSheet();
     void writeGlobals();
@@ -303,40 +330,22 @@ void Workbook::mergeCells(int firstRow, int firstColumn, int lastRow, int lastCo
         {quint16(firstRow), quint16(lastRow), quint16(firstColumn), quint16(lastColumn)});
 }
 
-// The cell format record of a cell about to be written, after checking its place; none when
-// the cell is refused.
-std::optional<quint16> Workbook::State::cellXf(int row, int column, int format) {
+// Why the cell cannot be written, in error.
+void Workbook::State::refuseCell(int row, int column, int format) {
     if (!writable())
-        return std::nullopt;
-    Sheet& sh = *sheet;
-    if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns) {
+        return;
+    if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns)
         refuse(QStringLiteral("第 %1 行第 %2 列超出 xls 工作表的范围（最多 %3 行、%4 列）")
                    .arg(row + 1)
                    .arg(column + 1)
                    .arg(kMaxRows)
                    .arg(kMaxColumns));
-        return std::nullopt;
-    }
-    if (row < sh.row || (row == sh.row && column <= sh.column)) {
+    else if (format < -1 || format >= int(formats.size()))
+        refuse(QStringLiteral("未知的单元格格式 %1").arg(format));
+    else
         refuse(QStringLiteral("单元格须按行、列的顺序写入：第 %1 行第 %2 列在已写的单元格之前")
                    .arg(row + 1)
                    .arg(column + 1));
-        return std::nullopt;
-    }
-    if (format < -1 || format >= int(formats.size())) {
-        refuse(QStringLiteral("未知的单元格格式 %1").arg(format));
-        return std::nullopt;
-    }
-    if (!sh.started)
-        startSheet();
-    if (sh.firstRow < 0)
-        sh.firstRow = row;
-    sh.lastRow = row;
-    sh.firstColumn = std::min(sh.firstColumn, column);
-    sh.lastColumn = std::max(sh.lastColumn, column);
-    sh.row = row;
-    sh.column = column;
-    return format < 0 ? kDefaultXf : quint16(kFirstCellXf + format);
 }
 
 bool Workbook::writeNumber(int row, int column, double value, int format) {
@@ -442,9 +451,9 @@ void Workbook::State::endSheet() {
     if (!sh.started)
         startSheet();
     char dimensions[14] = {};
-    if (sh.lastRow >= 0) {
-        char* p = put32(dimensions, quint32(sh.firstRow));
-        p = put32(p, quint32(sh.lastRow + 1));
+    if (sh.firstCell >= 0) {
+        char* p = put32(dimensions, quint32(sh.firstCell / 256));
+        p = put32(p, quint32(sh.lastCell / 256 + 1));
         p = put16(p, quint16(sh.firstColumn));
         put16(p, quint16(sh.lastColumn + 1));
     }
