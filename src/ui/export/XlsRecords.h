@@ -69,6 +69,16 @@ char* record(Sink& sink, quint16 type, qsizetype size) {
     return p + kRecordHeader;
 }
 
+// Opens a cell record: `size` data bytes after the cell's row, column and format; returns where
+// they go.
+template <class Sink>
+char* cellRecord(Sink& sink, quint16 type, qsizetype size, int row, int column, quint16 xf) {
+    char* p = record(sink, type, 6 + size);
+    p = put16(p, quint16(row));
+    p = put16(p, quint16(column));
+    return put16(p, xf);
+}
+
 // Texts go out as UTF-16LE, or one byte a character ("compressed") when every character is
 // below U+0100; the option flag byte before the characters tells which.
 inline bool fitsOneByte(QStringView text) {

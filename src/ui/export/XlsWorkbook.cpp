@@ -354,26 +354,17 @@ bool Workbook::writeNumber(int row, int column, double value, int format) {
     if (!xf)
         return false;
     if (!std::isfinite(value)) {
-        char* p = record(*s.out, kBoolErr, 8);
-        p = put16(p, quint16(row));
-        p = put16(p, quint16(column));
-        p = put16(p, *xf);
+        char* p = cellRecord(*s.out, kBoolErr, 2, row, column, *xf);
         p = put8(p, kNumError);
         put8(p, 1);
         return true;
     }
     if (const std::optional<quint32> compact = compactNumber(value)) {
-        char* p = record(*s.out, kRk, 10);
-        p = put16(p, quint16(row));
-        p = put16(p, quint16(column));
-        p = put16(p, *xf);
+        char* p = cellRecord(*s.out, kRk, 4, row, column, *xf);
         put32(p, *compact);
         return true;
     }
-    char* p = record(*s.out, kNumber, 14);
-    p = put16(p, quint16(row));
-    p = put16(p, quint16(column));
-    p = put16(p, *xf);
+    char* p = cellRecord(*s.out, kNumber, 8, row, column, *xf);
     putDouble(p, value);
     return true;
 }
@@ -389,23 +380,14 @@ bool Workbook::writeString(int row, int column, QStringView text, int format) {
     if (!xf)
         return false;
     if (text.isEmpty()) {
-        char* p = record(*s.out, kBlank, 6);
-        p = put16(p, quint16(row));
-        p = put16(p, quint16(column));
-        put16(p, *xf);
+        cellRecord(*s.out, kBlank, 0, row, column, *xf);
     } else if (text.size() <= kMaxLabelLength) {
         const bool oneByte = fitsOneByte(text);
-        char* p = record(*s.out, kLabel, 6 + textSize(text, oneByte));
-        p = put16(p, quint16(row));
-        p = put16(p, quint16(column));
-        p = put16(p, *xf);
+        char* p = cellRecord(*s.out, kLabel, textSize(text, oneByte), row, column, *xf);
         putText(p, text, oneByte);
     } else {
         const quint32 index = s.strings.add(text);
-        char* p = record(*s.out, kLabelSst, 10);
-        p = put16(p, quint16(row));
-        p = put16(p, quint16(column));
-        p = put16(p, *xf);
+        char* p = cellRecord(*s.out, kLabelSst, 4, row, column, *xf);
         put32(p, index);
     }
     return true;
@@ -416,10 +398,7 @@ bool Workbook::writeBoolean(int row, int column, bool value, int format) {
     const std::optional<quint16> xf = s.cellXf(row, column, format);
     if (!xf)
         return false;
-    char* p = record(*s.out, kBoolErr, 8);
-    p = put16(p, quint16(row));
-    p = put16(p, quint16(column));
-    p = put16(p, *xf);
+    char* p = cellRecord(*s.out, kBoolErr, 2, row, column, *xf);
     p = put8(p, value ? 1 : 0);
     put8(p, 0);  // a boolean, not an error
     return true;
