@@ -186,7 +186,7 @@ struct Workbook::State {
     // the cell is refused. Inline, and every refusal out of line: it runs for every cell.
     std::optional<quint16> cellXf(int row, int column, int format) {
         static_assert(kMaxColumns == 256);
-        const int at = row * 256 + column;
+        const int at = int(quint32(row) * 256 + quint32(column));  // used once both fit
         const bool fits = sheet && out->ok() && quint32(row) < quint32(kMaxRows) &&
                           quint32(column) < quint32(kMaxColumns) && at > sheet->lastCell &&
                           quint32(format + 1) <= quint32(formats.size());
