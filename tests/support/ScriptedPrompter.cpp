@@ -92,9 +92,9 @@ QString ScriptedPrompter::openFileName(const QString& title, const QString&,
     return take(QStringLiteral("open"), a) ? a.text : QString();
 }
 
-QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir, const QString&,
-                                       const QString& defaultSuffix) {
-    m_asked.push_back({QStringLiteral("save"), dir, title, 0});
+QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir,
+                                       const QString& filter, const QString& defaultSuffix) {
+    m_asked.push_back({QStringLiteral("save"), dir, title, 0, filter, defaultSuffix});
     Answer a;
     if (!take(QStringLiteral("save"), a) || a.text.isEmpty())
         return QString();

@@ -22,6 +22,8 @@ public:
                        // line; document: path
         QString title;
         int kind = 0;
+        QString filter;  // save: the filter and the default suffix offered
+        QString suffix;
     };
 
     ScriptedPrompter();            // installs itself
