@@ -150,6 +150,8 @@ void Tdataset2excelwizardform::buildColumnsPage(Ui::WizardPage* page) {
     connect(btnSelectNone, &QPushButton::clicked, this,
             [this] { Sys::dispatch([this] { checkAllColumns(false); }); });
     auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {btnSelectAll, btnSelectNone})
+        b->setAutoDefault(false);  // Enter in the list is no click on them
     buttons->addWidget(btnSelectAll);
     buttons->addWidget(btnSelectNone);
     buttons->addStretch(1);

@@ -39,6 +39,7 @@ WizardControl::WizardControl(const QString& name, QWidget* parent) : QWidget(par
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(16, 6, 16, 10);
+    buttons->setSpacing(6);
     buttons->addStretch(1);
     const char* captions[] = {"< 上一步", "下一步 >", "开始", "取消"};
     const char* names[] = {"btnBack", "btnNext", "btnFinish", "btnCancel"};
