@@ -81,7 +81,7 @@ Tdataset2excelwizardform::Tdataset2excelwizardform(QWidget* AOwner, Ui::Grid* _g
     : TBaseForm(AOwner), _grid(_grid), _filename(_filename) {
     setObjectName(F("Tdataset2excelwizardform"));
     setWindowTitle(F("导出向导"));
-    resize(640, 480);
+    resize(760, 500);
 
     Ui::GridView* first = _grid ? _grid->view(0) : nullptr;
     FDataSet = first ? first->recordSet() : nullptr;
