@@ -7,7 +7,6 @@
 #include "ui/WizardControl.h"
 #include "ui/export/Export.h"
 
-class QButtonGroup;
 class QPushButton;
 class QRadioButton;
 
