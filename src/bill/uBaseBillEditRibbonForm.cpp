@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <span>
 
 #include "base/Dispatch.h"
@@ -291,14 +292,20 @@ QString TBaseBillEditRibbonForm::moduleTitle() const {
 }
 
 void TBaseBillEditRibbonForm::requireMasterColumns() const {
-    static const char* const required[] = {"id",         "billno", "version",  "prevBillNo",
-                                           "NextBillNo", "status", "billdate", "orgid"};
-    for (const char* name : required) {
-        const QString column = F(name);
-        if (!cdsMaster.hasField(column))
+    // Asked in lower case, the way the record set keeps its names; said as modules write them.
+    static const QString required[][2] = {
+        {QStringLiteral("id"), QStringLiteral("id")},
+        {QStringLiteral("billno"), QStringLiteral("billno")},
+        {QStringLiteral("version"), QStringLiteral("version")},
+        {QStringLiteral("prevbillno"), QStringLiteral("prevBillNo")},
+        {QStringLiteral("nextbillno"), QStringLiteral("NextBillNo")},
+        {QStringLiteral("status"), QStringLiteral("status")},
+        {QStringLiteral("billdate"), QStringLiteral("billdate")},
+        {QStringLiteral("orgid"), QStringLiteral("orgid")}};
+    for (const auto& [key, column] : required)
+        if (!cdsMaster.hasField(key))
             throw Db::DbError(QStringLiteral("模块“%1”（%2）的主表查询缺少列“%3”。")
                                   .arg(moduleTitle(), moduleCode(), column));
-    }
 }
 
 bool TBaseBillEditRibbonForm::billShown() const {
@@ -306,7 +313,7 @@ bool TBaseBillEditRibbonForm::billShown() const {
 }
 
 int TBaseBillEditRibbonForm::auditImageIndex() const {
-    return actAudit->property("imageIndex").toInt();
+    return std::max(m_auditImage, 0);
 }
 
 // ---- record defaults ---------------------------------------------------------------------
@@ -371,16 +378,16 @@ bool TBaseBillEditRibbonForm::CheckBillError(QString& message) {
 void TBaseBillEditRibbonForm::fillMasterData() {
     requireMasterColumns();
     version = cdsMaster.field(F("version")).asInteger();
-    prevBillno = cdsMaster.field(F("prevBillNo")).asString();
-    nextBillno = cdsMaster.field(F("NextBillNo")).asString();
+    prevBillno = cdsMaster.field(F("prevbillno")).asString();
+    nextBillno = cdsMaster.field(F("nextbillno")).asString();
     billno = cdsMaster.field(F("billno")).asString();
     setAuditImage(cdsMaster.field(F("status")).asInteger() >= auditstate ? 1 : 0);
 }
 
 void TBaseBillEditRibbonForm::setAuditImage(int index) {
-    if (auditImageIndex() == index && !actAudit->icon().isNull())
+    if (m_auditImage == index)
         return;
-    actAudit->setProperty("imageIndex", index);
+    m_auditImage = index;
     // Made once: a style's icon is read from its image file each time it is asked for.
     static const QStyle::StandardPixmap images[] = {QStyle::SP_DialogApplyButton,
                                                     QStyle::SP_DialogResetButton};

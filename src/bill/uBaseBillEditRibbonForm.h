@@ -207,6 +207,7 @@ private:
     bool m_updateScheduled = false;
     bool m_staleSave = false;  // the last CheckBillError found the version moved
     QIcon m_auditIcons[2];     // draft, audited
+    int m_auditImage = -1;     // of m_auditIcons, shown on 审核; -1 none yet
     std::unique_ptr<Db::RecordSetObserver> m_masterWatch;  // schedules updateActions
 };
 
