@@ -110,7 +110,7 @@ void applyPageLayout(const QPageLayout& layout, PageSetup& page) {
 }
 
 PreviewDialog::PreviewDialog(PreparedReport report, QWidget* parent)
-    : QDialog(parent), m_report(std::move(report)), m_job(new PrintJob(this)) {
+    : QDialog(parent), m_report(std::move(report)), m_job(new PrintJob(this, this)) {
     connect(m_job, &PrintJob::printStarting, this, &PreviewDialog::printStarting);
     connect(m_job, &PrintJob::printed, this, &PreviewDialog::printed);
     setWindowTitle(QStringLiteral("打印预览"));

@@ -28,8 +28,9 @@ PreparedReport pagesToPrint(const PreparedReport& report, const QPrinter& printe
     return part;
 }
 
-PrintJob::PrintJob(QWidget* dialogParent)
-    : m_dialogParent(dialogParent),
+PrintJob::PrintJob(QWidget* dialogParent, QObject* parent)
+    : QObject(parent),
+      m_dialogParent(dialogParent),
       m_factory([] { return std::make_unique<QPrinter>(QPrinter::HighResolution); }) {}
 
 PrintJob::~PrintJob() = default;

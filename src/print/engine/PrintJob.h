@@ -21,8 +21,8 @@ class PrintJob : public QObject {
 public:
     using PrinterFactory = std::function<std::unique_ptr<QPrinter>()>;
 
-    // Dialogs and messages open over dialogParent.
-    explicit PrintJob(QWidget* dialogParent);
+    // Dialogs and messages open over dialogParent; parent owns the job when given.
+    explicit PrintJob(QWidget* dialogParent, QObject* parent = nullptr);
     ~PrintJob() override;
 
     // Makes the printer; by default the system's own. It is made on first use and kept, so
