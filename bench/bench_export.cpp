@@ -13,10 +13,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 
 #include "BenchMain.h"
+#include "PeakMemory.h"
 #include "base/OwnerOnly.h"
 #include "ui/export/Export.h"
 #include "ui/grid/Grid.h"
@@ -30,19 +30,9 @@ constexpr int kSmall = 100000;
 
 // ---- memory ------------------------------------------------------------------------------------
 
-// Resident memory now, and its peak since the last reset, in MiB (Linux).
-double statusMiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0)
-            return std::stod(line.substr(std::strlen(key))) / 1024.0;
-    }
-    return 0;
-}
-void resetPeakMemory() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using Qd::Bench::peakMemoryMiB;
+using Qd::Bench::resetPeakMemory;
+using Qd::Bench::statusMiB;
 
 // Peak memory above the resident memory before the export, per benchmark, for the report.
 std::map<std::string, double>& peaks() {
@@ -299,7 +289,7 @@ void measured(benchmark::State& state, const char* name, Body body) {
         resetPeakMemory();
         if (!body(dir))
             state.SkipWithError("export failed");
-        peak = std::max(peak, statusMiB("VmHWM:") - before);
+        peak = std::max(peak, peakMemoryMiB() - before);
     }
     state.counters["peak_MiB"] = peak;
     peaks()[name] = peak;

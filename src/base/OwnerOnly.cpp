@@ -89,7 +89,8 @@ bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&
 PendingFile::PendingFile(const QString& target) : m_target(target) {
     const QByteArray native = QFile::encodeName(target);
     // An existing target that cannot be written is refused now, not replaced behind its back.
-    if (const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC); fd >= 0) {
+    if (const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+        fd >= 0) {
         ::close(fd);
     } else if (errno != ENOENT) {
         fail();

@@ -314,9 +314,8 @@ TEST_F(Export, AFullSheetContinuesOnAFurtherOneWithTheHeaderRepeated) {
     ASSERT_EQ(write(title + ".xlsx", ExportFormat::Xlsx, options), ExportOutcome::Written)
         << error.toStdString();
     const QJsonArray sheets = readWorkbook(dir.filePath(title + ".xlsx"))["sheets"].toArray();
-    // Five rows, two a sheet, and the footer on a sheet of its own after the full third; the
-    // names within 31 characters.
-    ASSERT_EQ(sheets.size(), 4);
+    // Five rows, two a sheet; the names within 31 characters.
+    ASSERT_EQ(sheets.size(), 3);
     QStringList names, firstIds;
     for (const QJsonValue& s : sheets) {
         const QJsonObject sheet = s.toObject();
@@ -325,10 +324,20 @@ TEST_F(Export, AFullSheetContinuesOnAFurtherOneWithTheHeaderRepeated) {
         EXPECT_EQ(cellAt(sheet, 1, 0).value.toString(), QStringLiteral("序号"));
         firstIds << QString::number(cellAt(sheet, 2, 0).value.toDouble());
     }
-    EXPECT_EQ(names, (QStringList{title, title.left(27) + " (2)", title.left(27) + " (3)",
-                                  title.left(27) + " (4)"}));
-    EXPECT_EQ(firstIds, (QStringList{"1", "3", "5", "5"}));  // the last: the footer's count
-    EXPECT_NEAR(cellAt(sheets[3].toObject(), 2, 3).value.toDouble(), 1177.72, 1e-9);
+    EXPECT_EQ(names, (QStringList{title, title.left(27) + " (2)", title.left(27) + " (3)"}));
+    EXPECT_EQ(firstIds, (QStringList{"1", "3", "5"}));
+    EXPECT_NEAR(cellAt(sheets[2].toObject(), 3, 3).value.toDouble(), 1177.72, 1e-9);
+
+    // The footer after a full sheet goes on a further one, under the header.
+    options.sheetRows = 5;
+    ASSERT_EQ(write("满.xlsx", ExportFormat::Xlsx, options), ExportOutcome::Written);
+    const QJsonArray full = readWorkbook(dir.filePath("满.xlsx"))["sheets"].toArray();
+    ASSERT_EQ(full.size(), 2);
+    EXPECT_EQ(full[0].toObject()["rows"].toArray().size(), 7);
+    const QJsonObject last = full[1].toObject();
+    EXPECT_EQ(last["rows"].toArray().size(), 3);
+    EXPECT_EQ(cellAt(last, 1, 3).value.toString(), QStringLiteral("金额"));
+    EXPECT_NEAR(cellAt(last, 2, 3).value.toDouble(), 1177.72, 1e-9);
 }
 
 TEST(ExportSheetNames, FromTheFileNameWithinTheRules) {
@@ -342,8 +351,8 @@ TEST(ExportSheetNames, FromTheFileNameWithinTheRules) {
     EXPECT_EQ(sheetName(QString(40, QLatin1Char('x')), 10),
               QString(26, QLatin1Char('x')) + " (10)");
     // A character outside the basic plane is not cut in half.
-    const QString wide = QString(29, QLatin1Char('x')) + QStringLiteral("𠀀𠀀");
-    EXPECT_EQ(sheetName(wide, 1), QString(29, QLatin1Char('x')));
+    const QString wide = QString(30, QLatin1Char('x')) + QStringLiteral("𠀀𠀀");
+    EXPECT_EQ(sheetName(wide, 1), QString(30, QLatin1Char('x')));
 }
 
 TEST_F(Export, NoColumnGivesFilesWithoutDataThatReadersOpen) {
