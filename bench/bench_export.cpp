@@ -60,11 +60,12 @@ struct Data {
         const qint64 day0 = QDate(2026, 1, 1).toJulianDay();
         for (int i = 0; i < rows; ++i) {
             const std::uint32_t r = rs.loadRow();
-            std::string t[] = {"B" + std::to_string(1000000 + i),
-                               "北京朝阳商品" + std::to_string(i),
-                               "第" + std::to_string(i % 977) + "批到货，请核对"};
+            const QByteArray t[] = {QByteArray("B") + QByteArray::number(1000000 + i),
+                                    QByteArray("北京朝阳商品") + QByteArray::number(i),
+                                    QByteArray("第") + QByteArray::number(i % 977) +
+                                        QByteArray("批到货，请核对")};
             for (int f = 0; f < 3; ++f)
-                rs.setTextAt(r, f, t[f].data(), t[f].size());
+                rs.setTextAt(r, f, t[f].constData(), std::size_t(t[f].size()));
             rs.setIntAt(r, 3, i % 100);
             rs.setFloatAt(r, 4, (i % 37) * 0.125);
             rs.setFloatAt(r, 5, (i % 500) * 0.25 + 0.5);
