@@ -77,16 +77,57 @@ struct Decimal {
     }
 };
 
-Decimal toDecimal(double value) {
-    char e[32];  // d.dddddddddddddde+XX
-    const auto end =
-        std::to_chars(e, e + sizeof e, std::fabs(value), std::chars_format::scientific, 14).ptr;
-    char significant[15];
-    significant[0] = e[0];
-    std::copy(e + 2, e + 16, significant + 1);
-    int exponent = 0;
-    std::from_chars(e + 17 + (e[17] == '+'), end, exponent);
+// The digits of a whole number below 10^15, in front of `places` of them after the point.
+void setDigits(Decimal& d, std::int64_t whole, int places) {
+    char text[24];
+    const int count = int(std::to_chars(text, text + sizeof text, whole).ptr - text);
+    char* out = d.digits.data();
+    if (count <= places) {
+        d.intCount = 0;
+        out = std::fill_n(out, places - count, '0');
+    } else {
+        d.intCount = count - places;
+    }
+    std::copy_n(text, count, out);
+    d.fracCount = places;
+    if (whole == 0)
+        d.intCount = d.fracCount = 0;
+    while (d.fracCount > 0 && d.frac()[d.fracCount - 1] == '0')
+        --d.fracCount;
+}
+
+// `places`: the decimals the caller rounds to next. A value that is a whole number of them
+// (money, quantities: nearly every value a grid shows) is taken from that number at once, which
+// is exact: the value then lies within a rounding of the multiplication, far less than half a
+// 15th digit, from those digits.
+Decimal toDecimal(double value, int places) {
     Decimal d;
+    static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (const double v = std::fabs(value); places >= 0 && places <= 6 && v < 1e9) {
+        if (const double scaled = v * kPowers[places]; scaled == std::trunc(scaled)) {
+            setDigits(d, static_cast<std::int64_t>(scaled), places);
+            return d;
+        }
+    }
+    // The shortest text that reads back as the value is what rounding to 15 digits gives when it
+    // has no more digits than that (the value lies closer to it than half a 15th digit), and it
+    // is much quicker to make; only longer ones (0.30000000000000004) are rounded.
+    char e[40];  // d.ddde+XX
+    const char* end =
+        std::to_chars(e, e + sizeof e, std::fabs(value), std::chars_format::scientific).ptr;
+    const char* ePos = std::find(static_cast<const char*>(e), end, 'e');
+    if (ePos - e > 16) {
+        end =
+            std::to_chars(e, e + sizeof e, std::fabs(value), std::chars_format::scientific, 14).ptr;
+        ePos = std::find(static_cast<const char*>(e), end, 'e');
+    }
+    char significant[15];
+    std::fill_n(significant, 15, '0');
+    significant[0] = e[0];
+    if (ePos - e > 2)
+        std::copy(static_cast<const char*>(e) + 2, ePos, significant + 1);
+    int exponent = 0;
+    std::from_chars(ePos + 1 + (ePos[1] == '+'), end, exponent);
     const int intCount = exponent + 1;
     char* out = d.digits.data();
     if (intCount <= 0) {
@@ -139,22 +180,26 @@ void roundTo(Decimal& d, int places) {
 }
 
 void render(Decimal& value, const NumberPattern& p, std::string& out) {
-    out += p.prefix;
+    // Composed in place, then appended at once: this runs for every number of an export.
+    char text[720];
+    char* o = text;
     const int pad = std::max(p.minInt - value.intCount, 0);
     const int intDigits = value.intCount + pad;
     for (int i = 0; i < intDigits; ++i) {
         if (p.grouping && i > 0 && (intDigits - i) % 3 == 0)
-            out += ',';
-        out += i < pad ? '0' : value.digits[std::size_t(i - pad)];
+            *o++ = ',';
+        *o++ = i < pad ? '0' : value.digits[std::size_t(i - pad)];
     }
     int frac = value.fracCount;
     while (frac > p.minDec && value.frac()[frac - 1] == '0')
         --frac;
     if (frac > 0 || p.minDec > 0) {
-        out += '.';
-        out.append(value.frac(), std::size_t(frac));
-        out.append(std::size_t(std::max(p.minDec - frac, 0)), '0');
+        *o++ = '.';
+        o = std::copy_n(value.frac(), frac, o);
+        o = std::fill_n(o, std::max(p.minDec - frac, 0), '0');
     }
+    out += p.prefix;
+    out.append(text, std::size_t(o - text));
     out += p.suffix;
 }
 
@@ -193,7 +238,7 @@ void NumberFormatter::append(double value, std::string& out) const {
         return;
     }
     const NumberPattern& pattern = m_sections[0];
-    Decimal d = toDecimal(value);
+    Decimal d = toDecimal(value, pattern.maxDec);
     roundTo(d, pattern.maxDec);
     const bool negative = value < 0 && !d.isZero();
     if (d.isZero() && m_count > 2 && !m_sections[2].empty) {
@@ -201,7 +246,7 @@ void NumberFormatter::append(double value, std::string& out) const {
         return;
     }
     if (negative && m_count > 1 && !m_sections[1].empty) {
-        Decimal n = toDecimal(value);
+        Decimal n = toDecimal(value, m_sections[1].maxDec);
         roundTo(n, m_sections[1].maxDec);
         render(n, m_sections[1], out);
         return;

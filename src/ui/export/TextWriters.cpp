@@ -75,11 +75,19 @@ public:
     void end(const std::vector<Cell>&) override { m_out.flush(); }
 
 private:
+    static bool needsQuotes(std::string_view text) {
+        for (const char ch : text) {
+            if (ch == ',' || ch == '"' || ch == '\n' || ch == '\r')
+                return true;
+        }
+        return false;
+    }
+
     void appendText(std::string_view text) {
         std::string& out = m_out.buffer();
         const bool formula =
             !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
-        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        if (!needsQuotes(text)) {
             if (formula)
                 out += '\'';
             out += text;
