@@ -96,16 +96,17 @@ void setDigits(Decimal& d, std::int64_t whole, int places) {
         --d.fracCount;
 }
 
-// `places`: the decimals the caller rounds to next. A value that is a whole number of them
-// (money, quantities: nearly every value a grid shows) is taken from that number at once, which
-// is exact: the value then lies within a rounding of the multiplication, far less than half a
-// 15th digit, from those digits.
+// `places`: the decimals the caller rounds to next. A value that is a whole number of them (of
+// millionths at most: money, quantities, nearly every value a grid shows) is taken from that
+// number at once, which is exact: the value then lies within a rounding of the multiplication,
+// far less than half a 15th digit, from those digits.
 Decimal toDecimal(double value, int places) {
     Decimal d;
     static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
-    if (const double v = std::fabs(value); places >= 0 && places <= 6 && v < 1e9) {
-        if (const double scaled = v * kPowers[places]; scaled == std::trunc(scaled)) {
-            setDigits(d, static_cast<std::int64_t>(scaled), places);
+    const int tried = std::min(places, 6);  // more would not stay exact below 10^9
+    if (const double v = std::fabs(value); tried >= 0 && v < 1e9) {
+        if (const double scaled = v * kPowers[tried]; scaled == std::trunc(scaled)) {
+            setDigits(d, static_cast<std::int64_t>(scaled), tried);
             return d;
         }
     }

@@ -204,6 +204,8 @@ private:
         std::size_t from = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const unsigned char ch = static_cast<unsigned char>(text[i]);
+            if (ch > '>')  // every byte written as it is lies above '>' but for a few
+                continue;
             const char* entity = nullptr;
             switch (ch) {
                 case '&':
