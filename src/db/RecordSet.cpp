@@ -468,12 +468,17 @@ void RecordSet::setData(RecordSet&& packet) {
     const auto end =
         qScopeGuard([this] { d->notify([](RecordSetObserver* o) { o->endReset(); }); });
     close();
+    // The same statement opened again brings the same names: their index stays.
+    const bool sameNames =
+        d->namesValid &&
+        std::equal(d->defs.begin(), d->defs.end(), packet.d->defs.begin(), packet.d->defs.end(),
+                   [](const FieldDef& a, const FieldDef& b) { return a.name == b.name; });
     d->defs = std::move(packet.d->defs);
     d->cols = std::move(packet.d->cols);
     d->physRows = packet.d->physRows;
     d->capacityRows = packet.d->capacityRows;
     d->order = std::move(packet.d->order);
-    d->namesValid = false;
+    d->namesValid = sameNames;
     packet.d = std::make_unique<Impl>();
     open();
 }

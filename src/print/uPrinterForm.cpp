@@ -330,32 +330,12 @@ bool TPrinterForm::prepareReport(Print::PreparedReport& out) {
     return false;
 }
 
-void TPrinterForm::connectJob(Print::PreviewDialog& preview) {
+void TPrinterForm::connectJob(Print::PrintJob& job) {
     if (printerFactory)
-        preview.setPrinterFactory(printerFactory);
-    preview.setPrintGuard([this] { return mayPrintNextJob(); });
-    connect(&preview, &Print::PreviewDialog::printStarting, this,
-            &TPrinterForm::frxReport1BeginDoc);
-    connect(&preview, &Print::PreviewDialog::printed, this,
-            &TPrinterForm::frxReport1AfterPrintReport);
-    // The preview shows the pages as the next job prints them: after the first job of a
-    // document never printed before, stamped.
-    connect(&preview, &Print::PreviewDialog::printed, this, [this, &preview] {
-        if (reprintPolicy && !reprintPolicy->printedBefore && m_jobsPrinted == 1) {
-            Print::PreparedReport stamped = preview.report();
-            Print::stampPages(stamped, frxReport1.reprintStamp);
-            preview.setReport(std::move(stamped));
-        }
-    });
-    // Another paper, orientation or margins: laid out again for this job only; the stored
-    // template keeps its own page setup (the designer is where that changes).
-    connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
-            [this, &preview](const QPageLayout& layout) {
-                Print::applyPageLayout(layout, frxReport1.page);
-                Print::PreparedReport again;
-                if (prepareReport(again))
-                    preview.setReport(std::move(again));
-            });
+        job.setPrinterFactory(printerFactory);
+    job.setPrintGuard([this] { return mayPrintNextJob(); });
+    connect(&job, &Print::PrintJob::printStarting, this, &TPrinterForm::frxReport1BeginDoc);
+    connect(&job, &Print::PrintJob::printed, this, &TPrinterForm::frxReport1AfterPrintReport);
 }
 
 void TPrinterForm::frxReport1BeginDoc() {
@@ -390,7 +370,25 @@ void TPrinterForm::actPreviewExecute() {
     if (!prepareReport(report))
         return;
     Print::PreviewDialog preview(std::move(report), this);
-    connectJob(preview);
+    connectJob(preview.printJob());
+    // The preview shows the pages as the next job prints them: after the first job of a
+    // document never printed before (counted by the connection above), stamped.
+    connect(&preview.printJob(), &Print::PrintJob::printed, this, [this, &preview] {
+        if (reprintPolicy && !reprintPolicy->printedBefore && m_jobsPrinted == 1) {
+            Print::PreparedReport stamped = preview.report();
+            Print::stampPages(stamped, frxReport1.reprintStamp);
+            preview.setReport(std::move(stamped));
+        }
+    });
+    // Another paper, orientation or margins: laid out again for this job only; the stored
+    // template keeps its own page setup (the designer is where that changes).
+    connect(&preview, &Print::PreviewDialog::pageSetupChanged, this,
+            [this, &preview](const QPageLayout& layout) {
+                Print::applyPageLayout(layout, frxReport1.page);
+                Print::PreparedReport again;
+                if (prepareReport(again))
+                    preview.setReport(std::move(again));
+            });
     Ui::prompter().exec(preview);
     done(QDialog::Accepted);
 }
@@ -400,10 +398,10 @@ void TPrinterForm::actPrintExecute() {
     Print::PreparedReport report;
     if (!prepareReport(report))
         return;
-    // The preview's print path without showing it: the print dialog, then the printer.
-    Print::PreviewDialog job(std::move(report), this);
+    // The preview's print path without building the preview: the print dialog, the printer.
+    Print::PrintJob job(this);
     connectJob(job);
-    job.printReport();
+    job.print(report);
     done(QDialog::Accepted);
 }
 

@@ -84,11 +84,11 @@ public:
     // designer, with this window's datasets, variables and functions in its data tree.
     std::function<bool(Print::ReportTemplate&)> designer;
     // The printer used by direct print and by the preview; the system's own when unset.
-    Print::PreviewDialog::PrinterFactory printerFactory;
+    Print::PrintJob::PrinterFactory printerFactory;
     // What new dialogs start with, so that the host (and tests) can equip the dialogs opened by
     // OpenSetPrintReportForm.
     static inline std::function<bool(Print::ReportTemplate&)> defaultDesigner;
-    static inline Print::PreviewDialog::PrinterFactory defaultPrinterFactory;
+    static inline Print::PrintJob::PrinterFactory defaultPrinterFactory;
 
 private:
     void actPreviewExecute();
@@ -107,7 +107,7 @@ private:
     void updateActions();
     // Prepares the current template with the data, or returns false after showing why.
     bool prepareReport(Print::PreparedReport& out);
-    void connectJob(Print::PreviewDialog& preview);
+    void connectJob(Print::PrintJob& job);
     void frxReport1BeginDoc();
     void frxReport1AfterPrintReport();
     // Whether the next job is a reprint, and whether it may print (the reprint right, asked at

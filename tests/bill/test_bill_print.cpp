@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
 

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -17,7 +16,9 @@
 #include <QTest>
 
 #include "print/engine/Preview.h"
+#include "print/engine/PrintDialog.h"
 #include "print/engine/Render.h"
+#include "support/Render.h"
 #include "support/ScriptedPrompter.h"
 
 using namespace Qd::Print;
@@ -268,10 +269,10 @@ TEST(PreviewPrint, PagesChosenInThePrintDialogAreTheOnesPrinted) {
     d.setPrinterFactory([&] { return pdfPrinter(dir.filePath("range.pdf")); });
 
     prompter.answerDialog([](QDialog& dialog) {
-        QPrinter* p = static_cast<QPrintDialog&>(dialog).printer();
-        p->setPrintRange(QPrinter::PageRange);
-        p->setFromTo(2, 3);
-        return int(QDialog::Accepted);
+        auto& printDialog = dynamic_cast<PrintDialog&>(dialog);
+        printDialog.choosePages(2, 3);
+        printDialog.accept();
+        return printDialog.result();
     });
     EXPECT_TRUE(d.printReport());
     EXPECT_EQ(pdfPageCount(dir.filePath("range.pdf")), 2);
@@ -280,11 +281,43 @@ TEST(PreviewPrint, PagesChosenInThePrintDialogAreTheOnesPrinted) {
     d.setPrinterFactory([&] { return pdfPrinter(dir.filePath("current.pdf")); });
     d.setCurrentPage(3);
     prompter.answerDialog([](QDialog& dialog) {
-        static_cast<QPrintDialog&>(dialog).printer()->setPrintRange(QPrinter::CurrentPage);
-        return int(QDialog::Accepted);
+        auto& printDialog = dynamic_cast<PrintDialog&>(dialog);
+        printDialog.chooseCurrentPage();
+        printDialog.accept();
+        return printDialog.result();
     });
     EXPECT_TRUE(d.printReport());
     EXPECT_EQ(pdfPageCount(dir.filePath("current.pdf")), 1);
+}
+
+// The print dialog writes its choices into the printer only when accepted; a PDF target needs
+// a file.
+TEST(PreviewPrint, PrintDialogChoicesReachThePrinterOnAccept) {
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    auto printer = pdfPrinter(dir.filePath("first.pdf"));
+    PrintDialog dialog(*printer, 5);
+    Qd::Test::keepRender(dialog, QStringLiteral("print-dialog.png"));
+    dialog.choosePdfFile(dir.filePath("other.pdf"));
+    dialog.setCopies(2);
+    dialog.choosePages(4, 9);
+    EXPECT_EQ(printer->outputFileName(), dir.filePath("first.pdf"));  // nothing applied yet
+
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(printer->outputFileName(), dir.filePath("other.pdf"));
+    EXPECT_EQ(printer->copyCount(), 2);
+    EXPECT_EQ(printer->printRange(), QPrinter::PageRange);
+    EXPECT_EQ(printer->fromPage(), 4);
+    EXPECT_EQ(printer->toPage(), 5);
+
+    PrintDialog again(*printer, 5);
+    again.choosePdfFile(QStringLiteral("  "));
+    prompter.answer(Qd::Core::Ui::mrOk);
+    again.accept();
+    EXPECT_NE(again.result(), QDialog::Accepted);
+    EXPECT_EQ(prompter.messages(), QStringList{QStringLiteral("请输入要打印到的文件。")});
+    EXPECT_EQ(printer->outputFileName(), dir.filePath("other.pdf"));
 }
 
 TEST(PreviewPrint, CancelledOrClosedWithoutPrintingEmitsNothing) {

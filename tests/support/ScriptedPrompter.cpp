@@ -52,6 +52,17 @@ void ScriptedPrompter::clear() {
     m_script.clear();
 }
 
+ScriptedPrompter::Question& ScriptedPrompter::record(const QString& what, const QString& text,
+                                                     const QString& title, int kind) {
+    Question q;
+    q.what = what;
+    q.text = text;
+    q.title = title;
+    q.kind = kind;
+    m_asked.push_back(std::move(q));
+    return m_asked.back();
+}
+
 bool ScriptedPrompter::take(const QString& what, Answer& a) {
     const bool acceptedMessage = what == QLatin1String("message") && m_acceptAll;
     if (acceptedMessage && !m_script.empty() && m_script.front().dialog)
@@ -69,7 +80,7 @@ bool ScriptedPrompter::take(const QString& what, Answer& a) {
 
 int ScriptedPrompter::message(const QString& text, const QString& title, MsgKind kind,
                               MsgButtons buttons) {
-    m_asked.push_back({QStringLiteral("message"), text, title, int(kind)});
+    record(QStringLiteral("message"), text, title, int(kind));
     Answer a;
     if (!take(QStringLiteral("message"), a))
         return buttons == MsgButtons::Ok ? mrOk : (buttons == MsgButtons::YesNo ? mrNo : mrCancel);
@@ -78,7 +89,7 @@ int ScriptedPrompter::message(const QString& text, const QString& title, MsgKind
 
 std::optional<QString> ScriptedPrompter::input(const QString& title, const QString& label,
                                                const QString&) {
-    m_asked.push_back({QStringLiteral("input"), label, title, 0});
+    record(QStringLiteral("input"), label, title, 0);
     Answer a;
     if (!take(QStringLiteral("input"), a) || !a.isText)
         return std::nullopt;
@@ -87,14 +98,16 @@ std::optional<QString> ScriptedPrompter::input(const QString& title, const QStri
 
 QString ScriptedPrompter::openFileName(const QString& title, const QString&,
                                        const QString& filter) {
-    m_asked.push_back({QStringLiteral("open"), filter, title, 0});
+    record(QStringLiteral("open"), filter, title, 0);
     Answer a;
     return take(QStringLiteral("open"), a) ? a.text : QString();
 }
 
-QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir, const QString&,
-                                       const QString& defaultSuffix) {
-    m_asked.push_back({QStringLiteral("save"), dir, title, 0});
+QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir,
+                                       const QString& filter, const QString& defaultSuffix) {
+    Question& q = record(QStringLiteral("save"), dir, title);
+    q.filter = filter;
+    q.suffix = defaultSuffix;
     Answer a;
     if (!take(QStringLiteral("save"), a) || a.text.isEmpty())
         return QString();
@@ -102,7 +115,7 @@ QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir,
     if (!defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + defaultSuffix;
     if (QFileInfo::exists(path)) {
-        m_asked.push_back({QStringLiteral("overwrite"), path, title, 0});
+        record(QStringLiteral("overwrite"), path, title, 0);
         Answer yes;
         if (!take(QStringLiteral("overwrite"), yes) || yes.result != Core::Ui::mrYes)
             return QString();
@@ -111,7 +124,7 @@ QString ScriptedPrompter::saveFileName(const QString& title, const QString& dir,
 }
 
 QString ScriptedPrompter::folder(const QString& title, const QString&) {
-    m_asked.push_back({QStringLiteral("folder"), QString(), title, 0});
+    record(QStringLiteral("folder"), QString(), title, 0);
     Answer a;
     return take(QStringLiteral("folder"), a) ? a.text : QString();
 }
@@ -121,7 +134,7 @@ QStringList ScriptedPrompter::openFileNames(const QString& title, const QString&
     QStringList lines;
     for (const FileFilter& f : filters)
         lines << f.caption + u'|' + f.mask;
-    m_asked.push_back({QStringLiteral("openFiles"), lines.join(u'\n'), title, 0});
+    record(QStringLiteral("openFiles"), lines.join(u'\n'), title, 0);
     Answer a;
     if (!take(QStringLiteral("openFiles"), a))
         return {};
@@ -131,7 +144,7 @@ QStringList ScriptedPrompter::openFileNames(const QString& title, const QString&
 }
 
 bool ScriptedPrompter::openDocument(const QString& path) {
-    m_asked.push_back({QStringLiteral("document"), path, QString(), 0});
+    record(QStringLiteral("document"), path, QString(), 0);
     return m_documentsOpen;
 }
 
@@ -144,7 +157,7 @@ QStringList ScriptedPrompter::messages() const {
 }
 
 int ScriptedPrompter::exec(QDialog& dialog) {
-    m_asked.push_back({QStringLiteral("exec"), dialog.objectName(), dialog.windowTitle(), 0});
+    record(QStringLiteral("exec"), dialog.objectName(), dialog.windowTitle(), 0);
     Answer a;
     if (!take(QStringLiteral("exec"), a))
         return QDialog::Rejected;

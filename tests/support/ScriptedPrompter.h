@@ -22,6 +22,8 @@ public:
                        // line; document: path
         QString title;
         int kind = 0;
+        QString filter;  // save: the filter and the default suffix offered
+        QString suffix;
     };
 
     ScriptedPrompter();            // installs itself
@@ -75,6 +77,8 @@ private:
         bool isFiles = false;
     };
     bool take(const QString& what, Answer& a);
+    // Appends a question to asked() and returns it.
+    Question& record(const QString& what, const QString& text, const QString& title, int kind = 0);
 
     Core::Ui::IPrompter* m_previous = nullptr;
     std::deque<Answer> m_script;

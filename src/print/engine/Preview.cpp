@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -25,6 +24,7 @@
 #include "base/OwnerOnly.h"
 #include "base/Prompter.h"
 #include "base/SafeName.h"
+#include "print/engine/PrintJob.h"
 #include "print/engine/Render.h"
 
 namespace Qd::Print {
@@ -72,25 +72,6 @@ constexpr std::array kZoomSteps{0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 // Room left around the sheet when fitting, so that no scroll bar appears for a whole page.
 constexpr int kFitMarginPx = 24;
 
-// The pages a print dialog asked for (1-based from and to, or the current page), as a report
-// of just those pages; the whole report when it asked for all.
-PreparedReport pagesToPrint(const PreparedReport& report, const QPrinter& printer, int current) {
-    int from = 1;
-    int to = report.pageCount();
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        from = std::max(1, printer.fromPage());
-        to = std::min(to, std::max(from, printer.toPage()));
-    } else if (printer.printRange() == QPrinter::CurrentPage) {
-        from = to = current + 1;
-    }
-    if (from == 1 && to == report.pageCount())
-        return report;
-    PreparedReport part{report.name, {}};
-    for (int i = from; i <= to; ++i)
-        part.pages.push_back(report.pages[size_t(i - 1)]);
-    return part;
-}
-
 constexpr std::pair<PaperSize, QPageSize::PageSizeId> kPapers[] = {
     {PaperSize::A3, QPageSize::A3},         {PaperSize::A4, QPageSize::A4},
     {PaperSize::A5, QPageSize::A5},         {PaperSize::B5, QPageSize::B5},
@@ -129,9 +110,9 @@ void applyPageLayout(const QPageLayout& layout, PageSetup& page) {
 }
 
 PreviewDialog::PreviewDialog(PreparedReport report, QWidget* parent)
-    : QDialog(parent),
-      m_report(std::move(report)),
-      m_printerFactory([] { return std::make_unique<QPrinter>(QPrinter::HighResolution); }) {
+    : QDialog(parent), m_report(std::move(report)), m_job(new PrintJob(this)) {
+    connect(m_job, &PrintJob::printStarting, this, &PreviewDialog::printStarting);
+    connect(m_job, &PrintJob::printed, this, &PreviewDialog::printed);
     setWindowTitle(QStringLiteral("打印预览"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     resize(900, 700);
@@ -344,39 +325,19 @@ void PreviewDialog::refresh() {
 }
 
 void PreviewDialog::setPrinterFactory(PrinterFactory factory) {
-    m_printerFactory = std::move(factory);
-    m_printer.reset();
+    m_job->setPrinterFactory(std::move(factory));
+}
+
+void PreviewDialog::setPrintGuard(std::function<bool()> guard) {
+    m_job->setPrintGuard(std::move(guard));
 }
 
 QPrinter& PreviewDialog::printer() {
-    if (!m_printer) {
-        m_printer = m_printerFactory();
-        m_printer->setPageLayout(toPageLayout(m_report.page));
-    }
-    return *m_printer;
+    return m_job->printer(m_report.page);
 }
 
 bool PreviewDialog::printReport() {
-    if (m_report.pageCount() == 0 || (m_printGuard && !m_printGuard()))
-        return false;
-    QPrinter& target = printer();
-    target.setFromTo(1, m_report.pageCount());
-    target.setPrintRange(QPrinter::AllPages);
-    QPrintDialog dialog(&target, this);
-    dialog.setWindowTitle(QStringLiteral("打印"));
-    dialog.setMinMax(1, m_report.pageCount());
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile);
-    if (prompter().exec(dialog) != QDialog::Accepted)
-        return false;
-    emit printStarting();
-    if (!print(pagesToPrint(m_report, target, m_page), target)) {
-        prompter().message(QStringLiteral("打印机“%1”无法开始打印。").arg(target.printerName()),
-                           windowTitle(), Core::Ui::MsgKind::Error, Core::Ui::MsgButtons::Ok);
-        return false;
-    }
-    emit printed();
-    return true;
+    return m_job->print(m_report, m_page);
 }
 
 bool PreviewDialog::exportPdf() {

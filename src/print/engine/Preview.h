@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "print/engine/Engine.h"
+#include "print/engine/PrintJob.h"
 
 class QAction;
 class QComboBox;
@@ -35,7 +36,7 @@ class PreviewDialog : public QDialog {
 
 public:
     enum class Fit { None, Width, WholePage };
-    using PrinterFactory = std::function<std::unique_ptr<QPrinter>()>;
+    using PrinterFactory = PrintJob::PrinterFactory;
 
     static constexpr double kMinZoom = 0.1;
     static constexpr double kMaxZoom = 8.0;
@@ -71,11 +72,13 @@ public:
     void setPrinterFactory(PrinterFactory factory);
     // Asked before each print job, before its print dialog: false refuses the job (the guard
     // has said why). Unset: every job may print.
-    void setPrintGuard(std::function<bool()> guard) { m_printGuard = std::move(guard); }
+    void setPrintGuard(std::function<bool()> guard);
 
     // Each asks through the prompter first and returns false when that was cancelled or the
     // output could not be made (the reason shown as a message).
     bool printReport();
+    // The job printReport runs, for callers that follow its signals or set its printer.
+    PrintJob& printJob() { return *m_job; }
     bool exportPdf();
     // The current page as the chosen file, or every page as that name numbered: 清单-01.png...
     bool exportImages(bool allPages);
@@ -110,9 +113,7 @@ private:
     int m_page = 0;
     double m_zoom = 1.0;
     Fit m_fit = Fit::None;
-    PrinterFactory m_printerFactory;
-    std::function<bool()> m_printGuard;
-    std::unique_ptr<QPrinter> m_printer;  // owned; made by m_printerFactory on first use
+    PrintJob* m_job;  // owned by this dialog
 
     struct ActionEntry {
         QAction* action;  // owned by this dialog
