@@ -44,15 +44,18 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Every sheet of a workbook as xlrd reads it: name, merged ranges and cells as [type, value]
-// (xlrd's types: 0 empty, 1 text, 2 number, 3 date, 4 boolean), and the number formats it holds.
+// Every sheet of a workbook as xlrd reads it: name, merged ranges, column widths (xls) and cells
+// as [type, value] (xlrd's types: 0 empty, 1 text, 2 number, 3 date, 4 boolean), and the number
+// formats it holds.
 QJsonObject readWorkbook(const QString& path) {
     static const char* script = R"py(
 import json, sys, xlrd
-book = xlrd.open_workbook(sys.argv[1])
+xls = sys.argv[1].endswith(".xls")  # xlrd reads formatting (merges, widths) of xls only
+book = xlrd.open_workbook(sys.argv[1], formatting_info=xls)
 out = {"sheets": [], "formats": [f.format_str for f in book.format_map.values()]}
 for s in book.sheets():
     out["sheets"].append({"name": s.name, "merged": [list(m) for m in s.merged_cells],
+        "widths": [s.colinfo_map[c].width if c in s.colinfo_map else 0 for c in range(s.ncols)],
         "rows": [[[c.ctype, c.value] for c in s.row(r)] for r in range(s.nrows)]})
 print(json.dumps(out))
 )py";
@@ -257,47 +260,54 @@ TEST_F(Export, HtmlIsOneWellFormedTableWithBandsAndFooter) {
     EXPECT_EQ(page.rows["tfoot"][0].join(u';'), QStringLiteral("5|n;;;1,177.72|n;;;"));
 }
 
-TEST_F(Export, XlsxKeepsKindsFormatsBandsAndFooterAsXlrdReadsThem) {
-    ASSERT_EQ(write("订单明细表.xlsx", ExportFormat::Xlsx), ExportOutcome::Written)
-        << error.toStdString();
-    const QJsonObject book = readWorkbook(dir.filePath("订单明细表.xlsx"));
-    const QJsonArray sheets = book["sheets"].toArray();
-    ASSERT_EQ(sheets.size(), 1);
-    const QJsonObject sheet = sheets[0].toObject();
-    EXPECT_EQ(sheet["name"].toString(), QStringLiteral("订单明细表"));
-    // Bands merged over their columns (rows 0..1, columns 0..3 and 3..5), captions under them.
-    EXPECT_EQ(QJsonDocument(sheet["merged"].toArray()).toJson(QJsonDocument::Compact),
-              "[[0,1,0,3],[0,1,3,5]]");
-    EXPECT_EQ(cellAt(sheet, 0, 0).value.toString(), QStringLiteral("基本信息"));
-    EXPECT_EQ(cellAt(sheet, 1, 4).value.toString(), QStringLiteral("下单时间"));
-    // Kinds: number, text, lookup text, money, date with its time, boolean; text as stored.
-    EXPECT_EQ(cellAt(sheet, 2, 0).type, 2);
-    EXPECT_EQ(cellAt(sheet, 2, 1).value.toString(), QStringLiteral("张伟"));
-    EXPECT_EQ(cellAt(sheet, 2, 2).value.toString(), QStringLiteral("东城分店"));
-    EXPECT_EQ(cellAt(sheet, 2, 3).value.toDouble(), 1234.5);
-    EXPECT_EQ(cellAt(sheet, 2, 4).type, 3);
-    EXPECT_NEAR(cellAt(sheet, 2, 4).value.toDouble(), 45352 + 9.5 / 24, 1e-9);
-    EXPECT_EQ(cellAt(sheet, 2, 5).type, 4);
-    EXPECT_EQ(cellAt(sheet, 2, 6).value.toString(), QStringLiteral("=1+2"));
-    EXPECT_EQ(cellAt(sheet, 3, 3).value.toDouble(), -56.78);
-    // A date no serial number holds goes out as text; NULL as an empty cell.
-    EXPECT_EQ(cellAt(sheet, 3, 4).type, 1);
-    EXPECT_EQ(cellAt(sheet, 3, 4).value.toString(), QStringLiteral("1899-12-31 08:00"));
-    EXPECT_EQ(cellAt(sheet, 4, 1).value.toString(), QStringLiteral("line1\nline2"));
-    EXPECT_EQ(cellAt(sheet, 4, 3).type, 0);
-    EXPECT_EQ(cellAt(sheet, 5, 1).value.toString(), QStringLiteral("<script>alert(1)</script>"));
-    // Text beyond what a cell holds is cut there, and the trace says so.
-    EXPECT_EQ(cellAt(sheet, 6, 1).value.toString(), kLong.left(Ui::Internal::kMaxTextLength));
-    EXPECT_TRUE(traced().contains(QStringLiteral("已截断")));
-    // The footer: values, not formulas.
-    EXPECT_EQ(cellAt(sheet, 7, 0).value.toDouble(), 5);
-    EXPECT_NEAR(cellAt(sheet, 7, 3).value.toDouble(), 1177.72, 1e-9);
-    EXPECT_EQ(sheet["rows"].toArray().size(), 8);
-    const QJsonArray formats = book["formats"].toArray();
-    EXPECT_TRUE(formats.contains(QStringLiteral("#,##0.00")));
-    EXPECT_TRUE(formats.contains(QStringLiteral("yyyy-mm-dd hh:mm")));
-
-    // Widths from pixels, as the sheet itself holds them.
+TEST_F(Export, WorkbooksKeepKindsFormatsBandsAndFooterAsXlrdReadsThem) {
+    for (const auto& [name, format] : {std::pair{"订单明细表.xlsx", ExportFormat::Xlsx},
+                                       std::pair{"订单明细表.xls", ExportFormat::Xls}}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(write(QString::fromUtf8(name), format), ExportOutcome::Written)
+            << error.toStdString();
+        const QJsonObject book = readWorkbook(dir.filePath(QString::fromUtf8(name)));
+        const QJsonArray sheets = book["sheets"].toArray();
+        ASSERT_EQ(sheets.size(), 1);
+        const QJsonObject sheet = sheets[0].toObject();
+        EXPECT_EQ(sheet["name"].toString(), QStringLiteral("订单明细表"));
+        // Bands merged over their columns (rows 0..1, columns 0..3 and 3..5), captions under.
+        EXPECT_EQ(QJsonDocument(sheet["merged"].toArray()).toJson(QJsonDocument::Compact),
+                  "[[0,1,0,3],[0,1,3,5]]");
+        EXPECT_EQ(cellAt(sheet, 0, 0).value.toString(), QStringLiteral("基本信息"));
+        EXPECT_EQ(cellAt(sheet, 1, 4).value.toString(), QStringLiteral("下单时间"));
+        // Kinds: number, text, lookup text, money, date with its time, boolean; text as stored.
+        EXPECT_EQ(cellAt(sheet, 2, 0).type, 2);
+        EXPECT_EQ(cellAt(sheet, 2, 1).value.toString(), QStringLiteral("张伟"));
+        EXPECT_EQ(cellAt(sheet, 2, 2).value.toString(), QStringLiteral("东城分店"));
+        EXPECT_EQ(cellAt(sheet, 2, 3).value.toDouble(), 1234.5);
+        EXPECT_EQ(cellAt(sheet, 2, 4).type, 3);
+        EXPECT_NEAR(cellAt(sheet, 2, 4).value.toDouble(), 45352 + 9.5 / 24, 1e-9);
+        EXPECT_EQ(cellAt(sheet, 2, 5).type, 4);
+        EXPECT_EQ(cellAt(sheet, 2, 6).value.toString(), QStringLiteral("=1+2"));
+        EXPECT_EQ(cellAt(sheet, 3, 3).value.toDouble(), -56.78);
+        // A date no serial number holds goes out as text; NULL as an empty cell.
+        EXPECT_EQ(cellAt(sheet, 3, 4).type, 1);
+        EXPECT_EQ(cellAt(sheet, 3, 4).value.toString(), QStringLiteral("1899-12-31 08:00"));
+        EXPECT_EQ(cellAt(sheet, 4, 1).value.toString(), QStringLiteral("line1\nline2"));
+        EXPECT_EQ(cellAt(sheet, 4, 3).type, 0);
+        EXPECT_EQ(cellAt(sheet, 5, 1).value.toString(),
+                  QStringLiteral("<script>alert(1)</script>"));
+        // Text beyond what a cell holds is cut there, and the trace says so.
+        EXPECT_EQ(cellAt(sheet, 6, 1).value.toString(), kLong.left(Ui::Internal::kMaxTextLength));
+        EXPECT_TRUE(traced().contains(QStringLiteral("已截断")));
+        // The footer: values, not formulas.
+        EXPECT_EQ(cellAt(sheet, 7, 0).value.toDouble(), 5);
+        EXPECT_NEAR(cellAt(sheet, 7, 3).value.toDouble(), 1177.72, 1e-9);
+        EXPECT_EQ(sheet["rows"].toArray().size(), 8);
+        const QJsonArray formats = book["formats"].toArray();
+        EXPECT_TRUE(formats.contains(QStringLiteral("#,##0.00")));
+        EXPECT_TRUE(formats.contains(QStringLiteral("yyyy-mm-dd hh:mm")));
+        if (format == ExportFormat::Xls) {  // 160 pixels, in 1/256 of a character
+            EXPECT_NEAR(sheet["widths"].toArray()[1].toDouble() / 256, (160 - 5) / 7.0, 0.01);
+        }
+    }
+    // xlsx widths and frozen rows, as the sheet itself holds them.
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"),
                 {"-p", dir.filePath("订单明细表.xlsx"), "xl/worksheets/sheet1.xml"});
@@ -305,6 +315,35 @@ TEST_F(Export, XlsxKeepsKindsFormatsBandsAndFooterAsXlrdReadsThem) {
     const QString xml = QString::fromUtf8(unzip.readAllStandardOutput());
     EXPECT_TRUE(xml.contains(QStringLiteral("<col min=\"2\" max=\"2\" width=\"22.85")));
     EXPECT_TRUE(xml.contains(QStringLiteral("<pane ySplit=\"2\"")));
+}
+
+TEST_F(Export, XlsContinuesAtItsRealLimitAndRefusesMoreThan256Columns) {
+    // 65,536 rows: 65,535 under the header row of the first sheet, one on the second.
+    Db::RecordSet rows;
+    rows.addField("n", Db::FieldType::Integer);
+    for (int i = 0; i < 65536; ++i)
+        rows.setIntAt(rows.loadRow(), 0, i + 1);
+    rows.open();
+    const QString file = dir.filePath("流水.xls");
+    ASSERT_EQ(
+        Ui::exportRecordSet(rows, {{"n", QStringLiteral("序号")}}, file, ExportFormat::Xls, &error),
+        ExportOutcome::Written)
+        << error.toStdString();
+    const QJsonArray sheets = readWorkbook(file)["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 2);
+    EXPECT_EQ(sheets[0].toObject()["rows"].toArray().size(), 65536);
+    EXPECT_EQ(cellAt(sheets[0].toObject(), 65535, 0).value.toDouble(), 65535);
+    EXPECT_EQ(sheets[1].toObject()["name"].toString(), QStringLiteral("流水 (2)"));
+    EXPECT_EQ(cellAt(sheets[1].toObject(), 0, 0).value.toString(), QStringLiteral("序号"));
+    EXPECT_EQ(cellAt(sheets[1].toObject(), 1, 0).value.toDouble(), 65536);
+
+    QList<Ui::ExportField> wide;
+    for (int i = 0; i < 257; ++i)
+        wide.push_back({"n", QStringLiteral("列%1").arg(i)});
+    EXPECT_EQ(Ui::exportRecordSet(rows, wide, dir.filePath("宽.xls"), ExportFormat::Xls, &error),
+              ExportOutcome::Failed);
+    EXPECT_EQ(error, QStringLiteral("共 257 列，超过 xls 工作表的上限 256 列，请导出为 xlsx"));
+    EXPECT_EQ(files(), QStringList{QStringLiteral("流水.xls")});
 }
 
 TEST_F(Export, AFullSheetContinuesOnAFurtherOneWithTheHeaderRepeated) {
@@ -365,10 +404,15 @@ TEST_F(Export, NoColumnGivesFilesWithoutDataThatReadersOpen) {
     const Page page = readPage(dir.filePath("空.html"));
     EXPECT_TRUE(page.wellFormed);
     EXPECT_TRUE(page.rows["tbody"].isEmpty());
-    ASSERT_EQ(write("空.xlsx", ExportFormat::Xlsx), ExportOutcome::Written);
-    const QJsonArray sheets = readWorkbook(dir.filePath("空.xlsx"))["sheets"].toArray();
-    ASSERT_EQ(sheets.size(), 1);
-    EXPECT_TRUE(sheets[0].toObject()["rows"].toArray().isEmpty());
+    for (const char* name : {"空.xlsx", "空.xls"}) {
+        ExportFormat format;
+        ASSERT_TRUE(Ui::exportFormatOf(QString::fromUtf8(name), &format));
+        ASSERT_EQ(write(QString::fromUtf8(name), format), ExportOutcome::Written) << name;
+        const QJsonArray sheets =
+            readWorkbook(dir.filePath(QString::fromUtf8(name)))["sheets"].toArray();
+        ASSERT_EQ(sheets.size(), 1);
+        EXPECT_TRUE(sheets[0].toObject()["rows"].toArray().isEmpty());
+    }
 }
 
 // ---- what leaves nothing behind ---------------------------------------------------------------

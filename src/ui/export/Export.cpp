@@ -28,9 +28,9 @@ std::unique_ptr<ExportWriter> writerFor(ExportFormat format, Sys::PendingFile& f
         case ExportFormat::Html:
             return htmlWriter(file, title);
         case ExportFormat::Xls:
-            break;
+            return xlsWriter(file.path(), title, options.sheetRows);
     }
-    throw ExportError{QStringLiteral("暂不支持导出为 xls，请导出为 xlsx"), false};
+    return nullptr;
 }
 
 // Begins and ends the progress around an export, however it ends.

@@ -42,6 +42,7 @@ std::unique_ptr<ExportWriter> csvWriter(Sys::PendingFile& file);
 std::unique_ptr<ExportWriter> htmlWriter(Sys::PendingFile& file, const QString& title);
 // `sheetRows`: data rows per sheet before a further sheet begins; 0 for the format's limit.
 std::unique_ptr<ExportWriter> xlsxWriter(const QString& path, const QString& title, int sheetRows);
+std::unique_ptr<ExportWriter> xlsWriter(const QString& path, const QString& title, int sheetRows);
 
 // Buffered text output to the temporary file, for the text formats.
 class TextOut {

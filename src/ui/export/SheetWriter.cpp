@@ -16,11 +16,16 @@ double characters(int pixels) {
     return std::max(1.0, (pixels - 5) / 7.0);
 }
 
-// The bytes of the first `count` characters of UTF-8 text (continuation bytes do not count).
-std::size_t prefixBytes(std::string_view text, int count) {
+// The bytes of UTF-8 text that hold at most `units` UTF-16 units (a character beyond the basic
+// plane takes two), never ending inside a character.
+std::size_t prefixBytes(std::string_view text, int units) {
     std::size_t i = 0;
     for (int seen = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count)
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) == 0x80)
+            continue;  // inside a character
+        seen += byte >= 0xF0 ? 2 : 1;
+        if (seen > units)
             break;
     }
     return i;

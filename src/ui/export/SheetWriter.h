@@ -33,7 +33,8 @@ public:
     virtual void close() = 0;
 };
 
-// The longest text a cell holds, in characters; a longer one is cut there (and traced).
+// The longest text a cell holds, in UTF-16 units (characters, but for those beyond the basic
+// plane, which take two); a longer one is cut there (and traced).
 inline constexpr int kMaxTextLength = 32767;
 
 // The writer over a workbook: header rows (bands merged over their columns, captions) repeated
