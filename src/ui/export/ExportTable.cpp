@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "db/ColumnStore.h"
 #include "db/RecordSet.h"
 #include "ui/export/Export.h"
 #include "ui/grid/Grid.h"
@@ -85,6 +86,28 @@ bool footerNumber(const QString& text, double* value) {
 }
 
 }  // namespace
+
+// How a column's cells are read from the field's storage (see ColumnStore.h).
+ExportTable::Read ExportTable::readOf(const ExportColumn& column, FieldType type) {
+    using Db::Internal::Storage;
+    if (column.shownBy)
+        return Read::Shown;
+    const Storage storage = Db::Internal::storageOf(type);
+    switch (column.kind) {
+        case CellKind::Number:
+            if (storage == Storage::Reals)
+                return Read::Real;
+            return type == FieldType::Currency ? Read::Currency : Read::Int;
+        case CellKind::Boolean:
+            return storage == Storage::Ints && type != FieldType::Currency ? Read::Flag
+                                                                           : Read::Converted;
+        case CellKind::Date:
+            return Read::Key;
+        case CellKind::Text:
+            return type == FieldType::Text ? Read::Utf8 : Read::Converted;
+    }
+    return Read::Converted;
+}
 
 QString ExportColumn::sheetFormat() const {
     switch (kind) {
@@ -231,6 +254,8 @@ void ExportTable::addColumn(ExportColumn column, const EditorProps* props) {
         else if (def.places >= 0)
             column.decimals = def.places;
     }
+    m_stored.push_back(&m_rs->storedColumn(column.field));
+    m_reads.push_back(readOf(column, def.type));
     m_columns.push_back(std::move(column));
     m_shown.emplace_back();
 }
@@ -267,43 +292,68 @@ void ExportTable::readRow(int pos, std::vector<Cell>& cells) {
     const std::uint32_t row = m_rs->rowAt(pos);
     cells.resize(m_columns.size());
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
-        const ExportColumn& col = m_columns[c];
         Cell& cell = cells[c];
-        cell.kind = col.kind;
-        cell.null = m_rs->isNullAt(row, col.field);
-        if (col.shownBy) {
-            const EditorProps& props = *col.shownBy;
-            const QVariant value = m_rs->valueAt(row, col.field);
-            m_shown[c] = (props.kind == EditorKind::Color && !props.shownText
-                              ? (cell.null ? QString() : colourText(value))
-                              : wholeText(props, value))
-                             .toStdString();
-            cell.text = m_shown[c];
-            cell.null = cell.text.empty();
+        const Read read = m_reads[c];
+        if (read == Read::Shown) {
+            readShown(c, row, cell);
             continue;
         }
+        // Read in the stored form: this runs for every cell of an export.
+        const Db::Internal::Column& stored = *m_stored[c];
+        cell.kind = m_columns[c].kind;
+        cell.null = stored.isNull(row);
         if (cell.null)
             continue;
-        switch (col.kind) {
-            case CellKind::Number:
-                cell.number = m_rs->floatAt(row, col.field);
+        switch (read) {
+            case Read::Real:
+                cell.number = stored.realAt(row);
                 break;
-            case CellKind::Boolean:
-                cell.number = m_rs->intAt(row, col.field) != 0;
+            case Read::Currency:
+                cell.number = double(stored.intAt(row)) / Db::Internal::kCurrencyScale;
                 break;
-            case CellKind::Date:
-                cell.msecs = m_rs->intAt(row, col.field);
+            case Read::Int:
+                cell.number = double(stored.intAt(row));
                 break;
-            case CellKind::Text:
-                if (m_rs->fieldDef(col.field).type == FieldType::Text) {
-                    cell.text = m_rs->utf8At(row, col.field);
-                } else {
-                    m_shown[c] = m_rs->textAt(row, col.field).toStdString();
-                    cell.text = m_shown[c];
-                }
+            case Read::Flag:
+                cell.number = stored.intAt(row) != 0;
+                break;
+            case Read::Key:
+                cell.msecs = stored.intAt(row);
+                break;
+            case Read::Utf8:
+                cell.text = stored.bytesAt(row);
+                break;
+            case Read::Converted:
+                readConverted(c, row, cell);
+                break;
+            case Read::Shown:
                 break;
         }
     }
+}
+
+// A cell showing its editor's text.
+void ExportTable::readShown(std::size_t c, std::uint32_t row, Cell& cell) {
+    const EditorProps& props = *m_columns[c].shownBy;
+    const QVariant value = m_rs->valueAt(row, m_columns[c].field);
+    m_shown[c] = (props.kind == EditorKind::Color && !props.shownText
+                      ? (value.isNull() ? QString() : colourText(value))
+                      : wholeText(props, value))
+                     .toStdString();
+    cell.kind = CellKind::Text;
+    cell.text = m_shown[c];
+    cell.null = cell.text.empty();
+}
+
+// A value whose stored form is not the cell's: a check on a text, a number or blob as text.
+void ExportTable::readConverted(std::size_t c, std::uint32_t row, Cell& cell) {
+    const int field = m_columns[c].field;
+    if (cell.kind == CellKind::Boolean) {
+        cell.number = m_rs->intAt(row, field) != 0;
+        return;
+    }
+    m_shown[c] = m_rs->textAt(row, field).toStdString();
+    cell.text = m_shown[c];
 }
 
 }  // namespace Qd::Core::Ui::Internal

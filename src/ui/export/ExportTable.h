@@ -15,7 +15,11 @@
 
 namespace Qd::Core::Db {
 class RecordSet;
+enum class FieldType : std::uint8_t;
+namespace Internal {
+class Column;
 }
+}  // namespace Qd::Core::Db
 
 namespace Qd::Core::Ui {
 class GridView;
@@ -89,11 +93,27 @@ public:
     const QString& name() const { return m_name; }
 
 private:
+    // How the cells of a column are read.
+    enum class Read : std::uint8_t {
+        Shown,      // the editor's text
+        Real,       // stored as a double
+        Currency,   // stored scaled
+        Int,        // an integer
+        Flag,       // an integer taken as true or false
+        Key,        // a date-time's key (milliseconds)
+        Utf8,       // text as stored
+        Converted,  // anything else, through the record set's conversions
+    };
+    static Read readOf(const ExportColumn& column, Db::FieldType type);
+    void readShown(std::size_t c, std::uint32_t row, Cell& cell);
+    void readConverted(std::size_t c, std::uint32_t row, Cell& cell);
     void addColumn(ExportColumn column, const EditorProps* props);
     void setBands(const QStringList& captions);
 
     const Db::RecordSet* m_rs = nullptr;  // not owned
     std::vector<ExportColumn> m_columns;
+    std::vector<const Db::Internal::Column*> m_stored;  // by column: its field's storage
+    std::vector<Read> m_reads;                          // by column
     std::vector<BandSpan> m_bands;
     std::vector<Cell> m_footer;             // without their texts, which a move would leave behind
     std::vector<std::string> m_footerText;  // the footer's texts, as the grid shows them

@@ -1,4 +1,6 @@
 // The xls writer: the spreadsheet writer over the streamed 97-2003 workbook.
+#include <QStringDecoder>
+
 #include "ui/export/SheetWriter.h"
 #include "ui/export/XlsWorkbook.h"
 
@@ -44,8 +46,13 @@ public:
         check(m_book.writeNumber(row, column, value, format));
     }
     void writeText(int row, int column, std::string_view text, int format) override {
-        m_text = QString::fromUtf8(text.data(), qsizetype(text.size()));
-        check(m_book.writeString(row, column, m_text, format));
+        // Decoded into one buffer kept for every cell: a text never takes more UTF-16 units than
+        // it has UTF-8 bytes.
+        if (m_text.size() < qsizetype(text.size()))
+            m_text.resize(qsizetype(text.size()));
+        const QChar* end =
+            m_utf8.appendToBuffer(m_text.data(), QByteArrayView(text.data(), text.size()));
+        check(m_book.writeString(row, column, QStringView(m_text.constData(), end), format));
     }
     void writeBoolean(int row, int column, bool value, int format) override {
         check(m_book.writeBoolean(row, column, value, format));
@@ -53,13 +60,17 @@ public:
     void close() override { check(m_book.close()); }
 
 private:
-    void check(bool ok = true) const {
-        if (!ok || !m_book.ok() || !m_book.error().isEmpty())
+    // After a call that reports a refusal by its result.
+    void check(bool ok) const {
+        if (!ok)
             throw ExportError{m_book.error()};
     }
+    // After one that reports it by the error alone (few calls, none per cell).
+    void check() const { check(m_book.ok() && m_book.error().isEmpty()); }
 
     Xls::Workbook m_book;
-    QString m_text;  // reused for every cell
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    QString m_text;  // the decoded text of a cell, its buffer reused
 };
 
 }  // namespace
