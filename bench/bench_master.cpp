@@ -7,10 +7,10 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <fstream>
 
 #include "BenchMain.h"
 #include "BenchSession.h"
+#include "PeakMemory.h"
 #include "base/ProgramHome.h"
 #include "basic/uSingleBasicRibbonForm.h"
 #include "db/Schema.h"
@@ -26,19 +26,8 @@ namespace {
 
 constexpr int kRows = 100000;
 
-// The process's peak resident memory since the last reset, in MiB (Linux).
-void resetPeakMemory() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-double peakMemoryMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-}
+using Qd::Bench::peakMemoryMiB;
+using Qd::Bench::resetPeakMemory;
 
 // ---- export ------------------------------------------------------------------------------------
 

@@ -3,9 +3,12 @@
 // statements, and for scripts.
 //
 //   qdsql [options] DATABASE [SCRIPT]
+//   qdsql --export FORMAT FILE [options] DATABASE [SCRIPT]
 //
 // The batches come from SCRIPT and the -i files in order, from -c, or from standard input; a
-// line "go" (or "go N", run N times) ends a batch, as the server's tools read scripts. Exit
+// line "go" (or "go N", run N times) ends a batch, as the server's tools read scripts. With
+// --export the last result set goes to FILE (xlsx, xls, csv or html) through the client's
+// exporter, every field under its name, instead of being printed. Exit
 // status: 0 on success, 1 when a batch (or opening the database) fails, at the first one that
 // fails, 2 on a usage error.
 #include <sqlite3.h>
@@ -16,6 +19,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "TableWriter.h"
@@ -24,6 +28,7 @@
 #include "db/SqliteValues.h"
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
+#include "ui/export/Export.h"
 
 using namespace Qd::Core;
 
@@ -241,7 +246,40 @@ struct Options {
     QCommandLineOption command, param, schema, csv, explain, input, timing;
 };
 
-int run(const QCommandLineParser& parser, const Options& o) {
+// --export FORMAT FILE: two values, which the parser's options cannot take, so they are taken
+// out of the arguments before it reads them.
+struct ExportRequest {
+    Ui::ExportFormat format = Ui::ExportFormat::Xlsx;
+    QString file;
+};
+
+// Runs the batches and exports the last result set any of them returned.
+void exportLast(Db::SqliteDataServices& db, const std::vector<Batch>& batches,
+                const Db::Params& params, const ExportRequest& request) {
+    Db::DataPacket last;
+    for (const Batch& b : batches) {
+        for (int time = 0; time < b.times; ++time) {
+            Db::DataPacket result = db.queryLast(b.text, params);
+            if (result.active())
+                last = std::move(result);
+        }
+    }
+    if (!last.active())
+        throw Db::DbError(QStringLiteral("批处理没有返回结果集，没有可导出的数据"));
+    QList<Ui::ExportField> fields;
+    for (int f = 0; f < last.fieldCount(); ++f)
+        fields.push_back({last.fieldDef(f).name, last.fieldDef(f).name});
+    Ui::ExportOptions options;
+    options.showProgress = false;
+    QString error;
+    if (Ui::exportRecordSet(last, fields, request.file, request.format, &error, options) !=
+        Ui::ExportOutcome::Written)
+        throw Db::DbError(error);
+    write(stdout, QStringLiteral("已导出 %1 行到 %2\n").arg(last.recordCount()).arg(request.file));
+}
+
+int run(const QCommandLineParser& parser, const Options& o,
+        const std::optional<ExportRequest>& exportTo) {
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         throw UsageError{QStringLiteral("缺少数据库文件")};
@@ -278,6 +316,10 @@ int run(const QCommandLineParser& parser, const Options& o) {
                 write(stdout, queryPlan(db.handle(), statement));
             }
         }
+        return 0;
+    }
+    if (exportTo) {
+        exportLast(db, batches, params, *exportTo);
         return 0;
     }
     const bool timing = parser.isSet(o.timing);
@@ -318,7 +360,9 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "在嵌入式数据库上运行 T-SQL 批处理（与客户端相同的翻译与执行），打印每个结果集。\n"
         "批处理取自 SCRIPT 与 -i 文件（按顺序）、-c 或标准输入；单独一行 go（或 go N，运行 N 次）\n"
-        "结束一个批处理，遇到第一个失败的批处理即停止；数据库文件不存在时新建。"));
+        "结束一个批处理，遇到第一个失败的批处理即停止；数据库文件不存在时新建。\n"
+        "--export FORMAT FILE：把最后一个结果集导出到 FILE（FORMAT 为 xlsx、xls、csv 或 "
+        "html），字段名为标题，不打印。"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption command(QStringList{QStringLiteral("c"), QStringLiteral("command")},
                                      QStringLiteral("运行这条语句（批处理）。"),
@@ -351,7 +395,20 @@ int main(int argc, char** argv) {
               QStringLiteral("qdsql: ") + error + QStringLiteral("\n\n") + parser.helpText());
         return 2;
     };
-    if (!parser.parse(QCoreApplication::arguments()))
+    QStringList arguments = QCoreApplication::arguments();
+    std::optional<ExportRequest> exportTo;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--export")); at >= 0) {
+        ExportRequest request;
+        if (at + 2 >= arguments.size())
+            return usage(QStringLiteral("--export 需要格式与文件名：--export FORMAT FILE"));
+        if (!Ui::exportFormatOf(arguments[at + 1], &request.format))
+            return usage(QStringLiteral("不认识的导出格式：%1（可用 xlsx、xls、csv、html）")
+                             .arg(arguments[at + 1]));
+        request.file = arguments[at + 2];
+        arguments.remove(at, 3);
+        exportTo = request;
+    }
+    if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         write(stdout, parser.helpText());
@@ -359,7 +416,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     try {
-        status = run(parser, {command, param, schema, csv, explain, input, timing});
+        status = run(parser, {command, param, schema, csv, explain, input, timing}, exportTo);
     } catch (const UsageError& e) {
         status = usage(e.message);
     } catch (const Db::Tsql::TsqlExecError& e) {

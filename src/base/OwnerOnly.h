@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <string_view>
 
 class QIODevice;
 
@@ -34,5 +35,39 @@ bool writeOwnerOnlyFile(const QString& file, const QByteArray& bytes);
 // lose the new file, but never leaves a part of it under the name.
 bool writeOwnerOnlyFile(const QString& file, const std::function<bool(QIODevice&)>& write,
                         bool synced = true);
+
+// A file written under a temporary name beside its target and put in the target's place only
+// once it is whole: a large file written piece by piece (an export), by us or by a library that
+// takes a path. The temporary file is owner-only from its creation and is removed unless
+// committed, so a failure or a cancel leaves no part of the file behind and an existing target
+// as it was. Errors are the system's reasons, as it words them.
+class PendingFile {
+public:
+    // Creates the temporary file; error() says why when it could not (the folder is missing or
+    // not writable, the target exists and cannot be written).
+    explicit PendingFile(const QString& target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool ok() const { return m_fd >= 0 && m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    // The temporary file, for a writer that opens files by path.
+    const QString& path() const { return m_path; }
+    // Appends bytes to the temporary file; false (with error()) when they could not be written.
+    bool write(std::string_view bytes);
+    // Waits for the disk, then renames the temporary file over the target (an existing one is
+    // replaced at once). False (with error()) when it could not; the temporary file is gone.
+    bool commit();
+
+private:
+    bool fail();  // takes errno's reason
+
+    QString m_target;
+    QString m_path;
+    int m_fd = -1;
+    bool m_committed = false;
+    QString m_error;
+};
 
 }  // namespace Qd::Core::Sys

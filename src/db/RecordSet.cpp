@@ -589,6 +589,10 @@ Internal::Column& RecordSet::columnForLoad(int field) {
     return d->cols.at(std::size_t(field));
 }
 
+const Internal::Column& RecordSet::storedColumn(int field) const {
+    return d->cols.at(std::size_t(field));
+}
+
 void RecordSet::reserveRows(std::size_t n) {
     d->reserve(n);
     d->order.reserve(n);

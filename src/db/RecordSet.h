@@ -189,6 +189,9 @@ public:
     // The storage of a field, for loaders that write values in their stored form (see
     // ColumnStore.h). Stays valid until fields are added or removed.
     Internal::Column& columnForLoad(int field);
+    // The same for readers that walk every row (exporters): values read in their stored form,
+    // without a call per value. Valid while the fields stay.
+    const Internal::Column& storedColumn(int field) const;
     void reserveRows(std::size_t n);
 
     // Appends copies of rows of `from` (row handles) at the end of this open record set, at

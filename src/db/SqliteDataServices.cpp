@@ -259,9 +259,10 @@ struct SqliteDataServices::Impl {
     // Runs SQL of our own (no parameters, no trace); false on failure.
     bool execRaw(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == 0; }
 
-    // Runs a batch through the T-SQL session. The rows of its first result set go to `result`
-    // when given. Errors come back as DbError with the text the user is shown.
-    void run(const QString& sql, const Params& params, RecordSet* result) {
+    // Runs a batch through the T-SQL session. The rows of its first result set (its last with
+    // `lastResult`; then a batch without one leaves `result` closed) go to `result` when given.
+    // Errors come back as DbError with the text the user is shown.
+    void run(const QString& sql, const Params& params, RecordSet* result, bool lastResult = false) {
         struct Sink : Tsql::Session::ResultSink {
             RecordSet* rs = nullptr;
             std::unique_ptr<Loader> loader;
@@ -274,8 +275,8 @@ struct SqliteDataServices::Impl {
         } sink;
         sink.rs = result;
         try {
-            session->run(sql, params, result ? &sink : nullptr);
-            if (result && !sink.loader)
+            session->run(sql, params, result ? &sink : nullptr, lastResult);
+            if (result && !sink.loader && !lastResult)
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
         } catch (const Tsql::TsqlExecError& e) {
             // An error the batch raised itself is meant for the user as it stands.
@@ -373,6 +374,14 @@ DataPacket SqliteDataServices::query(const QString& sql, const Params& params) {
     DataPacket packet;
     d->run(sql, params, &packet);
     packet.open();
+    return packet;
+}
+
+DataPacket SqliteDataServices::queryLast(const QString& sql, const Params& params) {
+    DataPacket packet;
+    d->run(sql, params, &packet, true);
+    if (packet.fieldCount() > 0)
+        packet.open();
     return packet;
 }
 

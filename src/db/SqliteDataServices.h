@@ -40,6 +40,8 @@ public:
     // and the framework's own set-up code).
     DataPacket query(const QString& sql, const Params& params = {});
     void exec(const QString& sql, const Params& params = {});
+    // The last result set of a batch (what a script ends with), closed when it returns none.
+    DataPacket queryLast(const QString& sql, const Params& params = {});
 
     const QString& path() const;
     sqlite3* handle() const;

@@ -381,4 +381,38 @@ TEST_F(QdsqlTool, InputFilesRunInOrderAndTimingGoesToStandardError) {
     EXPECT_EQ(run({db(), first, QStringLiteral("-c"), QStringLiteral("select 1")}).exitCode, 2);
 }
 
+TEST_F(QdsqlTool, ExportWritesTheLastResultSetThroughTheExporter) {
+    // Two batches, the second ending with the result wanted; each field under its name.
+    const QString script = writeFile(
+        QStringLiteral("export.sql"),
+        QStringLiteral("create table g(code varchar(10), name nvarchar(20), price money)\n"
+                       "insert g values ('A1', N'苹果, 红', 3.5), ('B2', null, -12)\n"
+                       "select count(*) as n from g\ngo\n"
+                       "select 1 as ignored\nselect code, name, price from g order by code\n"));
+    const QString csv = path(QStringLiteral("商品.csv"));
+    const Outcome o = run({QStringLiteral("--export"), QStringLiteral("csv"), csv, db(), script});
+    ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("已导出 2 行"))) << o.out.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(),
+              QStringLiteral("\uFEFFcode,name,price\r\nA1,\"苹果, 红\",3.50\r\nB2,,-12.00\r\n")
+                  .toUtf8());
+
+    // A batch without a result, a format it does not know, a file it cannot write.
+    const Outcome none =
+        run({QStringLiteral("--export"), QStringLiteral("html"), path(QStringLiteral("x.html")),
+             db(), QStringLiteral("-c"), QStringLiteral("create table h(v int)")});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("没有可导出的数据"))) << none.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("x.html"))));
+    EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("pdf"), csv, db()}).exitCode, 2);
+    EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("xlsx")}).exitCode, 2);
+    const Outcome missing =
+        run({QStringLiteral("--export"), QStringLiteral("xlsx"), path(QStringLiteral("无/x.xlsx")),
+             db(), QStringLiteral("-c"), QStringLiteral("select 1 as a")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("无/x.xlsx"))) << missing.err.toStdString();
+}
+
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <array>
+#include <string>
 
 #include "ui/grid/Grid.h"
 
@@ -45,6 +47,33 @@ void onEditorChanged(QWidget* editor, QObject* context, const std::function<void
 // required digits "0", optional digits "#"); plain when the format is empty (then `decimals`
 // places when not negative).
 QString formatNumber(double value, const QString& displayFormat, int decimals = -1);
+
+// A display format read once, for formatting many numbers (an export's cells): the texts of
+// formatNumber, appended as UTF-8 without allocating. `plain` keeps only the digits, the point
+// and a minus sign (no grouping, no literals, no section of its own for negatives), for files
+// that other programs read back.
+class NumberFormatter {
+public:
+    explicit NumberFormatter(const QString& displayFormat = {}, int decimals = -1,
+                             bool plain = false);
+    void append(double value, std::string& out) const;
+    QString text(double value) const;
+
+    // One section of a display format: literal text around the digit placeholders.
+    struct Pattern {
+        std::string prefix;
+        std::string suffix;
+        int minInt = 1;  // integer digits always written ("0" placeholders left of the point)
+        int minDec = 0;  // decimals always written
+        int maxDec = 0;  // decimals written when not zero ("0" and "#" right of the point)
+        bool grouping = false;
+        bool empty = false;  // the section's text is empty (taken as absent)
+    };
+
+private:
+    std::array<Pattern, 3> m_sections;  // positive; negative; zero
+    int m_count = 1;
+};
 
 // A lookup combo box: the edited value is a key of the list rows; the box shows the list
 // field(s) of that row; its drop-down is a grid of the drop-down columns over the list source.

@@ -2,199 +2,117 @@
 
 #include <xlsxwriter.h>
 
-#include <QDate>
 #include <string>
 #include <vector>
 
-#include "base/OwnerOnly.h"
-#include "db/RecordSet.h"
-#include "ui/editors/Editors.h"
-#include "ui/grid/Grid.h"
+#include "ui/export/Export.h"
+#include "ui/export/SheetWriter.h"
 
 namespace Qd::Core::Ui {
 
+namespace Internal {
+
 namespace {
 
-constexpr double kMsPerDay = 86400000.0;
-constexpr int kMaxRows = 1048576;  // of a worksheet, the header row included
-// Excel counts days from 1899-12-30; stored date-times count milliseconds from julian day 0.
-const double kExcelEpochJulianDay = double(QDate(1899, 12, 30).toJulianDay());
-
-enum class CellKind { Text, Number, Date, Boolean, Shown };
-
-struct ExportColumn {
-    int field;
-    CellKind kind;
-    lxw_format* format;        // owned by the workbook; may be null
-    const EditorProps* props;  // of the grid column, for the text a lookup shows
-};
-
-// The Excel number format of a column: its display format, else its decimal places.
-QString numberFormat(const EditorProps& props) {
-    if (!props.displayFormat.isEmpty())
-        return props.displayFormat;
-    const int decimals = props.kind == EditorKind::Money && props.decimals < 0 ? 2 : props.decimals;
-    if (decimals < 0)
-        return {};
-    return decimals == 0 ? QStringLiteral("0")
-                         : QStringLiteral("0.") + QString(decimals, QLatin1Char('0'));
-}
-
-CellKind kindOf(Db::FieldType type, const EditorProps& props) {
-    switch (props.kind) {
-        case EditorKind::LookupCombo:
-        case EditorKind::LookupComboL2:
-            return CellKind::Shown;
-        case EditorKind::Check:
-            return CellKind::Boolean;
-        default:
-            break;
-    }
-    switch (type) {
-        case Db::FieldType::Integer:
-        case Db::FieldType::BigInt:
-        case Db::FieldType::Float:
-        case Db::FieldType::Currency:
-            return CellKind::Number;
-        case Db::FieldType::Boolean:
-            return CellKind::Boolean;
-        case Db::FieldType::DateTime:
-            return CellKind::Date;
-        default:
-            return CellKind::Text;
-    }
-}
-
-// Excel column width in characters from a width in pixels.
-double characters(int pixels) {
-    return std::max(1.0, (pixels - 5) / 7.0);
-}
-
-class Writer {
+// An xlsx workbook in the writer library's constant-memory mode: rows go to the file as they
+// are written, so memory does not grow with them. Every return code is checked.
+class XlsxBook : public SheetBook {
 public:
-    explicit Writer(const QString& path) {
+    explicit XlsxBook(const QString& path) {
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         m_book = workbook_new_opt(path.toUtf8().constData(), &options);
-        if (m_book)
-            m_sheet = workbook_add_worksheet(m_book, nullptr);
+        if (!m_book)
+            throw ExportError{QStringLiteral("无法创建工作簿")};
     }
-    ~Writer() {
+    ~XlsxBook() override {
         if (m_book)
-            workbook_close(m_book);
+            lxw_workbook_free(m_book);  // abandoned: nothing more is written
     }
-    bool ok() const { return m_sheet != nullptr; }
 
-    lxw_format* format(const QString& numberFormat) {
-        if (numberFormat.isEmpty())
-            return nullptr;
+    QString formatName() const override { return QStringLiteral("xlsx"); }
+    int maxRows() const override { return int(LXW_ROW_MAX); }
+    int maxColumns() const override { return int(LXW_COL_MAX); }
+
+    int addFormat(const QString& numberFormat, bool bold) override {
+        if (numberFormat.isEmpty() && !bold)
+            return -1;
         lxw_format* f = workbook_add_format(m_book);
-        format_set_num_format(f, numberFormat.toUtf8().constData());
-        return f;
+        if (!f)
+            throw ExportError{QStringLiteral("无法添加单元格格式")};
+        if (!numberFormat.isEmpty())
+            format_set_num_format(f, numberFormat.toUtf8().constData());
+        if (bold)
+            format_set_bold(f);
+        m_formats.push_back(f);
+        return int(m_formats.size()) - 1;
     }
-    lxw_format* bold() {
-        lxw_format* f = workbook_add_format(m_book);
-        format_set_bold(f);
-        return f;
+
+    void addSheet(const QString& name) override {
+        m_sheet = workbook_add_worksheet(m_book, name.toUtf8().constData());
+        if (!m_sheet)
+            throw ExportError{QStringLiteral("无法添加工作表“%1”").arg(name)};
     }
-    lxw_worksheet* sheet() { return m_sheet; }
-    // Closes the file; the error's text, empty when it was written.
-    QString close() {
-        const lxw_error e = workbook_close(std::exchange(m_book, nullptr));
-        return e == LXW_NO_ERROR ? QString() : QString::fromUtf8(lxw_strerror(e));
+
+    void setColumnWidth(int column, double characters) override {
+        check(worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column), characters,
+                                   nullptr));
     }
+
+    void freezeRows(int rows) override { worksheet_freeze_panes(m_sheet, lxw_row_t(rows), 0); }
+
+    void mergeCells(int row, int first, int last, std::string_view text, int format) override {
+        check(worksheet_merge_range(m_sheet, lxw_row_t(row), lxw_col_t(first), lxw_row_t(row),
+                                    lxw_col_t(last), terminated(text), formatAt(format)));
+    }
+
+    void writeNumber(int row, int column, double value, int format) override {
+        check(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value,
+                                     formatAt(format)));
+    }
+
+    void writeText(int row, int column, std::string_view text, int format) override {
+        check(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(column), terminated(text),
+                                     formatAt(format)));
+    }
+
+    void writeBoolean(int row, int column, bool value, int format) override {
+        check(worksheet_write_boolean(m_sheet, lxw_row_t(row), lxw_col_t(column), value,
+                                      formatAt(format)));
+    }
+
+    void close() override { check(workbook_close(std::exchange(m_book, nullptr))); }
 
 private:
-    lxw_workbook* m_book = nullptr;    // owned
-    lxw_worksheet* m_sheet = nullptr;  // owned by m_book
+    static void check(lxw_error e) {
+        if (e != LXW_NO_ERROR)
+            throw ExportError{QString::fromUtf8(lxw_strerror(e))};
+    }
+    lxw_format* formatAt(int format) const {
+        return format < 0 ? nullptr : m_formats[std::size_t(format)];
+    }
+    // The library wants terminated strings.
+    const char* terminated(std::string_view text) {
+        m_text.assign(text);
+        return m_text.c_str();
+    }
+
+    lxw_workbook* m_book = nullptr;      // owned until closed
+    lxw_worksheet* m_sheet = nullptr;    // owned by m_book
+    std::vector<lxw_format*> m_formats;  // owned by m_book
+    std::string m_text;
 };
 
 }  // namespace
 
+std::unique_ptr<ExportWriter> xlsxWriter(const QString& path, const QString& title, int sheetRows) {
+    return sheetWriter(std::make_unique<XlsxBook>(path), title, sheetRows);
+}
+
+}  // namespace Internal
+
 bool exportToXlsx(const GridView& view, const QString& path, QString* error) {
-    auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const Db::RecordSet* rs = view.recordSet();
-    if (!rs || !rs->active())
-        return fail(QStringLiteral("没有可导出的数据"));
-    if (rs->recordCount() + 1 > kMaxRows)
-        return fail(QStringLiteral("共 %1 行，超过 xlsx 工作表的上限 %2 行")
-                        .arg(rs->recordCount())
-                        .arg(kMaxRows - 1));
-    Writer out(path);
-    if (!out.ok())
-        return fail(QStringLiteral("无法创建文件“%1”").arg(path));
-
-    std::vector<const GridColumn*> shown;
-    for (const GridColumn* c : view.columns()) {
-        if (c->visible && rs->fieldIndex(c->fieldName) >= 0)
-            shown.push_back(c);
-    }
-    std::sort(shown.begin(), shown.end(),
-              [](const GridColumn* a, const GridColumn* b) { return a->index() < b->index(); });
-
-    lxw_worksheet* sheet = out.sheet();
-    lxw_format* header = out.bold();
-    const QString dateFormat = QStringLiteral("yyyy-mm-dd");
-    std::vector<ExportColumn> columns;
-    for (lxw_col_t c = 0; c < shown.size(); ++c) {
-        const GridColumn* g = shown[c];
-        const int field = rs->fieldIndex(g->fieldName);
-        const CellKind kind = kindOf(rs->fieldDef(field).type, g->props);
-        lxw_format* format = nullptr;
-        if (kind == CellKind::Number)
-            format = out.format(numberFormat(g->props));
-        else if (kind == CellKind::Date)
-            format = out.format(g->props.kind == EditorKind::DateTime
-                                    ? dateFormat + QStringLiteral(" hh:mm")
-                                    : dateFormat);
-        columns.push_back({field, kind, format, &g->props});
-        worksheet_set_column(sheet, c, c, characters(g->width), nullptr);
-        worksheet_write_string(sheet, 0, c, g->caption.toUtf8().constData(), header);
-    }
-    worksheet_freeze_panes(sheet, 1, 0);
-
-    std::string text;  // reused: the writer wants terminated strings
-    const int rows = rs->recordCount();
-    for (int pos = 0; pos < rows; ++pos) {
-        const std::uint32_t row = rs->rowAt(pos);
-        const lxw_row_t r = lxw_row_t(pos + 1);
-        for (lxw_col_t c = 0; c < columns.size(); ++c) {
-            const ExportColumn& col = columns[c];
-            if (rs->isNullAt(row, col.field))
-                continue;
-            switch (col.kind) {
-                case CellKind::Number:
-                    worksheet_write_number(sheet, r, c, rs->floatAt(row, col.field), col.format);
-                    break;
-                case CellKind::Date:
-                    worksheet_write_number(
-                        sheet, r, c,
-                        double(rs->intAt(row, col.field)) / kMsPerDay - kExcelEpochJulianDay,
-                        col.format);
-                    break;
-                case CellKind::Boolean:
-                    worksheet_write_boolean(sheet, r, c, rs->intAt(row, col.field) != 0, nullptr);
-                    break;
-                case CellKind::Shown:
-                    text = displayText(*col.props, rs->valueAt(row, col.field)).toStdString();
-                    worksheet_write_string(sheet, r, c, text.c_str(), nullptr);
-                    break;
-                case CellKind::Text:
-                    text.assign(rs->utf8At(row, col.field));
-                    worksheet_write_string(sheet, r, c, text.c_str(), nullptr);
-                    break;
-            }
-        }
-    }
-    const QString closing = out.close();
-    if (!closing.isEmpty())
-        return fail(QStringLiteral("无法写入文件“%1”：%2").arg(path, closing));
-    Sys::ownerOnly(path);
-    return true;
+    return exportGrid(view, path, ExportFormat::Xlsx, error) == ExportOutcome::Written;
 }
 
 }  // namespace Qd::Core::Ui
