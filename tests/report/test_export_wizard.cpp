@@ -13,6 +13,7 @@
 #include "app/DemoSession.h"
 #include "report/uDataset2ExcelWizardForm.h"
 #include "support/Render.h"
+#include "ui/export/ExportProgress.h"
 #include "ui/grid/Grid.h"
 
 using namespace Qd::Core;
@@ -237,3 +238,36 @@ TEST_F(ExportWizard, ClosedRecordSetIsNoSource) {
 }
 
 }  // namespace
+
+// Cancelled while the file is written: back on the format page, no file and no message.
+TEST_F(ExportWizard, CancelledWhileWritingLeavesNoFileAndStays) {
+    for (int i = 0; i < 600; ++i) {  // enough rows for the export to ask its progress
+        lines.append();
+        lines.field("billno").setValue(QStringLiteral("X%1").arg(i));
+        lines.post();
+    }
+    struct CancelAtOnce : Ui::IExportProgress {
+        int asked = 0;
+        void begin(const QString&, int) override {}
+        bool advance(int) override {
+            ++asked;
+            return false;
+        }
+        void end() override {}
+    } cancel;
+    Ui::IExportProgress* before = Ui::setExportProgress(&cancel);
+    press(Button::Next);
+    w->rbFormats[2]->setChecked(true);
+    const QString target = dir.filePath("明细.csv");
+    prompts.answerText(target);
+    press(Button::Finish);
+    Ui::setExportProgress(before);
+    EXPECT_EQ(cancel.asked, 1);
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .filter(QStringLiteral("明细"))
+                    .isEmpty());
+    EXPECT_TRUE(prompts.messages().isEmpty());
+    EXPECT_EQ(page(), Wizard::pgFormat);
+    EXPECT_NE(w->result(), QDialog::Accepted);
+}

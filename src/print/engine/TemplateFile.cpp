@@ -739,7 +739,46 @@ QByteArray TemplateFile::toBytes(const ReportTemplate& report) {
     return out;
 }
 
+namespace {
+
+// The templates read last, by their bytes: printing bills one after another reads the same
+// stored template every time, and comparing its bytes is far cheaper than reading it again.
+struct ParsedTemplates {
+    static constexpr std::size_t kKept = 4;
+    std::vector<std::pair<QByteArray, ReportTemplate>> entries;  // most recent first
+
+    const ReportTemplate* find(const QByteArray& bytes) {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].first == bytes) {
+                std::rotate(entries.begin(), entries.begin() + std::ptrdiff_t(i),
+                            entries.begin() + std::ptrdiff_t(i) + 1);
+                return &entries.front().second;
+            }
+        return nullptr;
+    }
+    void keep(const QByteArray& bytes, const ReportTemplate& report) {
+        if (entries.size() == kKept)
+            entries.pop_back();
+        entries.insert(entries.begin(), {bytes, report});
+    }
+};
+
+ParsedTemplates& parsedTemplates() {
+    thread_local ParsedTemplates cache;
+    return cache;
+}
+
+}  // namespace
+
 ReportTemplate TemplateFile::fromBytes(const QByteArray& input, const QString& sourceName) {
+    if (const ReportTemplate* known = parsedTemplates().find(input))
+        return *known;
+    ReportTemplate report = parse(input, sourceName);
+    parsedTemplates().keep(input, report);
+    return report;
+}
+
+ReportTemplate TemplateFile::parse(const QByteArray& input, const QString& sourceName) {
     const QString notOurs = QStringLiteral("不是报表模板文件");
     QByteArray bytes = input;
     if (bytes.startsWith("\xEF\xBB\xBF"))  // editors on Windows add a byte-order mark

@@ -42,6 +42,9 @@ public:
     static QByteArray toBytes(const ReportTemplate& report);
     // `sourceName` is what errors name as the path (a database key, say). Throws TemplateError.
     static ReportTemplate fromBytes(const QByteArray& bytes, const QString& sourceName = {});
+
+private:
+    static ReportTemplate parse(const QByteArray& bytes, const QString& sourceName);
 };
 
 }  // namespace Qd::Print
