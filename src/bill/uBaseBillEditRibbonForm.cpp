@@ -250,7 +250,13 @@ void TBaseBillEditRibbonForm::scheduleActionUpdate() {
     if (m_updateScheduled)
         return;
     m_updateScheduled = true;
+    // One call pending at a time: an update done meanwhile (updateActions clears the flag)
+    // leaves it nothing to do, and a change after that needs no second call.
+    if (m_updatePending)
+        return;
+    m_updatePending = true;
     QTimer::singleShot(0, this, [this] {
+        m_updatePending = false;
         if (m_updateScheduled)
             updateActions();
     });

@@ -205,9 +205,10 @@ private:
 
     QString m_descriptorProblem;
     bool m_updateScheduled = false;
-    bool m_staleSave = false;  // the last CheckBillError found the version moved
-    QIcon m_auditIcons[2];     // draft, audited
-    int m_auditImage = -1;     // of m_auditIcons, shown on 审核; -1 none yet
+    bool m_updatePending = false;  // a scheduled update's call is queued
+    bool m_staleSave = false;      // the last CheckBillError found the version moved
+    QIcon m_auditIcons[2];         // draft, audited
+    int m_auditImage = -1;         // of m_auditIcons, shown on 审核; -1 none yet
     std::unique_ptr<Db::RecordSetObserver> m_masterWatch;  // schedules updateActions
 };
 

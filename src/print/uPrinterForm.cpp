@@ -108,7 +108,6 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
     cxgMain->setEmptyText(QStringLiteral("<未找到相关记录>"));
 
     loadRptDocs();
-    cxgMain->setRecordSet(&cdsMain);
     struct ColumnDef {
         const char* field;
         const char* caption;
@@ -125,6 +124,8 @@ TPrinterForm::TPrinterForm(QWidget* AOwner, const QString& AModuleCode,
         col->editing = qx && col->fieldName != F("owner");
     }
     cxgMain->applyColumns();
+    // Bound after its columns are in: the binding's reset places them once.
+    cxgMain->setRecordSet(&cdsMain);
     const int ownerColumn = cdsMain.fieldIndex(F("owner"));
     if (ownerColumn >= 0)
         cxgMain->setItemDelegateForColumn(ownerColumn, new OwnerDelegate(cxgMain));
