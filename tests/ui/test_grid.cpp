@@ -142,9 +142,17 @@ TEST_F(GridViewTest, ColumnsShowTheirFieldsInListOrderAndOtherFieldsStayHidden) 
     QCoreApplication::processEvents();
     EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
 
-    // Reloading the record set keeps the binding.
+    // Reloading the record set keeps the binding: the same statement again, after a close, and
+    // another statement with as many fields under other names.
     ASSERT_TRUE(db().openDataToCDS(rs, "select memo, unit, amount, code from goods"));
     EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
+    ASSERT_TRUE(db().openDataToCDS(rs, "select memo, unit, amount, code from goods"));
+    EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
+    rs.close();
+    ASSERT_TRUE(db().openDataToCDS(rs, "select memo, unit, amount, code from goods"));
+    EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
+    ASSERT_TRUE(db().openDataToCDS(rs, "select code, memo, name, unit from goods"));
+    EXPECT_EQ(shownColumns(), "code:编码:80|unit:单位:50");
 }
 
 TEST_F(GridViewTest, EditsGoThroughTheRecordSetAndArePostedWhenTheRowIsLeft) {

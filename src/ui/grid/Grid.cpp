@@ -56,6 +56,7 @@ struct GridView::Impl {
 
     QList<GridColumn*> columns;  // owned by q as its QObject children; display order
     QList<GridColumn*> byField;  // the column shown for each model column, or null
+    QStringList syncedFields;    // the record set's fields when the sections were last placed
     QStringList bands;
     bool bandHeaderVisible = true;
     QString emptyText;
@@ -92,6 +93,7 @@ struct GridView::Impl {
     int firstShownColumn() const;  // logical index; 0 when none is shown
     void queueApply();
     void updateSortIndicator();
+    bool fieldsAsSynced() const;
     void footerChanged();
     void onSectionResized(int logical, int oldSize, int newSize);
     void onSectionMoved();
@@ -119,6 +121,10 @@ void GridView::Impl::groupByBand() {
 void GridView::Impl::syncSections() {
     QScopedValueRollback guard(syncing, true);
     const int n = model->columnCount();
+    syncedFields.clear();
+    if (const Db::RecordSet* set = rs(); set && set->fieldCount() == n)  // none while closed
+        for (int f = 0; f < n; ++f)
+            syncedFields << set->fieldDef(f).name;
     byField = QList<GridColumn*>(n, nullptr);
     std::vector<int> order;
     order.reserve(n);
@@ -147,6 +153,20 @@ void GridView::Impl::syncSections() {
     updateSortIndicator();
     header->updateGeometry();
     header->viewport()->update();
+}
+
+// Whether the record set has the fields the sections were placed for, in the same order. The
+// header keeps its sections through a reset that leaves their number alone, so a record set
+// opened again on the same statement needs them placed no further.
+bool GridView::Impl::fieldsAsSynced() const {
+    const Db::RecordSet* set = rs();
+    if (!set || set->fieldCount() != syncedFields.size() ||
+        model->columnCount() != set->fieldCount())
+        return false;
+    for (int f = 0; f < set->fieldCount(); ++f)
+        if (set->fieldDef(f).name != syncedFields[f])
+            return false;
+    return true;
 }
 
 // Auto width: the visible columns share the viewport's width in proportion to their widths.
@@ -387,7 +407,10 @@ GridView::GridView(const QString& name, QWidget* parent)
     connect(m, &QAbstractItemModel::modelReset, this, [this] {
         d->modelChanging = false;
         d->syncing = false;
-        d->syncSections();
+        if (d->fieldsAsSynced())
+            d->updateSortIndicator();
+        else
+            d->syncSections();
         d->footerChanged();
         if (d->rs())
             d->followCursor(d->rs()->recNo());
