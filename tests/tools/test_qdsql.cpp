@@ -395,9 +395,9 @@ TEST_F(QdsqlTool, ExportWritesTheLastResultSetThroughTheExporter) {
     EXPECT_TRUE(o.out.contains(QStringLiteral("已导出 2 行"))) << o.out.toStdString();
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(),
-              QStringLiteral("\uFEFFcode,name,price\r\nA1,\"苹果, 红\",3.50\r\nB2,,-12.00\r\n")
-                  .toUtf8());
+    EXPECT_EQ(
+        file.readAll(),
+        QStringLiteral("\uFEFFcode,name,price\r\nA1,\"苹果, 红\",3.50\r\nB2,,-12.00\r\n").toUtf8());
 
     // A batch without a result, a format it does not know, a file it cannot write.
     const Outcome none =
