@@ -759,7 +759,8 @@ struct ParsedTemplates {
     void keep(const QByteArray& bytes, const ReportTemplate& report) {
         if (entries.size() == kKept)
             entries.pop_back();
-        entries.insert(entries.begin(), {bytes, report});
+        // A copy of its own: the caller's bytes may be a view of memory it frees.
+        entries.insert(entries.begin(), {QByteArray(bytes.constData(), bytes.size()), report});
     }
 };
 
