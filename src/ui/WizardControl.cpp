@@ -99,10 +99,6 @@ int WizardControl::activePageIndex() const {
     return m_pages->currentIndex();
 }
 
-WizardPage* WizardControl::activePage() const {
-    return page(activePageIndex());
-}
-
 void WizardControl::setActivePageIndex(int index) {
     WizardPage* p = page(index);
     if (!p)

@@ -46,7 +46,6 @@ public:
     bool pageVisible(int index) const;
 
     int activePageIndex() const;
-    WizardPage* activePage() const;
     // Makes `index` the active page (hidden or not) and says so with pageChanged.
     void setActivePageIndex(int index);
 

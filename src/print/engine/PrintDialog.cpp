@@ -135,22 +135,9 @@ void PrintDialog::browseFile() {
         m_file->setText(path);
 }
 
-void PrintDialog::choosePrinter(const QString& name) {
-    int i = m_printers->findData(name);
-    if (i < 0) {
-        m_printers->insertItem(0, name, name);
-        i = 0;
-    }
-    m_printers->setCurrentIndex(i);
-}
-
 void PrintDialog::choosePdfFile(const QString& path) {
     m_printers->setCurrentIndex(m_printers->findData(kPdfEntry));
     m_file->setText(path);
-}
-
-void PrintDialog::chooseAllPages() {
-    m_all->setChecked(true);
 }
 
 void PrintDialog::chooseCurrentPage() {

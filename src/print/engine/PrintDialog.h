@@ -24,9 +24,7 @@ public:
     QPrinter* printer() const { return m_printer; }
 
     // The choices, as a user makes them (tests drive the dialog through these).
-    void choosePrinter(const QString& name);  // a printer of the system
     void choosePdfFile(const QString& path);  // output to a PDF file instead
-    void chooseAllPages();
     void chooseCurrentPage();
     void choosePages(int from, int to);  // 1-based, clamped to the pages there are
     void setCopies(int copies);

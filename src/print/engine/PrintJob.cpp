@@ -57,8 +57,10 @@ bool PrintJob::print(const PreparedReport& report, int currentPage) {
     if (Core::Ui::prompter().exec(dialog) != QDialog::Accepted)
         return false;
     emit printStarting();
-    const bool all = target.printRange() == QPrinter::AllPages;
-    if (!Print::print(all ? report : pagesToPrint(report, target, currentPage), target)) {
+    const bool taken = target.printRange() == QPrinter::AllPages
+                           ? Print::print(report, target)
+                           : Print::print(pagesToPrint(report, target, currentPage), target);
+    if (!taken) {
         Core::Ui::prompter().message(
             QStringLiteral("打印机“%1”无法开始打印。").arg(target.printerName()),
             QStringLiteral("打印"), Core::Ui::MsgKind::Error, Core::Ui::MsgButtons::Ok);
