@@ -75,6 +75,8 @@ struct GridView::Impl {
     bool modelChanging = false;
     bool followingCursor = false;
     bool inGeometries = false;
+    bool geometriesPending = false;  // a hidden view places its parts when shown or resized
+    bool placeHidden = false;        // set while a resize or show places a hidden view
     bool applyQueued = false;
     bool wasActive = false;
 
@@ -865,8 +867,17 @@ void GridView::paintEvent(QPaintEvent* e) {
 }
 
 void GridView::resizeEvent(QResizeEvent* e) {
-    QTableView::resizeEvent(e);
+    {
+        QScopedValueRollback place(d->placeHidden, true);
+        QTableView::resizeEvent(e);
+    }
     d->fitColumns();
+}
+
+void GridView::showEvent(QShowEvent* e) {
+    QTableView::showEvent(e);
+    if (d->geometriesPending)
+        updateGeometries();
 }
 
 // The table's own geometry pass, with room for the footer under the viewport: margins, the
@@ -906,6 +917,13 @@ void fitScrollBar(QHeaderView* header, QScrollBar* bar, QAbstractItemView::Scrol
 void GridView::updateGeometries() {
     if (d->inGeometries)
         return;
+    // Columns and rows change many times while a window is being built; measuring the headers
+    // each time would be wasted on a view nobody sees yet.
+    if (!isVisible() && !d->placeHidden) {
+        d->geometriesPending = true;
+        return;
+    }
+    d->geometriesPending = false;
     QScopedValueRollback guard(d->inGeometries, true);
     QHeaderView* vh = d->indicator;
     QHeaderView* hh = d->header;
