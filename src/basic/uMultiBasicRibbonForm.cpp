@@ -37,26 +37,6 @@ QString F(const char* name) {
     return QString::fromLatin1(name);
 }
 
-// The editor of a query parameter by its "type".
-Ui::EditorKind parameterEditor(const QString& type) {
-    if (type == F("date"))
-        return Ui::EditorKind::Date;
-    if (type == F("combo"))
-        return Ui::EditorKind::Combo;
-    if (type == F("lookupcombobox"))
-        return Ui::EditorKind::LookupCombo;
-    if (type == F("button"))
-        return Ui::EditorKind::Button;
-    return Ui::EditorKind::Text;
-}
-
-// A parameter's value as the text its condition takes; empty for none.
-QString parameterText(const QVariant& v) {
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate().toString(F("yyyy-MM-dd"));
-    return v.isNull() ? QString() : v.toString();
-}
-
 }  // namespace
 
 TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* data)
@@ -110,7 +90,9 @@ TMultiBasicRibbonForm::TMultiBasicRibbonForm(QWidget* owner, Sys::TPlugItem* dat
     queryLayout->setContentsMargins(2, 2, 2, 2);
     cxgParams = new Ui::PropertyGrid(query);
     cxgParams->setObjectName(QStringLiteral("cxgParams"));
-    cxgParams->setCaptionLayout(92, Qt::AlignRight | Qt::AlignVCenter);
+    m_params = std::make_unique<ParamsPanel>(
+        cxgParams, &joinTableList,
+        ParamsPanel::Options{moduleCode(), data ? data->title : QString(), false, this});
     btnFind = buttonFor(actFindSQL, query);
     queryLayout->addWidget(cxgParams, 1);
     queryLayout->addWidget(btnFind);
@@ -453,69 +435,28 @@ TBasicPropEditForm* TMultiBasicRibbonForm::openRecordEditor() {
 // -----------------------------------------------------------------------------
 
 void TMultiBasicRibbonForm::_initParamsList() {
-    cxgParams->clear();
-    paramsList.clear();
-    for (const QJsonValue& v : pluginfo.value(F("params")).toArray()) {
-        const QJsonObject p = v.toObject();
-        const QString name = p.value(F("name")).toString();
-        Ui::EditorProps props;
-        props.kind = parameterEditor(p.value(F("type")).toString());
-        for (const QJsonValue& item : p.value(F("items")).toArray())
-            props.items << item.toString();
-        if (props.kind == Ui::EditorKind::Button)
-            props.onButtonClick = [this, name](QWidget*) { OnButtonEditClick(name); };
-        const QJsonObject join = p.value(F("join")).toObject();
-        if (props.kind == Ui::EditorKind::LookupCombo && !join.isEmpty()) {
-            auto& table = joinTableList[name];
-            if (!table) {
-                table = std::make_unique<TjoinTableObject>(true);
-                table->setName(moduleCode() + QLatin1Char('.') + name);
-                table->Fsql = Sys::sqlTemplate(join.value(F("sql")).toString());
-                table->jo = join;
-                table->updatefields = join.value(F("fields")).toArray();
-            }
-            setLookupProps(props, *table, join, table->updatefields);
-            openQuietly(*table);
-        }
-        cxgParams->addRow(name, p.value(F("title")).toString() + QStringLiteral("： "), props)
-            ->installEventFilter(this);
-        cxgParams->setValue(
-            name, getDefValue(p.value(F("deftype")).toString(), p.value(F("defvalue")).toString()));
-        paramsList.emplace_back(p, name);
-    }
+    m_params->build(pluginfo.value(F("params")).toArray());
+    for (const ParamRow& row : m_params->rows())
+        cxgParams->editor(row.name)->installEventFilter(this);
+    m_params->reportProblems();
 }
 
 void TMultiBasicRibbonForm::OnButtonEditClick(const QString& param) {
-    QString plugin;
-    for (const auto& [p, name] : paramsList) {
-        if (name == param)
-            plugin = p.value(F("event")).toString();
-    }
-    Sys::TPlugItem* item = Sys::plugsPool().plugbyName(plugin, false);
-    if (!item)
-        return;
-    const QString chosen = item->select(this, QString(), QStringLiteral("{\"model\":\"single\"}"));
-    if (chosen.isEmpty())
-        return;
-    const QJsonArray rows = QJsonDocument::fromJson(chosen.toUtf8()).array();
-    if (!rows.isEmpty())
-        cxgParams->setValue(param, rows.first().toObject().value(F("code")).toVariant());
+    m_params->pick(param, this);
 }
 
 void TMultiBasicRibbonForm::actFindSQLExecute() {
     const QJsonObject filter = pluginfo.value(F("filter")).toObject();
     if (filter.isEmpty() || !listReady() || !settlePendingRow())
         return;
-    // The editor in hand gives up its value first.
-    if (!paramsList.empty())
-        if (QWidget* first = cxgParams->editor(paramsList.front().second))
-            first->setFocus();
+    m_params->commitEditorInHand();
     QString sql = Sys::sqlTemplate(filter.value(F("mainsql")).toString());
-    for (const auto& [p, name] : paramsList) {
-        const QString value = parameterText(cxgParams->value(name));
+    for (const ParamRow& row : m_params->rows()) {
+        const QString value = m_params->value(row.name).toString();
         if (value.trimmed().isEmpty())
             continue;
-        sql += QStringLiteral("\r\n") + Format(p.value(F("paramsql")).toString(), {value});
+        sql += QStringLiteral("\r\n") +
+               Format(row.descriptor.value(F("paramsql")).toString(), {value});
     }
     Db::LogMsg(sql);
     if (Db::dataServices().openDataToCDS(cdsMain, sql)) {

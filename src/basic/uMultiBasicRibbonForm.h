@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QJsonObject>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "basic/uBasicPropEditForm.h"
 #include "basic/uBasicRibbonForm.h"
+#include "core/ParamsPanel.h"
 #include "db/RecordSet.h"
 
 class QMenu;
@@ -52,7 +53,7 @@ public:
     QString p1Field;
     QString p2Field;
     // Each parameter of "params" with the name of its editor row in cxgParams.
-    std::vector<std::pair<QJsonObject, QString>> paramsList;
+    const std::vector<ParamRow>& paramsList() const { return m_params->rows(); }
 
     QTabWidget* dxTabContainer;         // owned by the form: pages 分类 and 查询
     Ui::GridTreeView* dbtCategory;      // owned by dxTabContainer
@@ -102,6 +103,7 @@ private:
     void runCategory(void (TMultiBasicRibbonForm::*handler)());
     bool eventFilter(QObject* watched, QEvent* e) override;
 
+    std::unique_ptr<ParamsPanel> m_params;  // owned: the rows of cxgParams
     bool m_loadingCategories = false;
     QVariant m_shownCategory;      // the id of the category whose rows the list shows
     bool m_showingSearch = false;  // the list shows the query panel's rows

@@ -172,7 +172,7 @@ TEST_F(CategorisedList, CategoriesAreAddedEditedAndDeletedByTheirRules) {
 
 TEST_F(CategorisedList, TheQueryPanelAddsTheConditionsOfFilledParameters) {
     auto f = open();
-    ASSERT_EQ(f->paramsList.size(), 2u);
+    ASSERT_EQ(f->paramsList().size(), 2u);
     EXPECT_EQ(f->cxgParams->value("unit").toString(), QStringLiteral("盒"));  // its default
     f->cxgParams->setValue("unit", QVariant());
     f->actFindSQL->trigger();

@@ -255,12 +255,19 @@ public:
     ~PropertyGrid() override;
     // The width and alignment of the captions of rows added from now on (110 px, left aligned).
     void setCaptionLayout(int width, Qt::Alignment alignment);
+    // The height of one-line rows added from now on (at least 24 px by default, or what the
+    // editor needs); memo rows keep their own height.
+    void setRowHeight(int height);
     // Adds a row and returns its editor (made by createEditor).
     QWidget* addRow(const QString& name, const QString& caption, const EditorProps& props);
     QWidget* editor(const QString& name) const;
     QStringList names() const;
     QVariant value(const QString& name) const;
     void setValue(const QString& name, const QVariant& value);
+    // A read-only row shows its value greyed and the user cannot change it; setValue still
+    // does.
+    void setReadOnly(const QString& name, bool readOnly);
+    bool isReadOnly(const QString& name) const;
     void clear();
 
 Q_SIGNALS:

@@ -140,6 +140,7 @@ struct PropertyGrid::Impl {
         QString name;
         QWidget* row;     // owned by the body
         QWidget* editor;  // owned by the row
+        bool readOnly = false;
     };
     QScrollArea* scroll = nullptr;  // child
     QWidget* body = nullptr;        // owned by scroll
@@ -147,14 +148,16 @@ struct PropertyGrid::Impl {
     std::vector<Row> items;
     bool loading = false;  // setValue is filling an editor
     int captionWidth = kCaptionWidth;
+    int rowHeight = 0;  // fixed height of one-line rows; 0: at least kRowHeight
     Qt::Alignment captionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
-    const Row* find(const QString& name) const {
-        for (const Row& r : items)
+    Row* find(const QString& name) {
+        for (Row& r : items)
             if (r.name.compare(name, Qt::CaseInsensitive) == 0)
                 return &r;
         return nullptr;
     }
+    const Row* find(const QString& name) const { return const_cast<Impl*>(this)->find(name); }
 };
 
 PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>()) {
@@ -209,6 +212,9 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(0, 6, 0, 0);
         label->setFixedHeight(kTallRowHeight + 4);
+    } else if (d->rowHeight > 0) {
+        row->setFixedHeight(d->rowHeight);
+        editor->setMaximumHeight(d->rowHeight - 1);  // the row's bottom line stays in sight
     }
     line->addWidget(label);
     line->addWidget(editor, 1, Qt::AlignVCenter);
@@ -221,6 +227,10 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
 void PropertyGrid::setCaptionLayout(int width, Qt::Alignment alignment) {
     d->captionWidth = width;
     d->captionAlignment = alignment;
+}
+
+void PropertyGrid::setRowHeight(int height) {
+    d->rowHeight = height;
 }
 
 void PropertyGrid::watch(const QString& name, QWidget* editor) {
@@ -253,6 +263,18 @@ void PropertyGrid::setValue(const QString& name, const QVariant& value) {
         setEditorValue(r->editor, value);
         d->loading = false;
     }
+}
+
+void PropertyGrid::setReadOnly(const QString& name, bool readOnly) {
+    if (Impl::Row* r = d->find(name)) {
+        r->readOnly = readOnly;
+        setEditorReadOnly(r->editor, readOnly);
+    }
+}
+
+bool PropertyGrid::isReadOnly(const QString& name) const {
+    const Impl::Row* r = d->find(name);
+    return r && r->readOnly;
 }
 
 void PropertyGrid::clear() {
