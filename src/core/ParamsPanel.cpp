@@ -137,10 +137,8 @@ bool ParamsPanel::describeEditor(const QJsonObject& p, int position, Ui::EditorP
     for (const char* key : {"name", "title", "type"})
         if (!p.value(QLatin1String(key)).isString() || text(p, key).isEmpty())
             missing << QStringLiteral("“%1”").arg(QLatin1String(key));
-    if (!missing.isEmpty()) {
+    if (!missing.isEmpty())
         problem(position, QStringLiteral("缺少") + missing.join(QStringLiteral("、")));
-        return false;
-    }
     const QString name = text(p, "name");
     props.kind = editorKind(text(p, "type"));
     switch (props.kind) {
@@ -155,16 +153,18 @@ bool ParamsPanel::describeEditor(const QJsonObject& p, int position, Ui::EditorP
             break;
         case Ui::EditorKind::LookupCombo:
             if (!p.value(QLatin1String("join")).isObject()) {
-                problem(position, QStringLiteral("类型为 lookupcombobox，却没有“join”"));
+                if (missing.isEmpty())  // each element is named once
+                    problem(position, QStringLiteral("类型为 lookupcombobox，却没有“join”"));
                 props.kind = Ui::EditorKind::Text;
                 return false;
             }
-            bindLookup(name, p.value(QLatin1String("join")).toObject(), props);
+            if (!name.isEmpty())
+                bindLookup(name, p.value(QLatin1String("join")).toObject(), props);
             break;
         default:
             break;
     }
-    return true;
+    return missing.isEmpty();
 }
 
 void ParamsPanel::bindLookup(const QString& name, QJsonObject join, Ui::EditorProps& props) {
