@@ -78,8 +78,11 @@ void QueryProgressWindow::show() {
         m_text->setMinimumWidth(m_text->fontMetrics().horizontalAdvance(readText(99999999)));
         auto* cancel = new QPushButton(QStringLiteral("取消"));
         cancel->setObjectName(QStringLiteral("cancel"));
+        layout->setContentsMargins(16, 16, 16, 16);
+        layout->setSpacing(16);
         layout->addWidget(m_text, 1);
         layout->addWidget(cancel);
+        m_window->setMinimumWidth(360);
         // The button and closing the window both cancel.
         QObject::connect(m_window, &QDialog::rejected, [this] { m_cancelled = true; });
         QObject::connect(cancel, &QPushButton::clicked, m_window, &QDialog::reject);
