@@ -10,10 +10,12 @@
 #include "base/Prompter.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
+#include "db/QueryProgress.h"
 #include "db/SqliteDataServices.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
 #include "uMainForm.h"
+#include "ui/QueryProgress.h"
 
 namespace Qd::App {
 
@@ -67,7 +69,11 @@ int runClient(const ClientOptions& options, const char* vfs) {
     Core::Db::setDataServices(db.get());
     Core::Sys::SystemServices sys(*db);
     Core::Sys::setSystemServices(&sys);
+    // Long queries the forms mark cancellable show their progress and a cancel button.
+    Core::Ui::QueryProgressWindow queryProgress;
+    Core::Db::setQueryProgress(&queryProgress);
     const auto uninstall = qScopeGuard([] {
+        Core::Db::setQueryProgress(nullptr);
         Core::Sys::setSystemServices(nullptr);
         Core::Db::setDataServices(nullptr);
     });

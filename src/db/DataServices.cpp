@@ -8,6 +8,8 @@
 #include <cmath>
 #include <string>
 
+#include "db/Trace.h"
+
 namespace Qd::Core::Db {
 
 namespace {
@@ -235,6 +237,21 @@ IDataServices& dataServices() {
 
 void setDataServices(IDataServices* services) {
     installedServices() = services;
+}
+
+Params boundParams(const QString& sql, const Params& all) {
+    const QStringList named = dataServices().parameterNames(sql);
+    Params bound;
+    QStringList dropped;
+    for (const Param& p : all) {
+        if (named.contains(p.name, Qt::CaseInsensitive))
+            bound.push_back(p);
+        else
+            dropped << p.name;
+    }
+    if (!dropped.isEmpty())
+        LogMsg(QStringLiteral("语句未使用的参数未绑定：") + dropped.join(QStringLiteral(", ")));
+    return bound;
 }
 
 // ---- change log to SQL ---------------------------------------------------------------------

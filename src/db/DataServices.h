@@ -40,6 +40,9 @@ public:
     virtual bool execSQL(const QString& sql, const Params& params = {}) = 0;
     // True when the stored `version` of row `id` of `table` equals `version`.
     virtual bool checkBillVersion(const QString& table, qint64 id, int version) = 0;
+    // The parameters `sql` refers to (:name), lower case and without the colon; empty, and
+    // nothing shown, for a statement that does not translate (running it says why).
+    virtual QStringList parameterNames(const QString& sql) = 0;
 
     // The file store: a stored name and its content.
     virtual bool putFile(const QString& name, QIODevice& stream) = 0;
@@ -51,6 +54,12 @@ public:
 // The data services in force (installed by the client or a test), and their installation.
 IDataServices& dataServices();
 void setDataServices(IDataServices* services);  // not owned
+
+// The parameters of `all` that `sql` refers to (names compared case-insensitively), in their
+// order; the ones left out are named in one trace line. A caller that holds more values than a
+// statement takes (a report passes every row of its parameter panel) binds these, since a
+// parameter the statement does not use is refused.
+Params boundParams(const QString& sql, const Params& all);
 
 // Turns the change log of `delta` into one statement per changed row appended to `out`:
 // update by key of only the changed columns, insert of the non-NULL columns, delete by key.

@@ -9,12 +9,14 @@
 #include <QSet>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
 #include "base/SafeName.h"
 #include "db/ColumnStore.h"
 #include "db/FileStore.h"
+#include "db/QueryProgress.h"
 #include "db/SqliteValues.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
@@ -259,25 +261,96 @@ struct SqliteDataServices::Impl {
     // Runs SQL of our own (no parameters, no trace); false on failure.
     bool execRaw(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == 0; }
 
+    // ---- cancellable statements ----
+    // The engine calls the progress back every this many steps of its machine: a few
+    // microseconds of work, so a cancel is taken at once and the call costs nothing measurable.
+    static constexpr int kStepsPerProgress = 4096;
+    IQueryProgress* progress = nullptr;  // while a cancellable statement runs
+    bool inProgressCall = false;         // while the progress has control (it takes events)
+    bool cancelled = false;              // the progress said stop during the running statement
+    qint64 rowsRead = 0;                 // rows of the running statement read so far
+
+    static int onProgress(void* self) {
+        Impl* d = static_cast<Impl*>(self);
+        if (!d->cancelled) {
+            d->inProgressCall = true;
+            d->cancelled = !d->progress->rows(d->rowsRead);
+            d->inProgressCall = false;
+        }
+        return d->cancelled ? 1 : 0;  // non-zero interrupts the statement
+    }
+
+    // Hands a statement run inside a CancellableQuery scope to the installed progress.
+    class ProgressScope {
+    public:
+        explicit ProgressScope(Impl& d) : m_d(d) {
+            d.cancelled = false;
+            d.rowsRead = 0;
+            IQueryProgress* p = CancellableQuery::active() ? queryProgress() : nullptr;
+            if (!p)
+                return;
+            d.progress = p;
+            p->begin();
+            sqlite3_progress_handler(d.db, kStepsPerProgress, &Impl::onProgress, &d);
+        }
+        ~ProgressScope() {
+            if (!m_d.progress)
+                return;
+            sqlite3_progress_handler(m_d.db, 0, nullptr, nullptr);
+            std::exchange(m_d.progress, nullptr)->end();
+        }
+        ProgressScope(const ProgressScope&) = delete;
+        ProgressScope& operator=(const ProgressScope&) = delete;
+
+    private:
+        Impl& m_d;
+    };
+
     // Runs a batch through the T-SQL session. The rows of its first result set (its last with
     // `lastResult`; then a batch without one leaves `result` closed) go to `result` when given.
-    // Errors come back as DbError with the text the user is shown.
+    // Errors come back as DbError with the text the user is shown; a cancelled statement as
+    // QueryCancelled.
     void run(const QString& sql, const Params& params, RecordSet* result, bool lastResult = false) {
+        // The progress takes events while the engine is in the middle of a statement; the
+        // connection must not be used again until it returns.
+        if (inProgressCall) {
+            const DbError busy(QStringLiteral("正在查询，请等查询结束后再试。\n") + sql.trimmed());
+            LogError(busy.message());
+            throw busy;
+        }
         struct Sink : Tsql::Session::ResultSink {
             RecordSet* rs = nullptr;
+            qint64* read = nullptr;
             std::unique_ptr<Loader> loader;
             void columns(sqlite3_stmt* s, const QStringList& types,
                          std::shared_ptr<void>& layout) override {
                 *rs = RecordSet();
                 loader = std::make_unique<Loader>(s, types, *rs, layout);
             }
-            void row(sqlite3_stmt* s) override { loader->row(s); }
+            void row(sqlite3_stmt* s) override {
+                loader->row(s);
+                ++*read;
+            }
         } sink;
         sink.rs = result;
+        sink.read = &rowsRead;
+        const ProgressScope progressScope(*this);
         try {
-            session->run(sql, params, result ? &sink : nullptr, lastResult);
+            // A batch may catch the interruption itself: the cancel holds all the same.
+            try {
+                session->run(sql, params, result ? &sink : nullptr, lastResult);
+            } catch (...) {
+                if (cancelled)
+                    throw QueryCancelled(maskSecrets(sql).text);
+                throw;
+            }
+            if (cancelled)
+                throw QueryCancelled(maskSecrets(sql).text);
             if (result && !sink.loader && !lastResult)
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
+        } catch (const QueryCancelled& e) {
+            LogMsg(e.message());
+            throw;
         } catch (const Tsql::TsqlExecError& e) {
             // An error the batch raised itself is meant for the user as it stands.
             const QString statement = (e.statement().isEmpty() ? sql : e.statement()).trimmed();
@@ -310,7 +383,10 @@ struct SqliteDataServices::Impl {
             .arg(busyTimeoutMs / 1000.0);
     }
 
+    // Shows an error; a cancelled statement is none.
     void report(const DbError& e) {
+        if (dynamic_cast<const QueryCancelled*>(&e))
+            return;
         MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Ui::MsgButtons::Ok);
     }
 
@@ -408,6 +484,14 @@ bool SqliteDataServices::openDataToCDS(RecordSet& rs, const QString& sql, const 
     }
     rs.setData(std::move(packet));
     return true;
+}
+
+QStringList SqliteDataServices::parameterNames(const QString& sql) {
+    try {
+        return d->session->parameterNames(sql);
+    } catch (const DbError&) {
+        return {};  // running the statement reports why it does not translate
+    }
 }
 
 DataPacket SqliteDataServices::queryData(const QString& sql) {

@@ -31,6 +31,7 @@ public:
     DataPacket queryData(const QString& sql) override;
     bool execSQL(const QString& sql, const Params& params = {}) override;
     bool checkBillVersion(const QString& table, qint64 id, int version) override;
+    QStringList parameterNames(const QString& sql) override;
 
     bool putFile(const QString& name, QIODevice& stream) override;
     QString downloadFile(const QString& name) override;

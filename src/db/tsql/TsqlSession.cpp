@@ -212,10 +212,12 @@ struct Session::Impl {
         const QSet<QString>* secretParams = nullptr;  // of the batch, for the trace's detail
     };
 
-    // The trace gets the failing statement as the database ran it, whatever the detail.
+    // The trace gets the failing statement as the database ran it, whatever the detail. An
+    // interrupted one did not fail: its caller cancelled it and traces that.
     [[noreturn]] void dbFail(const Node& n, const QString& message) const {
-        LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
         const int code = sqlite3_extended_errcode(db);
+        if (code != SQLITE_INTERRUPT)
+            LogError(QStringLiteral("SQLite：") + maskSecrets(n.sql).text);
         int number = code;
         QString text = message;
         const bool ours = splitServerError(message, &number, &text);  // a built-in's error
