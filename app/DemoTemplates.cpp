@@ -61,25 +61,31 @@ struct ListColumn {
     QString format{};
 };
 
-// A list of dataset "列表": the organisation's name and the title, a caption row repeated on
-// every page, a row per record, the count, and the page footer.
-ReportTemplate listTemplate(const QString& title, const std::vector<ListColumn>& columns) {
+// A list of `dataset` ("列表" for the master-data lists): the organisation's name and the title,
+// a line under it when given (a report's parameters), a caption row repeated on every page, a
+// row per record, the count, and the page footer.
+ReportTemplate listTemplate(const QString& title, const std::vector<ListColumn>& columns,
+                            const QString& dataset = QStringLiteral("列表"),
+                            const QString& subtitle = QString()) {
     ReportTemplate t;
     t.name = title;
-    t.datasets = {QStringLiteral("列表")};
+    t.datasets = {dataset};
     std::vector<Cell> captions, values;
     double x = 0;
     for (const ListColumn& c : columns) {
         captions.push_back({x, c.width, c.caption, c.align});
         values.push_back(
-            {x, c.width, QStringLiteral("[列表.\"%1\"]").arg(c.field), c.align, c.format});
+            {x, c.width, QStringLiteral("[%1.\"%2\"]").arg(dataset, c.field), c.align, c.format});
         x += c.width;
     }
+    std::vector<ReportObject> heading = {
+        text("Title", {0, 2, 190, 10}, "[公司名称] " + title, 15, HAlign::Center, true)};
+    if (!subtitle.isEmpty())
+        heading.push_back(text("Subtitle", {0, 13, 190, 6}, subtitle, 9, HAlign::Center));
     t.bands = {
-        band(BandKind::ReportTitle, "ReportTitle1", 16,
-             {text("Title", {0, 2, 190, 10}, "[公司名称] " + title, 15, HAlign::Center, true)}),
+        band(BandKind::ReportTitle, "ReportTitle1", subtitle.isEmpty() ? 16 : 21, heading),
         band(BandKind::PageHeader, "PageHeader1", 8, row("Caption", captions, 8, true)),
-        band(BandKind::MasterData, "MasterData1", 7, row("Value", values, 7), "列表"),
+        band(BandKind::MasterData, "MasterData1", 7, row("Value", values, 7), dataset),
         band(BandKind::ReportSummary, "ReportSummary1", 10,
              {text("Total", {0, 2, 190, 7}, "共 [COUNT()] 项", 9, HAlign::Right)}),
         band(BandKind::PageFooter, "PageFooter1", 8,
@@ -111,6 +117,22 @@ ReportTemplate demoEmployeeListTemplate() {
 ReportTemplate demoSummaryListTemplate() {
     return listTemplate(QStringLiteral("摘要清单"),
                         {{30, "编号", "code"}, {120, "摘要", "name"}, {40, "助记码", "helpcode"}});
+}
+
+// 订单明细表 printed with the values of its parameters.
+ReportTemplate demoOrderLinesReportTemplate() {
+    return listTemplate(QStringLiteral("订单明细表"),
+                        {{24, "单号", "billno"},
+                         {26, "日期", "billdate", HAlign::Left, "yyyy-mm-dd"},
+                         {18, "门店", "ck_name"},
+                         {16, "开单人", "kdr_name"},
+                         {36, "客户", "kh_name"},
+                         {28, "项目", "gcxmmc"},
+                         {16, "数量", "sl", HAlign::Right, "#,##0.##"},
+                         {26, "金额", "je", HAlign::Right, "#,##0.00"}},
+                        QStringLiteral("订单明细表"),
+                        QStringLiteral("[开始日期] 至 [结束日期]  门店：[门店]  开单人：[开单人]  "
+                                       "客户：[客户]"));
 }
 
 ReportTemplate demoOrderTemplate() {
@@ -209,6 +231,7 @@ void addDemoTemplates(Core::Db::SqliteDataServices& db) {
     store(QStringLiteral("ZY"), demoSummaryListTemplate());
     store(QStringLiteral("XMZZK"), demoOrderTemplate());
     store(QStringLiteral("SKD"), demoReceiptTemplate());
+    store(QStringLiteral("RPT01_RPT01"), demoOrderLinesReportTemplate());
 }
 
 }  // namespace Qd::App

@@ -15,6 +15,7 @@ Print::ReportTemplate demoEmployeeListTemplate();
 Print::ReportTemplate demoSummaryListTemplate();
 Print::ReportTemplate demoOrderTemplate();
 Print::ReportTemplate demoReceiptTemplate();
+Print::ReportTemplate demoOrderLinesReportTemplate();
 // Stores them as shared templates of their modules (qd_sys_printdocs).
 void addDemoTemplates(Core::Db::SqliteDataServices& db);
 

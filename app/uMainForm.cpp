@@ -29,12 +29,14 @@
 #include "base/EAbort.h"
 #include "core/FormHost.h"
 #include "core/FormPlacement.h"
+#include "core/GridHelpers.h"
 #include "core/uBaseRibbonForm.h"
 #include "core/uGridRibbonForm.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/SqliteDataServices.h"
 #include "db/Trace.h"
+#include "report/uBaseReportForm.h"
 #include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
 #include "ui/Ribbon.h"
@@ -231,6 +233,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Base::setFormHost({m_pages, m_bars, m_ribbon});
     Core::Base::registerFrameworkForms();
     Core::Report::registerFrameworkPickers();
+    Core::Report::registerReportForm();
     registerDemoEditors();
     registerDemoBills();
     Core::Base::vaMainFormHand() = this;
@@ -437,7 +440,11 @@ bool TMainForm::openModule(const QString& name, bool byTitle) {
     try {
         QString result;
         const int pagesBefore = m_pages->count();
-        item->open(this, QString(), result, -1);
+        // A report opens by its title, behind the report's own right.
+        if (item->formClass == QLatin1String("TBaseReportForm"))
+            Core::Base::showReportForm(this, titleOf(*item), QString());
+        else
+            item->open(this, QString(), result, -1);
         if (m_pages->count() > pagesBefore)  // a working form docked itself as a page
             m_pages->widget(m_pages->count() - 1)->setProperty(kModuleProperty, item->name);
         updateActions();

@@ -59,6 +59,16 @@ ColumnBuilder::Options ColumnBuilder::billDetailOptions() {
     return o;
 }
 
+ColumnBuilder::Options ColumnBuilder::reportOptions() {
+    Options o;
+    o.types = {"combo", "money", "date", "color"};
+    // Minutes, not months: the descriptors' "hh:MM" is the minutes of their notation.
+    o.dateFormat = QStringLiteral("yyyy-MM-dd hh:mm");
+    o.readVisible = false;
+    o.footerAnyKind = true;
+    return o;
+}
+
 ColumnBuilder::ColumnBuilder(Options options) : m_opt(std::move(options)) {}
 
 void ColumnBuilder::problem(const QString& text) {
@@ -195,30 +205,53 @@ void ColumnBuilder::build(Ui::GridView* view, const QJsonArray& columns) {
     view->clearColumns();
     int position = 0;
     for (const QJsonValue& v : columns) {
-        const std::optional<ColumnDescriptor> c = parse(v, ++position);
-        if (!c)
-            continue;
-        const ColumnOverride* override =
-            m_opt.columnOverride ? m_opt.columnOverride(c->fieldName) : nullptr;
-        Ui::GridColumn* column = view->addColumn(view->objectName() + c->fieldName);
-        column->fieldName = c->fieldName;
-        column->caption = override ? override->caption : c->label;
-        column->width = c->width;
-        if (c->visible)
-            column->visible = *c->visible;
-        if (override)
-            column->visible = override->visible;
-        if (c->footer) {
-            view->setFooterVisible(true);
-            column->footerKind = *c->footer;
-        }
-        if (c->editing)
-            column->editing = *c->editing;
-        setEditor(column, *c, override);
-        if (m_opt.editButtonsAlways)
-            column->props.alwaysShowButton = column->editing;
+        if (const std::optional<ColumnDescriptor> c = parse(v, ++position))
+            addColumn(view, *c, -1);
     }
     view->applyColumns();
+}
+
+int ColumnBuilder::buildBands(Ui::GridView* view, const QJsonArray& bands) {
+    view->clearColumns();
+    view->clearBands();
+    view->setBandHeaderVisible(bands.size() > 1);
+    int built = 0;
+    int position = 0;
+    for (const QJsonValue& b : bands) {
+        const QJsonObject band = b.toObject();
+        const int index = view->addBand(band.value(QLatin1String("band")).toString());
+        for (const QJsonValue& v : band.value(QLatin1String("columns")).toArray()) {
+            if (const std::optional<ColumnDescriptor> c = parse(v, ++position)) {
+                addColumn(view, *c, index);
+                ++built;
+            }
+        }
+    }
+    view->applyColumns();
+    return built;
+}
+
+void ColumnBuilder::addColumn(Ui::GridView* view, const ColumnDescriptor& c, int band) {
+    const ColumnOverride* override =
+        m_opt.columnOverride ? m_opt.columnOverride(c.fieldName) : nullptr;
+    Ui::GridColumn* column = view->addColumn(view->objectName() + c.fieldName);
+    column->fieldName = c.fieldName;
+    column->caption = override ? override->caption : c.label;
+    column->width = c.width;
+    column->band = band;
+    if (c.visible)
+        column->visible = *c.visible;
+    if (override)
+        column->visible = override->visible;
+    if (c.footer) {
+        view->setFooterVisible(true);
+        column->footerKind = *c.footer;
+    }
+    if (c.editing)
+        column->editing = *c.editing;
+    setEditor(column, c, override);
+    if (m_opt.editButtonsAlways)
+        column->props.alwaysShowButton = column->editing;
 }
 
 // The editor steps in order, a later one replacing what an earlier one made: the descriptor's
@@ -267,6 +300,9 @@ void ColumnBuilder::setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
         props.displayFormat = override    ? override->displayFormat
                               : ownFormat ? c.format
                                           : m_opt.dateFormat;
+        // A format with hours shows the time of day too.
+        if (props.displayFormat.contains(QLatin1Char('h'), Qt::CaseInsensitive))
+            props.kind = Ui::EditorKind::DateTime;
     }
     if (is(type, "check"))
         props.kind = Ui::EditorKind::Check;

@@ -92,6 +92,9 @@ public:
     // The bill details' member: lookupcombobox, combo, money (also "金额"), date (also "日期"),
     // button, color, with the store's settings over them.
     static Options billDetailOptions();
+    // The reports' member: combo, money, date (shown "yyyy-MM-dd hh:mm"), color; footers as
+    // bills write them; no lookups, nothing editable.
+    static Options reportOptions();
 
     explicit ColumnBuilder(Options options);
 
@@ -101,6 +104,10 @@ public:
     // What cannot be built is left out and reported in problems(); the rest is built.
     void build(Ui::GridView* view, const QString& columnsText);
     void build(Ui::GridView* view, const QJsonArray& columns);
+    // A report's banded columns: a band per element of `bands` ({"band", "columns"}), its
+    // columns in it; band captions show only with two bands or more. Returns the number of
+    // columns built.
+    int buildBands(Ui::GridView* view, const QJsonArray& bands);
     // Makes the lookup table of one lookup column (also used without a grid, by property
     // editors). Returns null and records a problem when it cannot.
     TjoinTableObject* bindLookup(const ColumnDescriptor& c, Ui::EditorProps& props);
@@ -112,6 +119,7 @@ public:
 
 private:
     void problem(const QString& text);
+    void addColumn(Ui::GridView* view, const ColumnDescriptor& c, int band);
     void setEditor(Ui::GridColumn* column, const ColumnDescriptor& c,
                    const ColumnOverride* override);
     Options m_opt;

@@ -23,11 +23,11 @@ const FormHost& formHost() {
     return host();
 }
 
-void registerDockedForm(const QString& className, RibbonFormClass make) {
+void registerDockedForm(const QString& className, RibbonFormClass make, DockedFormOpened docked) {
     Sys::TPlugsPool::registerOpenEntry(
-        className,
-        [make = std::move(make)](QWidget* owner, Sys::TPlugItem& item, const QString& title,
-                                 const QString& params, QString&, int) {
+        className, [make = std::move(make), docked = std::move(docked)](
+                       QWidget* owner, Sys::TPlugItem& item, const QString& title,
+                       const QString& params, QString&, int) {
             if (!host().pageControl)
                 throw Db::DbError(QStringLiteral("没有可停靠工作窗口的页面"));
             // The form learns what it was opened with before its creation steps read it.
@@ -36,8 +36,10 @@ void registerDockedForm(const QString& className, RibbonFormClass make) {
                 form->setOpening(title, params);
                 return form;
             };
-            TBaseRibbonForm::generateForm(owner, opened, host().pageControl, host().barManager,
-                                          host().ribbon, &item);
+            TBaseRibbonForm* form = TBaseRibbonForm::generateForm(
+                owner, opened, host().pageControl, host().barManager, host().ribbon, &item);
+            if (docked)
+                docked(form, title, params);
         });
 }
 

@@ -20,7 +20,12 @@ const FormHost& formHost();
 // that class docks a new form into the form host through generateForm. The title and the
 // parameters text given to the entry reach the form (setOpening): the title becomes its
 // caption, the parameters are there for the form to read.
-void registerDockedForm(const QString& className, RibbonFormClass make);
+// `docked`, when given, runs on the docked form with the title and parameters (a form that loads
+// what it shows after docking).
+using DockedFormOpened =
+    std::function<void(TBaseRibbonForm* form, const QString& title, const QString& params)>;
+void registerDockedForm(const QString& className, RibbonFormClass make,
+                        DockedFormOpened docked = {});
 
 // Registers every working form of the framework (TGridRibbonForm, TSingleBasicRibbonForm, ...).
 void registerFrameworkForms();

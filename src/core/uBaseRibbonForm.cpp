@@ -75,6 +75,20 @@ void TBaseRibbonForm::setOpening(const QString& title, const QString& params) {
     m_openParams = params;
 }
 
+void TBaseRibbonForm::setCaption(const QString& title) {
+    setWindowTitle(title);
+    if (m_pageControl) {
+        if (const int at = m_pageControl->indexOf(this); at >= 0)
+            m_pageControl->setTabText(at, title);
+    }
+    if (m_ribbon && FRibbonTab) {
+        if (const int at = m_ribbon->indexOf(FRibbonTab); at >= 0)
+            m_ribbon->setTabText(at, title);
+        if (Ui::RibbonContext* context = m_ribbon->contextByCaption(FRibbonContextCaption))
+            context->setTitle(title);
+    }
+}
+
 void TBaseRibbonForm::_init() {
     if (!PlugItem)
         return;

@@ -67,6 +67,9 @@ public:
     // replaces the module title as caption, and a parameters text (a report's incoming
     // values) for the form to read from _init on. Both empty when none was given.
     void setOpening(const QString& title, const QString& params);
+    // A new caption for the window, its page and its ribbon tab (a form that learns its title
+    // after being docked).
+    void setCaption(const QString& title);
     const QString& openTitle() const { return m_openTitle; }
     const QString& openParams() const { return m_openParams; }
 

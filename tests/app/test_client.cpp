@@ -551,6 +551,12 @@ TEST_F(MainForm, OpeningAModuleTwiceGivesOnePlaceholderPage) {
 }
 
 TEST_F(MainForm, ModulesAreFoundByTitleAndAnEmptyDescriptorIsNoError) {
+    // A report module opens its report from the catalogue, behind the report's right.
+    db().exec(QStringLiteral(
+        "insert into qd_sys_rptmain(orgid, code, title, pluginfo) values(1, 'RPT01', N'销售日报', "
+        "'{\"mainsql\": \"select 1 as x\"}')\n"
+        "insert into qd_sys_userrights(orgid, userid, rightcode) select 1, id, '2100_RPT01' from "
+        "qd_sys_users where code = '1001'"));
     TMainForm form(sys());
     EXPECT_FALSE(form.openModule(QStringLiteral("没有这个模块"), true));
     EXPECT_TRUE(form.openModule(QStringLiteral("销售日报"), true));  // empty descriptor

@@ -439,6 +439,9 @@ create table dbo.qd_x_xmzzk (
 
 create index ix_qd_x_xmzzk_billno on dbo.qd_x_xmzzk(orgid, billno)
 
+-- Reports select orders by date.
+create index ix_qd_x_xmzzk_date on dbo.qd_x_xmzzk(orgid, billdate)
+
 create index ix_qd_x_xmzzk_kh on dbo.qd_x_xmzzk(orgid, kh_id, billdate)
 
 -- A store's orders by number: the neighbours a bill window steps to (前单 / 后单).

@@ -646,6 +646,10 @@ bool GridView::footerVisible() const {
     return d->footerVisible;
 }
 
+bool GridView::autoWidth() const {
+    return d->autoWidth;
+}
+
 void GridView::setAutoWidth(bool on) {
     d->autoWidth = on;
     setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
@@ -675,6 +679,42 @@ QList<int> GridView::selectedRowPositions() const {
     if (rows.isEmpty() && currentIndex().isValid())
         rows << currentIndex().row();
     return rows;
+}
+
+void GridView::setCellSelection(bool on) {
+    setSelectionBehavior(on ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    setMultiSelect(on);
+}
+
+GridView::CellBlock GridView::selectedBlock() const {
+    CellBlock block;
+    const QItemSelection selection = selectionModel()->selection();
+    if (selection.isEmpty()) {
+        if (currentIndex().isValid())
+            block = {{currentIndex().row()}, {currentIndex().column()}};
+        return block;
+    }
+    // Rows as the union of the ranges' spans: a range over 10^6 rows costs two numbers.
+    std::vector<std::pair<int, int>> spans;
+    for (const QItemSelectionRange& range : selection) {
+        spans.emplace_back(range.top(), range.bottom());
+        std::vector<std::pair<int, int>> shown;  // (visual, logical) of the range's columns
+        for (int c = range.left(); c <= range.right(); ++c)
+            if (!isColumnHidden(c))
+                shown.emplace_back(horizontalHeader()->visualIndex(c), c);
+        std::sort(shown.begin(), shown.end());
+        for (const auto& [visual, logical] : shown)
+            if (!block.columns.contains(logical))
+                block.columns << logical;
+    }
+    std::sort(spans.begin(), spans.end());
+    int next = -1;  // the first row not yet taken
+    for (const auto& [top, bottom] : spans) {
+        for (int row = std::max(top, next); row <= bottom; ++row)
+            block.rows << row;
+        next = std::max(next, bottom + 1);
+    }
+    return block;
 }
 
 bool GridView::showMemoPopup(const QModelIndex& index) {

@@ -174,6 +174,7 @@ public:
     void setFooterVisible(bool on);
     bool footerVisible() const;
     void setAutoWidth(bool on);  // columns share the view's width
+    bool autoWidth() const;
     // True while a cell editor is open.
     bool isEditing() const;
     // Enter (in a cell editor or on a cell) moves to the next cell, from the last column on to
@@ -185,6 +186,18 @@ public:
     // Whether the cells of a row (by position) may be edited; unset, every row may.
     void setRowEditable(std::function<bool(int row)> editable);
     QList<int> selectedRowPositions() const;
+    // Rows and rectangular ranges of cells can be selected (a row by its indicator cell, ranges
+    // by dragging, Ctrl and Shift adding to them).
+    void setCellSelection(bool on);
+    // What is selected as a block: every row holding a selected cell, in grid order, and every
+    // column holding one, in the order the ranges were selected (within a range from left to
+    // right as shown, whichever way it was dragged). The current cell alone when nothing is
+    // selected; nothing without a current cell.
+    struct CellBlock {
+        QList<int> rows;     // row positions, ascending
+        QList<int> columns;  // model columns
+    };
+    CellBlock selectedBlock() const;
     // Drops down the memo of a cell of a PopupMemo column under the cell (what a click, F4 or
     // Alt+Down on it does); false when the cell is not one.
     bool showMemoPopup(const QModelIndex& index);
