@@ -37,6 +37,7 @@ constexpr int kOrders = 100000;
 constexpr int kLinesEach = 10;
 constexpr int kCustomers = 10000;
 constexpr int kStores = 4;
+constexpr int kEmployees = 100;  // besides the signed-in one
 
 QString F(const char* text) {
     return QString::fromUtf8(text);
@@ -60,7 +61,7 @@ QString demoDescriptor(const char* code) {
 
 struct ReportBench {
     Qd::Bench::BenchSession session;
-    sqlite3* raw = nullptr;
+    sqlite3* raw = nullptr;             // the session's connection
     Sys::TPlugItemSingleBasic lines;    // 订单明细表
     Sys::TPlugItemSingleBasic summary;  // 客户消费汇总
 
@@ -70,7 +71,9 @@ struct ReportBench {
     }
 
     ReportBench() {
-        sqlite3_open(session.dir.filePath(QStringLiteral("bench.db")).toUtf8().constData(), &raw);
+        // Written raw on the session's own connection, which holds the functions behind the
+        // tables' checks.
+        raw = session.db->handle();
         Qd::Bench::exec(raw, "begin");
         for (int s = 2; s <= kStores; ++s)
             Qd::Bench::exec(raw, QStringLiteral("insert into qd_b_ckbmk(orgid, code, name) "
@@ -78,6 +81,21 @@ struct ReportBench {
                                                 "insert into qd_auth_ck_access(orgid, uid, ck_id) "
                                                 "values(1, 1, %1)")
                                      .arg(s)
+                                     .toUtf8()
+                                     .constData());
+        for (int e = 1; e <= kEmployees; ++e)
+            Qd::Bench::exec(raw, QStringLiteral("insert into qd_b_ygbmk(orgid, ck_id, code, name) "
+                                                "values(1, %1, 'E%2', '员工%2')")
+                                     .arg(1 + e % kStores)
+                                     .arg(e)
+                                     .toUtf8()
+                                     .constData());
+        // Other users' store access, as in a chain with many logins.
+        for (int u = 2; u <= 200; ++u)
+            Qd::Bench::exec(raw, QStringLiteral("insert into qd_auth_ck_access(orgid, uid, ck_id) "
+                                                "values(1, %1, %2)")
+                                     .arg(u)
+                                     .arg(1 + u % kStores)
                                      .toUtf8()
                                      .constData());
         sqlite3_stmt* customer = nullptr;
@@ -88,7 +106,8 @@ struct ReportBench {
             const QByteArray name = QStringLiteral("客户%1").arg(k).toUtf8();
             sqlite3_bind_text(customer, 1, code.constData(), int(code.size()), SQLITE_TRANSIENT);
             sqlite3_bind_text(customer, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-            sqlite3_step(customer);
+            if (sqlite3_step(customer) != SQLITE_DONE)
+                qFatal("bench_report: %s", sqlite3_errmsg(raw));
             sqlite3_reset(customer);
         }
         sqlite3_finalize(customer);
@@ -116,7 +135,9 @@ struct ReportBench {
             sqlite3_bind_int(order, 4, i % 3 == 0 ? 1 : 0);
             sqlite3_bind_int(order, 5, 1 + (i * 7) % kCustomers);
             sqlite3_bind_double(order, 6, 35.0 * kLinesEach);
-            sqlite3_step(order);
+            sqlite3_bind_int(order, 7, 2 + i % kEmployees);
+            if (sqlite3_step(order) != SQLITE_DONE)
+                qFatal("bench_report: %s", sqlite3_errmsg(raw));
             sqlite3_reset(order);
             for (int k = 1; k <= kLinesEach; ++k) {
                 sqlite3_bind_text(line, 1, no.constData(), int(no.size()), SQLITE_TRANSIENT);
@@ -157,17 +178,19 @@ std::unique_ptr<Report::TBaseReportForm> reportForm(Sys::TPlugItemSingleBasic& i
     return form;
 }
 
-// The report's statement as the session translates it, prepared raw, its parameters bound by
-// name from `values` (the others NULL).
+// The report's statement as the session translates it, prepared raw on the session's own
+// connection (which holds the translator's functions), its parameters bound by name from
+// `values` (the others NULL).
 sqlite3_stmt* rawStatement(const QString& descriptor, const std::map<QString, QString>& values) {
     ReportBench& b = ReportBench::get();
     const QString mainsql =
         QJsonDocument::fromJson(descriptor.toUtf8()).object().value(F("mainsql")).toString();
     const QStringList translated = b.session.db->session().explain(Sys::sqlTemplate(mainsql));
     sqlite3_stmt* st = nullptr;
-    if (translated.size() != 1 || sqlite3_prepare_v2(b.raw, translated.front().toUtf8().constData(),
+    sqlite3* db = b.session.db->handle();
+    if (translated.size() != 1 || sqlite3_prepare_v2(db, translated.front().toUtf8().constData(),
                                                      -1, &st, nullptr) != SQLITE_OK)
-        qFatal("bench_report: cannot prepare the translated statement: %s",
+        qFatal("bench_report: cannot prepare the translated statement (%s): %s", sqlite3_errmsg(db),
                qPrintable(translated.join(u'\n')));
     for (int p = 1; p <= sqlite3_bind_parameter_count(st); ++p) {
         const QString name = QString::fromUtf8(sqlite3_bind_parameter_name(st, p)).mid(1);

@@ -10,6 +10,8 @@
 
 #include "DemoSession.h"
 #include "core/ParamsPanel.h"
+#include "print/uDataSetCollection.h"
+#include "print/uPrinterForm.h"
 #include "report/uBaseReportForm.h"
 #include "support/Render.h"
 #include "uMainForm.h"
@@ -223,12 +225,42 @@ TEST_F(DemoReport, CopyTakesTheSelectedBlockInGridOrder) {
 }
 
 TEST_F(DemoReport, PrintNeedsAQueryAndPassesAVariablePerParameter) {
+    loginAs("3001", 1);
     TBaseReportForm& f = open("订单明细表");
     prompts.clear();
     f.actprint->trigger();
     EXPECT_EQ(prompts.messages(),
               QStringList(
                   {S("对不起，未找到相关数据，操作被拒绝。\r\n\r\n请重新设置查询条件后再打印。")}));
+
+    // An empty result prints: the rows as the report's dataset, a variable per parameter.
+    f.vgParams->setValue(S("bt"), S("1999-01-01"));
+    f.vgParams->setValue(S("et"), S("1999-01-31"));
+    f.actopen->trigger();
+    ASSERT_TRUE(f.cdsMain.active());
+    ASSERT_EQ(f.cdsMain.recordCount(), 0);
+    QString key, dataset;
+    Fr4::TUserVariables variables;
+    int templates = -1;
+    prompts.answerDialog([&](QDialog& d) {
+        auto& window = dynamic_cast<Fr4::TPrinterForm&>(d);
+        key = window.FModuleCode;
+        dataset = window.Fdatasets->GetItem(0).FuserName;
+        variables = *window.FuserVariables;
+        templates = window.cdsMain.recordCount();
+        return int(QDialog::Rejected);
+    });
+    f.actprint->trigger();
+    EXPECT_EQ(key, S("RPT01_RPT01"));
+    EXPECT_EQ(dataset, S("订单明细表"));
+    EXPECT_EQ(templates, 1);  // the demo's own
+    const Fr4::TUserVariables expected = {
+        {S("开始日期"), S("1999-01-01")}, {S("结束日期"), S("1999-01-31")},
+        {S("门店"), S("MD01")},           {S("开单人"), S("3001")},
+        {S("客户"), QString()},           {S("项目名称"), QString()}};
+    EXPECT_EQ(variables, expected);
+    f.resize(1200, 700);
+    Qd::Test::keepRender(*main, S("report_locked_scope.png"));
 }
 
 }  // namespace
