@@ -141,7 +141,8 @@ TBaseReportForm::TBaseReportForm(QWidget* owner, Sys::TPlugItem* data)
         vgParams, &joinTableList,
         Base::ParamsPanel::Options{.moduleCode = PlugItem ? PlugItem->code : QString(),
                                    .title = QString(),
-                                   .reportSpecials = true});
+                                   .reportSpecials = true,
+                                   .pickerOwner = this});
 }
 
 TBaseReportForm::~TBaseReportForm() {

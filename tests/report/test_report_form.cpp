@@ -9,7 +9,9 @@
 #include <QJsonObject>
 
 #include "core/uMyCxGrid.h"
+#include "db/QueryProgress.h"
 #include "report/uBaseReportForm.h"
+#include "report/uDataset2ExcelWizardForm.h"
 #include "support/CoreTest.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
@@ -80,6 +82,24 @@ TEST_F(ReportForm, DescriptorsThatCannotRunAreNamedAndQueryNothing) {
     EXPECT_EQ(prompts().messages(),
               QStringList({S("报表“缺语句”（B2）的描述不完整：缺少“mainsql”。报表无法查询。")}));
     EXPECT_FALSE(form->cdsMain.active());
+
+    // A parameter without a name and a column without a label are named; the rest is built.
+    const QJsonArray params = {
+        QJsonObject{{S("title"), S("无名")}, {S("type"), S("text")}},
+        QJsonObject{{S("name"), S("code")}, {S("title"), S("编号")}, {S("type"), S("text")}}};
+    const QJsonArray columns = {QJsonObject{
+        {S("band"), S("甲")},
+        {S("columns"), QJsonArray{QJsonObject{{S("fieldname"), S("amount")}}, column("code")}}}};
+    addReport(S("B3"), S("缺键"),
+              QJsonObject{{S("mainsql"), S("select code, amount from t_rows")},
+                          {S("params"), params},
+                          {S("columns"), columns}});
+    prompts().clear();
+    open(S("缺键"));
+    EXPECT_EQ(prompts().messages().size(), 2) << prompts().messages().join(u'\n').toStdString();
+    EXPECT_TRUE(prompts().messages().join(u'\n').contains(S("label")));
+    EXPECT_EQ(form->paramsList().size(), 1u);
+    EXPECT_EQ(form->cxgMainDBBandedTableView1->columns().size(), 1);
 
     // An unknown title: no parameters, no columns, nothing to run.
     prompts().clear();
@@ -272,6 +292,79 @@ TEST_F(ReportForm, DrillDownPassesParametersAndFieldsAndNamesItsFaults) {
     form->cxgMainDBBandedTableView1DblClick();
     EXPECT_EQ(prompts().messages(),
               QStringList({S("报表“无目标”（S4）的描述有误：单号字段“billno”不在查询结果中。")}));
+}
+
+// A bill drill-down hands the row's number to the target's open entry, with no owner.
+TEST_F(ReportForm, DrillDownToABillHandsItTheNumber) {
+    QStringList opened;
+    Sys::TPlugsPool::registerOpenEntry(
+        S("TRecordingBill"),
+        [&](QWidget* owner, Sys::TPlugItem&, const QString&, const QString& params, QString&,
+            int mode) { opened << S("%1|%2|%3").arg(params).arg(owner == nullptr).arg(mode); });
+    db().exec(
+        S("insert into qd_sys_plugins(orgid, code, name, title, formclass) values(1, 'TB', "
+          "N'测试单据', N'测试单据', 'TRecordingBill')"));
+    login(S("1001"), 5);
+    addReport(
+        S("D1"), S("单据钻取"),
+        QJsonObject{{S("mainsql"), S("select code, case when code = 'C3' then '' else 'B-' "
+                                     "+ code end as billno from t_rows order by code")},
+                    {S("event"), QJsonObject{{S("type"), S("str")}, {S("name"), S("测试单据")}}}});
+    TBaseReportForm& f = open(S("单据钻取"));
+    f.actopen->trigger();
+    f.cdsMain.moveTo(0);  // C1
+    f.cxgMainDBBandedTableView1DblClick();
+    f.cdsMain.moveTo(3);  // C3: no number, nothing opens
+    f.cxgMainDBBandedTableView1DblClick();
+    EXPECT_EQ(opened, QStringList({S("B-C1|1|-1")}));
+}
+
+// A query the user cancels keeps the rows and caption shown, and says nothing.
+TEST_F(ReportForm, ACancelledQueryKeepsWhatWasShown) {
+    struct CancelAtOnce : Db::IQueryProgress {
+        int begun = 0;
+        void begin() override { ++begun; }
+        bool rows(qint64) override { return false; }
+        void end() override {}
+    } cancel;
+    // Ten thousand rows: enough steps of the engine for the progress to be asked.
+    addReport(S("X1"), S("大表"),
+              QJsonObject{{S("mainsql"), S("select a.code, b.code as b, c.code as c, d.code as d "
+                                           "from t_rows a cross join t_rows b cross join t_rows "
+                                           "c cross join t_rows d")}});
+    TBaseReportForm& f = open(S("大表"));
+    f.actopen->trigger();
+    ASSERT_EQ(f.cdsMain.recordCount(), 10000);
+    Db::IQueryProgress* before = Db::setQueryProgress(&cancel);
+    prompts().clear();
+    f.actopen->trigger();
+    Db::setQueryProgress(before);
+    EXPECT_EQ(cancel.begun, 1);
+    EXPECT_TRUE(prompts().messages().isEmpty());
+    EXPECT_EQ(f.cdsMain.recordCount(), 10000);
+    EXPECT_EQ(f.dxPanelResult->caption(), S("查询结果  当前记录：10000"));
+}
+
+TEST_F(ReportForm, ExportsGoThroughTheWizardOrStraightToXlsx) {
+    addReport(S("X2"), S("导出表"), QJsonObject{{S("mainsql"), S(kRows)}});
+    TBaseReportForm& f = open(S("导出表"));
+    f.actopen->trigger();
+    QString proposed;
+    prompts().answerDialog([&](QDialog& d) {
+        proposed = dynamic_cast<Report::Tdataset2excelwizardform&>(d)._filename;
+        return int(QDialog::Rejected);
+    });
+    EXPECT_EQ(f.actexportwizard->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
+    f.actexportwizard->trigger();
+    EXPECT_EQ(proposed, S("导出表"));
+
+    const QString file = dir() + S("/导出表.xlsx");
+    prompts().clear();
+    prompts().answerText(file);
+    f.actExport2Xls->trigger();
+    EXPECT_TRUE(QFileInfo(file).size() > 0);
+    EXPECT_EQ(prompts().messages(), QStringList({S("导出成功")}));
+    EXPECT_EQ(prompts().asked().front().filter, S("导出excel (*.xlsx)"));
 }
 
 }  // namespace
