@@ -1,7 +1,6 @@
 #include "basic/uBasicRibbonForm.h"
 
 #include <QCloseEvent>
-#include <QDate>
 #include <QJsonArray>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -9,7 +8,6 @@
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "base/Prompter.h"
-#include "base/SafeName.h"
 #include "basic/ListRules.h"
 #include "basic/uRecycleBinForm.h"
 #include "core/GridHelpers.h"
@@ -26,7 +24,6 @@
 #include "sys/uPlugItem.h"
 #include "ui/ActionIcons.h"
 #include "ui/editors/Editors.h"
-#include "ui/export/XlsxExport.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Base {
@@ -231,17 +228,6 @@ void TBasicRibbonForm::copySelection() {
     copyListRow();
 }
 
-QString TBasicRibbonForm::askExportFile() {
-    // A date format with "/" must not turn the proposed name into a path.
-    const QString proposed =
-        Sys::safeFileName(windowTitle() + QLatin1Char('_') +
-                          QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat) +
-                          QStringLiteral(".xlsx"));
-    return Ui::prompter().saveFileName(QStringLiteral("导出"), proposed,
-                                       QStringLiteral("导出excel (*.xlsx)"),
-                                       QStringLiteral("xlsx"));
-}
-
 void TBasicRibbonForm::alert(const QString& caption, const QString& text) {
     Ui::AlertWindow::showAlert(this, caption, text, kAlertMs);
 }
@@ -405,15 +391,7 @@ void TBasicRibbonForm::copyListRow() {
 }
 
 void TBasicRibbonForm::exportList() {
-    const QString file = askExportFile();
-    if (file.isEmpty())
-        return;
-    QString error;
-    if (!Ui::exportToXlsx(*listView(), file, &error)) {
-        showError(QStringLiteral("导出失败：%1").arg(error));
-        return;
-    }
-    showHint(QStringLiteral("导出成功"));
+    exportViewToXlsx(*listView(), windowTitle());
 }
 
 void TBasicRibbonForm::printList(const std::vector<std::pair<QString, Db::RecordSet*>>& datasets) {

@@ -83,9 +83,6 @@ protected:
     // The record sets 打印 hands over, by name: the list as "列表".
     virtual std::vector<std::pair<QString, Db::RecordSet*>> printDatasets();
 
-    // Asks where to export with the save dialog, proposing the caption and today's date as a
-    // file name; empty when cancelled. The dialog adds ".xlsx" before it asks about overwriting.
-    QString askExportFile();
     // A row typed but not posted, before the list is left or loaded again: asks
     // "数据未保存，是否保存？"; 是 posts it, 否 drops it, 取消 stays. True when the list may go on
     // (nothing pending, posted and saved, or dropped).

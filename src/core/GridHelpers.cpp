@@ -6,10 +6,14 @@
 #include <QScreen>
 
 #include "base/ProgramHome.h"
+#include "base/Prompter.h"
+#include "base/SafeName.h"
 #include "base/TextFormat.h"
+#include "core/Messages.h"
 #include "core/RightsGate.h"
 #include "db/DataServices.h"
 #include "sys/SystemServices.h"
+#include "ui/export/XlsxExport.h"
 
 namespace Qd::Core::Base {
 
@@ -94,6 +98,23 @@ QString Format(const QString& format, const QVariantList& args) {
                 return Db::quoteSql(value.toString());
         }
     });
+}
+
+void exportViewToXlsx(const Ui::GridView& view, const QString& title) {
+    // A date format with "/" must not turn the proposed name into a path.
+    const QString proposed =
+        Sys::safeFileName(title + QLatin1Char('_') +
+                          QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat) +
+                          QStringLiteral(".xlsx"));
+    const QString file =
+        Ui::prompter().saveFileName(QStringLiteral("导出"), proposed,
+                                    QStringLiteral("导出excel (*.xlsx)"), QStringLiteral("xlsx"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!Ui::exportToXlsx(view, file, &error))
+        return showError(QStringLiteral("导出失败：%1").arg(error));
+    showHint(QStringLiteral("导出成功"));
 }
 
 QString GetIniFilePath() {

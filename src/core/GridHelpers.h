@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace Qd::Core::Ui {
+class GridView;
+}
+
 namespace Qd::Core::Db {
 class RecordSet;
 }
@@ -32,6 +36,11 @@ void showReportForm(QWidget* owner, const QString& title, const QString& params)
 // the value goes in with its own quotes doubled, so a typed value can never end the literal and
 // become SQL; %d takes the whole number of its value (0 when it is none), %f the number.
 QString Format(const QString& format, const QVariantList& args);
+
+// 导出 of a list or report straight to xlsx: the save dialog ("导出excel (*.xlsx)", asking
+// before overwriting) proposes `title` and today's date as the file name; the view is written
+// as shown, then "导出成功" (or the reason it failed).
+void exportViewToXlsx(const Ui::GridView& view, const QString& title);
 
 // The window-settings file: "mainlayout_" + the screen's horizontal logical dpi + ".ini" in the
 // program home.

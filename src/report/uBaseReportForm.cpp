@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "base/Dispatch.h"
-#include "base/SafeName.h"
 #include "core/FormHost.h"
 #include "core/GridHelpers.h"
 #include "core/Messages.h"
@@ -27,7 +26,6 @@
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
-#include "ui/export/XlsxExport.h"
 #include "ui/grid/Grid.h"
 
 namespace Qd::Core::Report {
@@ -362,18 +360,7 @@ void TBaseReportForm::actexportwizardExecute() {
 }
 
 void TBaseReportForm::actExport2XlsExecute() {
-    const QString proposed =
-        Sys::safeFileName(FrptName + QLatin1Char('_') +
-                          QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat) +
-                          QStringLiteral(".xlsx"));
-    const QString file = Ui::prompter().saveFileName(F("导出"), proposed, F("导出excel (*.xlsx)"),
-                                                     QStringLiteral("xlsx"));
-    if (file.isEmpty())
-        return;
-    QString error;
-    if (!Ui::exportToXlsx(*cxgMainDBBandedTableView1, file, &error))
-        return Base::showError(F("导出失败：%1").arg(error));
-    Base::showHint(F("导出成功"));
+    Base::exportViewToXlsx(*cxgMainDBBandedTableView1, FrptName);
 }
 
 void TBaseReportForm::actprintExecute() {
