@@ -207,8 +207,12 @@ const ParamRow* ParamsPanel::row(const QString& name) const {
     return nullptr;
 }
 
-bool ParamsPanel::hasDateRange() const {
-    return m_opt.reportSpecials && row(QStringLiteral("bt")) && row(QStringLiteral("et"));
+const ParamRow* ParamsPanel::btRow() const {
+    return m_opt.reportSpecials ? row(QStringLiteral("bt")) : nullptr;
+}
+
+const ParamRow* ParamsPanel::etRow() const {
+    return m_opt.reportSpecials ? row(QStringLiteral("et")) : nullptr;
 }
 
 QVariant ParamsPanel::value(const QString& name) const {
@@ -234,10 +238,10 @@ void ParamsPanel::setValue(const QString& name, const QVariant& v) {
 
 void ParamsPanel::applyDateRange(int index, const QDate& today) {
     const DateRange range = dateRangePreset(index, today);
-    if (!range.bt.isValid())
+    if (!range.bt.isValid() || !hasDateRange())
         return;
-    setValue(QStringLiteral("bt"), range.bt.toString(dateFormat()));
-    setValue(QStringLiteral("et"), range.et.toString(dateFormat()));
+    setValue(btRow()->name, range.bt.toString(dateFormat()));
+    setValue(etRow()->name, range.et.toString(dateFormat()));
 }
 
 void ParamsPanel::applyIncoming(const QString& json) {

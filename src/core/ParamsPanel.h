@@ -52,8 +52,11 @@ public:
     // as they can be.
     void build(const QJsonArray& params);
     const std::vector<ParamRow>& rows() const { return m_rows; }
+    // The rows of the range's start ("bt") and end ("et") in report panels; null when absent.
+    const ParamRow* btRow() const;
+    const ParamRow* etRow() const;
     // Both "bt" and "et" rows exist (report panels only).
-    bool hasDateRange() const;
+    bool hasDateRange() const { return btRow() && etRow(); }
     // The first row of that name, as text (a date in the client's short date format, a lookup
     // its key); null when empty or when there is no such row.
     QVariant value(const QString& name) const;
