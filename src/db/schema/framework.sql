@@ -572,3 +572,25 @@ create table dbo.qd_sys_lookuppicks (
   lasttime datetime null default getdate(),
   primary key (orgid, userid, lookupname, keyvalue)
 )
+
+-- SMS outbox: one row per message handed to the gateway, kept until it is sent or given up.
+-- status 0 待发送, 1 发送中 (claimed by one client at claimedat), 2 已发送, 3 发送失败.
+create table dbo.qd_sys_smsoutbox (
+  id int identity(1,1) primary key,
+  orgid int not null default 0,
+  msgid varchar(50) not null default '',
+  mobiles nvarchar(max) null,
+  tplcode varchar(50) null,
+  params nvarchar(max) null,
+  status int not null default 0,
+  tries int not null default 0,
+  claimtoken varchar(50) null,
+  claimedat datetime null,
+  nexttry datetime null,
+  createtime datetime null,
+  sendtime datetime null,
+  error nvarchar(500) null
+)
+
+create index ix_qd_sys_smsoutbox_due on dbo.qd_sys_smsoutbox(status, nexttry)
+create index ix_qd_sys_smsoutbox_claim on dbo.qd_sys_smsoutbox(claimtoken)

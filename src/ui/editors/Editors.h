@@ -260,6 +260,8 @@ public:
     void setRowHeight(int height);
     // Adds a row and returns its editor (made by createEditor).
     QWidget* addRow(const QString& name, const QString& caption, const EditorProps& props);
+    // Adds a heading: a bold text across the whole width, not a property.
+    void addHeading(const QString& text);
     QWidget* editor(const QString& name) const;
     QStringList names() const;
     QVariant value(const QString& name) const;

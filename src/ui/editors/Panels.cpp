@@ -146,7 +146,8 @@ struct PropertyGrid::Impl {
     QWidget* body = nullptr;        // owned by scroll
     QVBoxLayout* rows = nullptr;    // the body's
     std::vector<Row> items;
-    bool loading = false;  // setValue is filling an editor
+    std::vector<QWidget*> headings;  // owned by the body
+    bool loading = false;            // setValue is filling an editor
     int captionWidth = kCaptionWidth;
     int rowHeight = 0;  // fixed height of one-line rows; 0: at least kRowHeight
     Qt::Alignment captionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
@@ -181,6 +182,8 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent), d(std::make_uniqu
                        "QWidget#propertyRow { border-bottom: 1px solid #e1e6ee; }"
                        "QWidget#propertyRow[odd=\"true\"] { background: #f4f7fb; }"
                        "QWidget#propertyRow[odd=\"false\"] { background: white; }"
+                       "QLabel#propertyHeading { background: #dde7f3; color: #1f4e8c;"
+                       " font-weight: bold; padding-left: 6px; border-bottom: 1px solid #c3d1e2; }"
                        "QLabel#propertyCaption { color: #33475e; border-right: 1px solid #e1e6ee;"
                        " padding-left: 6px; }"));
 }
@@ -222,6 +225,16 @@ QWidget* PropertyGrid::addRow(const QString& name, const QString& caption,
     d->items.push_back({name, row, editor});
     watch(name, editor);
     return editor;
+}
+
+void PropertyGrid::addHeading(const QString& text) {
+    auto* heading = new QLabel(text, d->body);
+    heading->setObjectName(QStringLiteral("propertyHeading"));
+    heading->setMinimumHeight(kRowHeight);
+    heading->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    heading->setWordWrap(true);
+    d->rows->insertWidget(d->rows->count() - 1, heading);
+    d->headings.push_back(heading);
 }
 
 void PropertyGrid::setCaptionLayout(int width, Qt::Alignment alignment) {
@@ -281,6 +294,8 @@ void PropertyGrid::clear() {
     for (const Impl::Row& r : d->items)
         delete r.row;
     d->items.clear();
+    qDeleteAll(d->headings);
+    d->headings.clear();
 }
 
 }  // namespace Qd::Core::Ui
