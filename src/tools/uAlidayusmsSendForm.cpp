@@ -43,6 +43,8 @@ TSmsComposeForm::TSmsComposeForm(QWidget* AOwner, const QString& caption) : TBas
     mmoPreview = new QPlainTextEdit(this);
     mmoPreview->setObjectName(F("mmoPreview"));
     mmoPreview->setReadOnly(true);
+    mmoPreview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mmoPreview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lblCount = new QLabel(this);
     lblCount->setObjectName(F("lblCount"));
     showPreview(QString());
@@ -189,7 +191,7 @@ TAlidayusmsSendMutilForm::TAlidayusmsSendMutilForm(QWidget* AOwner)
     mobileHint->setStyleSheet(F("color: #5a6b80;"));
     extra->addWidget(mobileHint);
     extra->addWidget(new QLabel(QStringLiteral("参数："), this));
-    extra->addWidget(vgParams, 1);
+    extra->addWidget(vgParams, 2);
     buildLayout(extra);
     FormCreate();
     loadTemplates(kBulkGroup);
