@@ -57,7 +57,7 @@ insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugi
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT', N'报表查询', N'报表查询', N'报表查询', 'TBaseReportForm', '{}', 30)
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT01', N'订单明细表', N'订单明细表', N'报表查询', 'TBaseReportForm', '{}', 31)
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT02', N'客户消费汇总', N'客户消费汇总', N'报表查询', 'TBaseReportForm', '{}', 32)
-insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'SMS', N'短信发送', N'短信发送', N'系统工具', 'TSmsSendForm', '{}', 40)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'SMS', N'短信发送', N'短信发送', N'系统工具', 'TAlidayusmsSendMutilForm', '{}', 40)
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'CHK', N'数据检查', N'数据检查', N'系统工具', 'TDataCheckForm', '{}', 41)
 
 -- Roles and their rights; users hold the rights of their roles and their own.
@@ -581,3 +581,12 @@ begin
   update qd_x_xmzzk set je = (select sum(d.je) from qd_x_xmzzk_mx d where d.orgid = 1 and d.billno = @no) where orgid = 1 and billno = @no
   set @i = @i + 1
 end
+
+-- SMS: templates of the single notice (group 1) and the bulk dialog (group 99), the demo gateway
+-- (messages go to the trace only) and the list of the outbox.
+update qd_sys_alidayu set tpltxt = N'您好${name}，您的订单${billno}已完工，请到${store}取件。${company}', tplparams = N'[{"key":"name","param":"name","desc":"客户"},{"key":"billno","param":"billno","desc":"订单号"},{"key":"store","param":"store","desc":"门店"},{"key":"company_name","param":"company","desc":"公司"}]' where orgid = 1 and tplid = 'SMS_0001'
+insert into qd_sys_alidayu(orgid, tpltype, tplname, tplid, tpltxt, tplparams) values(1, 1, N'订单取件提醒', 'SMS_0002', N'${name}您好，订单${billno}已可取件，门店电话${tel}。', N'[{"key":"name","param":"name","desc":"客户"},{"key":"billno","param":"billno","desc":"订单号"},{"key":"company_tel","param":"tel","desc":"电话"}]')
+insert into qd_sys_alidayu(orgid, tpltype, tplname, tplid, tpltxt, tplparams) values(1, 99, N'店庆活动', 'SMS_9901', N'${company}店庆：${content}，活动时间${period}。详询${tel}', N'[{"key":"company_name","param":"company","desc":"公司"},{"key":"content","param":"content","desc":"活动内容"},{"key":"period","param":"period","desc":"活动时间"},{"key":"company_tel","param":"tel","desc":"电话"}]')
+insert into qd_sys_alidayu(orgid, tpltype, tplname, tplid, tpltxt, tplparams) values(1, 99, N'放假通知', 'SMS_9902', N'尊敬的客户：${company}${holiday}期间${hours}，给您带来不便敬请谅解。地址：${addr}', N'[{"key":"company_name","param":"company","desc":"公司"},{"key":"holiday","param":"holiday","desc":"节日"},{"key":"hours","param":"hours","desc":"营业安排"},{"key":"company_addr","param":"addr","desc":"地址"}]')
+insert into qd_sys_config(orgid, cfgkey, cfgvalue) values(1, 'sms.gateway', 'log')
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, columnsjson, isort) values(1, 'SMSLOG', N'短信记录', N'短信记录', N'系统工具', 'TGridRibbonForm', N'{"mainsql": "select id, msgid, createtime, mobiles, tplcode, params, case status when 0 then N''待发送'' when 1 then N''发送中'' when 2 then N''已发送'' else N''发送失败'' end as statusname, tries, nexttry, sendtime, error from qd_sys_smsoutbox where orgid = :orgid", "sort": "id desc"}', N'[{"fieldname": "createtime", "label": "时间", "width": "130", "type": "datetime"}, {"fieldname": "mobiles", "label": "手机号码", "width": "160"}, {"fieldname": "tplcode", "label": "模板", "width": "80"}, {"fieldname": "params", "label": "参数", "width": "220"}, {"fieldname": "statusname", "label": "状态", "width": "70"}, {"fieldname": "tries", "label": "次数", "width": "50"}, {"fieldname": "nexttry", "label": "下次发送", "width": "130", "type": "datetime"}, {"fieldname": "sendtime", "label": "发送时间", "width": "130", "type": "datetime"}, {"fieldname": "error", "label": "错误", "width": "200"}, {"fieldname": "msgid", "label": "编号", "width": "100", "visiable": "false"}, {"fieldname": "id", "label": "ID", "width": "50", "visiable": "false"}]', 42)

@@ -10,6 +10,7 @@
 #include "support/CoreTest.h"
 #include "support/Render.h"
 #include "support/SmsTestServer.h"
+#include "sys/uPlugItem.h"
 #include "tools/SmsCompose.h"
 #include "tools/uAlidayusmsSendForm.h"
 #include "ui/editors/Editors.h"
@@ -290,6 +291,30 @@ TEST_F(SmsDialogTest, BulkDialogBuildsRowsPerTemplateAndSendsEveryParameter) {
     EXPECT_EQ(
         outbox(),
         QStringList{QStringLiteral(R"json(13912345678,13887654321 SMS_99B {"text":""})json")});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SmsDialogTest, TheModuleNamingTheBulkDialogOpensIt) {
+    QObject client;
+    registerSmsTools(&client);
+    db().exec(QStringLiteral(
+        "insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, "
+        "isort) values(1, 'SMS', N'短信发送', N'短信发送', N'系统工具', "
+        "'TAlidayusmsSendMutilForm', '{}', 40)"));
+    sys->plugs().load();
+    QString opened;
+    prompts().answerDialog([&](QDialog& d) {
+        opened = d.objectName();
+        return int(QDialog::Rejected);
+    });
+    QString result;
+    Sys::TPlugItem* item = Sys::plugsPool().plugbyName(QStringLiteral("短信发送"), false);
+    ASSERT_NE(item, nullptr);
+    item->open(nullptr, QString(), result);
+    EXPECT_EQ(opened, "TAlidayusmsSendMutilForm");
 }
 
 }  // namespace
