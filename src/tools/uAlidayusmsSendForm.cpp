@@ -29,6 +29,15 @@ QString F(const char* name) {
 const QString kBulkCaption = QStringLiteral("短信通知|业务提醒|短信群发");
 constexpr int kBulkGroup = 99;
 
+// A fixed hint under a field: wrapped, in the hints' colour.
+QLabel* hintLabel(const QString& text, const QString& name, QWidget* parent) {
+    auto* hint = new QLabel(text, parent);
+    hint->setObjectName(name);
+    hint->setWordWrap(true);
+    hint->setStyleSheet(QStringLiteral("color: #6b5a2a;"));
+    return hint;
+}
+
 }  // namespace
 
 // ---- shared ------------------------------------------------------------------------------------
@@ -72,15 +81,10 @@ void TSmsComposeForm::buildLayout(QLayout* extra) {
     main->addWidget(new QLabel(QStringLiteral("短信预览："), this));
     main->addWidget(mmoPreview, 1);
     main->addWidget(lblCount);
-    auto* hint = new QLabel(
-        QStringLiteral(
-            "提示：短信字数<=70个字数，按照70个字数一条短信计算，短信字数>70个字数，即为长短"
-            "信，按照67个字数记为一条短信计算。"),
-        this);
-    hint->setObjectName(F("lblHint"));
-    hint->setWordWrap(true);
-    hint->setStyleSheet(F("color: #7a5a00;"));
-    main->addWidget(hint);
+    main->addWidget(hintLabel(
+        QStringLiteral("提示：短信字数<=70个字数，按照70个字数一条短信计算，短信字数>70个字数，即为"
+                       "长短信，按照67个字数记为一条短信计算。"),
+        F("lblHint"), this));
     main->addLayout(Base::closingButtons(this, actOK, actCancel));
 }
 
@@ -182,14 +186,10 @@ TAlidayusmsSendMutilForm::TAlidayusmsSendMutilForm(QWidget* AOwner)
     connect(vgParams, &Ui::PropertyGrid::valueChanged, this,
             [this] { Sys::dispatch([this] { vgParamsEdited(); }); });
     auto* extra = new QVBoxLayout;
-    auto* mobileHint = new QLabel(
+    extra->addWidget(hintLabel(
         QStringLiteral(
             "手机号码可以单个或多个， 多个号码请以英文逗号分割。如：13912345678,13887654321"),
-        this);
-    mobileHint->setObjectName(F("lblMobileHint"));
-    mobileHint->setWordWrap(true);
-    mobileHint->setStyleSheet(F("color: #5a6b80;"));
-    extra->addWidget(mobileHint);
+        F("lblMobileHint"), this));
     extra->addWidget(new QLabel(QStringLiteral("参数："), this));
     extra->addWidget(vgParams, 2);
     buildLayout(extra);
