@@ -25,6 +25,7 @@
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
 #include "DemoOrderBill.h"
+#include "DemoOrderTracking.h"
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
@@ -236,6 +237,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Report::registerReportForm();
     registerDemoEditors();
     registerDemoBills();
+    registerDemoOrderTracking();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {
