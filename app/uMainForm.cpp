@@ -25,6 +25,7 @@
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
 #include "DemoOrderBill.h"
+#include "DemoOrderTracking.h"
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
@@ -238,6 +239,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     registerDemoEditors();
     registerDemoBills();
     Core::Tools::registerSmsTools(this);
+    registerDemoOrderTracking();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {

@@ -118,6 +118,14 @@ QString cellText(GridView* view, const QModelIndex& index) {
     return option.text;
 }
 
+// The font and text colour a cell paints with.
+QStyleOptionViewItem cellStyle(GridView* view, const QModelIndex& index) {
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    static_cast<Ui::ColumnDelegate*>(view->itemDelegate())->initStyleOption(&option, index);
+    return option;
+}
+
 }  // namespace
 
 // A value of several lines shows on one line, line breaks as blanks; the tooltip holds the whole
@@ -248,4 +256,41 @@ TEST_F(GridCellsTest, PopupMemoNeverEditsInPlaceAndHoldsAnyLength) {
     const QString tip = toolTipOver(0, "msg");
     EXPECT_EQ(tip.size(), 2001);
     EXPECT_TRUE(tip.endsWith(QStringLiteral("长…")));
+}
+
+// A row style reaches every cell of its row and follows the record it is asked about; rows it
+// leaves plain, and every row of a view without the hook, keep the view's font and colour; a
+// cell note still marks its own cell over the row's colour.
+TEST_F(GridCellsTest, RowStyleDrawsWholeRowsAndLeavesOthersPlain) {
+    const QColor plain = cellStyle(view.get(), cell(0, "who")).palette.color(QPalette::Text);
+    const bool plainBold = cellStyle(view.get(), cell(0, "who")).font.bold();
+    view->setRowStyle([this](int row) {
+        Ui::RowStyle style;
+        if (rs.intAt(rs.rowAt(row), rs.fieldIndex("bytes")) > 1000) {  // the large attachments
+            style.bold = true;
+            style.color = Qt::darkRed;
+        }
+        return style;
+    });
+    for (const char* field : {"who", "msg", "bytes"}) {
+        for (int row : {0, 2}) {
+            const QStyleOptionViewItem large = cellStyle(view.get(), cell(row, field));
+            EXPECT_TRUE(large.font.bold()) << field << row;
+            EXPECT_EQ(large.palette.color(QPalette::Text), QColor(Qt::darkRed)) << field << row;
+        }
+        const QStyleOptionViewItem small = cellStyle(view.get(), cell(1, field));
+        EXPECT_EQ(small.font.bold(), plainBold) << field;
+        EXPECT_EQ(small.palette.color(QPalette::Text), plain) << field;
+    }
+    view->columnByField("msg")->props.cellNote = [](int row) {
+        return row == 0 ? QStringLiteral("已改") : QString();
+    };
+    EXPECT_NE(cellStyle(view.get(), cell(0, "msg")).palette.color(QPalette::Text),
+              QColor(Qt::darkRed));
+    EXPECT_EQ(cellStyle(view.get(), cell(0, "who")).palette.color(QPalette::Text),
+              QColor(Qt::darkRed));
+
+    view->setRowStyle({});
+    EXPECT_EQ(cellStyle(view.get(), cell(2, "who")).palette.color(QPalette::Text), plain);
+    EXPECT_EQ(cellStyle(view.get(), cell(2, "who")).font.bold(), plainBold);
 }

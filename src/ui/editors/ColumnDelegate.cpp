@@ -143,6 +143,13 @@ QString ColumnDelegate::displayText(const QVariant& value, const QLocale& locale
 
 void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (m_view) {
+        const RowStyle row = m_view->rowStyle(index.row());
+        if (row.bold)
+            option->font.setBold(true);
+        if (row.color.isValid())
+            option->palette.setColor(QPalette::Text, row.color);
+    }
     if (!cellNote(index).isEmpty()) {
         option->font.setBold(true);
         option->palette.setColor(QPalette::Text, kMarkedColor);

@@ -66,6 +66,7 @@ struct GridView::Impl {
     bool autoWidth = false;
     bool enterMovesToNextCell = false;
     std::function<bool(int)> rowEditable;
+    std::function<RowStyle(int)> rowStyle;
     int indicatorWidth = 0;  // 0: as wide as the row numbers need
 
     // Re-entrancy guards: our own section changes are not user changes; while the model
@@ -668,6 +669,15 @@ void GridView::setMultiSelect(bool on) {
 
 void GridView::setRowEditable(std::function<bool(int row)> editable) {
     d->rowEditable = std::move(editable);
+}
+
+void GridView::setRowStyle(std::function<RowStyle(int row)> style) {
+    d->rowStyle = std::move(style);
+    viewport()->update();
+}
+
+RowStyle GridView::rowStyle(int row) const {
+    return d->rowStyle ? d->rowStyle(row) : RowStyle{};
 }
 
 QList<int> GridView::selectedRowPositions() const {

@@ -5,6 +5,7 @@
 // are built at run time (from column descriptors) and their editors are described by
 // EditorProps; the editors themselves live in src/ui/editors.
 
+#include <QColor>
 #include <QPointer>
 #include <QTableView>
 #include <QTreeView>
@@ -89,6 +90,12 @@ struct EditorProps {
 enum class SummaryKind { None, Sum, Count, Min, Max, Average };
 
 class GridView;
+
+// How a whole row is drawn: its font weight and text colour (an invalid colour: the view's).
+struct RowStyle {
+    bool bold = false;
+    QColor color;
+};
 
 // One column of a view: the field it shows, its caption and width, whether it is shown and
 // editable, its editor, its footer summary and, in a banded view, its band.
@@ -185,6 +192,10 @@ public:
     void setMultiSelect(bool on);
     // Whether the cells of a row (by position) may be edited; unset, every row may.
     void setRowEditable(std::function<bool(int row)> editable);
+    // Row styles: the hook gives the style of a record (by position) for every cell of its row;
+    // a cell note still marks its own cell. Unset, every row is drawn plainly.
+    void setRowStyle(std::function<RowStyle(int row)> style);
+    RowStyle rowStyle(int row) const;  // the hook's style of a record; plain when unset
     QList<int> selectedRowPositions() const;
     // Rows and rectangular ranges of cells can be selected (a row by its indicator cell, ranges
     // by dragging, Ctrl and Shift adding to them).
