@@ -39,6 +39,7 @@
 #include "report/uBaseReportForm.h"
 #include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
+#include "tools/uDataCheckupForm.h"
 #include "ui/Ribbon.h"
 
 namespace Qd::App {
@@ -236,6 +237,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Report::registerReportForm();
     registerDemoEditors();
     registerDemoBills();
+    Core::Tools::registerDataCheckup();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {

@@ -572,3 +572,9 @@ create table dbo.qd_sys_lookuppicks (
   lasttime datetime null default getdate(),
   primary key (orgid, userid, lookupname, keyvalue)
 )
+
+-- Data checkup: a check's severity (0 提示, 1 警告, 2 严重), the statement listing the rows it
+-- finds and the statement repairing them.
+alter table dbo.qd_sys_checkitems add severity int not null default 0
+alter table dbo.qd_sys_checkitems add detailsql nvarchar(max) null
+alter table dbo.qd_sys_checkitems add fixsql nvarchar(max) null
