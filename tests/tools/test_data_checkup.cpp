@@ -48,6 +48,7 @@ protected:
         LoggedInTest::SetUp();
         ASSERT_TRUE(db().execSQL(kCatalogue));
     }
+    Qd::Test::ScriptedPrompter& prompter() { return prompts(); }
     void TearDown() override {
         form.reset();
         LoggedInTest::TearDown();
@@ -74,7 +75,6 @@ protected:
     QString caption() const { return form->actdoStart->text(); }
 
     using RecordSet = Db::RecordSet;
-    Qd::Test::ScriptedPrompter prompter;
     std::unique_ptr<Tdatacheckupform> form;
 };
 
@@ -158,7 +158,7 @@ TEST_F(DataCheckupTest, FailingCheckEndsTheLoopButStaysRunning) {
             db().execSQL("update qd_sys_checkitems set checksql = :s where title = N'有资料'",
                          {{"s", QString::fromUtf8(broken)}}));
         open();
-        prompter.acceptAllMessages(true);
+        prompter().acceptAllMessages(true);
         form->actdoStart->trigger();
         EXPECT_EQ(caption(), "停止检测");
         EXPECT_TRUE(form->bStart);
@@ -167,11 +167,11 @@ TEST_F(DataCheckupTest, FailingCheckEndsTheLoopButStaysRunning) {
         EXPECT_EQ(after[1], "编号重复:检测0条数据:检测通过");
         EXPECT_EQ(after[2], "有资料::");
         EXPECT_EQ(after[3], "有十条::") << "no check after the failing one";
-        EXPECT_FALSE(prompter.messages().isEmpty());
+        EXPECT_FALSE(prompter().messages().isEmpty());
         form->actdoStart->trigger();
         EXPECT_EQ(caption(), "开始检测");
         EXPECT_TRUE(form->tvCheckItems->isEnabled());
-        prompter.clear();
+        prompter().clear();
     }
 }
 
@@ -228,14 +228,14 @@ TEST_F(DataCheckupTest, RepairCommitsOnlyWhenTheCheckThenPasses) {
     ASSERT_TRUE(locateTitle("缺少单位"));
     auto unitsMissing = [&] { return scalar("select count(*) from parts where unit is null"); };
 
-    prompter.answer(Ui::mrOk);  // the refusal
+    prompter().answer(Ui::mrOk);  // the refusal
     form->actFix->trigger();
-    EXPECT_EQ(prompter.last().text, "对不起，您没有该功能的操作权限，访问被拒绝。");
+    EXPECT_EQ(prompter().last().text, "对不起，您没有该功能的操作权限，访问被拒绝。");
     EXPECT_EQ(unitsMissing(), "2");
 
     grant(11, "CHK_02");
     int shownRows = -1;
-    prompter.answerDialog([&](QDialog& d) {
+    prompter().answerDialog([&](QDialog& d) {
         shownRows = d.findChild<Ui::GridView*>()->recordSet()->recordCount();
         return 0;  // Cancel the preview
     });
@@ -249,12 +249,12 @@ TEST_F(DataCheckupTest, RepairCommitsOnlyWhenTheCheckThenPasses) {
         "where title = N'缺少单位'"));
     form->actdoStart->trigger();
     ASSERT_TRUE(locateTitle("缺少单位"));
-    prompter.answer(1);         // the preview's 修复
-    prompter.answer(Ui::mrOk);  // the confirmation with the count
-    prompter.answer(Ui::mrOk);  // the message that it was undone
+    prompter().answer(1);         // the preview's 修复
+    prompter().answer(Ui::mrOk);  // the confirmation with the count
+    prompter().answer(Ui::mrOk);  // the message that it was undone
     form->actFix->trigger();
     EXPECT_EQ(unitsMissing(), "2");
-    EXPECT_TRUE(prompter.messages().last().contains("撤销"));
+    EXPECT_TRUE(prompter().messages().last().contains("撤销"));
     EXPECT_EQ(scalar("select count(*) from qd_sys_operlog where action = N'数据修复'"), "0");
 
     ASSERT_TRUE(db().execSQL(
@@ -262,11 +262,11 @@ TEST_F(DataCheckupTest, RepairCommitsOnlyWhenTheCheckThenPasses) {
         "null' where title = N'缺少单位'"));
     form->actdoStart->trigger();
     ASSERT_TRUE(locateTitle("缺少单位"));
-    prompter.answer(1);
-    prompter.answer(Ui::mrOk);
+    prompter().answer(1);
+    prompter().answer(Ui::mrOk);
     form->actFix->trigger();
     EXPECT_EQ(unitsMissing(), "0");
-    EXPECT_TRUE(prompter.messages().last().contains("2条"));
+    EXPECT_TRUE(prompter().messages().last().contains("2条"));
     EXPECT_EQ(scalar("select count(*) from qd_sys_operlog where action = N'数据修复'"), "1");
     EXPECT_EQ(results().first(), "缺少单位:检测0条数据:检测通过") << "the row is checked again";
     EXPECT_FALSE(form->actFix->isEnabled());
