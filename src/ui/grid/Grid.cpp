@@ -405,15 +405,15 @@ GridView::GridView(const QString& name, QWidget* parent)
     installDelegate(this);
 
     connect(m, &QAbstractItemModel::rowsRemoved, this, [this] {
+        d->modelChanging = false;
         if (d->groups)
             d->groups->settle();
-        d->modelChanging = false;
         d->footerChanged();
     });
     connect(m, &QAbstractItemModel::rowsInserted, this, [this] {
+        d->modelChanging = false;
         if (d->groups)
             d->groups->settle();
-        d->modelChanging = false;
         d->footerChanged();
     });
     connect(m, &QAbstractItemModel::modelReset, this, [this] {
@@ -734,6 +734,12 @@ bool GridView::groupBy(const QString& fieldName, RowStyle style) {
     d->groupStyle = style;
     d->groups = new Internal::GroupedRows(d->model, field, this);
     d->showModel(d->groups);
+    // A regrouping (rows added or removed, a record moving to another group) resets the rows:
+    // the view goes back to the record set's cursor, once the view itself has been reset.
+    connect(d->groups, &QAbstractItemModel::modelReset, this, [this] {
+        if (!d->modelChanging && d->rs())
+            d->followCursor(d->rs()->recNo());
+    });
     d->syncSections();
     if (d->rs())
         d->followCursor(d->rs()->recNo());
