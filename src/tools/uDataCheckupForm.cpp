@@ -266,28 +266,28 @@ Tdatacheckupform::CheckOutcome Tdatacheckupform::checkCurrent() {
     return CheckOutcome::Counted;
 }
 
-void Tdatacheckupform::closeEvent(QCloseEvent* e) {
+bool Tdatacheckupform::closeAfterRun() {
     if (m_inRun) {
         // The run loop is on the stack: it ends first and closes the window as it unwinds.
         m_closeRequested = true;
         bStart = false;
-        e->ignore();
-        return;
+        return true;
     }
     if (actdoStart->data().toInt() == 1)
-        _doStop();
-    TBaseForm::closeEvent(e);
+        _doStop();  // a run that ended at a failing check
+    return false;
+}
+
+void Tdatacheckupform::closeEvent(QCloseEvent* e) {
+    if (closeAfterRun())
+        e->ignore();
+    else
+        TBaseForm::closeEvent(e);
 }
 
 void Tdatacheckupform::done(int r) {
-    if (m_inRun) {
-        m_closeRequested = true;
-        bStart = false;
-        return;
-    }
-    if (actdoStart->data().toInt() == 1)
-        _doStop();
-    TBaseForm::done(r);
+    if (!closeAfterRun())
+        TBaseForm::done(r);
 }
 
 // ---- detail and repair --------------------------------------------------------------------

@@ -75,6 +75,9 @@ private:
     // The count of a check statement: first column of the first row, no row or NULL as 0;
     // nullopt (traced and shown) when the statement fails or the value is not an integer.
     std::optional<qint64> countOf(const QString& checksql);
+    // True when a close has to wait for the run loop to unwind (it is remembered and the run
+    // asked to end); otherwise ends a run left running and lets the close go on.
+    bool closeAfterRun();
     void setRunning(bool on);
     void pause();
     void updateRowActions();

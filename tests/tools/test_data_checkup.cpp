@@ -237,6 +237,7 @@ TEST_F(DataCheckupTest, RepairCommitsOnlyWhenTheCheckThenPasses) {
     int shownRows = -1;
     prompter().answerDialog([&](QDialog& d) {
         shownRows = d.findChild<Ui::GridView*>()->recordSet()->recordCount();
+        Qd::Test::keepRender(d, "data_checkup_fix_preview.png");
         return 0;  // Cancel the preview
     });
     form->actFix->trigger();
