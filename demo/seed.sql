@@ -582,10 +582,10 @@ begin
   set @i = @i + 1
 end
 
--- Data checkup: the check catalogue, four categories; the employees' missing help codes are
--- the fault it finds (with its detail and repair), one check counts what must exist, one has
--- no statement yet.
-insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity, detailsql, fixsql) values(1, N'基础资料', N'员工资料缺少助记码', 40, N'select count(*) from qd_b_ygbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''', 0, 1, N'select code as 编号, name as 姓名, mobile as 手机 from qd_b_ygbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = '''' order by code', N'update qd_b_ygbmk set helpcode = code where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''')
+-- Data checkup: the check catalogue, four categories; the stores' missing help codes are the
+-- fault it finds (with its detail and repair; the customers' repeated name is found too), one
+-- check counts what must exist, one has no statement yet.
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity, detailsql, fixsql) values(1, N'基础资料', N'门店资料缺少助记码', 40, N'select count(*) from qd_b_ckbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''', 0, 1, N'select code as 编号, name as 门店名称, linkman as 负责人 from qd_b_ckbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = '''' order by code', N'update qd_b_ckbmk set helpcode = code where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''')
 insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'客户资料名称重复', 30, N'select count(*) from (select name from qd_b_khbmk where orgid = :orgid and isdel = 0 group by name having count(*) > 1) t', 0, 1)
 insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'项目资料缺少计量单位', 20, N'select count(*) from qd_b_xmbmk where orgid = :orgid and isdel = 0 and isnull(baseunit, '''') = ''''', 0, 0)
 insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'存在可用的项目资料', 10, N'select count(*) from qd_b_xmbmk where orgid = :orgid and isdel = 0', 1, 2)
