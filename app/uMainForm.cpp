@@ -25,6 +25,7 @@
 #include "ClientIcons.h"
 #include "DemoCustomerEditor.h"
 #include "DemoOrderBill.h"
+#include "DemoOrderTracking.h"
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
@@ -237,6 +238,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Report::registerReportForm();
     registerDemoEditors();
     registerDemoBills();
+    registerDemoOrderTracking();
     Core::Tools::registerDataCheckup();
     Core::Base::vaMainFormHand() = this;
 

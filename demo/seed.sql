@@ -582,6 +582,42 @@ begin
   set @i = @i + 1
 end
 
+-- Order tracking (订单跟踪): the order lines with the flow of their orders (流程跟踪) and the
+-- customer's earlier prices of the item (历史价格). Orders of 赵磊 in 天津分店 for every branch of
+-- the flow: a draft without work records, in production with its latest record done and not
+-- done, finished in the minute its last record ended; and 金桥广告 (K0002) buying 企业画册
+-- over fourteen months, one of those orders voided.
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, columnsjson, isort) values(1, 'DDGZ', N'订单跟踪', N'订单跟踪', N'业务单据', 'TOrderTrackingForm', N'{"mainsql": "select d.id, m.id as xmzzk_id, m.kh_id, d.xm_id, m.billno, m.billdate, kh.name as kh_name, case when m.status >= 2 then N''已完工'' when m.status = 1 then N''生产中'' else N''新单'' end as status_name, f.name as flow_name, d.gcxmmc, d.itemno, d.baseunit, d.sl, d.dj, d.je from qd_x_xmzzk m join qd_x_xmzzk_mx d on d.orgid = m.orgid and d.billno = m.billno left join qd_b_khbmk kh on kh.id = m.kh_id left join qd_b_flow f on f.id = m.flow_id where m.orgid = :orgid and m.zfflag = 0", "sort": "m.billdate desc, m.billno, d.id"}', N'[{"fieldname": "billno", "label": "单号", "width": "100"}, {"fieldname": "billdate", "label": "单据日期", "width": "130", "type": "date"}, {"fieldname": "kh_name", "label": "客户", "width": "150"}, {"fieldname": "status_name", "label": "状态", "width": "60"}, {"fieldname": "flow_name", "label": "当前流程", "width": "70"}, {"fieldname": "gcxmmc", "label": "项目名称", "width": "110"}, {"fieldname": "itemno", "label": "规格", "width": "130"}, {"fieldname": "baseunit", "label": "单位", "width": "50"}, {"fieldname": "sl", "label": "数量", "width": "70", "type": "money", "decimal": "2", "format": "0.##"}, {"fieldname": "dj", "label": "单价", "width": "80", "type": "money", "decimal": "2", "format": "#,##0.00"}, {"fieldname": "je", "label": "金额", "width": "90", "type": "money", "decimal": "2", "format": "#,##0.00"}, {"fieldname": "id", "label": "ID", "width": "50", "visiable": "false"}, {"fieldname": "xmzzk_id", "label": "订单ID", "width": "50", "visiable": "false"}, {"fieldname": "kh_id", "label": "客户ID", "width": "50", "visiable": "false"}, {"fieldname": "xm_id", "label": "项目ID", "width": "50", "visiable": "false"}]', 22)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202610101', '2026-10-12 09:10:00', 0, 1, 7, 3, 1, N'社团海报', 100)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202610102', '2026-10-13 09:20:00', 1, 1, 7, 3, 3, N'招商手册', 450)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202610103', '2026-10-14 09:30:00', 1, 1, 7, 3, 2, N'展会条幅', 160)
+insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, je) values(1, 4, 'T202610104', '2026-10-15 09:40:00', 2, 1, 7, 3, 4, N'年度画册', 900)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, itemno, baseunit, sl, n, dj, zk, je) values(1, 'T202610101', 'T202610101-1', 11, N'海报', N'A3 200g', N'张', 20, 1, 5, 1, 100)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, itemno, baseunit, sl, n, dj, zk, je) values(1, 'T202610102', 'T202610102-1', 9, N'企业画册', N'A4 胶装 20P', N'本', 10, 1, 45, 1, 450)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, itemno, baseunit, sl, n, dj, zk, je) values(1, 'T202610103', 'T202610103-1', 6, N'条幅', N'0.7米宽', N'米', 20, 1, 8, 1, 160)
+insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, itemno, baseunit, sl, n, dj, zk, je) values(1, 'T202610104', 'T202610104-1', 9, N'企业画册', N'A4 胶装 20P', N'本', 20, 1, 45, 1, 900)
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 1, '2026-10-13 10:00:00', '2026-10-13 15:00:00', 7, 1 from qd_x_xmzzk where billno = 'T202610102'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 2, '2026-10-14 08:30:00', '2026-10-14 17:00:00', 8, 1 from qd_x_xmzzk where billno = 'T202610102'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 1, '2026-10-14 10:00:00', '2026-10-14 12:00:00', 7, 1 from qd_x_xmzzk where billno = 'T202610103'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 2, '2026-10-14 13:00:00', null, 8, 0 from qd_x_xmzzk where billno = 'T202610103'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 1, '2026-10-15 10:00:00', '2026-10-15 14:00:00', 7, 1 from qd_x_xmzzk where billno = 'T202610104'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 2, '2026-10-16 08:30:00', '2026-10-16 11:20:00', 8, 1 from qd_x_xmzzk where billno = 'T202610104'
+insert into qd_sys_doworks(orgid, ck_id, xmzzk_id, flow_id, bt, et, czy_id, isdone) select 1, 4, id, 3, '2026-10-16 11:20:00', '2026-10-16 16:30:00', 7, 1 from qd_x_xmzzk where billno = 'T202610104'
+declare @hm int = 1, @hno varchar(20), @hday datetime, @hdj decimal(18,4), @hname nvarchar(100)
+while @hm <= 14
+begin
+  if @hm not in (3, 6, 9, 11, 13)
+  begin
+    set @hday = dateadd(hour, 15, dateadd(month, -@hm, cast(convert(varchar(10), getdate(), 120) as datetime)))
+    set @hno = 'T' + convert(varchar(8), @hday, 112) + 'H' + right('0' + cast(@hm as varchar(2)), 2)
+    set @hdj = 36 + (14 - @hm) * 0.75
+    set @hname = N'月刊' + convert(varchar(7), @hday, 120)
+    insert into qd_x_xmzzk(orgid, ck_id, billno, billdate, status, version, kdr_id, kh_id, flow_id, gcxmmc, zfflag, je) values(1, 4, @hno, @hday, 2, 1, 7, 2, 4, @hname, case when @hm = 5 then 1 else 0 end, 30 * @hdj)
+    insert into qd_x_xmzzk_mx(orgid, billno, uid, xm_id, gcxmmc, itemno, baseunit, sl, n, x, y, dj, zk, je, beizhu) values(1, @hno, @hno + '-1', 9, @hname, N'A4 胶装 20P', N'本', 30, 1, 210, 297, @hdj, 1, 30 * @hdj, case when @hm = 5 then N'已作废' else N'' end)
+  end
+  set @hm = @hm + 1
+end
+
 -- Data checkup: the check catalogue, four categories; the stores' missing help codes are the
 -- fault it finds (with its detail and repair; the customers' repeated name is found too), one
 -- check counts what must exist, one has no statement yet.
