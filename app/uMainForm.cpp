@@ -40,6 +40,7 @@
 #include "report/uBaseReportForm.h"
 #include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
+#include "tools/uDataCheckupForm.h"
 #include "tools/uAlidayusmsSendForm.h"
 #include "ui/Ribbon.h"
 
@@ -240,6 +241,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     registerDemoBills();
     Core::Tools::registerSmsTools(this);
     registerDemoOrderTracking();
+    Core::Tools::registerDataCheckup();
     Core::Base::vaMainFormHand() = this;
 
     const QString dbFile = [&] {

@@ -58,7 +58,7 @@ insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugi
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT01', N'订单明细表', N'订单明细表', N'报表查询', 'TBaseReportForm', '{}', 31)
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'RPT02', N'客户消费汇总', N'客户消费汇总', N'报表查询', 'TBaseReportForm', '{}', 32)
 insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'SMS', N'短信发送', N'短信发送', N'系统工具', 'TAlidayusmsSendMutilForm', '{}', 40)
-insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'CHK', N'数据检查', N'数据检查', N'系统工具', 'TDataCheckForm', '{}', 41)
+insert into qd_sys_plugins(orgid, code, name, title, groupname, formclass, plugininfo, isort) values(1, 'CHK', N'数据检查', N'数据检查', N'系统工具', 'Tdatacheckupform', '{}', 41)
 
 -- Roles and their rights; users hold the rights of their roles and their own.
 insert into qd_sys_roles(orgid, code, name) values(1, 'DZ', N'店长')
@@ -617,6 +617,23 @@ begin
   end
   set @hm = @hm + 1
 end
+
+-- Data checkup: the check catalogue, four categories; the stores' missing help codes are the
+-- fault it finds (with its detail and repair; the customers' repeated name is found too), one
+-- check counts what must exist, one has no statement yet.
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity, detailsql, fixsql) values(1, N'基础资料', N'门店资料缺少助记码', 40, N'select count(*) from qd_b_ckbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''', 0, 1, N'select code as 编号, name as 门店名称, linkman as 负责人 from qd_b_ckbmk where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = '''' order by code', N'update qd_b_ckbmk set helpcode = code where orgid = :orgid and isdel = 0 and isnull(helpcode, '''') = ''''')
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'客户资料名称重复', 30, N'select count(*) from (select name from qd_b_khbmk where orgid = :orgid and isdel = 0 group by name having count(*) > 1) t', 0, 1)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'项目资料缺少计量单位', 20, N'select count(*) from qd_b_xmbmk where orgid = :orgid and isdel = 0 and isnull(baseunit, '''') = ''''', 0, 0)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'基础资料', N'存在可用的项目资料', 10, N'select count(*) from qd_b_xmbmk where orgid = :orgid and isdel = 0', 1, 2)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'业务单据', N'订单明细缺少项目', 40, N'select count(*) from qd_x_xmzzk_mx where orgid = :orgid and isnull(xm_id, 0) = 0', 0, 2)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'业务单据', N'订单没有明细', 30, N'select count(*) from qd_x_xmzzk m where m.orgid = :orgid and not exists (select 1 from qd_x_xmzzk_mx d where d.orgid = m.orgid and d.billno = m.billno)', 0, 1)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'业务单据', N'订单金额与明细合计不符', 20, N'select count(*) from qd_x_xmzzk m where m.orgid = :orgid and abs(isnull(m.je, 0) - isnull((select sum(d.je) from qd_x_xmzzk_mx d where d.orgid = m.orgid and d.billno = m.billno), 0)) > 0.005', 0, 2)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'业务单据', N'订单单号重复', 10, N'select count(*) from (select billno from qd_x_xmzzk where orgid = :orgid group by billno having count(*) > 1) t', 0, 2)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'系统设置', N'模块缺少窗口类', 30, N'select count(*) from qd_sys_plugins where orgid = :orgid and isdel = 0 and isnull(formclass, '''') = ''''', 0, 1)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'系统设置', N'报表缺少查询定义', 20, N'select count(*) from qd_sys_rptmain where orgid = :orgid and isdel = 0 and isnull(pluginfo, '''') = ''''', 0, 1)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'系统设置', N'备份设置（待补充）', 10, N'', 0, 0)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'权限安全', N'用户没有角色', 30, N'select count(*) from qd_sys_users u where u.orgid = :orgid and u.isdel = 0 and u.isadmin = 0 and not exists (select 1 from qd_sys_userroles r where r.userid = u.id)', 0, 1)
+insert into qd_sys_checkitems(orgid, category, title, isort, checksql, resultrule, severity) values(1, N'权限安全', N'存在系统管理员', 20, N'select count(*) from qd_sys_users where orgid = :orgid and isdel = 0 and isadmin = 1', 1, 2)
 
 -- SMS: templates of the single notice (group 1) and the bulk dialog (group 99), the demo gateway
 -- (messages go to the trace only) and the list of the outbox.

@@ -294,3 +294,51 @@ TEST_F(GridCellsTest, RowStyleDrawsWholeRowsAndLeavesOthersPlain) {
     EXPECT_EQ(cellStyle(view.get(), cell(2, "who")).palette.color(QPalette::Text), plain);
     EXPECT_EQ(cellStyle(view.get(), cell(2, "who")).font.bold(), plainBold);
 }
+
+// Grouping by a field: a group row before each value's records (in the order the values first
+// appear), the cursor moving between view rows and records both ways, group rows neither
+// editable nor counted as selected rows; a record whose value changes moves to its new group,
+// an appended one joins its group, and clearing the grouping shows the records plainly again.
+TEST_F(GridCellsTest, GroupingPutsAGroupRowBeforeEachValue) {
+    rs.setReadOnly(false);
+    ASSERT_TRUE(view->groupBy("who", {true, Qt::red}));
+    EXPECT_FALSE(view->groupBy("nosuchfield"));
+    EXPECT_EQ(view->groupField(), "who");
+    QAbstractItemModel* m = view->model();
+    auto shown = [&] {
+        QStringList rows;
+        for (int r = 0; r < m->rowCount(); ++r)
+            rows << (m->index(r, 0).data(Ui::GroupRowRole).toBool()
+                         ? "[" + m->index(r, 0).data().toString() + "]"
+                         : QString::number(view->recordAt(r)));
+        return rows.join(' ');
+    };
+    EXPECT_EQ(shown(), "[张伟 (1)] 0 [李娜 (1)] 1 [王芳 (1)] 2");
+
+    rs.moveTo(2);
+    EXPECT_EQ(view->currentIndex().row(), 5);
+    view->setCurrentIndex(m->index(3, rs.fieldIndex("who")));
+    EXPECT_EQ(rs.recNo(), 1);
+    EXPECT_EQ(view->selectedRowPositions(), QList<int>({1}));
+    view->setCurrentIndex(m->index(2, rs.fieldIndex("who")));  // a group row
+    EXPECT_EQ(rs.recNo(), 1);
+    EXPECT_FALSE(m->flags(m->index(2, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(m->flags(m->index(2, 0)) & Qt::ItemIsSelectable);
+
+    rs.moveTo(2);
+    rs.edit();
+    rs.field("who").setValue(QStringLiteral("张伟"));
+    rs.post();
+    EXPECT_EQ(shown(), "[张伟 (2)] 0 2 [李娜 (1)] 1");
+    rs.append();
+    rs.field("who").setValue(QStringLiteral("李娜"));
+    rs.post();
+    EXPECT_EQ(shown(), "[张伟 (2)] 0 2 [李娜 (2)] 1 3");
+    EXPECT_EQ(view->recordAt(view->currentIndex().row()), 3);
+
+    view->clearGrouping();
+    EXPECT_TRUE(view->groupField().isEmpty());
+    EXPECT_EQ(view->model(), view->recordSetModel());
+    EXPECT_EQ(view->currentIndex().row(), 3);
+    EXPECT_EQ(view->recordAt(1), 1);
+}

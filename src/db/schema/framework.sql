@@ -573,6 +573,12 @@ create table dbo.qd_sys_lookuppicks (
   primary key (orgid, userid, lookupname, keyvalue)
 )
 
+-- Data checkup: a check's severity (0 提示, 1 警告, 2 严重), the statement listing the rows it
+-- finds and the statement repairing them.
+alter table dbo.qd_sys_checkitems add severity int not null default 0
+alter table dbo.qd_sys_checkitems add detailsql nvarchar(max) null
+alter table dbo.qd_sys_checkitems add fixsql nvarchar(max) null
+
 -- SMS outbox: one row per message handed to the gateway, kept until it is sent or given up.
 -- status 0 待发送, 1 发送中 (claimed by one client at claimedat), 2 已发送, 3 发送失败.
 create table dbo.qd_sys_smsoutbox (

@@ -143,8 +143,13 @@ QString ColumnDelegate::displayText(const QVariant& value, const QLocale& locale
 
 void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (index.data(GroupRowRole).toBool()) {
+        option->text.clear();  // the view draws the group's text across the row
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
+        return;
+    }
     if (m_view) {
-        const RowStyle row = m_view->rowStyle(index.row());
+        const RowStyle row = m_view->rowStyle(m_view->recordAt(index.row()));
         if (row.bold)
             option->font.setBold(true);
         if (row.color.isValid())
@@ -179,7 +184,9 @@ void ColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
 
 QString ColumnDelegate::cellNote(const QModelIndex& index) const {
     const GridColumn* column = columnOf(m_view, index);
-    return column && column->props.cellNote ? column->props.cellNote(index.row()) : QString();
+    const int record = m_view ? m_view->recordAt(index.row()) : -1;
+    return column && column->props.cellNote && record >= 0 ? column->props.cellNote(record)
+                                                           : QString();
 }
 
 QString ColumnDelegate::wholeText(const QModelIndex& index) const {
@@ -231,7 +238,8 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     // Lookup keys the lists have not fetched yet are fetched after the paint, all at once.
     const Internal::DeferLookupKeys deferKeys(m_view ? m_view->viewport() : nullptr, index);
     const EditorKind kind = propsOf(m_view, index).kind;
-    if (kind != EditorKind::Check && kind != EditorKind::Color && kind != EditorKind::PopupMemo) {
+    if ((kind != EditorKind::Check && kind != EditorKind::Color && kind != EditorKind::PopupMemo) ||
+        index.data(GroupRowRole).toBool()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

@@ -67,6 +67,8 @@ struct GridView::Impl {
     bool enterMovesToNextCell = false;
     std::function<bool(int)> rowEditable;
     std::function<RowStyle(int)> rowStyle;
+    Internal::GroupedRows* groups = nullptr;  // owned by q; null when not grouped
+    RowStyle groupStyle;
     int indicatorWidth = 0;  // 0: as wide as the row numbers need
 
     // Re-entrancy guards: our own section changes are not user changes; while the model
@@ -103,6 +105,13 @@ struct GridView::Impl {
     void onSectionClicked(int logical);
     void showColumnChooser(const QPoint& pos);
     void onRecordStateChanged();
+    void showModel(QAbstractItemModel* shown);
+    void paintGroupRows(QPainter& p) const;
+    int rowOf(int record) const { return groups ? groups->rowOfRecord(record) : record; }
+    int recordOf(int row) const { return groups ? groups->recordAt(row) : row; }
+    QModelIndex viewIndex(int record, int column) const {
+        return q->model()->index(rowOf(record), column);
+    }
 };
 
 // Columns stay together under their bands: a stable ordering by band, columns without a band
@@ -212,12 +221,12 @@ void GridView::Impl::followCursor(int row) {
     int column = q->currentIndex().isValid() ? q->currentIndex().column() : -1;
     if (column < 0 || header->isSectionHidden(column))
         column = firstShownColumn();
-    if (q->currentIndex().row() == row)
+    if (q->currentIndex().row() == rowOf(row))
         return;
     const auto flags = q->selectionBehavior() == QAbstractItemView::SelectRows
                            ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                            : QItemSelectionModel::ClearAndSelect;
-    sel->setCurrentIndex(model->index(row, column), flags);
+    sel->setCurrentIndex(viewIndex(row, column), flags);
 }
 
 int GridView::Impl::firstShownColumn() const {
@@ -392,22 +401,24 @@ GridView::GridView(const QString& name, QWidget* parent)
     d->indicator = new Internal::IndicatorHeader(this);
     setHorizontalHeader(d->header);
     setVerticalHeader(d->indicator);
-    setModel(m);
+    d->showModel(m);
     installDelegate(this);
-    // The item view submits its model whenever the current row changes. Here the record set's
-    // cursor decides: a row the user leaves is posted by the cursor move (currentChanged), and
-    // a row the record set moved to (a new record) must not be posted by the view following it.
-    disconnect(selectionModel(), &QItemSelectionModel::currentRowChanged, m, nullptr);
 
     connect(m, &QAbstractItemModel::rowsRemoved, this, [this] {
         d->modelChanging = false;
+        if (d->groups)
+            d->groups->settle();
         d->footerChanged();
     });
     connect(m, &QAbstractItemModel::rowsInserted, this, [this] {
         d->modelChanging = false;
+        if (d->groups)
+            d->groups->settle();
         d->footerChanged();
     });
     connect(m, &QAbstractItemModel::modelReset, this, [this] {
+        if (d->groups)
+            d->groups->settle();
         d->modelChanging = false;
         d->syncing = false;
         if (d->fieldsAsSynced())
@@ -680,14 +691,89 @@ RowStyle GridView::rowStyle(int row) const {
     return d->rowStyle ? d->rowStyle(row) : RowStyle{};
 }
 
+// The view shows the record set's model itself, or the grouping proxy over it.
+void GridView::Impl::showModel(QAbstractItemModel* shown) {
+    q->setModel(shown);
+    // The item view submits its model whenever the current row changes. Here the record set's
+    // cursor decides: a row the user leaves is posted by the cursor move (currentChanged), and
+    // a row the record set moved to (a new record) must not be posted by the view following it.
+    disconnect(q->selectionModel(), &QItemSelectionModel::currentRowChanged, shown, nullptr);
+}
+
+// Group rows span the width: drawn over their cells, from the first shown column on.
+void GridView::Impl::paintGroupRows(QPainter& p) const {
+    const int first = q->rowAt(0);
+    if (first < 0)
+        return;
+    const int last = q->rowAt(q->viewport()->height() - 1);
+    const int left = header->sectionViewportPosition(firstShownColumn());
+    const int right = header->length() - header->offset();
+    QFont font = q->font();
+    font.setBold(groupStyle.bold);
+    p.save();
+    p.setFont(font);
+    for (int row = first; row <= (last < 0 ? groups->rowCount() - 1 : last); ++row) {
+        if (!groups->isGroupRow(row))
+            continue;
+        const QRect band(left, q->rowViewportPosition(row), right - left, q->rowHeight(row) - 1);
+        p.fillRect(band, q->palette().color(QPalette::AlternateBase));
+        p.setPen(groupStyle.color.isValid() ? groupStyle.color
+                                            : q->palette().color(QPalette::Text));
+        const int margin = q->fontMetrics().averageCharWidth();
+        p.drawText(band.adjusted(margin, 0, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   groups->index(row, 0).data().toString());
+    }
+    p.restore();
+}
+
+bool GridView::groupBy(const QString& fieldName, RowStyle style) {
+    const int field = d->rs() ? d->rs()->fieldIndex(fieldName) : -1;
+    if (field < 0)
+        return false;
+    clearGrouping();
+    d->groupStyle = style;
+    d->groups = new Internal::GroupedRows(d->model, field, this);
+    d->showModel(d->groups);
+    // A regrouping (rows added or removed, a record moving to another group) resets the rows:
+    // the view goes back to the record set's cursor, once the view itself has been reset.
+    connect(d->groups, &QAbstractItemModel::modelReset, this, [this] {
+        if (!d->modelChanging && d->rs())
+            d->followCursor(d->rs()->recNo());
+    });
+    d->syncSections();
+    if (d->rs())
+        d->followCursor(d->rs()->recNo());
+    return true;
+}
+
+void GridView::clearGrouping() {
+    if (!d->groups)
+        return;
+    d->showModel(d->model);
+    delete d->groups;
+    d->groups = nullptr;
+    d->syncSections();
+    if (d->rs())
+        d->followCursor(d->rs()->recNo());
+}
+
+QString GridView::groupField() const {
+    return d->groups && d->rs() ? d->rs()->fieldDef(d->groups->field()).name : QString();
+}
+
+int GridView::recordAt(int viewRow) const {
+    return viewRow >= 0 && viewRow < model()->rowCount() ? d->recordOf(viewRow) : -1;
+}
+
 QList<int> GridView::selectedRowPositions() const {
     QList<int> rows;
     for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
-        if (!rows.contains(index.row()))
-            rows << index.row();
+        const int record = d->recordOf(index.row());
+        if (record >= 0 && !rows.contains(record))
+            rows << record;
     }
-    if (rows.isEmpty() && currentIndex().isValid())
-        rows << currentIndex().row();
+    if (rows.isEmpty() && d->recordOf(currentIndex().row()) >= 0)
+        rows << d->recordOf(currentIndex().row());
     return rows;
 }
 
@@ -700,8 +786,8 @@ GridView::CellBlock GridView::selectedBlock() const {
     CellBlock block;
     const QItemSelection selection = selectionModel()->selection();
     if (selection.isEmpty()) {
-        if (currentIndex().isValid())
-            block = {{currentIndex().row()}, {currentIndex().column()}};
+        if (d->recordOf(currentIndex().row()) >= 0)
+            block = {{d->recordOf(currentIndex().row())}, {currentIndex().column()}};
         return block;
     }
     // Rows as the union of the ranges' spans: a range over 10^6 rows costs two numbers.
@@ -721,7 +807,8 @@ GridView::CellBlock GridView::selectedBlock() const {
     int next = -1;  // the first row not yet taken
     for (const auto& [top, bottom] : spans) {
         for (int row = std::max(top, next); row <= bottom; ++row)
-            block.rows << row;
+            if (const int record = d->recordOf(row); record >= 0)
+                block.rows << record;
         next = std::max(next, bottom + 1);
     }
     return block;
@@ -746,7 +833,7 @@ void GridView::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (e->key() == Qt::Key_Down && e->modifiers() == Qt::NoModifier && d->newItemRowVisible &&
-        currentIndex().row() == d->model->rowCount() - 1) {
+        currentIndex().row() == model()->rowCount() - 1) {
         d->newItemBar->setFocus(Qt::TabFocusReason);
         e->accept();
         return;
@@ -806,7 +893,7 @@ bool GridView::appendNewItem() {
     Db::RecordSet* rs = d->rs();
     if (!rs || !rs->active() || !dispatch([rs] { rs->append(); }))
         return false;
-    setCurrentIndex(d->model->index(rs->recNo(), d->firstShownColumn()));
+    setCurrentIndex(d->viewIndex(rs->recNo(), d->firstShownColumn()));
     setFocus();
     return true;
 }
@@ -907,9 +994,11 @@ void GridView::applySort() {
 
 void GridView::paintEvent(QPaintEvent* e) {
     QTableView::paintEvent(e);
+    QPainter p(viewport());
+    if (d->groups)
+        d->paintGroupRows(p);
     if (d->emptyText.isEmpty() || d->model->rowCount() > 0)
         return;
-    QPainter p(viewport());
     p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
     const int margin = fontMetrics().height() / 2;
     p.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
@@ -1035,12 +1124,13 @@ void GridView::currentChanged(const QModelIndex& current, const QModelIndex& pre
     QTableView::currentChanged(current, previous);
     d->indicator->viewport()->update();
     Db::RecordSet* rs = d->rs();
-    if (d->followingCursor || d->modelChanging || !rs || !rs->active() || !current.isValid() ||
-        rs->recNo() == current.row())
+    const int record = current.isValid() ? d->recordOf(current.row()) : -1;
+    if (d->followingCursor || d->modelChanging || !rs || !rs->active() || record < 0 ||
+        rs->recNo() == record)
         return;
     // The record set's cursor follows the view (posting a pending edit); when it cannot leave
     // its record the view goes back to it.
-    if (!dispatch([&] { rs->moveTo(current.row()); }))
+    if (!dispatch([&] { rs->moveTo(record); }))
         d->followCursor(rs->recNo());
 }
 
@@ -1052,7 +1142,9 @@ bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     if (const GridColumn* c = index.isValid() ? columnAt(index.column()) : nullptr;
         c && !c->editing)
         return false;
-    if (index.isValid() && d->rowEditable && !d->rowEditable(index.row()))
+    if (index.isValid() && d->recordOf(index.row()) < 0)
+        return false;  // a group row
+    if (index.isValid() && d->rowEditable && !d->rowEditable(d->recordOf(index.row())))
         return false;
     const bool opened = QTableView::edit(index, trigger, event);
     if (opened)

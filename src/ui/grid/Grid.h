@@ -87,6 +87,9 @@ struct EditorProps {
     std::function<void(QWidget* editor)> onButtonClick;
 };
 
+// A model role true for a group row of a grouped view (GridView::groupBy).
+inline constexpr int GroupRowRole = Qt::UserRole + 0x100;
+
 enum class SummaryKind { None, Sum, Count, Min, Max, Average };
 
 class GridView;
@@ -215,6 +218,18 @@ public:
 
     // The footer's value of a column (its summary over all rows), formatted; empty for none.
     QString footerText(const GridColumn* column) const;
+
+    // ---- grouping ----
+    // Groups the rows by a field of the record set: a group row before the records of each
+    // value (in the order the values first appear), spanning the width and showing the value
+    // and the number of its records in `style` (bold when unset); every group is expanded.
+    // False when the record set has no such field. clearGrouping shows the records plainly.
+    bool groupBy(const QString& fieldName, RowStyle style = {true, QColor()});
+    void clearGrouping();
+    QString groupField() const;  // empty when not grouped
+    // The record (by position) a row of the view shows; -1 for a group row. Row hooks
+    // (setRowStyle, setRowEditable, cell notes) are asked by record.
+    int recordAt(int viewRow) const;
 
     // ---- new-item row ----
     // A row under the records, showing its text ("点击这里添加新记录" unless set), where a click

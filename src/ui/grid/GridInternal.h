@@ -5,6 +5,7 @@
 // src/ui/grid.
 
 #include <QAbstractItemModel>
+#include <QAbstractProxyModel>
 #include <QHash>
 #include <QHeaderView>
 #include <QList>
@@ -181,6 +182,45 @@ private:
     QHash<QString, int> m_byKey;
     bool m_resetting = false;  // between a source's about-to and done signals
     bool m_settingSource = false;
+};
+
+// The rows of a view grouped by one field: before the records of each value (in the order the
+// values first appear) a group row holding the value and the number of its records; every
+// group expanded. Columns, record rows and their data are the source's; group rows are
+// enabled but not selectable. Rebuilt whenever the source's rows change; settle() finishes a
+// rebuild at once for a handler of the source that runs before this model's own.
+class GroupedRows : public QAbstractProxyModel {
+    Q_OBJECT
+public:
+    GroupedRows(Db::RecordSetModel* source, int field, QObject* parent);
+
+    int field() const { return m_field; }
+    void settle();
+    int recordAt(int row) const;  // -1 for a group row
+    int rowOfRecord(int record) const;
+    bool isGroupRow(int row) const { return recordAt(row) < 0 && row >= 0 && row < rowCount(); }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void beginRebuild();
+    void rebuild();
+
+    Db::RecordSetModel* m_records;  // not owned: the view's model
+    int m_field;
+    std::vector<int> m_rows;         // per row: the record, or -1 - group number
+    std::vector<int> m_rowOfRecord;  // per record: its row
+    QStringList m_groupTexts;        // per group: "value (count)"
+    bool m_rebuilding = false;
 };
 
 }  // namespace Qd::Core::Ui::Internal
