@@ -17,7 +17,7 @@ namespace {
 
 // Tables the script gained after databases were made with it. A database that has the
 // framework gets the ones it lacks, from the script's own "create table" block of each.
-const char* const kLaterTables[] = {"qd_sys_lookuppicks"};
+const char* const kLaterTables[] = {"qd_sys_lookuppicks", "qd_sys_smsoutbox"};
 
 bool hasTable(SqliteDataServices& db, const QString& table) {
     DataPacket probe = db.query(QStringLiteral("select object_id('dbo.%1')").arg(table));

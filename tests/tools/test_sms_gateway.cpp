@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QTest>
 
+#include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "support/CoreTest.h"
 #include "support/SmsTestServer.h"
@@ -296,6 +297,17 @@ TEST_F(SmsGatewayTest, TheTraceNeverHoldsTheSecret) {
     EXPECT_TRUE(trace.contains(QStringLiteral("13900000003")));  // the demo gateway traced it
     EXPECT_FALSE(trace.contains(QStringLiteral("demo-secret")));
     EXPECT_EQ(outbox(), (QStringList{"3 1 HTTP 400", "2 1", "2 1"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SmsGatewayTest, ADatabaseMadeBeforeTheOutboxGetsIt) {
+    db().exec(QStringLiteral("drop table qd_sys_smsoutbox"));
+    EXPECT_FALSE(Db::ensureFrameworkSchema(db()));  // not made anew: completed
+    EXPECT_TRUE(send());
+    EXPECT_EQ(outbox(), QStringList{"2 1"});
 }
 
 }  // namespace
