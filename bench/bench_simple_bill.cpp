@@ -381,8 +381,8 @@ BENCHMARK(BM_DeleteAllLinesRecordSet)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)
     ->Repetitions(3);
-BENCHMARK(BM_PrintBillsEngine)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_PrintBills)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_PrintBillsEngine)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(BM_PrintBills)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_DeleteAllLines)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(3);
 
 int main(int argc, char** argv) {
