@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeView>
@@ -41,6 +42,17 @@ QLabel* linkTo(QAction* action, QWidget* parent) {
     auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(action->text()), parent);
     QObject::connect(link, &QLabel::linkActivated, action, &QAction::trigger);
     return link;
+}
+
+// The folder stored for the order numbered `billno`; empty when it has none.
+QString storedFolderOf(const QString& sql, const QString& billno) {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    const QString orgId = auth ? auth->orgId : QString();
+    const Db::Params params{{QStringLiteral("billno"), billno}, {QStringLiteral("orgid"), orgId}};
+    Db::RecordSet rs;
+    if (!Db::dataServices().openDataToCDS(rs, sql, params) || rs.isEmpty())
+        return {};
+    return rs.fieldByName(kFileDir).asString();
 }
 
 }  // namespace
@@ -143,12 +155,7 @@ void TfileExplorerform::_init() {
     const QString defaultPath = auth ? auth->defaultPath : QString();
     if (!billno.isEmpty()) {
         caption += F("(浏览) 订单编号：") + billno;
-        Db::RecordSet rs;
-        if (Db::dataServices().openDataToCDS(
-                rs, SQLStore.value(kFileDir),
-                {{F("billno"), billno}, {F("orgid"), auth ? auth->orgId : QString()}}) &&
-            !rs.isEmpty())
-            edtPath->setText(rs.fieldByName(kFileDir).asString());
+        edtPath->setText(storedFolderOf(SQLStore.value(kFileDir), billno));
     } else {
         caption += F("(创建)");
         caption +=

@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QTreeView>
 
 #include "support/CoreTest.h"
 #include "support/Render.h"
@@ -93,8 +95,9 @@ TEST_F(ExplorerTest, NewFolderNamesJoinWithOneSeparatorOrAreRefused) {
         SCOPED_TRACE(bad);
         const QString fault = folderNameFault(S(bad));
         EXPECT_FALSE(fault.isEmpty());
-        if (!S(bad).trimmed().isEmpty())
+        if (!S(bad).trimmed().isEmpty()) {
             EXPECT_TRUE(fault.contains(S(bad)));
+        }
     }
     for (const char* good : {"2026年订单", "a.b", "a b", "...x"})
         EXPECT_TRUE(folderNameFault(S(good)).isEmpty()) << good;
@@ -118,9 +121,9 @@ TEST_F(ExplorerTest, DroppedFilesAreCopiedUnderAFreeName) {
     // A missing folder lists empty, without a message, and a drop creates it.
     form.edtPath->setText(S("D:\\orders\\X2"));
     form.showFolder();
-    EXPECT_EQ(form.folderPages->currentWidget(), form.missingLabel);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.missingLabel));
     EXPECT_EQ(form.dropFiles({src + S("/a.txt")}), QStringList{S("a.txt")});
-    EXPECT_EQ(form.folderPages->currentWidget(), form.detailsView);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.detailsView));
     EXPECT_TRUE(prompts().messages().isEmpty());
 }
 
@@ -174,14 +177,14 @@ TEST_F(ExplorerTest, TheCaptionAndPathFollowTheOrderOrTheStoreFolder) {
 
 TEST_F(ExplorerTest, NewFolderCreatesItWithItsParentsOrNamesTheFault) {
     TfileExplorerform form(nullptr, QString(), S("D:\\orders"));
-    EXPECT_EQ(form.folderPages->currentWidget(), form.missingLabel);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.missingLabel));
     prompts().answerText(S("新建"));
     form.actNewDirExecute();
     EXPECT_EQ(prompts().last().title, S("请输入新建目录名称："));
     EXPECT_EQ(prompts().last().text, S("新目录："));
     EXPECT_EQ(form.edtPath->text(), S("D:\\orders\\新建"));
     EXPECT_TRUE(QFileInfo(dir() + S("/drives/D/orders/新建")).isDir());
-    EXPECT_EQ(form.folderPages->currentWidget(), form.detailsView);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.detailsView));
 
     prompts().answerText(S("a:b"));
     prompts().answer(Ui::mrOk);
@@ -195,7 +198,7 @@ TEST_F(ExplorerTest, NewFolderCreatesItWithItsParentsOrNamesTheFault) {
     prompts().answerText(S("sub"));
     form.actNewDirExecute();
     EXPECT_EQ(form.edtPath->text(), S("D:\\file\\sub"));
-    EXPECT_EQ(form.folderPages->currentWidget(), form.missingLabel);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.missingLabel));
 }
 
 TEST_F(ExplorerTest, OpenFileExplorerGivesThePathOnlyOnOk) {
@@ -217,7 +220,7 @@ TEST_F(ExplorerTest, RendersDetailsAndLargeIcons) {
     Qd::Test::keepRender(form, S("file_explorer_details.png"));
     form.setStyle(0);
     Qd::Test::keepRender(form, S("file_explorer_large_icons.png"));
-    EXPECT_EQ(form.folderPages->currentWidget(), form.iconsView);
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.iconsView));
 }
 
 // The store dialog on store 5 (MD05 五号店), customers 7 (K07 老客户) and 8.
