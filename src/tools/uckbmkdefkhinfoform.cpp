@@ -54,7 +54,8 @@ Tckbmkdefkhinfoform::Tckbmkdefkhinfoform(QWidget* AOwner, qint32 _ck_id)
     SQLStore.insert(kSave, F("update qd_b_ckbmk set kh_id=:kh_id, rootdir=:rootdir where "
                              "id=:ck_id"));
 
-    actChoose = new QAction(F("..."), this);
+    actChoose = new QAction(F("选择客户"), this);
+    actChoose->setIconText(F("..."));
     connect(actChoose, &QAction::triggered, this, [this] { chooseCustomer(); });
     actOK = new QAction(F("确认"), this);
     connect(actOK, &QAction::triggered, this, [this] { actOKExecute(); });

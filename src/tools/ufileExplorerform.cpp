@@ -38,6 +38,18 @@ QString F(const char* text) {
 const char* const kStyleNames[] = {"大图标", "小图标", "列表", "详细列表"};
 const QString kFileDir = QStringLiteral("filedir");
 
+// The folder list, with its column headings in the client's language.
+class FolderModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const headings[] = {"名称", "大小", "类型", "修改日期"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+            return F(headings[section]);
+        return QFileSystemModel::headerData(section, orientation, role);
+    }
+};
+
 QLabel* linkTo(QAction* action, QWidget* parent) {
     auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(action->text()), parent);
     QObject::connect(link, &QLabel::linkActivated, action, &QAction::trigger);
@@ -104,7 +116,7 @@ TfileExplorerform::TfileExplorerform(QWidget* AOwner, const QString& _billno, co
     top->addWidget(linkTo(actHome, this));
     top->addWidget(btnView);
 
-    folderModel = new QFileSystemModel(this);
+    folderModel = new FolderModel(this);
     folderModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
     detailsView = new QTreeView(this);
     detailsView->setObjectName(F("detailsView"));

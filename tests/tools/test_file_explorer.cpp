@@ -6,11 +6,13 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -217,6 +219,8 @@ TEST_F(ExplorerTest, RendersDetailsAndLargeIcons) {
         writeFile(dir() + S("/drives/D/orders/X1/") + S(name), "x");
     QDir().mkpath(dir() + S("/drives/D/orders/X1/初稿"));
     TfileExplorerform form(nullptr, QString(), S("D:\\orders\\X1"));
+    // The list is filled in the background, as the folder is read.
+    QTRY_COMPARE(form.folderModel->rowCount(form.detailsView->rootIndex()), 4);
     Qd::Test::keepRender(form, S("file_explorer_details.png"));
     form.setStyle(0);
     Qd::Test::keepRender(form, S("file_explorer_large_icons.png"));
