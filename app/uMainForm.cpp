@@ -40,8 +40,8 @@
 #include "report/uBaseReportForm.h"
 #include "report/uModuleFilterForm.h"
 #include "sys/SystemServices.h"
-#include "tools/uDataCheckupForm.h"
 #include "tools/uAlidayusmsSendForm.h"
+#include "tools/uDataCheckupForm.h"
 #include "ui/Ribbon.h"
 
 namespace Qd::App {
