@@ -6,6 +6,9 @@
 // The password may come from the environment (QD_PASSWORD) instead: --password shows in the
 // process list.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "ClientOptions.h"
 #include "ClientStart.h"
@@ -17,6 +20,13 @@ using App::printLine;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qdclient"));
+    // Qt's own texts (standard buttons, the file system model's types, the editors' menus) and
+    // the names of months and days in Chinese, whatever the machine's locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     const App::ParsedClientOptions parsed = App::parseClientOptions(QApplication::arguments());
     if (parsed.help) {

@@ -8,7 +8,8 @@ packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
           libsqlite3-dev libxlsxwriter-dev libssl-dev unicode-data bzip2
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-          fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format python3-xlrd)
+          fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format python3-xlrd
+          qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
