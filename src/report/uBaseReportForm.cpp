@@ -80,8 +80,7 @@ TBaseReportForm::TBaseReportForm(QWidget* owner, Sys::TPlugItem* data)
     on(actExport2Xls, [this] { actExport2XlsExecute(); });
     on(actprint, [this] { actprintExecute(); });
     on(actcopyvalue, [this] {
-        if (cdsMain.active() && !cdsMain.isEmpty() &&
-            cxgMainDBBandedTableView1->currentIndex().isValid())
+        if (cxgMainDBBandedTableView1->currentIndex().isValid())
             copyToClipboard(
                 cxgMainDBBandedTableView1->currentIndex().data(Qt::EditRole).toString());
     });
@@ -145,6 +144,10 @@ TBaseReportForm::TBaseReportForm(QWidget* owner, Sys::TPlugItem* data)
 
 TBaseReportForm::~TBaseReportForm() {
     cxgMainDBBandedTableView1->setRecordSet(nullptr);
+}
+
+bool TBaseReportForm::hasRows() const {
+    return cdsMain.active() && !cdsMain.isEmpty();
 }
 
 QString TBaseReportForm::layoutKey() const {
@@ -244,7 +247,7 @@ void TBaseReportForm::updateResultCaption() {
 // ---- drill-down ---------------------------------------------------------------------------
 
 void TBaseReportForm::cxgMainDBBandedTableView1DblClick() {
-    if (!cdsMain.active() || cdsMain.isEmpty())
+    if (!hasRows())
         return;
     const QJsonObject event = pluginfo.value(QStringLiteral("event")).toObject();
     const QString type = event.value(QStringLiteral("type")).toString();
@@ -316,7 +319,7 @@ void TBaseReportForm::drillToReport(const QJsonObject& event, const QString& tar
 // ---- copy ---------------------------------------------------------------------------------
 
 QString TBaseReportForm::selectedText(bool withCaptions) const {
-    if (!cdsMain.active() || cdsMain.isEmpty())
+    if (!hasRows())
         return QString();
     const Ui::GridView* view = cxgMainDBBandedTableView1;
     const Ui::GridView::CellBlock block = view->selectedBlock();
@@ -342,7 +345,7 @@ QString TBaseReportForm::selectedText(bool withCaptions) const {
 }
 
 void TBaseReportForm::copyToClipboard(const QString& text) {
-    if (!cdsMain.active() || cdsMain.isEmpty())
+    if (!hasRows())
         return;
     QApplication::clipboard()->setText(text);
 }

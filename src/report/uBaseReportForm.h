@@ -87,6 +87,8 @@ private:
     void actexportwizardExecute();
     void actExport2XlsExecute();
     void actprintExecute();
+    bool hasRows() const;  // a query ran and found rows
+    // Copies `text`; nothing is copied while there are no rows.
     void copyToClipboard(const QString& text);
     void drillToBill(const QJsonObject& event, const QString& target);
     void drillToReport(const QJsonObject& event, const QString& target);
