@@ -33,7 +33,7 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
                                     QStringLiteral("启动后打开的模块（注册名称或标题）"),
                                     QStringLiteral("name"));
     const QCommandLineOption shot(QStringLiteral("screenshot"),
-                                  QStringLiteral("启动后把主窗口保存为 PNG 图片并退出"),
+                                  QStringLiteral("启动后把主窗口（或 --module 打开的对话框、工具窗口）保存为 PNG 图片并退出"),
                                   QStringLiteral("png"));
     const QCommandLineOption loginShot(QStringLiteral("login-screenshot"),
                                        QStringLiteral("把登录窗口保存为 PNG 图片并退出"),

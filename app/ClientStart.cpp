@@ -28,6 +28,34 @@ void screenshotAndQuit(QWidget& window, const QString& file) {
                        [&window, file] { QApplication::exit(savePicture(window, file) ? 0 : 1); });
 }
 
+// The window a screenshot after opening a module shows: the dialog the module runs (its modal
+// loop is still open when the picture is taken), else a tool window it opened, else the main
+// window with the module's page.
+QWidget& shownWindow(QWidget& main) {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return *modal;
+    QWidget* latest = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != &main && w->isVisible() && w->isWindow() &&
+            !w->windowFlags().testFlag(Qt::Popup) && !w->windowFlags().testFlag(Qt::ToolTip))
+            latest = w;
+    return latest ? *latest : main;
+}
+
+// A screenshot taken after a module was opened. It is armed before the module opens, since a
+// module that runs a dialog does not return before the dialog closes: the picture is taken
+// inside the dialog's loop, which the program's exit then ends.
+struct ModuleScreenshot {
+    std::optional<int> exitCode;
+
+    void arm(QWidget& main, const QString& file) {
+        QTimer::singleShot(300, &main, [this, &main, file] {
+            exitCode = savePicture(shownWindow(main), file) ? 0 : 1;
+            QApplication::exit(*exitCode);
+        });
+    }
+};
+
 // The store a command-line login goes to: by code, or the first one.
 std::optional<Core::Sys::StoreInfo> storeFor(Core::Sys::SystemServices& sys, const QString& code) {
     const std::vector<Core::Sys::StoreInfo> stores = sys.stores();
@@ -115,14 +143,17 @@ int runClient(const ClientOptions& options, const char* vfs) {
 
     TMainForm window(sys);
     window.show();
+    ModuleScreenshot shot;
+    if (!options.screenshot.isEmpty())
+        shot.arm(window, options.screenshot);
     if (!options.module.isEmpty() && !window.openModule(options.module, true)) {
         if (!sys.plugs().plugbyName(options.module, true)) {
             printLine(stderr, QStringLiteral("没有名为 %1 的模块").arg(options.module));
             return 1;
         }
     }
-    if (!options.screenshot.isEmpty())
-        screenshotAndQuit(window, options.screenshot);
+    if (shot.exitCode)  // taken inside the module's dialog
+        return *shot.exitCode;
     return QApplication::exec();
 }
 

@@ -1,6 +1,7 @@
 #include "DemoDatabase.h"
 
 #include "DemoAttachments.h"
+#include "DemoOrderFolders.h"
 #include "DemoTemplates.h"
 
 #include <QCryptographicHash>
@@ -136,7 +137,8 @@ std::unique_ptr<Core::Db::SqliteDataServices> openOrMake(const QString& path, co
     std::unique_ptr<Core::Db::SqliteDataServices> db;
     try {
         db = std::make_unique<Core::Db::SqliteDataServices>(path, 5000, vfs);
-        seedIfNew(*db, seed);
+        if (seedIfNew(*db, seed))
+            addDemoOrderFolders(*db);
     } catch (const DbError&) {
         if (made) {
             db.reset();

@@ -6,12 +6,15 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QToolButton>
 
 #include "DemoReceiptBill.h"
 #include "core/FormHost.h"
 #include "report/ubasicsamplefilterform.h"
 #include "report/uquickfilterform.h"
+#include "tools/ufileExplorerform.h"
+#include "tools/uxmzzkflowviewform.h"
 #include "ui/editors/Editors.h"
 
 namespace Qd::App {
@@ -43,6 +46,16 @@ qint64 lineAmountUnits(const QVariant& quantity, const QVariant& price, const QV
 }
 
 // ---- the header ---------------------------------------------------------------------------
+
+void TOrderBillForm::_init() {
+    TDemoBillForm::_init();
+    actFlow = addBillAction("actFlow", F("流程跟踪"),
+                            style()->standardIcon(QStyle::SP_FileDialogListView), nullptr,
+                            [this] { Tools::showflowview(cdsMaster.field(F("id")).asLargeInt()); });
+    actFiles = addBillAction(
+        "actFiles", F("订单文件"), style()->standardIcon(QStyle::SP_DirIcon), "_10",
+        [this] { Tools::chooseOrderFolder(this, cdsMaster.field(F("billno")).asString()); });
+}
 
 void TOrderBillForm::buildHeader() {
     edtBilldate = addHeaderEditor(F("billdate"), Ui::EditorKind::Date);

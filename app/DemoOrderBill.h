@@ -20,6 +20,9 @@ class TOrderBillForm : public TDemoBillForm {
 public:
     using TDemoBillForm::TDemoBillForm;
 
+    // The window, then its own actions: 流程跟踪 (the order's flow) and 订单文件 (the order's
+    // folder in the file explorer, stored behind "_10" like the attachments).
+    void _init() override;
     QString generateSqlAuditing_1() override;
     // Picked items become lines of quantity 1 with their name, 规格 (size and material), unit
     // and price.
@@ -36,6 +39,8 @@ public:
     QLineEdit* edtProject = nullptr;
     QLineEdit* edtSummary = nullptr;
     QLineEdit* edtRemark = nullptr;
+    QAction* actFlow = nullptr;   // 流程跟踪
+    QAction* actFiles = nullptr;  // 订单文件
 
 protected:
     void buildHeader() override;

@@ -197,7 +197,7 @@ void TBaseBillEditRibbonForm::createActions() {
     actlist->setMenu(listMenu);
     if (auto* button = qobject_cast<QToolButton*>(BarManagerBar1->widgetForAction(actlist)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    BarManagerBar1->addSeparator();
+    m_closeGroup = BarManagerBar1->addSeparator();
     BarManagerBar1->addAction(actclose);
     actRef->setShortcut(QKeySequence(Qt::Key_F5));
     actSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -244,6 +244,30 @@ void TBaseBillEditRibbonForm::updateActions() {
     m_updateScheduled = false;
     for (const ActionDef& d : actionTable())
         (this->*d.target)->setEnabled(enabledBy(d.when));
+    for (QAction* a : m_ownActions)
+        a->setEnabled(enabledBy(BrowseWithBill));
+}
+
+QAction* TBaseBillEditRibbonForm::addBillAction(const char* name, const QString& caption,
+                                                const QIcon& icon, const char* rightSuffix,
+                                                std::function<void()> handler) {
+    if (m_ownActions.empty())
+        BarManagerBar1->insertSeparator(m_closeGroup);
+    auto* a = new QAction(icon, caption, this);
+    a->setObjectName(F(name));
+    BarManagerBar1->insertAction(m_closeGroup, a);
+    actlst << a;
+    m_ownActions.push_back(a);
+    connect(a, &QAction::triggered, this, [this, rightSuffix, handler = std::move(handler)] {
+        Sys::dispatch([&] {
+            if (rightSuffix)
+                Base::rightsGate(moduleCode(), F(rightSuffix));
+            handler();
+        });
+        updateActions();
+    });
+    a->setEnabled(enabledBy(BrowseWithBill));
+    return a;
 }
 
 void TBaseBillEditRibbonForm::scheduleActionUpdate() {

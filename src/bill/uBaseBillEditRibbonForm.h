@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -131,6 +132,11 @@ public:
     QString moduleTitle() const;
     // Sets every action's enabled state from the operate state and the bill shown.
     void updateActions();
+    // Adds a module's own action to the toolbar, in a group before 退出. It is enabled while a
+    // bill is browsed, like 修改, and runs like the window's actions: through the dispatcher,
+    // after the rights gate of the module code + `rightSuffix` (none when null).
+    QAction* addBillAction(const char* name, const QString& caption, const QIcon& icon,
+                           const char* rightSuffix, std::function<void()> handler);
 
 protected:
     // The actions' work, each after its block and gate (see the table in the source).
@@ -210,6 +216,8 @@ private:
     QIcon m_auditIcons[2];         // draft, audited
     int m_auditImage = -1;         // of m_auditIcons, shown on 审核; -1 none yet
     std::unique_ptr<Db::RecordSetObserver> m_masterWatch;  // schedules updateActions
+    QAction* m_closeGroup = nullptr;                       // the separator before 退出
+    std::vector<QAction*> m_ownActions;                    // addBillAction's, in toolbar order
 };
 
 }  // namespace Qd::Core::Bill

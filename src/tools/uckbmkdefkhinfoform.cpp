@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "base/Dispatch.h"
 #include "base/Prompter.h"
 #include "db/DataServices.h"
 #include "db/RecordSet.h"
@@ -56,7 +57,9 @@ Tckbmkdefkhinfoform::Tckbmkdefkhinfoform(QWidget* AOwner, qint32 _ck_id)
 
     actChoose = new QAction(F("选择客户"), this);
     actChoose->setIconText(F("..."));
-    connect(actChoose, &QAction::triggered, this, [this] { chooseCustomer(); });
+    // A picker that fails (its window class cannot pick) says so; the dialog stays as it was.
+    connect(actChoose, &QAction::triggered, this,
+            [this] { Sys::dispatch([this] { chooseCustomer(); }); });
     actOK = new QAction(F("确认"), this);
     connect(actOK, &QAction::triggered, this, [this] { actOKExecute(); });
     actCancel = new QAction(F("取消"), this);

@@ -56,11 +56,16 @@ QLabel* linkTo(QAction* action, QWidget* parent) {
     return link;
 }
 
+// The order numbered `billno` of the session's organisation, as statement parameters.
+Db::Params orderParams(const QString& billno) {
+    const Sys::TAuth* auth = Sys::sysAuth();
+    return {{QStringLiteral("billno"), billno},
+            {QStringLiteral("orgid"), auth ? auth->orgId : QString()}};
+}
+
 // The folder stored for the order numbered `billno`; empty when it has none.
 QString storedFolderOf(const QString& sql, const QString& billno) {
-    const Sys::TAuth* auth = Sys::sysAuth();
-    const QString orgId = auth ? auth->orgId : QString();
-    const Db::Params params{{QStringLiteral("billno"), billno}, {QStringLiteral("orgid"), orgId}};
+    const Db::Params params = orderParams(billno);
     Db::RecordSet rs;
     if (!Db::dataServices().openDataToCDS(rs, sql, params) || rs.isEmpty())
         return {};
@@ -292,6 +297,17 @@ void TfileExplorerform::WriteIniSettings() {
 QString openFileExplorer(QWidget* AOwner, const QString& billno, const QString& dir) {
     TfileExplorerform form(AOwner, billno, dir);
     return Ui::prompter().exec(form) == QDialog::Accepted ? form.edtPath->text() : QString();
+}
+
+bool chooseOrderFolder(QWidget* AOwner, const QString& billno) {
+    const QString dir = openFileExplorer(AOwner, billno, QString());
+    if (billno.isEmpty() || dir.isEmpty())
+        return false;
+    Db::Params params = orderParams(billno);
+    params.push_back({kFileDir, dir});
+    return Db::dataServices().execSQL(
+        F("update qd_x_xmzzk set filedir = :filedir where billno = :billno and orgid = :orgid"),
+        params);
 }
 
 }  // namespace Qd::Core::Tools

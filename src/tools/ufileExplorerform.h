@@ -61,5 +61,9 @@ private:
 // Shows the file explorer for an order (or none) and a proposed folder; the path chosen when it
 // closes with OK, else an empty text.
 QString openFileExplorer(QWidget* AOwner, const QString& billno, const QString& dir);
+// The order's folder chosen in the file explorer and stored with the order (filedir): true when
+// the explorer closed with OK on a path and the order took it. A failed update has shown its
+// error; nothing is stored for an empty path.
+bool chooseOrderFolder(QWidget* AOwner, const QString& billno);
 
 }  // namespace Qd::Core::Tools

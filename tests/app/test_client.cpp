@@ -9,7 +9,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QImage>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -100,6 +103,34 @@ TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
         EXPECT_FALSE(p.ok());
         EXPECT_EQ(p.error, QString::fromUtf8(row.error));
     }
+}
+
+// The program itself, with the real prompter: a module that runs a dialog is pictured by that
+// dialog, taken inside its modal loop, and the program still ends.
+TEST(ClientScreenshot, AModuleThatRunsADialogIsPicturedByTheDialog) {
+    QTemporaryDir home;
+    const auto shoot = [&](const QStringList& extra, const QString& png) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QD_HOME"), home.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QDCLIENT_PATH),
+                QStringList{QStringLiteral("--db"), home.filePath(QStringLiteral("demo.db")),
+                            QStringLiteral("--user"), QStringLiteral("1001"),
+                            QStringLiteral("--password"), QStringLiteral("123456"),
+                            QStringLiteral("--screenshot"), home.filePath(png)} +
+                    extra);
+        EXPECT_TRUE(p.waitForFinished(60000)) << png.toStdString();
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QImage(home.filePath(png));
+    };
+    const QImage main = shoot({}, QStringLiteral("main.png"));
+    const QImage sms =
+        shoot({QStringLiteral("--module"), QStringLiteral("短信发送")}, QStringLiteral("sms.png"));
+    ASSERT_FALSE(main.isNull());
+    ASSERT_FALSE(sms.isNull());
+    EXPECT_LT(sms.width(), main.width());  // the bulk SMS dialog, not the main window
 }
 
 TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {

@@ -27,7 +27,10 @@
 #include "report/ubasicsamplefilterform.h"
 #include "report/uquickfilterform.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "sys/uPlugItem.h"
+#include "tools/ufileExplorerform.h"
+#include "tools/uxmzzkflowviewform.h"
 #include "uMainForm.h"
 #include "ui/editors/Editors.h"
 #include "ui/grid/Grid.h"
@@ -873,4 +876,32 @@ TEST_F(DemoOrder, PrintsWithItsTemplateLogsTheJobAndStampsTheReprint) {
     EXPECT_TRUE(text.contains(S("大写：") + Qd::Print::MoneyCn(total))) << text.toStdString();
     EXPECT_FALSE(text.contains(S("重印")));
     EXPECT_TRUE(Qd::Test::pdfText(second).contains(S("重印")));
+}
+
+TEST_F(DemoOrder, FlowAndOrderFilesWorkOnTheShownOrderWhileBrowsing) {
+    TOrderBillForm& f = open(S("Z202611004"));
+    ASSERT_TRUE(f.actFlow->isEnabled());
+    QStringList flow;
+    prompts.answerDialog([&](QDialog& dialog) {
+        flow = Qd::Test::rowTexts(dynamic_cast<Tools::Txmzzkflowviewform&>(dialog).cdsflowlist,
+                                  {S("flow_name")});
+        return int(QDialog::Accepted);
+    });
+    f.actFlow->trigger();
+    ASSERT_FALSE(flow.isEmpty());
+    EXPECT_EQ(flow.front(), S("下单"));
+
+    prompts.answerDialog([&](QDialog& dialog) {
+        auto& explorer = dynamic_cast<Tools::TfileExplorerform&>(dialog);
+        EXPECT_TRUE(explorer.edtPath->text().isEmpty());  // no folder stored yet
+        explorer.edtPath->setText(S("D:\\订单文件\\总店\\Z202611004"));
+        return int(QDialog::Accepted);
+    });
+    f.actFiles->trigger();
+    EXPECT_EQ(text("select filedir from qd_x_xmzzk where billno = 'Z202611004'"),
+              S("D:\\订单文件\\总店\\Z202611004"));
+
+    f.actAdd->trigger();
+    EXPECT_FALSE(f.actFlow->isEnabled());
+    EXPECT_FALSE(f.actFiles->isEnabled());
 }

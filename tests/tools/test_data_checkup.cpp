@@ -2,6 +2,8 @@
 // during the run, the grouped list and its row colours, and the detail and repair of a check.
 #include <gtest/gtest.h>
 
+#include "db/Trace.h"
+
 #include <QAction>
 #include <QMovie>
 #include <QPointer>
@@ -168,6 +170,13 @@ TEST_F(DataCheckupTest, FailingCheckEndsTheLoopButStaysRunning) {
         EXPECT_EQ(after[2], "有资料::");
         EXPECT_EQ(after[3], "有十条::") << "no check after the failing one";
         EXPECT_FALSE(prompter().messages().isEmpty());
+        Db::flushTrace();
+        const QString id = db().openData("select id from qd_sys_checkitems where title = N'有资料'")
+                               .field(0)
+                               .asString();
+        EXPECT_TRUE(
+            traced().contains(QString::fromUtf8("[ERROR] 数据检测项目 %1「有资料」").arg(id)))
+            << traced().toStdString();
         form->actdoStart->trigger();
         EXPECT_EQ(caption(), "开始检测");
         EXPECT_TRUE(form->tvCheckItems->isEnabled());
