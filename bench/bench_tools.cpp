@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
+#include <functional>
 
 #include "BenchDatabase.h"
 #include "BenchMain.h"
@@ -94,7 +95,9 @@ void BM_SmsDeliverDue(benchmark::State& state) {
     }
 }
 
-// The same bodies and headers posted straight through Qt's network manager, all at once.
+// The same bodies and headers posted straight through Qt's network manager, six at a time (the
+// manager's connections per host, and deliverDue's window): posting all 10^4 at once would
+// measure the manager's queue, not the posts.
 void BM_SmsRawPosts(benchmark::State& state) {
     SmsBench& b = smsBench();
     std::vector<QByteArray> bodies;
@@ -105,23 +108,34 @@ void BM_SmsRawPosts(benchmark::State& state) {
              QDateTime::currentDateTime()}));
     QNetworkAccessManager nam;
     nam.setAutoDeleteReplies(true);
+    constexpr int kWindow = 6;
     for (auto _ : state) {
         QEventLoop loop;
-        int open = kSmsRows;
-        for (const QByteArray& body : bodies) {
-            QNetworkRequest request{QUrl(b.server.url())};
-            request.setHeader(QNetworkRequest::ContentTypeHeader,
-                              QByteArrayLiteral("application/json"));
-            request.setRawHeader(QByteArrayLiteral("X-Qd-Key"), b.server.appKey());
-            request.setRawHeader(QByteArrayLiteral("X-Qd-Signature"),
-                                 Sys::smsSignature(body, QString::fromLatin1(b.server.secret())));
-            QNetworkReply* reply = nam.post(request, body);
-            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply] {
-                reply->readAll();
-                if (--open == 0)
-                    loop.quit();
-            });
-        }
+        size_t next = 0;
+        int open = 0;
+        std::function<void()> post = [&] {
+            while (open < kWindow && next < bodies.size()) {
+                const QByteArray& body = bodies[next++];
+                QNetworkRequest request{QUrl(b.server.url())};
+                request.setHeader(QNetworkRequest::ContentTypeHeader,
+                                  QByteArrayLiteral("application/json"));
+                request.setRawHeader(QByteArrayLiteral("X-Qd-Key"), b.server.appKey());
+                request.setRawHeader(
+                    QByteArrayLiteral("X-Qd-Signature"),
+                    Sys::smsSignature(body, QString::fromLatin1(b.server.secret())));
+                QNetworkReply* reply = nam.post(request, body);
+                ++open;
+                QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply] {
+                    reply->readAll();
+                    --open;
+                    if (next < bodies.size())
+                        post();
+                    else if (open == 0)
+                        loop.quit();
+                });
+            }
+        };
+        post();
         loop.exec();
     }
 }
