@@ -1,0 +1,668 @@
+#include "db/odbc/OdbcDataServices.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileDevice>
+
+#include "base/OwnerOnly.h"
+#include "base/ProgramHome.h"
+#include "base/SafeName.h"
+#include "db/Trace.h"
+#include "db/TraceMask.h"
+#include "db/odbc/Odbc.h"
+#include "db/odbc/OdbcBatch.h"
+#include "db/odbc/OdbcLoader.h"
+#include "db/odbc/OdbcParams.h"
+#include "db/tsql/TsqlBatch.h"
+
+namespace Qd::Core::Db {
+
+using namespace Odbc;
+
+namespace {
+
+// Where the rows of a batch go.
+struct Results {
+    enum Which { None, First, Last, All };
+    Which which = None;
+    std::vector<DataPacket> sets;  // First / Last: at most one
+};
+
+// The server's words for the statement at fault, as the embedded backend words them.
+QString statementError(const OdbcError& e, const QString& statement) {
+    return QStringLiteral("数据库错误：") + diagText(e.diags()) + QLatin1Char('\n') +
+           statement.trimmed();
+}
+
+}  // namespace
+
+struct OdbcDataServices::Impl {
+    QString connection;
+    Options options;
+    Handle env;
+    Handle dbc;
+    QString dbms;
+    std::unique_ptr<Dialect> dialect;
+    enum class Wrap { None, Transaction, Savepoint };
+    int tranCount = 0;            // transactions the caller's batches left open
+    bool reconnectFirst = false;  // the link broke: connect again before the next statement
+
+    // ---- connecting ----
+
+    QString target() const {
+        const QString dsn = connectionValue(connection, QStringLiteral("DSN"));
+        QString server = connectionValue(connection, QStringLiteral("Server"));
+        if (server.isEmpty())
+            server = connectionValue(connection, QStringLiteral("Servername"));
+        const QString port = connectionValue(connection, QStringLiteral("Port"));
+        if (!server.isEmpty() && !port.isEmpty())
+            server += QLatin1Char(':') + port;
+        QString database = connectionValue(connection, QStringLiteral("Database"));
+        if (!server.isEmpty())
+            return database.isEmpty() ? server : server + QStringLiteral(" / ") + database;
+        if (!dsn.isEmpty())
+            return QStringLiteral("DSN=") + dsn;
+        return database.isEmpty() ? maskConnectionString(connection) : database;
+    }
+
+    // A message that may repeat the connection string: its secrets out.
+    QString withoutSecrets(QString text) const {
+        for (const QString& key : {QStringLiteral("PWD"), QStringLiteral("Password")}) {
+            const QString secret = connectionValue(connection, key);
+            if (!secret.isEmpty())
+                text.replace(secret, QStringLiteral("***"));
+        }
+        return text;
+    }
+
+    void connect() {
+        dbc.reset();
+        if (!env) {
+            env = Handle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+            check(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, SQLPOINTER(SQL_OV_ODBC3), 0),
+                  SQL_HANDLE_ENV, env.get(), QString());
+        }
+        dbc = Handle(SQL_HANDLE_DBC, env.get());
+        SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                          SQLPOINTER(SQLULEN(std::max(1, options.loginTimeoutSeconds))), 0);
+        SQLSetConnectAttr(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT,
+                          SQLPOINTER(SQLULEN(std::max(1, options.loginTimeoutSeconds))), 0);
+        SQLWCHAR out[1024];
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN rc =
+            SQLDriverConnectW(dbc.get(), nullptr, wide(connection), SQLSMALLINT(connection.size()),
+                              out, SQLSMALLINT(std::size(out)), &outLength, SQL_DRIVER_NOPROMPT);
+        if (!succeeded(rc)) {
+            std::vector<Diag> diags = diagnostics(SQL_HANDLE_DBC, dbc.get());
+            dbc.reset();
+            const QString why =
+                diags.empty() ? QStringLiteral("驱动没有说明原因") : diagText(diags);
+            const QString message = QStringLiteral("无法连接数据库 %1：%2").arg(target(), why);
+            throw OdbcError(withoutSecrets(message), std::move(diags));
+        }
+        reconnectFirst = false;
+        tranCount = 0;
+        SQLWCHAR name[128] = {};
+        SQLSMALLINT nameBytes = 0;
+        SQLGetInfoW(dbc.get(), SQL_DBMS_NAME, name, sizeof(name), &nameBytes);
+        dbms = fromWide(name, std::min<qsizetype>(nameBytes / 2, 127));
+    }
+
+    bool translates() const {
+        return dbms.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    }
+
+    // True when the driver says the link is gone (or the last statement found it so).
+    bool linkLost() {
+        if (reconnectFirst)
+            return true;
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        return succeeded(
+                   SQLGetConnectAttr(dbc.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+               dead == SQL_CD_TRUE;
+    }
+
+    // ---- statements of our own: no parameters of the caller, no trace ----
+
+    Handle statement() {
+        Handle stmt(SQL_HANDLE_STMT, dbc.get());
+        if (options.queryTimeoutSeconds > 0)
+            SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+                           SQLPOINTER(SQLULEN(options.queryTimeoutSeconds)), 0);
+        return stmt;
+    }
+
+    // Runs `sql` (the database's own SQL, ? markers) with `values`; the first result set goes
+    // to `rs` when given.
+    void raw(const QString& sql, const std::vector<QVariant>& values = {},
+             RecordSet* rs = nullptr) {
+        Handle stmt = statement();
+        BoundParams bound(stmt.get(), values, {});
+        SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(sql), SQLINTEGER(sql.size()));
+        if (rc == SQL_NEED_DATA)
+            rc = bound.putLongData(stmt.get());
+        check(rc, SQL_HANDLE_STMT, stmt.get(), QString());
+        if (rs) {
+            SQLSMALLINT columns = 0;
+            SQLNumResultCols(stmt.get(), &columns);
+            if (columns > 0) {
+                loadResult(stmt.get(), *rs, {}, dialect->columnSizes());
+                rs->open();
+            }
+        }
+    }
+
+    void setAutocommit(bool on) {
+        check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT,
+                                SQLPOINTER(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
+              SQL_HANDLE_DBC, dbc.get(), QString());
+    }
+
+    void endTransaction(bool commit) {
+        check(SQLEndTran(SQL_HANDLE_DBC, dbc.get(), commit ? SQL_COMMIT : SQL_ROLLBACK),
+              SQL_HANDLE_DBC, dbc.get(), QString());
+    }
+
+    // The transactions open on the server after a batch that manages its own.
+    int openTransactions() {
+        if (translates())
+            return tranCount;  // the steps counted them
+        RecordSet rs;
+        raw(QStringLiteral("select @@trancount"), {}, &rs);
+        return rs.active() && !rs.isEmpty() ? int(rs.valueAt(rs.rowAt(0), 0).toInt()) : 0;
+    }
+
+    // ---- batches of the caller ----
+
+    // Runs one step; result sets go to `results` as it asks.
+    void runStep(const Step& step, const Params& params, const QHash<QString, qsizetype>& index,
+                 Results& results, bool firstTaken) {
+        switch (step.kind) {
+            case Step::Begin:
+                if (tranCount++ == 0)
+                    raw(QStringLiteral("begin"));
+                return;
+            case Step::Commit:
+                if (tranCount > 0 && --tranCount == 0)
+                    raw(QStringLiteral("commit"));
+                return;
+            case Step::Rollback:
+                if (tranCount > 0)
+                    raw(QStringLiteral("rollback"));
+                tranCount = 0;
+                return;
+            case Step::Sql:
+                break;
+        }
+        std::vector<QVariant> values;
+        values.reserve(std::size_t(step.markers.size()));
+        for (const QString& name : step.markers)
+            values.push_back(params[std::size_t(index.value(name))].value);
+        Handle stmt = statement();
+        BoundParams bound(stmt.get(), values, step.markers);
+        SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(step.sql), SQLINTEGER(step.sql.size()));
+        if (rc == SQL_NEED_DATA)
+            rc = bound.putLongData(stmt.get());
+        bool first = true;
+        for (;;) {
+            check(rc, SQL_HANDLE_STMT, stmt.get(), QString());
+            if (rc == SQL_NO_DATA)
+                break;
+            SQLSMALLINT columns = 0;
+            check(SQLNumResultCols(stmt.get(), &columns), SQL_HANDLE_STMT, stmt.get(), QString());
+            if (columns > 0) {
+                const bool wanted = results.which == Results::All ||
+                                    results.which == Results::Last ||
+                                    (results.which == Results::First && !firstTaken);
+                if (wanted) {
+                    DataPacket rs;
+                    loadResult(stmt.get(), rs, first ? step.columnTypes : QStringList(),
+                               dialect->columnSizes());
+                    rs.open();
+                    if (results.which == Results::All)
+                        results.sets.push_back(std::move(rs));
+                    else {
+                        results.sets.clear();
+                        results.sets.push_back(std::move(rs));
+                    }
+                    firstTaken = true;
+                }
+                first = false;
+            }
+            rc = SQLMoreResults(stmt.get());
+        }
+    }
+
+    void run(const QString& text, const Params& params, Results& results) {
+        std::shared_ptr<const Batch> batch;
+        try {
+            batch = dialect->prepare(text);
+        } catch (const Tsql::TsqlError& e) {
+            const QString head = QStringLiteral("T-SQL 错误：") + e.message() + QLatin1Char('\n');
+            LogError(head + maskSecrets(text.trimmed()).text);
+            throw DbError(head + text.trimmed());
+        } catch (const DbError& e) {
+            LogError(e.message());
+            throw;
+        }
+        QHash<QString, qsizetype> index;
+        for (qsizetype i = 0; i < qsizetype(params.size()); ++i)
+            index.insert(params[std::size_t(i)].name.toLower(), i);
+        for (const QString& name : batch->params)
+            if (!index.contains(name))
+                fail(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), text);
+        for (const Param& p : params)
+            if (!batch->params.contains(p.name.toLower()))
+                fail(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(p.name), text);
+
+        const TracedText traced = maskSecrets(text);
+        LogSql(traced.text + tracedParams(params, traced.secretParams));
+
+        if (linkLost()) {
+            // The link broke while nothing was under way: connect again, then run.
+            LogMsg(QStringLiteral("与数据库 %1 的连接已断开，重新连接").arg(target()));
+            connect();
+        }
+        // A batch that does not manage transactions applies whole or not at all: in a
+        // transaction of its own, or inside an open one behind a savepoint.
+        Wrap wrap = Wrap::None;
+        if (!batch->managesTransactions)
+            wrap = tranCount > 0 ? Wrap::Savepoint : Wrap::Transaction;
+        const Step* current = nullptr;
+        try {
+            if (wrap == Wrap::Transaction) {
+                if (translates())
+                    raw(dialect->savepoint());
+                else
+                    setAutocommit(false);
+            } else if (wrap == Wrap::Savepoint) {
+                raw(dialect->savepoint());
+            }
+            bool firstTaken = false;
+            for (const Step& step : batch->steps) {
+                current = &step;
+                runStep(step, params, index, results, firstTaken);
+                firstTaken = firstTaken || !results.sets.empty();
+            }
+            current = nullptr;
+            if (wrap == Wrap::Transaction) {
+                if (translates()) {
+                    raw(dialect->releaseSavepoint());
+                } else {
+                    endTransaction(true);
+                    setAutocommit(true);
+                }
+            } else if (wrap == Wrap::Savepoint && !dialect->releaseSavepoint().isEmpty()) {
+                raw(dialect->releaseSavepoint());
+            } else if (batch->managesTransactions) {
+                tranCount = openTransactions();
+            }
+        } catch (const OdbcError& e) {
+            undo(wrap, *batch, e.connectionLost());
+            const QString statement = current ? current->source : text;
+            if (e.connectionLost()) {
+                reconnectFirst = true;
+                const QString message =
+                    QStringLiteral("与数据库 %1 的连接已断开，本次操作没有完成：").arg(target()) +
+                    diagText(e.diags()) + QLatin1Char('\n') + statement.trimmed();
+                LogError(message);
+                throw DbError(message, e.native());
+            }
+            LogError(QStringLiteral("数据库错误：") + diagText(e.diags()) + QLatin1Char('\n') +
+                     maskSecrets(statement.trimmed()).text);
+            throw DbError(statementError(e, statement), e.native());
+        } catch (const DbError& e) {
+            undo(wrap, *batch, false);
+            LogError(e.message());
+            throw;
+        }
+        if (batch->hasDdl)
+            dialect->clearCaches();
+    }
+
+    // After a failure: the batch's changes go. A batch that began its own transaction leaves
+    // none open; one inside an open transaction undoes only itself.
+    void undo(Wrap wrap, const Batch& batch, bool linkBroken) {
+        if (linkBroken) {
+            tranCount = 0;  // the server rolled back whatever was open
+            return;
+        }
+        try {
+            if (wrap == Wrap::Transaction && !translates()) {
+                endTransaction(false);
+                setAutocommit(true);
+            } else if (wrap == Wrap::Transaction || wrap == Wrap::Savepoint) {
+                raw(dialect->rollbackToSavepoint());
+                if (!dialect->releaseSavepoint().isEmpty())
+                    raw(dialect->releaseSavepoint());
+            } else if (batch.managesTransactions) {
+                if (translates()) {
+                    if (tranCount > 0)
+                        raw(QStringLiteral("rollback"));
+                } else {
+                    raw(QStringLiteral("if @@trancount > 0 rollback"));
+                }
+                tranCount = 0;
+            }
+        } catch (const OdbcError& e) {
+            LogError(QStringLiteral("撤销失败的批处理时出错：") + diagText(e.diags()));
+        }
+        if (batch.hasDdl)
+            dialect->clearCaches();
+    }
+
+    [[noreturn]] void fail(const QString& message, const QString& text) {
+        const QString full = message + QLatin1Char('\n') + text.trimmed();
+        LogError(message + QLatin1Char('\n') + maskSecrets(text.trimmed()).text);
+        throw DbError(full);
+    }
+
+    void report(const DbError& e) {
+        MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Ui::MsgButtons::Ok);
+    }
+};
+
+OdbcDataServices::OdbcDataServices(const QString& connection)
+    : OdbcDataServices(connection, Options{}) {}
+
+OdbcDataServices::OdbcDataServices(const QString& connection, Options options)
+    : d(std::make_unique<Impl>()) {
+    d->connection = connection;
+    d->options = options;
+    d->connect();
+    if (d->translates())
+        d->dialect = embeddedDialect([this](const QString& sql, const QString& table) {
+            RecordSet rs;
+            try {
+                d->raw(sql, {QVariant(table)}, &rs);
+            } catch (const OdbcError&) {
+                return RecordSet();
+            }
+            return rs;
+        });
+    else
+        d->dialect = serverDialect();
+    LogMsg(QStringLiteral("打开数据库 %1（%2）").arg(d->target(), d->dbms));
+}
+
+OdbcDataServices::~OdbcDataServices() = default;
+
+DataPacket OdbcDataServices::query(const QString& sql, const Params& params) {
+    Results r;
+    r.which = Results::First;
+    d->run(sql, params, r);
+    if (r.sets.empty())
+        throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
+    return std::move(r.sets.front());
+}
+
+DataPacket OdbcDataServices::queryLast(const QString& sql, const Params& params) {
+    Results r;
+    r.which = Results::Last;
+    d->run(sql, params, r);
+    return r.sets.empty() ? DataPacket() : std::move(r.sets.front());
+}
+
+std::vector<DataPacket> OdbcDataServices::queryAll(const QString& sql, const Params& params) {
+    Results r;
+    r.which = Results::All;
+    d->run(sql, params, r);
+    return std::move(r.sets);
+}
+
+void OdbcDataServices::exec(const QString& sql, const Params& params) {
+    Results r;
+    d->run(sql, params, r);
+}
+
+DataPacket OdbcDataServices::openData(const QString& sql, const Params& params) {
+    try {
+        return query(sql, params);
+    } catch (const DbError& e) {
+        d->report(e);
+        return DataPacket();
+    }
+}
+
+bool OdbcDataServices::openDataToCDS(RecordSet& rs, const QString& sql, const Params& params) {
+    DataPacket packet;
+    try {
+        packet = query(sql, params);
+    } catch (const DbError& e) {
+        d->report(e);
+        return false;
+    }
+    rs.setData(std::move(packet));
+    return true;
+}
+
+DataPacket OdbcDataServices::queryData(const QString& sql) {
+    return openData(sql);
+}
+
+bool OdbcDataServices::execSQL(const QString& sql, const Params& params) {
+    try {
+        exec(sql, params);
+        return true;
+    } catch (const DbError& e) {
+        d->report(e);
+        return false;
+    }
+}
+
+bool OdbcDataServices::checkBillVersion(const QString& table, qint64 id, int version) {
+    try {
+        const DataPacket r = query(QStringLiteral("select version from %1 where id=:id").arg(table),
+                                   {{QStringLiteral("id"), id}});
+        if (r.isEmpty() || r.isNullAt(r.rowAt(0), 0))
+            return false;
+        bool ok = false;
+        const qint64 stored = r.valueAt(r.rowAt(0), 0).toLongLong(&ok);
+        return ok && stored == version;
+    } catch (const DbError& e) {
+        d->report(e);
+        return false;
+    }
+}
+
+QStringList OdbcDataServices::parameterNames(const QString& sql) {
+    try {
+        QStringList names = d->dialect->prepare(sql)->params.values();
+        names.sort();
+        return names;
+    } catch (const DbError&) {
+        return {};
+    }
+}
+
+// ---- the file store ----------------------------------------------------------------------------
+// The same tables as the embedded backend's (qd_sys_filestore, qd_sys_filestore_content), through
+// statements both databases take as written.
+
+namespace {
+
+struct StoredFile {
+    qint64 id = 0;
+    QString md5;
+    qint64 size = 0;
+    qint64 refcount = 0;
+};
+
+}  // namespace
+
+bool OdbcDataServices::putFile(const QString& name, QIODevice& stream) {
+    const auto* file = qobject_cast<const QFileDevice*>(&stream);
+    const QString label = file && !file->fileName().isEmpty() ? file->fileName() : name;
+    try {
+        if (!stream.isOpen() && !stream.open(QIODevice::ReadOnly))
+            throw DbError(
+                QStringLiteral("无法读取文件 \"%1\"：%2").arg(label, stream.errorString()));
+        // The content is read once into memory: the driver takes it in chunks from there.
+        const QByteArray content = stream.readAll();
+        const QString md5 = MD5Print(QCryptographicHash::hash(content, QCryptographicHash::Md5));
+        LogMsg(QStringLiteral("文件库：保存 %1（%2 字节）").arg(name).arg(content.size()));
+        const bool own = d->tranCount == 0;
+        if (own)
+            d->setAutocommit(false);
+        try {
+            RecordSet rs;
+            d->raw(QStringLiteral("select id, md5, size, refcount from qd_sys_filestore where "
+                                  "name = ?"),
+                   {QVariant(name)}, &rs);
+            std::optional<StoredFile> stored;
+            if (rs.active() && !rs.isEmpty()) {
+                const auto r = rs.rowAt(0);
+                stored = StoredFile{rs.valueAt(r, 0).toLongLong(), rs.textAt(r, 1),
+                                    rs.valueAt(r, 2).toLongLong(), rs.valueAt(r, 3).toLongLong()};
+            }
+            if (stored && stored->md5 == md5 && stored->size == content.size()) {
+                d->raw(QStringLiteral("update qd_sys_filestore set refcount = refcount + 1 where "
+                                      "id = ?"),
+                       {QVariant(stored->id)});
+            } else {
+                qint64 id = 0;
+                if (stored) {
+                    id = stored->id;
+                    d->raw(QStringLiteral("update qd_sys_filestore set size = ?, md5 = ?, "
+                                          "refcount = refcount + 1 where id = ?"),
+                           {QVariant(qint64(content.size())), QVariant(md5), QVariant(id)});
+                } else {
+                    d->raw(QStringLiteral("insert into qd_sys_filestore(name, md5, size, "
+                                          "refcount) values(?, ?, ?, 1)"),
+                           {QVariant(name), QVariant(md5), QVariant(qint64(content.size()))});
+                    RecordSet idRow;
+                    d->raw(QStringLiteral("select id from qd_sys_filestore where name = ?"),
+                           {QVariant(name)}, &idRow);
+                    id = idRow.valueAt(idRow.rowAt(0), 0).toLongLong();
+                }
+                d->raw(QStringLiteral("delete from qd_sys_filestore_content where id = ?"),
+                       {QVariant(id)});
+                d->raw(QStringLiteral("insert into qd_sys_filestore_content(id, content) "
+                                      "values(?, ?)"),
+                       {QVariant(id), QVariant(content)});
+            }
+            if (own) {
+                d->endTransaction(true);
+                d->setAutocommit(true);
+            }
+        } catch (...) {
+            if (own) {
+                SQLEndTran(SQL_HANDLE_DBC, d->dbc.get(), SQL_ROLLBACK);
+                SQLSetConnectAttr(d->dbc.get(), SQL_ATTR_AUTOCOMMIT, SQLPOINTER(SQL_AUTOCOMMIT_ON),
+                                  0);
+            }
+            throw;
+        }
+        return true;
+    } catch (const OdbcError& e) {
+        const QString message =
+            QStringLiteral("文件库：无法保存 %1：").arg(label) + diagText(e.diags());
+        LogError(message);
+        d->report(DbError(message, e.native()));
+        return false;
+    } catch (const DbError& e) {
+        LogError(e.message());
+        d->report(e);
+        return false;
+    }
+}
+
+QString OdbcDataServices::downloadFile(const QString& name) {
+    QStringList parts;
+    for (const QString& part : QString(name)
+                                   .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (part != QLatin1String(".") && part != QLatin1String(".."))
+            parts << Sys::safeFileName(part);
+    if (parts.isEmpty())
+        parts << QStringLiteral("file");
+    const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
+    try {
+        RecordSet rs;
+        d->raw(QStringLiteral("select c.content from qd_sys_filestore f join "
+                              "qd_sys_filestore_content c on c.id = f.id where f.name = ?"),
+               {QVariant(name)}, &rs);
+        if (!rs.active() || rs.isEmpty())
+            return {};
+        const QByteArray bytes = rs.valueAt(rs.rowAt(0), 0).toByteArray();
+        QFile::remove(path);
+        if (!Sys::writeOwnerOnlyFile(
+                path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); },
+                /*synced=*/false))
+            throw DbError(QStringLiteral("无法写入文件 \"%1\"").arg(path));
+        return path;
+    } catch (const OdbcError& e) {
+        const QString message =
+            QStringLiteral("文件库：无法读取 %1：").arg(name) + diagText(e.diags());
+        LogError(message);
+        d->report(DbError(message, e.native()));
+        return {};
+    } catch (const DbError& e) {
+        LogError(e.message());
+        d->report(e);
+        return {};
+    }
+}
+
+bool OdbcDataServices::delAttachFile(const QString& name) {
+    try {
+        RecordSet rs;
+        d->raw(QStringLiteral("select id, refcount from qd_sys_filestore where name = ?"),
+               {QVariant(name)}, &rs);
+        if (!rs.active() || rs.isEmpty())
+            return false;
+        const qint64 id = rs.valueAt(rs.rowAt(0), 0).toLongLong();
+        const qint64 refs = rs.valueAt(rs.rowAt(0), 1).toLongLong();
+        const bool own = d->tranCount == 0;
+        if (own)
+            d->setAutocommit(false);
+        try {
+            if (refs > 1) {
+                d->raw(QStringLiteral("update qd_sys_filestore set refcount = refcount - 1 where "
+                                      "id = ?"),
+                       {QVariant(id)});
+            } else {
+                d->raw(QStringLiteral("delete from qd_sys_filestore_content where id = ?"),
+                       {QVariant(id)});
+                d->raw(QStringLiteral("delete from qd_sys_filestore where id = ?"), {QVariant(id)});
+            }
+            if (own) {
+                d->endTransaction(true);
+                d->setAutocommit(true);
+            }
+        } catch (...) {
+            if (own) {
+                SQLEndTran(SQL_HANDLE_DBC, d->dbc.get(), SQL_ROLLBACK);
+                SQLSetConnectAttr(d->dbc.get(), SQL_ATTR_AUTOCOMMIT, SQLPOINTER(SQL_AUTOCOMMIT_ON),
+                                  0);
+            }
+            throw;
+        }
+        LogMsg(QStringLiteral("文件库：释放 %1").arg(name));
+        return true;
+    } catch (const OdbcError& e) {
+        const QString message =
+            QStringLiteral("文件库：无法释放 %1：").arg(name) + diagText(e.diags());
+        LogError(message);
+        d->report(DbError(message, e.native()));
+        return false;
+    }
+}
+
+QString OdbcDataServices::target() const {
+    return d->target();
+}
+
+QString OdbcDataServices::maskedConnection() const {
+    return maskConnectionString(d->connection);
+}
+
+QString OdbcDataServices::dbmsName() const {
+    return d->dbms;
+}
+
+bool OdbcDataServices::translates() const {
+    return d->translates();
+}
+
+}  // namespace Qd::Core::Db

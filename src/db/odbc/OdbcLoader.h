@@ -1,0 +1,29 @@
+#pragma once
+
+// Reading a result set of an ODBC statement into a record set.
+
+#include <QStringList>
+
+#include "db/RecordSet.h"
+#include "db/odbc/Odbc.h"
+
+namespace Qd::Core::Db::Odbc {
+
+// How far the driver's description of a text column can be trusted.
+enum class ColumnSizes {
+    Exact,     // the server enforces the declared length (SQL Server)
+    Declared,  // only a length written in the declared type counts (the embedded database)
+};
+
+// Loads the current result set of `stmt` into `rs` (fields from SQLDescribeCol; `types`, where
+// a T-SQL type is given for a column, decides its field instead). Rows come a block at a time
+// into bound column arrays; a result with a long column (text over 4000 units, binaries over
+// 8000 bytes, or of unknown length) comes a row at a time through SQLGetData in chunks.
+// A value longer than its column was declared is refused naming the column. Returns the rows
+// read; throws OdbcError.
+qint64 loadResult(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes);
+
+// The rows in one block of a bound fetch.
+inline constexpr SQLULEN kRowsPerBlock = 256;
+
+}  // namespace Qd::Core::Db::Odbc
