@@ -1,5 +1,7 @@
-// The SQLite data services: parameters, batches and their errors, result typing, bill
-// versions and sharing one database file (the file store: test_file_store.cpp).
+// The data services: parameters, batches and their errors, result typing and bill versions, run
+// on each backend (the embedded database's own services, and the ODBC ones on its ODBC driver);
+// the trace and sharing one database file on the embedded backend (the file store:
+// test_file_store.cpp).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -12,6 +14,8 @@
 #include "base/ProgramHome.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
+#include "db/odbc/OdbcDataServices.h"
+#include "support/OdbcTestEnv.h"
 #include "support/Rows.h"
 #include "support/TestEnv.h"
 
@@ -26,10 +30,13 @@ protected:
         prompts().acceptAllMessages(true);
     }
 
-    int count(const QString& table) {
-        return db().query("select count(*) as n from " + table).field("n").asInteger();
+    virtual RecordSet query(const QString& sql, const Params& params = {}) {
+        return db().query(sql, params);
     }
-    QStringList column(const QString& sql) { return Qd::Test::rowTexts(db().query(sql)); }
+    int count(const QString& table) {
+        return query("select count(*) as n from " + table).field("n").asInteger();
+    }
+    QStringList column(const QString& sql) { return Qd::Test::rowTexts(query(sql)); }
     // The one error the last call showed.
     void expectOneError(const QString& mustContain) {
         ASSERT_EQ(prompts().asked().size(), 1u);
@@ -40,21 +47,61 @@ protected:
     }
 };
 
-using DataServicesParams = DataServicesTest;
-using DataServicesErrors = DataServicesTest;
-using DataServicesTypes = DataServicesTest;
-using DataServicesStore = DataServicesTest;
+// The contract, run on each backend.
+enum class Backend { Embedded, Odbc };
 
-TEST_F(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
+class ContractTest : public DataServicesTest, public ::testing::WithParamInterface<Backend> {
+protected:
+    void SetUp() override {
+        DataServicesTest::SetUp();
+        if (GetParam() != Backend::Odbc)
+            return;
+        QString why;
+        ASSERT_TRUE(Qd::Test::registerSqliteOdbcDriver(&why)) << why.toStdString();
+        m_odbc = std::make_unique<OdbcDataServices>(Qd::Test::sqliteOdbcConnection(dbPath()));
+        setDataServices(m_odbc.get());
+    }
+    void TearDown() override {
+        if (m_odbc) {
+            setDataServices(&db());
+            m_odbc.reset();
+        }
+        DataServicesTest::TearDown();
+    }
+    IDataServices& ds() { return dataServices(); }
+    RecordSet query(const QString& sql, const Params& params = {}) override {
+        return m_odbc ? m_odbc->query(sql, params) : db().query(sql, params);
+    }
+    void exec(const QString& sql, const Params& params = {}) {
+        m_odbc ? m_odbc->exec(sql, params) : db().exec(sql, params);
+    }
+
+private:
+    std::unique_ptr<OdbcDataServices> m_odbc;
+};
+
+using DataServicesParams = ContractTest;
+using DataServicesErrors = ContractTest;
+using DataServicesTypes = ContractTest;
+using DataServicesStore = ContractTest;
+using DataServicesOpen = DataServicesTest;
+using EmbeddedTypes = DataServicesTest;
+using EmbeddedStore = DataServicesTest;
+
+std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
+    return info.param == Backend::Odbc ? "Odbc" : "Embedded";
+}
+
+TEST_P(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
     ASSERT_TRUE(
-        db().execSQL("create table t(s nvarchar(50), i int, big bigint, d float, ok bit,"
+        ds().execSQL("create table t(s nvarchar(50), i int, big bigint, d float, ok bit,"
                      " made datetime, day date, photo blob, empty blob, n nvarchar(10))"));
     const QString text = QStringLiteral("张三's \"书\"\n");
     const qlonglong big = (qlonglong(1) << 40) + 3;
     const QDateTime made(QDate(2024, 2, 29), QTime(13, 45, 6, 789));
     const QByteArray photo("\0a\0\xff", 4);
     ASSERT_TRUE(
-        db().execSQL("insert into t values(:s, :i, :BIG, :d, :ok, :made, :day, :photo,"
+        ds().execSQL("insert into t values(:s, :i, :BIG, :d, :ok, :made, :day, :photo,"
                      " :empty, :n)",
                      {{"s", text},
                       {"i", -42},
@@ -67,12 +114,15 @@ TEST_F(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
                       {"empty", QByteArray("")},
                       {"n", QVariant()}}));
 
-    RecordSet rs = db().query("select * from t");
+    RecordSet rs = query("select * from t");
     ASSERT_EQ(rs.recordCount(), 1);
     EXPECT_EQ(rs.field("s").asString(), text);
     EXPECT_EQ(rs.field("i").asInteger(), -42);
     EXPECT_EQ(rs.field("big").asLargeInt(), big);
-    EXPECT_EQ(rs.field("d").asFloat(), 0.1 + 0.2);
+    if (GetParam() == Backend::Odbc)  // the embedded database's driver reads doubles as text
+        EXPECT_DOUBLE_EQ(rs.field("d").asFloat(), 0.1 + 0.2);  // of 15 digits
+    else
+        EXPECT_EQ(rs.field("d").asFloat(), 0.1 + 0.2);
     EXPECT_TRUE(rs.field("ok").asBoolean());
     EXPECT_EQ(rs.field("made").asDateTime(), made);
     EXPECT_EQ(rs.field("day").asDateTime(), QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
@@ -82,8 +132,8 @@ TEST_F(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
     EXPECT_TRUE(rs.field("n").isNull());
 }
 
-TEST_F(DataServicesParams, MissingAndUnusedParametersAreNamedAndNothingRuns) {
-    ASSERT_TRUE(db().execSQL("create table t(s text, i int)"));
+TEST_P(DataServicesParams, MissingAndUnusedParametersAreNamedAndNothingRuns) {
+    ASSERT_TRUE(ds().execSQL("create table t(s text, i int)"));
     const struct {
         const char* sql;
         Params params;
@@ -97,14 +147,14 @@ TEST_F(DataServicesParams, MissingAndUnusedParametersAreNamedAndNothingRuns) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);
         prompts().clear();
-        EXPECT_FALSE(db().execSQL(c.sql, c.params));
+        EXPECT_FALSE(ds().execSQL(c.sql, c.params));
         expectOneError(QStringLiteral("参数 \"%1\"").arg(QString::fromUtf8(c.named)));
         EXPECT_EQ(count("t"), 0);
     }
 }
 
-TEST_F(DataServicesParams, SystemLiteralsAreReadOutsideStringsAndComments) {
-    RecordSet rs = db().query(
+TEST_P(DataServicesParams, SystemLiteralsAreReadOutsideStringsAndComments) {
+    RecordSet rs = query(
         "select N'中文' as a, 'N''x' as b, '0x12' as c, 0x00ff1 as d, n'y' as e -- N'comment\n"
         ", ':p' as f");
     EXPECT_EQ(rs.field("a").asString(), QStringLiteral("中文"));
@@ -115,8 +165,8 @@ TEST_F(DataServicesParams, SystemLiteralsAreReadOutsideStringsAndComments) {
     EXPECT_EQ(rs.field("f").asString(), QStringLiteral(":p"));
 }
 
-TEST_F(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTraced) {
-    ASSERT_TRUE(db().execSQL("create table t(code varchar(10) not null unique)"));
+TEST_P(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTraced) {
+    ASSERT_TRUE(ds().execSQL("create table t(code varchar(10) not null unique)"));
     const struct {
         const char* batch;
         const char* culprit;
@@ -128,7 +178,7 @@ TEST_F(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTrac
     for (const auto& c : cases) {
         SCOPED_TRACE(c.batch);
         prompts().clear();
-        EXPECT_FALSE(db().execSQL(c.batch));
+        EXPECT_FALSE(ds().execSQL(c.batch));
         expectOneError(QStringLiteral("数据库错误："));
         EXPECT_TRUE(prompts().last().text.endsWith(QLatin1Char('\n') + c.culprit));
         EXPECT_TRUE(traced().contains(QStringLiteral("[ERROR] 数据库错误：")));
@@ -137,27 +187,27 @@ TEST_F(DataServicesErrors, AFailingStatementUndoesItsWholeBatchAndIsShownAndTrac
     }
 }
 
-TEST_F(DataServicesErrors, BatchesWithTheirOwnTransactionsRunAsGivenAndNeverLeaveOneOpen) {
-    ASSERT_TRUE(db().execSQL("create table t(code text unique)"));
-    EXPECT_TRUE(db().execSQL("begin tran insert into t values('a') commit tran"));
-    EXPECT_FALSE(db().execSQL("begin tran\ninsert into t values('b')\ninsert into t values('a')"));
+TEST_P(DataServicesErrors, BatchesWithTheirOwnTransactionsRunAsGivenAndNeverLeaveOneOpen) {
+    ASSERT_TRUE(ds().execSQL("create table t(code text unique)"));
+    EXPECT_TRUE(ds().execSQL("begin tran insert into t values('a') commit tran"));
+    EXPECT_FALSE(ds().execSQL("begin tran\ninsert into t values('b')\ninsert into t values('a')"));
     EXPECT_EQ(column("select code from t"), QStringList{"a"});
     // Another client can write at once: no transaction was left behind.
     SqliteDataServices other(dbPath(), 100);
     EXPECT_NO_THROW(other.exec("insert into t values('z')"));
 }
 
-TEST_F(DataServicesErrors, InsideAnOpenTransactionAFailedBatchUndoesOnlyItself) {
-    ASSERT_TRUE(db().execSQL("create table t(code text unique)"));
-    db().exec("begin tran");
-    EXPECT_TRUE(db().execSQL("insert into t values('a')"));
-    EXPECT_FALSE(db().execSQL("insert into t values('b'); insert into t values('a')"));
-    db().exec("commit tran");
+TEST_P(DataServicesErrors, InsideAnOpenTransactionAFailedBatchUndoesOnlyItself) {
+    ASSERT_TRUE(ds().execSQL("create table t(code text unique)"));
+    exec("begin tran");
+    EXPECT_TRUE(ds().execSQL("insert into t values('a')"));
+    EXPECT_FALSE(ds().execSQL("insert into t values('b'); insert into t values('a')"));
+    exec("commit tran");
     EXPECT_EQ(column("select code from t"), QStringList{"a"});
 }
 
-TEST_F(DataServicesErrors, FailedOpenLeavesTheRecordSetAsItWas) {
-    ASSERT_TRUE(db().execSQL("create table t(code text); insert into t values('a'), ('b')"));
+TEST_P(DataServicesErrors, FailedOpenLeavesTheRecordSetAsItWas) {
+    ASSERT_TRUE(ds().execSQL("create table t(code text); insert into t values('a'), ('b')"));
     RecordSet rs;
     ASSERT_TRUE(dataServices().openDataToCDS(rs, "select code from t order by code"));
     rs.moveTo(1);
@@ -171,7 +221,7 @@ TEST_F(DataServicesErrors, FailedOpenLeavesTheRecordSetAsItWas) {
     EXPECT_EQ(rs.recNo(), 1);
 
     EXPECT_FALSE(dataServices().openData("select x from nosuch").active());
-    EXPECT_THROW(db().query("select x from nosuch"), DbError);
+    EXPECT_THROW(query("select x from nosuch"), DbError);
 }
 
 // ---- the trace ------------------------------------------------------------------------------
@@ -319,7 +369,7 @@ TEST_F(DataServicesTrace, TheDatabaseTraceAndCacheAreTheirOwnersOnly) {
     EXPECT_TRUE(QFile::permissions(dir()) & QFileDevice::ReadOther);
 }
 
-TEST_F(DataServicesErrors, AMissingDatabaseOrServiceIsNamed) {
+TEST_F(DataServicesOpen, AMissingDatabaseOrServiceIsNamed) {
     try {
         SqliteDataServices bad(dir() + "/no/such/folder/x.db");
         ADD_FAILURE() << "opened a database in a missing folder";
@@ -331,7 +381,7 @@ TEST_F(DataServicesErrors, AMissingDatabaseOrServiceIsNamed) {
     setDataServices(&db());
 }
 
-TEST_F(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
+TEST_P(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
     const struct {
         const char* decl;
         FieldType type;
@@ -360,9 +410,9 @@ TEST_F(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
     QStringList columns;
     for (std::size_t i = 0; i < std::size(cases); ++i)
         columns << QStringLiteral("c%1 %2").arg(i).arg(QString::fromLatin1(cases[i].decl));
-    ASSERT_TRUE(db().execSQL("create table t(" + columns.join(", ") + ")"));
+    ASSERT_TRUE(ds().execSQL("create table t(" + columns.join(", ") + ")"));
 
-    RecordSet rs = db().query("select * from t");
+    RecordSet rs = query("select * from t");
     ASSERT_EQ(rs.fieldCount(), int(std::size(cases)));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].decl);
@@ -371,12 +421,12 @@ TEST_F(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
     }
 }
 
-TEST_F(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedResults) {
+TEST_P(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedResults) {
     ASSERT_TRUE(
-        db().execSQL("create table t(d decimal(18,2), p money, q int)\n"
+        ds().execSQL("create table t(d decimal(18,2), p money, q int)\n"
                      "insert into t values(10, 19.99, 3)\n"
                      "insert into t values(0.5, 0.01, 3)"));
-    RecordSet rs = db().query(
+    RecordSet rs = query(
         "select d, p, sum(p) * 3 as total, cast(10 as money) / 3 as third, avg(d) as mean, "
         "d * q as dq, q from t group by d, p, q order by d");
     const auto text = [&](int row, const char* f) {
@@ -394,16 +444,16 @@ TEST_F(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedRe
     EXPECT_EQ(rs.fieldDef(rs.fieldIndex("total")).type, FieldType::Currency);
     EXPECT_EQ(rs.fieldDef(rs.fieldIndex("mean")).type, FieldType::Float);
 
-    RecordSet sum = db().query("select sum(p) * 3 as total from t where p < 1 or p > 19");
+    RecordSet sum = query("select sum(p) * 3 as total from t where p < 1 or p > 19");
     EXPECT_EQ(sum.textAt(sum.rowAt(0), 0).toStdString(), "60.00");
 }
 
-TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
+TEST_P(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
     ASSERT_TRUE(
-        db().execSQL("create table lines(id int identity(1,1) primary key, "
+        ds().execSQL("create table lines(id int identity(1,1) primary key, "
                      "price money, amount decimal(18,2))"));
     RecordSet rs;
-    ASSERT_TRUE(db().openDataToCDS(rs, "select id, price, amount from lines"));
+    ASSERT_TRUE(ds().openDataToCDS(rs, "select id, price, amount from lines"));
     rs.setLogChanges(true);
     rs.append();
     rs.field("price").setValue(1.00005);
@@ -414,12 +464,12 @@ TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
     rs.post();
     QStringList sql;
     GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
-    ASSERT_TRUE(db().execSQL(sql.join("\n")));
+    ASSERT_TRUE(ds().execSQL(sql.join("\n")));
     EXPECT_EQ(column("select amount from lines order by id"), QStringList({"1.01", "-1.01"}));
     EXPECT_EQ(column("select price from lines where id = 1"), QStringList({"1.0001"}));
 
     // An edit saves an update, and the values a caller binds are converted as well.
-    ASSERT_TRUE(db().openDataToCDS(rs, "select id, price, amount from lines order by id"));
+    ASSERT_TRUE(ds().openDataToCDS(rs, "select id, price, amount from lines order by id"));
     rs.setLogChanges(true);
     rs.moveTo(0);
     rs.edit();
@@ -427,9 +477,9 @@ TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
     rs.post();
     sql.clear();
     GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
-    ASSERT_TRUE(db().execSQL(sql.join("\n")));
-    ASSERT_TRUE(db().execSQL("update lines set amount = :a where id = 2", {{"a", 0.125}}));
-    ASSERT_TRUE(db().execSQL("insert into lines(amount) values(:a)", {{"a", "-0.125"}}));
+    ASSERT_TRUE(ds().execSQL(sql.join("\n")));
+    ASSERT_TRUE(ds().execSQL("update lines set amount = :a where id = 2", {{"a", 0.125}}));
+    ASSERT_TRUE(ds().execSQL("insert into lines(amount) values(:a)", {{"a", "-0.125"}}));
     EXPECT_EQ(column("select amount from lines order by id"),
               QStringList({"2.68", "0.13", "-0.13"}));
     // Stored exactly, so a sum and a comparison see what the list shows.
@@ -437,14 +487,14 @@ TEST_F(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
               QStringList({"3"}));
 }
 
-TEST_F(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonValues) {
+TEST_P(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonValues) {
     // Given the options dialog's column template, which returns no rows
     const QString templateSql = QStringLiteral(
         "select top 0 cast('' as varchar(50)) as fieldname, cast('' as varchar(50)) deftitle, "
         "cast('' as varchar(50)) custtitle , \r\ncast('' as varchar(50)) fieldtype, cast('' as "
         "varchar(50)) dispformat,cast(0 as smallint) as decimalcount,\r\ncast(1 as bit) display");
     RecordSet rs;
-    ASSERT_TRUE(db().openDataToCDS(rs, templateSql));
+    ASSERT_TRUE(ds().openDataToCDS(rs, templateSql));
     ASSERT_EQ(rs.fieldCount(), 7);
     EXPECT_EQ(rs.recordCount(), 0);
     for (const char* text : {"fieldname", "deftitle", "custtitle", "fieldtype", "dispformat"}) {
@@ -469,11 +519,11 @@ TEST_F(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonVa
 
     // and a repeated open (its prepared statement kept) types the fields the same way.
     RecordSet again;
-    ASSERT_TRUE(db().openDataToCDS(again, templateSql));
+    ASSERT_TRUE(ds().openDataToCDS(again, templateSql));
     EXPECT_EQ(again.fieldDef(again.fieldIndex("display")).type, FieldType::Boolean);
 }
 
-TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
+TEST_F(EmbeddedTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.
     RecordSet rs = db().query(
@@ -508,9 +558,9 @@ TEST_F(DataServicesTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     EXPECT_FALSE(db().execSQL("select convert(varchar(10), m, 23) from typed"));
 }
 
-TEST_F(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
+TEST_P(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
     ASSERT_TRUE(
-        db().execSQL("create table bill(id integer primary key, version int);"
+        ds().execSQL("create table bill(id integer primary key, version int);"
                      "insert into bill values(1, 3), (2, NULL)"));
     EXPECT_TRUE(dataServices().checkBillVersion("bill", 1, 3));
     EXPECT_FALSE(dataServices().checkBillVersion("bill", 1, 2));
@@ -518,7 +568,7 @@ TEST_F(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
     EXPECT_FALSE(dataServices().checkBillVersion("bill", 99, 3));
 }
 
-TEST_F(DataServicesStore, TwoClientsShareOneFileInWalMode) {
+TEST_F(EmbeddedStore, TwoClientsShareOneFileInWalMode) {
     sqlite3_stmt* mode = nullptr;
     sqlite3_prepare_v2(db().handle(), "PRAGMA journal_mode", -1, &mode, nullptr);
     ASSERT_EQ(sqlite3_step(mode), SQLITE_ROW);
@@ -535,7 +585,7 @@ TEST_F(DataServicesStore, TwoClientsShareOneFileInWalMode) {
 
 // Keyed lookups bind hundreds of parameters to one statement: each by its own name, whatever
 // the order and case the caller gives them in; of a name given twice the last counts.
-TEST_F(DataServicesParams, HundredsOfNamedParametersBindEachToItsOwnName) {
+TEST_P(DataServicesParams, HundredsOfNamedParametersBindEachToItsOwnName) {
     constexpr int kKeys = 500;
     QStringList names;
     Params params;
@@ -544,10 +594,19 @@ TEST_F(DataServicesParams, HundredsOfNamedParametersBindEachToItsOwnName) {
         params.push_back({(k % 2 ? QStringLiteral("K%1") : QStringLiteral("k%1")).arg(k), k * 3});
     }
     params.push_back({QStringLiteral("k7"), QStringLiteral("末")});
-    RecordSet rs = db().query("select " + names.join(", "), params);
+    RecordSet rs = query("select " + names.join(", "), params);
     ASSERT_EQ(rs.recordCount(), 1);
     ASSERT_EQ(rs.fieldCount(), kKeys);
     for (int k = 0; k < kKeys; ++k)
         EXPECT_EQ(rs.textAt(rs.rowAt(0), k), k == 7 ? QStringLiteral("末") : QString::number(k * 3))
             << k;
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesParams,
+                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesErrors,
+                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesTypes,
+                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesStore,
+                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);

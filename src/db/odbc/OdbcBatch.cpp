@@ -98,6 +98,9 @@ public:
         return Tsql::parseTypeName(*it);
     }
     QStringList columnNames(const QString& table) const override { return columnsOf(table).names; }
+    QString declared(const QString& table, const QString& column) const {
+        return columnsOf(table).types.value(column.toLower());
+    }
     std::optional<QString> viewDefinition(const QString& name) const override {
         const RecordSet rs = m_query(
             QStringLiteral("select sql from sqlite_master where type = 'view' and lower(name) = "
@@ -152,6 +155,9 @@ public:
         return batch;
     }
     ColumnSizes columnSizes() const override { return ColumnSizes::Declared; }
+    QString declaredType(const QString& table, const QString& column) const override {
+        return m_schema.declared(table, column);
+    }
     QString savepoint() const override { return QStringLiteral("savepoint qd_batch"); }
     QString rollbackToSavepoint() const override { return QStringLiteral("rollback to qd_batch"); }
     QString releaseSavepoint() const override { return QStringLiteral("release qd_batch"); }

@@ -41,6 +41,11 @@ public:
     // and column, and what to write instead).
     virtual std::shared_ptr<const Batch> prepare(const QString& text) = 0;
     virtual ColumnSizes columnSizes() const = 0;
+    // The declared type of a table's column, for drivers that describe result columns only by
+    // their base type; empty where the driver's description is to be used.
+    virtual QString declaredType(const QString& /*table*/, const QString& /*column*/) const {
+        return {};
+    }
     // The statements around a batch inside an open transaction, so that a failure undoes only
     // the batch.
     virtual QString savepoint() const = 0;

@@ -152,6 +152,15 @@ struct OdbcDataServices::Impl {
         }
     }
 
+    // The declared types of tables' columns, where the driver describes only base types.
+    DeclaredType declaredTypes() const {
+        if (!translates())
+            return {};
+        return [this](const QString& table, const QString& column) {
+            return dialect->declaredType(table, column);
+        };
+    }
+
     void setAutocommit(bool on) {
         check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT,
                                 SQLPOINTER(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
@@ -217,7 +226,7 @@ struct OdbcDataServices::Impl {
                 if (wanted) {
                     DataPacket rs;
                     loadResult(stmt.get(), rs, first ? step.columnTypes : QStringList(),
-                               dialect->columnSizes());
+                               dialect->columnSizes(), declaredTypes());
                     rs.open();
                     if (results.which == Results::All)
                         results.sets.push_back(std::move(rs));

@@ -176,9 +176,10 @@ std::int64_t timestampKey(const SQL_TIMESTAMP_STRUCT& t) {
 
 class ResultLoader {
 public:
-    ResultLoader(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes)
+    ResultLoader(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes,
+                 const DeclaredType& declared)
         : m_stmt(stmt), m_rs(rs) {
-        describe(types, sizes);
+        describe(types, sizes, declared);
     }
 
     qint64 load() {
@@ -189,7 +190,16 @@ public:
     }
 
 private:
-    void describe(const QStringList& types, ColumnSizes sizes) {
+    // The text of a string attribute of column c; empty when the driver has none.
+    QString attribute(SQLUSMALLINT c, SQLUSMALLINT field) const {
+        SQLWCHAR text[256] = {};
+        SQLSMALLINT bytes = 0;
+        if (!succeeded(SQLColAttributeW(m_stmt, c, field, text, sizeof(text), &bytes, nullptr)))
+            return {};
+        return fromWide(text, qsizetype(std::min<std::size_t>(std::size_t(bytes) / 2, 255)));
+    }
+
+    void describe(const QStringList& types, ColumnSizes sizes, const DeclaredType& declaredType) {
         SQLSMALLINT count = 0;
         check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT, m_stmt, QString());
         std::vector<FieldDef> defs;
@@ -202,12 +212,14 @@ private:
             check(SQLDescribeColW(m_stmt, c, name, SQLSMALLINT(std::size(name)), &nameLength,
                                   &sqlType, &size, &digits, &nullable),
                   SQL_HANDLE_STMT, m_stmt, QString());
-            SQLWCHAR typeName[128] = {};
-            SQLSMALLINT typeBytes = 0;
-            SQLColAttributeW(m_stmt, c, SQL_DESC_TYPE_NAME, typeName, sizeof(typeName), &typeBytes,
-                             nullptr);
-            const QString declared =
-                fromWide(typeName, qsizetype(std::min<std::size_t>(typeBytes / 2, 127)));
+            const QString typeName = attribute(c, SQL_DESC_TYPE_NAME);
+            QString declared;
+            if (declaredType) {
+                const QString table = attribute(c, SQL_DESC_BASE_TABLE_NAME);
+                const QString column = attribute(c, SQL_DESC_BASE_COLUMN_NAME);
+                if (!table.isEmpty() && !column.isEmpty())
+                    declared = declaredType(table, column);
+            }
             Column& col = m_cols[c - 1u];
             col.sqlName = fromWide(name, std::min<SQLSMALLINT>(nameLength, 255));
             QString unique = col.sqlName;
@@ -219,10 +231,13 @@ private:
             FieldDef def;
             def.name = unique;
             const QString given = types.value(c - 1);
-            typeField(def,
-                      given.isEmpty() ? tsqlType(sqlType, size, digits, declared, sizes) : given);
+            const QString type = !declared.isEmpty() ? declared
+                                 : !given.isEmpty()
+                                     ? given
+                                     : tsqlType(sqlType, size, digits, typeName, sizes);
+            typeField(def, type);
             col.type = def.type;
-            const SQLULEN length = sizes == ColumnSizes::Exact ? size : declaredLength(declared);
+            const SQLULEN length = sizes == ColumnSizes::Exact ? size : declaredLength(type);
             switch (def.type) {
                 case FieldType::Integer:
                 case FieldType::BigInt:
@@ -424,9 +439,10 @@ private:
 
 }  // namespace
 
-qint64 loadResult(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes) {
+qint64 loadResult(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes,
+                  const DeclaredType& declared) {
     rs = RecordSet();
-    ResultLoader loader(stmt, rs, types, sizes);
+    ResultLoader loader(stmt, rs, types, sizes, declared);
     return loader.load();
 }
 

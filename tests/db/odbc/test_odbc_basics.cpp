@@ -120,8 +120,7 @@ TEST_F(OdbcTest, EveryResultSetOfABatchComesInOrder) {
     EXPECT_EQ(Qd::Test::rowTexts(sets[0]), (QStringList{"a", "b"}));
     EXPECT_EQ(sets[1].field("total").asInteger(), 5);
     EXPECT_EQ(odbc->query("select code from t; select 1 as x").fieldNames(), QStringList{"code"});
-    EXPECT_EQ(odbc->queryLast("select code from t; select 1 as x").fieldNames(),
-              QStringList{"x"});
+    EXPECT_EQ(odbc->queryLast("select code from t; select 1 as x").fieldNames(), QStringList{"x"});
 }
 
 TEST_F(OdbcTest, MissingAndUnusedParametersAreNamedAndNothingRuns) {
@@ -206,13 +205,15 @@ TEST_F(OdbcTest, TheChangeLogOfARecordSetIsWrittenThroughODBC) {
     QStringList sql;
     GetUpDataSQLList("t", "id", {}, rs, sql);
     ASSERT_TRUE(odbc->execSQL(sql.join(QLatin1Char('\n')))) << prompts().last().text.toStdString();
-    EXPECT_EQ(column("select name from t order by id"), (QStringList{S("甲'改"), S("乙"), S("丁")}));
+    EXPECT_EQ(column("select name from t order by id"),
+              (QStringList{S("甲'改"), S("乙"), S("丁")}));
     EXPECT_TRUE(odbc->checkBillVersion("t", 1, 1));
     EXPECT_FALSE(odbc->checkBillVersion("t", 1, 2));
     EXPECT_FALSE(odbc->checkBillVersion("t", 9, 1));
     // The same log again: the insert meets the key it wrote, and the whole batch goes back.
     EXPECT_FALSE(odbc->execSQL(sql.join(QLatin1Char('\n'))));
-    EXPECT_EQ(column("select name from t order by id"), (QStringList{S("甲'改"), S("乙"), S("丁")}));
+    EXPECT_EQ(column("select name from t order by id"),
+              (QStringList{S("甲'改"), S("乙"), S("丁")}));
 }
 
 TEST_F(OdbcTest, TheFileStoreKeepsOneCopyPerContentAndReleasesItWithTheLastReference) {
@@ -240,7 +241,8 @@ TEST_F(OdbcTest, ProceduralBatchesAreRefusedOnTheEmbeddedDriverNamingTheLine) {
     prompts().clear();
     EXPECT_FALSE(odbc->execSQL("select 1\ndeclare @x int = 1\nselect @x"));
     ASSERT_EQ(prompts().asked().size(), 1u);
-    EXPECT_TRUE(prompts().last().text.startsWith(S("第 2 行："))) << prompts().last().text.toStdString();
+    EXPECT_TRUE(prompts().last().text.startsWith(S("第 2 行：")))
+        << prompts().last().text.toStdString();
 }
 
 TEST(OdbcConnect, BadConnectionsSayWhereAndWhyWithoutThePassword) {
@@ -251,7 +253,8 @@ TEST(OdbcConnect, BadConnectionsSayWhereAndWhyWithoutThePassword) {
     } cases[] = {
         {"Driver=NoSuchDriver;Server=db.example;Database=qd;UID=sa;PWD=geheim", "db.example / qd"},
         {"DSN=nosuch;PWD={ge;heim}", "DSN=nosuch"},
-        {"Driver=QdSQLite;Database=/nonexistent/folder/x.db;PWD=geheim", "/nonexistent/folder/x.db"},
+        {"Driver=QdSQLite;Database=/nonexistent/folder/x.db;PWD=geheim",
+         "/nonexistent/folder/x.db"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.connection);
