@@ -18,7 +18,7 @@ namespace Qd::Core::Db {
 // database's result code.
 class FileStore {
 public:
-    static constexpr qint64 kChunkBytes = 1 << 20;
+    static constexpr qint64 kChunkBytes = 1 << 20;  // = kFileChunkBytes
 
     explicit FileStore(sqlite3* db) : m_db(db) {}
 

@@ -12,9 +12,8 @@
 #include <utility>
 
 #include "base/OwnerOnly.h"
-#include "base/ProgramHome.h"
-#include "base/SafeName.h"
 #include "db/ColumnStore.h"
+#include "db/FileChunks.h"
 #include "db/FileStore.h"
 #include "db/QueryProgress.h"
 #include "db/SqliteValues.h"
@@ -531,17 +530,7 @@ bool SqliteDataServices::putFile(const QString& name, QIODevice& stream) {
 }
 
 QString SqliteDataServices::downloadFile(const QString& name) {
-    // The stored name may hold folders; none of its parts may climb out of the cache, and each
-    // becomes a name the file system takes (a long Chinese name is cut to its bytes).
-    QStringList parts;
-    for (const QString& part : QString(name)
-                                   .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        if (part != QLatin1String(".") && part != QLatin1String(".."))
-            parts << Sys::safeFileName(part);
-    if (parts.isEmpty())
-        parts << QStringLiteral("file");
-    const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
+    const QString path = localCopyPath(name);
     bool stored = false;
     if (!d->storeCall([&](FileStore store) { stored = store.download(name, path); }))
         return {};

@@ -1,6 +1,7 @@
 // The file store of the data services: stored names shared by several attachment rows (counted
-// references), content replaced under its name, the database's blob limit, streaming in
-// chunks both ways, and a store made before references were counted.
+// references), content replaced under its name, streaming in chunks both ways (on each
+// backend: the embedded database's own services and the ODBC ones on its driver), the embedded
+// database's blob limit, and a store made before references were counted.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -12,6 +13,8 @@
 
 #include "base/ProgramHome.h"
 #include "db/FileStore.h"
+#include "db/odbc/OdbcDataServices.h"
+#include "support/OdbcTestEnv.h"
 #include "support/Rows.h"
 #include "support/TestEnv.h"
 
@@ -118,7 +121,32 @@ protected:
     }
 };
 
-TEST_F(FileStoreTest, OneStoredFileServesEveryRowThatNamesItUntilTheLastLetsGo) {
+// The store's contract, on each backend: the stored rows are read back through the embedded
+// backend on the same file.
+class StoreContract : public FileStoreTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        FileStoreTest::SetUp();
+        if (!GetParam())
+            return;
+        QString why;
+        ASSERT_TRUE(Qd::Test::registerSqliteOdbcDriver(&why)) << why.toStdString();
+        m_odbc = std::make_unique<OdbcDataServices>(Qd::Test::sqliteOdbcConnection(dbPath()));
+        setDataServices(m_odbc.get());
+    }
+    void TearDown() override {
+        if (m_odbc) {
+            setDataServices(&db());
+            m_odbc.reset();
+        }
+        FileStoreTest::TearDown();
+    }
+
+private:
+    std::unique_ptr<OdbcDataServices> m_odbc;
+};
+
+TEST_P(StoreContract, OneStoredFileServesEveryRowThatNamesItUntilTheLastLetsGo) {
     // Given the same file attached twice under its content name
     const QByteArray content = pattern(70000);
     const QString name = md5Of(content) + ".pdf";
@@ -152,7 +180,7 @@ TEST_F(FileStoreTest, OneStoredFileServesEveryRowThatNamesItUntilTheLastLetsGo) 
     EXPECT_TRUE(prompts().asked().empty());
 }
 
-TEST_F(FileStoreTest, OtherContentUnderAStoredNameReplacesItAndCountsOneMoreReference) {
+TEST_P(StoreContract, OtherContentUnderAStoredNameReplacesItAndCountsOneMoreReference) {
     const QByteArray first = pattern(5000, 1), second = pattern(5000, 2), longer = pattern(9000);
     ASSERT_TRUE(put("合同.pdf", first));
     ASSERT_TRUE(put("合同.pdf", second));  // the same size, other bytes
@@ -180,7 +208,7 @@ TEST_F(FileStoreTest, OtherContentUnderAStoredNameReplacesItAndCountsOneMoreRefe
     EXPECT_TRUE(prompts().asked().empty());
 }
 
-TEST_F(FileStoreTest, ContentStreamsThroughInChunksOfAnySize) {
+TEST_P(StoreContract, ContentStreamsThroughInChunksOfAnySize) {
     // Sizes around the chunk, read in steps that never meet it, seekable and sequential.
     const qint64 chunk = FileStore::kChunkBytes;
     const struct {
@@ -199,7 +227,7 @@ TEST_F(FileStoreTest, ContentStreamsThroughInChunksOfAnySize) {
         const QByteArray content = pattern(c.size, ++n);
         const QString name = md5Of(content) + QStringLiteral(".bin");
         Trickle stream(content, c.step, c.sequential);
-        ASSERT_TRUE(dataServices().putFile(name, stream));
+        ASSERT_TRUE(dataServices().putFile(name, stream)) << prompts().last().text.toStdString();
         EXPECT_EQ(stream.handedOut, c.size);  // read once: hashed while written
         EXPECT_LE(stream.largestRequest, FileStore::kChunkBytes);  // never the whole at once
         const QByteArray back = downloaded(name);
@@ -249,11 +277,11 @@ TEST_F(FileStoreTest, FilesOverTheBlobLimitAreRefusedBeforeTheyAreRead) {
     EXPECT_EQ(stored().size(), 1);
 }
 
-TEST_F(FileStoreTest, AStreamThatEndsEarlyStoresNothing) {
+TEST_P(StoreContract, AStreamThatEndsEarlyStoresNothing) {
     // It says 50000 bytes and has 30000: nothing of it stays, the message names it.
     Trickle shortStream(pattern(30000), 4096, false, 50000);
     EXPECT_FALSE(dataServices().putFile(QStringLiteral("断了.png"), shortStream));
-    EXPECT_TRUE(prompts().last().text.contains("断了.png"));
+    EXPECT_TRUE(prompts().last().text.contains("断了.png")) << prompts().last().text.toStdString();
     EXPECT_TRUE(stored().isEmpty());
 
     // Over a stored name, the stored file stays as it was, its references too.
@@ -303,3 +331,8 @@ TEST_F(FileStoreTest, AStoreMadeBeforeSharingCountsOneReferencePerFile) {
 }
 
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreContract, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Odbc" : "Embedded");
+                         });

@@ -3,10 +3,11 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileDevice>
+#include <QTemporaryFile>
+#include <limits>
 
 #include "base/OwnerOnly.h"
-#include "base/ProgramHome.h"
-#include "base/SafeName.h"
+#include "db/FileChunks.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
 #include "db/odbc/Odbc.h"
@@ -33,6 +34,49 @@ QString statementError(const OdbcError& e, const QString& statement) {
     return QStringLiteral("数据库错误：") + diagText(e.diags()) + QLatin1Char('\n') +
            statement.trimmed();
 }
+
+}  // namespace
+
+namespace {
+
+struct StoredFile {
+    qint64 id = 0;
+    QString md5;
+    qint64 size = -1;
+    qint64 refcount = 0;
+};
+
+// Reads `size` bytes of a stream for the driver, hashing them as they pass.
+class HashingReader : public QIODevice {
+public:
+    HashingReader(QIODevice& in, qint64 size)
+        : m_in(in), m_size(size), m_hash(QCryptographicHash::Md5) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return m_size; }
+    bool isSequential() const override { return true; }
+    QString md5() const { return MD5Print(m_hash.result()); }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        const qint64 n = m_in.read(data, std::min(max, m_size - m_read));
+        if (n > 0) {
+            m_hash.addData({data, n});
+            m_read += n;
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice& m_in;
+    qint64 m_size;
+    qint64 m_read = 0;
+    QCryptographicHash m_hash;
+};
+
+// The largest value the server takes (varbinary(max)).
+constexpr qint64 kLargestContent = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
@@ -134,10 +178,11 @@ struct OdbcDataServices::Impl {
 
     // Runs `sql` (the database's own SQL, ? markers) with `values`; the first result set goes
     // to `rs` when given.
-    void raw(const QString& sql, const std::vector<QVariant>& values = {},
-             RecordSet* rs = nullptr) {
+    // `names` name the values in errors (a stream's file).
+    void raw(const QString& sql, const std::vector<QVariant>& values = {}, RecordSet* rs = nullptr,
+             const QStringList& names = {}) {
         Handle stmt = statement();
-        BoundParams bound(stmt.get(), values, {});
+        BoundParams bound(stmt.get(), values, names);
         SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(sql), SQLINTEGER(sql.size()));
         if (rc == SQL_NEED_DATA)
             rc = bound.putLongData(stmt.get());
@@ -360,6 +405,59 @@ struct OdbcDataServices::Impl {
             dialect->clearCaches();
     }
 
+    // ---- the file store ----
+
+    // Runs `change` in a transaction of its own, or inside the caller's open one; a failure
+    // undoes it whole.
+    template <typename Change>
+    void storeChange(Change change) {
+        const bool own = tranCount == 0;
+        if (own)
+            setAutocommit(false);
+        try {
+            change();
+            if (own) {
+                endTransaction(true);
+                setAutocommit(true);
+            }
+        } catch (...) {
+            if (own) {
+                SQLEndTran(SQL_HANDLE_DBC, dbc.get(), SQL_ROLLBACK);
+                SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT, SQLPOINTER(SQL_AUTOCOMMIT_ON), 0);
+            }
+            throw;
+        }
+    }
+
+    // A failure of the store: traced and shown, naming the file.
+    template <typename Call>
+    bool storeCall(const QString& what, Call call) {
+        try {
+            call();
+            return true;
+        } catch (const OdbcError& e) {
+            const QString message = what + QStringLiteral("：") + diagText(e.diags());
+            LogError(message);
+            report(DbError(message, e.native()));
+        } catch (const DbError& e) {
+            LogError(e.message());
+            report(e);
+        }
+        return false;
+    }
+
+    std::optional<StoredFile> findStored(const QString& name) {
+        RecordSet rs;
+        raw(QStringLiteral("select id, md5, size, refcount from qd_sys_filestore where name = ?"),
+            {QVariant(name)}, &rs);
+        if (!rs.active() || rs.isEmpty())
+            return std::nullopt;
+        const auto r = rs.rowAt(0);
+        return StoredFile{rs.valueAt(r, 0).toLongLong(), rs.textAt(r, 1),
+                          rs.isNullAt(r, 2) ? -1 : rs.valueAt(r, 2).toLongLong(),
+                          rs.valueAt(r, 3).toLongLong()};
+    }
+
     [[noreturn]] void fail(const QString& message, const QString& text) {
         const QString full = message + QLatin1Char('\n') + text.trimmed();
         LogError(message + QLatin1Char('\n') + maskSecrets(text.trimmed()).text);
@@ -486,176 +584,144 @@ QStringList OdbcDataServices::parameterNames(const QString& sql) {
 
 // ---- the file store ----------------------------------------------------------------------------
 // The same tables as the embedded backend's (qd_sys_filestore, qd_sys_filestore_content), through
-// statements both databases take as written.
-
-namespace {
-
-struct StoredFile {
-    qint64 id = 0;
-    QString md5;
-    qint64 size = 0;
-    qint64 refcount = 0;
-};
-
-}  // namespace
+// statements both databases take as written. Content moves in chunks both ways: a file is read
+// once to hash it (a repeated one is only counted again) and once more into the database, never
+// whole in memory; a copy is written out as the driver hands it over.
 
 bool OdbcDataServices::putFile(const QString& name, QIODevice& stream) {
     const auto* file = qobject_cast<const QFileDevice*>(&stream);
     const QString label = file && !file->fileName().isEmpty() ? file->fileName() : name;
-    try {
+    return d->storeCall(QStringLiteral("文件库：无法保存 %1").arg(label), [&] {
         if (!stream.isOpen() && !stream.open(QIODevice::ReadOnly))
             throw DbError(
                 QStringLiteral("无法读取文件 \"%1\"：%2").arg(label, stream.errorString()));
-        // The content is read once into memory: the driver takes it in chunks from there.
-        const QByteArray content = stream.readAll();
-        const QString md5 = MD5Print(QCryptographicHash::hash(content, QCryptographicHash::Md5));
-        LogMsg(QStringLiteral("文件库：保存 %1（%2 字节）").arg(name).arg(content.size()));
-        const bool own = d->tranCount == 0;
-        if (own)
-            d->setAutocommit(false);
-        try {
-            RecordSet rs;
-            d->raw(QStringLiteral("select id, md5, size, refcount from qd_sys_filestore where "
-                                  "name = ?"),
-                   {QVariant(name)}, &rs);
-            std::optional<StoredFile> stored;
-            if (rs.active() && !rs.isEmpty()) {
-                const auto r = rs.rowAt(0);
-                stored = StoredFile{rs.valueAt(r, 0).toLongLong(), rs.textAt(r, 1),
-                                    rs.valueAt(r, 2).toLongLong(), rs.valueAt(r, 3).toLongLong()};
-            }
-            if (stored && stored->md5 == md5 && stored->size == content.size()) {
-                d->raw(QStringLiteral("update qd_sys_filestore set refcount = refcount + 1 where "
-                                      "id = ?"),
-                       {QVariant(stored->id)});
-            } else {
-                qint64 id = 0;
-                if (stored) {
-                    id = stored->id;
-                    d->raw(QStringLiteral("update qd_sys_filestore set size = ?, md5 = ?, "
-                                          "refcount = refcount + 1 where id = ?"),
-                           {QVariant(qint64(content.size())), QVariant(md5), QVariant(id)});
-                } else {
-                    d->raw(QStringLiteral("insert into qd_sys_filestore(name, md5, size, "
-                                          "refcount) values(?, ?, ?, 1)"),
-                           {QVariant(name), QVariant(md5), QVariant(qint64(content.size()))});
-                    RecordSet idRow;
-                    d->raw(QStringLiteral("select id from qd_sys_filestore where name = ?"),
-                           {QVariant(name)}, &idRow);
-                    id = idRow.valueAt(idRow.rowAt(0), 0).toLongLong();
-                }
-                d->raw(QStringLiteral("delete from qd_sys_filestore_content where id = ?"),
-                       {QVariant(id)});
-                d->raw(QStringLiteral("insert into qd_sys_filestore_content(id, content) "
-                                      "values(?, ?)"),
-                       {QVariant(id), QVariant(content)});
-            }
-            if (own) {
-                d->endTransaction(true);
-                d->setAutocommit(true);
-            }
-        } catch (...) {
-            if (own) {
-                SQLEndTran(SQL_HANDLE_DBC, d->dbc.get(), SQL_ROLLBACK);
-                SQLSetConnectAttr(d->dbc.get(), SQL_ATTR_AUTOCOMMIT, SQLPOINTER(SQL_AUTOCOMMIT_ON),
-                                  0);
-            }
-            throw;
+        std::unique_ptr<QTemporaryFile> spooled;
+        QIODevice* in = &stream;
+        if (stream.isSequential()) {
+            spooled = spool(stream, kLargestContent, label, kLargestContent);
+            in = spooled.get();
         }
-        return true;
-    } catch (const OdbcError& e) {
-        const QString message =
-            QStringLiteral("文件库：无法保存 %1：").arg(label) + diagText(e.diags());
-        LogError(message);
-        d->report(DbError(message, e.native()));
-        return false;
-    } catch (const DbError& e) {
-        LogError(e.message());
-        d->report(e);
-        return false;
-    }
+        const qint64 start = in->pos();
+        const qint64 size = in->size() - start;
+        if (size > kLargestContent)
+            throw tooLarge(label, size, kLargestContent);
+        LogMsg(QStringLiteral("文件库：保存 %1（%2 字节）").arg(name).arg(size));
+        d->storeChange([&] {
+            const std::optional<StoredFile> stored = d->findStored(name);
+            if (stored && stored->size == size && !stored->md5.isEmpty()) {
+                // Most likely the same file again: compare before writing anything.
+                QCryptographicHash hash(QCryptographicHash::Md5);
+                readChunks(*in, size, label, [&](const char* data, qint64 n, qint64) {
+                    hash.addData({data, n});
+                });
+                if (MD5Print(hash.result()) == stored->md5) {
+                    d->raw(QStringLiteral("update qd_sys_filestore set refcount = refcount + 1 "
+                                          "where id = ?"),
+                           {QVariant(stored->id)});
+                    return;
+                }
+                if (!in->seek(start))
+                    throw readFailed(label, *in);
+            }
+            qint64 id = 0;
+            if (stored) {
+                id = stored->id;
+                d->raw(QStringLiteral("update qd_sys_filestore set size = ?, md5 = null, "
+                                      "refcount = refcount + 1 where id = ?"),
+                       {QVariant(size), QVariant(id)});
+            } else {
+                d->raw(QStringLiteral("insert into qd_sys_filestore(name, size, refcount) "
+                                      "values(?, ?, 1)"),
+                       {QVariant(name), QVariant(size)});
+                id = d->findStored(name)->id;
+            }
+            d->raw(QStringLiteral("delete from qd_sys_filestore_content where id = ?"),
+                   {QVariant(id)});
+            // Hashed while it goes in: the file is read once.
+            HashingReader content(*in, size);
+            d->raw(QStringLiteral("insert into qd_sys_filestore_content(id, content) values(?, ?)"),
+                   {QVariant(id), QVariant::fromValue(static_cast<QIODevice*>(&content))}, nullptr,
+                   {QStringLiteral("id"), label});
+            d->raw(QStringLiteral("update qd_sys_filestore set md5 = ? where id = ?"),
+                   {QVariant(content.md5()), QVariant(id)});
+        });
+    });
 }
 
 QString OdbcDataServices::downloadFile(const QString& name) {
-    QStringList parts;
-    for (const QString& part : QString(name)
-                                   .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        if (part != QLatin1String(".") && part != QLatin1String(".."))
-            parts << Sys::safeFileName(part);
-    if (parts.isEmpty())
-        parts << QStringLiteral("file");
-    const QString path = Sys::programPath(QStringLiteral("cache/files/") + parts.join('/'));
-    try {
-        RecordSet rs;
-        d->raw(QStringLiteral("select c.content from qd_sys_filestore f join "
-                              "qd_sys_filestore_content c on c.id = f.id where f.name = ?"),
-               {QVariant(name)}, &rs);
-        if (!rs.active() || rs.isEmpty())
-            return {};
-        const QByteArray bytes = rs.valueAt(rs.rowAt(0), 0).toByteArray();
+    const QString path = localCopyPath(name);
+    bool stored = false;
+    const bool ok = d->storeCall(QStringLiteral("文件库：无法读取 %1").arg(name), [&] {
+        Handle stmt = d->statement();
+        const QString sql = QStringLiteral(
+            "select c.content from qd_sys_filestore f join qd_sys_filestore_content c on c.id = "
+            "f.id where f.name = ?");
+        BoundParams bound(stmt.get(), {QVariant(name)}, {QStringLiteral("name")});
+        check(SQLExecDirectW(stmt.get(), wide(sql), SQLINTEGER(sql.size())), SQL_HANDLE_STMT,
+              stmt.get(), QString());
+        const SQLRETURN fetched = SQLFetch(stmt.get());
+        check(fetched, SQL_HANDLE_STMT, stmt.get(), QString());
+        if (fetched == SQL_NO_DATA)
+            return;
+        // An earlier copy goes first; the name then holds nothing or the new copy whole.
         QFile::remove(path);
-        if (!Sys::writeOwnerOnlyFile(
-                path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); },
-                /*synced=*/false))
-            throw DbError(QStringLiteral("无法写入文件 \"%1\"").arg(path));
-        return path;
-    } catch (const OdbcError& e) {
-        const QString message =
-            QStringLiteral("文件库：无法读取 %1：").arg(name) + diagText(e.diags());
-        LogError(message);
-        d->report(DbError(message, e.native()));
-        return {};
-    } catch (const DbError& e) {
-        LogError(e.message());
-        d->report(e);
-        return {};
-    }
+        QString readError;
+        const bool written = Sys::writeOwnerOnlyFile(
+            path,
+            [&](QIODevice& out) {
+                QByteArray chunk(int(kFileChunkBytes), Qt::Uninitialized);
+                for (;;) {
+                    SQLLEN length = 0;
+                    const SQLRETURN got = SQLGetData(stmt.get(), 1, SQL_C_BINARY, chunk.data(),
+                                                     SQLLEN(chunk.size()), &length);
+                    if (got == SQL_NO_DATA || length == SQL_NULL_DATA)
+                        return true;
+                    if (!succeeded(got)) {
+                        readError = diagText(diagnostics(SQL_HANDLE_STMT, stmt.get()));
+                        return false;
+                    }
+                    const qint64 part = got == SQL_SUCCESS_WITH_INFO &&
+                                                (length == SQL_NO_TOTAL || length > chunk.size())
+                                            ? chunk.size()
+                                            : qint64(length);
+                    if (out.write(chunk.constData(), part) != part)
+                        return false;
+                    if (got == SQL_SUCCESS)
+                        return true;
+                }
+            },
+            /*synced=*/false);  // a copy the store can give again
+        if (!written)
+            throw DbError(readError.isEmpty() ? QStringLiteral("无法写入文件 \"%1\"").arg(path)
+                                              : readError);
+        stored = true;
+    });
+    return ok && stored ? path : QString();
 }
 
 bool OdbcDataServices::delAttachFile(const QString& name) {
-    try {
-        RecordSet rs;
-        d->raw(QStringLiteral("select id, refcount from qd_sys_filestore where name = ?"),
-               {QVariant(name)}, &rs);
-        if (!rs.active() || rs.isEmpty())
-            return false;
-        const qint64 id = rs.valueAt(rs.rowAt(0), 0).toLongLong();
-        const qint64 refs = rs.valueAt(rs.rowAt(0), 1).toLongLong();
-        const bool own = d->tranCount == 0;
-        if (own)
-            d->setAutocommit(false);
-        try {
-            if (refs > 1) {
+    bool released = false;
+    const bool ok = d->storeCall(QStringLiteral("文件库：无法释放 %1").arg(name), [&] {
+        d->storeChange([&] {
+            const std::optional<StoredFile> stored = d->findStored(name);
+            if (!stored)
+                return;
+            if (stored->refcount > 1) {
                 d->raw(QStringLiteral("update qd_sys_filestore set refcount = refcount - 1 where "
                                       "id = ?"),
-                       {QVariant(id)});
+                       {QVariant(stored->id)});
             } else {
                 d->raw(QStringLiteral("delete from qd_sys_filestore_content where id = ?"),
-                       {QVariant(id)});
-                d->raw(QStringLiteral("delete from qd_sys_filestore where id = ?"), {QVariant(id)});
+                       {QVariant(stored->id)});
+                d->raw(QStringLiteral("delete from qd_sys_filestore where id = ?"),
+                       {QVariant(stored->id)});
             }
-            if (own) {
-                d->endTransaction(true);
-                d->setAutocommit(true);
-            }
-        } catch (...) {
-            if (own) {
-                SQLEndTran(SQL_HANDLE_DBC, d->dbc.get(), SQL_ROLLBACK);
-                SQLSetConnectAttr(d->dbc.get(), SQL_ATTR_AUTOCOMMIT, SQLPOINTER(SQL_AUTOCOMMIT_ON),
-                                  0);
-            }
-            throw;
-        }
+            released = true;
+        });
+    });
+    if (ok && released)
         LogMsg(QStringLiteral("文件库：释放 %1").arg(name));
-        return true;
-    } catch (const OdbcError& e) {
-        const QString message =
-            QStringLiteral("文件库：无法释放 %1：").arg(name) + diagText(e.diags());
-        LogError(message);
-        d->report(DbError(message, e.native()));
-        return false;
-    }
+    return ok && released;
 }
 
 QString OdbcDataServices::target() const {

@@ -1,6 +1,9 @@
 #include "db/odbc/OdbcParams.h"
 
 #include <QDateTime>
+#include <QIODevice>
+
+#include "db/FileChunks.h"
 
 namespace Qd::Core::Db::Odbc {
 
@@ -13,6 +16,9 @@ struct BoundParams::Slot {
     unsigned char bit = 0;
     SQL_TIMESTAMP_STRUCT timestamp{};
     SQL_DATE_STRUCT date{};
+    QIODevice* device = nullptr;  // a stream sent from where it stands to its end
+    qint64 deviceBytes = 0;
+    QString name;
     SQLLEN indicator = 0;
     bool longValue = false;  // sent at execution
 };
@@ -60,7 +66,17 @@ BoundParams::BoundParams(SQLHSTMT stmt, const std::vector<QVariant>& values,
         SQLPOINTER data = nullptr;
         SQLLEN capacity = 0;
         const QVariant& v = s.value;
-        if (v.isNull()) {
+        s.name = names.value(qsizetype(k));
+        if (v.metaType() == QMetaType::fromType<QIODevice*>()) {
+            s.device = v.value<QIODevice*>();
+            s.deviceBytes = s.device->size() - s.device->pos();
+            s.longValue = true;
+            cType = SQL_C_BINARY;
+            sqlType = SQL_LONGVARBINARY;
+            size = SQLULEN(std::max<qint64>(1, s.deviceBytes));
+            data = &s;
+            s.indicator = SQL_LEN_DATA_AT_EXEC(SQLLEN(s.deviceBytes));
+        } else if (v.isNull()) {
             sqlType = nullType(stmt, marker);
             cType = cTypeForNull(sqlType);
             size = 1;
@@ -160,6 +176,23 @@ SQLRETURN BoundParams::putLongData(SQLHSTMT stmt) {
     SQLRETURN rc = SQLParamData(stmt, &token);
     while (rc == SQL_NEED_DATA) {
         const Slot& s = *static_cast<const Slot*>(token);
+        if (s.device) {
+            try {
+                if (s.deviceBytes == 0)  // the driver waits for one call, empty or not
+                    check(SQLPutData(stmt, const_cast<char*>(""), 0), SQL_HANDLE_STMT, stmt,
+                          QString());
+                readChunks(*s.device, s.deviceBytes, s.name,
+                           [&](const char* data, qint64 n, qint64) {
+                               check(SQLPutData(stmt, const_cast<char*>(data), SQLLEN(n)),
+                                     SQL_HANDLE_STMT, stmt, QString());
+                           });
+            } catch (...) {
+                SQLCancel(stmt);  // the statement waits for data no longer coming
+                throw;
+            }
+            rc = SQLParamData(stmt, &token);
+            continue;
+        }
         const char* data =
             s.bytes.isEmpty() ? reinterpret_cast<const char*>(s.text.utf16()) : s.bytes.constData();
         const qsizetype total = s.bytes.isEmpty() ? s.text.size() * 2 : s.bytes.size();

@@ -2,6 +2,7 @@
 
 // The values of a statement's parameter markers, bound by their type.
 
+#include <QIODevice>
 #include <QVariant>
 #include <memory>
 #include <vector>
@@ -15,7 +16,8 @@ namespace Qd::Core::Db::Odbc {
 // tell, so that a NULL meets a binary column as binary), integers as 64-bit, floats as
 // doubles, Booleans as bit, date-times as timestamps, dates as dates, text as UTF-16 and byte
 // arrays as binary. Text over 4000 units and binaries over 8000 bytes are sent at execution in
-// chunks (putLongData), so that a value never has to be copied whole into the driver.
+// chunks (putLongData), so that a value never has to be copied whole into the driver; a
+// QIODevice* value is read from where it stands to its end in chunks, never whole in memory.
 class BoundParams {
 public:
     // Binds `values` to markers 1..n of `stmt`; throws OdbcError naming the parameter.
