@@ -65,6 +65,14 @@ public:
             if (word == QLatin1String("create") || word == QLatin1String("alter") ||
                 word == QLatin1String("drop"))
                 batch->hasDdl = true;
+            // Statements that may change data (a procedure or dynamic SQL among them); a batch
+            // of queries alone runs without a transaction of its own.
+            static const QSet<QString> writing = {
+                QStringLiteral("insert"),  QStringLiteral("update"),   QStringLiteral("delete"),
+                QStringLiteral("merge"),   QStringLiteral("truncate"), QStringLiteral("exec"),
+                QStringLiteral("execute"), QStringLiteral("into")};
+            if (batch->hasDdl || writing.contains(word))
+                batch->writes = true;
             previous = word;
         }
         batch->steps.push_back(std::move(step));
@@ -149,6 +157,7 @@ public:
         auto batch = std::make_shared<Batch>();
         batch->managesTransactions = translated->managesTransactions;
         batch->hasDdl = translated->hasDdl;
+        batch->writes = translated->hasDdl || writesData(translated->nodes);
         batch->params = translated->params;
         add(translated->nodes, *batch);
         m_cache.insert(text, batch);
@@ -211,6 +220,14 @@ private:
             if (name.startsWith(QLatin1String("_v_")) || name.startsWith(QLatin1String("_g_")))
                 refuse(n);
         return step;
+    }
+
+    static bool writesData(const Tsql::NodeList& nodes) {
+        for (const auto& n : nodes)
+            if (n && ((n->kind == Tsql::Node::Sql && (!n->returnsRows || n->changesData)) ||
+                      writesData(n->children)))
+                return true;
+        return false;
     }
 
     [[noreturn]] static void refuse(const Tsql::Node& n) {

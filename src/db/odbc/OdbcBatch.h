@@ -30,6 +30,7 @@ struct Batch {
     std::vector<Step> steps;
     bool managesTransactions = false;  // begins, commits or rolls back itself
     bool hasDdl = false;               // may change tables (the schema caches are dropped)
+    bool writes = false;               // may change data: runs inside a transaction
     QSet<QString> params;              // the caller's parameters it refers to, lower case
 };
 

@@ -320,7 +320,7 @@ struct OdbcDataServices::Impl {
         // A batch that does not manage transactions applies whole or not at all: in a
         // transaction of its own, or inside an open one behind a savepoint.
         Wrap wrap = Wrap::None;
-        if (!batch->managesTransactions)
+        if (batch->writes && !batch->managesTransactions)
             wrap = tranCount > 0 ? Wrap::Savepoint : Wrap::Transaction;
         const Step* current = nullptr;
         try {
