@@ -10,11 +10,12 @@ namespace Qd::Test {
 
 namespace {
 
-// Where Debian installs the driver (libsqliteodbc).
-QString driverPath() {
+// Where Debian installs a driver (libsqliteodbc, tdsodbc); empty when it is not there.
+QString driverPath(const char* file) {
     for (const char* dir :
          {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"}) {
-        const QString path = QString::fromLatin1(dir) + QStringLiteral("/libsqlite3odbc.so");
+        const QString path =
+            QString::fromLatin1(dir) + QLatin1Char('/') + QString::fromLatin1(file);
         if (QFileInfo::exists(path))
             return path;
     }
@@ -28,7 +29,7 @@ bool registerSqliteOdbcDriver(QString* why) {
     static bool done = false;
     if (done)
         return true;
-    const QString driver = driverPath();
+    const QString driver = driverPath("libsqlite3odbc.so");
     if (driver.isEmpty()) {
         if (why)
             *why = QStringLiteral("libsqlite3odbc.so not found (Debian package libsqliteodbc)");
@@ -44,6 +45,8 @@ bool registerSqliteOdbcDriver(QString* why) {
                              "Driver=%1\nThreading=2\n")
                   .arg(driver)
                   .toUtf8());
+    if (const QString tds = driverPath("libtdsodbc.so"); !tds.isEmpty())
+        ini.write(QStringLiteral("[FreeTDS]\nDriver=%1\n").arg(tds).toUtf8());
     ini.close();
     qputenv("ODBCSYSINI", QFile::encodeName(folder.path()));
     qputenv("ODBCINSTINI", "odbcinst.ini");

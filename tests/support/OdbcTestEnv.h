@@ -8,7 +8,8 @@
 
 namespace Qd::Test {
 
-// Registers the driver as "QdSQLite" once per process; false (with `why`) when it is missing.
+// Registers the driver as "QdSQLite" (and FreeTDS's as "FreeTDS" where it is installed) once per
+// process; false (with `why`) when the SQLite driver is missing.
 bool registerSqliteOdbcDriver(QString* why = nullptr);
 
 // The connection string for the database file `path` through that driver, with the framework's

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTcpServer>
 
 #include "db/Trace.h"
 #include "db/odbc/OdbcDataServices.h"
@@ -268,6 +270,28 @@ TEST(OdbcConnect, BadConnectionsSayWhereAndWhyWithoutThePassword) {
             EXPECT_FALSE(e.message().contains(S("ge;heim")));
         }
     }
+}
+
+// A server that takes the connection and never answers: the login timeout ends the wait.
+TEST(OdbcConnect, AServerThatDoesNotAnswerIsGivenUpAfterTheLoginTimeout) {
+    ASSERT_TRUE(Qd::Test::registerSqliteOdbcDriver());
+    QTcpServer silent;  // the system accepts connections into its backlog; nobody answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString where = S("127.0.0.1:%1").arg(silent.serverPort());
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        OdbcDataServices odbc(S("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=qd;UID=sa;"
+                                "PWD=geheim;TDS_Version=7.4")
+                                  .arg(silent.serverPort()),
+                              {.loginTimeoutSeconds = 2});
+        ADD_FAILURE() << "connected";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.message().startsWith(S("无法连接数据库 %1 / qd：").arg(where)))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(S("geheim")));
+    }
+    EXPECT_LT(clock.elapsed(), 15000);
 }
 
 }  // namespace
