@@ -4,6 +4,7 @@
 #include <QSet>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "db/ColumnStore.h"
@@ -26,8 +27,8 @@ struct Column {
     SQLSMALLINT cType = SQL_C_WCHAR;
     SQLLEN width = 0;  // bytes of one value in a bound array
     bool longValue = false;
-    std::vector<char> values;     // kRowsPerBlock values, bound
-    std::vector<SQLLEN> lengths;  // their length / NULL indicators
+    std::unique_ptr<char[]> values;  // kRowsPerBlock values, bound (written by the driver)
+    std::vector<SQLLEN> lengths;     // their length / NULL indicators
     Internal::Column* store = nullptr;
 };
 
@@ -260,7 +261,9 @@ private:
                 case FieldType::Text:
                     col.cType = SQL_C_WCHAR;
                     col.longValue = length == 0 || length > kLongText;
-                    col.width = SQLLEN(length + 1) * 2;
+                    // The embedded database keeps blanks past a declared length (its check does
+                    // not count them): its values get the room of the longest text a block takes.
+                    col.width = SQLLEN((sizes == ColumnSizes::Exact ? length : kLongText) + 1) * 2;
                     break;
                 case FieldType::Blob:
                     col.cType = SQL_C_BINARY;
@@ -286,9 +289,10 @@ private:
               m_stmt, QString());
         for (std::size_t c = 0; c < m_cols.size(); ++c) {
             Column& col = m_cols[c];
-            col.values.resize(std::size_t(col.width) * kRowsPerBlock);
+            col.values =
+                std::make_unique_for_overwrite<char[]>(std::size_t(col.width) * kRowsPerBlock);
             col.lengths.resize(kRowsPerBlock);
-            check(SQLBindCol(m_stmt, SQLUSMALLINT(c + 1), col.cType, col.values.data(), col.width,
+            check(SQLBindCol(m_stmt, SQLUSMALLINT(c + 1), col.cType, col.values.get(), col.width,
                              col.lengths.data()),
                   SQL_HANDLE_STMT, m_stmt, QString());
         }
@@ -304,7 +308,7 @@ private:
                     const SQLLEN length = col.lengths[r];
                     if (length == SQL_NULL_DATA)
                         continue;
-                    const char* value = col.values.data() + std::size_t(col.width) * r;
+                    const char* value = col.values.get() + std::size_t(col.width) * r;
                     if (length == SQL_NO_TOTAL || length > capacity(col))
                         tooLong(col);
                     store(col, row, value, length);

@@ -25,8 +25,9 @@ using DeclaredType = std::function<QString(const QString& table, const QString& 
 // gives for it (a computed column), else the driver's description (SQLDescribeCol). Rows come a
 // block at a time into bound column arrays; a result with a long column (text over 4000 units,
 // binaries over 8000 bytes, or of unknown length) comes a row at a time through SQLGetData in
-// chunks. A value longer than its column was declared is refused naming the column. Returns the
-// rows read; throws OdbcError.
+// chunks. A value longer than its column was declared is refused naming the column (under
+// Declared sizes, one longer than a block takes: the embedded database keeps blanks past a
+// declared length). Returns the rows read; throws OdbcError.
 qint64 loadResult(SQLHSTMT stmt, RecordSet& rs, const QStringList& types, ColumnSizes sizes,
                   const DeclaredType& declared = {});
 
