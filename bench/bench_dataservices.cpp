@@ -12,7 +12,7 @@
 
 #include "BenchDatabase.h"
 #include "BenchMain.h"
-#include "RawSqlite.h"
+#include "GoodsLines.h"
 #include "db/DataServices.h"
 #include "db/QueryProgress.h"
 
@@ -154,25 +154,6 @@ void BM_SaveBillLines10Float(benchmark::State& state) {
     saveBillLines(state, "float");
 }
 
-constexpr int kQueryRows = 1000000;
-
-// One database for both sides of the comparison: goods lines of every column type.
-Qd::Bench::BenchDatabase& largeTable() {
-    static Qd::Bench::BenchDatabase base = [] {
-        Qd::Bench::BenchDatabase b;
-        b.db->exec(QStringLiteral(
-            "create table lines (id int primary key, code nvarchar(20), name nvarchar(40), "
-            "qty int, price decimal(18,2), amount float, made datetime, ok bit)"));
-        Qd::Bench::exec(b.db->handle(),
-                        "with recursive n(i) as (select 1 union all select i+1 from n"
-                        " where i<1000000) insert into lines select i, 'SP' || i,"
-                        " '商品名称' || (i % 5000), i % 1000, (i % 10000) / 100.0, i * 1.25,"
-                        " '2026-05-15 10:30:00', i % 2 from n");
-        return b;
-    }();
-    return base;
-}
-
 // A progress that never cancels, as the window is until its user clicks.
 struct NeverCancel : IQueryProgress {
     qint64 reports = 0;
@@ -182,7 +163,7 @@ struct NeverCancel : IQueryProgress {
 };
 
 void readLargeQuery(benchmark::State& state, bool cancellable) {
-    SqliteDataServices& db = *largeTable().db;
+    SqliteDataServices& db = *Qd::Bench::goodsLines().db;
     NeverCancel progress;
     IQueryProgress* before = setQueryProgress(&progress);
     for (auto _ : state) {
@@ -190,7 +171,8 @@ void readLargeQuery(benchmark::State& state, bool cancellable) {
         std::optional<CancellableQuery> guard;
         if (cancellable)
             guard.emplace();
-        if (!db.openDataToCDS(rs, "select * from lines") || rs.recordCount() != kQueryRows)
+        if (!db.openDataToCDS(rs, "select * from lines") ||
+            rs.recordCount() != Qd::Bench::kGoodsLines)
             state.SkipWithError("query failed");
     }
     state.counters["reports"] = double(progress.reports) / double(state.iterations());

@@ -6,11 +6,9 @@
 #include <malloc.h>
 
 #include <array>
-#include <optional>
 
-#include "BenchDatabase.h"
 #include "BenchMain.h"
-#include "RawSqlite.h"
+#include "GoodsLines.h"
 #include "db/odbc/Odbc.h"
 #include "db/odbc/OdbcDataServices.h"
 #include "db/odbc/OdbcLoader.h"
@@ -20,43 +18,22 @@ using namespace Qd::Core::Db;
 
 namespace {
 
-constexpr int kRows = 1000000;
 const QString kSelect =
     QStringLiteral("select id, code, name, qty, price, amount, made, ok from lines");
-
-// Goods lines of every column type the loader converts: integers, text of a declared length,
-// a decimal, a float, a datetime and a bit.
-Qd::Bench::BenchDatabase& lines() {
-    static Qd::Bench::BenchDatabase base = [] {
-        Qd::Bench::BenchDatabase b;
-        b.db->exec(QStringLiteral(
-            "create table lines (id int primary key, code nvarchar(20), name nvarchar(40), "
-            "qty int, price decimal(18,2), amount float, made datetime, ok bit)"));
-        Qd::Bench::exec(b.db->handle(),
-                        "with recursive n(i) as (select 1 union all select i+1 from n"
-                        " where i<1000000) insert into lines select i, 'SP' || i,"
-                        " '商品名称' || (i % 5000), i % 1000, (i % 10000) / 100.0, i * 1.25,"
-                        " printf('2026-%02d-%02d %02d:30:00', 1 + i % 12, 1 + i % 28, i % 24),"
-                        " i % 2 from n");
-        // Every reader on the database file alone, none through the log of the load.
-        Qd::Bench::exec(b.db->handle(), "pragma wal_checkpoint(truncate)");
-        return b;
-    }();
-    return base;
-}
 
 QString connection() {
     QString why;
     if (!Qd::Test::registerSqliteOdbcDriver(&why))
         qFatal("%s", qPrintable(why));
-    return Qd::Test::sqliteOdbcConnection(lines().dir.filePath(QStringLiteral("bench.db")));
+    return Qd::Test::sqliteOdbcConnection(
+        Qd::Bench::goodsLines().dir.filePath(QStringLiteral("bench.db")));
 }
 
 void BM_OdbcDataServicesQuery(benchmark::State& state) {
     OdbcDataServices odbc(connection());
     for (auto _ : state) {
         const DataPacket rs = odbc.query(kSelect);
-        if (rs.recordCount() != kRows)
+        if (rs.recordCount() != Qd::Bench::kGoodsLines)
             state.SkipWithError("query failed");
     }
 }
@@ -129,16 +106,16 @@ private:
 void BM_PlainOdbcFetch(benchmark::State& state) {
     PlainOdbc odbc(connection());
     for (auto _ : state)
-        if (odbc.fetchAll() != kRows)
+        if (odbc.fetchAll() != Qd::Bench::kGoodsLines)
             state.SkipWithError("fetch failed");
 }
 
 // The embedded backend on the same file: the driver's own cost shows against it.
 void BM_SqliteDataServicesQuery(benchmark::State& state) {
-    SqliteDataServices& db = *lines().db;
+    SqliteDataServices& db = *Qd::Bench::goodsLines().db;
     for (auto _ : state) {
         const DataPacket rs = db.query(kSelect);
-        if (rs.recordCount() != kRows)
+        if (rs.recordCount() != Qd::Bench::kGoodsLines)
             state.SkipWithError("query failed");
     }
 }
