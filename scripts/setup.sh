@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-          libsqlite3-dev libxlsxwriter-dev libssl-dev unicode-data bzip2
+          libsqlite3-dev libxlsxwriter-dev libssl-dev unicode-data bzip2 json-schema-test-suite
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format python3-xlrd
           qt6-translations-l10n unixodbc-dev libsqliteodbc tdsodbc)
