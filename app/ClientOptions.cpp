@@ -1,6 +1,8 @@
 #include "ClientOptions.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include "base/ProgramHome.h"
@@ -12,13 +14,45 @@ QStringList billDialogNames() {
             QStringLiteral("审核日志"), QStringLiteral("打印日志")};
 }
 
+QString configuredDatabase() {
+    QFile ini(Core::Sys::programPath(QStringLiteral("config.ini")));
+    if (!ini.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    static const QRegularExpression section(QStringLiteral("^\\[\\s*(.*?)\\s*\\]$"));
+    static const QRegularExpression entry(QStringLiteral("^connection\\s*=(.*)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    bool inDatabase = false;
+    for (const QString& raw : QString::fromUtf8(ini.readAll()).split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (const QRegularExpressionMatch m = section.match(line); m.hasMatch()) {
+            inDatabase = m.captured(1).compare(QLatin1String("database"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const QRegularExpressionMatch m = entry.match(line);
+        if (!inDatabase || !m.hasMatch())
+            continue;
+        QString value = m.captured(1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+            value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
+        if (value.isEmpty() || value.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive) ||
+            QDir::isAbsolutePath(value))
+            return value;
+        return Core::Sys::programPath(value);
+    }
+    return {};
+}
+
 ParsedClientOptions parseClientOptions(const QStringList& args) {
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral("多门店业务管理系统客户端"));
     const QCommandLineOption help = cli.addHelpOption();
-    const QCommandLineOption db(QStringLiteral("db"),
-                                QStringLiteral("数据库文件（默认：程序目录下的 demo.db）"),
-                                QStringLiteral("file"));
+    const QCommandLineOption db(
+        QStringLiteral("db"),
+        QStringLiteral("数据库文件，或 odbc: 加 ODBC 连接字符串（如 \"odbc:DSN=qd\"）。"
+                       "默认：程序目录下 config.ini 的 [database] connection，否则程序目录下的 "
+                       "demo.db"),
+        QStringLiteral("file|odbc:..."));
     const QCommandLineOption user(QStringLiteral("user"),
                                   QStringLiteral("以该用户编号直接登录，不显示登录窗口"),
                                   QStringLiteral("code"));
@@ -32,9 +66,10 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     const QCommandLineOption module(QStringLiteral("module"),
                                     QStringLiteral("启动后打开的模块（注册名称或标题）"),
                                     QStringLiteral("name"));
-    const QCommandLineOption shot(QStringLiteral("screenshot"),
-                                  QStringLiteral("启动后把主窗口（或 --module 打开的对话框、工具窗口）保存为 PNG 图片并退出"),
-                                  QStringLiteral("png"));
+    const QCommandLineOption shot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("启动后把主窗口（或 --module 打开的对话框、工具窗口）保存为 PNG 图片并退出"),
+        QStringLiteral("png"));
     const QCommandLineOption loginShot(QStringLiteral("login-screenshot"),
                                        QStringLiteral("把登录窗口保存为 PNG 图片并退出"),
                                        QStringLiteral("png"));
@@ -77,7 +112,9 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     }
 
     ClientOptions& o = out.options;
-    o.dbPath = cli.isSet(db) ? cli.value(db) : Core::Sys::programPath(QStringLiteral("demo.db"));
+    o.database = cli.isSet(db) ? cli.value(db) : configuredDatabase();
+    if (!cli.isSet(db) && o.database.isEmpty())
+        o.database = Core::Sys::programPath(QStringLiteral("demo.db"));
     o.userCode = cli.value(user).trimmed();
     // The environment keeps the password out of the process list.
     const bool passwordGiven = cli.isSet(password) || qEnvironmentVariableIsSet("QD_PASSWORD");
@@ -90,8 +127,8 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     o.bill = cli.value(bill).trimmed();
     o.dialog = cli.value(dialog).trimmed();
 
-    if (o.dbPath.isEmpty())
-        out.error = QStringLiteral("--db 需要给出数据库文件");
+    if (o.database.trimmed().isEmpty())
+        out.error = QStringLiteral("--db 需要给出数据库文件或 odbc: 连接字符串");
     else if (cli.isSet(user) && o.userCode.isEmpty())
         out.error = QStringLiteral("--user 需要给出用户编号");
     else if (o.autoLogin() && !passwordGiven)

@@ -8,7 +8,7 @@ namespace Qd::App {
 // What the client was asked to do on its command line. Without a user it asks for a login;
 // the screenshot options are for automation and support: they save a picture and quit.
 struct ClientOptions {
-    QString dbPath;           // the database file
+    QString database;         // a database file, or "odbc:" and a connection string
     QString userCode;         // log in as this user without the dialog (with password)
     QString password;         // --password, else the environment's QD_PASSWORD
     QString storeCode;        // the store to log in to; empty: the first store
@@ -36,8 +36,13 @@ struct ParsedClientOptions {
 // The bill dialogs --dialog opens.
 QStringList billDialogNames();
 
-// Reads the client's command line (args[0] is the program). The database defaults to
-// "demo.db" in the program home.
+// Reads the client's command line (args[0] is the program). The database is --db, else the
+// program home's config.ini ([database] connection=...), else "demo.db" in the program home.
 ParsedClientOptions parseClientOptions(const QStringList& args);
+
+// The database config.ini names: [database] connection=, the rest of its line as written (a
+// connection string's ";" and "," are no comment or list there; surrounding double quotes are
+// dropped); a relative file is under the program home. Empty when it names none.
+QString configuredDatabase();
 
 }  // namespace Qd::App

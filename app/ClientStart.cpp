@@ -9,8 +9,10 @@
 #include "DemoDatabase.h"
 #include "base/Prompter.h"
 #include "db/DataServices.h"
+#include "db/DataSource.h"
 #include "db/DbError.h"
 #include "db/QueryProgress.h"
+#include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
@@ -65,10 +67,27 @@ std::optional<Core::Sys::StoreInfo> storeFor(Core::Sys::SystemServices& sys, con
     return std::nullopt;
 }
 
-std::unique_ptr<Core::Db::SqliteDataServices> openClientDatabase(const QString& path,
-                                                                 const char* vfs) {
+// The database the client starts on: a file becomes (or stays) the demo; a server must hold
+// the framework's tables already, since the client never changes a server's schema.
+std::unique_ptr<Core::Db::Database> openSource(const QString& spec, const char* vfs) {
+    const Core::Db::DataSource source = Core::Db::parseDataSource(spec);
+    if (!source.isOdbc())
+        return Core::Db::databaseOver(openDemoDatabase(source.file, vfs));
+    std::unique_ptr<Core::Db::Database> db = Core::Db::openDataSource(source);
+    const QStringList missing = Core::Db::missingFrameworkTables(*db);
+    if (!missing.isEmpty()) {
+        const bool none = missing.size() == Core::Db::frameworkTables().size();
+        throw Core::Db::DbError(Core::Db::foreignDatabaseMessage(
+            db->displayName(), none ? QStringList() : missing,
+            QStringLiteral("请检查启动时给出的数据库（--db），或由系统管理员用 qdsql --schema "
+                           "在该数据库中建立本系统的数据表。")));
+    }
+    return db;
+}
+
+std::unique_ptr<Core::Db::Database> openClientDatabase(const QString& spec, const char* vfs) {
     try {
-        return openDemoDatabase(path, vfs);
+        return openSource(spec, vfs);
     } catch (const Core::Db::DbError& e) {
         printLine(stderr, e.message());
         Core::Db::MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Core::Ui::MsgButtons::Ok);
@@ -90,12 +109,11 @@ void printLine(std::FILE* to, const QString& text) {
 }
 
 int runClient(const ClientOptions& options, const char* vfs) {
-    const std::unique_ptr<Core::Db::SqliteDataServices> db =
-        openClientDatabase(options.dbPath, vfs);
+    const std::unique_ptr<Core::Db::Database> db = openClientDatabase(options.database, vfs);
     if (!db)
         return 1;
-    Core::Db::setDataServices(db.get());
-    Core::Sys::SystemServices sys(*db);
+    Core::Db::setDataServices(&db->services());
+    Core::Sys::SystemServices sys(db->services());
     Core::Sys::setSystemServices(&sys);
     // Long queries the forms mark cancellable show their progress and a cancel button.
     Core::Ui::QueryProgressWindow queryProgress;

@@ -9,8 +9,9 @@ class QWidget;
 
 namespace Qd::App {
 
-// Runs the client once its command line is read: opens the database (openDemoDatabase), logs
-// in (with the login dialog, or from the options) and shows the main window until it closes.
+// Runs the client once its command line is read: opens the database (a file through
+// openDemoDatabase; an ODBC connection as it is, refused when it lacks the framework's tables),
+// logs in (with the login dialog, or from the options) and shows the main window until it closes.
 // Returns the program's exit code: 1 when it could not start. A database it cannot start on is
 // reported once, in a message box (a client started from the desktop has no console to read)
 // and on standard error; other troubles with the options only on standard error. `vfs` as for

@@ -12,6 +12,7 @@
 
 #include "base/OwnerOnly.h"
 #include "db/DataServices.h"
+#include "db/DataSource.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/Schema.h"
@@ -121,10 +122,10 @@ std::unique_ptr<Core::Db::SqliteDataServices> openOrMake(const QString& path, co
     // latter two).
     switch (Core::Db::inspectDatabaseFile(path, vfs)) {
         case Core::Db::DatabaseContent::Foreign:
-            throw DbError(QStringLiteral("数据库“%1”中没有本系统的数据表，可能是其他程序的数据库，"
-                                         "程序没有改动它。请检查启动时给出的数据库文件（--db），"
-                                         "或给出一个新的文件名以创建演示数据库。")
-                              .arg(QDir::toNativeSeparators(path)));
+            throw DbError(Core::Db::foreignDatabaseMessage(
+                QDir::toNativeSeparators(path), {},
+                QStringLiteral("请检查启动时给出的数据库文件（--db），或给出一个新的文件名以创建"
+                               "演示数据库。")));
         case Core::Db::DatabaseContent::Framework:
             replaceOtherEdition(path, seed, vfs);
             break;

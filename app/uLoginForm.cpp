@@ -13,6 +13,7 @@
 #include "base/OwnerOnly.h"
 #include "base/ProgramHome.h"
 #include "db/DataServices.h"
+#include "db/DataSource.h"
 #include "sys/SystemServices.h"
 
 namespace Qd::App {
@@ -87,6 +88,14 @@ TLoginForm::TLoginForm(Core::Sys::SystemServices& sys, QWidget* parent)
     form->addRow(QStringLiteral("用户编号："), m_user);
     form->addRow(QStringLiteral("门　　店："), m_store);
     form->addRow(QStringLiteral("密　　码："), m_password);
+    // The whole name in the tooltip; the label shows what fits, the end (the database) kept.
+    const QString database = Core::Db::dataServicesName(m_sys.data());
+    m_database = new QLabel(this);
+    m_database->setObjectName(QStringLiteral("loginDatabase"));
+    m_database->setToolTip(database);
+    m_database->setStyleSheet(QStringLiteral("color: #5a6472;"));
+    m_database->setText(m_database->fontMetrics().elidedText(database, Qt::ElideMiddle, 290));
+    form->addRow(QStringLiteral("数 据 库："), m_database);
 
     m_login = new QPushButton(QStringLiteral("登录"), this);
     m_login->setDefault(true);

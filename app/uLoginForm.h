@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,7 +17,8 @@ namespace Qd::App {
 // accepted only with a session; a refusal is shown and the dialog stays open for another try.
 // The store list holds the stores the user code may enter, filled once the code is typed; the
 // last user and store logged in on this client are remembered ("login.ini" in the program
-// home, owner-only) and offered again.
+// home, owner-only) and offered again. Below the fields it says which database the login goes
+// to: the file, or the server and database of an ODBC connection.
 class TLoginForm : public QDialog {
     Q_OBJECT
 public:
@@ -30,6 +32,7 @@ public:
     QLineEdit* userEdit() const { return m_user; }
     QLineEdit* passwordEdit() const { return m_password; }
     QComboBox* storeCombo() const { return m_store; }
+    QLabel* databaseLabel() const { return m_database; }
     QPushButton* loginButton() const { return m_login; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -50,6 +53,7 @@ private:
     QLineEdit* m_user = nullptr;
     QLineEdit* m_password = nullptr;
     QComboBox* m_store = nullptr;
+    QLabel* m_database = nullptr;
     QPushButton* m_login = nullptr;
     QPushButton* m_cancel = nullptr;
 };

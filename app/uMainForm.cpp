@@ -34,8 +34,8 @@
 #include "core/uBaseRibbonForm.h"
 #include "core/uGridRibbonForm.h"
 #include "db/DataServices.h"
+#include "db/DataSource.h"
 #include "db/DbError.h"
-#include "db/SqliteDataServices.h"
 #include "db/Trace.h"
 #include "report/uBaseReportForm.h"
 #include "report/uModuleFilterForm.h"
@@ -244,10 +244,6 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Tools::registerDataCheckup();
     Core::Base::vaMainFormHand() = this;
 
-    const QString dbFile = [&] {
-        auto* sqlite = dynamic_cast<Core::Db::SqliteDataServices*>(&m_sys.data());
-        return sqlite ? QDir::toNativeSeparators(sqlite->path()) : QString();
-    }();
     for (const QString& text :
          {QStringLiteral("门店：%1（%2）").arg(auth.storeName, auth.storeCode),
           QStringLiteral("用户：%1（%2）").arg(auth.userName, auth.userCode)}) {
@@ -255,7 +251,8 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
         label->setContentsMargins(6, 0, 12, 0);
         statusBar()->addWidget(label);
     }
-    auto* dbLabel = new QLabel(QStringLiteral("数据库：%1").arg(dbFile));
+    auto* dbLabel =
+        new QLabel(QStringLiteral("数据库：%1").arg(Core::Db::dataServicesName(m_sys.data())));
     dbLabel->setContentsMargins(6, 0, 6, 0);
     statusBar()->addPermanentWidget(dbLabel);
 

@@ -1,9 +1,13 @@
 // qdsql: runs a T-SQL batch against an embedded database file through the same translator and
-// executor the client uses, and prints every result set. For module authors trying out their
-// statements, and for scripts.
+// executor the client uses, or on the server an ODBC connection reaches, and prints every
+// result set. For module authors trying out their statements, for scripts, and for setting up a
+// server's database (--schema, then the seed script).
 //
 //   qdsql [options] DATABASE [SCRIPT]
 //   qdsql --export FORMAT FILE [options] DATABASE [SCRIPT]
+//
+// DATABASE is a file, or "odbc:" and a connection string, as the client's --db takes it.
+// --explain and --timing look into the embedded database's own statements: files only.
 //
 // The batches come from SCRIPT and the -i files in order, from -c, or from standard input; a
 // line "go" (or "go N", run N times) ends a batch, as the server's tools read scripts. With
@@ -23,9 +27,11 @@
 #include <vector>
 
 #include "TableWriter.h"
+#include "db/DataSource.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
 #include "db/SqliteValues.h"
+#include "db/odbc/OdbcDataServices.h"
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
 #include "ui/export/Export.h"
@@ -214,6 +220,33 @@ public:
             m_table.rows.push_back(std::move(values));
     }
 
+    // Prints a result set that came whole (an ODBC connection's).
+    void packet(const Db::DataPacket& rs) {
+        finish();
+        m_table = Qd::Tools::ResultTable();
+        for (int c = 0; c < rs.fieldCount(); ++c) {
+            m_table.columns << rs.fieldDef(c).name;
+            m_table.places.push_back(rs.fieldDef(c).places);
+        }
+        m_open = true;
+        if (m_csv) {
+            if (m_printed++ > 0)
+                write(stdout, QStringLiteral("\n"));
+            write(stdout, Qd::Tools::csvRecord(m_table.columns));
+        }
+        for (qsizetype r = 0; r < rs.recordCount(); ++r) {
+            const auto row = rs.rowAt(r);
+            QVariantList values;
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                values << (rs.isNullAt(row, c) ? QVariant() : rs.valueAt(row, c));
+            if (m_csv)
+                write(stdout, Qd::Tools::csvRecord(values, m_table.places));
+            else
+                m_table.rows.push_back(std::move(values));
+        }
+        finish();
+    }
+
     // Prints the result set still being collected.
     void finish() {
         if (!m_open || m_csv)
@@ -254,8 +287,8 @@ struct ExportRequest {
 };
 
 // Runs the batches and exports the last result set any of them returned.
-void exportLast(Db::SqliteDataServices& db, const std::vector<Batch>& batches,
-                const Db::Params& params, const ExportRequest& request) {
+void exportLast(Db::Database& db, const std::vector<Batch>& batches, const Db::Params& params,
+                const ExportRequest& request) {
     Db::DataPacket last;
     for (const Batch& b : batches) {
         for (int time = 0; time < b.times; ++time) {
@@ -282,7 +315,7 @@ int run(const QCommandLineParser& parser, const Options& o,
         const std::optional<ExportRequest>& exportTo) {
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
-        throw UsageError{QStringLiteral("缺少数据库文件")};
+        throw UsageError{QStringLiteral("缺少数据库（文件，或 odbc: 连接字符串）")};
     if (args.size() > 2)
         throw UsageError{QStringLiteral("多余的参数：%1").arg(args.mid(2).join(QLatin1Char(' ')))};
     QStringList files = args.mid(1) + parser.values(o.input);
@@ -306,9 +339,27 @@ int run(const QCommandLineParser& parser, const Options& o,
         batches = splitBatches(readBatch(in, QStringLiteral("标准输入")));
     }
 
-    Db::SqliteDataServices db(args[0]);
+    const Db::DataSource source = Db::parseDataSource(args[0]);
+    for (const QCommandLineOption* fileOnly : {&o.explain, &o.timing})
+        if (source.isOdbc() && parser.isSet(*fileOnly))
+            throw UsageError{QStringLiteral("--%1 只能用于数据库文件，不能用于 ODBC 连接")
+                                 .arg(fileOnly->names().constLast())};
+    const std::unique_ptr<Db::Database> opened = Db::openDataSource(source);
     if (parser.isSet(o.schema))
-        Db::ensureFrameworkSchema(db);
+        Db::ensureFrameworkSchema(*opened);
+    if (exportTo) {
+        exportLast(*opened, batches, params, *exportTo);
+        return 0;
+    }
+    PrintingSink sink(parser.isSet(o.csv));
+    if (Db::OdbcDataServices* odbc = opened->odbc()) {
+        for (const Batch& b : batches)
+            for (int time = 0; time < b.times; ++time)
+                for (const Db::DataPacket& rs : odbc->queryAll(b.text, params))
+                    sink.packet(rs);
+        return 0;
+    }
+    Db::SqliteDataServices& db = *opened->sqlite();
     if (parser.isSet(o.explain)) {
         for (const Batch& b : batches) {
             for (const QString& statement : db.session().explain(b.text)) {
@@ -318,16 +369,11 @@ int run(const QCommandLineParser& parser, const Options& o,
         }
         return 0;
     }
-    if (exportTo) {
-        exportLast(db, batches, params, *exportTo);
-        return 0;
-    }
     const bool timing = parser.isSet(o.timing);
     std::vector<std::pair<void*, qint64>> started;  // statements running, with their start
     if (timing)
         sqlite3_trace_v2(db.handle(), SQLITE_TRACE_STMT | SQLITE_TRACE_PROFILE, profileStatement,
                          &started);
-    PrintingSink sink(parser.isSet(o.csv));
     int number = 0;
     for (const Batch& b : batches) {
         ++number;
@@ -358,7 +404,8 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "在嵌入式数据库上运行 T-SQL 批处理（与客户端相同的翻译与执行），打印每个结果集。\n"
+        "在嵌入式数据库上运行 T-SQL 批处理（与客户端相同的翻译与执行），或在 ODBC 连接的\n"
+        "数据库上运行（DATABASE 写作 odbc: 加连接字符串），打印每个结果集。\n"
         "批处理取自 SCRIPT 与 -i 文件（按顺序）、-c 或标准输入；单独一行 go（或 go N，运行 N 次）\n"
         "结束一个批处理，遇到第一个失败的批处理即停止；数据库文件不存在时新建。\n"
         "--export FORMAT FILE：把最后一个结果集导出到 FILE（FORMAT 为 xlsx、xls、csv 或 "
@@ -378,14 +425,18 @@ int main(int argc, char** argv) {
                                  QStringLiteral("以 CSV 输出结果集（含标题行，NULL 为空）。"));
     const QCommandLineOption explain(
         QStringLiteral("explain"),
-        QStringLiteral("只打印翻译后的语句及 SQLite 的执行计划（-- 计划：...），不运行。"));
+        QStringLiteral(
+            "只打印翻译后的语句及 SQLite 的执行计划（-- 计划：...），不运行（仅数据库文件）。"));
     const QCommandLineOption input(QStringList{QStringLiteral("i"), QStringLiteral("input")},
                                    QStringLiteral("运行这个脚本文件（可重复，按顺序）。"),
                                    QStringLiteral("FILE"));
-    const QCommandLineOption timing(QStringLiteral("timing"),
-                                    QStringLiteral("在标准错误上报告每条语句和每个批处理的用时。"));
+    const QCommandLineOption timing(
+        QStringLiteral("timing"),
+        QStringLiteral("在标准错误上报告每条语句和每个批处理的用时（仅数据库文件）。"));
     parser.addOptions({command, param, schema, csv, explain, input, timing});
-    parser.addPositionalArgument(QStringLiteral("DATABASE"), QStringLiteral("数据库文件。"));
+    parser.addPositionalArgument(
+        QStringLiteral("DATABASE"),
+        QStringLiteral("数据库文件，或 odbc: 加 ODBC 连接字符串（如 \"odbc:DSN=qd\"）。"));
     parser.addPositionalArgument(QStringLiteral("SCRIPT"),
                                  QStringLiteral("T-SQL 脚本文件（可省略）。"),
                                  QStringLiteral("[SCRIPT]"));

@@ -71,7 +71,7 @@ protected:
     // Starts the client on the database file `path` as `qdclient --db path` does.
     Start start(const QString& path) {
         ClientOptions options;
-        options.dbPath = path;
+        options.database = path;
         prompts().clear();
         prompts().acceptAllMessages(true);  // a login dialog, were it reached, is a failure
         testing::internal::CaptureStderr();
@@ -247,7 +247,7 @@ TEST_F(BadInput, TheClientGoesOnInAReadOnlyProgramFolder) {
     Db::setTraceFile(QString());  // the trace under the program home, as in the client
 
     ClientOptions options;
-    options.dbPath = dir() + QStringLiteral("/demo.db");
+    options.database = dir() + QStringLiteral("/demo.db");
     options.userCode = QStringLiteral("admin");
     options.password = QStringLiteral("admin");
     options.screenshot = dir() + QStringLiteral("/main.png");
@@ -260,7 +260,7 @@ TEST_F(BadInput, TheClientGoesOnInAReadOnlyProgramFolder) {
     EXPECT_TRUE(printed.contains(QDir(home).filePath(QStringLiteral("trace.log"))));
 
     // The login dialog and the main window, whose settings cannot be kept.
-    auto demo = openDemoDatabase(options.dbPath, Db::FaultVfs::name());
+    auto demo = openDemoDatabase(options.database, Db::FaultVfs::name());
     Db::setDataServices(demo.get());
     Sys::SystemServices sys(*demo);
     Sys::setSystemServices(&sys);

@@ -54,7 +54,7 @@ protected:
 
     Run run(const char* module, const char* bill, const char* dialog, const char* user = "1001") {
         ClientOptions o;
-        o.dbPath = dir() + S("/demo.db");
+        o.database = dir() + S("/demo.db");
         o.userCode = S(user);
         o.password = S("123456");
         o.storeCode = S("MD01");

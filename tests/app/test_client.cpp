@@ -51,7 +51,7 @@ TEST(ClientOptions, DefaultsToTheDemoDatabaseInTheProgramHome) {
     const QString expected = Sys::programPath(QStringLiteral("demo.db"));
     Sys::setProgramHome(QString());
     ASSERT_TRUE(p.ok()) << p.error.toStdString();
-    EXPECT_EQ(p.options.dbPath, expected);
+    EXPECT_EQ(p.options.database, expected);
     EXPECT_TRUE(expected.startsWith(QStringLiteral("/opt/qd"))) << expected.toStdString();
     EXPECT_FALSE(p.options.autoLogin());
     EXPECT_FALSE(p.options.trace);
@@ -64,7 +64,7 @@ TEST(ClientOptions, LoginModuleAndScreenshotFromTheCommandLine) {
                "--module", "客户资料", "--screenshot", "/tmp/主窗口.png", "--trace"});
     ASSERT_TRUE(p.ok()) << p.error.toStdString();
     const ClientOptions& o = p.options;
-    EXPECT_EQ(o.dbPath, QStringLiteral("/data/店铺.db"));
+    EXPECT_EQ(o.database, QStringLiteral("/data/店铺.db"));
     EXPECT_TRUE(o.autoLogin());
     EXPECT_EQ(o.userCode, QStringLiteral("1001"));
     EXPECT_EQ(o.password, QString());  // an empty password is still a password
