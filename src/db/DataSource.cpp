@@ -97,7 +97,11 @@ QString connectionStringFault(const QString& connection) {
     return {};
 }
 
-QString connectionTarget(const QString& connection) {
+namespace {
+
+// What names the database in a connection string (server and database, DSN, or the embedded
+// driver's file); empty when nothing does.
+QString namedTarget(const QString& connection) {
     using Odbc::connectionValue;
     QString server = connectionValue(connection, QStringLiteral("Server"));
     if (server.isEmpty())
@@ -111,8 +115,14 @@ QString connectionTarget(const QString& connection) {
     const QString dsn = connectionValue(connection, QStringLiteral("DSN"));
     if (!dsn.isEmpty())
         return QStringLiteral("DSN=") + dsn;
-    return database.isEmpty() ? Odbc::maskConnectionString(connection)
-                              : QDir::toNativeSeparators(database);
+    return QDir::toNativeSeparators(database);
+}
+
+}  // namespace
+
+QString connectionTarget(const QString& connection) {
+    const QString named = namedTarget(connection);
+    return named.isEmpty() ? Odbc::maskConnectionString(connection) : named;
 }
 
 QString foreignDatabaseMessage(const QString& name, const QStringList& missing,
@@ -139,8 +149,12 @@ DataSource parseDataSource(const QString& spec) {
     source.connection = spec.mid(kOdbcPrefix.size()).trimmed();
     const QString fault = connectionStringFault(source.connection);
     if (!fault.isEmpty()) {
-        const QString name = source.connection.isEmpty() ? spec.trimmed() : source.displayName();
-        throw DbError(QStringLiteral("无法连接数据库 %1：连接字符串有误，%2").arg(name, fault));
+        // Only what names the database: a string that cannot be read may hide its password
+        // from the masking.
+        const QString name = namedTarget(source.connection);
+        throw DbError((name.isEmpty() ? QStringLiteral("无法连接 ODBC 数据库：")
+                                      : QStringLiteral("无法连接数据库 %1：").arg(name)) +
+                      QStringLiteral("连接字符串有误，") + fault);
     }
     return source;
 }
