@@ -1,5 +1,6 @@
 // qdsql: the table and CSV writer on its own, then the built program run as module authors run
-// it (script, -c, standard input, parameters, schema, errors, explain).
+// it (script, -c, standard input, parameters, schema, errors, explain), on a file and on an ODBC
+// connection (the embedded database's driver).
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "TableWriter.h"
+#include "support/OdbcTestEnv.h"
 
 // Failures show the text of a QString rather than its bytes.
 static void PrintTo(const QString& text, std::ostream* os) {
@@ -413,6 +415,75 @@ TEST_F(QdsqlTool, ExportWritesTheLastResultSetThroughTheExporter) {
              db(), QStringLiteral("-c"), QStringLiteral("select 1 as a")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("无/x.xlsx"))) << missing.err.toStdString();
+}
+
+// ---- on an ODBC connection ------------------------------------------------------------------
+
+class QdsqlOdbc : public QdsqlTool {
+protected:
+    void SetUp() override {
+        QString why;
+        if (!Qd::Test::registerSqliteOdbcDriver(&why))  // before the program inherits the setting
+            GTEST_FAIL() << why.toStdString();
+    }
+    QString connection() const {
+        return QStringLiteral("odbc:") + Qd::Test::sqliteOdbcConnection(db()) +
+               QStringLiteral(";UID=qd;PWD=s3cret");
+    }
+};
+
+TEST_F(QdsqlOdbc, ResultSetsPrintAsOnTheFileAndTheSchemaIsFound) {
+    const Outcome made = run({QStringLiteral("--schema"), db(), QStringLiteral("-c"),
+                              QStringLiteral("insert qd_b_ckbmk(orgid, code, name) values "
+                                             "(1, 'MD01', N'总店'), (1, 'MD02', null)")});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const QString script = writeFile(
+        QStringLiteral("q.sql"),
+        QStringLiteral("select code, name from qd_b_ckbmk order by code\n"
+                       "select cast(12.5 as decimal(18,2)) as je, N'张三' as who\ngo 2\n"));
+    for (const QStringList& options : {QStringList(), QStringList{QStringLiteral("--csv")}}) {
+        SCOPED_TRACE(options.join(' ').toStdString());
+        const Outcome file = run(options + QStringList{db(), script});
+        const Outcome odbc =
+            run(options + QStringList{QStringLiteral("--schema"), connection(), script});
+        ASSERT_EQ(odbc.exitCode, 0) << odbc.err.toStdString();
+        EXPECT_EQ(odbc.out, file.out);
+        EXPECT_EQ(odbc.out.count(QStringLiteral("张三")), 2);
+    }
+    // The export takes the connection's last result set.
+    const QString csv = path(QStringLiteral("门店.csv"));
+    const Outcome exported =
+        run({QStringLiteral("--export"), QStringLiteral("csv"), csv, connection(),
+             QStringLiteral("-c"), QStringLiteral("select code from qd_b_ckbmk order by code")});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QStringLiteral("\uFEFFcode\r\nMD01\r\nMD02\r\n").toUtf8());
+}
+
+TEST_F(QdsqlOdbc, WhatOnlyAFileOffersAndBadConnectionsAreRefused) {
+    for (const char* option : {"--explain", "--timing"}) {
+        const Outcome o = run({QString::fromLatin1(option), connection(), QStringLiteral("-c"),
+                               QStringLiteral("select 1")});
+        EXPECT_EQ(o.exitCode, 2) << option;
+        EXPECT_TRUE(o.err.contains(QStringLiteral("%1 只能用于数据库文件").arg(option)))
+            << o.err.toStdString();
+    }
+    const Outcome unknown = run({QStringLiteral("odbc:Driver=QdNone;Server=db9;PWD=s3cret"),
+                                 QStringLiteral("-c"), QStringLiteral("select 1")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("无法连接数据库 db9：")))
+        << unknown.err.toStdString();
+    const Outcome malformed = run({QStringLiteral("odbc:Driver=QdNone;Server=db9;PWD=s3;cret"),
+                                   QStringLiteral("-c"), QStringLiteral("select 1")});
+    EXPECT_EQ(malformed.exitCode, 1);
+    EXPECT_TRUE(malformed.err.contains(QStringLiteral("连接字符串有误")))
+        << malformed.err.toStdString();
+    for (const Outcome* o : {&unknown, &malformed})
+        EXPECT_FALSE(o->err.contains(QStringLiteral("s3"))) << o->err.toStdString();
+    QFile trace(path(QStringLiteral("trace.log")));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(trace.readAll().contains("s3cret"));
 }
 
 }  // namespace
