@@ -481,6 +481,9 @@ TEST_F(QdsqlOdbc, WhatOnlyAFileOffersAndBadConnectionsAreRefused) {
         << malformed.err.toStdString();
     for (const Outcome* o : {&unknown, &malformed})
         EXPECT_FALSE(o->err.contains(QStringLiteral("s3"))) << o->err.toStdString();
+    // A connection that opens is traced, by its server and database alone.
+    EXPECT_EQ(run({connection(), QStringLiteral("-c"), QStringLiteral("select 1 as a")}).exitCode,
+              0);
     QFile trace(path(QStringLiteral("trace.log")));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
     EXPECT_FALSE(trace.readAll().contains("s3cret"));
