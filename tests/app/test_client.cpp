@@ -85,7 +85,7 @@ TEST(ClientOptions, RefusesCombinationsThatCannotWork) {
         {{"--store", "MD01"}, "--password 和 --store 只能与 --user 一同使用"},
         {{"--user", "1001"}, "--user 需要同时给出 --password（或环境变量 QD_PASSWORD）"},
         {{"--user", " ", "--password", "x"}, "--user 需要给出用户编号"},
-        {{"--db", ""}, "--db 需要给出数据库文件"},
+        {{"--db", ""}, "--db 需要给出数据库文件或 odbc: 连接字符串"},
         {{"--module", ""}, "--module 需要给出模块名称"},
         {{"--screenshot", "a.png", "--login-screenshot", "b.png"},
          "--screenshot 与 --login-screenshot 不能同时使用"},

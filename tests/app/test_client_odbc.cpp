@@ -18,6 +18,7 @@
 #include "db/DataSource.h"
 #include "db/FaultVfs.h"
 #include "db/odbc/OdbcDataServices.h"
+#include "support/OdbcDbTest.h"
 #include "support/OdbcTestEnv.h"
 #include "support/Render.h"
 #include "support/TestEnv.h"
@@ -97,15 +98,8 @@ TEST_F(ClientSource, HelpSaysAConnectionMayBeGiven) {
 
 // ---- the client on a connection ---------------------------------------------------------------
 
-class ClientOdbc : public Qd::Test::DbTest {
+class ClientOdbc : public Qd::Test::OdbcDbTest {
 protected:
-    void SetUp() override {
-        DbTest::SetUp();
-        QString why;
-        if (!Qd::Test::registerSqliteOdbcDriver(&why))
-            GTEST_FAIL() << why.toStdString();
-    }
-
     // A demo database made by the embedded backend, reached through the driver; the password
     // is in the string as it would be for a server (the driver takes no notice of it).
     QString demoConnection() {

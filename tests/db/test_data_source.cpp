@@ -5,6 +5,7 @@
 #include "db/DataSource.h"
 #include "db/Schema.h"
 #include "db/odbc/OdbcDataServices.h"
+#include "support/OdbcDbTest.h"
 #include "support/OdbcTestEnv.h"
 #include "support/TestEnv.h"
 
@@ -103,14 +104,8 @@ std::string joined(const QStringList& tables) {
     return tables.join(' ').toStdString();
 }
 
-class DataSourceDb : public Qd::Test::DbTest {
+class DataSourceDb : public Qd::Test::OdbcDbTest {
 protected:
-    void SetUp() override {
-        DbTest::SetUp();
-        QString why;
-        if (!Qd::Test::registerSqliteOdbcDriver(&why))
-            GTEST_FAIL() << why.toStdString();
-    }
     std::unique_ptr<Database> overOdbc(const QString& file) {
         return openDataSource(
             parseDataSource(QStringLiteral("odbc:") + Qd::Test::sqliteOdbcConnection(file)));
