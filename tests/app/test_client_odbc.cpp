@@ -90,12 +90,6 @@ TEST_F(ClientSource, ConfigIniNamesTheDatabaseAsWrittenAndTheCommandLineWins) {
     }
 }
 
-TEST_F(ClientSource, HelpSaysAConnectionMayBeGiven) {
-    const ParsedClientOptions p = parseClientOptions({QStringLiteral("qdclient"), "--help"});
-    EXPECT_TRUE(p.helpText.contains(QStringLiteral("odbc:"))) << p.helpText.toStdString();
-    EXPECT_TRUE(p.helpText.contains(QStringLiteral("config.ini")));
-}
-
 // ---- the client on a connection ---------------------------------------------------------------
 
 class ClientOdbc : public Qd::Test::OdbcDbTest {
