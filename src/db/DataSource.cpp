@@ -97,32 +97,8 @@ QString connectionStringFault(const QString& connection) {
     return {};
 }
 
-namespace {
-
-// What names the database in a connection string (server and database, DSN, or the embedded
-// driver's file); empty when nothing does.
-QString namedTarget(const QString& connection) {
-    using Odbc::connectionValue;
-    QString server = connectionValue(connection, QStringLiteral("Server"));
-    if (server.isEmpty())
-        server = connectionValue(connection, QStringLiteral("Servername"));
-    const QString port = connectionValue(connection, QStringLiteral("Port"));
-    if (!server.isEmpty() && !port.isEmpty())
-        server += QLatin1Char(':') + port;
-    const QString database = connectionValue(connection, QStringLiteral("Database"));
-    if (!server.isEmpty())
-        return database.isEmpty() ? server : server + QStringLiteral(" / ") + database;
-    const QString dsn = connectionValue(connection, QStringLiteral("DSN"));
-    if (!dsn.isEmpty())
-        return QStringLiteral("DSN=") + dsn;
-    return QDir::toNativeSeparators(database);
-}
-
-}  // namespace
-
 QString connectionTarget(const QString& connection) {
-    const QString named = namedTarget(connection);
-    return named.isEmpty() ? Odbc::maskConnectionString(connection) : named;
+    return Odbc::connectionTarget(connection);
 }
 
 QString foreignDatabaseMessage(const QString& name, const QStringList& missing,
@@ -151,7 +127,7 @@ DataSource parseDataSource(const QString& spec) {
     if (!fault.isEmpty()) {
         // Only what names the database: a string that cannot be read may hide its password
         // from the masking.
-        const QString name = namedTarget(source.connection);
+        const QString name = Odbc::namedTarget(source.connection);
         throw DbError((name.isEmpty() ? QStringLiteral("无法连接 ODBC 数据库：")
                                       : QStringLiteral("无法连接数据库 %1：").arg(name)) +
                       QStringLiteral("连接字符串有误，") + fault);

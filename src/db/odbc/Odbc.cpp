@@ -1,5 +1,7 @@
 #include "db/odbc/Odbc.h"
 
+#include <QDir>
+
 #include "db/TraceMask.h"
 
 namespace Qd::Core::Db::Odbc {
@@ -163,6 +165,27 @@ QString maskConnectionString(const QString& connection) {
             out.replace(it->valueBegin, it->valueEnd - it->valueBegin, QStringLiteral("***"));
     }
     return out;
+}
+
+QString namedTarget(const QString& connection) {
+    QString server = connectionValue(connection, QStringLiteral("Server"));
+    if (server.isEmpty())
+        server = connectionValue(connection, QStringLiteral("Servername"));
+    const QString port = connectionValue(connection, QStringLiteral("Port"));
+    if (!server.isEmpty() && !port.isEmpty())
+        server += QLatin1Char(':') + port;
+    const QString database = connectionValue(connection, QStringLiteral("Database"));
+    if (!server.isEmpty())
+        return database.isEmpty() ? server : server + QStringLiteral(" / ") + database;
+    const QString dsn = connectionValue(connection, QStringLiteral("DSN"));
+    if (!dsn.isEmpty())
+        return QStringLiteral("DSN=") + dsn;
+    return QDir::toNativeSeparators(database);
+}
+
+QString connectionTarget(const QString& connection) {
+    const QString named = namedTarget(connection);
+    return named.isEmpty() ? maskConnectionString(connection) : named;
 }
 
 QString connectionValue(const QString& connection, const QString& key) {

@@ -80,6 +80,11 @@ inline QString fromWide(const SQLWCHAR* s, qsizetype units) {
 
 // A connection string without its secrets: the values of PWD, Password and the like as ***.
 QString maskConnectionString(const QString& connection);
+// What names the database in a connection string: "server:port / database", "DSN=name", or the
+// embedded driver's file; empty when nothing does. Never a secret.
+QString namedTarget(const QString& connection);
+// namedTarget, else the connection string with its secrets masked: what to show for it.
+QString connectionTarget(const QString& connection);
 // The value of one key of a connection string (keys compare case-insensitively); empty when
 // absent. Braced values ({a;b}) come without their braces.
 QString connectionValue(const QString& connection, const QString& key);

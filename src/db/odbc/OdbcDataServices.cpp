@@ -93,21 +93,7 @@ struct OdbcDataServices::Impl {
 
     // ---- connecting ----
 
-    QString target() const {
-        const QString dsn = connectionValue(connection, QStringLiteral("DSN"));
-        QString server = connectionValue(connection, QStringLiteral("Server"));
-        if (server.isEmpty())
-            server = connectionValue(connection, QStringLiteral("Servername"));
-        const QString port = connectionValue(connection, QStringLiteral("Port"));
-        if (!server.isEmpty() && !port.isEmpty())
-            server += QLatin1Char(':') + port;
-        QString database = connectionValue(connection, QStringLiteral("Database"));
-        if (!server.isEmpty())
-            return database.isEmpty() ? server : server + QStringLiteral(" / ") + database;
-        if (!dsn.isEmpty())
-            return QStringLiteral("DSN=") + dsn;
-        return database.isEmpty() ? maskConnectionString(connection) : database;
-    }
+    QString target() const { return connectionTarget(connection); }
 
     // A message that may repeat the connection string: its secrets out.
     QString withoutSecrets(QString text) const {
