@@ -13,6 +13,7 @@
 #include "core/FormHost.h"
 #include "report/ubasicsamplefilterform.h"
 #include "report/uquickfilterform.h"
+#include "sys/DescriptorCheck.h"
 #include "tools/ufileExplorerform.h"
 #include "tools/uxmzzkflowviewform.h"
 #include "ui/editors/Editors.h"
@@ -201,6 +202,9 @@ void TOrderBillForm::SelectedxmbmkToDetail(const QString& selection) {
 }
 
 void registerDemoBills() {
+    // Both read a simple bill's descriptor.
+    for (const char* formClass : {"TOrderBillForm", "TReceiptBillForm"})
+        Sys::registerDescriptorKind(F(formClass), F("bill:SimpleBill"));
     Base::registerDockedForm(F("TOrderBillForm"),
                              [](QWidget* owner, Sys::TPlugItem* data) -> Base::TBaseRibbonForm* {
                                  return new TOrderBillForm(owner, data);

@@ -8,6 +8,7 @@
 #include "base/Prompter.h"
 #include "core/FormHost.h"
 #include "core/RightsGate.h"
+#include "sys/DescriptorCheck.h"
 #include "sys/uPlugItem.h"
 #include "tools/uAlidayusmsSendForm.h"
 #include "tools/ufileExplorerform.h"
@@ -92,6 +93,7 @@ QString TOrderTrackingForm::currentText(const char* field) {
 }
 
 void registerDemoOrderTracking() {
+    Sys::registerDescriptorKind(QStringLiteral("TOrderTrackingForm"), QStringLiteral("form:Grid"));
     Base::registerDockedForm(QStringLiteral("TOrderTrackingForm"),
                              [](QWidget* owner, Sys::TPlugItem* data) -> Base::TBaseRibbonForm* {
                                  return new TOrderTrackingForm(owner, data);

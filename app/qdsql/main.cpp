@@ -5,6 +5,7 @@
 //
 //   qdsql [options] DATABASE [SCRIPT]
 //   qdsql --export FORMAT FILE [options] DATABASE [SCRIPT]
+//   qdsql --check-descriptor FILE [--as KIND]
 //
 // DATABASE is a file, or "odbc:" and a connection string, as the client's --db takes it.
 // --explain and --timing look into the embedded database's own statements: files only.
@@ -14,13 +15,18 @@
 // --export the last result set goes to FILE (xlsx, xls, csv or html) through the client's
 // exporter, every field under its name, instead of being printed. Exit
 // status: 0 on success, 1 when a batch (or opening the database) fails, at the first one that
-// fails, 2 on a usage error.
+// fails, 2 on a usage error. --check-descriptor checks a module's descriptor (a JSON file)
+// against the framework's schemas and prints each key path that breaks a rule, with the rule;
+// exit status 1 when any does.
 #include <sqlite3.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <cstdio>
 #include <optional>
@@ -34,6 +40,7 @@
 #include "db/odbc/OdbcDataServices.h"
 #include "db/tsql/TsqlDecimal.h"
 #include "db/tsql/TsqlSession.h"
+#include "sys/DescriptorCheck.h"
 #include "ui/export/Export.h"
 
 using namespace Qd::Core;
@@ -275,6 +282,42 @@ QString failureText(const Db::Tsql::TsqlExecError& e) {
            (statement.isEmpty() ? QString() : QLatin1Char('\n') + statement);
 }
 
+// --check-descriptor FILE [--as KIND]: 0 when the descriptor holds to its schema, 1 when it
+// breaks rules (each printed "FILE: path: rule") or is no JSON, 2 for an unknown kind.
+int checkDescriptorFile(const QString& path, QString kind) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        write(stderr, QStringLiteral("无法读取 %1：%2\n").arg(path, file.errorString()));
+        return 1;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        write(stderr, QStringLiteral("%1: 不是有效的 JSON：%2（位置 %3）\n")
+                          .arg(path, parseError.errorString())
+                          .arg(parseError.offset));
+        return 1;
+    }
+    const QJsonValue descriptor =
+        doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
+    if (kind.isEmpty())
+        kind = Sys::guessDescriptorKind(descriptor);
+    const Sys::DescriptorCheck check = Sys::checkDescriptor(descriptor, kind);
+    if (!check.error.isEmpty()) {
+        write(stderr, QStringLiteral("qdsql: ") + check.error + QLatin1Char('\n'));
+        return 2;
+    }
+    for (const QString& problem : check.problems)
+        write(stdout, path + QStringLiteral(": ") + problem + QLatin1Char('\n'));
+    write(check.problems.isEmpty() ? stdout : stderr,
+          QStringLiteral("%1：按 %2 检查，%3\n")
+              .arg(path, check.schema,
+                   check.problems.isEmpty()
+                       ? QStringLiteral("符合")
+                       : QStringLiteral("有 %1 处不符合").arg(check.problems.size())));
+    return check.problems.isEmpty() ? 0 : 1;
+}
+
 struct Options {
     QCommandLineOption command, param, schema, csv, explain, input, timing;
 };
@@ -433,7 +476,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption timing(
         QStringLiteral("timing"),
         QStringLiteral("在标准错误上报告每条语句和每个批处理的用时（仅数据库文件）。"));
-    parser.addOptions({command, param, schema, csv, explain, input, timing});
+    const QCommandLineOption checkDescriptor(
+        QStringLiteral("check-descriptor"),
+        QStringLiteral(
+            "按框架的 JSON 模式检查模块的描述（JSON 文件），列出不符合之处（键的路径与规则）。"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption as(
+        QStringLiteral("as"),
+        QStringLiteral(
+            "--check-descriptor 的描述种类：form、columns、bill、report、params，或其中的"
+            "定义（如 form:CategorisedList、bill:SimpleBill）；省略时按内容推断。"),
+        QStringLiteral("KIND"));
+    parser.addOptions({command, param, schema, csv, explain, input, timing, checkDescriptor, as});
     parser.addPositionalArgument(
         QStringLiteral("DATABASE"),
         QStringLiteral("数据库文件，或 odbc: 加 ODBC 连接字符串（如 \"odbc:DSN=qd\"）。"));
@@ -465,6 +519,8 @@ int main(int argc, char** argv) {
         write(stdout, parser.helpText());
         return 0;
     }
+    if (parser.isSet(checkDescriptor))
+        return checkDescriptorFile(parser.value(checkDescriptor), parser.value(as));
     int status = 0;
     try {
         status = run(parser, {command, param, schema, csv, explain, input, timing}, exportTo);

@@ -249,10 +249,16 @@ struct JsonSchema::Impl {
     // ---- checking ----
 
     bool holds(const QJsonValue& schema, const QString& file, const QJsonValue& v) {
+        return firstBreak(schema, file, v, QStringLiteral("$")).isEmpty();
+    }
+
+    // The first rule `v` breaks at `path`, as "<path>: <rule>"; empty when it holds.
+    QString firstBreak(const QJsonValue& schema, const QString& file, const QJsonValue& v,
+                       const QString& path) {
         Errors probe;
         probe.limit = 1;
-        check(schema, file, v, QStringLiteral("$"), probe);
-        return probe.list.isEmpty();
+        check(schema, file, v, path, probe);
+        return probe.list.value(0);
     }
 
     void check(const QJsonValue& schema, const QString& file, const QJsonValue& v,
@@ -418,10 +424,20 @@ struct JsonSchema::Impl {
         for (const QJsonValue& part : s.value(QStringLiteral("allOf")).toArray())
             check(part, file, v, path, out);
         if (const QJsonValue any = s.value(QStringLiteral("anyOf")); any.isArray()) {
-            const QJsonArray parts = any.toArray();
-            if (std::none_of(parts.begin(), parts.end(),
-                             [&](const QJsonValue& p) { return holds(p, file, v); }))
-                out.add(path, QStringLiteral("不符合 anyOf 中的任何一种"));
+            // Each alternative's first break, where it stands: what would have to change.
+            QStringList why;
+            for (const QJsonValue& p : any.toArray()) {
+                QString b = firstBreak(p, file, v, path);
+                if (b.isEmpty()) {
+                    why.clear();
+                    break;
+                }
+                if (b.startsWith(path + QStringLiteral(": ")))
+                    b = b.mid(path.size() + 2);
+                why << b;
+            }
+            if (!why.isEmpty())
+                out.add(path, why.join(QStringLiteral("；或 ")));
         }
         if (const QJsonValue one = s.value(QStringLiteral("oneOf")); one.isArray()) {
             const QJsonArray parts = one.toArray();

@@ -383,6 +383,38 @@ TEST_F(QdsqlTool, InputFilesRunInOrderAndTimingGoesToStandardError) {
     EXPECT_EQ(run({db(), first, QStringLiteral("-c"), QStringLiteral("select 1")}).exitCode, 2);
 }
 
+TEST_F(QdsqlTool, CheckDescriptorNamesEachKeyPathAndRule) {
+    const QString good =
+        writeFile(QStringLiteral("good.json"),
+                  QStringLiteral(R"json({"mainsql": "select * from t", "sort": "code"})json"));
+    const Outcome ok = run({QStringLiteral("--check-descriptor"), good, QStringLiteral("--as"),
+                            QStringLiteral("form:Grid")});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_TRUE(
+        ok.out.contains(QStringLiteral("按 form.schema.json#/definitions/Grid 检查，符合")));
+
+    const QString bad =
+        writeFile(QStringLiteral("columns.json"),
+                  QStringLiteral(R"json([{"fieldname": "code", "label": "编号", "width": "70px"},
+                               {"label": "名称"}])json"));
+    const Outcome broken = run({QStringLiteral("--check-descriptor"), bad});  // kind guessed
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.out.contains(bad + QStringLiteral(": $[0].width: ")));
+    EXPECT_TRUE(broken.out.contains(bad + QStringLiteral(": $[1]: 缺少必需的键 \"fieldname\"")))
+        << broken.out.toStdString();
+    EXPECT_TRUE(broken.err.contains(QStringLiteral("按 columns.schema.json 检查，有 2 处不符合")))
+        << broken.err.toStdString();
+
+    EXPECT_EQ(run({QStringLiteral("--check-descriptor"), bad, QStringLiteral("--as"),
+                   QStringLiteral("screen")})
+                  .exitCode,
+              2);
+    EXPECT_EQ(run({QStringLiteral("--check-descriptor"),
+                   writeFile(QStringLiteral("x.json"), QStringLiteral("{\"mainsql\": "))})
+                  .exitCode,
+              1);
+}
+
 TEST_F(QdsqlTool, ExportWritesTheLastResultSetThroughTheExporter) {
     // Two batches, the second ending with the result wanted; each field under its name.
     const QString script = writeFile(
