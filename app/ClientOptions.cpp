@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 
 #include "base/ProgramHome.h"
 
@@ -12,6 +13,17 @@ namespace Qd::App {
 QStringList billDialogNames() {
     return {QStringLiteral("单据设置"), QStringLiteral("附件"), QStringLiteral("反馈"),
             QStringLiteral("审核日志"), QStringLiteral("打印日志")};
+}
+
+ServerTimeouts configuredTimeouts() {
+    ServerTimeouts t;
+    const QSettings ini(Core::Sys::programPath(QStringLiteral("config.ini")), QSettings::IniFormat);
+    bool ok = false;
+    if (const int v = ini.value(QStringLiteral("database/logintimeout")).toInt(&ok); ok && v > 0)
+        t.login = v;
+    if (const int v = ini.value(QStringLiteral("database/querytimeout")).toInt(&ok); ok && v >= 0)
+        t.query = v;
+    return t;
 }
 
 QString configuredDatabase() {

@@ -44,5 +44,12 @@ ParsedClientOptions parseClientOptions(const QStringList& args);
 // connection string's ";" and "," are no comment or list there; surrounding double quotes are
 // dropped); a relative file is under the program home. Empty when it names none.
 QString configuredDatabase();
+// The server's timeouts in seconds from the same section: logintimeout (default 10) and
+// querytimeout (default 0, none); a value that is no whole number keeps the default.
+struct ServerTimeouts {
+    int login = 10;
+    int query = 0;
+};
+ServerTimeouts configuredTimeouts();
 
 }  // namespace Qd::App

@@ -73,7 +73,9 @@ std::unique_ptr<Core::Db::Database> openSource(const QString& spec, const char* 
     const Core::Db::DataSource source = Core::Db::parseDataSource(spec);
     if (!source.isOdbc())
         return Core::Db::databaseOver(openDemoDatabase(source.file, vfs));
-    std::unique_ptr<Core::Db::Database> db = Core::Db::openDataSource(source);
+    const ServerTimeouts timeouts = configuredTimeouts();
+    std::unique_ptr<Core::Db::Database> db =
+        Core::Db::openDataSource(source, timeouts.login, timeouts.query);
     const QStringList missing = Core::Db::missingFrameworkTables(*db);
     if (!missing.isEmpty()) {
         const bool none = missing.size() == Core::Db::frameworkTables().size();

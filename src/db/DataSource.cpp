@@ -143,11 +143,13 @@ std::unique_ptr<Database> databaseOver(std::unique_ptr<OdbcDataServices> db) {
     return std::make_unique<BackendDatabase<OdbcDataServices>>(std::move(db));
 }
 
-std::unique_ptr<Database> openDataSource(const DataSource& source, int loginTimeoutSeconds) {
+std::unique_ptr<Database> openDataSource(const DataSource& source, int loginTimeoutSeconds,
+                                         int queryTimeoutSeconds) {
     if (!source.isOdbc())
         return databaseOver(std::make_unique<SqliteDataServices>(source.file));
     OdbcDataServices::Options options;
     options.loginTimeoutSeconds = loginTimeoutSeconds;
+    options.queryTimeoutSeconds = queryTimeoutSeconds;
     return databaseOver(std::make_unique<OdbcDataServices>(source.connection, options));
 }
 

@@ -72,8 +72,10 @@ std::unique_ptr<Database> databaseOver(std::unique_ptr<OdbcDataServices> db);
 // Opens a source: the file (created when missing) or the ODBC connection, which waits at most
 // `loginTimeoutSeconds` for the server. Throws DbError naming the file or the server and the
 // reason; never the password.
+// `queryTimeoutSeconds` bounds each statement on the server (0: none).
 std::unique_ptr<Database> openDataSource(const DataSource& source,
-                                         int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
+                                         int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds,
+                                         int queryTimeoutSeconds = 0);
 
 // What the data services in force reach, for people, as displayName gives it; empty for
 // services of neither backend.

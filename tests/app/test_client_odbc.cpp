@@ -90,6 +90,15 @@ TEST_F(ClientSource, ConfigIniNamesTheDatabaseAsWrittenAndTheCommandLineWins) {
     }
 }
 
+TEST_F(ClientSource, ConfigIniMaySetTheServersTimeouts) {
+    writeConfig("[database]\nconnection=odbc:DSN=qd\nlogintimeout=30\nquerytimeout=120\n");
+    EXPECT_EQ(configuredTimeouts().login, 30);
+    EXPECT_EQ(configuredTimeouts().query, 120);
+    writeConfig("[database]\nlogintimeout=0\nquerytimeout=soon\n");  // kept at their defaults
+    EXPECT_EQ(configuredTimeouts().login, 10);
+    EXPECT_EQ(configuredTimeouts().query, 0);
+}
+
 // ---- the client on a connection ---------------------------------------------------------------
 
 class ClientOdbc : public Qd::Test::OdbcDbTest {
