@@ -415,4 +415,12 @@ TEST_F(QdsqlTool, ExportWritesTheLastResultSetThroughTheExporter) {
     EXPECT_TRUE(missing.err.contains(QStringLiteral("无/x.xlsx"))) << missing.err.toStdString();
 }
 
+// The version the install and the package carry.
+TEST_F(QdsqlTool, VersionIsTheProjects) {
+    const Outcome o = run({QStringLiteral("--version")});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.out, QStringLiteral("qdsql " QD_PROJECT_VERSION "\n"));
+    EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
+}
+
 }  // namespace
