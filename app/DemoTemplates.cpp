@@ -217,21 +217,23 @@ ReportTemplate demoReceiptTemplate() {
     return t;
 }
 
+std::vector<DemoTemplate> demoTemplates() {
+    return {{QStringLiteral("XM"), demoItemListTemplate()},
+            {QStringLiteral("YG"), demoEmployeeListTemplate()},
+            {QStringLiteral("ZY"), demoSummaryListTemplate()},
+            {QStringLiteral("XMZZK"), demoOrderTemplate()},
+            {QStringLiteral("SKD"), demoReceiptTemplate()},
+            {QStringLiteral("RPT01_RPT01"), demoOrderLinesReportTemplate()}};
+}
+
 void addDemoTemplates(Core::Db::SqliteDataServices& db) {
-    const auto store = [&](const QString& module, const ReportTemplate& t) {
+    for (const DemoTemplate& t : demoTemplates())
         db.exec(QStringLiteral(
                     "insert into qd_sys_printdocs(orgid, modulecode, code, docname, docfile, "
                     "owner, ck_id, isort) values(1, :module, '01', :name, :file, 0, 1, 0)"),
-                {{QStringLiteral("module"), module},
-                 {QStringLiteral("name"), t.name},
-                 {QStringLiteral("file"), TemplateFile::toBytes(t)}});
-    };
-    store(QStringLiteral("XM"), demoItemListTemplate());
-    store(QStringLiteral("YG"), demoEmployeeListTemplate());
-    store(QStringLiteral("ZY"), demoSummaryListTemplate());
-    store(QStringLiteral("XMZZK"), demoOrderTemplate());
-    store(QStringLiteral("SKD"), demoReceiptTemplate());
-    store(QStringLiteral("RPT01_RPT01"), demoOrderLinesReportTemplate());
+                {{QStringLiteral("module"), t.moduleCode},
+                 {QStringLiteral("name"), t.report.name},
+                 {QStringLiteral("file"), TemplateFile::toBytes(t.report)}});
 }
 
 }  // namespace Qd::App

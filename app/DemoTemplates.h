@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "print/engine/Template.h"
 
 namespace Qd::Core::Db {
@@ -16,7 +18,13 @@ Print::ReportTemplate demoSummaryListTemplate();
 Print::ReportTemplate demoOrderTemplate();
 Print::ReportTemplate demoReceiptTemplate();
 Print::ReportTemplate demoOrderLinesReportTemplate();
-// Stores them as shared templates of their modules (qd_sys_printdocs).
+// Each of them with the code of the module it prints for.
+struct DemoTemplate {
+    QString moduleCode;
+    Print::ReportTemplate report;
+};
+std::vector<DemoTemplate> demoTemplates();
+// Stores them as shared templates of their modules (qd_sys_printdocs, number "01").
 void addDemoTemplates(Core::Db::SqliteDataServices& db);
 
 }  // namespace Qd::App

@@ -4,14 +4,17 @@
 //   qdclient [--db FILE] [--user CODE --password PW [--store CODE]] [--module NAME]
 //            [--screenshot FILE.png | --login-screenshot FILE.png] [--trace]
 // The password may come from the environment (QD_PASSWORD) instead: --password shows in the
-// process list.
+// process list. The program home (demo.db, settings, caches, trace) follows the rule in
+// docs/install.md: QD_HOME, a portable copy's own folder, or the user's data folder.
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include "ClientHome.h"
 #include "ClientOptions.h"
 #include "ClientStart.h"
+#include "base/ProgramHome.h"
 #include "db/Trace.h"
 
 using namespace Qd;
@@ -28,6 +31,8 @@ int main(int argc, char** argv) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    // The home comes first: the database defaults to demo.db in it.
+    Core::Sys::settleProgramHome();
     const App::ParsedClientOptions parsed = App::parseClientOptions(QApplication::arguments());
     if (parsed.help) {
         printLine(stdout, parsed.helpText);
@@ -37,6 +42,8 @@ int main(int argc, char** argv) {
         printLine(stderr, parsed.error);
         return 1;
     }
+    if (!App::checkProgramHome(Core::Sys::programHome()))
+        return 1;
     Core::Db::setTraceToStderr(parsed.options.trace);
     if (parsed.options.trace)
         Core::Db::setTraceDetail(true);

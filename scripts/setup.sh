@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config
           libsqlite3-dev libxlsxwriter-dev libssl-dev unicode-data bzip2 json-schema-test-suite
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           fonts-noto-cjk fonts-wqy-microhei poppler-utils unzip clang-format python3-xlrd
-          qt6-translations-l10n unixodbc-dev libsqliteodbc tdsodbc)
+          qt6-translations-l10n unixodbc-dev libsqliteodbc tdsodbc dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

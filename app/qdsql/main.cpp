@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "TableWriter.h"
+#include "base/ProgramHome.h"
 #include "db/DataSource.h"
 #include "db/Schema.h"
 #include "db/SqliteDataServices.h"
@@ -444,6 +445,8 @@ int run(const QCommandLineParser& parser, const Options& o,
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qdsql"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QD_VERSION));
+    Sys::settleProgramHome();  // where its trace goes
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -454,6 +457,7 @@ int main(int argc, char** argv) {
         "--export FORMAT FILE：把最后一个结果集导出到 FILE（FORMAT 为 xlsx、xls、csv 或 "
         "html），字段名为标题，不打印。"));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption command(QStringList{QStringLiteral("c"), QStringLiteral("command")},
                                      QStringLiteral("运行这条语句（批处理）。"),
                                      QStringLiteral("STATEMENT"));
@@ -517,6 +521,10 @@ int main(int argc, char** argv) {
         return usage(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         write(stdout, parser.helpText());
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        write(stdout, QStringLiteral("qdsql %1\n").arg(QCoreApplication::applicationVersion()));
         return 0;
     }
     if (parser.isSet(checkDescriptor))

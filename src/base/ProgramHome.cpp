@@ -2,6 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include "base/OwnerOnly.h"
 
 namespace Qd::Core::Sys {
 
@@ -14,6 +19,10 @@ int& generation() {
     static int g = 0;
     return g;
 }
+QString executableFolder() {
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                        : QDir::currentPath();
+}
 }  // namespace
 
 QString programHome() {
@@ -22,9 +31,7 @@ QString programHome() {
     const QString env = qEnvironmentVariable("QD_HOME");
     if (!env.isEmpty())
         return QDir(env).absolutePath();
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    return executableFolder();
 }
 
 void setProgramHome(const QString& path) {
@@ -40,6 +47,36 @@ QString programPath(const QString& relative) {
     QString rel = relative;
     rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QDir::cleanPath(programHome() + QLatin1Char('/') + rel);
+}
+
+bool canWriteIn(const QString& folder) {
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".write-probe-XXXXXX")));
+    return probe.open();
+}
+
+bool isPortableCopy(const QString& executableFolder) {
+    return QFileInfo(QDir(executableFolder).filePath(QLatin1String(kPortableMarker))).isFile() &&
+           canWriteIn(executableFolder);
+}
+
+QString chooseProgramHome(const HomePlaces& places) {
+    if (!places.qdHome.isEmpty())
+        return QDir(places.qdHome).absolutePath();
+    if (places.portableCopy)
+        return QDir(places.executableFolder).absolutePath();
+    return QDir(places.dataFolder).absolutePath();
+}
+
+QString settleProgramHome() {
+    const QString executable = executableFolder();
+    const QString home =
+        chooseProgramHome({qEnvironmentVariable("QD_HOME"), executable, isPortableCopy(executable),
+                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
+    ownerOnlyFolder(home);
+    setProgramHome(home);
+    return home;
 }
 
 }  // namespace Qd::Core::Sys

@@ -521,4 +521,12 @@ TEST_F(QdsqlOdbc, WhatOnlyAFileOffersAndBadConnectionsAreRefused) {
     EXPECT_FALSE(trace.readAll().contains("s3cret"));
 }
 
+// The version the install and the package carry.
+TEST_F(QdsqlTool, VersionIsTheProjects) {
+    const Outcome o = run({QStringLiteral("--version")});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.out, QStringLiteral("qdsql " QD_PROJECT_VERSION "\n"));
+    EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
+}
+
 }  // namespace
