@@ -62,7 +62,7 @@ ParsedClientOptions parseClientOptions(const QStringList& args) {
     const QCommandLineOption db(
         QStringLiteral("db"),
         QStringLiteral("数据库文件，或 odbc: 加 ODBC 连接字符串（如 \"odbc:DSN=qd\"）。"
-                       "默认：程序目录下 config.ini 的 [database] connection，否则程序目录下的 "
+                       "默认：程序数据目录下 config.ini 的 [database] connection，否则该目录下的 "
                        "demo.db"),
         QStringLiteral("file|odbc:..."));
     const QCommandLineOption user(QStringLiteral("user"),
