@@ -8,6 +8,7 @@
 #include "BillDialogCommand.h"
 #include "DemoDatabase.h"
 #include "base/Prompter.h"
+#include "core/ModulePlugins.h"
 #include "db/DataServices.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
@@ -110,6 +111,15 @@ void printLine(std::FILE* to, const QString& text) {
     std::fprintf(to, "%s\n", text.toLocal8Bit().constData());
 }
 
+void loadPlugins() {
+    // A plug-in that cannot be loaded is told once, by name; the other modules open.
+    for (const QString& failure :
+         Core::Base::loadModulePlugins(Core::Base::modulePluginFolders()).failures) {
+        printLine(stderr, failure);
+        Core::Db::MessageMyDlg(failure, QStringLiteral("提示"), 1, Core::Ui::MsgButtons::Ok);
+    }
+}
+
 int runClient(const ClientOptions& options, const char* vfs) {
     const std::unique_ptr<Core::Db::Database> db = openClientDatabase(options.database, vfs);
     if (!db)
@@ -158,6 +168,7 @@ int runClient(const ClientOptions& options, const char* vfs) {
         QApplication::setQuitOnLastWindowClosed(true);
     }
 
+    loadPlugins();
     if (!options.dialog.isEmpty())
         return runBillDialog(sys, options);
 

@@ -18,6 +18,10 @@ namespace Qd::App {
 // SqliteDataServices (tests).
 int runClient(const ClientOptions& options, const char* vfs = nullptr);
 
+// Loads the module plug-ins of the plug-in folders (core/ModulePlugins.h); one message for each
+// that cannot be loaded, naming it and why.
+void loadPlugins();
+
 // Writes a line of text to standard output or standard error in the local encoding.
 void printLine(std::FILE* to, const QString& text);
 

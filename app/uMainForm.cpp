@@ -23,9 +23,6 @@
 #include <algorithm>
 
 #include "ClientIcons.h"
-#include "DemoCustomerEditor.h"
-#include "DemoOrderBill.h"
-#include "DemoOrderTracking.h"
 #include "base/Dispatch.h"
 #include "base/EAbort.h"
 #include "core/FormHost.h"
@@ -237,10 +234,7 @@ TMainForm::TMainForm(Core::Sys::SystemServices& sys, QWidget* parent)
     Core::Base::registerFrameworkForms();
     Core::Report::registerFrameworkPickers();
     Core::Report::registerReportForm();
-    registerDemoEditors();
-    registerDemoBills();
     Core::Tools::registerSmsTools(this);
-    registerDemoOrderTracking();
     Core::Tools::registerDataCheckup();
     Core::Base::vaMainFormHand() = this;
 

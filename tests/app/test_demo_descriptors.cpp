@@ -3,10 +3,10 @@
 // the column lists, the extended properties and the reports.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
-#include "DemoOrderBill.h"
-#include "DemoOrderTracking.h"
 #include "DemoSession.h"
 #include "sys/DescriptorCheck.h"
 #include "uMainForm.h"
@@ -43,8 +43,6 @@ protected:
 };
 
 TEST_F(DemoDescriptors, EveryDescriptorHoldsToItsSchema) {
-    Qd::App::registerDemoBills();
-    Qd::App::registerDemoOrderTracking();
     QStringList broken;
     Db::RecordSet modules = demo->query(
         "select code, formclass, plugininfo, columnsjson, expandinfo from qd_sys_plugins "
