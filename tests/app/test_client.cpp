@@ -131,6 +131,11 @@ TEST(ClientScreenshot, AModuleThatRunsADialogIsPicturedByTheDialog) {
     ASSERT_FALSE(main.isNull());
     ASSERT_FALSE(sms.isNull());
     EXPECT_LT(sms.width(), main.width());  // the bulk SMS dialog, not the main window
+    // The demo's windows came as the plug-in beside the program, as a user's client has them.
+    QFile trace(home.filePath(QStringLiteral("trace.log")));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(trace.readAll())
+                    .contains(QStringLiteral("libqddemo.so（演示模块）")));
 }
 
 TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {
