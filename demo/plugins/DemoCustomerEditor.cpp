@@ -12,14 +12,8 @@ using namespace Core;
 void TCustomerPropEditForm::buildEditors() {
     auto* form = new QFormLayout(cxTabSheet1);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto field = [&](const char* name, const char* caption, Ui::EditorKind kind) {
-        Ui::EditorProps props;
-        props.kind = kind;
-        QWidget* editor = Ui::createEditor(props, cxTabSheet1);
-        editor->setObjectName(QString::fromLatin1(name));
-        new Ui::FieldBinding(&cdsMain, QString::fromLatin1(name), editor);
-        form->addRow(QString::fromUtf8(caption), editor);
-        return editor;
+    const auto field = [&](const char* name, const char* caption, Ui::EditorKind kind) {
+        return addFieldEditor(form, QString::fromLatin1(name), QString::fromUtf8(caption), kind);
     };
     edtCode = static_cast<QLineEdit*>(field("code", "编号：", Ui::EditorKind::Text));
     connect(edtCode, &QLineEdit::editingFinished, this, [this] {

@@ -3,8 +3,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-#include "ui/editors/Editors.h"
-
 namespace Shop {
 
 using namespace Qd::Core;
@@ -13,13 +11,7 @@ void TGoodsPropEditForm::buildEditors() {
     auto* form = new QFormLayout(cxTabSheet1);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const auto field = [&](const char* name, const char* caption, Ui::EditorKind kind) {
-        Ui::EditorProps props;
-        props.kind = kind;
-        QWidget* editor = Ui::createEditor(props, cxTabSheet1);
-        editor->setObjectName(QString::fromLatin1(name));
-        new Ui::FieldBinding(&cdsMain, QString::fromLatin1(name), editor);
-        form->addRow(QString::fromUtf8(caption), editor);
-        return editor;
+        return addFieldEditor(form, QString::fromLatin1(name), QString::fromUtf8(caption), kind);
     };
     auto* code = static_cast<QLineEdit*>(field("code", "编号：", Ui::EditorKind::Text));
     connect(code, &QLineEdit::editingFinished, this, [this, code] {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFormLayout>
 #include <QJsonDocument>
 #include <QStyle>
 #include <QTabWidget>
@@ -351,6 +352,17 @@ void TBasicPropEditForm::onDbLookupComboBoxEditValueChange(QWidget* Sender) {
     if (list->hasField(F("code")))
         Db::LogMsg(list->field(F("code")).asString());
     cdsMain.field(target).setValue(list->field(F("id")).asInteger());
+}
+
+QWidget* TBasicPropEditForm::addFieldEditor(QFormLayout* form, const QString& fieldName,
+                                            const QString& caption, Ui::EditorKind kind) {
+    Ui::EditorProps props;
+    props.kind = kind;
+    QWidget* editor = Ui::createEditor(props, cxTabSheet1);
+    editor->setObjectName(fieldName);
+    new Ui::FieldBinding(&cdsMain, fieldName, editor);
+    form->addRow(caption, editor);
+    return editor;
 }
 
 bool TBasicPropEditForm::cxDBTextEdit1PropertiesValidate(const QString& value) {

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <functional>
+
+class QFormLayout;
 #include <optional>
 
 #include "core/ColumnBuilder.h"
@@ -42,6 +44,10 @@ public:
     // Binds a lookup editor of a descendant to the join table of `fieldName` (which a lookup
     // column of the descriptor registered) and to that field of the record.
     void BindLookupComboboxProperties(Ui::LookupComboBox* combo, const QString& fieldName);
+    // An editor of `kind` for the record's field `fieldName`, named after it, bound to it and
+    // placed in `form` under `caption`: what a module's record editor is mostly made of.
+    QWidget* addFieldEditor(QFormLayout* form, const QString& fieldName, const QString& caption,
+                            Ui::EditorKind kind);
     // The code editor's check when it is left: empty or taken codes are refused with an error;
     // the record's own id is excluded, deleted records count. False when refused.
     bool cxDBTextEdit1PropertiesValidate(const QString& value);

@@ -382,13 +382,6 @@ struct SqliteDataServices::Impl {
             .arg(busyTimeoutMs / 1000.0);
     }
 
-    // Shows an error; a cancelled statement is none.
-    void report(const DbError& e) {
-        if (dynamic_cast<const QueryCancelled*>(&e))
-            return;
-        MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Ui::MsgButtons::Ok);
-    }
-
     // Runs a call of the file store: its error is traced and shown as a batch's would be.
     template <typename Call>
     bool storeCall(Call call) {
@@ -397,7 +390,7 @@ struct SqliteDataServices::Impl {
             return true;
         } catch (const DbError& e) {
             LogError(e.message());
-            report(isBusy(e.dbCode()) ? DbError(busyMessage()) : e);
+            SqliteDataServices::report(isBusy(e.dbCode()) ? DbError(busyMessage()) : e);
             return false;
         }
     }
@@ -464,61 +457,11 @@ void SqliteDataServices::exec(const QString& sql, const Params& params) {
     d->run(sql, params, nullptr);
 }
 
-DataPacket SqliteDataServices::openData(const QString& sql, const Params& params) {
-    try {
-        return query(sql, params);
-    } catch (const DbError& e) {
-        d->report(e);
-        return DataPacket();
-    }
-}
-
-bool SqliteDataServices::openDataToCDS(RecordSet& rs, const QString& sql, const Params& params) {
-    DataPacket packet;
-    try {
-        packet = query(sql, params);
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
-    }
-    rs.setData(std::move(packet));
-    return true;
-}
-
 QStringList SqliteDataServices::parameterNames(const QString& sql) {
     try {
         return d->session->parameterNames(sql);
     } catch (const DbError&) {
         return {};  // running the statement reports why it does not translate
-    }
-}
-
-DataPacket SqliteDataServices::queryData(const QString& sql) {
-    return openData(sql);
-}
-
-bool SqliteDataServices::execSQL(const QString& sql, const Params& params) {
-    try {
-        exec(sql, params);
-        return true;
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
-    }
-}
-
-bool SqliteDataServices::checkBillVersion(const QString& table, qint64 id, int version) {
-    try {
-        const DataPacket r = query(QStringLiteral("select version from %1 where id=:id").arg(table),
-                                   {{QStringLiteral("id"), id}});
-        if (r.isEmpty() || r.isNullAt(r.rowAt(0), 0))
-            return false;
-        bool ok = false;
-        const qint64 stored = r.valueAt(r.rowAt(0), 0).toLongLong(&ok);
-        return ok && stored == version;
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
     }
 }
 

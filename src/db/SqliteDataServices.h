@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "db/DataServices.h"
+#include "db/BackendDataServices.h"
 
 struct sqlite3;
 
@@ -16,7 +16,7 @@ class Session;
 // with a busy timeout, so that several clients can share it. Stored files live in the table
 // qd_sys_filestore of the same database; local copies go to "cache/files/" under the program
 // home.
-class SqliteDataServices : public IDataServices {
+class SqliteDataServices : public BackendDataServices {
 public:
     // Opens (creating when missing) the database at `path`; throws DbError naming the path when
     // it cannot be opened.
@@ -26,23 +26,15 @@ public:
                                 const char* vfs = nullptr);
     ~SqliteDataServices() override;
 
-    DataPacket openData(const QString& sql, const Params& params = {}) override;
-    bool openDataToCDS(RecordSet& rs, const QString& sql, const Params& params = {}) override;
-    DataPacket queryData(const QString& sql) override;
-    bool execSQL(const QString& sql, const Params& params = {}) override;
-    bool checkBillVersion(const QString& table, qint64 id, int version) override;
     QStringList parameterNames(const QString& sql) override;
 
     bool putFile(const QString& name, QIODevice& stream) override;
     QString downloadFile(const QString& name) override;
     bool delAttachFile(const QString& name) override;
 
-    // Like openData / execSQL but throwing DbError instead of showing the error (tools, tests
-    // and the framework's own set-up code).
-    DataPacket query(const QString& sql, const Params& params = {});
-    void exec(const QString& sql, const Params& params = {});
-    // The last result set of a batch (what a script ends with), closed when it returns none.
-    DataPacket queryLast(const QString& sql, const Params& params = {});
+    DataPacket query(const QString& sql, const Params& params = {}) override;
+    void exec(const QString& sql, const Params& params = {}) override;
+    DataPacket queryLast(const QString& sql, const Params& params = {}) override;
 
     const QString& path() const;
     sqlite3* handle() const;

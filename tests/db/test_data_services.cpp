@@ -14,8 +14,7 @@
 #include "base/ProgramHome.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
-#include "db/odbc/OdbcDataServices.h"
-#include "support/OdbcTestEnv.h"
+#include "support/BackendTest.h"
 #include "support/Rows.h"
 #include "support/TestEnv.h"
 
@@ -48,36 +47,13 @@ protected:
 };
 
 // The contract, run on each backend.
-enum class Backend { Embedded, Odbc };
-
-class ContractTest : public DataServicesTest, public ::testing::WithParamInterface<Backend> {
+class ContractTest : public Qd::Test::OnEachBackend<DataServicesTest> {
 protected:
-    void SetUp() override {
-        DataServicesTest::SetUp();
-        if (GetParam() != Backend::Odbc)
-            return;
-        QString why;
-        ASSERT_TRUE(Qd::Test::registerSqliteOdbcDriver(&why)) << why.toStdString();
-        m_odbc = std::make_unique<OdbcDataServices>(Qd::Test::sqliteOdbcConnection(dbPath()));
-        setDataServices(m_odbc.get());
-    }
-    void TearDown() override {
-        if (m_odbc) {
-            setDataServices(&db());
-            m_odbc.reset();
-        }
-        DataServicesTest::TearDown();
-    }
     IDataServices& ds() { return dataServices(); }
     RecordSet query(const QString& sql, const Params& params = {}) override {
-        return m_odbc ? m_odbc->query(sql, params) : db().query(sql, params);
+        return backend().query(sql, params);
     }
-    void exec(const QString& sql, const Params& params = {}) {
-        m_odbc ? m_odbc->exec(sql, params) : db().exec(sql, params);
-    }
-
-private:
-    std::unique_ptr<OdbcDataServices> m_odbc;
+    void exec(const QString& sql, const Params& params = {}) { backend().exec(sql, params); }
 };
 
 using DataServicesParams = ContractTest;
@@ -87,10 +63,6 @@ using DataServicesStore = ContractTest;
 using DataServicesOpen = DataServicesTest;
 using EmbeddedTypes = DataServicesTest;
 using EmbeddedStore = DataServicesTest;
-
-std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
-    return info.param == Backend::Odbc ? "Odbc" : "Embedded";
-}
 
 TEST_P(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
     ASSERT_TRUE(
@@ -119,7 +91,7 @@ TEST_P(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
     EXPECT_EQ(rs.field("s").asString(), text);
     EXPECT_EQ(rs.field("i").asInteger(), -42);
     EXPECT_EQ(rs.field("big").asLargeInt(), big);
-    if (GetParam() == Backend::Odbc)  // the embedded database's driver reads doubles as text
+    if (GetParam())  // the embedded database's driver reads doubles as text
         EXPECT_DOUBLE_EQ(rs.field("d").asFloat(), 0.1 + 0.2);  // of 15 digits
     else
         EXPECT_EQ(rs.field("d").asFloat(), 0.1 + 0.2);
@@ -602,11 +574,7 @@ TEST_P(DataServicesParams, HundredsOfNamedParametersBindEachToItsOwnName) {
             << k;
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DataServicesParams,
-                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
-INSTANTIATE_TEST_SUITE_P(Backends, DataServicesErrors,
-                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
-INSTANTIATE_TEST_SUITE_P(Backends, DataServicesTypes,
-                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
-INSTANTIATE_TEST_SUITE_P(Backends, DataServicesStore,
-                         ::testing::Values(Backend::Embedded, Backend::Odbc), backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesParams, ::testing::Bool(), Qd::Test::backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesErrors, ::testing::Bool(), Qd::Test::backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesTypes, ::testing::Bool(), Qd::Test::backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DataServicesStore, ::testing::Bool(), Qd::Test::backendName);

@@ -13,8 +13,7 @@
 
 #include "base/ProgramHome.h"
 #include "db/FileStore.h"
-#include "db/odbc/OdbcDataServices.h"
-#include "support/OdbcTestEnv.h"
+#include "support/BackendTest.h"
 #include "support/Rows.h"
 #include "support/TestEnv.h"
 
@@ -123,28 +122,7 @@ protected:
 
 // The store's contract, on each backend: the stored rows are read back through the embedded
 // backend on the same file.
-class StoreContract : public FileStoreTest, public ::testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override {
-        FileStoreTest::SetUp();
-        if (!GetParam())
-            return;
-        QString why;
-        ASSERT_TRUE(Qd::Test::registerSqliteOdbcDriver(&why)) << why.toStdString();
-        m_odbc = std::make_unique<OdbcDataServices>(Qd::Test::sqliteOdbcConnection(dbPath()));
-        setDataServices(m_odbc.get());
-    }
-    void TearDown() override {
-        if (m_odbc) {
-            setDataServices(&db());
-            m_odbc.reset();
-        }
-        FileStoreTest::TearDown();
-    }
-
-private:
-    std::unique_ptr<OdbcDataServices> m_odbc;
-};
+using StoreContract = Qd::Test::OnEachBackend<FileStoreTest>;
 
 TEST_P(StoreContract, OneStoredFileServesEveryRowThatNamesItUntilTheLastLetsGo) {
     // Given the same file attached twice under its content name
@@ -332,7 +310,4 @@ TEST_F(FileStoreTest, AStoreMadeBeforeSharingCountsOneReferencePerFile) {
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Backends, StoreContract, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "Odbc" : "Embedded");
-                         });
+INSTANTIATE_TEST_SUITE_P(Backends, StoreContract, ::testing::Bool(), Qd::Test::backendName);

@@ -424,10 +424,10 @@ struct OdbcDataServices::Impl {
         } catch (const OdbcError& e) {
             const QString message = what + QStringLiteral("：") + diagText(e.diags());
             LogError(message);
-            report(DbError(message, e.native()));
+            OdbcDataServices::report(DbError(message, e.native()));
         } catch (const DbError& e) {
             LogError(e.message());
-            report(e);
+            OdbcDataServices::report(e);
         }
         return false;
     }
@@ -448,10 +448,6 @@ struct OdbcDataServices::Impl {
         const QString full = message + QLatin1Char('\n') + text.trimmed();
         LogError(message + QLatin1Char('\n') + maskSecrets(text.trimmed()).text);
         throw DbError(full);
-    }
-
-    void report(const DbError& e) {
-        MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Ui::MsgButtons::Ok);
     }
 };
 
@@ -506,56 +502,6 @@ std::vector<DataPacket> OdbcDataServices::queryAll(const QString& sql, const Par
 void OdbcDataServices::exec(const QString& sql, const Params& params) {
     Results r;
     d->run(sql, params, r);
-}
-
-DataPacket OdbcDataServices::openData(const QString& sql, const Params& params) {
-    try {
-        return query(sql, params);
-    } catch (const DbError& e) {
-        d->report(e);
-        return DataPacket();
-    }
-}
-
-bool OdbcDataServices::openDataToCDS(RecordSet& rs, const QString& sql, const Params& params) {
-    DataPacket packet;
-    try {
-        packet = query(sql, params);
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
-    }
-    rs.setData(std::move(packet));
-    return true;
-}
-
-DataPacket OdbcDataServices::queryData(const QString& sql) {
-    return openData(sql);
-}
-
-bool OdbcDataServices::execSQL(const QString& sql, const Params& params) {
-    try {
-        exec(sql, params);
-        return true;
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
-    }
-}
-
-bool OdbcDataServices::checkBillVersion(const QString& table, qint64 id, int version) {
-    try {
-        const DataPacket r = query(QStringLiteral("select version from %1 where id=:id").arg(table),
-                                   {{QStringLiteral("id"), id}});
-        if (r.isEmpty() || r.isNullAt(r.rowAt(0), 0))
-            return false;
-        bool ok = false;
-        const qint64 stored = r.valueAt(r.rowAt(0), 0).toLongLong(&ok);
-        return ok && stored == version;
-    } catch (const DbError& e) {
-        d->report(e);
-        return false;
-    }
 }
 
 QStringList OdbcDataServices::parameterNames(const QString& sql) {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/DataServices.h"
+#include "db/BackendDataServices.h"
 
 namespace Qd::Core::Db {
 
@@ -12,7 +12,7 @@ namespace Qd::Core::Db {
 // (batches pass the T-SQL translator first; tests and benchmarks). The contract is the
 // embedded backend's: named parameters, typed result sets, errors shown and traced, a batch that
 // fails changes nothing, the file store and bill versions in the same database.
-class OdbcDataServices : public IDataServices {
+class OdbcDataServices : public BackendDataServices {
 public:
     struct Options {
         int loginTimeoutSeconds = 10;  // connecting, and reconnecting after a lost link
@@ -25,22 +25,15 @@ public:
     OdbcDataServices(const QString& connection, Options options);
     ~OdbcDataServices() override;
 
-    DataPacket openData(const QString& sql, const Params& params = {}) override;
-    bool openDataToCDS(RecordSet& rs, const QString& sql, const Params& params = {}) override;
-    DataPacket queryData(const QString& sql) override;
-    bool execSQL(const QString& sql, const Params& params = {}) override;
-    bool checkBillVersion(const QString& table, qint64 id, int version) override;
     QStringList parameterNames(const QString& sql) override;
 
     bool putFile(const QString& name, QIODevice& stream) override;
     QString downloadFile(const QString& name) override;
     bool delAttachFile(const QString& name) override;
 
-    // Like openData / execSQL but throwing DbError instead of showing it.
-    DataPacket query(const QString& sql, const Params& params = {});
-    void exec(const QString& sql, const Params& params = {});
-    // The last result set of a batch, closed when it returns none.
-    DataPacket queryLast(const QString& sql, const Params& params = {});
+    DataPacket query(const QString& sql, const Params& params = {}) override;
+    void exec(const QString& sql, const Params& params = {}) override;
+    DataPacket queryLast(const QString& sql, const Params& params = {}) override;
     // Every result set of a batch, in order.
     std::vector<DataPacket> queryAll(const QString& sql, const Params& params = {});
 
