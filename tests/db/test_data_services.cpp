@@ -102,6 +102,19 @@ TEST_P(DataServicesParams, EveryValueTypeRoundTripsThroughInsertAndSelect) {
     EXPECT_FALSE(rs.field("empty").isNull());
     EXPECT_TRUE(rs.field("empty").asBytes().isEmpty());
     EXPECT_TRUE(rs.field("n").isNull());
+
+    // NULL bound to a column of every type comes back NULL.
+    Params nulls;
+    for (const char* name : {"s", "i", "big", "d", "ok", "made", "day", "photo", "empty", "n"})
+        nulls.push_back({QString::fromLatin1(name), QVariant()});
+    ASSERT_TRUE(
+        ds().execSQL("delete from t; insert into t values(:s, :i, :big, :d, :ok, :made,"
+                     " :day, :photo, :empty, :n)",
+                     nulls));
+    rs = query("select * from t");
+    ASSERT_EQ(rs.recordCount(), 1);
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        EXPECT_TRUE(rs.isNullAt(rs.rowAt(0), f)) << rs.fieldDef(f).name.toStdString();
 }
 
 TEST_P(DataServicesParams, MissingAndUnusedParametersAreNamedAndNothingRuns) {

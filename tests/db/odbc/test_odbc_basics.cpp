@@ -1,6 +1,6 @@
 // The ODBC data services on a real driver manager and driver: the embedded database behind its
 // ODBC driver, the T-SQL translator in front. What the contract suites (test_data_services,
-// test_file_store, run on both backends) do not cover: NULL in every type and exact decimals,
+// test_file_store, run on both backends) do not cover: exact decimals,
 // long values, several result sets, errors with the driver's state, the change log, procedural
 // batches refused, and bad connection strings.
 #include <gtest/gtest.h>
@@ -49,55 +49,14 @@ protected:
     std::unique_ptr<OdbcDataServices> odbc;
 };
 
-TEST_F(OdbcTest, EveryValueTypeAndNullRoundTripsThroughMarkers) {
-    db().exec(
-        "create table t(s nvarchar(50), i int, big bigint, d float, ok bit, made datetime,"
-        " day date, photo varbinary(max), m money, amount decimal(18,2))");
-    const QString text = S("张三's \"书\"\n😀");
-    const qlonglong big = (qlonglong(1) << 40) + 3;
-    const QDateTime made(QDate(2024, 2, 29), QTime(13, 45, 6, 789));
-    const QByteArray photo("\0a\0\xff", 4);
-    odbc->exec("insert into t values(:s, :i, :BIG, :d, :ok, :made, :day, :photo, :m, :amount)",
-               {{"s", text},
-                {"i", -42},
-                {"big", big},
-                {"d", 0.1 + 0.2},
-                {"ok", true},
-                {"made", made},
-                {"day", QDate(2024, 1, 2)},
-                {"Photo", photo},
-                {"m", 1234.5678},
-                {"amount", S("99999999.99")}});
-    // NULL in every type.
-    odbc->exec("insert into t values(:s, :i, :big, :d, :ok, :made, :day, :photo, :m, :amount)",
-               {{"s", QVariant()},
-                {"i", QVariant()},
-                {"big", QVariant()},
-                {"d", QVariant()},
-                {"ok", QVariant()},
-                {"made", QVariant()},
-                {"day", QVariant()},
-                {"photo", QVariant()},
-                {"m", QVariant()},
-                {"amount", QVariant()}});
-
-    RecordSet rs = odbc->query("select * from t order by i desc");
-    ASSERT_EQ(rs.recordCount(), 2);
-    EXPECT_EQ(rs.field("s").asString(), text);
-    EXPECT_EQ(rs.field("i").asInteger(), -42);
-    EXPECT_EQ(rs.field("big").asLargeInt(), big);
-    // The driver reads a stored double back through its 15-digit text.
-    EXPECT_DOUBLE_EQ(rs.field("d").asFloat(), 0.1 + 0.2);
-    EXPECT_TRUE(rs.field("ok").asBoolean());
-    EXPECT_EQ(rs.field("made").asDateTime(), made);
-    EXPECT_EQ(rs.field("day").asDateTime(), QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
-    EXPECT_EQ(rs.field("photo").asBytes(), photo);
+TEST_F(OdbcTest, MoneyAndDecimalsComeBackExactlyThroughText) {
+    db().exec("create table t(m money, amount decimal(18,2))");
+    odbc->exec("insert into t values(:m, :amount)",
+               {{"m", 1234.5678}, {"amount", S("99999999.99")}});
+    RecordSet rs = odbc->query("select m, amount from t");
     EXPECT_EQ(rs.fieldDef(rs.fieldIndex("m")).type, FieldType::Currency);
     EXPECT_EQ(rs.field("m").asString(), S("1234.5678"));
-    EXPECT_EQ(rs.field("amount").asString(), S("99999999.99"));  // exact, through text
-    rs.next();
-    for (int f = 0; f < rs.fieldCount(); ++f)
-        EXPECT_TRUE(rs.isNullAt(rs.rowAt(1), f)) << rs.fieldDef(f).name.toStdString();
+    EXPECT_EQ(rs.field("amount").asString(), S("99999999.99"));
 }
 
 TEST_F(OdbcTest, LongTextAndATenMegabyteBlobGoInChunksAndComeBackWhole) {
