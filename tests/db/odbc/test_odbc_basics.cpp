@@ -5,9 +5,7 @@
 // batches refused, and bad connection strings.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTcpServer>
 
