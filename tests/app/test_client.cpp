@@ -8,11 +8,10 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -20,6 +19,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -134,8 +134,8 @@ TEST(ClientScreenshot, AModuleThatRunsADialogIsPicturedByTheDialog) {
     // The demo's windows came as the plug-in beside the program, as a user's client has them.
     QFile trace(home.filePath(QStringLiteral("trace.log")));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(trace.readAll())
-                    .contains(QStringLiteral("libqddemo.so（演示模块）")));
+    EXPECT_TRUE(
+        QString::fromUtf8(trace.readAll()).contains(QStringLiteral("libqddemo.so（演示模块）")));
 }
 
 TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {

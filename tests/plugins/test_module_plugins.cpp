@@ -46,9 +46,8 @@ TEST(ModulePlugins, TheDemoLoadsAndTheOnesThatCannotAreNamedWithWhy) {
     ASSERT_FALSE(Sys::TPlugsPool::openEntry(S("TOrderBillForm")));
 
     const Base::PluginLoad first = Base::loadModulePlugins({folder.path()});
-    EXPECT_EQ(first.loaded,
-              QStringList{QDir::toNativeSeparators(folder.file(S("libqddemo.so"))) +
-                          S(": 演示模块")});
+    EXPECT_EQ(first.loaded, QStringList{QDir::toNativeSeparators(folder.file(S("libqddemo.so"))) +
+                                        S(": 演示模块")});
     EXPECT_TRUE(Sys::TPlugsPool::openEntry(S("TOrderBillForm")));
     EXPECT_TRUE(Sys::TPlugsPool::openEntry(S("TOrderTrackingForm")));
 
