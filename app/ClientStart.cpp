@@ -78,8 +78,8 @@ std::optional<Core::Sys::StoreInfo> storeFor(Core::Sys::SystemServices& sys, con
 
 // The database the client starts on: a file becomes (or stays) the demo; a server must hold
 // the framework's tables already, since the client never changes a server's schema.
-std::unique_ptr<Core::Db::Database> openSource(const QString& spec, const char* vfs) {
-    const Core::Db::DataSource source = Core::Db::parseDataSource(spec);
+std::unique_ptr<Core::Db::Database> openSource(const QString& where, const char* vfs) {
+    const Core::Db::DataSource source = Core::Db::parseDataSource(where);
     if (!source.isOdbc())
         return Core::Db::databaseOver(openDemoDatabase(source.file, vfs));
     const ServerTimeouts timeouts = configuredTimeouts();
@@ -96,9 +96,9 @@ std::unique_ptr<Core::Db::Database> openSource(const QString& spec, const char* 
     return db;
 }
 
-std::unique_ptr<Core::Db::Database> openClientDatabase(const QString& spec, const char* vfs) {
+std::unique_ptr<Core::Db::Database> openClientDatabase(const QString& where, const char* vfs) {
     try {
-        return openSource(spec, vfs);
+        return openSource(where, vfs);
     } catch (const Core::Db::DbError& e) {
         printLine(stderr, e.message());
         Core::Db::MessageMyDlg(e.message(), QStringLiteral("提示"), 1, Core::Ui::MsgButtons::Ok);

@@ -113,16 +113,16 @@ QString foreignDatabaseMessage(const QString& name, const QStringList& missing,
            whatToDo;
 }
 
-DataSource parseDataSource(const QString& spec) {
+DataSource parseDataSource(const QString& where) {
     DataSource source;
-    if (!spec.startsWith(kOdbcPrefix, Qt::CaseInsensitive)) {
-        if (spec.trimmed().isEmpty())
+    if (!where.startsWith(kOdbcPrefix, Qt::CaseInsensitive)) {
+        if (where.trimmed().isEmpty())
             throw DbError(QStringLiteral("--db 需要给出数据库文件或 odbc: 连接字符串"));
-        source.file = spec;
+        source.file = where;
         return source;
     }
     source.kind = DataSource::Kind::Odbc;
-    source.connection = spec.mid(kOdbcPrefix.size()).trimmed();
+    source.connection = where.mid(kOdbcPrefix.size()).trimmed();
     const QString fault = connectionStringFault(source.connection);
     if (!fault.isEmpty()) {
         // Only what names the database: a string that cannot be read may hide its password

@@ -31,7 +31,7 @@ inline constexpr int kDefaultLoginTimeoutSeconds = 10;
 // anything else names a file. Throws DbError for an empty source and for a connection string
 // that cannot be right (see connectionStringFault), naming the server and the fault, never
 // the password.
-DataSource parseDataSource(const QString& spec);
+DataSource parseDataSource(const QString& where);
 
 // Why a connection string cannot be right, in the words the user is shown; empty when it may
 // be. Parts of the string are never repeated: a stray part may be the tail of a password.

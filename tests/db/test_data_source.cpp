@@ -13,10 +13,10 @@ using namespace Qd::Core::Db;
 
 namespace {
 
-// The message parseDataSource throws for `spec`; empty when it throws none.
-QString refusal(const QString& spec) {
+// The message parseDataSource throws for `where`; empty when it throws none.
+QString refusal(const QString& where) {
     try {
-        parseDataSource(spec);
+        parseDataSource(where);
     } catch (const DbError& e) {
         return e.message();
     }
@@ -25,7 +25,7 @@ QString refusal(const QString& spec) {
 
 TEST(DataSource, FilesAndConnectionsAreToldApartByTheirPrefix) {
     struct Row {
-        QString spec;
+        QString where;
         DataSource::Kind kind;
         QString value;  // the file, or the connection string
         QString shown;  // displayName
@@ -46,8 +46,8 @@ TEST(DataSource, FilesAndConnectionsAreToldApartByTheirPrefix) {
          "Driver=X;UID=u;PWD=***"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.spec.toStdString());
-        const DataSource s = parseDataSource(row.spec);
+        SCOPED_TRACE(row.where.toStdString());
+        const DataSource s = parseDataSource(row.where);
         EXPECT_EQ(s.kind, row.kind);
         EXPECT_EQ(s.isOdbc() ? s.connection : s.file, row.value);
         EXPECT_EQ(s.displayName(), row.shown);
@@ -56,7 +56,7 @@ TEST(DataSource, FilesAndConnectionsAreToldApartByTheirPrefix) {
 
 TEST(DataSource, AConnectionStringThatCannotBeRightIsRefusedBeforeAnyDriverSeesIt) {
     struct Row {
-        QString spec;
+        QString where;
         QString says;
     };
     // Every password here is "pw;tail": a stray part may be the tail of a password, so no part
@@ -76,8 +76,8 @@ TEST(DataSource, AConnectionStringThatCannotBeRightIsRefusedBeforeAnyDriverSeesI
         {"", "--db 需要给出数据库文件或 odbc: 连接字符串"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.spec.toStdString());
-        const QString message = refusal(row.spec);
+        SCOPED_TRACE(row.where.toStdString());
+        const QString message = refusal(row.where);
         EXPECT_EQ(message, row.says);
         EXPECT_FALSE(message.contains(QStringLiteral("tail")));
     }
