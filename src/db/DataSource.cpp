@@ -13,36 +13,6 @@ namespace {
 
 const QString kOdbcPrefix = QStringLiteral("odbc:");
 
-// The same calls on either backend: both offer them under the same names.
-template <class Backend>
-class BackendDatabase : public Database {
-public:
-    explicit BackendDatabase(std::unique_ptr<Backend> db) : m_db(std::move(db)) {}
-
-    IDataServices& services() override { return *m_db; }
-    DataPacket query(const QString& sql, const Params& params) override {
-        return m_db->query(sql, params);
-    }
-    void exec(const QString& sql, const Params& params) override { m_db->exec(sql, params); }
-    DataPacket queryLast(const QString& sql, const Params& params) override {
-        return m_db->queryLast(sql, params);
-    }
-    QString displayName() const override { return dataServicesName(*m_db); }
-    SqliteDataServices* sqlite() override {
-        if constexpr (std::is_same_v<Backend, SqliteDataServices>)
-            return m_db.get();
-        return nullptr;
-    }
-    OdbcDataServices* odbc() override {
-        if constexpr (std::is_same_v<Backend, OdbcDataServices>)
-            return m_db.get();
-        return nullptr;
-    }
-
-private:
-    std::unique_ptr<Backend> m_db;  // owned
-};
-
 }  // namespace
 
 QString DataSource::displayName() const {
@@ -135,12 +105,24 @@ DataSource parseDataSource(const QString& where) {
     return source;
 }
 
-std::unique_ptr<Database> databaseOver(std::unique_ptr<SqliteDataServices> db) {
-    return std::make_unique<BackendDatabase<SqliteDataServices>>(std::move(db));
+Database::Database(std::unique_ptr<BackendDataServices> backend) : m_backend(std::move(backend)) {}
+
+Database::~Database() = default;
+
+QString Database::displayName() const {
+    return dataServicesName(*m_backend);
 }
 
-std::unique_ptr<Database> databaseOver(std::unique_ptr<OdbcDataServices> db) {
-    return std::make_unique<BackendDatabase<OdbcDataServices>>(std::move(db));
+SqliteDataServices* Database::sqlite() const {
+    return dynamic_cast<SqliteDataServices*>(m_backend.get());
+}
+
+OdbcDataServices* Database::odbc() const {
+    return dynamic_cast<OdbcDataServices*>(m_backend.get());
+}
+
+std::unique_ptr<Database> databaseOver(std::unique_ptr<BackendDataServices> db) {
+    return std::make_unique<Database>(std::move(db));
 }
 
 std::unique_ptr<Database> openDataSource(const DataSource& source, int loginTimeoutSeconds,

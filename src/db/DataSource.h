@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "db/DataServices.h"
+#include "db/BackendDataServices.h"
 
 namespace Qd::Core::Db {
 
@@ -51,23 +51,30 @@ QString foreignDatabaseMessage(const QString& name, const QStringList& missing,
 // beside the data services the windows use.
 class Database {
 public:
-    virtual ~Database() = default;
+    explicit Database(std::unique_ptr<BackendDataServices> backend);
+    ~Database();
 
-    virtual IDataServices& services() = 0;
-    virtual DataPacket query(const QString& sql, const Params& params = {}) = 0;
-    virtual void exec(const QString& sql, const Params& params = {}) = 0;
+    IDataServices& services() { return *m_backend; }
+    DataPacket query(const QString& sql, const Params& params = {}) {
+        return m_backend->query(sql, params);
+    }
+    void exec(const QString& sql, const Params& params = {}) { m_backend->exec(sql, params); }
     // The last result set of a batch, closed when it returns none.
-    virtual DataPacket queryLast(const QString& sql, const Params& params = {}) = 0;
+    DataPacket queryLast(const QString& sql, const Params& params = {}) {
+        return m_backend->queryLast(sql, params);
+    }
     // As DataSource::displayName: what the trace, the login dialog and the status bar show.
-    virtual QString displayName() const = 0;
+    QString displayName() const;
 
     // The backend, for what only one of them offers; null for the other.
-    virtual SqliteDataServices* sqlite() { return nullptr; }
-    virtual OdbcDataServices* odbc() { return nullptr; }
+    SqliteDataServices* sqlite() const;
+    OdbcDataServices* odbc() const;
+
+private:
+    std::unique_ptr<BackendDataServices> m_backend;
 };
 
-std::unique_ptr<Database> databaseOver(std::unique_ptr<SqliteDataServices> db);
-std::unique_ptr<Database> databaseOver(std::unique_ptr<OdbcDataServices> db);
+std::unique_ptr<Database> databaseOver(std::unique_ptr<BackendDataServices> db);
 
 // Opens a source: the file (created when missing) or the ODBC connection, which waits at most
 // `loginTimeoutSeconds` for the server. Throws DbError naming the file or the server and the
