@@ -188,6 +188,6 @@ BENCHMARK(BM_DirectPainterPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     return Qd::Bench::runWithRatios(argc, argv,
-                                    {{"BM_EnginePdf", "BM_DirectPainterPdf", 2.0},
+                                    {{"BM_EnginePdf", "BM_DirectPainterPdf", 1.2},
                                      {"BM_EnginePrepareOnly", "BM_DirectPainterPdf", 0}});
 }

@@ -34,10 +34,17 @@ QStringList RecordSetDataset::fieldNames() const {
 }
 
 QVariant RecordSetDataset::value(int row, const QString& field) const {
-    const int f = m_rs.fieldIndex(field);
-    if (f < 0 || row < 0 || row >= rowCount())
+    return valueAt(row, fieldIndex(field));
+}
+
+int RecordSetDataset::fieldIndex(const QString& field) const {
+    return m_rs.fieldIndex(field);
+}
+
+QVariant RecordSetDataset::valueAt(int row, int column) const {
+    if (column < 0 || row < 0 || row >= rowCount())
         return QVariant();
-    return m_rs.valueAt(m_rs.rowAt(row), f);
+    return m_rs.valueAt(m_rs.rowAt(row), column);
 }
 
 QString quotedLiteral(const QString& text) {

@@ -48,6 +48,8 @@ public:
     int rowCount() const override;
     QStringList fieldNames() const override;
     QVariant value(int row, const QString& field) const override;
+    int fieldIndex(const QString& field) const override;
+    QVariant valueAt(int row, int column) const override;
 
 private:
     const Db::RecordSet& m_rs;

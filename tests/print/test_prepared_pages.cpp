@@ -22,8 +22,8 @@ namespace {
 
 const QString kGolden = QStringLiteral(QD_PRINT_DATA_DIR "/prepared_pages.txt");
 
-ReportObject textObject(const QString& name, QRectF rect, const QString& text, HAlign h,
-                        bool wrap, const QString& format = {}, const QString& family = {}) {
+ReportObject textObject(const QString& name, QRectF rect, const QString& text, HAlign h, bool wrap,
+                        const QString& format = {}, const QString& family = {}) {
     TextObject t{.text = text};
     t.font.family = family.isEmpty() ? QStringLiteral("WenQuanYi Micro Hei") : family;
     t.font.pointSize = 9;
@@ -36,10 +36,9 @@ ReportObject textObject(const QString& name, QRectF rect, const QString& text, H
 // One data row per odd case: each column shows it through another alignment or format.
 MemoryDataset cases() {
     MemoryDataset d({"txt", "num", "note"});
-    const QVariantList numbers = {0,       1,           -1,       1234.5,    -1234.567,
-                                  0.005,   -0.004,      1.005,    2.675,     1e15,
-                                  -1e-9,   QVariant(),  42,       999999.995, 123456789012LL,
-                                  0.125,   -0.5,        "12.5",   "-3.25",   7.0};
+    const QVariantList numbers = {
+        0,     1,          -1, 1234.5,     -1234.567,      0.005, -0.004, 1.005,  2.675,   1e15,
+        -1e-9, QVariant(), 42, 999999.995, 123456789012LL, 0.125, -0.5,   "12.5", "-3.25", 7.0};
     const QStringList texts = {
         QString(),
         QStringLiteral("   "),

@@ -26,6 +26,20 @@ bool IDataset::hasField(const QString& field) const {
                        [&](const QString& n) { return sameName(n, field); });
 }
 
+int IDataset::fieldIndex(const QString& field) const {
+    const QStringList names = fieldNames();
+    for (int i = 0; i < names.size(); ++i) {
+        if (sameName(names[i], field))
+            return i;
+    }
+    return -1;
+}
+
+QVariant IDataset::valueAt(int row, int column) const {
+    const QStringList names = fieldNames();
+    return column >= 0 && column < names.size() ? value(row, names[column]) : QVariant();
+}
+
 MemoryDataset::MemoryDataset(QStringList fields, std::vector<QVariantList> rows)
     : m_fields(std::move(fields)), m_rows(std::move(rows)) {}
 
@@ -34,13 +48,22 @@ void MemoryDataset::appendRow(QVariantList row) {
 }
 
 QVariant MemoryDataset::value(int row, const QString& field) const {
-    if (row < 0 || row >= rowCount())
-        return {};
+    return valueAt(row, fieldIndex(field));
+}
+
+int MemoryDataset::fieldIndex(const QString& field) const {
     for (int i = 0; i < m_fields.size(); ++i) {
         if (sameName(m_fields[i], field))
-            return i < m_rows[size_t(row)].size() ? m_rows[size_t(row)][i] : QVariant();
+            return i;
     }
-    return {};
+    return -1;
+}
+
+QVariant MemoryDataset::valueAt(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0)
+        return {};
+    const QVariantList& values = m_rows[size_t(row)];
+    return column < values.size() ? values[column] : QVariant();
 }
 
 ReportData::ReportData() {

@@ -34,6 +34,10 @@ public:
     // Null for a field the dataset does not have; callers ask hasField first.
     virtual QVariant value(int row, const QString& field) const = 0;
     bool hasField(const QString& field) const;
+    // A field's place, -1 when the dataset does not have it; valueAt reads by that place, as
+    // the engine does for every row once it has found a field.
+    virtual int fieldIndex(const QString& field) const;
+    virtual QVariant valueAt(int row, int column) const;
 };
 
 // Rows held in memory, for tests and for data built by hand.
@@ -45,6 +49,8 @@ public:
     int rowCount() const override { return int(m_rows.size()); }
     QStringList fieldNames() const override { return m_fields; }
     QVariant value(int row, const QString& field) const override;
+    int fieldIndex(const QString& field) const override;
+    QVariant valueAt(int row, int column) const override;
 
 private:
     QStringList m_fields;

@@ -4,8 +4,11 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <atomic>
+#include <charconv>
 #include <cmath>
 #include <functional>
+#include <unordered_map>
 
 #include "print/engine/ExpressionTree.h"
 
@@ -25,6 +28,24 @@ ExpressionError::ExpressionError(const QString& message, const QString& expressi
       m_message(message),
       m_expression(expression),
       m_position(position) {}
+
+namespace {
+quint64 nextContextSerial() {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+}  // namespace
+
+IExpressionContext::IExpressionContext() : m_serial(nextContextSerial()) {}
+IExpressionContext::IExpressionContext(const IExpressionContext&) : m_serial(nextContextSerial()) {}
+
+int IExpressionContext::fieldSlot(const QString&, const QString&) const {
+    return -1;
+}
+
+QVariant IExpressionContext::fieldAt(int) const {
+    return {};
+}
 
 namespace {
 
@@ -132,18 +153,37 @@ QVariant numberFromText(const QString& text) {
 // significant digits so that 1.005 rounds as written, not as its binary neighbour 1.00499...
 double roundHalfAway(double x, int places) {
     const double scale = std::pow(10.0, places);
-    const double scaled = QString::number(x * scale, 'g', 15).toDouble();
+    double scaled = x * scale;
+    if (std::isfinite(scaled)) {
+        char buffer[32];
+        const auto written =
+            std::to_chars(buffer, buffer + sizeof buffer, scaled, std::chars_format::general, 15);
+        std::from_chars(buffer, written.ptr, scaled);
+    }
     return std::round(scaled) / scale;
 }
 
 // Fixed-point text of |x| rounded half away from zero to `decimals`.
 QString fixedDigits(double x, int decimals) {
-    return QString::number(std::abs(roundHalfAway(x, decimals)), 'f', decimals);
+    const double v = std::abs(roundHalfAway(x, decimals));
+    // Within this range the text fits the buffer; to_chars is exact like QString::number.
+    if (!std::isfinite(v) || v >= 1e21 || decimals > 40)
+        return QString::number(v, 'f', decimals);
+    char buffer[64];
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+    return QString::fromLatin1(buffer, written.ptr - buffer);
 }
 
-QString groupThousands(const QString& digits) {
+bool hasNonZeroDigit(const QString& digits) {
+    return std::any_of(digits.begin(), digits.end(),
+                       [](QChar c) { return c >= u'1' && c <= u'9'; });
+}
+
+QString groupThousands(QStringView digits) {
     QString out;
     const int n = int(digits.size());
+    out.reserve(n + n / 3);
     for (int i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
             out += u',';
@@ -152,52 +192,113 @@ QString groupThousands(const QString& digits) {
     return out;
 }
 
-QString formatNumber(const QString& format, double x) {
-    static const QRegularExpression printfStyle(QStringLiteral("^%(\\d*)(?:\\.(\\d+))?([dfn])$"),
-                                                QRegularExpression::CaseInsensitiveOption);
-    if (const auto m = printfStyle.match(format); m.hasMatch()) {
-        const QChar conversion = m.captured(3).at(0).toLower();
-        const int decimals =
-            conversion == u'd' ? 0 : (m.captured(2).isEmpty() ? 2 : m.captured(2).toInt());
-        QString digits = fixedDigits(x, decimals);
-        const bool negative = x < 0 && digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
-        if (conversion == u'n') {
-            const int dot = int(digits.indexOf(u'.'));
-            const QString whole = dot < 0 ? digits : digits.left(dot);
-            digits = groupThousands(whole) + (dot < 0 ? QString() : digits.mid(dot));
+// A number display format as read once: printf-like ("%10.2n", "%d") or a picture, text around
+// a run of # 0 , and . ("¥#,##0.00元"); a format that is neither prints as it stands.
+struct NumberFormat {
+    enum class Style { Printf, Picture, Text };
+    Style style = Style::Text;
+    bool grouped = false;  // thousands separated
+    // Printf
+    int width = 0;
+    int decimals = 0;
+    // Picture
+    QString prefix, suffix;
+    int minWhole = 0, minDecimals = 0, maxDecimals = 0;
+
+    static NumberFormat read(const QString& format) {
+        static const QRegularExpression printfStyle(
+            QStringLiteral("^%(\\d*)(?:\\.(\\d+))?([dfn])$"),
+            QRegularExpression::CaseInsensitiveOption);
+        NumberFormat f;
+        if (const auto m = printfStyle.match(format); m.hasMatch()) {
+            const QChar conversion = m.captured(3).at(0).toLower();
+            f.style = Style::Printf;
+            f.width = m.captured(1).toInt();
+            f.decimals =
+                conversion == u'd' ? 0 : (m.captured(2).isEmpty() ? 2 : m.captured(2).toInt());
+            f.grouped = conversion == u'n';
+            return f;
         }
-        return (negative ? QStringLiteral("-") : QString()) +
-               digits.rightJustified(m.captured(1).toInt() - (negative ? 1 : 0), u' ');
+        static const QRegularExpression picture(QStringLiteral("[#0,.]+"));
+        const auto m = picture.match(format);
+        if (!m.hasMatch()) {
+            f.prefix = format;
+            return f;
+        }
+        const QString core = m.captured();
+        const int dot = int(core.indexOf(u'.'));
+        const QString wholePart = dot < 0 ? core : core.left(dot);
+        const QString decimalPart = dot < 0 ? QString() : core.mid(dot + 1);
+        f.style = Style::Picture;
+        f.prefix = format.left(m.capturedStart());
+        f.suffix = format.mid(m.capturedEnd());
+        f.minWhole = int(wholePart.count(u'0'));
+        f.minDecimals = int(decimalPart.count(u'0'));
+        f.maxDecimals = f.minDecimals + int(decimalPart.count(u'#'));
+        f.grouped = wholePart.contains(u',');
+        return f;
     }
 
-    // A picture: text, then a run of # 0 , . and then text again ("¥#,##0.00元").
-    static const QRegularExpression picture(QStringLiteral("[#0,.]+"));
-    const auto m = picture.match(format);
-    if (!m.hasMatch())
-        return format;
-    const QString core = m.captured();
-    const int dot = int(core.indexOf(u'.'));
-    const QString wholePart = dot < 0 ? core : core.left(dot);
-    const QString decimalPart = dot < 0 ? QString() : core.mid(dot + 1);
-    const int minWhole = int(wholePart.count(u'0'));
-    const int minDecimals = int(decimalPart.count(u'0'));
-    const int maxDecimals = minDecimals + int(decimalPart.count(u'#'));
+    // Read once per format text: a report formats every row with the same few.
+    static const NumberFormat& of(const QString& format) {
+        thread_local std::unordered_map<QString, NumberFormat> known;
+        if (const auto it = known.find(format); it != known.end())
+            return it->second;
+        if (known.size() >= 256)
+            known.clear();
+        return known.emplace(format, read(format)).first->second;
+    }
 
-    const QString digits = fixedDigits(x, maxDecimals);
-    const int point = int(digits.indexOf(u'.'));
-    QString whole = point < 0 ? digits : digits.left(point);
-    QString decimals = point < 0 ? QString() : digits.mid(point + 1);
-    while (decimals.size() > minDecimals && decimals.endsWith(u'0'))
-        decimals.chop(1);
-    if (whole == QLatin1StringView("0") && minWhole == 0)
-        whole.clear();
-    whole = whole.rightJustified(minWhole, u'0');
-    if (wholePart.contains(u','))
-        whole = groupThousands(whole);
-    const bool negative = x < 0 && digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
-    return (negative ? QStringLiteral("-") : QString()) + format.left(m.capturedStart()) + whole +
-           (decimals.isEmpty() ? QString() : QStringLiteral(".") + decimals) +
-           format.mid(m.capturedEnd());
+    QString apply(double x) const {
+        switch (style) {
+            case Style::Text:
+                return prefix;
+            case Style::Printf: {
+                QString digits = fixedDigits(x, decimals);
+                const bool negative = x < 0 && hasNonZeroDigit(digits);
+                if (grouped) {
+                    const int dot = int(digits.indexOf(u'.'));
+                    const QStringView all(digits);
+                    QString separated = groupThousands(dot < 0 ? all : all.left(dot));
+                    if (dot >= 0)
+                        separated += all.mid(dot);
+                    digits = std::move(separated);
+                }
+                return (negative ? QStringLiteral("-") : QString()) +
+                       digits.rightJustified(width - (negative ? 1 : 0), u' ');
+            }
+            case Style::Picture:
+                break;
+        }
+        const QString digits = fixedDigits(x, maxDecimals);
+        const int point = int(digits.indexOf(u'.'));
+        QString whole = point < 0 ? digits : digits.left(point);
+        QStringView decimals = point < 0 ? QStringView() : QStringView(digits).mid(point + 1);
+        while (decimals.size() > minDecimals && decimals.endsWith(u'0'))
+            decimals.chop(1);
+        if (whole == QLatin1StringView("0") && minWhole == 0)
+            whole.clear();
+        whole = whole.rightJustified(minWhole, u'0');
+        if (grouped)
+            whole = groupThousands(whole);
+        const bool negative = x < 0 && hasNonZeroDigit(digits);
+        QString out;
+        out.reserve(prefix.size() + whole.size() + decimals.size() + suffix.size() + 2);
+        if (negative)
+            out += u'-';
+        out += prefix;
+        out += whole;
+        if (!decimals.isEmpty()) {
+            out += u'.';
+            out += decimals;
+        }
+        out += suffix;
+        return out;
+    }
+};
+
+QString formatNumber(const QString& format, double x) {
+    return NumberFormat::of(format).apply(x);
 }
 
 // The engine's date letters: yyyy yy, m mm (month), d dd, h hh, n nn (minutes), s ss, zzz,
@@ -336,6 +437,12 @@ private:
     }
 
     QVariant field(const Node& node) {
+        if (node.slotOf != m_context.serial()) {
+            node.slot = m_context.fieldSlot(node.name, node.field);
+            node.slotOf = node.slot >= 0 ? m_context.serial() : 0;
+        }
+        if (node.slot >= 0)
+            return normalized(m_context.fieldAt(node.slot));
         const auto v = m_context.field(node.name, node.field);
         if (!v)
             fail(node, QStringLiteral("没有字段 %1.\"%2\"").arg(node.name, node.field));

@@ -42,13 +42,26 @@ private:
 // which makes the expression fail with an error naming it.
 class IExpressionContext {
 public:
+    IExpressionContext();
+    IExpressionContext(const IExpressionContext&);
+    IExpressionContext& operator=(const IExpressionContext&) { return *this; }
     virtual ~IExpressionContext() = default;
     virtual std::optional<QVariant> field(const QString& dataset, const QString& field) const = 0;
+    // A context that can find a field once and then read it by its place answers a slot (0 or
+    // more) for it here and the field's value in the current row from fieldAt; a field in an
+    // expression asks once per context. -1: the field is read by name every time.
+    virtual int fieldSlot(const QString& dataset, const QString& field) const;
+    virtual QVariant fieldAt(int slot) const;
+    // Tells contexts apart for the slots expressions remember; no two contexts share one.
+    quint64 serial() const { return m_serial; }
     virtual std::optional<QVariant> variable(const QString& name) const = 0;
     virtual std::optional<QVariant> callFunction(const QString& name, const QVariantList& args) = 0;
     virtual int pageNumber() const = 0;
     virtual int totalPages() const = 0;
     virtual int lineNumber() const = 0;  // the row number within the current data band
+
+private:
+    quint64 m_serial;
 };
 
 // A parsed expression; cheap to evaluate again and again.

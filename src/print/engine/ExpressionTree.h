@@ -72,6 +72,9 @@ struct Node {
     QVariant value;    // Literal
     QString name;      // Field: the dataset; Variable; Call: the name as written
     QString field;     // Field
+    // Field: the slot the context with serial `slotOf` gave it (see IExpressionContext).
+    mutable quint64 slotOf = 0;
+    mutable int slot = -1;
     Special special = Special::Date;
     Op op = Op::Add;  // Unary, Binary
     std::vector<NodePtr> args;

@@ -16,7 +16,6 @@ namespace Qd::Print {
 
 namespace {
 
-using Internal::breakText;
 using Internal::TextBlock;
 
 constexpr double kTextPaddingMm = 0.5;
@@ -27,14 +26,31 @@ constexpr double kBarcodeTextPt = 8;
 class RunContext final : public IExpressionContext {
 public:
     RunContext(const ReportTemplate& report, const ReportData& data, int totalPages)
-        : m_report(report), m_data(data), m_totalPages(totalPages) {}
+        : m_report(report), m_data(data), m_totalPages(totalPages) {
+        for (const QString& name : data.datasetNames())
+            m_sources.push_back({name, data.dataset(name)});
+        m_rows.assign(m_sources.size(), 0);
+    }
 
     std::optional<QVariant> field(const QString& dataset, const QString& field) const override {
-        const IDataset* d = m_data.dataset(dataset);
-        if (!d || !d->hasField(field))
+        const int s = sourceOf(dataset);
+        if (s < 0 || !m_sources[size_t(s)].data->hasField(field))
             return std::nullopt;
-        const auto it = m_rows.find(dataset.toLower());
-        return d->value(it == m_rows.end() ? 0 : it->second, field);
+        return m_sources[size_t(s)].data->value(m_rows[size_t(s)], field);
+    }
+
+    int fieldSlot(const QString& dataset, const QString& field) const override {
+        const int s = sourceOf(dataset);
+        const int column = s < 0 ? -1 : m_sources[size_t(s)].data->fieldIndex(field);
+        if (column < 0)
+            return -1;
+        m_slots.push_back({s, column});
+        return int(m_slots.size()) - 1;
+    }
+
+    QVariant fieldAt(int slot) const override {
+        const Slot& at = m_slots[size_t(slot)];
+        return m_sources[size_t(at.source)].data->valueAt(m_rows[size_t(at.source)], at.column);
     }
 
     std::optional<QVariant> variable(const QString& name) const override {
@@ -57,13 +73,16 @@ public:
     int lineNumber() const override { return m_line; }
 
     const IDataset* dataset(const QString& name) const { return m_data.dataset(name); }
-    void setRow(const QString& dataset, int row) { m_rows[dataset.toLower()] = row; }
+    void setRow(const QString& dataset, int row) {
+        if (const int s = sourceOf(dataset); s >= 0)
+            m_rows[size_t(s)] = row;
+    }
     void setPage(int page) { m_page = page; }
     void setLine(int line) { m_line = line; }
 
     // The current rows and line number, to go back to after looking ahead.
     struct Cursor {
-        std::map<QString, int> rows;
+        std::vector<int> rows;
         int line = 0;
     };
     Cursor cursor() const { return {m_rows, m_line}; }
@@ -73,9 +92,28 @@ public:
     }
 
 private:
+    // The first of the data's datasets by that name, as ReportData::dataset finds it.
+    int sourceOf(const QString& name) const {
+        for (size_t i = 0; i < m_sources.size(); ++i) {
+            if (m_sources[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+        return -1;
+    }
+
+    struct Source {
+        QString name;
+        const IDataset* data;  // not owned
+    };
+    struct Slot {
+        int source;
+        int column;
+    };
     const ReportTemplate& m_report;
     const ReportData& m_data;
-    std::map<QString, int> m_rows;  // by lower-cased dataset name
+    std::vector<Source> m_sources;
+    std::vector<int> m_rows;  // the current row of each source; 0 until one is set
+    mutable std::vector<Slot> m_slots;
     int m_page = 1;
     int m_totalPages;
     int m_line = 0;
@@ -599,7 +637,9 @@ private:
                     continue;
                 }
                 const double width = measured[i].box.width() - 2 * kTextPaddingMm;
-                measured[i].block = breakText(measured[i].text, t->font, width, t->wordWrap);
+                const bool byWidth = t->hAlign == HAlign::Center || t->hAlign == HAlign::Right;
+                measured[i].block =
+                    m_breaker.breakText(measured[i].text, t->font, width, t->wordWrap, byWidth);
                 const double needed = measured[i].block.heightMm + 2 * kTextPaddingMm;
                 if (t->canGrow && needed > measured[i].box.height()) {
                     growths.push_back(
@@ -682,8 +722,8 @@ private:
         return out;
     }
 
-    static void layoutBarcode(const QString& text, const QRectF& box, const BarcodeObject& code,
-                              std::vector<PreparedItem>& items) {
+    void layoutBarcode(const QString& text, const QRectF& box, const BarcodeObject& code,
+                       std::vector<PreparedItem>& items) {
         const std::vector<int> widths = code128Widths(text);
         int modules = 0;
         for (int w : widths)
@@ -692,7 +732,7 @@ private:
         font.pointSize = kBarcodeTextPt;
         TextBlock caption;
         if (code.showText)
-            caption = breakText(text, font, box.width(), false);
+            caption = m_breaker.breakText(text, font, box.width(), false);
         const double barHeight = std::max(0.0, box.height() - caption.heightMm);
         const double module = box.width() / modules;
         double x = box.left();
@@ -714,6 +754,7 @@ private:
 
     const ReportTemplate& m_report;
     RunContext m_context;
+    Internal::TextBreaker m_breaker;
     PreparedReport m_out;
     std::unique_ptr<BandRun> m_title, m_pageHeader, m_pageFooter, m_columnFooter, m_summary,
         m_master, m_detail;

@@ -38,34 +38,56 @@ QRectF scaled(const QRectF& r, double k) {
     return {r.left() * k, r.top() * k, r.width() * k, r.height() * k};
 }
 
+// The pen last given to the painter, so that the lines and texts of a page, which take the same
+// few pens in turn, build a QPen only when it changes. A text's pen is its colour alone.
+class PenState {
+public:
+    void set(QPainter& painter, const QColor& color, double width, Qt::PenStyle style) {
+        if (m_set && color == m_color && width == m_width && style == m_style)
+            return;
+        painter.setPen(width < 0 ? QPen(color) : QPen(color, width, style, Qt::FlatCap));
+        m_set = true;
+        m_color = color;
+        m_width = width;
+        m_style = style;
+    }
+    void setText(QPainter& painter, const QColor& color) { set(painter, color, -1, Qt::SolidLine); }
+
+private:
+    bool m_set = false;
+    QColor m_color;
+    double m_width = 0;
+    Qt::PenStyle m_style = Qt::SolidLine;
+};
+
 // A double line is two lines a third of the width thick, a third apart.
-void drawLine(QPainter& painter, const QLineF& line, double widthMm, const QColor& color,
-              LineStyle style, double k) {
+void drawLine(QPainter& painter, PenState& pen, const QLineF& line, double widthMm,
+              const QColor& color, LineStyle style, double k) {
     if (style != LineStyle::Double) {
-        painter.setPen(QPen(color, widthMm * k, penStyle(style), Qt::FlatCap));
+        pen.set(painter, color, widthMm * k, penStyle(style));
         painter.drawLine(QLineF(line.p1() * k, line.p2() * k));
         return;
     }
     const QLineF unit = line.normalVector().unitVector();
     const QPointF offset = (unit.p2() - unit.p1()) * (widthMm / 3);
-    painter.setPen(QPen(color, widthMm / 3 * k, Qt::SolidLine, Qt::FlatCap));
+    pen.set(painter, color, widthMm / 3 * k, Qt::SolidLine);
     painter.drawLine(QLineF((line.p1() - offset) * k, (line.p2() - offset) * k));
     painter.drawLine(QLineF((line.p1() + offset) * k, (line.p2() + offset) * k));
 }
 
-void drawBox(QPainter& painter, const PreparedBox& box, double k) {
+void drawBox(QPainter& painter, PenState& pen, const PreparedBox& box, double k) {
     if (box.fill.isValid())
         painter.fillRect(scaled(box.rectMm, k), box.fill);
     const QRectF r = box.rectMm;
     const Border& b = box.border;
     if (b.sides & TopSide)
-        drawLine(painter, {r.topLeft(), r.topRight()}, b.widthMm, b.color, b.style, k);
+        drawLine(painter, pen, {r.topLeft(), r.topRight()}, b.widthMm, b.color, b.style, k);
     if (b.sides & BottomSide)
-        drawLine(painter, {r.bottomLeft(), r.bottomRight()}, b.widthMm, b.color, b.style, k);
+        drawLine(painter, pen, {r.bottomLeft(), r.bottomRight()}, b.widthMm, b.color, b.style, k);
     if (b.sides & LeftSide)
-        drawLine(painter, {r.topLeft(), r.bottomLeft()}, b.widthMm, b.color, b.style, k);
+        drawLine(painter, pen, {r.topLeft(), r.bottomLeft()}, b.widthMm, b.color, b.style, k);
     if (b.sides & RightSide)
-        drawLine(painter, {r.topRight(), r.bottomRight()}, b.widthMm, b.color, b.style, k);
+        drawLine(painter, pen, {r.topRight(), r.bottomRight()}, b.widthMm, b.color, b.style, k);
 }
 
 // Text is drawn in layout units (kLayoutDpi), with the font sized so that the device's own
@@ -108,7 +130,8 @@ private:
     std::optional<Font> m_selected;
 };
 
-void drawText(QPainter& painter, const PreparedText& text, double k, FontCache& fonts) {
+void drawText(QPainter& painter, PenState& pen, const PreparedText& text, double k,
+              FontCache& fonts) {
     if (text.lines.empty())
         return;
     const FontCache::Entry& font = fonts.get(text.font, k, painter.device());
@@ -121,7 +144,7 @@ void drawText(QPainter& painter, const PreparedText& text, double k, FontCache& 
     // as every change is state written into the page.
     if (fonts.select(text.font))
         painter.setFont(font.font);
-    painter.setPen(text.color);
+    pen.setText(painter, text.color);
     if (clip) {
         painter.save();
         painter.setClipRect(scaled(text.clipMm, k), Qt::IntersectClip);
@@ -187,13 +210,15 @@ void renderPage(const PreparedReport& report, int page, QPainter& painter, doubl
                            QPainter::SmoothPixmapTransform);
     painter.setBrush(Qt::NoBrush);
     FontCache fonts;
+    PenState pen;
     for (const auto& item : report.pages[size_t(page)].items) {
         if (const auto* box = std::get_if<PreparedBox>(&item)) {
-            drawBox(painter, *box, pixelsPerMm);
+            drawBox(painter, pen, *box, pixelsPerMm);
         } else if (const auto* line = std::get_if<PreparedLine>(&item)) {
-            drawLine(painter, line->lineMm, line->widthMm, line->color, line->style, pixelsPerMm);
+            drawLine(painter, pen, line->lineMm, line->widthMm, line->color, line->style,
+                     pixelsPerMm);
         } else if (const auto* text = std::get_if<PreparedText>(&item)) {
-            drawText(painter, *text, pixelsPerMm, fonts);
+            drawText(painter, pen, *text, pixelsPerMm, fonts);
         } else if (const auto* picture = std::get_if<PreparedPicture>(&item)) {
             if (!picture->image.isNull())
                 painter.drawImage(scaled(picture->rectMm, pixelsPerMm), picture->image);
