@@ -212,6 +212,42 @@ TEST(Expressions, References) {
     });
 }
 
+// A context that hands out slots: columns in its own order, which differs between contexts.
+class SlotContext : public FakeContext {
+public:
+    explicit SlotContext(QStringList columns) : m_columns(std::move(columns)) {}
+    int fieldSlot(const QString& dataset, const QString& name) const override {
+        ++lookups;
+        return dataset == QStringLiteral("d") ? int(m_columns.indexOf(name)) : -1;
+    }
+    QVariant fieldAt(int slot) const override { return m_columns[slot] + QString::number(row); }
+    mutable int lookups = 0;
+
+private:
+    QStringList m_columns;
+};
+
+TEST(Expressions, AFieldIsFoundOnceForAContextAndReadByItsSlotOnEveryRow) {
+    const Expression e = Expression::parse(QStringLiteral("[d.\"b\"] + [d.\"a\"]"));
+    SlotContext first({"a", "b"}), second({"b", "x", "a"});
+    for (int row = 0; row < 3; ++row) {
+        first.row = second.row = row;
+        EXPECT_EQ(e.evaluate(first).toString(), QStringLiteral("b%1a%1").arg(row));
+        EXPECT_EQ(e.evaluate(second).toString(), QStringLiteral("b%1a%1").arg(row));
+    }
+    first.lookups = 0;
+    for (int row = 0; row < 3; ++row) {
+        first.row = row;
+        EXPECT_EQ(e.evaluate(first).toString(), QStringLiteral("b%1a%1").arg(row));
+    }
+    EXPECT_EQ(first.lookups, 2);  // once per field node, not per row
+    // A copy of a context is another context: it finds the fields again.
+    SlotContext copy = first;
+    copy.lookups = 0;
+    EXPECT_EQ(e.evaluate(copy).toString(), QStringLiteral("b2a2"));
+    EXPECT_EQ(copy.lookups, 2);
+}
+
 TEST(Expressions, BuiltInFunctions) {
     expectValues({
         {"IIF(1 > 2, 'a', 'b')", "'b'"},
