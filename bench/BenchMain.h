@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include "base/VectorState.h"
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -49,6 +51,10 @@ struct Ratio {
 inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Baselines and the framework's code run from the same clean vector state.
+    std::printf("AVX upper state after QApplication: %s\n",
+                Core::Sys::vectorStateDirty() ? "in use (reset now)" : "clean");
+    Core::Sys::resetVectorState();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

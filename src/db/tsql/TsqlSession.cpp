@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/TextFormat.h"
+#include "base/VectorState.h"
 #include "db/SqliteValues.h"
 #include "db/Trace.h"
 #include "db/TraceMask.h"
@@ -355,6 +356,7 @@ struct Session::Impl {
         Statement* into = n.outputInto.isEmpty() ? nullptr : &outputInto(n);
         qint64 rows = 0;
         int rc;
+        Sys::resetVectorState();  // the row loop is SSE code: start it from a clean state
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             ++rows;
             if (sink)

@@ -7,6 +7,7 @@
 #include <map>
 #include <numeric>
 
+#include "base/VectorState.h"
 #include "print/engine/Engine.h"
 #include "print/engine/Expression.h"
 #include "print/engine/LayoutText.h"
@@ -811,6 +812,7 @@ bool printsPageCount(const ReportTemplate& report, const ReportData& data) {
 }  // namespace
 
 PreparedReport prepare(const ReportTemplate& report, const ReportData& data) {
+    Core::Sys::resetVectorState();
     // A first pass counts the pages that [TotalPages#] prints in the second; a report that
     // never prints the count is laid out once.
     const int pages =
