@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 
+#include "db/ChunkedLoad.h"
 #include "db/Trace.h"
 
 namespace Qd::Core::Db {
@@ -228,6 +229,13 @@ void appendJsonValue(std::string& out, const RecordSet& rs, std::uint32_t row, i
 }
 
 }  // namespace
+
+std::unique_ptr<ChunkedLoad> IDataServices::openDataInChunks(RecordSet& rs, const QString& sql,
+                                                             const Params& params) {
+    if (!openDataToCDS(rs, sql, params))
+        return nullptr;
+    return std::make_unique<ChunkedLoad>(rs, nullptr);
+}
 
 IDataServices& dataServices() {
     if (!installedServices())

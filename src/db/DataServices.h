@@ -13,6 +13,8 @@
 
 namespace Qd::Core::Db {
 
+class ChunkedLoad;
+
 // A named parameter of a statement, referred to in the text as :name. Values: QString,
 // int / qlonglong, double, bool, QDateTime / QDate, QByteArray (blob), or a null QVariant.
 struct Param {
@@ -35,6 +37,12 @@ public:
     virtual DataPacket openData(const QString& sql, const Params& params = {}) = 0;
     // Opens `rs` on the result; false (and `rs` unchanged) on failure.
     virtual bool openDataToCDS(RecordSet& rs, const QString& sql, const Params& params = {}) = 0;
+    // Opens `rs` on the first rows of the result (ChunkedLoad::kFirstRows) and reads the rest
+    // from the event loop while the returned load lives (see ChunkedLoad.h); null (and `rs`
+    // unchanged) on failure. A batch that is more than one plain query, and a backend that
+    // cannot keep a query open between events, load every row before returning.
+    virtual std::unique_ptr<ChunkedLoad> openDataInChunks(RecordSet& rs, const QString& sql,
+                                                          const Params& params = {});
     virtual DataPacket queryData(const QString& sql) = 0;
     // Runs a statement or a batch; true when it ran.
     virtual bool execSQL(const QString& sql, const Params& params = {}) = 0;

@@ -221,6 +221,12 @@ struct RecordSet::Impl {
 
     std::vector<RecordSetObserver*> observers;  // not owned
     int controlsDisabled = 0;
+    PendingRows* pending = nullptr;  // not owned: the load still adding rows
+
+    void abandonPending() {
+        if (PendingRows* p = std::exchange(pending, nullptr))
+            p->abandon();
+    }
 
     template <typename F>
     void notify(F f) {
@@ -293,8 +299,10 @@ struct RecordSet::Impl {
 RecordSet::RecordSet() : d(std::make_unique<Impl>()) {}
 
 RecordSet::~RecordSet() {
-    if (d)
-        d->notify([](RecordSetObserver* o) { o->recordSetDestroyed(); });
+    if (!d)
+        return;
+    d->abandonPending();
+    d->notify([](RecordSetObserver* o) { o->recordSetDestroyed(); });
 }
 
 // Views observe an object, not its contents: the observers stay where they were registered
@@ -306,6 +314,8 @@ RecordSet::RecordSet(RecordSet&& other) noexcept : d(std::make_unique<Impl>()) {
 RecordSet& RecordSet::operator=(RecordSet&& other) noexcept {
     if (this == &other)
         return *this;
+    d->abandonPending();
+    other.d->abandonPending();
     d->notify([](RecordSetObserver* o) { o->beginReset(); });
     other.d->notify([](RecordSetObserver* o) { o->beginReset(); });
     std::vector<RecordSetObserver*> mine = std::move(d->observers);
@@ -441,6 +451,7 @@ void RecordSet::open() {
 }
 
 void RecordSet::close() {
+    d->abandonPending();
     if (!d->active) {
         d->clearRows();
         return;
@@ -484,6 +495,7 @@ void RecordSet::setData(RecordSet&& packet) {
 }
 
 void RecordSet::emptyDataSet() {
+    d->abandonPending();
     if (!d->active)
         return;
     d->notify([](RecordSetObserver* o) { o->beginReset(); });
@@ -495,6 +507,41 @@ void RecordSet::emptyDataSet() {
 }
 
 // ---- bulk loading ---------------------------------------------------------------------------
+
+std::uint32_t RecordSet::newLoadedRow() {
+    return d->newRow();
+}
+
+void RecordSet::showLoadedRows(std::uint32_t firstRow, std::uint32_t count) {
+    if (count == 0)
+        return;
+    const int first = int(d->order.size());
+    const int last = first + int(count) - 1;
+    d->notify([=](RecordSetObserver* o) { o->beginAppendRows(first, last); });
+    for (std::uint32_t row = firstRow; row < firstRow + count; ++row)
+        d->order.push_back(row);
+    d->notify([=](RecordSetObserver* o) { o->endAppendRows(first, last); });
+    if (d->cur < 0) {  // an empty record set comes to its first row, as opening does
+        d->cur = 0;
+        d->bof = d->eof = false;
+        d->notify([](RecordSetObserver* o) { o->currentChanged(0); });
+        if (onDataChange)
+            onDataChange(*this, -1);
+    }
+}
+
+void RecordSet::setPendingRows(PendingRows* load) {
+    d->pending = load;
+}
+
+bool RecordSet::rowsPending() const {
+    return d->pending != nullptr;
+}
+
+void RecordSet::finishPendingRows() {
+    if (PendingRows* p = std::exchange(d->pending, nullptr))
+        p->finish();
+}
 
 std::uint32_t RecordSet::loadRow() {
     const std::uint32_t row = d->newRow();
@@ -574,6 +621,13 @@ void RecordSet::setBlobAt(std::uint32_t row, int field, const void* data, std::s
 void RecordSet::retypeField(int field, FieldType type) {
     if (d->defs.at(field).type == type)
         return;
+    // Rows still coming can change a shown field's type: views start over with it.
+    if (d->active)
+        d->notify([](RecordSetObserver* o) { o->beginReset(); });
+    const auto shown = qScopeGuard([this] {
+        if (d->active)
+            d->notify([](RecordSetObserver* o) { o->endReset(); });
+    });
     std::vector<QVariant> values(d->physRows);
     for (std::uint32_t r = 0; r < d->physRows; ++r)
         values[r] = valueAt(r, field);
@@ -702,6 +756,7 @@ bool matches(const RecordSet& rs, std::uint32_t row, int field, const QVariant& 
 bool RecordSet::locate(const QString& fieldName, const QVariant& value, bool caseInsensitive,
                        bool partial) {
     checkActive(*this);
+    finishPendingRows();
     const int f = field(fieldName).index();
     for (int pos = 0; pos < int(d->order.size()); ++pos) {
         if (matches(*this, d->order[pos], f, value, caseInsensitive, partial)) {
@@ -714,6 +769,7 @@ bool RecordSet::locate(const QString& fieldName, const QVariant& value, bool cas
 
 bool RecordSet::locate(const QStringList& names, const QVariantList& values) {
     checkActive(*this);
+    finishPendingRows();
     if (names.size() != values.size())
         throw DbError(QStringLiteral("定位字段与值的个数不一致"));
     std::vector<int> fields;
@@ -757,6 +813,7 @@ int compareAt(const RecordSet& rs, std::uint32_t a, std::uint32_t b, int field) 
 
 void RecordSet::sortBy(const std::vector<SortKey>& keys) {
     checkActive(*this);
+    finishPendingRows();
     checkBrowseMode();
     for (const SortKey& k : keys)
         if (k.field < 0 || k.field >= fieldCount())
@@ -860,19 +917,7 @@ void RecordSet::appendRows(const RecordSet& from, const std::vector<std::uint32_
             d->dropLastRow();
         throw;
     }
-    const int first = int(d->order.size());
-    const int last = first + int(rows.size()) - 1;
-    d->notify([=](RecordSetObserver* o) { o->beginAppendRows(first, last); });
-    for (std::uint32_t row = firstRow; row < d->physRows; ++row)
-        d->order.push_back(row);
-    d->notify([=](RecordSetObserver* o) { o->endAppendRows(first, last); });
-    if (d->cur < 0) {  // an empty record set comes to its first row, as opening does
-        d->cur = 0;
-        d->bof = d->eof = false;
-        d->notify([](RecordSetObserver* o) { o->currentChanged(0); });
-        if (onDataChange)
-            onDataChange(*this, -1);
-    }
+    showLoadedRows(firstRow, std::uint32_t(rows.size()));
 }
 
 void RecordSet::insertRecord(bool atEnd) {

@@ -203,6 +203,31 @@ public:
     // appended.
     void appendRows(const RecordSet& from, const std::vector<std::uint32_t>& rows);
 
+    // ---- rows still coming (IDataServices::openDataInChunks) -------------------------------
+    // A load that appends to an open record set a chunk at a time: it adds rows with
+    // newLoadedRow, fills them as loadRow's, then shows them to views at once (appended, not
+    // inserted: no events, no change log). The cursor stays; an empty record set comes to its
+    // first row.
+    std::uint32_t newLoadedRow();
+    void showLoadedRows(std::uint32_t firstRow, std::uint32_t count);
+
+    // The load that still has rows to add, as the record set drives it.
+    class PendingRows {
+    public:
+        virtual ~PendingRows() = default;
+        // Reads every remaining row now.
+        virtual void finish() = 0;
+        // The record set is closed, reloaded or destroyed: stop, adding nothing more.
+        virtual void abandon() = 0;
+    };
+    // Registers the load (not owned; null: none). Closing, reloading, emptying or destroying
+    // the record set abandons it.
+    void setPendingRows(PendingRows* load);
+    bool rowsPending() const;
+    // What needs every row calls this first: sorting and locating do, and so must export,
+    // filters, footers and saving.
+    void finishPendingRows();
+
     // ---- cursor ---------------------------------------------------------------------------
     int recordCount() const;
     int recNo() const;  // 0-based position of the current record, -1 when empty

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/OwnerOnly.h"
+#include "db/ChunkedLoad.h"
 #include "db/ColumnStore.h"
 #include "db/FileChunks.h"
 #include "db/FileStore.h"
@@ -36,20 +37,33 @@ class Loader {
 public:
     Loader(sqlite3_stmt* s, const QStringList& types, RecordSet& rs,
            std::shared_ptr<void>& layoutSlot)
-        : m_rs(rs) {
+        : m_rs(&rs) {
         // The fields a statement gives are the same each time it runs: learnt once, kept with
         // the prepared statement.
         if (!layoutSlot)
             layoutSlot = std::make_shared<Layout>(learn(s, types));
         const Layout& layout = *static_cast<const Layout*>(layoutSlot.get());
-        m_rs.setFields(layout.defs);
+        m_rs->setFields(layout.defs);
         m_cols = layout.cols;
-        for (int c = 0; c < int(m_cols.size()); ++c)
-            m_cols[std::size_t(c)].store = &m_rs.columnForLoad(c);
+        bindColumns();
+    }
+
+    // From now on rows go to `rs`, open and shown, which took the rows loaded so far
+    // (RecordSet::setData): each added hidden, until the caller shows them (appended()).
+    void appendTo(RecordSet& rs) {
+        m_rs = &rs;
+        m_appending = true;
+        bindColumns();
+    }
+    // The rows added since the last call: the first's handle and their count.
+    std::pair<std::uint32_t, std::uint32_t> appended() {
+        return {m_firstAppended, std::exchange(m_appendedCount, 0)};
     }
 
     void row(sqlite3_stmt* s) {
-        const std::uint32_t r = m_rs.loadRow();
+        const std::uint32_t r = m_appending ? m_rs->newLoadedRow() : m_rs->loadRow();
+        if (m_appending && m_appendedCount++ == 0)
+            m_firstAppended = r;
         const int count = int(m_cols.size());
         for (int c = 0; c < count; ++c) {
             // One fetch per cell; the value functions after it take no locks.
@@ -69,7 +83,7 @@ public:
                         if (i < std::numeric_limits<int>::min() ||
                             i > std::numeric_limits<int>::max()) {
                             retype(c, FieldType::BigInt);
-                            m_rs.setIntAt(r, c, i);
+                            m_rs->setIntAt(r, c, i);
                         } else {
                             store.setInt(r, i);
                         }
@@ -198,13 +212,18 @@ private:
 
     void retype(int c, FieldType t) {
         m_cols[std::size_t(c)].type = t;
-        m_rs.retypeField(c, t);
+        m_rs->retypeField(c, t);
+    }
+
+    void bindColumns() {
+        for (int c = 0; c < int(m_cols.size()); ++c)
+            m_cols[std::size_t(c)].store = &m_rs->columnForLoad(c);
     }
 
     void setText(sqlite3_value* v, std::uint32_t r, int c) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
         const int bytes = sqlite3_value_bytes(v);  // after value_text: the UTF-8 length
-        m_rs.setTextAt(r, c, text ? text : "", std::size_t(bytes));
+        m_rs->setTextAt(r, c, text ? text : "", std::size_t(bytes));
     }
 
     // A value that its field's type cannot hold.
@@ -213,15 +232,18 @@ private:
         const bool wholeNumber = t == FieldType::Integer || t == FieldType::BigInt;
         if (st == SQLITE_FLOAT && wholeNumber) {
             retype(c, FieldType::Float);
-            m_rs.setFloatAt(r, c, sqlite3_value_double(v));
+            m_rs->setFloatAt(r, c, sqlite3_value_double(v));
             return;
         }
         retype(c, FieldType::Text);
         setText(v, r, c);
     }
 
-    RecordSet& m_rs;
+    RecordSet* m_rs;
     std::vector<Col> m_cols;
+    bool m_appending = false;
+    std::uint32_t m_firstAppended = 0;
+    std::uint32_t m_appendedCount = 0;
 };
 
 // A lock another connection held for longer than the busy timeout.
@@ -305,36 +327,43 @@ struct SqliteDataServices::Impl {
         Impl& m_d;
     };
 
+    // The rows of a result set into a record set.
+    struct Sink : Tsql::Session::ResultSink {
+        RecordSet* rs = nullptr;
+        qint64* read = nullptr;
+        std::unique_ptr<Loader> loader;
+        void columns(sqlite3_stmt* s, const QStringList& types,
+                     std::shared_ptr<void>& layout) override {
+            *rs = RecordSet();
+            loader = std::make_unique<Loader>(s, types, *rs, layout);
+        }
+        void row(sqlite3_stmt* s) override {
+            loader->row(s);
+            ++*read;
+        }
+    };
+
+    // The progress takes events while the engine is in the middle of a statement; the
+    // connection must not be used again until it returns.
+    void checkNotInProgress(const QString& sql) const {
+        if (!inProgressCall)
+            return;
+        const DbError busy(QStringLiteral("正在查询，请等查询结束后再试。\n") + sql.trimmed());
+        LogError(busy.message());
+        throw busy;
+    }
+
     // Runs a batch through the T-SQL session. The rows of its first result set (its last with
     // `lastResult`; then a batch without one leaves `result` closed) go to `result` when given.
     // Errors come back as DbError with the text the user is shown; a cancelled statement as
     // QueryCancelled.
     void run(const QString& sql, const Params& params, RecordSet* result, bool lastResult = false) {
-        // The progress takes events while the engine is in the middle of a statement; the
-        // connection must not be used again until it returns.
-        if (inProgressCall) {
-            const DbError busy(QStringLiteral("正在查询，请等查询结束后再试。\n") + sql.trimmed());
-            LogError(busy.message());
-            throw busy;
-        }
-        struct Sink : Tsql::Session::ResultSink {
-            RecordSet* rs = nullptr;
-            qint64* read = nullptr;
-            std::unique_ptr<Loader> loader;
-            void columns(sqlite3_stmt* s, const QStringList& types,
-                         std::shared_ptr<void>& layout) override {
-                *rs = RecordSet();
-                loader = std::make_unique<Loader>(s, types, *rs, layout);
-            }
-            void row(sqlite3_stmt* s) override {
-                loader->row(s);
-                ++*read;
-            }
-        } sink;
+        checkNotInProgress(sql);
+        Sink sink;
         sink.rs = result;
         sink.read = &rowsRead;
         const ProgressScope progressScope(*this);
-        try {
+        translated(sql, [&] {
             // A batch may catch the interruption itself: the cancel holds all the same.
             try {
                 session->run(sql, params, result ? &sink : nullptr, lastResult);
@@ -347,6 +376,15 @@ struct SqliteDataServices::Impl {
                 throw QueryCancelled(maskSecrets(sql).text);
             if (result && !sink.loader && !lastResult)
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
+        });
+    }
+
+    // Runs `body`, which reaches the database for `sql`, with its errors traced and turned into
+    // the DbError a user is shown.
+    template <typename Body>
+    void translated(const QString& sql, Body body) {
+        try {
+            body();
         } catch (const QueryCancelled& e) {
             LogMsg(e.message());
             throw;
@@ -395,6 +433,75 @@ struct SqliteDataServices::Impl {
         }
     }
 };
+
+namespace {
+
+// The rows of one plain query read from an open cursor: the first into a data packet, the rest
+// appended to the record set that took it.
+class CursorRows final : public RowSource {
+public:
+    CursorRows(SqliteDataServices::Impl& d, QString sql,
+               std::unique_ptr<Tsql::Session::Cursor> cursor)
+        : m_d(d), m_sql(std::move(sql)), m_cursor(std::move(cursor)) {
+        m_sink.read = &m_read;
+    }
+
+    // Reads the first `rows` rows into `packet`; false when they were all there are.
+    bool readFirst(DataPacket& packet, int rows) {
+        m_sink.rs = &packet;
+        bool more = false;
+        m_d.translated(m_sql, [&] { more = m_cursor->fetch(m_sink, rows); });
+        if (!m_sink.loader)
+            throw DbError(QStringLiteral("语句没有返回数据集\n") + m_sql.trimmed());
+        return more;
+    }
+
+    bool readMore(RecordSet& rs, int rows) override {
+        m_d.checkNotInProgress(m_sql);
+        if (!m_appending) {
+            m_sink.loader->appendTo(rs);
+            m_appending = true;
+        }
+        bool more = false;
+        const auto shown = qScopeGuard([&] {
+            const auto [first, count] = m_sink.loader->appended();
+            rs.showLoadedRows(first, count);
+        });
+        m_d.translated(m_sql, [&] { more = m_cursor->fetch(m_sink, rows); });
+        return more;
+    }
+
+private:
+    SqliteDataServices::Impl& m_d;
+    QString m_sql;
+    std::unique_ptr<Tsql::Session::Cursor> m_cursor;
+    SqliteDataServices::Impl::Sink m_sink;
+    qint64 m_read = 0;
+    bool m_appending = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ChunkedLoad> SqliteDataServices::openDataInChunks(RecordSet& rs, const QString& sql,
+                                                                  const Params& params) {
+    try {
+        d->checkNotInProgress(sql);
+        std::unique_ptr<Tsql::Session::Cursor> cursor;
+        d->translated(sql, [&] { cursor = d->session->openCursor(sql, params); });
+        if (!cursor)
+            return IDataServices::openDataInChunks(rs, sql, params);
+        auto rows = std::make_unique<CursorRows>(*d, sql, std::move(cursor));
+        DataPacket packet;
+        const bool more = rows->readFirst(packet, ChunkedLoad::kFirstRows);
+        packet.open();
+        rs.setData(std::move(packet));
+        return std::make_unique<ChunkedLoad>(rs, more ? std::move(rows) : nullptr,
+                                             [](const DbError& e) { report(e); });
+    } catch (const DbError& e) {
+        report(e);
+        return nullptr;
+    }
+}
 
 SqliteDataServices::SqliteDataServices(const QString& path, int busyTimeoutMs, const char* vfs)
     : d(std::make_unique<Impl>()) {

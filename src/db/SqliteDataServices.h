@@ -27,6 +27,9 @@ public:
     ~SqliteDataServices() override;
 
     QStringList parameterNames(const QString& sql) override;
+    // A plain query stays open on the connection while its rows come in chunks.
+    std::unique_ptr<ChunkedLoad> openDataInChunks(RecordSet& rs, const QString& sql,
+                                                  const Params& params = {}) override;
 
     bool putFile(const QString& name, QIODevice& stream) override;
     QString downloadFile(const QString& name) override;
@@ -42,8 +45,9 @@ public:
     // translation of a batch). Its errors are TsqlError / TsqlExecError as they come.
     Tsql::Session& session();
 
+    struct Impl;  // the connection and its session; opaque outside the implementation
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> d;
 };
 

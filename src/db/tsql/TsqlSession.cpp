@@ -212,6 +212,7 @@ struct Session::Impl {
         std::optional<TsqlExecError> caught;
         const QSet<QString>* secretParams = nullptr;  // of the batch, for the trace's detail
     };
+    void startRun(Run& r, const Prepared& p, const QString& text, const Params& params);
 
     // The trace gets the failing statement as the database ran it, whatever the detail. An
     // interrupted one did not fail: its caller cancelled it and traces that.
@@ -259,6 +260,15 @@ struct Session::Impl {
             sqlite3_clear_bindings((*it)->stmt);
             return **it;
         }
+        std::shared_ptr<Statement> st = prepare(n);
+        if (statements.size() > 256)
+            statements.clear();
+        statements.insert(n.sql, st);
+        return *st;
+    }
+
+    // A statement of its own, outside the cache (a cursor keeps it open while others run).
+    std::shared_ptr<Statement> prepare(const Node& n) {
         auto st = std::make_shared<Statement>();
         const QByteArray utf8 = n.sql.toUtf8();
         if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st->stmt, nullptr) !=
@@ -271,10 +281,7 @@ struct Session::Impl {
             st->params << QString::fromUtf8(raw + 1);
             st->foldedParams << st->params.last().toCaseFolded();
         }
-        if (statements.size() > 256)
-            statements.clear();
-        statements.insert(n.sql, st);
-        return *st;
+        return st;
     }
 
     QVariant global(const QString& name, const Run& r) const {
@@ -794,27 +801,32 @@ QStringList Session::parameterNames(const QString& text) {
     return names;
 }
 
-void Session::run(const QString& text, const Params& params, ResultSink* sink, bool allResults) {
-    const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
-
-    Impl::Run r;
+// The caller's parameters for a run of the batch; every one the batch names must be given and
+// every one given must be used.
+void Session::Impl::startRun(Run& r, const Prepared& p, const QString& text, const Params& params) {
     r.params = &params;
     r.paramIndex.reserve(qsizetype(params.size()));
     for (qsizetype i = 0; i < qsizetype(params.size()); ++i)
         r.paramIndex.insert(params[i].name.toCaseFolded(), i);
-    for (const QString& name : p->batch->params) {
+    for (const QString& name : p.batch->params) {
         if (!r.paramIndex.contains(name.toCaseFolded()))
             throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有赋值").arg(name), 0, 16, 1, 0, text,
                                 false);
     }
     for (const Param& prm : params)
-        if (!p->batch->params.contains(prm.name.toLower()))
+        if (!p.batch->params.contains(prm.name.toLower()))
             throw TsqlExecError(QStringLiteral("参数 \"%1\" 没有被语句使用").arg(prm.name), 0, 16,
                                 1, 0, text, false);
 
-    LogSql(p->traced.text + tracedParams(params, p->traced.secretParams));
+    LogSql(p.traced.text + tracedParams(params, p.traced.secretParams));
+    r.secretParams = &p.traced.secretParams;
+}
 
-    r.secretParams = &p->traced.secretParams;
+void Session::run(const QString& text, const Params& params, ResultSink* sink, bool allResults) {
+    const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
+
+    Impl::Run r;
+    d->startRun(r, *p, text, params);
     r.sink = sink;
     r.allResults = allResults;
     const bool outer = !sqlite3_get_autocommit(d->db);
@@ -851,6 +863,67 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
     dropTableVariables();
     if (p->batch->hasDdl)
         clearCaches();
+}
+
+}  // namespace Qd::Core::Db::Tsql
+
+namespace Qd::Core::Db::Tsql {
+
+struct Session::Cursor::State {
+    Session::Impl* session;
+    std::shared_ptr<Prepared> prepared;  // keeps the node and the masked names alive
+    std::shared_ptr<Impl::Statement> statement;
+    const Node* node;
+    bool started = false;
+    bool done = false;
+};
+
+Session::Cursor::Cursor(std::unique_ptr<State> state) : d(std::move(state)) {}
+Session::Cursor::~Cursor() = default;
+
+bool Session::Cursor::fetch(ResultSink& sink, qint64 rows) {
+    if (d->done)
+        return false;
+    Impl::Statement& st = *d->statement;
+    if (!d->started) {
+        d->started = true;
+        st.columnTypes = resultTypes(st.stmt, d->node->columnTypes);
+        sink.columns(st.stmt, *st.columnTypes, st.layout);
+    }
+    int rc = SQLITE_ROW;
+    Sys::resetVectorState();
+    for (qint64 i = 0; i < rows && (rc = sqlite3_step(st.stmt)) == SQLITE_ROW; ++i)
+        sink.row(st.stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    d->done = true;
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(d->session->db));
+        const int code = sqlite3_extended_errcode(d->session->db);
+        d->statement.reset();
+        throw TsqlExecError(message, 0, 16, 1, d->node->line, d->node->source, false, code);
+    }
+    d->statement.reset();  // finalized: the read ends here, not when the cursor goes
+    return false;
+}
+
+std::unique_ptr<Session::Cursor> Session::openCursor(const QString& text, const Params& params) {
+    const std::shared_ptr<Prepared> p = d->prepareBatch(text, *this);
+    const Batch& batch = *p->batch;
+    if (p->writes || batch.nodes.size() != 1 || !batch.tempTables.isEmpty())
+        return nullptr;
+    const Node& n = *batch.nodes.front();
+    if (n.kind != Node::Sql || !n.returnsRows || n.changesData || !n.outputInto.isEmpty())
+        return nullptr;
+    Impl::Run r;
+    d->startRun(r, *p, text, params);
+    auto state = std::make_unique<Cursor::State>();
+    state->session = d.get();
+    state->prepared = p;
+    state->node = &n;
+    state->statement = d->prepare(n);
+    d->bind(*state->statement, n, r);
+    return std::unique_ptr<Cursor>(new Cursor(std::move(state)));
 }
 
 }  // namespace Qd::Core::Db::Tsql

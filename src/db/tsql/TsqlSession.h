@@ -88,6 +88,29 @@ public:
     // (translation) or TsqlExecError.
     void run(const QString& text, const Params& params, ResultSink* sink = nullptr,
              bool allResults = false);
+    // Rows of a batch that is one plain query, read a few at a time while other statements run
+    // on the connection. The statement stays open until its last row is read or the cursor
+    // goes; the cursor must not outlive the session.
+    class Cursor {
+    public:
+        ~Cursor();
+        Cursor(const Cursor&) = delete;
+        Cursor& operator=(const Cursor&) = delete;
+        // Hands up to `rows` more rows to `sink` (its columns before the first); false once the
+        // query has no more. Throws TsqlExecError when the database fails.
+        bool fetch(ResultSink& sink, qint64 rows);
+
+    private:
+        friend class Session;
+        struct State;
+        explicit Cursor(std::unique_ptr<State> state);
+        std::unique_ptr<State> d;
+    };
+    // A cursor over `text` when it is one query that changes nothing (no variables, no
+    // procedural statements, no output clause); nullptr otherwise: run it as a batch. Throws
+    // as run() does for a batch that does not translate or binds wrongly.
+    std::unique_ptr<Cursor> openCursor(const QString& text, const Params& params);
+
     // The translated statements of a batch, without running it.
     QStringList explain(const QString& text);
     // The parameter names the batch refers to (lower case, without ':').

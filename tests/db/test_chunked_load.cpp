@@ -1,0 +1,200 @@
+// A query's rows coming into a shown record set a chunk at a time: the same record set as a
+// load of every row at once, views told of appended rows, what needs every row waiting for
+// them, and no statement left open when the load ends early.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+
+#include "db/ChunkedLoad.h"
+#include "db/RecordSetModel.h"
+#include "support/TestEnv.h"
+
+using namespace Qd::Core::Db;
+
+namespace {
+
+constexpr int kRows = 3 * ChunkedLoad::kRowsPerStep + 123;
+const QString kSelect =
+    QStringLiteral("select id, n, big, ratio, amount, made, code, photo from t");
+
+class ChunkedLoadTest : public Qd::Test::DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        // Every type, NULLs spread over every column, and a big integer in an int column late
+        // in the rows: the field must widen after rows were shown.
+        ASSERT_TRUE(db().execSQL(QStringLiteral(
+            "create table t(id int primary key, n int, big bigint, ratio float, amount money, "
+            "made datetime, code nvarchar(20), photo varbinary(max))")));
+        sqlite3* h = db().handle();
+        sqlite3_exec(h, "begin", nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "insert into t values(?,?,?,?,?,?,?,?)", -1, &st, nullptr);
+        for (int i = 1; i <= kRows; ++i) {
+            sqlite3_bind_int(st, 1, i);
+            if (i == kRows - 5)
+                sqlite3_bind_int64(st, 2, 1LL << 40);
+            else
+                i % 7 ? sqlite3_bind_int(st, 2, i % 1000 - 500) : sqlite3_bind_null(st, 2);
+            sqlite3_bind_int64(st, 3, i);
+            i % 11 ? sqlite3_bind_double(st, 4, i / 8.0) : sqlite3_bind_null(st, 4);
+            sqlite3_bind_double(st, 5, (i % 10000) / 100.0);
+            const QByteArray made = QStringLiteral("2026-%1-03 09:05:00")
+                                        .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                                        .toUtf8();
+            i % 13 ? sqlite3_bind_text(st, 6, made.constData(), -1, SQLITE_TRANSIENT)
+                   : sqlite3_bind_null(st, 6);
+            const QByteArray code = QStringLiteral("编号%1").arg(i).toUtf8();
+            sqlite3_bind_text(st, 7, code.constData(), -1, SQLITE_TRANSIENT);
+            i % 97 ? sqlite3_bind_null(st, 8) : sqlite3_bind_blob(st, 8, "\0\1\2", 3, nullptr);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_exec(h, "commit", nullptr, nullptr, nullptr);
+    }
+
+    static void untilFinished(const ChunkedLoad& load) {
+        while (!load.finished())
+            QCoreApplication::processEvents();
+    }
+
+    // Statements of the connection still in the middle of a result.
+    int busyStatements() {
+        int busy = 0;
+        for (sqlite3_stmt* s = sqlite3_next_stmt(db().handle(), nullptr); s;
+             s = sqlite3_next_stmt(db().handle(), s))
+            busy += sqlite3_stmt_busy(s) ? 1 : 0;
+        return busy;
+    }
+};
+
+void expectSameRows(RecordSet& a, RecordSet& b) {
+    ASSERT_EQ(a.fieldCount(), b.fieldCount());
+    for (int f = 0; f < a.fieldCount(); ++f)
+        EXPECT_EQ(a.fieldDef(f).type, b.fieldDef(f).type) << a.fieldDef(f).name.toStdString();
+    ASSERT_EQ(a.recordCount(), b.recordCount());
+    for (int pos = 0; pos < a.recordCount(); ++pos) {
+        for (int f = 0; f < a.fieldCount(); ++f) {
+            const QVariant x = a.valueAt(a.rowAt(pos), f), y = b.valueAt(b.rowAt(pos), f);
+            if (x != y || x.isNull() != y.isNull())
+                FAIL() << "row " << pos << " field " << a.fieldDef(f).name.toStdString();
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(ChunkedLoadTest, GivesTheFirstRowsAtOnceAndEndsAsAWholeLoadWouldTellingViewsOfAppends) {
+    RecordSet whole;
+    ASSERT_TRUE(db().openDataToCDS(whole, kSelect));
+
+    RecordSet rs;
+    RecordSetModel model(&rs);
+    std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(rs, kSelect);
+    ASSERT_TRUE(load);
+    EXPECT_FALSE(load->finished());
+    EXPECT_TRUE(rs.rowsPending());
+    EXPECT_EQ(rs.recordCount(), ChunkedLoad::kFirstRows);
+    EXPECT_EQ(model.rowCount(), ChunkedLoad::kFirstRows);
+    EXPECT_EQ(rs.recNo(), 0);
+    EXPECT_EQ(busyStatements(), 1);
+
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    std::vector<int> progress;
+    load->onProgress = [&](int rows, bool) { progress.push_back(rows); };
+    untilFinished(*load);
+
+    EXPECT_FALSE(load->failed());
+    EXPECT_FALSE(rs.rowsPending());
+    EXPECT_EQ(busyStatements(), 0);
+    expectSameRows(rs, whole);
+    EXPECT_EQ(model.rowCount(), kRows);
+    EXPECT_GE(inserted.count(), 3);
+    EXPECT_EQ(resets.count(), 1);  // the big integer widened a shown field once
+    EXPECT_EQ(rs.fieldDef(rs.fieldIndex("n")).type, FieldType::BigInt);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), kRows);
+}
+
+TEST_F(ChunkedLoadTest, SortingAndLocatingMidLoadReadTheRestFirst) {
+    RecordSet rs;
+    std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(rs, kSelect);
+    ASSERT_TRUE(load && !load->finished());
+    // The last row is not loaded yet: locating it must still find it.
+    EXPECT_TRUE(rs.locate(QStringLiteral("id"), kRows));
+    EXPECT_TRUE(load->finished());
+    EXPECT_EQ(rs.recordCount(), kRows);
+
+    RecordSet sorted;
+    load = db().openDataInChunks(sorted, kSelect);
+    ASSERT_TRUE(load && !load->finished());
+    sorted.sortBy({{sorted.fieldIndex("id"), true}});
+    EXPECT_EQ(sorted.recordCount(), kRows);
+    sorted.first();
+    EXPECT_EQ(sorted.field("id").asInteger(), kRows);
+    EXPECT_EQ(busyStatements(), 0);
+}
+
+TEST_F(ChunkedLoadTest, TheConnectionServesOtherStatementsWhileRowsAreStillComing) {
+    RecordSet rs;
+    std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(rs, kSelect);
+    ASSERT_TRUE(load && !load->finished());
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(db().execSQL(QStringLiteral("create table other(x int)")));
+    ASSERT_TRUE(db().execSQL(QStringLiteral("insert into other values(1)")));
+    RecordSet other;
+    ASSERT_TRUE(db().openDataToCDS(other, QStringLiteral("select x from other")));
+    EXPECT_EQ(other.recordCount(), 1);
+    untilFinished(*load);
+    EXPECT_FALSE(load->failed());
+    EXPECT_EQ(rs.recordCount(), kRows);
+}
+
+TEST_F(ChunkedLoadTest, EndingEarlyInAnyWayLeavesNoStatementOpen) {
+    {  // the load goes (the window closes)
+        RecordSet rs;
+        std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(rs, kSelect);
+        ASSERT_TRUE(load && !load->finished());
+        load.reset();
+        EXPECT_FALSE(rs.rowsPending());
+        EXPECT_EQ(busyStatements(), 0);
+        EXPECT_EQ(rs.recordCount(), ChunkedLoad::kFirstRows);
+    }
+    for (int how = 0; how < 3; ++how) {  // the record set closes, reloads or goes first
+        auto rs = std::make_unique<RecordSet>();
+        std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(*rs, kSelect);
+        ASSERT_TRUE(load && !load->finished());
+        if (how == 0)
+            rs->close();
+        else if (how == 1)
+            ASSERT_TRUE(db().openDataToCDS(*rs, QStringLiteral("select 1 as one")));
+        else
+            rs.reset();
+        EXPECT_TRUE(load->finished()) << how;
+        EXPECT_EQ(busyStatements(), 0) << how;
+        QCoreApplication::processEvents();  // no step may run on what is gone
+    }
+    // Nothing holds the table: it can go.
+    EXPECT_TRUE(db().execSQL(QStringLiteral("drop table t")));
+}
+
+TEST_F(ChunkedLoadTest, ABatchThatIsMoreThanOneQueryLoadsWhole) {
+    RecordSet rs;
+    std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(
+        rs, QStringLiteral("declare @n int = 5\nselect id from t where id > @n"));
+    ASSERT_TRUE(load);
+    EXPECT_TRUE(load->finished());
+    EXPECT_EQ(rs.recordCount(), kRows - 5);
+
+    // A failing query shows its error and leaves the record set as it was.
+    prompts().answer(1);
+    EXPECT_FALSE(db().openDataInChunks(rs, QStringLiteral("select nosuch from t")));
+    ASSERT_EQ(prompts().messages().size(), 1);
+    EXPECT_TRUE(prompts().messages().front().contains(QStringLiteral("nosuch")));
+    EXPECT_EQ(rs.recordCount(), kRows - 5);
+}
