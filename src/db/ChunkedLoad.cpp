@@ -1,5 +1,7 @@
 #include "db/ChunkedLoad.h"
 
+#include <QElapsedTimer>
+
 namespace Qd::Core::Db {
 
 ChunkedLoad::ChunkedLoad(RecordSet& rs, std::unique_ptr<RowSource> source,
@@ -19,7 +21,11 @@ ChunkedLoad::~ChunkedLoad() {
 }
 
 void ChunkedLoad::step() {
-    const bool more = read(kRowsPerStep);
+    QElapsedTimer clock;
+    clock.start();
+    bool more = true;
+    while (more && clock.elapsed() < kStepMs)
+        more = read(kRowsPerRead);
     if (onProgress)
         onProgress(m_rs.recordCount(), !more);
 }
@@ -27,7 +33,7 @@ void ChunkedLoad::step() {
 void ChunkedLoad::finish() {
     if (!m_source)
         return;
-    while (read(kRowsPerStep)) {
+    while (read(kRowsPerRead)) {
     }
     if (onProgress)
         onProgress(m_rs.recordCount(), true);

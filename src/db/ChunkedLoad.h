@@ -28,8 +28,11 @@ class ChunkedLoad final : private RecordSet::PendingRows {
 public:
     // Rows read before the record set is first shown: a window's first screens and then some.
     static constexpr int kFirstRows = 2000;
-    // Rows read per turn of the event loop: a few milliseconds, so the window stays responsive.
-    static constexpr int kRowsPerStep = 16384;
+    // Rows read at a time, each lot shown to views at once.
+    static constexpr int kRowsPerRead = 4096;
+    // How long a turn of the event loop reads for: short enough for the window to stay
+    // responsive, long enough that repainting as rows come costs little of the whole load.
+    static constexpr int kStepMs = 50;
 
     // Reads the rest of `source` into `rs`, which holds the first rows already; a null source:
     // every row is in. `report` shows a failure (the data services' message box).
