@@ -15,6 +15,7 @@
 #include "core/ModuleList.h"
 #include "core/RightsGate.h"
 #include "core/uMyCxGrid.h"
+#include "db/ChunkedLoad.h"
 #include "db/DataServices.h"
 #include "db/DbError.h"
 #include "db/Trace.h"
@@ -304,6 +305,20 @@ bool TBasicRibbonForm::checkDescriptor() {
 
 void TBasicRibbonForm::reloadList() {}
 
+void TBasicRibbonForm::followListLoad(std::unique_ptr<Db::ChunkedLoad> load) {
+    m_load = std::move(load);
+    if (!m_load)
+        return;
+    m_load->onProgress = [this](int rows, bool finished) {
+        showListProgress(rows, finished);
+        if (finished && listView())
+            listView()->refreshFooter();
+    };
+    showListProgress(m_list ? m_list->recordCount() : 0, m_load->finished());
+}
+
+void TBasicRibbonForm::showListProgress(int, bool) {}
+
 void TBasicRibbonForm::listBeforePost() {
     const Sys::TAuth* auth = Sys::sysAuth();
     m_list->field(F("orgid")).setValue(auth ? auth->orgId : QString());
@@ -315,6 +330,7 @@ void TBasicRibbonForm::applyValidationRules(Ui::MsgKind kind) {
 }
 
 bool TBasicRibbonForm::saveListChanges(const QStringList& ignored) {
+    m_list->finishPendingRows();
     QStringList statements;
     Db::GetUpDataSQLList(tableName(), pluginfo.value(F("key")).toString(), ignored, *m_list,
                          statements, 0);
@@ -391,10 +407,13 @@ void TBasicRibbonForm::copyListRow() {
 }
 
 void TBasicRibbonForm::exportList() {
+    m_list->finishPendingRows();
     exportViewToXlsx(*listView(), windowTitle());
 }
 
 void TBasicRibbonForm::printList(const std::vector<std::pair<QString, Db::RecordSet*>>& datasets) {
+    for (const auto& named : datasets)
+        named.second->finishPendingRows();
     Fr4::TDataSetCollection collection;
     for (const auto& [name, rs] : datasets)
         collection.Add() = Fr4::TDataSetCollectionItem(&collection, name, moduleCode(), rs);

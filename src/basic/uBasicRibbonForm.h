@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace Qd::Core::Ui {
 class Grid;
 class GridView;
 }  // namespace Qd::Core::Ui
+
+namespace Qd::Core::Db {
+class ChunkedLoad;
+}
 
 namespace Qd::Core::Base {
 
@@ -107,6 +112,11 @@ protected:
 
     // Loads the list again after a save or a delete, the subclass's way.
     virtual void reloadList();
+    // Takes the load of a list opened in chunks: while rows come, showListProgress is told
+    // their count; export, print and saving read the rest first, as sorting does.
+    void followListLoad(std::unique_ptr<Db::ChunkedLoad> load);
+    // Rows the list shows so far, and whether every row is in; the list's caption says so.
+    virtual void showListProgress(int rows, bool finished);
     // Before a row is posted: the organisation, then the rules. EAbort refuses the post.
     virtual void listBeforePost();
     // The descriptor's "validation" rules on the current row; the first that fails is shown as
@@ -137,10 +147,12 @@ private:
 
     Ui::Grid* m_grid = nullptr;       // not owned
     Db::RecordSet* m_list = nullptr;  // not owned
-    bool m_ready = false;             // the descriptor has everything the list needs
-    bool m_canEdit = false;           // "_02": cells of saved rows may be edited in the grid
-    bool m_canInsert = false;         // "_01": new rows may be typed in
-    bool m_reEditing = false;         // a failed save puts the row back into edit state
+    // Destroyed after the subclass's record set, which ends the load first.
+    std::unique_ptr<Db::ChunkedLoad> m_load;
+    bool m_ready = false;      // the descriptor has everything the list needs
+    bool m_canEdit = false;    // "_02": cells of saved rows may be edited in the grid
+    bool m_canInsert = false;  // "_01": new rows may be typed in
+    bool m_reEditing = false;  // a failed save puts the row back into edit state
 };
 
 }  // namespace Qd::Core::Base

@@ -3,6 +3,7 @@
 #include <QLayout>
 
 #include "core/ModuleList.h"
+#include "db/ChunkedLoad.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
 #include "ui/grid/Grid.h"
@@ -28,8 +29,7 @@ TSingleBasicRibbonForm::~TSingleBasicRibbonForm() {
 
 void TSingleBasicRibbonForm::_init() {
     TBasicRibbonForm::_init();
-    dxDockPanel1->setCaption(
-        QStringLiteral("[%1] - 列表").arg(PlugItem ? PlugItem->title : QString()));
+    showListProgress(0, true);
     if (!checkDescriptor())
         return;
     _initColumns(moduleCode(), cxgMain);
@@ -37,8 +37,27 @@ void TSingleBasicRibbonForm::_init() {
 }
 
 void TSingleBasicRibbonForm::getMainData() {
-    if (listReady() && loadModuleRows(cdsMain, pluginfo))
+    if (!listReady())
+        return;
+    // The first load may run to millions of rows: they come in chunks while the list shows the
+    // first. A later one comes back to the row the user was on, which needs every row.
+    if (!cdsMain.active()) {
+        std::unique_ptr<Db::ChunkedLoad> load = openModuleRows(cdsMain, pluginfo);
+        if (!load)
+            return;
         cxgMainDBTableView1->applyColumns();
+        followListLoad(std::move(load));
+        return;
+    }
+    if (loadModuleRows(cdsMain, pluginfo))
+        cxgMainDBTableView1->applyColumns();
+}
+
+void TSingleBasicRibbonForm::showListProgress(int rows, bool finished) {
+    const QString caption =
+        QStringLiteral("[%1] - 列表").arg(PlugItem ? PlugItem->title : QString());
+    dxDockPanel1->setCaption(
+        finished ? caption : caption + QStringLiteral("（正在读取，已读 %1 行）").arg(rows));
 }
 
 }  // namespace Qd::Core::Base

@@ -33,6 +33,7 @@ public:
 
 protected:
     void reloadList() override { getMainData(); }
+    void showListProgress(int rows, bool finished) override;
 };
 
 }  // namespace Qd::Core::Base

@@ -1,6 +1,7 @@
 #include "core/ModuleList.h"
 
 #include "core/uMyCxGrid.h"
+#include "db/ChunkedLoad.h"
 #include "db/DataServices.h"
 #include "sys/SystemServices.h"
 #include "sys/uAuth.h"
@@ -8,13 +9,39 @@
 
 namespace Qd::Core::Base {
 
-bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions,
-                    const Db::Params& params) {
+namespace {
+
+// The descriptor's list statement with `conditions` and its sort, and its parameters with the
+// organisation; an empty statement when there is no "mainsql".
+std::pair<QString, Db::Params> moduleQuery(const QJsonObject& pluginfo, const QString& conditions,
+                                           const Db::Params& params) {
     QString sql = pluginfo.value(QStringLiteral("mainsql")).toString();
     if (sql.isEmpty())
-        return false;
+        return {};
     sql += conditions;
     const QString sort = pluginfo.value(QStringLiteral("sort")).toString();
+    if (!sort.isEmpty())
+        sql += QStringLiteral(" order by ") + sort;
+    const Sys::TAuth* auth = Sys::sysAuth();
+    Db::Params bound = params;
+    bound.push_back({QStringLiteral("orgid"), auth ? auth->orgId : QString()});
+    return {sql, bound};
+}
+
+}  // namespace
+
+std::unique_ptr<Db::ChunkedLoad> openModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo) {
+    const auto [sql, params] = moduleQuery(pluginfo, {}, {});
+    if (sql.isEmpty())
+        return nullptr;
+    return Db::dataServices().openDataInChunks(cds, sql, params);
+}
+
+bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions,
+                    const Db::Params& params) {
+    const auto [sql, bound] = moduleQuery(pluginfo, conditions, params);
+    if (sql.isEmpty())
+        return false;
     // The record to come back to: by its id, or by its code while it has no id yet (a row
     // just inserted).
     QString keyField;
@@ -28,11 +55,7 @@ bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QStri
             }
         }
     }
-    const Sys::TAuth* auth = Sys::sysAuth();
-    Db::Params bound = params;
-    bound.push_back({QStringLiteral("orgid"), auth ? auth->orgId : QString()});
-    if (!Db::dataServices().openDataToCDS(
-            cds, sort.isEmpty() ? sql : sql + QStringLiteral(" order by ") + sort, bound))
+    if (!Db::dataServices().openDataToCDS(cds, sql, bound))
         return false;
     if (!key.isNull() && !cds.locate(keyField, key))
         cds.first();

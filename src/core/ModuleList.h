@@ -28,6 +28,10 @@ namespace Qd::Core::Base {
 bool loadModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo, const QString& conditions = {},
                     const Db::Params& params = {});
 
+// The same first load of a list whose rows may run to millions: the first rows at once, the
+// rest from the event loop while the returned load lives (Db::ChunkedLoad); null on failure.
+std::unique_ptr<Db::ChunkedLoad> openModuleRows(Db::RecordSet& cds, const QJsonObject& pluginfo);
+
 // The rows of category (p1, p2) of a categorised module: " and p1=:p1" and " and p2=:p2" for
 // the levels that are not 0.
 bool loadCategoryRows(Db::RecordSet& cds, const QJsonObject& pluginfo, int p1, int p2);

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include "db/QueryProgress.h"
+
 namespace Qd::Core::Db {
 
 ChunkedLoad::ChunkedLoad(RecordSet& rs, std::unique_ptr<RowSource> source,
@@ -24,8 +26,12 @@ void ChunkedLoad::step() {
     QElapsedTimer clock;
     clock.start();
     bool more = true;
-    while (more && clock.elapsed() < kStepMs)
-        more = read(kRowsPerRead);
+    try {
+        while (more && clock.elapsed() < kStepMs)
+            more = read(kRowsPerRead);
+    } catch (const QueryBusy&) {
+        return;  // another statement is being read: the next turn goes on
+    }
     if (onProgress)
         onProgress(m_rs.recordCount(), !more);
 }
@@ -33,7 +39,12 @@ void ChunkedLoad::step() {
 void ChunkedLoad::finish() {
     if (!m_source)
         return;
-    while (read(kRowsPerRead)) {
+    try {
+        while (read(kRowsPerRead)) {
+        }
+    } catch (const QueryBusy&) {
+        m_rs.setPendingRows(this);  // still to come
+        throw;
     }
     if (onProgress)
         onProgress(m_rs.recordCount(), true);
@@ -45,6 +56,8 @@ bool ChunkedLoad::read(int rows) {
     try {
         if (m_source->readMore(m_rs, rows))
             return true;
+    } catch (const QueryBusy&) {
+        throw;
     } catch (const DbError& e) {
         m_failed = true;
         stop();

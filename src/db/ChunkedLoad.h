@@ -20,7 +20,8 @@ class RowSource {
 public:
     virtual ~RowSource() = default;
     // Appends up to `rows` more rows to `rs` and shows them to its views; false once the query
-    // has no more. Throws DbError (traced) when the database fails.
+    // has no more. Throws DbError (traced) when the database fails, QueryBusy when the
+    // connection is in the middle of another statement (nothing read: ask again later).
     virtual bool readMore(RecordSet& rs, int rows) = 0;
 };
 
@@ -46,7 +47,8 @@ public:
     // Every row is in, or the load stopped (a failure, the record set closed or reloaded).
     bool finished() const { return !m_source; }
     bool failed() const { return m_failed; }
-    // Reads every remaining row now.
+    // Reads every remaining row now; throws QueryBusy (the load going on) while the connection
+    // is in the middle of another statement.
     void finish() override;
 
     // After each step: the rows the record set shows and whether the load has finished.

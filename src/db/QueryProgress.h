@@ -51,4 +51,11 @@ public:
     explicit QueryCancelled(const QString& statement);
 };
 
+// A statement asked for while the connection is still in the middle of another, whose progress
+// takes events meanwhile: nothing ran; the same call later will.
+class QueryBusy : public DbError {
+public:
+    using DbError::DbError;
+};
+
 }  // namespace Qd::Core::Db

@@ -348,7 +348,7 @@ struct SqliteDataServices::Impl {
     void checkNotInProgress(const QString& sql) const {
         if (!inProgressCall)
             return;
-        const DbError busy(QStringLiteral("正在查询，请等查询结束后再试。\n") + sql.trimmed());
+        const QueryBusy busy(QStringLiteral("正在查询，请等查询结束后再试。\n") + sql.trimmed());
         LogError(busy.message());
         throw busy;
     }

@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 
 #include "basic/uSingleBasicRibbonForm.h"
+#include "db/ChunkedLoad.h"
 #include "db/Trace.h"
 #include "print/uPrinterForm.h"
 #include "support/CoreTest.h"
@@ -440,4 +441,40 @@ TEST_F(SingleList, SaveAndSoftDeleteSurviveAFailureAtEveryStep) {
         },
         shown, 1};
     EXPECT_GT(Qd::Test::walkFaults(db().handle(), prompts(), softDelete), 3);
+}
+
+TEST_F(SingleList, AListOfManyRowsShowsTheFirstAtOnceAndTheRestAsTheyComeWithoutAWrongFooter) {
+    ASSERT_TRUE(
+        db().execSQL("with n(i) as (select 1 union all select i + 1 from n where i < 12000)\n"
+                     "insert into qd_b_ygbmk(orgid, ck_id, code, name) "
+                     "select 1, 5, 'C' + right('00000' + cast(i as varchar(10)), 5), N'员工' from "
+                     "n option (maxrecursion 0)"));
+    const int all = db().openData("select count(*) from qd_b_ygbmk where orgid = 1 and isdel = 0")
+                        .field(0)
+                        .asInteger();
+    auto f = open();
+    Ui::GridView* view = f->cxgMainDBTableView1;
+    view->columnByField("id")->footerKind = Ui::SummaryKind::Count;
+    const Ui::GridColumn* counted = view->columnByField("id");
+
+    // The first rows are there; the caption counts them, the footer does not guess.
+    EXPECT_EQ(f->cdsMain.recordCount(), Db::ChunkedLoad::kFirstRows);
+    EXPECT_TRUE(f->cdsMain.rowsPending());
+    EXPECT_EQ(f->dxDockPanel1->caption(),
+              QStringLiteral("[员工资料] - 列表（正在读取，已读 2000 行）"));
+    EXPECT_EQ(view->footerText(counted), QStringLiteral("…"));
+
+    while (f->cdsMain.rowsPending())
+        QCoreApplication::processEvents();
+    EXPECT_EQ(f->cdsMain.recordCount(), all);
+    EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("[员工资料] - 列表"));
+    EXPECT_EQ(view->footerText(counted), QString::number(all));
+
+    // A list closed before its rows are all in leaves nothing reading the table.
+    f.reset();
+    f = open();
+    ASSERT_TRUE(f->cdsMain.rowsPending());
+    f.reset();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(db().execSQL("drop table qd_b_ygbmk"));
 }

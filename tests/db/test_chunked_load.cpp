@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 #include "db/ChunkedLoad.h"
+#include "db/QueryProgress.h"
 #include "db/RecordSetModel.h"
 #include "support/TestEnv.h"
 
@@ -114,7 +115,7 @@ TEST_F(ChunkedLoadTest, GivesTheFirstRowsAtOnceAndEndsAsAWholeLoadWouldTellingVi
     expectSameRows(rs, whole);
     EXPECT_EQ(model.rowCount(), kRows);
     EXPECT_GE(inserted.count(), 11);  // one per lot read
-    EXPECT_EQ(resets.count(), 1);  // the big integer widened a shown field once
+    EXPECT_EQ(resets.count(), 1);     // the big integer widened a shown field once
     EXPECT_EQ(rs.fieldDef(rs.fieldIndex("n")).type, FieldType::BigInt);
     ASSERT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
@@ -197,4 +198,47 @@ TEST_F(ChunkedLoadTest, ABatchThatIsMoreThanOneQueryLoadsWhole) {
     ASSERT_EQ(prompts().messages().size(), 1);
     EXPECT_TRUE(prompts().messages().front().contains(QStringLiteral("nosuch")));
     EXPECT_EQ(rs.recordCount(), kRows - 5);
+}
+
+// A progress window takes events while a long query runs: the load waits for the connection
+// instead of failing, and what would need every row at that moment is refused, not cut short.
+TEST_F(ChunkedLoadTest, WaitsWhileAnotherQueryOfTheConnectionShowsItsProgress) {
+    RecordSet rs;
+    std::unique_ptr<ChunkedLoad> load = db().openDataInChunks(rs, kSelect);
+    ASSERT_TRUE(load && !load->finished());
+
+    struct EventTakingProgress : IQueryProgress {
+        RecordSet* rs = nullptr;
+        int turns = 0;
+        bool sortRefused = false;
+        void begin() override {}
+        bool rows(qint64) override {
+            ++turns;
+            QCoreApplication::processEvents();
+            try {
+                rs->sortBy({{0, true}});
+            } catch (const QueryBusy&) {
+                sortRefused = true;
+            }
+            return true;
+        }
+        void end() override {}
+    } progress;
+    progress.rs = &rs;
+    IQueryProgress* previous = setQueryProgress(&progress);
+    {
+        CancellableQuery cancellable;
+        RecordSet counted;
+        ASSERT_TRUE(db().openDataToCDS(
+            counted, QStringLiteral("select count(*) from t a join t b on b.id <= 40")));
+    }
+    setQueryProgress(previous);
+    ASSERT_GT(progress.turns, 0);
+    EXPECT_TRUE(progress.sortRefused);
+    EXPECT_FALSE(load->failed());
+    EXPECT_TRUE(rs.rowsPending());
+    EXPECT_TRUE(prompts().messages().isEmpty());
+    untilFinished(*load);
+    EXPECT_FALSE(load->failed());
+    EXPECT_EQ(rs.recordCount(), kRows);
 }

@@ -658,6 +658,10 @@ bool GridView::footerVisible() const {
     return d->footerVisible;
 }
 
+void GridView::refreshFooter() {
+    d->footerChanged();
+}
+
 bool GridView::autoWidth() const {
     return d->autoWidth;
 }
@@ -859,6 +863,8 @@ QString GridView::footerText(const GridColumn* column) const {
     const int field = d->fieldOf(column);
     if (field < 0)
         return QString();
+    if (d->rs()->rowsPending())  // a summary of the rows so far would be a wrong answer
+        return QStringLiteral("…");
     auto it = d->footerCache.constFind(column);
     if (it == d->footerCache.cend())
         it = d->footerCache.insert(column, Internal::summaryText(*d->rs(), field, *column));

@@ -216,8 +216,11 @@ public:
     // Alt+Down on it does); false when the cell is not one.
     bool showMemoPopup(const QModelIndex& index);
 
-    // The footer's value of a column (its summary over all rows), formatted; empty for none.
+    // The footer's value of a column (its summary over all rows), formatted; empty for none,
+    // "…" while rows are still coming into the record set.
     QString footerText(const GridColumn* column) const;
+    // Computes the footers again (rows that came in without the view being told one by one).
+    void refreshFooter();
 
     // ---- grouping ----
     // Groups the rows by a field of the record set: a group row before the records of each
