@@ -500,6 +500,34 @@ TEST_F(DemoOrder, AuditMarksTheOrdersOpenWorkDone) {
     EXPECT_EQ(number("select count(*) from qd_sys_doworks where isdone = 0"), allOpen - mine);
 }
 
+// ---- the window ------------------------------------------------------------------------------
+
+TEST_F(DemoOrder, RendersBrowseAddAndEdit) {
+    open(S("Z202611008"));
+    EXPECT_EQ(form->cxLabel2->text(), S("已审核"));
+    EXPECT_EQ(form->lblPrintCount->text(), S("单据已打印 0 次"));
+    QCoreApplication::processEvents();
+    Qd::Test::keepRender(*form, S("bill-order-audited.png"));
+    open(S("Z202611017"));
+    form->show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(
+        form->gDetailView->footerText(form->gDetailView->columnByField(S("je"))).isEmpty());
+    Qd::Test::keepRender(*form, S("bill-order-draft.png"));
+    form->actEdit->trigger();
+    addLine("海报", 3, 19.99, 0.85);
+    QCoreApplication::processEvents();
+    Qd::Test::keepRender(*form, S("bill-order-edit.png"));
+    prompts.answer(Ui::mrOk);
+    form->actCancel->trigger();
+    form->actAdd->trigger();
+    form->cdsMaster.field(S("kh_id")).setValue(3);
+    addLine("名片", 2, 35, QVariant(), 1);
+    EXPECT_EQ(form->cxLabel3->text(), S("单号：N/a"));  // not the temporary number
+    QCoreApplication::processEvents();
+    Qd::Test::keepRender(*form, S("bill-order-add.png"));
+}
+
 // ---- lines: lookups, buttons, files ------------------------------------------------------------
 
 namespace {
@@ -712,6 +740,43 @@ TEST_F(DemoOrder, TheQuickFilterUnderTheCustomerSetsTheCustomer) {
     EXPECT_EQ(form->cdsMaster.field(S("kh_id")).asInteger(),
               number("select id from qd_b_khbmk where code = 'K0001'"));
     EXPECT_EQ(form->lcbCustomer->text(), S("北京华星科技有限公司"));
+}
+
+TEST_F(DemoOrder, RendersTheItemDropDownAndTheDefaultRuleOfAnotherStore) {
+    open(S("Z202611017"));
+    form->show();
+    form->actEdit->trigger();
+    Ui::GridView* lines = form->gDetailView;
+    const QModelIndex cell = lines->model()->index(1, form->cdsDetail.fieldIndex(S("xm_id")));
+    lines->setCurrentIndex(cell);
+    lines->edit(cell);
+    QCoreApplication::processEvents();
+    auto* combo = qobject_cast<Ui::LookupComboBox*>(
+        lines->indexWidget(cell) ? lines->indexWidget(cell) : lines->focusWidget());
+    if (!combo)
+        combo = lines->findChild<Ui::LookupComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    combo->showPopup();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(combo->popupVisible());
+    Qd::Test::keepRender(withPopups(*form, {combo->popupView()->window()}),
+                         S("bill-order-item-dropdown.png"));
+    combo->hidePopup();
+    prompts.answer(Ui::mrOk);
+    form->actCancel->trigger();
+
+    // The same order seen from 东城分店, which keeps no column settings: the descriptor's
+    // captions, decimals and editors.
+    const int east = number("select id from qd_b_ckbmk where code = 'MD02'");
+    ASSERT_TRUE(sys->login(S("1001"), S("123456"), east).ok);
+    open(S("Z202611017"));
+    form->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->gDetailView->columnByField(S("gcxmmc"))->caption, S("项目名称"));
+    EXPECT_TRUE(form->gDetailView->columnByField(S("zk"))->visible);
+    EXPECT_EQ(form->gDetailView->columnByField(S("sl"))->props.decimals, 2);
+    EXPECT_EQ(form->gDetailView->columnByField(S("filename"))->props.kind, Ui::EditorKind::Text);
+    Qd::Test::keepRender(*form, S("bill-order-east-store.png"));
 }
 
 TEST_F(DemoOrder, AFailingLookupStatementIsShownOnceAndTheKeysStay) {

@@ -214,6 +214,19 @@ TEST_F(ExplorerTest, OpenFileExplorerGivesThePathOnlyOnOk) {
     EXPECT_EQ(openFileExplorer(nullptr, QString(), S("D:\\x")), QString());
 }
 
+TEST_F(ExplorerTest, RendersDetailsAndLargeIcons) {
+    for (const char* name : {"设计稿.pdf", "报价单.xlsx", "照片.jpg"})
+        writeFile(dir() + S("/drives/D/orders/X1/") + S(name), "x");
+    QDir().mkpath(dir() + S("/drives/D/orders/X1/初稿"));
+    TfileExplorerform form(nullptr, QString(), S("D:\\orders\\X1"));
+    // The list is filled in the background, as the folder is read.
+    QTRY_COMPARE(form.folderModel->rowCount(form.detailsView->rootIndex()), 4);
+    Qd::Test::keepRender(form, S("file_explorer_details.png"));
+    form.setStyle(0);
+    Qd::Test::keepRender(form, S("file_explorer_large_icons.png"));
+    EXPECT_EQ(form.folderPages->currentWidget(), static_cast<QWidget*>(form.iconsView));
+}
+
 // The store dialog on store 5 (MD05 五号店), customers 7 (K07 老客户) and 8.
 class StoreCustomerTest : public Qd::Test::LoggedInTest {
 protected:
