@@ -151,15 +151,6 @@ TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {
     EXPECT_FALSE(alone.options.autoLogin());
 }
 
-TEST(ClientOptions, HelpListsEveryOption) {
-    const ParsedClientOptions p = parse({"--help"});
-    EXPECT_TRUE(p.help);
-    EXPECT_TRUE(p.error.isEmpty());
-    for (const char* name : {"--db", "--user", "--password", "--store", "--module", "--screenshot",
-                             "--login-screenshot", "--trace"})
-        EXPECT_TRUE(p.helpText.contains(QLatin1String(name))) << name;
-}
-
 // ---- the demo database ----------------------------------------------------------------------
 
 class DemoDatabaseTest : public Qd::Test::DbTest {};
@@ -361,26 +352,18 @@ TEST_F(LoginForm, EnterInTheUserCodeGoesOnToThePasswordAndTabPassesTheStoreFirst
     }
 }
 
-TEST_F(LoginForm, AnEmptyPasswordIsAskedForAndNotTried) {
-    TLoginForm form(sys());
-    form.show();
-    form.setUserCode(QStringLiteral("1001"));
-    prompts().answer(Ui::mrOk);
-    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
-    ASSERT_EQ(prompts().asked().size(), 1u);
-    EXPECT_EQ(prompts().last().text, QStringLiteral("请输入密码。"));
-    EXPECT_EQ(db().query("select count(*) from qd_sys_loginfails").field(0).asInteger(), 0);
-    EXPECT_EQ(sys().session(), nullptr);
-}
-
 TEST_F(LoginForm, TheLastUserAndStoreOfThisClientAreOfferedAgain) {
     {
         TLoginForm first(sys());
+        first.show();
         first.setUserCode(QStringLiteral("1001"));
         first.selectStore(QStringLiteral("MD02"));
         first.passwordEdit()->setText(QStringLiteral("123456"));
-        QTest::mouseClick(first.loginButton(), Qt::LeftButton);
+        QTest::keyClick(first.passwordEdit(), Qt::Key_Return);  // the default button
         ASSERT_EQ(first.result(), QDialog::Accepted);
+        ASSERT_NE(sys().session(), nullptr);
+        EXPECT_EQ(sys().session()->storeCode, QStringLiteral("MD02"));
+        EXPECT_EQ(sys().session()->userName, QStringLiteral("王经理"));
     }
     const QString remembered = Sys::programPath(QStringLiteral("login.ini"));
     EXPECT_TRUE(Qd::Test::isOwnerOnly(remembered));
@@ -402,53 +385,32 @@ TEST_F(LoginForm, TheLastUserAndStoreOfThisClientAreOfferedAgain) {
     EXPECT_EQ(offered(form), QStringLiteral("总店（MD01）|[东城分店（MD02）]"));
 }
 
-TEST_F(LoginForm, RefusalIsShownAndTheDialogStaysOpenWithThePasswordSelected) {
+// A missing user code or password is asked for and not tried; a wrong password is the login's
+// own refusal, with the dialog kept open and the password selected for typing again.
+TEST_F(LoginForm, RefusalsAreShownAndTheDialogStaysOpen) {
     TLoginForm form(sys());
     form.show();
     QSignalSpy accepted(&form, &QDialog::accepted);
-    form.userEdit()->setText(QStringLiteral("1001"));
-    form.passwordEdit()->setText(QStringLiteral("654321"));
-    prompts().answer(Ui::mrOk);
-    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+    const auto tryLogin = [&](const QString& user, const QString& password) {
+        prompts().clear();
+        form.userEdit()->setText(user);
+        form.passwordEdit()->setText(password);
+        prompts().answer(Ui::mrOk);
+        QTest::mouseClick(form.loginButton(), Qt::LeftButton);
+        EXPECT_EQ(prompts().asked().size(), 1u);
+        return prompts().asked().empty() ? QString() : prompts().last().text;
+    };
+    EXPECT_EQ(tryLogin(QString(), QStringLiteral("123456")), QStringLiteral("请输入用户编号。"));
+    EXPECT_EQ(tryLogin(QStringLiteral("1001"), QString()), QStringLiteral("请输入密码。"));
+    EXPECT_EQ(db().query("select count(*) from qd_sys_loginfails").field(0).asInteger(), 0);
 
-    ASSERT_EQ(prompts().asked().size(), 1u);
-    EXPECT_EQ(prompts().last().what, QStringLiteral("message"));
-    EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
-    EXPECT_EQ(prompts().last().kind, 2);
-    EXPECT_EQ(prompts().last().text,
+    EXPECT_EQ(tryLogin(QStringLiteral("1001"), QStringLiteral("654321")),
               sys().login(QStringLiteral("1001"), QStringLiteral("654321"), 1).message);
+    EXPECT_EQ(prompts().last().title, QStringLiteral("提示"));
     EXPECT_EQ(accepted.count(), 0);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.passwordEdit()->selectedText(), QStringLiteral("654321"));
     EXPECT_EQ(sys().session(), nullptr);
-}
-
-TEST_F(LoginForm, AnEmptyUserCodeIsAskedForBeforeLoggingIn) {
-    TLoginForm form(sys());
-    form.show();
-    form.passwordEdit()->setText(QStringLiteral("123456"));
-    prompts().answer(Ui::mrOk);
-    QTest::mouseClick(form.loginButton(), Qt::LeftButton);
-    ASSERT_EQ(prompts().asked().size(), 1u);
-    EXPECT_EQ(prompts().last().text, QStringLiteral("请输入用户编号。"));
-    EXPECT_TRUE(form.isVisible());
-}
-
-TEST_F(LoginForm, AGoodLoginAcceptsWithTheChosenStore) {
-    TLoginForm form(sys());
-    form.show();
-    QSignalSpy accepted(&form, &QDialog::accepted);
-    form.setUserCode(QStringLiteral("2001"));
-    form.passwordEdit()->setText(QStringLiteral("123456"));
-    form.selectStore(QStringLiteral("MD02"));
-    QTest::keyClick(form.passwordEdit(), Qt::Key_Return);  // the default button
-
-    EXPECT_TRUE(prompts().asked().empty());
-    EXPECT_EQ(accepted.count(), 1);
-    EXPECT_EQ(form.result(), QDialog::Accepted);
-    ASSERT_NE(sys().session(), nullptr);
-    EXPECT_EQ(sys().session()->storeCode, QStringLiteral("MD02"));
-    EXPECT_EQ(sys().session()->userName, QStringLiteral("李店员"));
 }
 
 // ---- main window ----------------------------------------------------------------------------
@@ -515,14 +477,13 @@ TEST_F(MainForm, TitleHomePageAndStatusBarShowTheSession) {
     EXPECT_TRUE(status.contains(QStringLiteral("门店：总店（MD01）"))) << status.toStdString();
     EXPECT_TRUE(status.contains(QStringLiteral("用户：王经理（1001）")));
     EXPECT_TRUE(status.contains(QFileInfo(dbPath()).fileName()));
-}
 
-TEST_F(MainForm, HomePageShowsTheScopeOfAStoreClerk) {
+    // A clerk's session: their store, and the scope of their data.
     sys().logout();
     loginAs(QStringLiteral("2001"), 2);
-    TMainForm form(sys());
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("多门店业务管理系统 - 东城分店 - 李店员"));
-    EXPECT_TRUE(textOf(pages(form).widget(0)).contains(QStringLiteral("本门店")));
+    TMainForm clerk(sys());
+    EXPECT_EQ(clerk.windowTitle(), QStringLiteral("多门店业务管理系统 - 东城分店 - 李店员"));
+    EXPECT_TRUE(textOf(pages(clerk).widget(0)).contains(QStringLiteral("本门店")));
 }
 
 TEST_F(MainForm, NavigatorGroupsModulesByTheirFirstSortThenBySortAndTitle) {

@@ -211,15 +211,6 @@ TEST_F(DemoOrder, PrevAndNextWalkTheStoreByNumberAndStopAtTheEnds) {
     EXPECT_EQ(form->nextBillno, S("Z202611017"));
 }
 
-TEST_F(DemoOrder, TheModuleOpensDockedInTheClient) {
-    Qd::App::TMainForm main(*sys);
-    ASSERT_TRUE(main.openModule(S("订单")));
-    auto* page = qobject_cast<TOrderBillForm*>(main.pageControl()->currentWidget());
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->billno, S("Z202611017"));
-    EXPECT_FALSE(page->cdsDetail.isEmpty());
-}
-
 // ---- lines -----------------------------------------------------------------------------------
 
 TEST_F(DemoOrder, LineAmountsAndTheTotalFollowTheLines) {

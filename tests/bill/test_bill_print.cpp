@@ -287,16 +287,6 @@ TEST_F(BillPrint, WithoutTheColumnOnlyTheRowIsWrittenAndAFailingCountWritesNeith
     EXPECT_EQ(m_windowResult, QDialog::Accepted);
 }
 
-TEST_F(BillPrint, QuotesInTheNumberAndTheTitleAreLoggedAsTyped) {
-    ASSERT_TRUE(db().execSQL(S("update t_bill set billno = 'B''1' where billno = 'B001'")));
-    item.title = S("O'测试单");
-    auto form = open(S("B'1"));
-    ASSERT_TRUE(form->billShown());
-    printDirectly(*form);
-    EXPECT_EQ(logRows(), S("1 | TB | O'测试单 | B'1 | 5 | 11"));
-    EXPECT_EQ(count("B''1"), "1");
-}
-
 // The store's switch 3: a printed draft is audited as if 审核 were pressed, after the job.
 TEST_F(BillPrint, ADraftIsAuditedAfterItsFirstJobWhenTheStoreSaysSo) {
     auto form = open(S("B001"), S("001"));

@@ -320,26 +320,6 @@ TEST(PreviewPrint, PrintDialogChoicesReachThePrinterOnAccept) {
     EXPECT_EQ(printer->outputFileName(), dir.filePath("other.pdf"));
 }
 
-TEST(PreviewPrint, CancelledOrClosedWithoutPrintingEmitsNothing) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("never.pdf");
-    ScriptedPrompter prompter;
-    auto d = std::make_unique<PreviewDialog>(pages(2));
-    d->setPrinterFactory([&] { return pdfPrinter(out); });
-    QSignalSpy printed(d.get(), &PreviewDialog::printed);
-
-    prompter.answer(QDialog::Rejected);
-    EXPECT_FALSE(d->printReport());
-    d->show();
-    d->action("close")->trigger();
-    EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(d->result(), QDialog::Rejected);
-    d.reset();
-
-    EXPECT_EQ(printed.count(), 0);
-    EXPECT_FALSE(QFile::exists(out));
-}
-
 TEST(PreviewPageSetup, AcceptedLayoutIsSignalledForTheCallerToPrepareAgain) {
     QTemporaryDir dir;
     ScriptedPrompter prompter;

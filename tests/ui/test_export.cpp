@@ -285,6 +285,7 @@ TEST_F(Export, WorkbooksKeepKindsFormatsBandsAndFooterAsXlrdReadsThem) {
         EXPECT_NEAR(cellAt(sheet, 2, 4).value.toDouble(), 45352 + 9.5 / 24, 1e-9);
         EXPECT_EQ(cellAt(sheet, 2, 5).type, 4);
         EXPECT_EQ(cellAt(sheet, 2, 6).value.toString(), QStringLiteral("=1+2"));
+        EXPECT_EQ(cellAt(sheet, 3, 6).type, 1);  // text that reads as a number stays text
         EXPECT_EQ(cellAt(sheet, 3, 3).value.toDouble(), -56.78);
         // A date no serial number holds goes out as text; NULL as an empty cell.
         EXPECT_EQ(cellAt(sheet, 3, 4).type, 1);
@@ -315,6 +316,21 @@ TEST_F(Export, WorkbooksKeepKindsFormatsBandsAndFooterAsXlrdReadsThem) {
     const QString xml = QString::fromUtf8(unzip.readAllStandardOutput());
     EXPECT_TRUE(xml.contains(QStringLiteral("<col min=\"2\" max=\"2\" width=\"22.85")));
     EXPECT_TRUE(xml.contains(QStringLiteral("<pane ySplit=\"2\"")));
+
+    // The shown columns in the grid's order, whatever the fields' order; a hidden one left out.
+    view.clearColumns();
+    add("name", "名称", 160);
+    add("id", "序号", 50);
+    add("memo", "备注", 80)->visible = false;
+    view.applyColumns();
+    ASSERT_EQ(write("两列.xlsx", ExportFormat::Xlsx), ExportOutcome::Written);
+    const QJsonObject two =
+        readWorkbook(dir.filePath("两列.xlsx"))["sheets"].toArray()[0].toObject();
+    EXPECT_EQ(two["rows"].toArray()[1].toArray().size(), 2);  // under the (empty) band row
+    EXPECT_EQ(cellAt(two, 1, 0).value.toString(), QStringLiteral("名称"));
+    EXPECT_EQ(cellAt(two, 2, 0).value.toString(), QStringLiteral("张伟"));
+    EXPECT_EQ(cellAt(two, 2, 1).value.toDouble(), 1);
+    EXPECT_TRUE(Qd::Test::isOwnerOnly(dir.filePath("两列.xlsx")));
 }
 
 TEST_F(Export, XlsContinuesAtItsRealLimitAndRefusesMoreThan256Columns) {

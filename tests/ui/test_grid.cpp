@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -144,8 +143,6 @@ TEST_F(GridViewTest, ColumnsShowTheirFieldsInListOrderAndOtherFieldsStayHidden) 
 
     // Reloading the record set keeps the binding: the same statement again, after a close, and
     // another statement with as many fields under other names.
-    ASSERT_TRUE(db().openDataToCDS(rs, "select memo, unit, amount, code from goods"));
-    EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
     ASSERT_TRUE(db().openDataToCDS(rs, "select memo, unit, amount, code from goods"));
     EXPECT_EQ(shownColumns(), "code:编码:80|amount:金额:90|unit:单位:50");
     rs.close();
@@ -675,82 +672,10 @@ TEST(Grid, ShowsTabsOnlyWithSeveralLevels) {
     EXPECT_TRUE(grid.findChild<QTabBar*>()->isHidden());
     GridView* second = grid.addLevel("cxgMainDBTableView2", "明细");
     EXPECT_FALSE(grid.findChild<QTabBar*>()->isHidden());
-    EXPECT_EQ(grid.views(), QList<GridView*>({first, second}));
-    EXPECT_EQ(grid.view(1)->objectName(), "cxgMainDBTableView2");
     EXPECT_EQ(grid.view(2), nullptr);
-    EXPECT_EQ(grid.findChild<QTabBar*>()->tabText(1), "明细");
 
     grid.setActiveLevel(1);
     EXPECT_EQ(grid.findChild<QStackedWidget*>()->currentWidget(), second);
     grid.findChild<QTabBar*>()->setCurrentIndex(0);
     EXPECT_EQ(grid.findChild<QStackedWidget*>()->currentWidget(), first);
-}
-
-// ---- the look -------------------------------------------------------------------------------
-
-// A banded grid of twenty rows with footer sums and an indicator painter, rendered offscreen;
-// written to $QD_GRID_PNG when set, to look at.
-TEST_F(GridViewTest, RendersABandedGridWithFooterAndIndicator) {
-    QStringList inserts;
-    const QStringList names = {"统一冰红茶", "雪碧",       "王老吉凉茶", "青岛啤酒",
-                               "乐事薯片",   "奥利奥饼干", "德芙巧克力", "金龙鱼食用油",
-                               "五常大米",   "海天酱油",   "清风抽纸",   "舒肤佳香皂",
-                               "高露洁牙膏", "飘柔洗发水", "立白洗洁精"};
-    for (int i = 0; i < names.size(); ++i)
-        inserts << QStringLiteral(
-                       "insert into goods values (%1, 'D%2', N'%3', N'件', %4, %5, %6, "
-                       "N'第%7批')")
-                       .arg(6 + i)
-                       .arg(i + 1, 3, 10, QLatin1Char('0'))
-                       .arg(names[i])
-                       .arg(3 + i * 7 % 40)
-                       .arg(1.5 + i * 2.25)
-                       .arg((3 + i * 7 % 40) * (1.5 + i * 2.25))
-                       .arg(i % 3 + 1);
-    ASSERT_TRUE(db().execSQL(inserts.join('\n')));
-    ASSERT_TRUE(db().openDataToCDS(rs, "select * from goods order by id"));
-    ASSERT_EQ(rs.recordCount(), 20);
-
-    const int basic = view->addBand("商品");
-    const int money = view->addBand("数量金额");
-    add("code", "编码", 70)->band = basic;
-    add("name", "商品名称", 150)->band = basic;
-    add("unit", "单位", 50)->band = basic;
-    add("qty", "数量", 70)->band = money;
-    add("price", "单价", 80)->band = money;
-    add("amount", "金额", 110)->band = money;
-    add("memo", "备注", 100);
-    view->columnByField("qty")->footerKind = SummaryKind::Sum;
-    view->columnByField("amount")->footerKind = SummaryKind::Sum;
-    view->columnByField("amount")->footerFormat = "#,##0.00";
-    view->columnByField("name")->footerKind = SummaryKind::Count;
-    view->setFooterVisible(true);
-    view->applyColumns();
-    view->setIndicatorWidth(QFontMetrics(view->font()).horizontalAdvance("99999") + 5);
-    view->setIndicatorPainter([this](QPainter& p, const QRect& r, int row, bool focused,
-                                     bool editing) {
-        p.fillRect(r, view->palette().color(QPalette::Button));
-        p.setPen(view->palette().color(QPalette::Mid));
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-        if (row < 0)
-            return;
-        QFont f = p.font();
-        f.setBold(focused);
-        p.setFont(f);
-        p.setPen(focused || editing ? Qt::red : view->palette().color(QPalette::WindowText));
-        p.drawText(r, Qt::AlignCenter, editing ? QStringLiteral("*") : QString::number(row + 1));
-    });
-    view->resize(760, 640);
-    showView();
-    rs.moveTo(3);
-
-    const QImage image = view->grab().toImage();
-    if (const QByteArray path = qgetenv("QD_GRID_PNG"); !path.isEmpty())
-        image.save(QString::fromLocal8Bit(path));
-    const QRect footer = view->findChild<QWidget*>("footer")->geometry();
-    EXPECT_EQ(
-        footer.bottom(),
-        view->height() - view->frameWidth() - 1 -
-            (view->horizontalScrollBar()->isVisible() ? view->horizontalScrollBar()->height() : 0));
-    EXPECT_EQ(view->footerText(view->columnByField("name")), "20");
 }
