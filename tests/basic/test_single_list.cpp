@@ -15,6 +15,7 @@
 #include "print/uPrinterForm.h"
 #include "support/CoreTest.h"
 #include "support/FaultWalk.h"
+#include "support/Render.h"
 #include "support/Rows.h"
 #include "sys/uPlugItem.h"
 #include "ui/DockPanel.h"
@@ -456,6 +457,9 @@ TEST_F(SingleList, AListOfManyRowsShowsTheFirstAtOnceAndTheRestAsTheyComeWithout
     EXPECT_EQ(f->dxDockPanel1->caption(),
               QStringLiteral("[员工资料] - 列表（正在读取，已读 2000 行）"));
     EXPECT_EQ(view->footerText(counted), QStringLiteral("…"));
+    view->setFooterVisible(true);
+    f->resize(900, 500);
+    Qd::Test::keepRender(*f, "list-loading.png");
 
     while (f->cdsMain.rowsPending())
         QCoreApplication::processEvents();
