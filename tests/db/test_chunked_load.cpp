@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QSignalSpy>
 
 #include "db/ChunkedLoad.h"
@@ -17,8 +18,11 @@ using namespace Qd::Core::Db;
 namespace {
 
 constexpr int kRows = 12 * ChunkedLoad::kRowsPerRead + 123;
+// The digest of ALoadGivesTheRecordedValuesCellForCell's dump of the table as loaded.
+const std::string kRecordedLoad =
+    "f4c142b2a20077c8fde06e238a8e27e821e355435f4cac5d99a3a94537458329";
 const QString kSelect =
-    QStringLiteral("select id, n, big, ratio, amount, made, code, photo from t");
+    QStringLiteral("select id, n, big, ratio, amount, made, code, photo, flag, price, day from t");
 
 class ChunkedLoadTest : public Qd::Test::DbTest {
 protected:
@@ -28,11 +32,12 @@ protected:
         // in the rows: the field must widen after rows were shown.
         ASSERT_TRUE(db().execSQL(QStringLiteral(
             "create table t(id int primary key, n int, big bigint, ratio float, amount money, "
-            "made datetime, code nvarchar(20), photo varbinary(max))")));
+            "made datetime, code nvarchar(20), photo varbinary(max), flag bit, "
+            "price decimal(18,4), day date)")));
         sqlite3* h = db().handle();
         sqlite3_exec(h, "begin", nullptr, nullptr, nullptr);
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(h, "insert into t values(?,?,?,?,?,?,?,?)", -1, &st, nullptr);
+        sqlite3_prepare_v2(h, "insert into t values(?,?,?,?,?,?,?,?,?,?,?)", -1, &st, nullptr);
         for (int i = 1; i <= kRows; ++i) {
             sqlite3_bind_int(st, 1, i);
             if (i == kRows - 5)
@@ -47,9 +52,19 @@ protected:
                                         .toUtf8();
             i % 13 ? sqlite3_bind_text(st, 6, made.constData(), -1, SQLITE_TRANSIENT)
                    : sqlite3_bind_null(st, 6);
-            const QByteArray code = QStringLiteral("编号%1").arg(i).toUtf8();
+            const QByteArray code = (i % 101 == 0   ? QStringLiteral("")
+                                     : i % 103 == 0 ? QStringLiteral("O'Brien \U0001F600 %1")
+                                                    : QStringLiteral("编号%1"))
+                                        .arg(i)
+                                        .toUtf8();
             sqlite3_bind_text(st, 7, code.constData(), -1, SQLITE_TRANSIENT);
             i % 97 ? sqlite3_bind_null(st, 8) : sqlite3_bind_blob(st, 8, "\0\1\2", 3, nullptr);
+            i % 5 ? sqlite3_bind_int(st, 9, i % 2) : sqlite3_bind_null(st, 9);
+            sqlite3_bind_double(st, 10, i * 0.0001 - 1.5);
+            const QByteArray day =
+                QStringLiteral("2026-02-%1").arg(1 + i % 28, 2, 10, QLatin1Char('0')).toUtf8();
+            i % 17 ? sqlite3_bind_text(st, 11, day.constData(), -1, SQLITE_TRANSIENT)
+                   : sqlite3_bind_null(st, 11);
             sqlite3_step(st);
             sqlite3_reset(st);
         }
@@ -241,4 +256,27 @@ TEST_F(ChunkedLoadTest, WaitsWhileAnotherQueryOfTheConnectionShowsItsProgress) {
     untilFinished(*load);
     EXPECT_FALSE(load->failed());
     EXPECT_EQ(rs.recordCount(), kRows);
+}
+
+// The load itself pinned: every cell of the generated table with its field's type, digested and
+// compared with the digest recorded when the loader was last changed on purpose. A change to how
+// values are stored (widening, dates, money, text copies, NULL flags) shows up here.
+TEST_F(ChunkedLoadTest, ALoadGivesTheRecordedValuesCellForCell) {
+    RecordSet rs;
+    ASSERT_TRUE(db().openDataToCDS(rs, kSelect + QStringLiteral(" order by id")));
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        digest.addData(fieldTypeName(rs.fieldDef(f).type).toUtf8());
+    for (int pos = 0; pos < rs.recordCount(); ++pos) {
+        for (int f = 0; f < rs.fieldCount(); ++f) {
+            const std::uint32_t row = rs.rowAt(pos);
+            const QVariant v = rs.valueAt(row, f);
+            digest.addData(rs.isNullAt(row, f)
+                               ? QByteArray("\x01null")
+                               : (QByteArray(v.typeName()) + ':' +
+                                  (v.typeId() == QMetaType::QByteArray ? v.toByteArray().toHex()
+                                                                       : v.toString().toUtf8())));
+        }
+    }
+    EXPECT_EQ(digest.result().toHex().toStdString(), kRecordedLoad);
 }
