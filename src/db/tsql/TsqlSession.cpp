@@ -865,10 +865,6 @@ void Session::run(const QString& text, const Params& params, ResultSink* sink, b
         clearCaches();
 }
 
-}  // namespace Qd::Core::Db::Tsql
-
-namespace Qd::Core::Db::Tsql {
-
 struct Session::Cursor::State {
     Session::Impl* session;
     std::shared_ptr<Prepared> prepared;  // keeps the node and the masked names alive
