@@ -95,6 +95,11 @@ public:
         flag(row) = 1;
     }
     void setBytes(std::uint32_t row, const char* data, std::size_t len);
+    // The segments holding `row`'s block, for a loader that writes a block's rows one after the
+    // other: its values and flags are at [row & kMask]. Valid until the column is resized
+    // smaller, cleared or replaced.
+    void* valuesOf(std::uint32_t row) const { return m_values[row >> kShift]; }
+    std::uint8_t* flagsOf(std::uint32_t row) const { return m_flags[row >> kShift]; }
     // Copies the value of `from` of `src` (same type) into `row`.
     void copyFrom(std::uint32_t row, const Column& src, std::uint32_t from);
 

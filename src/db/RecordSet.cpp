@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <unordered_map>
 
 #include "base/TextFormat.h"
@@ -518,8 +519,8 @@ void RecordSet::showLoadedRows(std::uint32_t firstRow, std::uint32_t count) {
     const int first = int(d->order.size());
     const int last = first + int(count) - 1;
     d->notify([=](RecordSetObserver* o) { o->beginAppendRows(first, last); });
-    for (std::uint32_t row = firstRow; row < firstRow + count; ++row)
-        d->order.push_back(row);
+    d->order.resize(d->order.size() + count);
+    std::iota(d->order.end() - count, d->order.end(), firstRow);
     d->notify([=](RecordSetObserver* o) { o->endAppendRows(first, last); });
     if (d->cur < 0) {  // an empty record set comes to its first row, as opening does
         d->cur = 0;

@@ -48,22 +48,23 @@ public:
         bindColumns();
     }
 
-    // From now on rows go to `rs`, open and shown, which took the rows loaded so far
-    // (RecordSet::setData): each added hidden, until the caller shows them (appended()).
+    // From now on rows go to `rs`, which took the rows loaded so far (RecordSet::setData).
     void appendTo(RecordSet& rs) {
         m_rs = &rs;
-        m_appending = true;
         bindColumns();
     }
-    // The rows added since the last call: the first's handle and their count.
-    std::pair<std::uint32_t, std::uint32_t> appended() {
-        return {m_firstAppended, std::exchange(m_appendedCount, 0)};
-    }
+    // Rows are added hidden, a value at a time; this shows those added since the last call, at
+    // once (to the views of an open record set).
+    void showRows() { m_rs->showLoadedRows(m_firstAdded, std::exchange(m_added, 0)); }
 
     void row(sqlite3_stmt* s) {
-        const std::uint32_t r = m_appending ? m_rs->newLoadedRow() : m_rs->loadRow();
-        if (m_appending && m_appendedCount++ == 0)
-            m_firstAppended = r;
+        const std::uint32_t r = m_rs->newLoadedRow();
+        m_row = r;
+        if (m_added++ == 0)
+            m_firstAdded = r;
+        if (r >> Internal::Column::kShift != m_block)
+            enterBlock(r);
+        const std::uint32_t at = r & Internal::Column::kMask;
         const int count = int(m_cols.size());
         for (int c = 0; c < count; ++c) {
             // One fetch per cell; the value functions after it take no locks.
@@ -75,7 +76,6 @@ public:
             if (!col.settled)
                 settle(c, st, v);
             // The common cases write straight into the column in its stored form.
-            Internal::Column& store = *col.store;
             switch (col.type) {
                 case FieldType::Integer:
                     if (st == SQLITE_INTEGER) {
@@ -85,37 +85,37 @@ public:
                             retype(c, FieldType::BigInt);
                             m_rs->setIntAt(r, c, i);
                         } else {
-                            store.setInt(r, i);
+                            putInt(col, at, i);
                         }
                         continue;
                     }
                     break;
                 case FieldType::BigInt:
                     if (st == SQLITE_INTEGER) {
-                        store.setInt(r, sqlite3_value_int64(v));
+                        putInt(col, at, sqlite3_value_int64(v));
                         continue;
                     }
                     break;
                 case FieldType::Boolean:
                     if (st == SQLITE_INTEGER) {
-                        store.setInt(r, sqlite3_value_int64(v) != 0);
+                        putInt(col, at, sqlite3_value_int64(v) != 0);
                         continue;
                     }
                     break;
                 case FieldType::Float:
                     if (st == SQLITE_INTEGER || st == SQLITE_FLOAT) {
-                        store.setReal(r, sqlite3_value_double(v));
+                        putReal(col, at, sqlite3_value_double(v));
                         continue;
                     }
                     break;
                 case FieldType::Currency:
                     if (st == SQLITE_INTEGER) {
-                        store.setInt(r, sqlite3_value_int64(v) * Internal::kCurrencyScale);
+                        putInt(col, at, sqlite3_value_int64(v) * Internal::kCurrencyScale);
                         continue;
                     }
                     if (st == SQLITE_FLOAT) {
-                        store.setInt(
-                            r, std::llround(sqlite3_value_double(v) * Internal::kCurrencyScale));
+                        putInt(col, at,
+                               std::llround(sqlite3_value_double(v) * Internal::kCurrencyScale));
                         continue;
                     }
                     break;
@@ -128,7 +128,7 @@ public:
                         std::int64_t key = 0;
                         if (Internal::parseDateTimeKey(
                                 std::string_view(text ? text : "", std::size_t(bytes)), key)) {
-                            store.setInt(r, key);
+                            putInt(col, at, key);
                             continue;
                         }
                     }
@@ -139,8 +139,8 @@ public:
                                            ? static_cast<const void*>(sqlite3_value_text(v))
                                            : sqlite3_value_blob(v);
                     const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
-                    store.setBytes(r, data ? static_cast<const char*>(data) : "",
-                                   std::size_t(bytes));
+                    col.store->setBytes(r, data ? static_cast<const char*>(data) : "",
+                                        std::size_t(bytes));
                     continue;
                 }
             }
@@ -153,7 +153,27 @@ private:
         Internal::Column* store = nullptr;
         FieldType type = FieldType::Text;
         bool settled = false;  // declared, or typed by a value already
+        // The segments of the block being loaded (enterBlock).
+        void* values = nullptr;
+        std::uint8_t* flags = nullptr;
     };
+
+    // Each column's segments of the block `r` is in, looked up once per block, not per cell.
+    void enterBlock(std::uint32_t r) {
+        m_block = r >> Internal::Column::kShift;
+        for (Col& col : m_cols) {
+            col.values = col.store->valuesOf(r);
+            col.flags = col.store->flagsOf(r);
+        }
+    }
+    static void putInt(Col& col, std::uint32_t at, std::int64_t v) {
+        static_cast<std::int64_t*>(col.values)[at] = v;
+        col.flags[at] = 1;
+    }
+    static void putReal(Col& col, std::uint32_t at, double v) {
+        static_cast<double*>(col.values)[at] = v;
+        col.flags[at] = 1;
+    }
     struct Layout {
         std::vector<FieldDef> defs;
         std::vector<Col> cols;
@@ -213,11 +233,13 @@ private:
     void retype(int c, FieldType t) {
         m_cols[std::size_t(c)].type = t;
         m_rs->retypeField(c, t);
+        enterBlock(m_row);  // the field has new segments
     }
 
     void bindColumns() {
         for (int c = 0; c < int(m_cols.size()); ++c)
             m_cols[std::size_t(c)].store = &m_rs->columnForLoad(c);
+        m_block = kNoBlock;
     }
 
     void setText(sqlite3_value* v, std::uint32_t r, int c) {
@@ -239,11 +261,13 @@ private:
         setText(v, r, c);
     }
 
+    static constexpr std::uint32_t kNoBlock = UINT32_MAX;
     RecordSet* m_rs;
     std::vector<Col> m_cols;
-    bool m_appending = false;
-    std::uint32_t m_firstAppended = 0;
-    std::uint32_t m_appendedCount = 0;
+    std::uint32_t m_block = kNoBlock;  // of the last row added
+    std::uint32_t m_row = 0;           // the last row added
+    std::uint32_t m_firstAdded = 0;
+    std::uint32_t m_added = 0;  // rows added and not shown yet
 };
 
 // A lock another connection held for longer than the busy timeout.
@@ -376,6 +400,8 @@ struct SqliteDataServices::Impl {
                 throw QueryCancelled(maskSecrets(sql).text);
             if (result && !sink.loader && !lastResult)
                 throw DbError(QStringLiteral("语句没有返回数据集\n") + sql.trimmed());
+            if (sink.loader)
+                sink.loader->showRows();
         });
     }
 
@@ -453,6 +479,7 @@ public:
         m_d.translated(m_sql, [&] { more = m_cursor->fetch(m_sink, rows); });
         if (!m_sink.loader)
             throw DbError(QStringLiteral("语句没有返回数据集\n") + m_sql.trimmed());
+        m_sink.loader->showRows();
         return more;
     }
 
@@ -463,10 +490,7 @@ public:
             m_appending = true;
         }
         bool more = false;
-        const auto shown = qScopeGuard([&] {
-            const auto [first, count] = m_sink.loader->appended();
-            rs.showLoadedRows(first, count);
-        });
+        const auto shown = qScopeGuard([&] { m_sink.loader->showRows(); });
         m_d.translated(m_sql, [&] { more = m_cursor->fetch(m_sink, rows); });
         return more;
     }
