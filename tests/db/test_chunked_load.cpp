@@ -166,6 +166,9 @@ TEST_F(ChunkedLoadTest, TheConnectionServesOtherStatementsWhileRowsAreStillComin
     RecordSet other;
     ASSERT_TRUE(db().openDataToCDS(other, QStringLiteral("select x from other")));
     EXPECT_EQ(other.recordCount(), 1);
+    // A batch that fails rolls back its own transaction: the read goes on.
+    prompts().answer(1);
+    EXPECT_FALSE(db().execSQL(QStringLiteral("insert into other values(2)\nselect 1 / 0")));
     untilFinished(*load);
     EXPECT_FALSE(load->failed());
     EXPECT_EQ(rs.recordCount(), kRows);
