@@ -172,15 +172,19 @@ TracedText maskSecrets(const QString& sql, bool everyLiteral) {
 }
 
 QString tracedParams(const Params& params, const QSet<QString>& secret) {
+    // Appended piece by piece: a keyed query traces hundreds of them.
     QString note;
     for (const Param& p : params) {
         const QVariant& v = p.value;
-        const QString shown = secret.contains(p.name.toLower()) ? QStringLiteral("***")
-                              : v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 32
-                                  ? QStringLiteral("<%1 字节>").arg(v.toByteArray().size())
-                                  : sqlLiteral(v);
-        note += (note.isEmpty() ? QStringLiteral("\n-- ") : QStringLiteral(", ")) +
-                QLatin1Char(':') + p.name + QStringLiteral(" = ") + shown;
+        note += note.isEmpty() ? QLatin1StringView("\n-- :") : QLatin1StringView(", :");
+        note += p.name;
+        note += QLatin1StringView(" = ");
+        if (!secret.isEmpty() && secret.contains(p.name.toLower()))
+            note += QLatin1StringView("***");
+        else if (v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 32)
+            note += QStringLiteral("<%1 字节>").arg(v.toByteArray().size());
+        else
+            note += sqlLiteral(v);
     }
     return note;
 }
