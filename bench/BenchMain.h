@@ -8,13 +8,14 @@
 
 #include <QApplication>
 
-#include "base/VectorState.h"
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/VectorState.h"
 
 namespace Qd::Bench {
 
