@@ -7,8 +7,10 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QSignalSpy>
+#include <optional>
 
 #include "db/ChunkedLoad.h"
+#include "db/ColumnStore.h"
 #include "db/QueryProgress.h"
 #include "db/RecordSetModel.h"
 #include "support/TestEnv.h"
@@ -282,4 +284,26 @@ TEST_F(ChunkedLoadTest, ALoadGivesTheRecordedValuesCellForCell) {
         }
     }
     EXPECT_EQ(digest.result().toHex().toStdString(), kRecordedLoad);
+}
+
+// The loader parses date-times straight from the stored bytes: every form a date-time is stored
+// in gives the key of its value, and what is no date is refused (the field then becomes text).
+TEST(DateTimeKeys, EveryStoredFormGivesItsValueAndWhatIsNoDateIsRefused) {
+    using Internal::dateTimeKey;
+    using Internal::parseDateTimeKey;
+    const auto keyOf = [](const char* text) -> std::optional<std::int64_t> {
+        std::int64_t key = 0;
+        return parseDateTimeKey(text, key) ? std::optional(key) : std::nullopt;
+    };
+    EXPECT_EQ(keyOf("2024-02-29 23:59:59"),
+              dateTimeKey(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59))));
+    EXPECT_EQ(keyOf("2024-02-29T23:59:59"), keyOf("2024-02-29 23:59:59"));
+    EXPECT_EQ(*keyOf("2024-02-29 23:59:59.5"), *keyOf("2024-02-29 23:59:59") + 500);
+    EXPECT_EQ(keyOf("2024-03-01 00:00"), keyOf("2024-03-01 00:00:00"));
+    EXPECT_EQ(keyOf("2024-03-01"), keyOf("2024-03-01 00:00:00"));
+    for (const char* bad : {"2023-02-29 00:00:00", "2024-13-01 00:00:00", "2024-01-00 00:00:00",
+                            "2024-01-01 24:00:00", "2024-01-01 10:60:00", "2024-01-01 10:20:60",
+                            "2024-01-0a 10:20:30", "2024/01/01 10:20:30", "2024-01-01x10:20:30",
+                            "0000-01-01 00:00:00", "不是日期"})
+        EXPECT_FALSE(keyOf(bad)) << bad;
 }
