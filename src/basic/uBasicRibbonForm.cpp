@@ -407,13 +407,10 @@ void TBasicRibbonForm::copyListRow() {
 }
 
 void TBasicRibbonForm::exportList() {
-    m_list->finishPendingRows();
     exportViewToXlsx(*listView(), windowTitle());
 }
 
 void TBasicRibbonForm::printList(const std::vector<std::pair<QString, Db::RecordSet*>>& datasets) {
-    for (const auto& named : datasets)
-        named.second->finishPendingRows();
     Fr4::TDataSetCollection collection;
     for (const auto& [name, rs] : datasets)
         collection.Add() = Fr4::TDataSetCollectionItem(&collection, name, moduleCode(), rs);

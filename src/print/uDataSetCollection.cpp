@@ -58,6 +58,7 @@ PrintData::PrintData(const TDataSetCollection& datasets) {
         const TDataSetCollectionItem& item = const_cast<TDataSetCollection&>(datasets).GetItem(i);
         if (!item.Fdataset)
             continue;
+        item.Fdataset->finishPendingRows();  // a report prints every row
         m_adapters.push_back(std::make_unique<RecordSetDataset>(*item.Fdataset));
         m_data.addDataset(item.FuserName, m_adapters.back().get());
     }

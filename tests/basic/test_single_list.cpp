@@ -477,7 +477,18 @@ TEST_F(SingleList, AListOfManyRowsShowsTheFirstAtOnceAndTheRestAsTheyComeWithout
     EXPECT_EQ(f->cdsMain.field("code").asString(), QStringLiteral("C00007"));
     EXPECT_EQ(f->cdsMain.recordCount(), all);
 
-    // A list closed before its rows are all in leaves nothing reading the table.
+    // A list closed before its rows are all in leaves nothing reading the table; one exported
+    // before then exports every row.
+    f.reset();
+    grantAll({"_05"});
+    f = open();
+    ASSERT_TRUE(f->cdsMain.rowsPending());
+    prompts().answerText(dir() + QStringLiteral("/all"));
+    prompts().answer(Ui::mrOk);
+    f->actExport->trigger();
+    EXPECT_EQ(prompts().last().text, QStringLiteral("导出成功"));
+    EXPECT_FALSE(f->cdsMain.rowsPending());
+    EXPECT_EQ(f->cdsMain.recordCount(), all);
     f.reset();
     f = open();
     ASSERT_TRUE(f->cdsMain.rowsPending());

@@ -167,6 +167,7 @@ ExportTable ExportTable::ofGrid(const GridView& view) {
     t.m_name = view.objectName();
     if (!t.valid())
         return t;
+    view.recordSet()->finishPendingRows();  // an export holds every row, not those read so far
     const bool banded = view.bandHeaderVisible() && !view.bands().isEmpty();
     std::vector<const GridColumn*> shown;
     for (const GridColumn* c : view.columns()) {
