@@ -283,7 +283,7 @@ BENCHMARK(BM_PaintRecordSetModel)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 int main(int argc, char** argv) {
     return Qd::Bench::runWithRatios(
         argc, argv,
-        {{"BM_OpenDataIntoRecordSet", "BM_RawSqliteStep", 1.5},
+        {{"BM_OpenDataIntoRecordSet", "BM_RawSqliteStep", 1.2},
          {"BM_RawSqliteStepDirtyState", "BM_RawSqliteStep", 0},
          {"BM_OpenDataDirtyState", "BM_OpenDataIntoRecordSet", 0},
          {"BM_OpenDataThroughFaultVfs", "BM_OpenDataIntoRecordSet", 1.03},

@@ -81,7 +81,7 @@ Column::Column(Column&& other) noexcept
       m_blocks(std::move(other.m_blocks)),
       m_blockCapacity(std::move(other.m_blockCapacity)),
       m_blockBytes(std::exchange(other.m_blockBytes, 0)),
-      m_lastUsed(std::exchange(other.m_lastUsed, 0)) {
+      m_tail(std::exchange(other.m_tail, {})) {
     other.m_flags.clear();
     other.m_values.clear();
     other.m_blocks.clear();
@@ -98,7 +98,7 @@ Column& Column::operator=(Column&& other) noexcept {
         m_blocks = std::move(other.m_blocks);
         m_blockCapacity = std::move(other.m_blockCapacity);
         m_blockBytes = std::exchange(other.m_blockBytes, 0);
-        m_lastUsed = std::exchange(other.m_lastUsed, 0);
+        m_tail = std::exchange(other.m_tail, {});
         other.m_flags.clear();
         other.m_values.clear();
         other.m_blocks.clear();
@@ -131,7 +131,7 @@ void Column::release() {
     m_blocks.clear();
     m_blockCapacity.clear();
     m_blockBytes = 0;
-    m_lastUsed = 0;
+    m_tail = {};
 }
 
 void Column::resize(std::size_t n) {
@@ -147,24 +147,15 @@ void Column::clear() {
     release();
 }
 
-void Column::setBytes(std::uint32_t row, const char* data, std::size_t len) {
+void Column::startBlock(std::size_t len) {
     if (len > std::numeric_limits<std::uint32_t>::max())
         throw DbError(QStringLiteral("字段数据超过 4 GB，无法保存"));
-    const auto n = std::uint32_t(len);
-    if (m_blocks.empty() || m_blockCapacity.back() - m_lastUsed < n) {
-        // A value larger than a block gets a block of its own size.
-        const std::uint32_t capacity = std::max(kBlockSize, n);
-        m_blocks.push_back(static_cast<char*>(SegmentPool::take(capacity)));
-        m_blockCapacity.push_back(capacity);
-        m_blockBytes += capacity;
-        m_lastUsed = 0;
-    }
-    char* at = m_blocks.back() + m_lastUsed;
-    if (n)
-        std::memcpy(at, data, n);
-    slot<Slice>(row) = {std::uint32_t(m_blocks.size() - 1), m_lastUsed, n};
-    m_lastUsed += n;
-    flag(row) = 1;
+    // A value larger than a block gets a block of its own size.
+    const std::uint32_t capacity = std::max(kBlockSize, std::uint32_t(len));
+    m_blocks.push_back(static_cast<char*>(SegmentPool::take(capacity)));
+    m_blockCapacity.push_back(capacity);
+    m_blockBytes += capacity;
+    m_tail = {m_blocks.back(), std::uint32_t(m_blocks.size() - 1), 0, capacity};
 }
 
 void Column::copyFrom(std::uint32_t row, const Column& src, std::uint32_t from) {
@@ -203,17 +194,45 @@ std::int64_t julianDay(int y, int m, int d) {
     return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
 }
 
-bool digits(std::string_view s, std::size_t pos, std::size_t n, int& out) {
-    if (pos + n > s.size())
+// The number of two decimal digits at p; over 99 when either is no digit.
+unsigned twoDigits(const char* p) {
+    const unsigned hi = unsigned(p[0]) - '0', lo = unsigned(p[1]) - '0';
+    return hi > 9 || lo > 9 ? 100 : hi * 10 + lo;
+}
+
+// What follows the date: nothing, or " hh:mm", ":ss" and ".fff" (any number of fraction digits,
+// the first three of them milliseconds); 'T' may stand for the space.
+bool parseTimePart(std::string_view s, std::int64_t& ms) {
+    std::size_t pos = 10;
+    ms = 0;
+    if (pos == s.size())
+        return true;
+    if ((s[pos] != ' ' && s[pos] != 'T') || s.size() < pos + 6 || s[pos + 3] != ':')
         return false;
-    int v = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = s[pos + i];
-        if (c < '0' || c > '9')
+    const unsigned h = twoDigits(s.data() + pos + 1), mi = twoDigits(s.data() + pos + 4);
+    unsigned sec = 0, frac = 0;
+    pos += 6;
+    if (pos < s.size()) {
+        if (s[pos] != ':' || s.size() < pos + 3)
             return false;
-        v = v * 10 + (c - '0');
+        sec = twoDigits(s.data() + pos + 1);
+        pos += 3;
+        if (pos < s.size()) {
+            if (s[pos] != '.')
+                return false;
+            std::size_t n = 0;
+            for (++pos; pos < s.size() && s[pos] >= '0' && s[pos] <= '9'; ++pos, ++n)
+                if (n < 3)
+                    frac = frac * 10 + unsigned(s[pos] - '0');
+            if (n == 0 || pos != s.size())
+                return false;
+            for (; n < 3; ++n)
+                frac *= 10;
+        }
     }
-    out = v;
+    if (h > 23 || mi > 59 || sec > 59)
+        return false;
+    ms = ((h * 60 + mi) * 60 + sec) * 1000LL + frac;
     return true;
 }
 }  // namespace
@@ -237,49 +256,39 @@ QDateTime dateTimeFromKey(std::int64_t key) {
     return QDateTime(date, time);
 }
 
-bool parseDateTimeKey(std::string_view s, std::int64_t& key) {
-    // Straight digit arithmetic: this runs once per date-time value loaded.
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
-    if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !digits(s, 0, 4, y) ||
-        !digits(s, 5, 2, mo) || !digits(s, 8, 2, d))
+bool DateTimeKeyParser::parse(std::string_view s, std::int64_t& key) {
+    if (s.size() < 10 || s[4] != '-' || s[7] != '-')
         return false;
-    std::size_t pos = 10;
-    if (pos < s.size()) {
-        if ((s[pos] != ' ' && s[pos] != 'T') || s.size() < pos + 6 || s[pos + 3] != ':' ||
-            !digits(s, pos + 1, 2, h) || !digits(s, pos + 4, 2, mi))
-            return false;
-        pos += 6;
-        if (pos < s.size()) {
-            if (s[pos] != ':' || !digits(s, pos + 1, 2, sec))
-                return false;
-            pos += 3;
-            if (pos < s.size()) {
-                if (s[pos] != '.')
-                    return false;
-                // Up to three fraction digits are milliseconds; more are cut.
-                std::size_t n = 0;
-                ++pos;
-                while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') {
-                    if (n < 3)
-                        ms = ms * 10 + (s[pos] - '0');
-                    ++n;
-                    ++pos;
-                }
-                if (n == 0 || pos != s.size())
-                    return false;
-                for (; n < 3; ++n)
-                    ms *= 10;
-            }
-        }
-    }
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || sec > 59 || y < 1)
+    const unsigned mo = twoDigits(s.data() + 5);
+    if (mo < 1 || mo > 12)
         return false;
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (d > kDays[mo - 1] + (mo == 2 && leap ? 1 : 0))
+    Month& month = m_months[mo - 1];
+    if (std::memcmp(s.data(), month.year, sizeof month.year) != 0 && !learn(s, mo, month))
         return false;
-    key = julianDay(y, mo, d) * kMsPerDay + ((h * 60 + mi) * 60 + sec) * 1000LL + ms;
+    const unsigned d = twoDigits(s.data() + 8);
+    std::int64_t ms = 0;
+    if (d < 1 || d > month.days || !parseTimePart(s, ms))
+        return false;
+    key = month.firstDayKey + (d - 1) * kMsPerDay + ms;
     return true;
+}
+
+bool DateTimeKeyParser::learn(std::string_view s, unsigned mo, Month& month) {
+    const unsigned century = twoDigits(s.data()), year = twoDigits(s.data() + 2);
+    const int y = int(century * 100 + year);
+    if (century > 99 || year > 99 || y < 1)
+        return false;
+    static constexpr std::uint8_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    std::memcpy(month.year, s.data(), sizeof month.year);
+    month.days = std::uint8_t(kDays[mo - 1] + (mo == 2 && leap ? 1 : 0));
+    month.firstDayKey = julianDay(y, int(mo), 1) * kMsPerDay;
+    return true;
+}
+
+bool parseDateTimeKey(std::string_view s, std::int64_t& key) {
+    DateTimeKeyParser once;  // its months are only filled as they are met
+    return once.parse(s, key);
 }
 
 }  // namespace Qd::Core::Db::Internal

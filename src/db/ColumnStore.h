@@ -2,7 +2,9 @@
 
 // Internal to the record set: the typed storage of one field over all physical rows.
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +32,21 @@ constexpr Storage storageOf(FieldType t) {
 
 // Currency is kept as an integer count of 1/10000.
 inline constexpr std::int64_t kCurrencyScale = 10000;
+
+// A money amount as that count: std::llround(v * kCurrencyScale), written out so that it is
+// inlined (the load rounds every value of a money column).
+inline std::int64_t currencyUnits(double v) {
+    const double scaled = v * double(kCurrencyScale);
+    if (!(std::fabs(scaled) < 0x1p62))  // out of range, or NaN: as llround does
+        return std::llround(scaled);
+    auto whole = std::int64_t(scaled);           // toward zero
+    const double rest = scaled - double(whole);  // exact
+    if (rest >= 0.5)
+        ++whole;
+    else if (rest <= -0.5)
+        --whole;
+    return whole;
+}
 
 // Where a text or blob value lies in its column's arena: a block and a place in it.
 struct Slice {
@@ -94,7 +111,24 @@ public:
         slot<double>(row) = v;
         flag(row) = 1;
     }
-    void setBytes(std::uint32_t row, const char* data, std::size_t len);
+    void setBytes(std::uint32_t row, const char* data, std::size_t len) {
+        slot<Slice>(row) = appendBytes(data, len);
+        flag(row) = 1;
+    }
+    // Copies the bytes to the column's arena, where they stay until the column is cleared: the
+    // slice to store for them. Values that fit the current block (nearly all) are copied inline,
+    // as a call to memcpy per short text costs more than the copy.
+    Slice appendBytes(const char* data, std::size_t len) {
+        if (len > m_tail.room)
+            startBlock(len);
+        const auto n = std::uint32_t(len);
+        copyBytes(m_tail.at, data, n);
+        const Slice slice{m_tail.block, m_tail.used, n};
+        m_tail.at += n;
+        m_tail.used += n;
+        m_tail.room -= n;
+        return slice;
+    }
     // The segments holding `row`'s block, for a loader that writes a block's rows one after the
     // other: its values and flags are at [row & kMask]. Valid until the column is resized
     // smaller, cleared or replaced.
@@ -107,6 +141,26 @@ public:
 
 private:
     std::size_t slotBytes() const;
+    // A new block for the arena, with room for at least `len` bytes.
+    void startBlock(std::size_t len);
+    // memcpy for short lengths, as two overlapping fixed-size copies the compiler inlines.
+    static void copyBytes(char* to, const char* from, std::uint32_t n) {
+        if (n >= 16 && n <= 32) {
+            std::memcpy(to, from, 16);
+            std::memcpy(to + n - 16, from + n - 16, 16);
+        } else if (n >= 8 && n < 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else if (n < 4) {
+            for (std::uint32_t i = 0; i < n; ++i)
+                to[i] = from[i];
+        } else {
+            std::memcpy(to, from, n);
+        }
+    }
     template <typename T>
     T& slot(std::uint32_t row) const {
         return static_cast<T*>(m_values[row >> kShift])[row & kMask];
@@ -121,7 +175,12 @@ private:
     std::vector<char*> m_blocks;         // text and blob bytes
     std::vector<std::uint32_t> m_blockCapacity;
     std::size_t m_blockBytes = 0;
-    std::uint32_t m_lastUsed = 0;
+    struct Tail {  // where the next bytes go: the last block
+        char* at = nullptr;
+        std::uint32_t block = 0;  // its index
+        std::uint32_t used = 0;
+        std::uint32_t room = 0;
+    } m_tail;
 };
 
 // Date-times as stored: milliseconds since the start of julian day 0, without time zone.
@@ -131,5 +190,24 @@ QDateTime dateTimeFromKey(std::int64_t key);
 std::pair<QDate, QTime> dateAndTimeFromKey(std::int64_t key);
 // Parses the date-time forms of parseDateTime() straight from UTF-8 bytes; false on others.
 bool parseDateTimeKey(std::string_view text, std::int64_t& key);
+
+// parseDateTimeKey for a column's values one after the other. Each month's first day is
+// remembered (by the month, with the year it was of), so that dates of months already seen
+// are not worked out again: a day in such a month costs two digits and a compare.
+class DateTimeKeyParser {
+public:
+    bool parse(std::string_view text, std::int64_t& key);
+
+private:
+    struct Month {
+        char year[4] = {};  // the digits of the year it was computed for; none at first
+        std::uint8_t days = 0;
+        std::int64_t firstDayKey = 0;  // the key of the first day's midnight
+    };
+    // Fills `month` (mo of 1-12) for the year s starts with; false if that is no year.
+    static bool learn(std::string_view s, unsigned mo, Month& month);
+
+    Month m_months[12];
+};
 
 }  // namespace Qd::Core::Db::Internal

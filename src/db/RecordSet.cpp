@@ -83,7 +83,7 @@ std::int64_t toStoredInt(const FieldDef& def, const QVariant& v) {
             const double d = isTextual(v) ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
             if (!ok || !std::isfinite(d) || std::fabs(d) > 9.2e14)
                 badValue(def, v);
-            return std::llround(d * kCurrencyScale);
+            return currencyUnits(d);
         }
         default: {  // Integer, BigInt
             std::int64_t i = 0;
@@ -571,7 +571,7 @@ void RecordSet::setFloatAt(std::uint32_t row, int field, double v) {
     Column& c = d->cols[field];
     switch (c.storage()) {
         case Storage::Ints:
-            c.setInt(row, c.type() == FieldType::Currency ? std::llround(v * kCurrencyScale)
+            c.setInt(row, c.type() == FieldType::Currency ? currencyUnits(v)
                                                           : std::int64_t(std::llround(v)));
             break;
         case Storage::Reals:

@@ -69,10 +69,25 @@ public:
         for (int c = 0; c < count; ++c) {
             // One fetch per cell; the value functions after it take no locks.
             sqlite3_value* v = sqlite3_column_value(s, c);
+            Col& col = m_cols[std::size_t(c)];
+            if (col.type == FieldType::Text && col.settled) {
+                // Any value is stored as its text, and the text of a value is never a null
+                // pointer unless the value is NULL (or memory ran out): a call less per text.
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                if (!text) {
+                    if (sqlite3_value_type(v) != SQLITE_NULL)
+                        throw DbError(QStringLiteral("内存不足，无法读取查询结果"));
+                    continue;
+                }
+                const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
+                static_cast<Internal::Slice*>(col.values)[at] =
+                    col.store->appendBytes(text, std::size_t(bytes));
+                col.flags[at] = 1;
+                continue;
+            }
             const int st = sqlite3_value_type(v);
             if (st == SQLITE_NULL)
                 continue;
-            Col& col = m_cols[std::size_t(c)];
             if (!col.settled)
                 settle(c, st, v);
             // The common cases write straight into the column in its stored form.
@@ -114,8 +129,7 @@ public:
                         continue;
                     }
                     if (st == SQLITE_FLOAT) {
-                        putInt(col, at,
-                               std::llround(sqlite3_value_double(v) * Internal::kCurrencyScale));
+                        putInt(col, at, Internal::currencyUnits(sqlite3_value_double(v)));
                         continue;
                     }
                     break;
@@ -126,8 +140,8 @@ public:
                         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
                         const int bytes = sqlite3_value_bytes(v);
                         std::int64_t key = 0;
-                        if (Internal::parseDateTimeKey(
-                                std::string_view(text ? text : "", std::size_t(bytes)), key)) {
+                        if (col.dates.parse(std::string_view(text ? text : "", std::size_t(bytes)),
+                                            key)) {
                             putInt(col, at, key);
                             continue;
                         }
@@ -139,8 +153,9 @@ public:
                                            ? static_cast<const void*>(sqlite3_value_text(v))
                                            : sqlite3_value_blob(v);
                     const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
-                    col.store->setBytes(r, data ? static_cast<const char*>(data) : "",
-                                        std::size_t(bytes));
+                    static_cast<Internal::Slice*>(col.values)[at] = col.store->appendBytes(
+                        data ? static_cast<const char*>(data) : "", std::size_t(bytes));
+                    col.flags[at] = 1;
                     continue;
                 }
             }
@@ -156,6 +171,7 @@ private:
         // The segments of the block being loaded (enterBlock).
         void* values = nullptr;
         std::uint8_t* flags = nullptr;
+        Internal::DateTimeKeyParser dates;
     };
 
     // Each column's segments of the block `r` is in, looked up once per block, not per cell.

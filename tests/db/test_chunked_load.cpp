@@ -306,4 +306,23 @@ TEST(DateTimeKeys, EveryStoredFormGivesItsValueAndWhatIsNoDateIsRefused) {
                             "2024-01-0a 10:20:30", "2024/01/01 10:20:30", "2024-01-01x10:20:30",
                             "0000-01-01 00:00:00", "不是日期"})
         EXPECT_FALSE(keyOf(bad)) << bad;
+
+    // A column's parser remembers the months it has met: going back and forth between years and
+    // months, leap years included, it gives what parsing each value alone gives.
+    Internal::DateTimeKeyParser column;
+    for (const char* text :
+         {"2024-02-29 08:00:00", "2023-02-29 08:00:00", "2023-02-28 08:00:00", "2024-02-29",
+          "2024-02-30", "1900-02-29", "2000-02-29 12:00", "2024-12-31 23:59:59.999",
+          "2025-12-31 00:00:00", "2025-12-32 00:00:00", "2025-12-31 24:00:00", "2024-02-01"}) {
+        std::int64_t key = 0;
+        const bool parsed = column.parse(text, key);
+        EXPECT_EQ(parsed ? std::optional(key) : std::nullopt, keyOf(text)) << text;
+    }
+}
+
+// Money is kept as a count of 1/10000, rounded half away from zero as llround rounds.
+TEST(CurrencyUnits, RoundLikeLlroundOverTheWholeRange) {
+    for (const double v : {0.0, 1.00005, -1.00005, 0.00004999, 2.675, -2.675, 123456789.12345,
+                           -0.00005, 0.49999999999999994 / 10000, 9.2e14, -9.2e14, 1e300, -1e300})
+        EXPECT_EQ(Internal::currencyUnits(v), std::llround(v * Internal::kCurrencyScale)) << v;
 }

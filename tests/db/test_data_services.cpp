@@ -541,6 +541,22 @@ TEST_F(EmbeddedTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
     EXPECT_EQ(column("select m from typed order by rowid"),
               (QStringList{"2024-01-02 03:04:05", "不是日期"}));
     EXPECT_FALSE(db().execSQL("select convert(varchar(10), m, 23) from typed"));
+
+    // A declared text column holds any value as its text: only NULL is NULL, an empty text or
+    // an empty blob is an empty value.
+    ASSERT_EQ(
+        sqlite3_exec(db().handle(),
+                     "create table texts(k int, t nvarchar(10));"
+                     "insert into texts values(1, NULL), (2, ''), (3, 42), (4, x''), (5, 2.5)",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    RecordSet texts = db().query("select t from texts order by k");
+    ASSERT_EQ(texts.recordCount(), 5);
+    QStringList seen;
+    for (int pos = 0; pos < texts.recordCount(); ++pos)
+        seen << (texts.isNullAt(texts.rowAt(pos), 0) ? QStringLiteral("NULL")
+                                                     : texts.textAt(texts.rowAt(pos), 0));
+    EXPECT_EQ(seen, (QStringList{"NULL", "", "42", "", "2.5"}));
 }
 
 TEST_P(DataServicesStore, BillVersionMatchesOnlyTheStoredVersion) {
