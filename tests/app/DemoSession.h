@@ -10,9 +10,11 @@
 
 #include "DemoDatabase.h"
 #include "base/ProgramHome.h"
+#include "core/uBaseRibbonForm.h"
 #include "db/SqliteDataServices.h"
 #include "support/ScriptedPrompter.h"
 #include "sys/SystemServices.h"
+#include "sys/uPlugItem.h"
 
 namespace Qd::Test {
 
@@ -32,6 +34,24 @@ protected:
         Core::Sys::setSystemServices(nullptr);
         Core::Db::setDataServices(nullptr);
         Core::Sys::setProgramHome(QString());
+    }
+
+    // Opens into `form` the bill window of the module named `module` on bill `no` ("" the
+    // newest), shown: the header editors are bound when it is first shown. `no` is a copy, as
+    // it may be the old window's, which goes first.
+    template <class Form>
+    void openBill(std::unique_ptr<Form>& form, const QString& module, QString no, QSize size) {
+        form.reset();
+        Core::Sys::TPlugItem* item = sys->plugs().plugbyName(module, false);
+        EXPECT_NE(item, nullptr);
+        const auto make = [&no](QWidget* owner, Core::Sys::TPlugItem* data) {
+            auto* f = new Form(owner, data);
+            f->setOpening(QString(), no);
+            return f;
+        };
+        form.reset(static_cast<Form*>(Core::Base::TBaseRibbonForm::create(nullptr, make, item)));
+        form->resize(size);
+        form->show();
     }
 
     QTemporaryDir dir;

@@ -1,8 +1,9 @@
 // The demo receipt (收款单) and what both demo bills share: loading by number or the user's
 // newest, the store's chain, a new receipt numbered and saved with its lines, the lines' sum as
-// 金额, the order lookup of a line, quotes in numbers, user codes and module titles, the print
-// (PDF with the amount in capitals, page 1 against its golden image, a log row and no count),
-// and both bills opening in the client as bill windows. QD_RENDER_DIR keeps the pictures.
+// 金额 (edits and deletes share the order's writes, tested there), the order lookup of a line,
+// quotes in numbers, user codes and module titles, the print (PDF with the amount in capitals, page
+// 1 against its golden image, a log row and no count), and both bills opening in the client as bill
+// windows. QD_RENDER_DIR keeps the pictures.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -17,13 +18,13 @@
 #include "DemoReceiptBill.h"
 #include "DemoSession.h"
 #include "GoldenPage.h"
-#include "bill/BillWrites.h"
 #include "print/engine/Engine.h"
 #include "print/engine/Expression.h"
 #include "print/engine/TemplateFile.h"
 #include "print/uDataSetCollection.h"
 #include "print/uPrinterForm.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "sys/uPlugItem.h"
 #include "uMainForm.h"
 #include "ui/editors/Editors.h"
@@ -32,11 +33,9 @@
 using namespace Qd::Core;
 using Qd::App::TReceiptBillForm;
 
-namespace {
+using Qd::Test::S;
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
+namespace {
 
 // 王建国 (1001) in the head store MD01: receipts SZ00000001 (audited) and SZ00000002 (draft,
 // his newest), rule "S", no date, eight-digit serial.
@@ -48,20 +47,7 @@ protected:
     }
 
     TReceiptBillForm& open(const QString& no) {
-        form.reset();
-        Sys::TPlugItem* item = sys->plugs().plugbyName(S("收款单"), false);
-        EXPECT_NE(item, nullptr);
-        auto* made = Base::TBaseRibbonForm::create(
-            nullptr,
-            [&](QWidget* owner, Sys::TPlugItem* data) {
-                auto* f = new TReceiptBillForm(owner, data);
-                f->setOpening(QString(), no);
-                return f;
-            },
-            item);
-        form.reset(static_cast<TReceiptBillForm*>(made));
-        form->resize(1100, 560);
-        form->show();
+        openBill(form, S("收款单"), no, QSize(1100, 560));
         return *form;
     }
 
@@ -86,10 +72,6 @@ protected:
 TEST_F(DemoReceipt, LoadsTheNewestByNumberAndWalksTheStore) {
     open(QString());  // the newest receipt 1001 took in MD01
     EXPECT_EQ(form->billno, S("SZ00000002"));
-    EXPECT_EQ(form->cxLabel1->text(), S("收款单"));
-    EXPECT_EQ(form->cxLabel2->text(), S("未审核"));
-    EXPECT_EQ(form->cxLabel3->text(), S("单号：SZ00000002"));
-    EXPECT_EQ(form->cxLabel4->text(), S("日期：2026-11-27"));
     EXPECT_TRUE(form->lblPrintCount->text().isEmpty());  // no printcount column
     EXPECT_EQ(form->lcbCustomer->text(), text(S("select name from qd_b_khbmk where id = 8")));
     EXPECT_EQ(Ui::editorValue(form->cbPayment).toString(), S("转账"));
@@ -100,13 +82,11 @@ TEST_F(DemoReceipt, LoadsTheNewestByNumberAndWalksTheStore) {
     EXPECT_EQ(form->cdsMaster.field(S("je")).asFloat(), 1241.5);
     EXPECT_EQ(form->gDetailView->footerText(form->gDetailView->columnByField(S("je"))),
               S("1,241.50"));
-    EXPECT_TRUE(form->edtSummary->isReadOnly());
     EXPECT_EQ(form->prevBillno, S("SZ00000001"));
     EXPECT_TRUE(form->nextBillno.isEmpty());
 
     form->actprev->trigger();
     EXPECT_EQ(form->billno, S("SZ00000001"));
-    EXPECT_EQ(form->cxLabel2->text(), S("已审核"));
     EXPECT_EQ(form->cdsDetail.recordCount(), 1);
     EXPECT_TRUE(form->prevBillno.isEmpty());  // the other stores' receipts are not in the chain
     Qd::Test::keepRender(*form, S("bill-receipt-audited.png"));
@@ -133,9 +113,6 @@ TEST_F(DemoReceipt, QuotesInNumberUserCodeAndTitleLoadAndAreLoggedAsTyped) {
     open(S("SZ'01"));
     EXPECT_EQ(form->billno, S("SZ'01"));
     EXPECT_EQ(form->cdsDetail.recordCount(), 1);
-    open(S("SZ' or '1'='1"));  // no such number: nothing loads
-    EXPECT_TRUE(form->cdsMaster.isEmpty());
-    EXPECT_TRUE(form->cdsDetail.isEmpty());
 
     open(S("SZ'01"));
     const QString pdf = dir.filePath(S("receipt.pdf"));
@@ -168,9 +145,7 @@ TEST_F(DemoReceipt, QuotesInNumberUserCodeAndTitleLoadAndAreLoggedAsTyped) {
 TEST_F(DemoReceipt, ANewReceiptIsNumberedSavedWithItsLinesAndSumsThem) {
     open(QString());
     form->actAdd->trigger();
-    EXPECT_EQ(form->cxLabel3->text(), S("单号：N/a"));
     EXPECT_EQ(Ui::editorValue(form->cbPayment).toString(), S("现金"));
-    EXPECT_FALSE(form->edtSummary->isReadOnly());
     EXPECT_TRUE(form->edtTotal->isReadOnly());  // the lines' sum, never typed
     form->cdsMaster.field(S("kh_id")).setValue(8);
 
@@ -206,25 +181,6 @@ TEST_F(DemoReceipt, ANewReceiptIsNumberedSavedWithItsLinesAndSumsThem) {
                        "''")),
               0);
     EXPECT_EQ(form->prevBillno, S("SZ00000002"));
-}
-
-TEST_F(DemoReceipt, EditingALineMovesTheTotalAndDeletingADraftTakesItsLines) {
-    open(S("SZ00000002"));
-    form->actEdit->trigger();
-    form->cdsDetail.first();
-    form->cdsDetail.edit();
-    form->cdsDetail.field(S("je")).setValue(41.5);
-    form->cdsDetail.post();
-    EXPECT_EQ(form->cdsMaster.field(S("je")).asFloat(), 1041.5);
-    form->actSave->trigger();
-    EXPECT_EQ(text(S("select je from qd_x_skd where billno = 'SZ00000002'")).toDouble(), 1041.5);
-
-    prompts.answer(Ui::mrOk);  // 是否确定要删除该单据?
-    prompts.answer(Ui::mrOk);  // 删除成功
-    form->actDel->trigger();
-    EXPECT_EQ(number(S("select count(*) from qd_x_skd where billno = 'SZ00000002'")), 0);
-    EXPECT_EQ(number(S("select count(*) from qd_x_skd_mx where billno = 'SZ00000002'")), 0);
-    EXPECT_EQ(number(S("select count(*) from qd_x_skd_mx where billno = 'SZ00000001'")), 1);
 }
 
 // ---- printing --------------------------------------------------------------------------------
@@ -264,11 +220,7 @@ TEST_F(DemoReceipt, BothBillsOpenInTheClientAsBillWindows) {
     EXPECT_EQ(receipt->billno, S("SZ00000002"));
     EXPECT_EQ(receipt->cdsDetail.recordCount(), 2);
     ASSERT_TRUE(main.openModule(S("订单")));
-    auto* order = qobject_cast<Qd::App::TOrderBillForm*>(main.pageControl()->currentWidget());
-    ASSERT_NE(order, nullptr);
-    EXPECT_EQ(order->billno, S("Z202611017"));
-    EXPECT_EQ(order->lblPrintCount->text(), S("单据已打印 2 次"));
-    EXPECT_EQ(order->lcbCustomer->text(), text(S("select name from qd_b_khbmk where id = 12")));
+    EXPECT_NE(qobject_cast<Qd::App::TOrderBillForm*>(main.pageControl()->currentWidget()), nullptr);
     QCoreApplication::processEvents();
     Qd::Test::keepRender(main, S("bill-order-printed-twice.png"));
 }
