@@ -77,28 +77,26 @@ TEST_F(BillTalk, EveryStoreSeesTheSameConversationButNotOthers) {
     }
 }
 
-TEST_F(BillTalk, AFailedSubmitKeepsTheReplyAndAnEmptyOneIsSent) {
+// An empty reply is sent like any other; a long, quoted one comes back as typed, and when the
+// submit fails it stays in the editor.
+TEST_F(BillTalk, RepliesEmptyLongAndQuotedAreSentAsTypedAndKeptWhenTheSubmitFails) {
     Tticketeditform talk(nullptr, S("订单"), 7);
-    talk.actsubmit->trigger();  // empty: sent like any other
+    talk.actsubmit->trigger();
     EXPECT_EQ(scalar(S("select count(*), max(msg) from qd_sys_tickets")), S("1 | "));
 
     const QString reply = S("引号 ' \" 和表情 😀\n") + QString(100000, QChar(0x5b57));
+    talk.edtReply->setPlainText(reply);
+    talk.actsubmit->trigger();
+    talk.cdsResult.last();
+    EXPECT_EQ(talk.cdsResult.field(S("msg")).asString(),
+              QString(reply).replace(S("\n"), S("\r\n")));
+
     talk.edtReply->setPlainText(reply);
     db().exec(S("drop table qd_sys_tickets"));
     prompts().clear();
     talk.actsubmit->trigger();
     EXPECT_EQ(talk.edtReply->toPlainText(), reply);
     EXPECT_FALSE(prompts().messages().contains(S("提示成功")));
-}
-
-TEST_F(BillTalk, LongAndQuotedTextsComeBackAsTyped) {
-    const QString reply = S("引号 ' \" 和表情 😀\n") + QString(100000, QChar(0x5b57));
-    Tticketeditform talk(nullptr, S("订单"), 7);
-    talk.edtReply->setPlainText(reply);
-    talk.actsubmit->trigger();
-    talk.cdsResult.last();
-    EXPECT_EQ(talk.cdsResult.field(S("msg")).asString(),
-              QString(reply).replace(S("\n"), S("\r\n")));
 }
 
 // ---- log viewers ----------------------------------------------------------------------------
@@ -132,11 +130,6 @@ TEST_F(BillLogs, RowsOfTheBillWithNamesEvenOfThoseWhoLeftOrNeverWere) {
                      S("2026-11-03 10:00:00 |  |  | 审核")}));
     Bill::Tbillprintlogviewform print(nullptr, S("XMZZK"), S("D1"));
     EXPECT_EQ(print.cdsResult.recordCount(), 2);
-    EXPECT_EQ(print.windowTitle(), S("单据打印日志查询"));
-    QStringList captions;
-    for (const Ui::GridColumn* c : print.cxgResultView->columns())
-        captions << c->caption;
-    EXPECT_EQ(captions, (QStringList{S("操作时间"), S("操作员"), S("操作门店")}));
 }
 
 TEST_F(BillLogs, ABillWithoutRowsSaysSoAndEscapeAnswersOk) {
