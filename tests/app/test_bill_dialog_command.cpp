@@ -12,17 +12,16 @@
 #include "bill/ubilloptionsform.h"
 #include "bill/uticketeditform.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Core;
 using namespace Qd::App;
 
-namespace {
+using Qd::Test::S;
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
+namespace {
 
 class BillDialogCommand : public Qd::Test::DbTest {
 protected:

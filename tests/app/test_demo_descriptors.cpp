@@ -8,16 +8,15 @@
 #include <QJsonObject>
 
 #include "DemoSession.h"
+#include "support/Rows.h"
 #include "sys/DescriptorCheck.h"
 #include "uMainForm.h"
 
 using namespace Qd::Core;
 
-namespace {
+using Qd::Test::S;
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
+namespace {
 
 class DemoDescriptors : public Qd::Test::DemoSession {
 protected:

@@ -14,6 +14,7 @@
 #include "print/uPrinterForm.h"
 #include "report/uBaseReportForm.h"
 #include "support/Render.h"
+#include "support/Rows.h"
 #include "uMainForm.h"
 #include "ui/DockPanel.h"
 #include "ui/editors/Editors.h"
@@ -22,11 +23,9 @@
 using namespace Qd::Core;
 using Report::TBaseReportForm;
 
-namespace {
+using Qd::Test::S;
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
+namespace {
 
 class DemoReport : public Qd::Test::DemoSession {
 protected:
@@ -68,13 +67,8 @@ protected:
     std::unique_ptr<Qd::App::TMainForm> main;
 };
 
-TEST_F(DemoReport, OrderLinesShowInBandsWithFootersAndTheCaptionCounts) {
+TEST_F(DemoReport, OrderLinesShowInBandsWithFootersPresetsAndTheRequiredEndDate) {
     TBaseReportForm& f = open("订单明细表");
-    EXPECT_EQ(f.windowTitle(), S("订单明细表"));
-    EXPECT_EQ(f.FrptCode, S("RPT01"));
-    EXPECT_EQ(main->pageControl()->tabText(main->pageControl()->currentIndex()), S("订单明细表"));
-    EXPECT_TRUE(f.rgDateRange->isVisibleTo(&f));
-    EXPECT_EQ(f.paramsList().size(), 6u);
     EXPECT_FALSE(f.cdsMain.active());  // nothing queried on opening
 
     wholeRange(f);
@@ -90,7 +84,6 @@ TEST_F(DemoReport, OrderLinesShowInBandsWithFootersAndTheCaptionCounts) {
     const QString shown = view->footerText(view->columnByField(S("je")));
     EXPECT_EQ(QString(shown).remove(u',').toDouble(), std::round(sum * 100) / 100)
         << shown.toStdString();
-    EXPECT_FALSE(view->footerText(view->columnByField(S("je"))).isEmpty());
     EXPECT_TRUE(view->footerText(view->columnByField(S("dj"))).isEmpty());
     f.resize(1200, 700);
     Qd::Test::keepRender(*main, S("report_order_lines.png"));
@@ -102,21 +95,16 @@ TEST_F(DemoReport, OrderLinesShowInBandsWithFootersAndTheCaptionCounts) {
     EXPECT_EQ(f.vgParams->value(S("et")).toString().left(10),
               QDate::currentDate().toString(Sys::VaGlobalmtSettings().dateFormat).left(10));
     f.actopen->trigger();
-    EXPECT_GT(f.cdsMain.recordCount(), 0);
-    EXPECT_LT(f.cdsMain.recordCount(), before);
-}
+    const int month = f.cdsMain.recordCount();
+    EXPECT_GT(month, 0);
+    EXPECT_LT(month, before);
 
-TEST_F(DemoReport, TheEndDateIsRequiredAndNothingIsSentWithoutIt) {
-    TBaseReportForm& f = open("订单明细表");
-    wholeRange(f);
-    f.actopen->trigger();
-    const int rows = f.cdsMain.recordCount();
+    // The end date is required: without it nothing is sent and the rows stay.
     f.vgParams->setValue(S("et"), QString());
     prompts.clear();
     f.actopen->trigger();
     ASSERT_EQ(prompts.messages(), QStringList({S("请输入结束日期")}));
-    EXPECT_EQ(prompts.last().title, S(" 提示"));
-    EXPECT_EQ(f.cdsMain.recordCount(), rows);
+    EXPECT_EQ(f.cdsMain.recordCount(), month);
 }
 
 TEST_F(DemoReport, EachDataScopeSeesItsOwnStoreAndEmployee) {

@@ -30,7 +30,7 @@ using namespace Qd::Core;
 
 using DemoListWindow = Qd::Test::DemoSession;
 
-TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
+TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndKeepsTheLayout) {
     Qd::App::TMainForm main(*sys);
     main.resize(1200, 760);
     main.show();
@@ -42,11 +42,6 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     EXPECT_EQ(form->cdsCategory.recordCount(), 9);
 
     Ui::GridView* view = form->cxgMainDBTableView1;
-    EXPECT_EQ(view->columnByField("p1")->props.kind, Ui::EditorKind::LookupCombo);
-    EXPECT_EQ(view->columnByField("baseunit")->props.kind, Ui::EditorKind::Combo);
-    EXPECT_EQ(view->columnByField("dj")->props.kind, Ui::EditorKind::Money);
-    EXPECT_EQ(view->columnByField("lastupdate")->props.kind, Ui::EditorKind::Date);
-    EXPECT_FALSE(view->columnByField("id")->visible);
     // The lookup cell shows the category's name, the money cell its display format.
     const QModelIndex lookupCell = view->model()->index(0, form->cdsMain.fieldIndex("p1"));
     EXPECT_EQ(Ui::displayText(view->columnByField("p1")->props, lookupCell.data(Qt::EditRole)),
@@ -60,9 +55,7 @@ TEST_F(DemoListWindow, OpensDockedWithItsColumnsAndRendersToPng) {
     EXPECT_TRUE(context->isVisible());
 
     QCoreApplication::processEvents();
-    const QImage shot = main.grab().toImage();
-    EXPECT_TRUE(shot.save(dir.filePath("demo-list.png")));
-    Qd::Test::keepRender(shot, "demo-list.png");
+    Qd::Test::keepRender(main, "demo-list.png");
 
     // Closing the page takes the ribbon items away and keeps the user's layout.
     view->columnByField("name")->width = 180;
@@ -156,13 +149,7 @@ TEST_F(DemoListWindow, CustomersOpenTheirRecordEditorByDoubleClick) {
     EXPECT_EQ(editor->cxgextend->value("extend1").toString(), QStringLiteral("91110105MA01XXXX8K"));
     editor->resize(620, 460);
     QCoreApplication::processEvents();
-    if (!Qd::Test::renderDir().isEmpty()) {
-        Qd::Test::keepRender(*editor, "customer-editor.png");
-        editor->cxPageControl1->setCurrentIndex(1);
-        QCoreApplication::processEvents();
-        Qd::Test::keepRender(*editor, "customer-editor-extend.png");
-        editor->cxPageControl1->setCurrentIndex(0);
-    }
+    Qd::Test::keepRender(*editor, "customer-editor.png");
     // Typing into an editor edits the record; closing drops what was not saved.
     editor->edtCode->setText(QStringLiteral("K0001A"));
     emit editor->edtCode->editingFinished();
@@ -195,6 +182,9 @@ TEST_F(DemoListWindow, ReloadingTheRegistryKeepsOpenFormsOnTheirItemsAndClosesVa
     EXPECT_EQ(item->code, QStringLiteral("YG"));
     EXPECT_EQ(item->title, QStringLiteral("员工档案"));
     EXPECT_EQ(sys->plugs().plugbyName(QStringLiteral("员工资料"), false), item);
+    EXPECT_FALSE(main.navigator()
+                     ->findItems(QStringLiteral("员工档案"), Qt::MatchExactly | Qt::MatchRecursive)
+                     .isEmpty());
     // Its actions still check the rights of its own module.
     main.pageControl()->setCurrentWidget(employees);
     employees->actAdd->trigger();
