@@ -18,6 +18,7 @@
 #include "base/ProgramHome.h"
 #include "db/FaultVfs.h"
 #include "db/Trace.h"
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 #include "sys/SystemServices.h"
 #include "uLoginForm.h"
@@ -25,6 +26,8 @@
 
 using namespace Qd::App;
 using namespace Qd::Core;
+
+using Qd::Test::S;
 
 namespace {
 
@@ -91,11 +94,10 @@ protected:
         EXPECT_EQ(s.exitCode, 1);
         ASSERT_EQ(s.shown.size(), 1) << s.shown.join(" / ").toStdString();
         const QString& text = s.shown.front();
-        EXPECT_TRUE(text.contains(QStringLiteral("“%1”").arg(QDir::toNativeSeparators(path))))
+        EXPECT_TRUE(text.contains(S("“%1”").arg(QDir::toNativeSeparators(path))))
             << text.toStdString();
         EXPECT_TRUE(text.contains(says)) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("请")))
-            << "says what to do: " << text.toStdString();
+        EXPECT_TRUE(text.contains(S("请"))) << "says what to do: " << text.toStdString();
         EXPECT_EQ(s.printed.trimmed(), text);
     }
 
@@ -103,23 +105,20 @@ protected:
     QString makeDemo(const QString& name) {
         const QString path = dir() + QLatin1Char('/') + name;
         openDemoDatabase(path, Db::FaultVfs::name());
-        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));  // all in the file
+        EXPECT_FALSE(QFileInfo::exists(path + S("-wal")));  // all in the file
         return path;
     }
 
     // The database files in the test's folder (not its trace), as one line.
     std::string databaseFiles() const {
-        return QDir(dir())
-            .entryList({QStringLiteral("*.db*")}, QDir::Files, QDir::Name)
-            .join(' ')
-            .toStdString();
+        return QDir(dir()).entryList({S("*.db*")}, QDir::Files, QDir::Name).join(' ').toStdString();
     }
 };
 
 // ---- files the client must not write to ------------------------------------------------------
 
 TEST_F(BadInput, AFileTheClientCannotUseIsRefusedOnceAndLeftByteForByte) {
-    const QString demo = makeDemo(QStringLiteral("demo.db"));
+    const QString demo = makeDemo(S("demo.db"));
     const qsizetype page = 4096;
     ASSERT_GT(bytesOf(demo).size(), 4 * page);
     struct Row {
@@ -130,7 +129,7 @@ TEST_F(BadInput, AFileTheClientCannotUseIsRefusedOnceAndLeftByteForByte) {
     const Row rows[] = {
         {"a text file",
          [](const QString& p) { writeBytes(p, "客户名单\n张三,13800000000\n李四,13900000000\n"); },
-         QStringLiteral("不是数据库文件")},
+         S("不是数据库文件")},
         // The database header is kept, the rest of the first page (the root of the schema) is
         // overwritten.
         {"a database whose first page is overwritten after the header",
@@ -138,20 +137,19 @@ TEST_F(BadInput, AFileTheClientCannotUseIsRefusedOnceAndLeftByteForByte) {
              QFile::copy(demo, p);
              overwrite(p, 100, page);
          },
-         QStringLiteral("已损坏")},
+         S("已损坏")},
         {"a database whose every page but the first is overwritten",
          [&](const QString& p) {
              QFile::copy(demo, p);
              overwrite(p, page, bytesOf(p).size());
          },
-         QStringLiteral("已损坏")},
-        {"another program's database", makeForeignDatabase,
-         QStringLiteral("可能是其他程序的数据库")},
+         S("已损坏")},
+        {"another program's database", makeForeignDatabase, S("可能是其他程序的数据库")},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString path = dir() + QStringLiteral("/client-%1.db").arg(++n);
+        const QString path = dir() + S("/client-%1.db").arg(++n);
         row.make(path);
         const QByteArray before = bytesOf(path);
         const std::string filesBefore = databaseFiles();
@@ -162,23 +160,22 @@ TEST_F(BadInput, AFileTheClientCannotUseIsRefusedOnceAndLeftByteForByte) {
         EXPECT_EQ(databaseFiles(), filesBefore);
     }
     // The embedded database's own words follow the sentence.
-    const QString notADatabase = dir() + QStringLiteral("/client-1.db");
-    EXPECT_TRUE(
-        start(notADatabase).shown.value(0).endsWith(QStringLiteral("（file is not a database）")));
+    const QString notADatabase = dir() + S("/client-1.db");
+    EXPECT_TRUE(start(notADatabase).shown.value(0).endsWith(S("（file is not a database）")));
 }
 
 TEST_F(BadInput, AFolderThatCannotHoldTheDatabaseIsNamed) {
     QString how;
-    const QString path = Qd::Test::unwritableFolder(dir(), &how) + QStringLiteral("/demo.db");
+    const QString path = Qd::Test::unwritableFolder(dir(), &how) + S("/demo.db");
     SCOPED_TRACE(how.toStdString());
-    expectRefused(start(path), path, QStringLiteral("无法读写数据库文件"));
+    expectRefused(start(path), path, S("无法读写数据库文件"));
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST_F(BadInput, WhatHoldsNothingYetBecomesTheDemo) {
-    const QString empty = dir() + QStringLiteral("/empty.db");
+    const QString empty = dir() + S("/empty.db");
     writeBytes(empty, QByteArray());
-    const QString noTables = dir() + QStringLiteral("/no-tables.db");
+    const QString noTables = dir() + S("/no-tables.db");
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(noTables.toUtf8().constData(), &raw), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw, "pragma user_version = 7", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -187,8 +184,8 @@ TEST_F(BadInput, WhatHoldsNothingYetBecomesTheDemo) {
     for (const QString& path : {empty, noTables}) {
         SCOPED_TRACE(path.toStdString());
         auto demo = openDemoDatabase(path, Db::FaultVfs::name());
-        EXPECT_EQ(demo->query(QStringLiteral("select count(*) from qd_sys_users where code = "
-                                             "'admin'"))
+        EXPECT_EQ(demo->query(S("select count(*) from qd_sys_users where code = "
+                                "'admin'"))
                       .field(0)
                       .asInteger(),
                   1);
@@ -203,8 +200,7 @@ TEST_F(BadInput, WhatHoldsNothingYetBecomesTheDemo) {
 // 16th write by default (and the first and last ones); QD_FULL_DISK_STRIDE=1 walks every one.
 TEST_F(BadInput, AFullDiskWhileTheDemoIsMadeLeavesNoFileBehind) {
     Db::FaultVfs::resetCounts();
-    const auto counted =
-        openDemoDatabase(dir() + QStringLiteral("/counted.db"), Db::FaultVfs::name());
+    const auto counted = openDemoDatabase(dir() + S("/counted.db"), Db::FaultVfs::name());
     const qint64 writes = Db::FaultVfs::count(Db::FaultVfs::Step::Write);
     ASSERT_GT(writes, 10);
     const std::string filesBefore = databaseFiles();
@@ -215,21 +211,21 @@ TEST_F(BadInput, AFullDiskWhileTheDemoIsMadeLeavesNoFileBehind) {
         steps << n;
     for (const qint64 n : steps) {
         SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(writes));
-        const QString path = dir() + QStringLiteral("/demo-%1.db").arg(n);
+        const QString path = dir() + S("/demo-%1.db").arg(n);
         Db::FaultVfs::arm(Db::FaultVfs::Step::Write, n, Db::FaultVfs::Fault::DiskFull, true);
         const Start s = start(path);
         const bool fired = Db::FaultVfs::fired();
         Db::FaultVfs::disarm();
         EXPECT_TRUE(fired);
-        expectRefused(s, path, QStringLiteral("磁盘空间不足"));
+        expectRefused(s, path, S("磁盘空间不足"));
         EXPECT_EQ(databaseFiles(), filesBefore);
     }
 
     // With room again, the next start makes the demo whole.
-    const QString path = dir() + QStringLiteral("/demo-1.db");
+    const QString path = dir() + S("/demo-1.db");
     auto demo = openDemoDatabase(path, Db::FaultVfs::name());
-    EXPECT_EQ(demo->query(QStringLiteral("select count(*) from qd_sys_config where cfgkey = "
-                                         "'demo.edition'"))
+    EXPECT_EQ(demo->query(S("select count(*) from qd_sys_config where cfgkey = "
+                            "'demo.edition'"))
                   .field(0)
                   .asInteger(),
               1);
@@ -247,17 +243,17 @@ TEST_F(BadInput, TheClientGoesOnInAReadOnlyProgramFolder) {
     Db::setTraceFile(QString());  // the trace under the program home, as in the client
 
     ClientOptions options;
-    options.database = dir() + QStringLiteral("/demo.db");
-    options.userCode = QStringLiteral("admin");
-    options.password = QStringLiteral("admin");
-    options.screenshot = dir() + QStringLiteral("/main.png");
+    options.database = dir() + S("/demo.db");
+    options.userCode = S("admin");
+    options.password = S("admin");
+    options.screenshot = dir() + S("/main.png");
     testing::internal::CaptureStderr();
     const int exitCode = runClient(options, Db::FaultVfs::name());
     const QString printed = QString::fromLocal8Bit(testing::internal::GetCapturedStderr().c_str());
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(QFileInfo(options.screenshot).size() > 0);
-    EXPECT_EQ(printed.count(QStringLiteral("无法写入跟踪文件")), 1) << printed.toStdString();
-    EXPECT_TRUE(printed.contains(QDir(home).filePath(QStringLiteral("trace.log"))));
+    EXPECT_EQ(printed.count(S("无法写入跟踪文件")), 1) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QDir(home).filePath(S("trace.log"))));
 
     // The login dialog and the main window, whose settings cannot be kept.
     auto demo = openDemoDatabase(options.database, Db::FaultVfs::name());
@@ -268,8 +264,8 @@ TEST_F(BadInput, TheClientGoesOnInAReadOnlyProgramFolder) {
         TLoginForm login(sys);
         login.show();
         QSignalSpy accepted(&login, &QDialog::accepted);
-        login.setUserCode(QStringLiteral("admin"));
-        login.passwordEdit()->setText(QStringLiteral("admin"));
+        login.setUserCode(S("admin"));
+        login.passwordEdit()->setText(S("admin"));
         QTest::keyClick(login.passwordEdit(), Qt::Key_Return);
         EXPECT_EQ(accepted.count(), 1);
         TMainForm window(sys);

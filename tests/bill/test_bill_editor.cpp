@@ -434,12 +434,10 @@ TEST_F(BillEditor, ASaveThatMeetsAnotherUsersSaveMergesWithIt) {
     ASSERT_EQ(form->FDataOperateState, TOperateState::browse);
     EXPECT_EQ(stored("select beizhu, je, version from t_bill where billno = 'B001'"),
               "mine | 99.00 | 3");
-    QStringList lines;
-    Db::DataPacket rows = db().query(
+    const Db::RecordSet lines = db().query(
         S("select uid, cast(sl as int) from t_bill_mx where billno = 'B001' order by id"));
-    for (rows.first(); !rows.eof(); rows.next())
-        lines << rows.field(0).asString() + S("=") + rows.field(1).asString();
-    EXPECT_EQ(lines, QStringList({S("u1=7"), S("u2=5"), S("u9=9"), myLine + S("=1")}));
+    EXPECT_EQ(Qd::Test::rowTexts(lines, {}, S("=")),
+              QStringList({S("u1=7"), S("u2=5"), S("u9=9"), myLine + S("=1")}));
     // The image before is the stored bill this save was merged onto.
     EXPECT_TRUE(stored("select data from qd_sys_operlog where action = N'修改前'")
                     .contains(S("\"version\":2")));

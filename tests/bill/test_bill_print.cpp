@@ -83,17 +83,10 @@ protected:
         return form;
     }
     QString logRows() {
-        QStringList rows;
-        Db::DataPacket p =
+        const Db::RecordSet log =
             db().query(S("select orgid, modulecode, billtype, billno, ck_id, czy_id from "
                          "qd_sys_billpirnt_logs order by id"));
-        for (p.first(); !p.eof(); p.next()) {
-            QStringList cells;
-            for (int i = 0; i < p.fieldCount(); ++i)
-                cells << p.field(i).asString();
-            rows << cells.join(S(" | "));
-        }
-        return rows.join(S("\n"));
+        return Qd::Test::rowTexts(log, {}, S(" | ")).join(S("\n"));
     }
     QString count(const char* no) {
         return scalar(
