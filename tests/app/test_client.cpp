@@ -48,15 +48,24 @@ ParsedClientOptions parse(const QStringList& args) {
     return parseClientOptions(QStringList{S("qdclient")} + args);
 }
 
-TEST(ClientOptions, DefaultsToTheDemoDatabaseInTheProgramHome) {
+// Without arguments the demo in the program home; the password may come from the environment
+// for a --user, the command line winning.
+TEST(ClientOptions, DefaultsToTheDemoDatabaseAndMayTakeThePasswordFromTheEnvironment) {
     Sys::setProgramHome(S("/opt/qd"));
-    const ParsedClientOptions p = parse({});
+    qputenv("QD_PASSWORD", "环境'密码");
+    const ParsedClientOptions alone = parse({});
+    const ParsedClientOptions fromEnvironment = parse({"--user", "1001"});
+    const ParsedClientOptions given = parse({"--user", "1001", "--password", "命令行"});
+    qunsetenv("QD_PASSWORD");
     const QString expected = Sys::programPath(S("demo.db"));
     Sys::setProgramHome(QString());
-    ASSERT_TRUE(p.ok()) << p.error.toStdString();
-    EXPECT_EQ(p.options.database, expected);
+    ASSERT_TRUE(alone.ok()) << alone.error.toStdString();
+    EXPECT_EQ(alone.options.database, expected);
     EXPECT_TRUE(expected.startsWith(S("/opt/qd"))) << expected.toStdString();
-    EXPECT_FALSE(p.options.autoLogin());
+    EXPECT_FALSE(alone.options.autoLogin());  // without --user the password is not used
+    ASSERT_TRUE(fromEnvironment.ok()) << fromEnvironment.error.toStdString();
+    EXPECT_EQ(fromEnvironment.options.password, S("环境'密码"));
+    EXPECT_EQ(given.options.password, S("命令行"));
 }
 
 TEST(ClientOptions, LoginModuleAndScreenshotFromTheCommandLine) {
@@ -133,19 +142,6 @@ TEST(ClientScreenshot, AModuleThatRunsADialogIsPicturedByTheDialog) {
     QFile trace(home.filePath(S("trace.log")));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(trace.readAll()).contains(S("libqddemo.so（演示模块）")));
-}
-
-TEST(ClientOptions, ThePasswordMayComeFromTheEnvironment) {
-    qputenv("QD_PASSWORD", "环境'密码");
-    const ParsedClientOptions fromEnvironment = parse({"--user", "1001"});
-    const ParsedClientOptions given = parse({"--user", "1001", "--password", "命令行"});
-    const ParsedClientOptions alone = parse({});
-    qunsetenv("QD_PASSWORD");
-    ASSERT_TRUE(fromEnvironment.ok()) << fromEnvironment.error.toStdString();
-    EXPECT_EQ(fromEnvironment.options.password, S("环境'密码"));
-    EXPECT_EQ(given.options.password, S("命令行"));  // the command line wins
-    EXPECT_TRUE(alone.ok());                         // without --user it is not used
-    EXPECT_FALSE(alone.options.autoLogin());
 }
 
 // ---- the demo database ----------------------------------------------------------------------
@@ -481,7 +477,7 @@ TEST_F(MainForm, NavigatorGroupsModulesByTheirFirstSortThenBySortAndTitle) {
     EXPECT_TRUE(node->toolTip(0).contains(S("TBaseReportForm")));
 }
 
-TEST_F(MainForm, ABrokenDescriptorIsReportedWithItsCodeAndOpensNothing) {
+TEST_F(MainForm, ABrokenDescriptorIsReportedWithItsCodeAnEmptyOneIsNoError) {
     TMainForm form(sys());
     prompts().answer(Ui::mrOk);
     EXPECT_FALSE(form.openModule(S("坏描述")));
@@ -491,6 +487,19 @@ TEST_F(MainForm, ABrokenDescriptorIsReportedWithItsCodeAndOpensNothing) {
     EXPECT_TRUE(text.contains(S("(位置 "))) << text.toStdString();
     EXPECT_EQ(pages(form).count(), 1);
     EXPECT_EQ(form.modulePage(S("坏描述")), nullptr);
+
+    // A title no module has opens nothing, quietly; an empty descriptor is no error: the report
+    // module opens its report from the catalogue, behind the report's right.
+    db().exec(S(
+        "insert into qd_sys_rptmain(orgid, code, title, pluginfo) values(1, 'RPT01', N'销售日报', "
+        "'{\"mainsql\": \"select 1 as x\"}')\n"
+        "insert into qd_sys_userrights(orgid, userid, rightcode) select 1, id, '2100_RPT01' from "
+        "qd_sys_users where code = '1001'"));
+    prompts().clear();
+    EXPECT_FALSE(form.openModule(S("没有这个模块"), true));
+    EXPECT_TRUE(form.openModule(S("销售日报"), true));
+    EXPECT_EQ(pages(form).count(), 2);
+    EXPECT_TRUE(prompts().asked().empty());
 }
 
 TEST_F(MainForm, OpeningAModuleTwiceGivesOnePlaceholderPage) {
@@ -526,20 +535,6 @@ TEST_F(MainForm, OpeningAModuleTwiceGivesOnePlaceholderPage) {
     tree.setCurrentItem(tree.topLevelItem(0));
     QTest::keyClick(&tree, Qt::Key_Return);
     EXPECT_EQ(pages(form).count(), 2);
-}
-
-TEST_F(MainForm, ModulesAreFoundByTitleAndAnEmptyDescriptorIsNoError) {
-    // A report module opens its report from the catalogue, behind the report's right.
-    db().exec(S(
-        "insert into qd_sys_rptmain(orgid, code, title, pluginfo) values(1, 'RPT01', N'销售日报', "
-        "'{\"mainsql\": \"select 1 as x\"}')\n"
-        "insert into qd_sys_userrights(orgid, userid, rightcode) select 1, id, '2100_RPT01' from "
-        "qd_sys_users where code = '1001'"));
-    TMainForm form(sys());
-    EXPECT_FALSE(form.openModule(S("没有这个模块"), true));
-    EXPECT_TRUE(form.openModule(S("销售日报"), true));  // empty descriptor
-    EXPECT_EQ(pages(form).count(), 2);
-    EXPECT_TRUE(prompts().asked().empty());
 }
 
 TEST_F(MainForm, ARegisteredWindowClassOpensTheModuleInsteadOfAPlaceholder) {
