@@ -21,17 +21,15 @@ protected:
                          "(1, 0, '01', N'数码快印', 'XM'), (1, 0, '02', N'喷绘写真', 'XM'), "
                          "(1, 0, '09', N'别的模块', 'KH')"));
         login("1001", 5);
-        using T = Db::FieldType;
-        for (const auto& [name, type] : {std::pair{"id", T::Integer},
-                                         {"p1", T::Integer},
-                                         {"p1_code", T::Text},
-                                         {"p1_name", T::Text},
-                                         {"unit", T::Text},
-                                         {"price", T::Currency},
-                                         {"made", T::DateTime},
-                                         {"active", T::Boolean},
-                                         {"colour", T::Integer}})
-            list.addField(name, type);
+        list.addField("id", Db::FieldType::Integer);
+        list.addField("p1", Db::FieldType::Integer);
+        list.addField("p1_code", Db::FieldType::Text);
+        list.addField("p1_name", Db::FieldType::Text);
+        list.addField("unit", Db::FieldType::Text);
+        list.addField("price", Db::FieldType::Currency);
+        list.addField("made", Db::FieldType::DateTime);
+        list.addField("active", Db::FieldType::Boolean);
+        list.addField("colour", Db::FieldType::Integer);
         list.createDataSet();
         list.append();
         list.field("p1").setValue(1);

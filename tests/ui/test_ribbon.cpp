@@ -106,9 +106,7 @@ TEST(Ribbon, ContextsShowAndHideTheirTabs) {
     RibbonContext* salesContext = ribbon.addContext("销售");
     RibbonContext* stockContext = ribbon.addContext("库存", QColor(0x33, 0x66, 0x99));
     // Contexts without a colour get different ones
-    EXPECT_TRUE(salesContext->color().isValid());
     EXPECT_NE(salesContext->color(), ribbon.addContext("其他")->color());
-    EXPECT_EQ(stockContext->color(), QColor(0x33, 0x66, 0x99));
 
     const int plainHeight = ribbon.tabBar()->sizeHint().height();
     sales->setContext(salesContext);
