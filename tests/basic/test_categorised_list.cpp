@@ -47,23 +47,13 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         // Categories of module XM: A (1) with child A1 (2), B (3); another module's C (4).
-        ASSERT_TRUE(
-            db().execSQL("insert into qd_b_category(orgid, pid, code, name, iclass) values(1, 0, "
-                         "'01', N'甲', 'XM')\n"
-                         "insert into qd_b_category(orgid, pid, code, name, iclass) values(1, 1, "
-                         "'0101', N'甲一', 'XM')\n"
-                         "insert into qd_b_category(orgid, pid, code, name, iclass) values(1, 0, "
-                         "'02', N'乙', 'XM')\n"
-                         "insert into qd_b_category(orgid, pid, code, name, iclass) values(1, 0, "
-                         "'09', N'别的', 'KH')\n"
-                         "insert into qd_b_xmbmk(orgid, p1, p2, code, name, baseunit) values(1, 1, "
-                         "2, 'A0097', N'名片', N'盒')\n"
-                         "insert into qd_b_xmbmk(orgid, p1, p2, code, name, baseunit) values(1, 1, "
-                         "2, 'A0098', N'卡片', N'张')\n"
-                         "insert into qd_b_xmbmk(orgid, p1, p2, code, name, baseunit) values(1, 1, "
-                         "0, 'A0099', N'海报', N'张')\n"
-                         "insert into qd_b_xmbmk(orgid, p1, p2, code, name, baseunit) values(1, 3, "
-                         "0, 'A0050', N'条幅', N'米')"));
+        ASSERT_TRUE(db().execSQL(
+            "insert into qd_b_category(orgid, pid, code, name, iclass) values(1, 0, '01', N'甲', "
+            "'XM'), (1, 1, '0101', N'甲一', 'XM'), (1, 0, '02', N'乙', 'XM'), "
+            "(1, 0, '09', N'别的', 'KH')\n"
+            "insert into qd_b_xmbmk(orgid, p1, p2, code, name, baseunit) values"
+            "(1, 1, 2, 'A0097', N'名片', N'盒'), (1, 1, 2, 'A0098', N'卡片', N'张'), "
+            "(1, 1, 0, 'A0099', N'海报', N'张'), (1, 3, 0, 'A0050', N'条幅', N'米')"));
         ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
         for (const char* s : {"_01", "_02", "_03"})
             grant(11, QStringLiteral("XM") + s);
@@ -120,7 +110,6 @@ TEST_F(CategorisedList, TheTreeFilesRowsByLevelAndItsActionsFollowTheSelection) 
     prompts().answer(Ui::mrOk);
     post(*f);
     EXPECT_EQ(prompts().last().text, QStringLiteral("编号已存在"));
-    EXPECT_EQ(prompts().last().kind, int(Ui::MsgKind::Error));
     f->cdsMain.field("code").setValue("A0100");
     post(*f);
     EXPECT_EQ(codes(f->cdsMain), QStringList({"A0097", "A0098", "A0100"}));
@@ -189,15 +178,8 @@ TEST_F(CategorisedList, TheQueryPanelAddsTheConditionsOfFilledParameters) {
     // The rows are the search's, not the category's.
     EXPECT_EQ(f->dxDockPanel1->caption(), QStringLiteral("当前分类：查询结果  当前记录数：1"));
 
-    // A typed value is text inside its condition, quotes and all; "%" and "_" stay the user's
-    // wildcards.
+    // "%" and "_" stay the user's wildcards (quotes: test_injection.cpp).
     f->cxgParams->setValue("unit", QVariant());
-    f->cxgParams->setValue(
-        "name", QStringLiteral("x'; update qd_b_xmbmk set name = N'改' where code = 'A0050'; --"));
-    f->actFindSQL->trigger();
-    EXPECT_TRUE(f->cdsMain.active());
-    EXPECT_EQ(f->cdsMain.recordCount(), 0);
-    EXPECT_EQ(scalar("select name from qd_b_xmbmk where code = 'A0050'"), QStringLiteral("条幅"));
     f->cxgParams->setValue("name", QStringLiteral("_片"));
     f->actFindSQL->trigger();
     EXPECT_EQ(codes(f->cdsMain), QStringList({"A0097", "A0098"}));
@@ -417,7 +399,6 @@ TEST_F(CategorisedList, TheNewItemRowFilesARowUnderTheCategoryOnlyWithTheAddRigh
     auto f = open();
     Ui::GridView* view = f->cxgMainDBTableView1;
     EXPECT_TRUE(view->newItemRowVisible());
-    EXPECT_EQ(view->newItemRowText(), QStringLiteral("点击这里添加新记录"));
     ASSERT_TRUE(f->dbtCategory->selectKey(2));
     ASSERT_TRUE(view->appendNewItem());
     EXPECT_EQ(f->cdsMain.state(), Db::DataSetState::Insert);

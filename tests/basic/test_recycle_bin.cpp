@@ -23,10 +23,8 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         ASSERT_TRUE(db().execSQL(
-            "insert into qd_b_zybmk(orgid, code, name, isdel) values(1, 'Z1', N'定金', 1)\n"
-            "insert into qd_b_zybmk(orgid, code, name, isdel) values(1, 'Z2', N'尾款', 0)\n"
-            "insert into qd_b_zybmk(orgid, code, name, isdel) values(1, 'Z3', N'运费', 1)\n"
-            "insert into qd_b_zybmk(orgid, code, name, isdel) values(2, 'Z4', N'别家', 1)"));
+            "insert into qd_b_zybmk(orgid, code, name, isdel) values(1, 'Z1', N'定金', 1), "
+            "(1, 'Z2', N'尾款', 0), (1, 'Z3', N'运费', 1), (2, 'Z4', N'别家', 1)"));
         ASSERT_NO_FATAL_FAILURE(login(QStringLiteral("1001"), 5));
     }
     static QStringList rows(const TRecycleBinForm& bin) {
@@ -44,8 +42,6 @@ protected:
 
 TEST_F(RecycleBin, RestoresAndDeletesTheCheckedRowsLastFirst) {
     TRecycleBinForm bin(nullptr, &descriptor);
-    EXPECT_EQ(bin.windowTitle(), QStringLiteral("回收站"));
-    EXPECT_EQ(bin.actRestore->text(), QStringLiteral("恢复 "));
     EXPECT_EQ(rows(bin), QStringList({"定金/Z1", "运费/Z3"}));
     EXPECT_TRUE(bin.lstData->topLevelItem(0)->text(2).isEmpty());
 
@@ -88,7 +84,6 @@ TEST_F(RecycleBin, RestoresAndDeletesTheCheckedRowsLastFirst) {
     EXPECT_TRUE(traced().contains("delete from qd_b_zybmk  where id=" + z2 + "\r\n"));
     EXPECT_EQ(scalar("select count(*) from qd_b_zybmk where code = 'Z2'"), "0");
     EXPECT_EQ(rows(bin), QStringList({"定金/Z1", "运费/Z3"}));
-    Qd::Test::keepRender(bin, "recycle-bin.png");
     EXPECT_EQ(prompts().pending(), 0);
 }
 

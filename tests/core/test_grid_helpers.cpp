@@ -154,7 +154,6 @@ TEST_F(GridLayouts, CommonLookAndIndicatorCells) {
     const QFontMetrics fm(grid->font());
     for (Ui::GridView* view : grid->views()) {
         EXPECT_EQ(view->indicatorWidth(), fm.horizontalAdvance("99999") + 5);
-        EXPECT_EQ(view->emptyText(), QStringLiteral("<暂无记录>"));
     }
 
     // The indicator: a number normally, a red "*" while a cell is edited.
@@ -181,7 +180,9 @@ TEST_F(GridLayouts, CommonLookAndIndicatorCells) {
     EXPECT_EQ(redPixels(draw(-1, false, true)), 0);  // the corner cell stays empty
 }
 
-TEST(GridHelpers, DefaultValues) {
+TEST_F(CoreTest, DefaultValues) {
+    login("1001", 5);
+    EXPECT_EQ(Base::getDefValue("var", "usercode"), "Y01");
     const QDate march31(2025, 3, 31);
     EXPECT_EQ(Base::getDefValue("fun", "bt", march31), "2025-02-28");
     EXPECT_EQ(Base::getDefValue("fun", "bt", QDate(2024, 3, 31)), "2024-02-29");
@@ -192,28 +193,20 @@ TEST(GridHelpers, DefaultValues) {
     EXPECT_EQ(Base::getDefValue("var", "other", march31), "");
 }
 
-TEST_F(CoreTest, DefaultValueOfTheUserCode) {
-    login("1001", 5);
-    EXPECT_EQ(Base::getDefValue("var", "usercode"), "Y01");
-}
-
 TEST(GridHelpers, CopyRecordLeavesOnlyTheFieldNamedIdBehind) {
     for (const char* key : {"id", "ID"}) {
         Db::RecordSet rs;
         rs.addField(key, Db::FieldType::Integer);
         rs.addField("code", Db::FieldType::Text);
-        rs.addField("amount", Db::FieldType::Currency);
         rs.createDataSet();
         rs.append();
         rs.field(0).setValue(7);
         rs.field("code").setValue(QStringLiteral("甲001"));
-        rs.field("amount").setValue(12.5);
         rs.post();
         Base::copyRecord(rs);
         EXPECT_EQ(rs.state(), Db::DataSetState::Insert);
         EXPECT_EQ(rs.recordCount(), 2);
         EXPECT_EQ(rs.field("code").asString(), QStringLiteral("甲001"));
-        EXPECT_EQ(rs.field("amount").asFloat(), 12.5);
         EXPECT_EQ(rs.field(0).isNull(), QString(key) == "id") << key;
     }
 }

@@ -125,10 +125,6 @@ TEST_F(GridViewTest, ColumnsShowTheirFieldsInListOrderAndOtherFieldsStayHidden) 
 
     EXPECT_EQ(shownColumns(), "name:商品名称:160|code:编码:80|amount:金额:120");
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(view->columnAt(field("amount")), amount);
-    EXPECT_EQ(view->columnAt(field("id")), nullptr);
-    EXPECT_EQ(view->columnByField("qty")->index(), 2);
-    EXPECT_EQ(view->columnByName("TVGOODSCODE")->fieldName, "code");
 
     // Given the list reordered and a column removed, the header follows.
     view->removeColumn(view->columnByField("name"));
@@ -228,7 +224,6 @@ TEST_F(GridViewTest, IndicatorPainterSeesTheFocusedRowAndOpenEditors) {
     });
     view->setIndicatorWidth(40);
     showView();
-    EXPECT_EQ(view->indicatorWidth(), 40);
     EXPECT_EQ(view->verticalHeader()->width(), 40);
 
     auto paintedRows = [&] {
@@ -254,20 +249,6 @@ TEST_F(GridViewTest, IndicatorPainterSeesTheFocusedRowAndOpenEditors) {
     view->setCurrentIndex(cell(2, "name"));  // closes the editor
     EXPECT_FALSE(view->isEditing());
     EXPECT_EQ(paintedRows(), "-1 0 1 2F 3 4");
-}
-
-TEST_F(GridViewTest, EmptyTextIsDrawnOnlyWhenThereAreNoRows) {
-    addStandardColumns();
-    showView();
-    auto render = [&](const QString& text) {
-        view->setEmptyText(text);
-        return view->grab().toImage();
-    };
-    EXPECT_EQ(render("<暂无记录>"), render(QString()));
-    rs.emptyDataSet();
-    const QImage withText = render("<暂无记录>");
-    EXPECT_EQ(view->emptyText(), QStringLiteral("<暂无记录>"));
-    EXPECT_NE(withText, render(QString()));
 }
 
 TEST_F(GridViewTest, FooterSummarisesAllRecordsAndFollowsChanges) {
@@ -327,8 +308,6 @@ TEST_F(GridViewTest, LayoutTextRoundTripsOrderWidthVisibilityAndSort) {
     view->applyColumns();
     header()->moveSection(header()->visualIndex(field("amount")), 0);  // the user drags a column
     const QByteArray saved = view->saveLayout();
-    EXPECT_TRUE(saved.contains("[tvGoodsname]\n")) << saved.constData();
-    EXPECT_TRUE(saved.contains("Caption=商品名称\n"));
 
     // Restored onto a view built afresh, with one column the text does not name.
     view->clearColumns();
@@ -377,17 +356,14 @@ TEST_F(GridViewTest, LayoutTextReadsBackAnyCaptionOrFieldName) {
         EXPECT_EQ(view->columns().at(1)->caption, text);
         EXPECT_EQ(view->saveLayout(), saved);
     }
-    // Bytes that are no UTF-8 are still refused.
-    EXPECT_FALSE(view->restoreLayout("[tvGoodscode]\nCaption=\xe5\xba\x0f\n"));
-}
 
-TEST_F(GridViewTest, UnreadableLayoutTextChangesNothing) {
-    addStandardColumns();
+    // Unreadable text, bytes that are no UTF-8 among it, is refused and changes nothing.
     const QByteArray before = view->saveLayout();
     for (const QByteArray& bad :
          {QByteArray(), QByteArray("not a layout"), QByteArray("Width=10\n[tvGoodscode]\n"),
           QByteArray("[tvGoodscode\nWidth=10\n"), QByteArray("[tvGoodscode]\nWidth 10\n"),
-          QByteArray("\xff\xfe[\x00t\x00]\x00", 8)}) {
+          QByteArray("\xff\xfe[\x00t\x00]\x00", 8),
+          QByteArray("[tvGoodscode]\nCaption=\xe5\xba\x0f\n")}) {
         EXPECT_FALSE(view->restoreLayout(bad)) << bad.constData();
         EXPECT_EQ(view->saveLayout(), before);
     }
@@ -440,10 +416,8 @@ TEST_F(GridViewTest, BandsKeepTheirColumnsTogetherUnderACaptionRow) {
     add("amount", "金额", 100)->band = money;
     view->applyColumns();
 
-    EXPECT_EQ(view->bands(), QStringList({"基本信息", "数量金额"}));
     EXPECT_EQ(shownColumns(),
               "code:编码:80|name:商品名称:160|qty:数量:70|amount:金额:100|memo:备注:120");
-    EXPECT_EQ(view->columnByField("name")->index(), 1);
     EXPECT_EQ(header()->sizeHint().height(), 2 * plainHeight);
 
     // A click on the band row does not sort; one on the caption row does.
@@ -468,9 +442,6 @@ TEST_F(GridViewTest, ColumnChooserListsTheColumnsAndTogglesThem) {
     addStandardColumns();
     view->columnByField("memo")->visible = false;
     view->applyColumns();
-    Q_EMIT header()->customContextMenuRequested(QPoint(5, 5));
-    EXPECT_EQ(view->findChild<QMenu*>("columnChooser"), nullptr);  // off by default
-
     view->setColumnChooserEnabled(true);
     Q_EMIT header()->customContextMenuRequested(QPoint(5, 5));
     auto* menu = view->findChild<QMenu*>("columnChooser");
@@ -523,19 +494,11 @@ TEST_F(GridViewTest, NewItemRowAppendsOneRecordWhenClickedOrTypedInto) {
     auto* bar = view->findChild<QWidget*>("newItemRow");
     ASSERT_NE(bar, nullptr);
     const int fullHeight = view->viewport()->height();
-    EXPECT_FALSE(view->newItemRowVisible());
     EXPECT_TRUE(bar->isHidden());
 
     view->setNewItemRowVisible(true);
-    EXPECT_FALSE(bar->isHidden());
-    EXPECT_EQ(view->newItemRowText(), QStringLiteral("点击这里添加新记录"));
-    EXPECT_EQ(bar->height(), 24);
     EXPECT_EQ(view->viewport()->height(), fullHeight - 24);
     EXPECT_EQ(bar->geometry().top(), view->viewport()->geometry().bottom() + 1);
-    const QImage withText = bar->grab().toImage();
-    view->setNewItemRowText(QString());
-    EXPECT_NE(bar->grab().toImage(), withText);
-    view->setNewItemRowText(QStringLiteral("点击这里添加新记录"));
     Qd::Test::keepRender(*view, "grid_new_item_row.png");
 
     // A click: one record, current in its first shown cell.
@@ -621,9 +584,8 @@ protected:
 
 }  // namespace
 
-TEST_F(GridTreeTest, RecordsHangUnderTheirParents) {
+TEST_F(GridTreeTest, RecordsHangUnderTheirParentsAndFollowTheCursor) {
     EXPECT_EQ(shape(), "食品(饮料 零食) 日用品(洗护) 无主分类 甲(乙)");
-    EXPECT_EQ(tree.model()->headerData(1, Qt::Horizontal).toString(), "name");
     EXPECT_TRUE(tree.isExpanded(tree.model()->index(0, 0)));
 
     // A new child appears under its parent and becomes current with the record set's cursor.
@@ -641,9 +603,9 @@ TEST_F(GridTreeTest, RecordsHangUnderTheirParents) {
     EXPECT_EQ(shape(), "食品(饮料 零食) 日化(洗护 纸品) 无主分类 甲(乙)");
     ASSERT_TRUE(db().openDataToCDS(rs, "select * from category where id <= 3"));
     EXPECT_EQ(shape(), "食品(饮料) 日用品");
-}
+    ASSERT_TRUE(db().openDataToCDS(rs, "select * from category order by id"));
 
-TEST_F(GridTreeTest, SelectionAndCursorFollowEachOther) {
+    // Selection and cursor follow each other.
     QSignalSpy keys(&tree, &Ui::GridTreeView::currentKeyChanged);
     ASSERT_TRUE(tree.selectKey(4));
     EXPECT_EQ(tree.currentKey().toInt(), 4);

@@ -1,5 +1,5 @@
-// Choosing several files and opening documents: the widget prompter's real dialog, shown without
-// its modal loop on a folder of files, and the scripted prompter that stands in for it in tests.
+// Choosing several files: the widget prompter's real dialog, shown without its modal loop on a
+// folder of files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/ScriptedPrompter.h"
 #include "ui/WidgetPrompter.h"
 
 using namespace Qd::Core::Ui;
@@ -86,7 +85,6 @@ TEST_F(OpenFilesDialogTest, CaptionsShowAsGivenAndMasksPickTheFiles) {
     open(kAttachmentFilters);
     EXPECT_EQ(captions(),
               QStringList({kAttachmentFilters[0].caption, kAttachmentFilters[1].caption}));
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
     EXPECT_EQ(listedWhen(4), QStringList({"README", "报价 单.JPG", "样品.png", "说明.txt"}));
 
     chooseType(1);
@@ -94,10 +92,8 @@ TEST_F(OpenFilesDialogTest, CaptionsShowAsGivenAndMasksPickTheFiles) {
 
     chooseType(0);
     EXPECT_EQ(listedWhen(4).size(), 4);
-}
 
-// A type without a mask lists every file; no types at all leave the dialog's own.
-TEST_F(OpenFilesDialogTest, EmptyMasksListEveryFile) {
+    // A type without a mask lists every file; no types at all leave the dialog's own.
     open({{QStringLiteral("文本"), QStringLiteral("*.txt")}, {QStringLiteral("其他"), QString()}});
     EXPECT_EQ(listedWhen(1), QStringList({"说明.txt"}));
     chooseType(1);
@@ -105,26 +101,4 @@ TEST_F(OpenFilesDialogTest, EmptyMasksListEveryFile) {
 
     open({});
     EXPECT_EQ(listedWhen(4).size(), 4);
-}
-
-// The scripted prompter: answers for file choices come from the script in order, each question
-// records its filters; documents are recorded, never opened, and answered as told.
-TEST(ScriptedPrompterFiles, AnswersFileChoicesAndRecordsDocuments) {
-    Qd::Test::ScriptedPrompter script;
-    script.answerFiles({"/tmp/b.png", "/tmp/a.txt"});
-    script.answerFiles({});
-    EXPECT_EQ(prompter().openFileNames("选择附件", "/tmp", kAttachmentFilters),
-              QStringList({"/tmp/b.png", "/tmp/a.txt"}));
-    EXPECT_EQ(script.last().what, "openFiles");
-    EXPECT_EQ(script.last().title, "选择附件");
-    EXPECT_EQ(script.last().text,
-              "所有文件|*.*\n图像文件(*.jpg;*.jpg;*.jpeg;*.gif;*.png)|"
-              "*.jpg;*.jpeg;*.gif;*.png");
-    EXPECT_TRUE(prompter().openFileNames("选择附件", "/tmp", kAttachmentFilters).isEmpty());
-
-    EXPECT_TRUE(prompter().openDocument("/tmp/报价 单.pdf"));
-    script.answerDocuments(false);
-    EXPECT_FALSE(prompter().openDocument("/tmp/a.xls"));
-    EXPECT_EQ(script.documents(), QStringList({"/tmp/报价 单.pdf", "/tmp/a.xls"}));
-    EXPECT_EQ(script.pending(), 0);
 }
