@@ -66,21 +66,6 @@ TEST(TableWriterValues, TextOfEachKind) {
     EXPECT_EQ(valueText(QStringLiteral("张三")), "张三");
 }
 
-TEST(TableWriterAligned, ChineseNumbersAndNulls) {
-    ResultTable t;
-    t.columns = {"id", QStringLiteral("名称"), "amount", "note"};
-    t.rows.push_back({qlonglong(1), QStringLiteral("苹果"), 3.5, QStringLiteral("红")});
-    t.rows.push_back({qlonglong(12), QStringLiteral("kiwi"), QVariant(), QVariant()});
-    t.rows.push_back({qlonglong(3), QStringLiteral("西瓜（大）"), qlonglong(120), "x"});
-    // Numeric columns (NULL aside) go right; text goes left and the last column is not padded.
-    EXPECT_EQ(formatAligned(t), QStringLiteral("id  名称        amount  note\n"
-                                               "--  ----------  ------  ----\n"
-                                               " 1  苹果           3.5  红\n"
-                                               "12  kiwi          NULL  NULL\n"
-                                               " 3  西瓜（大）     120  x\n"
-                                               "(3 行)\n"));
-}
-
 TEST(TableWriterAligned, MixedColumnsEmptySetsAndLineBreaks) {
     ResultTable t;
     t.columns = {"v", "w"};
@@ -95,14 +80,6 @@ TEST(TableWriterAligned, MixedColumnsEmptySetsAndLineBreaks) {
     ResultTable empty;
     empty.columns = {QStringLiteral("编号"), "x"};
     EXPECT_EQ(formatAligned(empty), QStringLiteral("编号  x\n----  -\n(0 行)\n"));
-}
-
-TEST(TableWriterCsv, QuotesOnlyWhatNeedsIt) {
-    EXPECT_EQ(csvRecord(QVariantList{qlonglong(1), QStringLiteral("张三"), 2.5, QVariant()}),
-              QStringLiteral("1,张三,2.5,\n"));
-    EXPECT_EQ(csvRecord(QStringList{"a,b", "say \"hi\"", "x\ny", "cr\r", "plain 'q'"}),
-              QStringLiteral("\"a,b\",\"say \"\"hi\"\"\",\"x\ny\",\"cr\r\",plain 'q'\n"));
-    EXPECT_EQ(csvRecord(QStringList{"", ""}), ",\n");
 }
 
 // ---- the program -------------------------------------------------------------------------
@@ -238,18 +215,6 @@ TEST_F(QdsqlTool, BatchFromCommandOrStandardInput) {
     EXPECT_EQ(fromInput.out, expected);
 }
 
-TEST_F(QdsqlTool, MissingDatabaseIsCreatedAndKept) {
-    const QString file = path(QStringLiteral("new.db"));
-    ASSERT_FALSE(QFileInfo::exists(file));
-    EXPECT_EQ(run({file, QStringLiteral("-c"), QStringLiteral("create table k(v int)")}).exitCode,
-              0);
-    EXPECT_TRUE(QFileInfo::exists(file));
-    EXPECT_EQ(run({file, QStringLiteral("-c"), QStringLiteral("insert k values (5)")}).exitCode, 0);
-    const Outcome o = run(
-        {QStringLiteral("--csv"), file, QStringLiteral("-c"), QStringLiteral("select v from k")});
-    EXPECT_EQ(o.out, QStringLiteral("v\n5\n"));
-}
-
 TEST_F(QdsqlTool, SchemaIsBuiltOnRequest) {
     const QString count = QStringLiteral("select count(*) as n from qd_sys_config");
     EXPECT_EQ(sql(count).exitCode, 1);
@@ -312,6 +277,9 @@ TEST_F(QdsqlTool, UsageErrorsExitTwo) {
     const Outcome help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("--explain")));
+    // The version the install and the package carry.
+    EXPECT_EQ(run({QStringLiteral("--version")}).out,
+              QStringLiteral("qdsql " QD_PROJECT_VERSION "\n"));
 }
 
 TEST_F(QdsqlTool, ExplainPrintsTranslationWithoutRunning) {
@@ -328,20 +296,19 @@ TEST_F(QdsqlTool, ExplainPrintsTranslationWithoutRunning) {
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("limit 1"))) << o.out.toStdString();
     EXPECT_FALSE(lines[1].contains(QStringLiteral("top")));
     EXPECT_EQ(sql(QStringLiteral("select * from e")).exitCode, 1);  // the table was not made
-}
 
-TEST_F(QdsqlTool, ExplainShowsWhetherAnIndexIsUsed) {
+    // Whether an index is used.
     ASSERT_EQ(sql(QStringLiteral("create table k(code varchar(10), v int)\n"
                                  "create index ix_k_code on k(code)"))
                   .exitCode,
               0);
-    const Outcome o =
+    const Outcome plans =
         sql(QStringLiteral("select v from k where code = 'A1'\nselect v from k where v = 1"),
             {QStringLiteral("--explain")});
-    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    EXPECT_TRUE(o.out.contains(QStringLiteral("-- 计划：SEARCH k USING INDEX ix_k_code (code=?)")))
-        << o.out.toStdString();
-    EXPECT_TRUE(o.out.contains(QStringLiteral("-- 计划：SCAN k"))) << o.out.toStdString();
+    EXPECT_TRUE(
+        plans.out.contains(QStringLiteral("-- 计划：SEARCH k USING INDEX ix_k_code (code=?)")))
+        << plans.out.toStdString();
+    EXPECT_TRUE(plans.out.contains(QStringLiteral("-- 计划：SCAN k"))) << plans.out.toStdString();
 }
 
 TEST_F(QdsqlTool, GoEndsABatchAndGoNRunsItAgain) {
@@ -519,14 +486,6 @@ TEST_F(QdsqlOdbc, WhatOnlyAFileOffersAndBadConnectionsAreRefused) {
     QFile trace(path(QStringLiteral("trace.log")));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
     EXPECT_FALSE(trace.readAll().contains("s3cret"));
-}
-
-// The version the install and the package carry.
-TEST_F(QdsqlTool, VersionIsTheProjects) {
-    const Outcome o = run({QStringLiteral("--version")});
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(o.out, QStringLiteral("qdsql " QD_PROJECT_VERSION "\n"));
-    EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
 }
 
 }  // namespace
