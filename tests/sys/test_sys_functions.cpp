@@ -163,12 +163,8 @@ TEST(DiffBetween, ElapsedTimeText) {
         SCOPED_TRACE(c.seconds);
         EXPECT_EQ(diffBetween(base, base.addSecs(c.seconds)), QString::fromUtf8(c.expected));
     }
-}
-
-TEST(DiffBetween, InvalidMomentsAndTimeZones) {
-    const QDateTime valid(QDate(2024, 3, 1), QTime(8, 0));
-    EXPECT_EQ(diffBetween(QDateTime(), valid), QString());
-    EXPECT_EQ(diffBetween(valid, QDateTime()), QString());
+    EXPECT_EQ(diffBetween(QDateTime(), base), QString());
+    EXPECT_EQ(diffBetween(base, QDateTime()), QString());
     // Elapsed time, not the difference of the wall clocks: 00:00 UTC to 09:30 in UTC+8.
     const QDateTime utc(QDate(2024, 3, 1), QTime(0, 0), QTimeZone::utc());
     const QDateTime beijing(QDate(2024, 3, 1), QTime(9, 30), QTimeZone(8 * 3600));

@@ -308,6 +308,16 @@ TEST_F(SysTest, SqlTemplateWritesSessionValuesAsLiterals) {
     Db::DataPacket rows = db().query(Sys::sqlTemplate(
         "select count(*) from qd_auth_ck_access where orgid=:orgid and uid=:userid"));
     EXPECT_EQ(rows.field(0).asInteger(), 2);
+
+    // A lookup statement's placeholders: inside quotes the value with its quotes doubled,
+    // elsewhere a quoted literal; a longer name or another parameter is left alone.
+    EXPECT_EQ(Sys::lookupSql("select * from t where orgid = :orgid and iclass = ':iclass' and "
+                             "pid = :p1 and x = :iclassx and n = N'[:orgid/:iclass]'",
+                             "O'B"),
+              "select * from t where orgid = '1' and iclass = 'O''B' and pid = :p1 and x = "
+              ":iclassx and n = N'[1/O''B]'");
+    // A value holding a placeholder is not filled again.
+    EXPECT_EQ(Sys::lookupSql("select ':iclass', :iclass", ":orgid"), "select ':orgid', ':orgid'");
 }
 
 TEST_F(SysTest, PlugInRegistryFindsModulesByNameOrTitleAndKeepsBrokenOnes) {
@@ -369,18 +379,4 @@ TEST_F(SysTest, SettingsAndOperationLog) {
         cells << log.field(f).asString();
     EXPECT_EQ(cells.join('|'),
               QStringLiteral("XMZZK|订单|Z202611001|审核|{\"status\":1}|11|王经理|1|0"));
-}
-
-// A lookup statement's placeholders: inside quotes the value with its quotes doubled, elsewhere
-// a quoted literal; a longer name or another parameter is left alone.
-TEST_F(SysTest, LookupStatementsTakeTheOrganisationAndModuleAsValues) {
-    ASSERT_TRUE(db().execSQL("update qd_b_ckbmk set orgid = 1"));
-    ASSERT_TRUE(sys->login("1001", "123456", 1).ok);
-    EXPECT_EQ(Sys::lookupSql("select * from t where orgid = :orgid and iclass = ':iclass' and "
-                             "pid = :p1 and x = :iclassx and n = N'[:orgid/:iclass]'",
-                             "O'B"),
-              "select * from t where orgid = '1' and iclass = 'O''B' and pid = :p1 and x = "
-              ":iclassx and n = N'[1/O''B]'");
-    // A value holding a placeholder is not filled again.
-    EXPECT_EQ(Sys::lookupSql("select ':iclass', :iclass", ":orgid"), "select ':orgid', ':orgid'");
 }
