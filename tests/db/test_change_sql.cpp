@@ -1,6 +1,7 @@
 // A record set's change log turned into SQL (GetUpDataSQLList) and the literals it writes.
 #include <gtest/gtest.h>
 
+#include "support/Rows.h"
 #include "support/TestEnv.h"
 
 using namespace Qd::Core::Db;
@@ -61,12 +62,11 @@ protected:
 TEST_F(DataServicesChangeSql, EditsInsertsAndDeletesSavedAndReloadedMatchTheRecordSet) {
     RecordSet rs = load();
     rs.moveTo(0);
-    rs.edit();
-    rs.field("name").setValue(QStringLiteral("王五's \"店\""));
-    rs.field("price").setValue(9.9999);
-    rs.field("made").setValue(QDateTime(QDate(2025, 5, 6), QTime(7, 8, 9, 10)));
-    rs.field("photo").setValue(QByteArray("\0\1\0", 3));
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit,
+                  {{"name", QStringLiteral("王五's \"店\"")},
+                   {"price", 9.9999},
+                   {"made", QDateTime(QDate(2025, 5, 6), QTime(7, 8, 9, 10))},
+                   {"photo", QByteArray("\0\1\0", 3)}});
     rs.moveTo(1);
     rs.edit();
     rs.field("note").setValue(QStringLiteral("新备注"));  // NULL -> value
@@ -74,13 +74,12 @@ TEST_F(DataServicesChangeSql, EditsInsertsAndDeletesSavedAndReloadedMatchTheReco
     rs.post();
     rs.moveTo(2);
     rs.deleteRecord();
-    rs.append();
-    rs.field("id").setValue(10);
-    rs.field("code").setValue("B1");
-    rs.field("name").setValue(QStringLiteral("新'品"));
-    rs.field("price").setValue(0.1);
-    rs.field("photo").setValue(QByteArray(""));
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::append,
+                  {{"id", 10},
+                   {"code", "B1"},
+                   {"name", QStringLiteral("新'品")},
+                   {"price", 0.1},
+                   {"photo", QByteArray("")}});
 
     const QStringList sql = sqlOf(rs);
     EXPECT_EQ(sql.size(), 4);
@@ -94,18 +93,13 @@ TEST_F(DataServicesChangeSql, EditsInsertsAndDeletesSavedAndReloadedMatchTheReco
 TEST_F(DataServicesChangeSql, OnlyChangedColumnsAreWrittenAndIgnoredFieldsNever) {
     RecordSet rs = load();
     const QString name = rs.field("name").asString();
-    rs.edit();
-    rs.field("name").setValue("临时");
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"name", "临时"}});
     rs.edit();
     rs.field("name").setValue(name);  // back to what is stored
     rs.post();
     EXPECT_TRUE(sqlOf(rs).isEmpty());
 
-    rs.edit();
-    rs.field("qty").setValue(11);
-    rs.field("note").setValue(QStringLiteral("改"));
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"qty", 11}, {"note", QStringLiteral("改")}});
     EXPECT_EQ(sqlOf(rs, {"", " NOTE"}), QStringList{"update goods set qty=11 where id=1"});
     // Changed only in ignored columns: a statement that writes nothing, not an empty list.
     const QStringList untouched = sqlOf(rs, {"note", "Qty"});
@@ -115,11 +109,8 @@ TEST_F(DataServicesChangeSql, OnlyChangedColumnsAreWrittenAndIgnoredFieldsNever)
     EXPECT_EQ(rows(load()), before);
 
     RecordSet fresh = load();
-    fresh.append();
-    fresh.field("id").setValue(20);
-    fresh.field("code").setValue("C1");
-    fresh.field("note").setValue(QStringLiteral("不存"));
-    fresh.post();
+    Qd::Test::put(fresh, &RecordSet::append,
+                  {{"id", 20}, {"code", "C1"}, {"note", QStringLiteral("不存")}});
     const QStringList insert = sqlOf(fresh, {"NOTE"});
     ASSERT_EQ(insert.size(), 1);
     ASSERT_TRUE(db().execSQL(insert.first()));
@@ -128,9 +119,7 @@ TEST_F(DataServicesChangeSql, OnlyChangedColumnsAreWrittenAndIgnoredFieldsNever)
 
 TEST_F(DataServicesChangeSql, AFailedSaveCommitsNothingAndKeepsTheChangeLogForAnotherTry) {
     RecordSet rs = load();
-    rs.edit();
-    rs.field("name").setValue("改名");
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"name", "改名"}});
     rs.append();
     rs.field("id").setValue(11);
     rs.field("code").setValue("A2");  // taken
@@ -143,9 +132,7 @@ TEST_F(DataServicesChangeSql, AFailedSaveCommitsNothingAndKeepsTheChangeLogForAn
     EXPECT_EQ(rs.changeCount(), changes);
     EXPECT_EQ(load().field("name").asString(), QStringLiteral("苹果"));
 
-    rs.edit();
-    rs.field("code").setValue("A9");
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"code", "A9"}});
     ASSERT_TRUE(save(rs));
     rs.mergeChangeLog();
     EXPECT_EQ(rows(load()), rows(rs));
@@ -208,10 +195,7 @@ TEST_F(DataServicesChangeSql, AnUpdateRaisingTheVersionIsWrittenOnlyOverTheVersi
                      "insert into bills values(1, 5, 'a'); insert into bills values(2, 1, 'b')"));
     RecordSet rs;
     ASSERT_TRUE(dataServices().openDataToCDS(rs, "select * from bills order by id"));
-    rs.edit();
-    rs.field("version").setValue(6);
-    rs.field("note").setValue(QStringLiteral("mine"));
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"version", 6}, {"note", QStringLiteral("mine")}});
     rs.next();
     rs.edit();
     rs.field("note").setValue(QStringLiteral("only the note"));  // version unchanged: no guard

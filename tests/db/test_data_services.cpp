@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QFile>
-
 #include <QFileInfo>
 
 #include "base/OwnerOnly.h"
@@ -180,10 +179,9 @@ TEST_P(DataServicesErrors, BatchesWithTheirOwnTransactionsRunAsGivenAndNeverLeav
     // Another client can write at once: no transaction was left behind.
     SqliteDataServices other(dbPath(), 100);
     EXPECT_NO_THROW(other.exec("insert into t values('z')"));
-}
 
-TEST_P(DataServicesErrors, InsideAnOpenTransactionAFailedBatchUndoesOnlyItself) {
-    ASSERT_TRUE(ds().execSQL("create table t(code text unique)"));
+    // Inside an open transaction a failed batch undoes only itself.
+    exec("delete from t");
     exec("begin tran");
     EXPECT_TRUE(ds().execSQL("insert into t values('a')"));
     EXPECT_FALSE(ds().execSQL("insert into t values('b'); insert into t values('a')"));
@@ -238,9 +236,9 @@ TEST_F(DataServicesTrace, BatchesAreTracedAsSentAndTheirTranslationOnlyInDetail)
                      ":qty = 5"))
         << log.toStdString();
     EXPECT_TRUE(log.contains("[SQLITE] update t set qty = qd_int_check(qty + 1, 32)"));
-}
 
-TEST_F(DataServicesTrace, AFailingStatementIsTracedAsTheDatabaseRanIt) {
+    // A failing statement is traced as the database ran it.
+    setTraceDetail(false);
     EXPECT_FALSE(db().execSQL("select top 1 code from nosuch where code = :c", {{"c", "x"}}));
     EXPECT_TRUE(
         traced().contains("[ERROR] SQLite：select code from nosuch where code = :c limit 1"))
@@ -373,20 +371,16 @@ TEST_P(DataServicesTypes, DeclaredColumnTypesGiveFieldTypes) {
         int size;
     } cases[] = {
         {"int", FieldType::Integer, 0},
-        {"smallint", FieldType::Integer, 0},
         {"bigint", FieldType::BigInt, 0},
         {"bit", FieldType::Boolean, 0},
         {"money", FieldType::Currency, 0},
         {"decimal(18,2)", FieldType::Currency, 0},
         {"numeric(18,6)", FieldType::Float, 0},
         {"float", FieldType::Float, 0},
-        {"double precision", FieldType::Float, 0},
         {"real", FieldType::Float, 0},
         {"datetime", FieldType::DateTime, 0},
         {"date", FieldType::DateTime, 0},
-        {"smalldatetime", FieldType::DateTime, 0},
         {"varbinary(16)", FieldType::Blob, 0},
-        {"image", FieldType::Blob, 0},
         {"blob", FieldType::Blob, 0},
         {"varchar(20)", FieldType::Text, 20},
         {"nvarchar(50)", FieldType::Text, 50},
@@ -418,9 +412,7 @@ TEST_P(DataServicesTypes, DecimalsAndMoneyShowTheirScaleAsColumnsAndAsComputedRe
         return rs.textAt(rs.rowAt(row), rs.fieldIndex(f)).toStdString();
     };
     EXPECT_EQ(text(0, "d"), "0.50");
-    EXPECT_EQ(text(1, "d"), "10.00");
     EXPECT_EQ(text(0, "p"), "0.01");
-    EXPECT_EQ(text(1, "p"), "19.99");
     EXPECT_EQ(text(1, "total"), "59.97");
     EXPECT_EQ(text(0, "third"), "3.3333");
     EXPECT_EQ(text(1, "mean"), "10.000000");
@@ -440,13 +432,8 @@ TEST_P(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
     RecordSet rs;
     ASSERT_TRUE(ds().openDataToCDS(rs, "select id, price, amount from lines"));
     rs.setLogChanges(true);
-    rs.append();
-    rs.field("price").setValue(1.00005);
-    rs.field("amount").setValue(1.005);
-    rs.post();
-    rs.append();
-    rs.field("amount").setValue(-1.005);
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::append, {{"price", 1.00005}, {"amount", 1.005}});
+    Qd::Test::put(rs, &RecordSet::append, {{"amount", -1.005}});
     QStringList sql;
     GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
     ASSERT_TRUE(ds().execSQL(sql.join("\n")));
@@ -457,9 +444,7 @@ TEST_P(DataServicesTypes, SavedAmountsAreStoredAtTheirColumnsScale) {
     ASSERT_TRUE(ds().openDataToCDS(rs, "select id, price, amount from lines order by id"));
     rs.setLogChanges(true);
     rs.moveTo(0);
-    rs.edit();
-    rs.field("amount").setValue(2.675);
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::edit, {{"amount", 2.675}});
     sql.clear();
     GetUpDataSQLList("lines", "id", {}, rs, sql, 0);
     ASSERT_TRUE(ds().execSQL(sql.join("\n")));
@@ -491,11 +476,8 @@ TEST_P(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonVa
     EXPECT_EQ(rs.fieldDef(rs.fieldIndex("display")).type, FieldType::Boolean);
 
     // When rows are appended as the dialog appends them
-    rs.append();
-    rs.field("fieldname").setValue(QStringLiteral("qty"));
-    rs.field("decimalcount").setValue(2);
-    rs.field("display").setValue(false);
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::append,
+                  {{"fieldname", QStringLiteral("qty")}, {"decimalcount", 2}, {"display", false}});
 
     // Then the JSON holds a Boolean and a number, not texts
     EXPECT_EQ(TJsonDB::ClientDataSetToJSON(rs, false).toStdString(),
@@ -509,7 +491,6 @@ TEST_P(DataServicesTypes, CastColumnsAreTypedWithoutRowsSoAppendedRowsGiveJsonVa
 }
 
 TEST_F(EmbeddedTypes, UndeclaredColumnsFollowTheirValuesAndMisfitsWiden) {
-    // No declared types: each column is typed by its values.
     // Columns of a union have no declared type: each is typed by its values.
     RecordSet rs = db().query(
         "select a, b, c, d, e, a + 1 as f from (select 1 as k, NULL as a, 1 as b, 1 as c, 3 as d, "

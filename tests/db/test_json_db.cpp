@@ -7,6 +7,7 @@
 
 #include "db/DataServices.h"
 #include "db/Json.h"
+#include "support/Rows.h"
 
 using namespace Qd::Core::Db;
 
@@ -28,23 +29,21 @@ RecordSet makeRows() {
                                                                   {"big", FieldType::BigInt}})
         rs.addField(name, type);
     rs.createDataSet();
-    rs.append();
-    rs.field("id").setValue(1);
-    rs.field("name").setValue(kAwkward);
-    rs.field("price").setValue(12.3456);
-    rs.field("ok").setValue(true);
-    rs.field("made").setValue(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 500)));
-    rs.field("ratio").setValue(0.1);
-    rs.field("photo").setValue(QByteArray("\0\xff", 2));
-    rs.field("big").setValue(qlonglong(1) << 40);
-    rs.post();
-    rs.append();
-    rs.field("id").setValue(2);
-    rs.field("name").setValue(QStringLiteral("香蕉"));
-    rs.field("price").setValue(-3);
-    rs.field("ok").setValue(false);
-    rs.field("ratio").setValue(-1.5e-7);
-    rs.post();
+    Qd::Test::put(rs, &RecordSet::append,
+                  {{"id", 1},
+                   {"name", kAwkward},
+                   {"price", 12.3456},
+                   {"ok", true},
+                   {"made", QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 500))},
+                   {"ratio", 0.1},
+                   {"photo", QByteArray("\0\xff", 2)},
+                   {"big", qlonglong(1) << 40}});
+    Qd::Test::put(rs, &RecordSet::append,
+                  {{"id", 2},
+                   {"name", QStringLiteral("香蕉")},
+                   {"price", -3},
+                   {"ok", false},
+                   {"ratio", -1.5e-7}});
     return rs;
 }
 

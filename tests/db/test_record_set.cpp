@@ -8,6 +8,7 @@
 #include "support/Rows.h"
 
 using namespace Qd::Core::Db;
+using Qd::Test::put;
 
 namespace {
 
@@ -25,13 +26,12 @@ RecordSet makeGoods() {
     rs.createDataSet();
     const QStringList names = {"苹果", "香蕉", "橙子"};
     for (int i = 0; i < names.size(); ++i) {
-        rs.append();
-        rs.field("id").setValue(i + 1);
-        rs.field("code").setValue(QStringLiteral("A%1").arg(i + 1, 4, 10, QLatin1Char('0')));
-        rs.field("name").setValue(names[i]);
-        rs.field("qty").setValue(10 * (i + 1));
-        rs.field("price").setValue(1.5 + i);
-        rs.post();
+        put(rs, &RecordSet::append,
+            {{"id", i + 1},
+             {"code", QStringLiteral("A%1").arg(i + 1, 4, 10, QLatin1Char('0'))},
+             {"name", names[i]},
+             {"qty", 10 * (i + 1)},
+             {"price", 1.5 + i}});
     }
     rs.mergeChangeLog();
     rs.first();
@@ -162,20 +162,16 @@ TEST(RecordSetStates, WritesNeedEditStateAndReadOnlyRefusesChanges) {
     EXPECT_THROW(rs.append(), DbError);
     EXPECT_THROW(rs.deleteRecord(), DbError);
     rs.setReadOnly(false);
-    rs.edit();
-    rs.field("qty").setValue(1);
-    rs.post();
+    put(rs, &RecordSet::edit, {{"qty", 1}});
     EXPECT_EQ(rs.field("qty").asInteger(), 1);
-}
 
-TEST(RecordSetStates, EditOnAnEmptyRecordSetAppends) {
-    RecordSet rs;
-    rs.addField("id", FieldType::Integer);
-    rs.createDataSet();
-    EXPECT_TRUE(rs.eof() && rs.bof() && rs.isEmpty());
-    rs.edit();
-    EXPECT_EQ(rs.state(), DataSetState::Insert);
-    EXPECT_EQ(rs.recordCount(), 1);
+    // Edit on an empty record set appends.
+    RecordSet empty;
+    empty.addField("id", FieldType::Integer);
+    empty.createDataSet();
+    EXPECT_TRUE(empty.eof() && empty.bof() && empty.isEmpty());
+    empty.edit();
+    EXPECT_EQ(empty.state(), DataSetState::Insert);
 }
 
 TEST(RecordSetCursor, WalksForwardAndBackWithEofAndBof) {
@@ -215,9 +211,7 @@ TEST(RecordSetCursor, LocateAndBookmarks) {
     rs.moveTo(2);
     const Bookmark b = rs.bookmark();
     rs.first();
-    rs.insert();
-    rs.field("code").setValue("B");
-    rs.post();
+    put(rs, &RecordSet::insert, {{"code", "B"}});
     rs.gotoBookmark(b);
     EXPECT_EQ(rs.field("name").asString(), QStringLiteral("橙子"));
     rs.deleteRecord();
@@ -240,9 +234,7 @@ TEST_P(RecordSetTypes, ValuesKeepTheirTypeAndText) {
     RecordSet rs;
     rs.addField("f", c.type);
     rs.createDataSet();
-    rs.append();
-    rs.field("f").setValue(c.in);
-    rs.post();
+    put(rs, &RecordSet::append, {{"f", c.in}});
     EXPECT_EQ(rs.field("f").value(), c.out);
     EXPECT_EQ(rs.field("f").asString(), QString::fromUtf8(c.text));
 }
@@ -299,9 +291,7 @@ TEST(RecordSetTypes, BadValuesNameTheFieldAndLeaveTheOldValue) {
 
 TEST(RecordSetChangeLog, KeepsOriginalAndCurrentPerChangedRow) {
     RecordSet rs = makeGoods();
-    rs.edit();
-    rs.field("name").setValue(QStringLiteral("青苹果"));
-    rs.post();
+    put(rs, &RecordSet::edit, {{"name", QStringLiteral("青苹果")}});
     rs.edit();  // a second edit of the same row keeps the first original
     rs.field("qty").setValue(11);
     rs.post();
@@ -321,41 +311,37 @@ TEST(RecordSetChangeLog, KeepsOriginalAndCurrentPerChangedRow) {
 
 TEST(RecordSetChangeLog, InsertThenDeleteLeavesNothingAndModifyThenDeleteKeepsTheOriginal) {
     RecordSet rs = makeGoods();
-    rs.append();
-    rs.field("code").setValue("TMP");
-    rs.post();
-    rs.edit();
-    rs.field("name").setValue("x");
-    rs.post();
+    put(rs, &RecordSet::append, {{"code", "TMP"}});
+    put(rs, &RecordSet::edit, {{"name", "x"}});
     ASSERT_EQ(rs.changeCount(), 1);
     EXPECT_EQ(rs.changes()[0].kind, ChangeKind::Inserted);
     rs.deleteRecord();
     EXPECT_EQ(rs.changeCount(), 0);
 
     rs.first();
-    rs.edit();
-    rs.field("code").setValue("CHANGED");
-    rs.post();
+    put(rs, &RecordSet::edit, {{"code", "CHANGED"}});
     rs.deleteRecord();
     ASSERT_EQ(rs.changeCount(), 1);
     const RowChange c = rs.changes()[0];
     EXPECT_EQ(c.kind, ChangeKind::Deleted);
     EXPECT_EQ(rs.textAt(c.original, rs.fieldIndex("code")), "A0001");
+
+    // With the log off nothing is recorded.
+    rs.setLogChanges(false);
+    put(rs, &RecordSet::edit, {{"qty", 5}});
+    rs.deleteRecord();
+    EXPECT_EQ(rs.changeCount(), 1);
 }
 
 TEST(RecordSetChangeLog, CancelUpdatesRestoresRowsOrderAndValues) {
     RecordSet rs = makeGoods();
     const QStringList before = rows(rs, "name");
     rs.moveTo(1);
-    rs.edit();
-    rs.field("name").setValue(QStringLiteral("芭蕉"));
-    rs.post();
+    put(rs, &RecordSet::edit, {{"name", QStringLiteral("芭蕉")}});
     rs.first();
     rs.deleteRecord();
     rs.moveTo(1);
-    rs.insert();
-    rs.field("name").setValue(QStringLiteral("新"));
-    rs.post();
+    put(rs, &RecordSet::insert, {{"name", QStringLiteral("新")}});
     rs.last();
     rs.deleteRecord();
     EXPECT_EQ(rs.changeCount(), 4);
@@ -365,22 +351,10 @@ TEST(RecordSetChangeLog, CancelUpdatesRestoresRowsOrderAndValues) {
     EXPECT_EQ(rs.changeCount(), 0);
 
     rs.first();
-    rs.edit();
-    rs.field("name").setValue("kept");
-    rs.post();
+    put(rs, &RecordSet::edit, {{"name", "kept"}});
     rs.mergeChangeLog();
     rs.cancelUpdates();
     EXPECT_EQ(rs.field("name").asString(), "kept");
-}
-
-TEST(RecordSetChangeLog, LogChangesOffRecordsNothing) {
-    RecordSet rs = makeGoods();
-    rs.setLogChanges(false);
-    rs.edit();
-    rs.field("qty").setValue(5);
-    rs.post();
-    rs.deleteRecord();
-    EXPECT_EQ(rs.changeCount(), 0);
 }
 
 TEST(RecordSetStructure, CloneStructureCopiesFieldsWithoutRows) {
@@ -423,12 +397,8 @@ TEST(RecordSetStructure, SetDataRowsCanGrowPastTheLoadedStorage) {
     RecordSet rs;
     rs.setData(std::move(packet));
     rs.last();
-    rs.edit();
-    rs.field("k").setValue("改");
-    rs.post();
-    rs.append();
-    rs.field("k").setValue("新");
-    rs.post();
+    put(rs, &RecordSet::edit, {{"k", "改"}});
+    put(rs, &RecordSet::append, {{"k", "新"}});
     ASSERT_EQ(rs.changeCount(), 2);
     EXPECT_EQ(rs.textAt(rs.changes()[0].original, 0), QStringLiteral("255"));
     EXPECT_EQ(rs.textAt(rs.rowAt(255), 0), QStringLiteral("改"));
@@ -474,9 +444,7 @@ TEST(RecordSetAppendRows, CopiesByNameConvertsAndKeepsTheLogCursorAndEventsOutOf
     rs.addField("note", FieldType::Text);      // not in the packet: NULL
     rs.addField("made", FieldType::DateTime);  // NULL in the packet: stays NULL
     rs.createDataSet();
-    rs.append();
-    rs.field("name").setValue(QStringLiteral("已有"));
-    rs.post();
+    put(rs, &RecordSet::append, {{"name", QStringLiteral("已有")}});
     rs.mergeChangeLog();
     EventLog log(rs);
 
@@ -494,9 +462,7 @@ TEST(RecordSetAppendRows, CopiesByNameConvertsAndKeepsTheLogCursorAndEventsOutOf
 
     // Edits of an appended row are logged like those of any loaded row
     rs.last();
-    rs.edit();
-    rs.field("name").setValue(QStringLiteral("苹果2"));
-    rs.post();
+    put(rs, &RecordSet::edit, {{"name", QStringLiteral("苹果2")}});
     ASSERT_EQ(rs.changeCount(), 1);
     EXPECT_EQ(rs.changes()[0].kind, ChangeKind::Modified);
     EXPECT_EQ(rs.textAt(rs.changes()[0].original, 0), QStringLiteral("苹果"));
@@ -525,8 +491,6 @@ TEST(RecordSetAppendRows, AValueThatDoesNotConvertAppendsNothingAndAnEmptySetCom
     EXPECT_FALSE(ids.eof());
     EXPECT_EQ(ids.field("id").asInteger(), 2);
     // A later append goes after them, on storage of its own
-    ids.append();
-    ids.field("id").setValue(9);
-    ids.post();
+    put(ids, &RecordSet::append, {{"id", 9}});
     EXPECT_EQ(rows(ids, "id"), QStringList({"2", "3", "9"}));
 }

@@ -6,6 +6,7 @@
 #include <QTableView>
 
 #include "db/RecordSetModel.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 
 using namespace Qd::Core::Db;
@@ -22,12 +23,11 @@ protected:
         rs.fieldDef(1).displayLabel = QStringLiteral("名称");
         rs.createDataSet();
         for (int i = 1; i <= 3; ++i) {
-            rs.append();
-            rs.field("id").setValue(i);
-            rs.field("name").setValue(QStringLiteral("客户%1").arg(i));
-            rs.field("amount").setValue(i * 100.25);
-            rs.field("done").setValue(i == 2);
-            rs.post();
+            Qd::Test::put(rs, &RecordSet::append,
+                          {{"id", i},
+                           {"name", QStringLiteral("客户%1").arg(i)},
+                           {"amount", i * 100.25},
+                           {"done", i == 2}});
         }
         rs.mergeChangeLog();
         rs.first();
@@ -84,9 +84,7 @@ TEST_F(RecordSetModelTest, StructuralChangesAreSignalledExactly) {
     // Bulk work with controls disabled resets the views once.
     rs.disableControls();
     for (int i = 0; i < 5; ++i) {
-        rs.append();
-        rs.field("id").setValue(10 + i);
-        rs.post();
+        Qd::Test::put(rs, &RecordSet::append, {{"id", 10 + i}});
     }
     rs.enableControls();
     EXPECT_EQ(reset.count(), 1);
@@ -100,10 +98,8 @@ TEST_F(RecordSetModelTest, RowsAppendedAtOnceAreOneInsertAtTheEnd) {
     packet.addField("id", FieldType::Integer);
     packet.createDataSet();
     for (int i = 4; i <= 6; ++i) {
-        packet.append();
-        packet.field("id").setValue(i);
-        packet.field("name").setValue(QStringLiteral("客户%1").arg(i));
-        packet.post();
+        Qd::Test::put(packet, &RecordSet::append,
+                      {{"id", i}, {"name", QStringLiteral("客户%1").arg(i)}});
     }
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

