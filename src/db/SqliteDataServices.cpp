@@ -79,10 +79,7 @@ public:
                         throw DbError(QStringLiteral("内存不足，无法读取查询结果"));
                     continue;
                 }
-                const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
-                static_cast<Internal::Slice*>(col.values)[at] =
-                    col.store->appendBytes(text, std::size_t(bytes));
-                col.flags[at] = 1;
+                putBytes(col, at, text, sqlite3_value_bytes(v));  // after the text: its length
                 continue;
             }
             const int st = sqlite3_value_type(v);
@@ -152,10 +149,8 @@ public:
                     const void* data = col.type == FieldType::Text
                                            ? static_cast<const void*>(sqlite3_value_text(v))
                                            : sqlite3_value_blob(v);
-                    const int bytes = sqlite3_value_bytes(v);  // after the text: its UTF-8 length
-                    static_cast<Internal::Slice*>(col.values)[at] = col.store->appendBytes(
-                        data ? static_cast<const char*>(data) : "", std::size_t(bytes));
-                    col.flags[at] = 1;
+                    putBytes(col, at, data ? static_cast<const char*>(data) : "",
+                             sqlite3_value_bytes(v));  // after the text: its UTF-8 length
                     continue;
                 }
             }
@@ -188,6 +183,11 @@ private:
     }
     static void putReal(Col& col, std::uint32_t at, double v) {
         static_cast<double*>(col.values)[at] = v;
+        col.flags[at] = 1;
+    }
+    static void putBytes(Col& col, std::uint32_t at, const char* data, int bytes) {
+        static_cast<Internal::Slice*>(col.values)[at] =
+            col.store->appendBytes(data, std::size_t(bytes));
         col.flags[at] = 1;
     }
     struct Layout {
